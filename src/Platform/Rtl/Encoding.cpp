@@ -1,0 +1,186 @@
+#include "Platform/Rtl/Encoding.h"
+
+#include <array>
+
+namespace krx {
+namespace {
+
+constexpr Char kReplacement = 0xFFFD;
+
+// Decodes one UTF-8 sequence at data[i]; returns the code point or -1 when invalid, and
+// advances i past the sequence (past one byte when invalid).
+long DecodeOne(const Byte *data, std::size_t size, std::size_t &i) {
+  Byte b0 = data[i];
+  if (b0 < 0x80) {
+    ++i;
+    return b0;
+  }
+  int n;
+  long cp, min;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    n = 1;
+    cp = b0 & 0x1F;
+    min = 0x80;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    n = 2;
+    cp = b0 & 0x0F;
+    min = 0x800;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    n = 3;
+    cp = b0 & 0x07;
+    min = 0x10000;
+  } else {
+    ++i;
+    return -1;
+  }
+  std::size_t j = i + 1;
+  for (int k = 0; k < n; ++k, ++j) {
+    if (j >= size || (data[j] & 0xC0) != 0x80) {
+      i = j; // skip the valid prefix as one bad sequence
+      return -1;
+    }
+    cp = (cp << 6) | (data[j] & 0x3F);
+  }
+  i = j;
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+    return -1;
+  return cp;
+}
+
+void AppendCodePoint(String &out, long cp) {
+  if (cp < 0x10000) {
+    out.push_back(static_cast<Char>(cp));
+  } else {
+    cp -= 0x10000;
+    out.push_back(static_cast<Char>(0xD800 + (cp >> 10)));
+    out.push_back(static_cast<Char>(0xDC00 + (cp & 0x3FF)));
+  }
+}
+
+// Windows-1252 bytes 0x80..0x9F; the five undefined bytes map to the C1 controls, as
+// Windows' MultiByteToWideChar does.
+constexpr std::array<Char, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+} // namespace
+
+String DecodeUtf8(const Byte *data, std::size_t size) {
+  String out;
+  out.reserve(size);
+  std::size_t i = 0;
+  while (i < size) {
+    long cp = DecodeOne(data, size, i);
+    if (cp < 0)
+      out.push_back(kReplacement);
+    else
+      AppendCodePoint(out, cp);
+  }
+  return out;
+}
+
+bool IsValidUtf8(const Byte *data, std::size_t size) {
+  std::size_t i = 0;
+  while (i < size)
+    if (DecodeOne(data, size, i) < 0)
+      return false;
+  return true;
+}
+
+TBytes EncodeUtf8(StringView s) {
+  TBytes out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    unsigned long cp = s[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
+        s[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = kReplacement; // lone surrogate
+    }
+    if (cp < 0x80) {
+      out.push_back(static_cast<Byte>(cp));
+    } else if (cp < 0x800) {
+      out.push_back(static_cast<Byte>(0xC0 | (cp >> 6)));
+      out.push_back(static_cast<Byte>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+      out.push_back(static_cast<Byte>(0xE0 | (cp >> 12)));
+      out.push_back(static_cast<Byte>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<Byte>(0x80 | (cp & 0x3F)));
+    } else {
+      out.push_back(static_cast<Byte>(0xF0 | (cp >> 18)));
+      out.push_back(static_cast<Byte>(0x80 | ((cp >> 12) & 0x3F)));
+      out.push_back(static_cast<Byte>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<Byte>(0x80 | (cp & 0x3F)));
+    }
+  }
+  return out;
+}
+
+String DecodeUtf16LE(const Byte *data, std::size_t size) {
+  String out;
+  out.reserve(size / 2 + 1);
+  std::size_t i = 0;
+  for (; i + 1 < size; i += 2)
+    out.push_back(static_cast<Char>(data[i] | (data[i + 1] << 8)));
+  if (i < size)
+    out.push_back(kReplacement);
+  return out;
+}
+
+TBytes EncodeUtf16LE(StringView s) {
+  TBytes out;
+  out.reserve(s.size() * 2);
+  for (Char c : s) {
+    out.push_back(static_cast<Byte>(c & 0xFF));
+    out.push_back(static_cast<Byte>(c >> 8));
+  }
+  return out;
+}
+
+Char AnsiToChar(Byte b) { return (b >= 0x80 && b <= 0x9F) ? kCp1252High[b - 0x80] : Char(b); }
+
+String DecodeAnsi(const Byte *data, std::size_t size) {
+  String out;
+  out.reserve(size);
+  for (std::size_t i = 0; i < size; ++i)
+    out.push_back(AnsiToChar(data[i]));
+  return out;
+}
+
+TBytes EncodeAnsi(StringView s) {
+  TBytes out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    Char c = s[i];
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+      out.push_back(static_cast<Byte>(c));
+      continue;
+    }
+    Byte mapped = '?';
+    for (std::size_t k = 0; k < kCp1252High.size(); ++k)
+      if (kCp1252High[k] == c) {
+        mapped = static_cast<Byte>(0x80 + k);
+        break;
+      }
+    // A surrogate pair is one character and becomes one '?'.
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
+        s[i + 1] <= 0xDFFF)
+      ++i;
+    out.push_back(mapped);
+  }
+  return out;
+}
+
+String Utf8ToString(std::string_view utf8) {
+  return DecodeUtf8(reinterpret_cast<const Byte *>(utf8.data()), utf8.size());
+}
+
+std::string StringToUtf8(StringView s) {
+  TBytes b = EncodeUtf8(s);
+  return std::string(b.begin(), b.end());
+}
+
+} // namespace krx

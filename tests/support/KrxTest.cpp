@@ -1,0 +1,63 @@
+#include "support/KrxTest.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <unistd.h>
+
+namespace krx::test {
+
+TempDir::TempDir() {
+  std::random_device rd;
+  auto base = std::filesystem::temp_directory_path();
+  for (;;) {
+    auto p = base / ("krx-test-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
+    if (std::filesystem::create_directory(p)) {
+      FPath = p;
+      break;
+    }
+  }
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(FPath, ec);
+}
+
+String TempDir::Str(const std::string &name) const {
+  return Utf8ToString((name.empty() ? FPath : FPath / name).string());
+}
+
+std::string ReadFileBytes(const std::filesystem::path &p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void WriteFileBytes(const std::filesystem::path &p, const std::string &bytes) {
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::filesystem::path Fixture(const std::string &relative) {
+  return std::filesystem::path(KRX_SOURCE_DIR) / "tests" / "fixtures" / relative;
+}
+
+EnvGuard::EnvGuard(const char *name, const std::string &value) : FName(name) {
+  const char *old = std::getenv(name);
+  FHad = old != nullptr;
+  if (FHad)
+    FOld = old;
+  ::setenv(name, value.c_str(), 1);
+}
+
+EnvGuard::~EnvGuard() {
+  if (FHad)
+    ::setenv(FName.c_str(), FOld.c_str(), 1);
+  else
+    ::unsetenv(FName.c_str());
+}
+
+} // namespace krx::test

@@ -1,0 +1,50 @@
+// Shared helpers of the test suites.
+#pragma once
+
+#include "Platform/Rtl/SysUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace krx::test {
+
+// A fresh directory below the system's temporary folder, removed with its contents.
+class TempDir {
+public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir &) = delete;
+  TempDir &operator=(const TempDir &) = delete;
+
+  const std::filesystem::path &Path() const { return FPath; }
+  // The path of `name` inside the directory.
+  std::filesystem::path operator/(const std::string &name) const { return FPath / name; }
+  String Str(const std::string &name = {}) const;
+
+private:
+  std::filesystem::path FPath;
+};
+
+std::string ReadFileBytes(const std::filesystem::path &p);
+void WriteFileBytes(const std::filesystem::path &p, const std::string &bytes);
+
+// Path of a committed fixture below tests/fixtures.
+std::filesystem::path Fixture(const std::string &relative);
+
+// Sets an environment variable for the lifetime of the guard, restoring the old value.
+class EnvGuard {
+public:
+  EnvGuard(const char *name, const std::string &value);
+  ~EnvGuard();
+  EnvGuard(const EnvGuard &) = delete;
+  EnvGuard &operator=(const EnvGuard &) = delete;
+
+private:
+  std::string FName;
+  bool FHad;
+  std::string FOld;
+};
+
+} // namespace krx::test
