@@ -32,11 +32,10 @@ namespace krx {
 
 #define KRX_TCODEITEMKIND(X)                                                                       \
   X(ckNone)                                                                                        \
-  X(ckError)                                                                                       \
-  X(ckCustom) X(ckModule) X(ckModuleSection) X(ckUses) X(ckDelegate) X(ckFunctionPointer)          \
-      X(ckMethodReference) X(ckKRTag) X(ckVar) X(ckNameSpace) X(ckEnum) X(ckEnumValue)             \
-          X(ckUnhandledType) X(ckCodeSection) X(ckVisibility) X(ckProcedure) X(ckClass)            \
-              X(ckInterface) X(ckRecord) X(ckObject) X(ckDispInterface) X(ckHelper)                \
+  X(ckError) X(ckCustom) X(ckModule) X(ckModuleSection) X(ckUses) X(ckDelegate)                    \
+      X(ckFunctionPointer) X(ckMethodReference) X(ckKRTag) X(ckVar) X(ckNameSpace) X(ckEnum)       \
+          X(ckEnumValue) X(ckUnhandledType) X(ckCodeSection) X(ckVisibility) X(ckProcedure)        \
+              X(ckClass) X(ckInterface) X(ckRecord) X(ckObject) X(ckDispInterface) X(ckHelper)     \
                   X(ckRecordHelper) X(ckField) X(ckMethod) X(ckProperty) X(ckEvent) X(ckResClause) \
                       X(ckVariantSection) X(ckMethodImpl)
 KRX_DECLARE_ENGINE_ENUM(TCodeItemKind, KRX_TCODEITEMKIND);
@@ -44,9 +43,8 @@ using TCodeItemKinds = EnumSet<TCodeItemKind>;
 
 #define KRX_TCLASSKIND(X)                                                                          \
   X(clUndefined)                                                                                   \
-  X(clClass)                                                                                       \
-  X(clInterface) X(clRecord) X(clObject) X(clDispInterface) X(clHelper) X(clRecordHelper)          \
-      X(clModule)
+  X(clClass) X(clInterface) X(clRecord) X(clObject) X(clDispInterface) X(clHelper)                 \
+      X(clRecordHelper) X(clModule)
 KRX_DECLARE_ENGINE_ENUM(TClassKind, KRX_TCLASSKIND);
 
 #define KRX_THINTDIRECTIVE(X)                                                                      \
@@ -56,15 +54,14 @@ using THintDirectives = EnumSet<THintDirective>;
 
 #define KRX_TVISIBILITY(X)                                                                         \
   X(scDefault)                                                                                     \
-  X(scStrictPrivate)                                                                               \
-  X(scPrivate) X(scStrictProtected) X(scProtected) X(scPublic) X(scPublished) X(scAutomated)
+  X(scStrictPrivate) X(scPrivate) X(scStrictProtected) X(scProtected) X(scPublic) X(scPublished)   \
+      X(scAutomated)
 KRX_DECLARE_ENGINE_ENUM(TVisibility, KRX_TVISIBILITY);
 
 #define KRX_TCLASSDIRECTIVE(X)                                                                     \
   X(cldAbstract)                                                                                   \
-  X(cldPureAbstract)                                                                               \
-  X(cldSealed) X(cldReintroduce) X(cldUnsafe) X(cldPacked) X(cldStatic) X(cldPartial)              \
-      X(cldForward)
+  X(cldPureAbstract) X(cldSealed) X(cldReintroduce) X(cldUnsafe) X(cldPacked) X(cldStatic)         \
+      X(cldPartial) X(cldForward)
 KRX_DECLARE_ENGINE_ENUM(TClassDirective, KRX_TCLASSDIRECTIVE);
 using TClassDirectives = EnumSet<TClassDirective>;
 
@@ -82,22 +79,21 @@ KRX_DECLARE_ENGINE_ENUM(TBindingKind, KRX_TBINDINGKIND);
 
 #define KRX_TCSMETHODBINDING(X)                                                                    \
   X(csmbUndefined)                                                                                 \
-  X(csmbNonVirtual)                                                                                \
-  X(csmbVirtual) X(csmbOverride) X(csmbStatic) X(csmbAbstract) X(csmbOverrideAbstract)             \
-      X(csmbOverrideSealed)
+  X(csmbNonVirtual) X(csmbVirtual) X(csmbOverride) X(csmbStatic) X(csmbAbstract)                   \
+      X(csmbOverrideAbstract) X(csmbOverrideSealed)
 KRX_DECLARE_ENGINE_ENUM(TCSMethodBinding, KRX_TCSMETHODBINDING);
 
 #define KRX_TCALLCONVENTION(X)                                                                     \
   X(ccDefault)                                                                                     \
-  X(ccRegister) X(ccPascal) X(ccCDecl) X(ccStdCall) X(ccExport) X(ccSafeCall) X(ccFar) X(ccVarArgs)
+  X(ccRegister) X(ccPascal) X(ccCDecl) X(ccStdCall) X(ccExport) X(ccSafeCall) X(ccFar)             \
+      X(ccVarArgs)
 KRX_DECLARE_ENGINE_ENUM(TCallConvention, KRX_TCALLCONVENTION);
 
 #define KRX_TMETHODDIRECTIVE(X)                                                                    \
   X(pdForward)                                                                                     \
-  X(pdExternal)                                                                                    \
-  X(pdOverload) X(pdUnsafe) X(pdInline) X(pdDelayed) X(pdVirtual) X(pdDynamic) X(pdAbstract)       \
-      X(pdMessage) X(pdOverride) X(pdStatic) X(pdReintroduce) X(pdSealed) X(pdPartial)             \
-          X(pdClassMethod) X(pdAsync) X(pdLocked) X(pdEmpty)
+  X(pdExternal) X(pdOverload) X(pdUnsafe) X(pdInline) X(pdDelayed) X(pdVirtual) X(pdDynamic)       \
+      X(pdAbstract) X(pdMessage) X(pdOverride) X(pdStatic) X(pdReintroduce) X(pdSealed)            \
+          X(pdPartial) X(pdClassMethod) X(pdAsync) X(pdLocked) X(pdEmpty)
 KRX_DECLARE_ENGINE_ENUM(TMethodDirective, KRX_TMETHODDIRECTIVE);
 using TMethodDirectives = EnumSet<TMethodDirective>;
 
@@ -110,10 +106,9 @@ KRX_DECLARE_ENGINE_ENUM(TFieldKind, KRX_TFIELDKIND);
 
 #define KRX_TPROPERTYDIRECTIVE(X)                                                                  \
   X(prArray)                                                                                       \
-  X(prDefaultArray)                                                                                \
-  X(prIndex) X(prStored) X(prReadOnly) X(prWriteOnly) X(prStatic) X(prVirtual) X(prOverride)       \
-      X(prAbstract) X(prExternal) X(prReintroduce) X(prSealed) X(prUnsafe) X(prAutoImplemented)    \
-          X(prNotify)
+  X(prDefaultArray) X(prIndex) X(prStored) X(prReadOnly) X(prWriteOnly) X(prStatic) X(prVirtual)   \
+      X(prOverride) X(prAbstract) X(prExternal) X(prReintroduce) X(prSealed) X(prUnsafe)           \
+          X(prAutoImplemented) X(prNotify)
 KRX_DECLARE_ENGINE_ENUM(TPropertyDirective, KRX_TPROPERTYDIRECTIVE);
 using TPropertyDirectives = EnumSet<TPropertyDirective>;
 
