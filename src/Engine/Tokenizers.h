@@ -5,6 +5,7 @@
 
 #include "Common/KRX.Exceptions.h"
 #include "Platform/Rtl/EnumSet.h"
+#include "Platform/Rtl/Intf.h"
 #include "Platform/Rtl/SysUtils.h"
 
 #include <functional>
@@ -249,6 +250,31 @@ protected:
 
 TTokenizerState SaveTokenizerState(const TKRBaseTokenizer &tokenizer);
 void RestoreTokenizerState(const TTokenizerState &state, TKRBaseTokenizer &tokenizer);
+
+// Through this interface the tokenizer helper asks its owner (the parse engine, or a default
+// context) to fetch tokens, report errors and open include files. UnexpectedToken is
+// expected to raise; callers go on reading when it returns.
+class ITokenizerContext : public virtual IInterface {
+public:
+  KRX_GUID("{C1C87197-95E5-4CB2-A394-66E479B3DE76}");
+  virtual void UnexpectedToken() = 0;
+  // For each identifier inside a skipped attribute bracket.
+  virtual void AttributeIdentifier() = 0;
+  // For each identifier inside a bracketed text; the opening bracket is given.
+  virtual void BracketIdentifier(Char openBracket) = 0;
+  // After an identifier was read.
+  virtual void CheckIdentifier() = 0;
+  virtual String CompressText(const String &text) = 0;
+  virtual void AddMessage(const String &text) = 0;
+  virtual TTokenKinds GetSkipKinds() = 0;
+  virtual void IncludeFileStarted(const String &fileName) = 0;
+  virtual void IncludeFileFinished(const String &fileName) = 0;
+  virtual bool CurrentIsReservedWord() = 0;
+  virtual TTokenKind NextToken() = 0;
+  // May rewrite the name (to the full path of the file found).
+  virtual bool ReadIncludeFile(String &fileName, String &source) = 0;
+  virtual void SetSkipKinds(TTokenKinds kinds) = 0;
+};
 
 String NormalizeWhiteSpace(StringView text);
 bool SameIgnoringWhiteSpace(StringView a, StringView b);
