@@ -39,4 +39,32 @@ String HintDirectivesToText(THintDirectives directives, StringView deprecationMe
   return result;
 }
 
+// ---- Registry key names -------------------------------------------------------------------
+
+namespace {
+
+String VersionedKey(StringView base, Integer version) {
+  return Format(u"%s\\%d.0", {base, version});
+}
+
+} // namespace
+
+String KestruneRegistryKey(Integer version) {
+  return VersionedKey(u"Software\\Kestrune\\Kestrune", version);
+}
+
+String ExpertRegistryKey(Integer version) {
+  if (version < NewMakerNamesVersion)
+    return VersionedKey(u"Software\\Kestrune\\Torvane", version);
+  return VersionedKey(u"Software\\Drummel Software\\KRX", version);
+}
+
+String SharedRegistryKey(Integer version) {
+  if (version < NewMakerNamesVersion)
+    return u"Software\\Kestrune\\Shared";
+  if (version < SharedUnderExpertKeyVersion)
+    return u"Software\\Drummel Software\\Shared";
+  return ExpertRegistryKey(version);
+}
+
 } // namespace krx

@@ -165,4 +165,22 @@ String HintDirectiveName(THintDirective value);
 String HintDirectivesToText(THintDirectives directives, StringView deprecationMessage,
                             StringView separator);
 
+// ===========================================================================================
+// Registry key names of Kestrune and of the maker's tools (relative to a root key chosen by
+// the caller; registry paths keep their backslashes)
+// ===========================================================================================
+
+// Product versions below this use the older maker and product names.
+inline constexpr Integer NewMakerNamesVersion = 13;
+// From this product version on, the shared settings live under the tool's own key.
+inline constexpr Integer SharedUnderExpertKeyVersion = 15;
+
+// "Software\Kestrune\Kestrune\<v>.0"
+String KestruneRegistryKey(Integer version);
+// "Software\Kestrune\Torvane\<v>.0" below 13, else "Software\Drummel Software\KRX\<v>.0".
+String ExpertRegistryKey(Integer version);
+// "Software\Kestrune\Shared" below 13, "Software\Drummel Software\Shared" for 13 and 14,
+// ExpertRegistryKey(v) from 15 on.
+String SharedRegistryKey(Integer version);
+
 } // namespace krx
