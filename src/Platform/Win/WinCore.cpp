@@ -411,8 +411,10 @@ std::int64_t HungThresholdMs() { return gManager ? gManager->HungMs : 5000; }
 
 // ---- Last error ---------------------------------------------------------------------------
 
-DWORD GetLastError() { return tLastError; }
-void SetLastError(DWORD code) { tLastError = code; }
+void SetLastError(DWORD code) {
+  tLastError = code;
+  errno = static_cast<int>(code);
+}
 
 // ---- Windows ------------------------------------------------------------------------------
 
@@ -597,8 +599,10 @@ BOOL SetWindowTextW(HWND wnd, LPCWSTR text) {
 
 LRESULT SendMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   LRESULT r = 0;
-  if (!SendCore(wnd, msg, wParam, lParam, SMTO_NORMAL, -1, r))
+  if (!SendCore(wnd, msg, wParam, lParam, SMTO_NORMAL, -1, r)) {
+    SetLastError(tLastError);
     return 0;
+  }
   return r;
 }
 
@@ -608,6 +612,8 @@ LRESULT SendMessageTimeoutW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UI
   bool ok = SendCore(wnd, msg, wParam, lParam, flags, static_cast<std::int64_t>(timeout), r);
   if (result)
     *result = ok ? static_cast<DWORD_PTR>(r) : 0;
+  if (!ok)
+    SetLastError(tLastError); // clean-up on the way out may have touched errno
   return ok ? 1 : 0;
 }
 
@@ -633,7 +639,11 @@ BOOL PostMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     PushPosted(*win->Owner, m);
     return TRUE;
   }
-  return DesktopPost(*CurrentQueue(), wnd, msg, wParam, lParam) ? TRUE : FALSE;
+  if (!DesktopPost(*CurrentQueue(), wnd, msg, wParam, lParam)) {
+    SetLastError(tLastError);
+    return FALSE;
+  }
+  return TRUE;
 }
 
 BOOL PostThreadMessageW(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -11,6 +11,7 @@
 // over local sockets.
 #pragma once
 
+#include "Platform/Rtl/SysUtils.h"
 #include "Platform/Rtl/Types.h"
 
 #include <cstdint>
@@ -127,8 +128,9 @@ inline constexpr DWORD ERROR_TIMEOUT = 1460;
 inline constexpr const Char *UtilWindowClass = u"TPUtilWindow";
 
 // ---- Last error ---------------------------------------------------------------------------
+// GetLastError is the run-time's (Platform/Rtl/SysUtils.h): the thread's errno. The calls here
+// that fail leave their Windows error code there as their last act.
 
-DWORD GetLastError();
 void SetLastError(DWORD code);
 
 // ---- Windows ------------------------------------------------------------------------------

@@ -52,7 +52,7 @@ TEST(LocalWindows, DestroyedWindowIsGone) {
   EXPECT_EQ(FindWindowW(u"TPUtilWindow", u"short-lived"), nullptr);
   DWORD_PTR r = 77;
   EXPECT_EQ(SendMessageTimeoutW(h, WM_USER, 0, 0, SMTO_BLOCK, 100, &r), 0);
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+  EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_INVALID_WINDOW_HANDLE);
   EXPECT_EQ(PostMessageW(h, WM_USER, 0, 0), FALSE);
 }
 
@@ -79,7 +79,7 @@ TEST(LocalWindows, PostedMessagesArriveInOrderThroughTheLoop) {
     ASSERT_TRUE(PostMessageW(w.Handle, WM_USER, i, 0));
   EXPECT_TRUE(w.Seen.empty()); // nothing runs before the loop
   EXPECT_FALSE(PostMessageW(w.Handle, WM_SETTEXT, 0, 0));
-  EXPECT_EQ(GetLastError(), ERROR_MESSAGE_SYNC_ONLY);
+  EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_MESSAGE_SYNC_ONLY);
   PostQuitMessage(3);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0)) {
@@ -179,7 +179,7 @@ TEST(LocalWindows, SendToABusyThreadTimesOut) {
   DWORD error = 0;
   std::thread t([&] {
     ok = SendMessageTimeoutW(w.Handle, WM_USER, 0, 0, SMTO_NORMAL, 50, &result);
-    error = GetLastError();
+    error = static_cast<DWORD>(GetLastError());
   });
   t.join();
   EXPECT_EQ(ok, 0);
