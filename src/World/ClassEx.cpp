@@ -3,6 +3,10 @@
 #include "Platform/Rtl/Encoding.h"
 #include "Platform/Rtl/SysUtils.h"
 
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
 namespace krx {
 
 // ---- Encodings ----------------------------------------------------------------------------
@@ -70,6 +74,70 @@ bool DecodeTextBytes(const Byte *data, std::size_t size, String &text, TTextEnco
   default:
     return false;
   }
+}
+
+// ---- Reading and writing text files -------------------------------------------------------
+
+namespace {
+
+// Reads from the stream's position to its end.
+TBytes ReadRest(TStream &stream) {
+  const Int64 size = stream.Size() - stream.Position();
+  TBytes bytes;
+  if (size <= 0)
+    return bytes;
+  bytes.resize(static_cast<std::size_t>(size));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const auto chunk = static_cast<Integer>(
+        std::min<std::size_t>(bytes.size() - done, std::numeric_limits<Integer>::max()));
+    stream.ReadBuffer(bytes.data() + done, chunk);
+    done += static_cast<std::size_t>(chunk);
+  }
+  return bytes;
+}
+
+} // namespace
+
+String ReadTextStream(TStream &stream, TTextEncoding &encoding) {
+  const TBytes bytes = ReadRest(stream);
+  String text;
+  if (!DecodeTextBytes(bytes.data(), bytes.size(), text, encoding))
+    throw EUnsupportedTextEncoding();
+  return text;
+}
+
+String ReadTextStream(TStream &stream) {
+  TTextEncoding encoding;
+  return ReadTextStream(stream, encoding);
+}
+
+String ReadTextFileEx(const String &fileName, TTextEncoding &encoding) {
+  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+  return ReadTextStream(stream, encoding);
+}
+
+String ReadTextFile(const String &fileName) {
+  TTextEncoding encoding;
+  return ReadTextFileEx(fileName, encoding);
+}
+
+std::string ReadUtf8Text(const String &fileName) {
+  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+  const TBytes bytes = ReadRest(stream);
+  std::size_t start = 0;
+  if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF)
+    start = 3;
+  const auto zero = std::find(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end(), 0);
+  return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(start), zero);
+}
+
+void WriteUtf8File(const String &fileName, StringView text) {
+  TBytes bytes{0xEF, 0xBB, 0xBF};
+  const TBytes body = EncodeUtf8(text);
+  bytes.insert(bytes.end(), body.begin(), body.end());
+  TFileStream stream(fileName, fmCreate | fmShareExclusive);
+  stream.WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
 }
 
 } // namespace krx

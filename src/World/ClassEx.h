@@ -3,9 +3,11 @@
 #pragma once
 
 #include "Common/KRX.Exceptions.h"
+#include "Platform/Rtl/Streams.h"
 #include "Platform/Rtl/Types.h"
 
 #include <cstddef>
+#include <string>
 
 namespace krx {
 
@@ -25,5 +27,20 @@ Integer EncodingInfo(TTextEncoding encoding);
 // the refused encodings; the encoding found is returned in every case. ANSI is the
 // Windows-1252 code page; invalid UTF-8 becomes U+FFFD; an odd last byte of UTF-16 is dropped.
 bool DecodeTextBytes(const Byte *data, std::size_t size, String &text, TTextEncoding &encoding);
+
+// ---- Reading and writing text files -------------------------------------------------------
+
+// Reads the stream from its position to its end with detection. A refused encoding raises
+// EUnsupportedTextEncoding.
+String ReadTextStream(TStream &stream);
+String ReadTextStream(TStream &stream, TTextEncoding &encoding);
+// Opens the file for reading (others may read, not write) and reads it as ReadTextStream.
+String ReadTextFileEx(const String &fileName, TTextEncoding &encoding);
+String ReadTextFile(const String &fileName);
+// The file's bytes as UTF-8: a UTF-8 mark is skipped (no other mark is recognised) and the
+// bytes end at the first zero byte.
+std::string ReadUtf8Text(const String &fileName);
+// Creates or truncates the file and writes EF BB BF, then the text as UTF-8.
+void WriteUtf8File(const String &fileName, StringView text);
 
 } // namespace krx

@@ -1,6 +1,7 @@
 #include "World/ClassEx.h"
 
 #include "Platform/Rtl/SysUtils.h"
+#include "support/KrxTest.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,44 @@ TEST(TextEncoding, RefusesUtf16BigEndianAndUtf32) {
   EXPECT_EQ(e, teUtf32BE);
   EXPECT_EQ(EUnsupportedTextEncoding().Message(), u"Unsupported text encoding");
   EXPECT_EQ(EUnsupportedTextEncoding(u"x").Message(), u"x");
+}
+
+TEST(TextFiles, ReadWithDetectionAndWriteUtf8WithMark) {
+  test::TempDir dir;
+  WriteUtf8File(dir.Str("a.txt"), u"x\u00e9\r\n\u4e00");
+  EXPECT_EQ(test::ReadFileBytes(dir / "a.txt"), "\xEF\xBB\xBFx\xC3\xA9\r\n\xE4\xB8\x80");
+  TTextEncoding e;
+  EXPECT_EQ(ReadTextFileEx(dir.Str("a.txt"), e), u"x\u00e9\r\n\u4e00");
+  EXPECT_EQ(e, teUtf8);
+  WriteUtf8File(dir.Str("a.txt"), u"");
+  EXPECT_EQ(test::ReadFileBytes(dir / "a.txt"), "\xEF\xBB\xBF");
+  EXPECT_EQ(ReadTextFile(dir.Str("a.txt")), u"");
+
+  test::WriteFileBytes(dir / "be.txt", std::string("\xFE\xFF\0a", 4));
+  EXPECT_THROW(ReadTextFile(dir.Str("be.txt")), EUnsupportedTextEncoding);
+  EXPECT_THROW(ReadTextFile(dir.Str("missing.txt")), EFOpenError);
+}
+
+TEST(TextFiles, ReadTextStreamReadsFromThePosition) {
+  TMemoryStream m;
+  const std::string bytes = "skip\xEF\xBB\xBFok";
+  m.WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
+  m.SetPosition(4);
+  TTextEncoding e;
+  EXPECT_EQ(ReadTextStream(m, e), u"ok");
+  EXPECT_EQ(e, teUtf8);
+}
+
+TEST(TextFiles, ReadUtf8TextSkipsOnlyTheUtf8MarkAndStopsAtZero) {
+  test::TempDir dir;
+  test::WriteFileBytes(dir / "u.txt", std::string("\xEF\xBB\xBF"
+                                                  "ab\xC3\xA9\0rest",
+                                                  11));
+  EXPECT_EQ(ReadUtf8Text(dir.Str("u.txt")), "ab\xC3\xA9");
+  test::WriteFileBytes(dir / "w.txt", "\xFF\xFEq");
+  EXPECT_EQ(ReadUtf8Text(dir.Str("w.txt")), "\xFF\xFEq");
+  test::WriteFileBytes(dir / "e.txt", "");
+  EXPECT_EQ(ReadUtf8Text(dir.Str("e.txt")), "");
 }
 
 } // namespace
