@@ -24,9 +24,8 @@ public:
   virtual ~TMessageBase() = default;
 };
 
-using TMessage = TMessageBase;
-
-// A message that carries one value.
+// A message that carries one value (the class library's generic TMessage<T>; the name
+// TMessage belongs to the window message record here).
 template <class T> class TValueMessage : public TMessageBase {
 public:
   explicit TValueMessage(T value) : FValue(std::move(value)) {}
