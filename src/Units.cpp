@@ -1,5 +1,6 @@
 #include "Units.h"
 
+#include "Platform/Rtl/Messaging.h"
 #include "Platform/Win/Windows.h"
 
 #include <array>
@@ -8,8 +9,9 @@ namespace krx {
 
 // Add a unit here, after the units it depends on.
 std::span<const TUnitEntry> AllUnits() {
-  static constexpr std::array<TUnitEntry, 2> kUnits = {{
+  static constexpr std::array<TUnitEntry, 3> kUnits = {{
       {"Rtl", nullptr, nullptr},
+      {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
       {"Win", InitializeWindows, FinalizeWindows},
   }};
   return kUnits;
