@@ -17,7 +17,6 @@ namespace krx {
 
 namespace {
 
-thread_local DWORD tLastError = 0;
 std::atomic<UINT> gErrorMode{0};
 
 // The handle of a loaded object: the address at which its lowest segment is mapped, the
@@ -89,10 +88,6 @@ bool ModuleFileName(HMODULE module, std::string &name) {
 }
 
 } // namespace
-
-DWORD GetLastError() { return tLastError; }
-
-void SetLastError(DWORD error) { tLastError = error; }
 
 // ---- Modules ------------------------------------------------------------------------------
 

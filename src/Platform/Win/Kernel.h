@@ -6,6 +6,7 @@
 #pragma once
 
 #include "Platform/Rtl/Types.h"
+#include "Platform/Win/Windows.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -16,7 +17,6 @@ namespace krx {
 using THandle = std::uintptr_t;
 using HMODULE = THandle;
 using HINSTANCE = THandle;
-using UINT = std::uint32_t;
 using HRESULT = std::int32_t;
 
 inline constexpr int MAX_PATH = 260;
@@ -31,24 +31,18 @@ inline constexpr HRESULT HRESULT_FROM_WIN32(DWORD error) {
   return error == 0 ? 0 : static_cast<HRESULT>((error & 0xFFFFu) | 0x80070000u);
 }
 
-// Error codes of the thread's last error that these substitutes set.
-inline constexpr DWORD ERROR_SUCCESS = 0;
+// Error codes of the thread's last error that these substitutes set, beyond those of
+// Windows.h. GetLastError is the run-time's, SetLastError the window substitute's.
 inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 inline constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
-inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
 inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
 inline constexpr DWORD ERROR_BAD_FORMAT = 11;
 inline constexpr DWORD ERROR_INVALID_DATA = 13;
-inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 inline constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
 inline constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 inline constexpr DWORD ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
 inline constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
-
-// The calling thread's last error.
-DWORD GetLastError();
-void SetLastError(DWORD error);
 
 // ---- Modules ------------------------------------------------------------------------------
 

@@ -33,11 +33,11 @@ TEST(Modules, SmallBuffersAndUnknownHandles) {
   Char small[8];
   SetLastError(0);
   EXPECT_EQ(GetModuleFileNameW(HInstance(), small, 8), 8u);
-  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_INSUFFICIENT_BUFFER);
   EXPECT_EQ(String(small), exe.substr(0, 7));
 
   EXPECT_EQ(GetModuleFileNameW(HInstance() + 1, small, 8), 0u);
-  EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
+  EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_MOD_NOT_FOUND);
   EXPECT_EQ(GetModuleFileName(12345), u"");
   EXPECT_EQ(ModuleOfAddress(nullptr), 0u);
 }
@@ -106,11 +106,11 @@ TEST(FileAttributes, DirectoriesFilesAndMissingNames) {
   EXPECT_EQ(GetFileAttributesW(dir.Str("file.txt")) & FILE_ATTRIBUTE_DIRECTORY, 0u);
   EXPECT_NE(GetFileAttributesW(dir.Str("file.txt")), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetFileAttributesW(dir.Str("missing")), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(GetFileAttributesW(dir.Str("missing/deeper")), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+  EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_PATH_NOT_FOUND);
   EXPECT_EQ(GetFileAttributesW(dir.Str("file.txt/deeper")), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+  EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_PATH_NOT_FOUND);
 }
 
 } // namespace
