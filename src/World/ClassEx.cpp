@@ -140,4 +140,19 @@ void WriteUtf8File(const String &fileName, StringView text) {
   stream.WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
 }
 
+// ---- Object guard -------------------------------------------------------------------------
+
+TObjectGuard::~TObjectGuard() {
+  while (!FObjects.empty())
+    FObjects.pop_back();
+}
+
+TObject *TObjectGuard::Guard(TObject *object) {
+  std::unique_ptr<TObject> owned(object); // freed even when the list cannot grow
+  FObjects.push_back(std::move(owned));
+  return object;
+}
+
+IPtr<IObjectGuard> NewObjectGuard() { return IPtr<IObjectGuard>(new TObjectGuard); }
+
 } // namespace krx

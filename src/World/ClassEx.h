@@ -3,11 +3,16 @@
 #pragma once
 
 #include "Common/KRX.Exceptions.h"
+#include "Platform/Rtl/Intf.h"
 #include "Platform/Rtl/Streams.h"
+#include "Platform/Rtl/System.h"
 #include "Platform/Rtl/Types.h"
 
+#include <concepts>
 #include <cstddef>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace krx {
 
@@ -42,5 +47,33 @@ String ReadTextFile(const String &fileName);
 std::string ReadUtf8Text(const String &fileName);
 // Creates or truncates the file and writes EF BB BF, then the text as UTF-8.
 void WriteUtf8File(const String &fileName, StringView text);
+
+// ---- Object guard -------------------------------------------------------------------------
+
+// A counted owner: the objects handed to it are freed, the most recently guarded first,
+// when the last reference goes.
+class IObjectGuard : public virtual IInterface {
+public:
+  KRX_GUID("{BD850C5F-9352-4EAF-A50C-9295D0DCAE53}");
+  // Takes ownership of the object and returns it.
+  virtual TObject *Guard(TObject *object) = 0;
+  // The same, keeping the object's type, so that creation and guarding are one expression.
+  template <std::derived_from<TObject> T> T *Guard(T *object) {
+    Guard(static_cast<TObject *>(object));
+    return object;
+  }
+};
+
+class TObjectGuard : public TInterfacedObject, public IObjectGuard {
+public:
+  ~TObjectGuard() override;
+  using IObjectGuard::Guard;
+  TObject *Guard(TObject *object) override;
+
+private:
+  std::vector<std::unique_ptr<TObject>> FObjects;
+};
+
+IPtr<IObjectGuard> NewObjectGuard();
 
 } // namespace krx

@@ -3,17 +3,13 @@
 #pragma once
 
 #include "Platform/Rtl/SysUtils.h"
+#include "Platform/Rtl/System.h"
 #include "World/ClassEx.h"
 
 namespace krx {
 
-class TTextStream {
+class TTextStream : public TObject {
 public:
-  TTextStream() = default;
-  TTextStream(const TTextStream &) = delete;
-  TTextStream &operator=(const TTextStream &) = delete;
-  virtual ~TTextStream() = default;
-
   // Resets, then reads every line, each followed by CR LF.
   virtual String GetText();
   virtual TTextEncoding GetEncoding() { return Encoding; }

@@ -124,5 +124,30 @@ TEST(TextFiles, ReadUtf8TextSkipsOnlyTheUtf8MarkAndStopsAtZero) {
   EXPECT_EQ(ReadUtf8Text(dir.Str("e.txt")), "");
 }
 
+class TTracked : public TObject {
+public:
+  TTracked(std::vector<int> &log, int id) : FLog(log), FId(id) {}
+  ~TTracked() override { FLog.push_back(FId); }
+
+private:
+  std::vector<int> &FLog;
+  int FId;
+};
+
+TEST(ObjectGuard, FreesGuardedObjectsLastFirstWhenTheLastReferenceGoes) {
+  std::vector<int> log;
+  {
+    IPtr<IObjectGuard> guard = NewObjectGuard();
+    TTracked *first = guard->Guard(new TTracked(log, 1));
+    guard->Guard(new TTracked(log, 2));
+    IPtr<IObjectGuard> second = guard;
+    guard = nullptr;
+    EXPECT_TRUE(log.empty());
+    EXPECT_NE(first, nullptr);
+    second->Guard(static_cast<TObject *>(new TTracked(log, 3)));
+  }
+  EXPECT_EQ(log, (std::vector<int>{3, 2, 1}));
+}
+
 } // namespace
 } // namespace krx
