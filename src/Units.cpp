@@ -1,13 +1,18 @@
 #include "Units.h"
 
+#include "Platform/Rtl/Messaging.h"
+#include "Platform/Win/Windows.h"
+
 #include <array>
 
 namespace krx {
 
 // Add a unit here, after the units it depends on.
 std::span<const TUnitEntry> AllUnits() {
-  static constexpr std::array<TUnitEntry, 1> kUnits = {{
+  static constexpr std::array<TUnitEntry, 3> kUnits = {{
       {"Rtl", nullptr, nullptr},
+      {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
+      {"Win", InitializeWindows, FinalizeWindows},
   }};
   return kUnits;
 }

@@ -3,9 +3,11 @@
 #include "Platform/Rtl/Character.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace krx {
@@ -21,6 +23,22 @@ const char *Exception::what() const noexcept {
     return "Exception";
   }
 }
+
+String SysErrorMessage(Integer errorCode) {
+  char buf[256];
+  // GNU strerror_r may return a static text instead of filling the buffer.
+  const char *text = ::strerror_r(errorCode, buf, sizeof buf);
+  return Utf8ToString(text ? text : "");
+}
+
+Integer GetLastError() { return errno; }
+
+void RaiseLastOSError(Integer errorCode) {
+  throw EOSError(
+      Format(u"System Error.  Code: %d.\r\n%s", {errorCode, SysErrorMessage(errorCode)}));
+}
+
+void RaiseLastOSError() { RaiseLastOSError(GetLastError()); }
 
 void Abort() { throw EAbort(u"Operation aborted"); }
 
@@ -116,9 +134,7 @@ String LowerCase(StringView s) {
 }
 
 Integer CompareText(StringView a, StringView b) { return CompareFolded(a, b, AsciiUpper); }
-bool SameText(StringView a, StringView b) {
-  return a.size() == b.size() && CompareText(a, b) == 0;
-}
+bool SameText(StringView a, StringView b) { return a.size() == b.size() && CompareText(a, b) == 0; }
 Integer CompareStr(StringView a, StringView b) {
   return CompareFolded(a, b, [](Char c) { return c; });
 }
@@ -634,7 +650,9 @@ String FormatImpl(StringView fmt, const FormatArg *args, std::size_t argCount) {
 
 } // namespace
 
-String Format(StringView fmt, FormatArgs args) { return FormatImpl(fmt, args.begin(), args.size()); }
+String Format(StringView fmt, FormatArgs args) {
+  return FormatImpl(fmt, args.begin(), args.size());
+}
 
 String Format(StringView fmt, const std::vector<FormatArg> &args) {
   return FormatImpl(fmt, args.data(), args.size());

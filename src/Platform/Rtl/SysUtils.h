@@ -93,6 +93,14 @@ KRX_DECLARE_EXCEPTION(EWriteError, EFilerError);
 KRX_DECLARE_EXCEPTION(EComponentError, Exception);
 KRX_DECLARE_EXCEPTION(EPropertyError, Exception);
 
+// The operating system's text for an error number (errno).
+String SysErrorMessage(Integer errorCode);
+// The calling thread's last error number (errno).
+Integer GetLastError();
+// Raises EOSError "System Error.  Code: %d.<CRLF>%s" for the error number.
+[[noreturn]] void RaiseLastOSError(Integer errorCode);
+[[noreturn]] void RaiseLastOSError();
+
 // Abort: raises the silent exception.
 [[noreturn]] void Abort();
 

@@ -1,6 +1,6 @@
+#include "Platform/Rtl/SysUtils.h"
 #include "Platform/Rtl/Character.h"
 #include "Platform/Rtl/Encoding.h"
-#include "Platform/Rtl/SysUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@ namespace {
 
 TEST(StringHelpers, CopyClampsLikeTheClassLibrary) {
   EXPECT_EQ(Copy(u"abcdef", 2, 3), u"bcd");
-  EXPECT_EQ(Copy(u"abcdef", 0, 2), u"ab");   // index below 1 starts at the first character
+  EXPECT_EQ(Copy(u"abcdef", 0, 2), u"ab"); // index below 1 starts at the first character
   EXPECT_EQ(Copy(u"abcdef", -5, 2), u"ab");
   EXPECT_EQ(Copy(u"abcdef", 5, 100), u"ef");
   EXPECT_EQ(Copy(u"abcdef", 7, 1), u"");
@@ -189,9 +189,9 @@ TEST(Encodings, Utf8RoundTripAndReplacement) {
   EXPECT_EQ(Utf8ToString("a\xFF"
                          "b"),
             u"a\uFFFDb");
-  EXPECT_EQ(Utf8ToString("\xE2\x82"), u"\uFFFD");           // truncated sequence
-  EXPECT_EQ(Utf8ToString("\xC0\xAF"), u"\uFFFD\uFFFD");     // overlong form
-  EXPECT_EQ(Utf8ToString("\xED\xA0\x80"), u"\uFFFD");       // encoded surrogate
+  EXPECT_EQ(Utf8ToString("\xE2\x82"), u"\uFFFD");                   // truncated sequence
+  EXPECT_EQ(Utf8ToString("\xC0\xAF"), u"\uFFFD\uFFFD");             // overlong form
+  EXPECT_EQ(Utf8ToString("\xED\xA0\x80"), u"\uFFFD");               // encoded surrogate
   EXPECT_EQ(StringToUtf8(String(1, Char(0xD800))), "\xEF\xBF\xBD"); // lone surrogate
   const std::string bad = "\xF5\x80";
   EXPECT_FALSE(IsValidUtf8(reinterpret_cast<const Byte *>(bad.data()), bad.size()));

@@ -1,0 +1,285 @@
+// Object Pascal tokenizers: the token kinds, the line-based base tokenizer with its comment
+// record, text mark and saved state, the Pascal scanner, the white-space normalising variant,
+// and the context interface through which the tokenizer helper talks to its owner.
+#pragma once
+
+#include "Common/KRX.Exceptions.h"
+#include "Platform/Rtl/EnumSet.h"
+#include "Platform/Rtl/Intf.h"
+#include "Platform/Rtl/SysUtils.h"
+
+#include <functional>
+#include <memory>
+
+namespace krx {
+
+#define KRX_TOKEN_KINDS(X)                                                                         \
+  X(tkNone)                                                                                        \
+  X(tkIdent)                                                                                       \
+  X(tkComment)                                                                                     \
+  X(tkDirective)                                                                                   \
+  X(tkString)                                                                                      \
+  X(tkSymbol)                                                                                      \
+  X(tkNumber)                                                                                      \
+  X(tkKRTag)                                                                                       \
+  X(tkError)
+
+enum TTokenKind : Byte {
+#define KRX_X(name) name,
+  KRX_TOKEN_KINDS(KRX_X)
+#undef KRX_X
+};
+
+using TTokenKinds = EnumSet<TTokenKind>;
+
+// The declared name of a kind ("tkIdent").
+String TokenKindName(TTokenKind kind);
+
+KRX_DECLARE_EXCEPTION(ETokenError, EKRToolsException);
+KRX_DECLARE_EXCEPTION(ENoMoreTokens, ETokenError);
+
+// Where the last comment or directive was seen (written only while recording is on).
+struct TLastComment {
+  Byte Kind = 0;           // 0 brace, 1 parenthesis-star, 2 double slash
+  bool StartsLine = false; // only characters up to #32 precede it on its line
+  Integer Line = 0;        // 1-based
+  Integer Column = 0;      // 1-based column of the comment's first character
+};
+
+// The source lines, shared read-only between a tokenizer and its saved states, so that
+// saving the state for an include file costs nothing in the size of the text.
+struct TTokenizerText {
+  struct TLine {
+    std::size_t Start;
+    std::size_t Length;
+  };
+  String Text;
+  std::vector<TLine> Lines;
+};
+using TTokenizerTextPtr = std::shared_ptr<const TTokenizerText>;
+
+class TKRBaseTokenizer;
+
+// A complete copy of a tokenizer's scanning state.
+struct TTokenizerState {
+  TLastComment LastComment;
+  Integer LineIndex = -1; // index of the current line in Text, -1 for none
+  Integer LinePos = 1;
+  String FileName;
+  TTokenKinds GivenSkipKinds;
+  TTokenKinds SkipKinds;
+  Integer LineNr = 0;
+  String Collected;
+  bool Collecting = false;
+  TTokenizerTextPtr Text;
+  String PrevToken;
+  TTokenKind PrevTokenKind = tkNone;
+  String Token;
+  TTokenKind TokenKind = tkNone;
+  bool DoubleQuotedStrings = false;
+};
+
+// Scans a list of source lines. Positions are 1-based: LineNr is the number of the current
+// line, LinePos the index in it of the next character to scan.
+class TKRBaseTokenizer {
+public:
+  explicit TKRBaseTokenizer(StringView text = {});
+  virtual ~TKRBaseTokenizer() = default;
+  TKRBaseTokenizer(const TKRBaseTokenizer &) = delete;
+  TKRBaseTokenizer &operator=(const TKRBaseTokenizer &) = delete;
+
+  void Clear();
+  void SetText(StringView text);
+  // Takes the lines as they are (a line break inside a line is not split again).
+  void SetLines(const std::vector<String> &lines);
+  // The whole text, lines joined by #13#10.
+  String GetText() const;
+  Integer LineCount() const;
+
+  virtual TTokenKind NextToken();
+  bool NextIsIdent() { return NextToken() == tkIdent; }
+  bool IsSymbol(StringView s) const { return FTokenKind == tkSymbol && FToken == s; }
+  // 1-based column where the current (single-line) token starts.
+  Integer TokenStartCol() const { return FLinePos - Length(FToken); }
+  Integer LineEndCol() const { return static_cast<Integer>(FLine.size()) + 1; }
+
+  void SetSkipKinds(TTokenKinds kinds);
+  TTokenKinds SkipKinds() const { return FGivenSkipKinds; }
+
+  void StartCollecting();
+  String StopCollecting();
+  String CollectedTextAsLine(bool includeCurrentToken);
+  bool Collecting() const { return FCollecting; }
+
+  // Current and previous token.
+  const String &Token() const { return FToken; }
+  TTokenKind TokenKind() const { return FTokenKind; }
+  const String &PrevToken() const { return FPrevToken; }
+  TTokenKind PrevTokenKind() const { return FPrevTokenKind; }
+
+  StringView Line() const { return FLine; }
+  Integer LinePos() const { return FLinePos; }
+  Integer LineNr() const { return FLineNr; }
+  const TLastComment &LastComment() const { return FLastComment; }
+  const String &FileName() const { return FFileName; }
+  void SetFileName(StringView name) { FFileName = String(name); }
+
+  Byte CommentTextMode() const { return FCommentTextMode; }
+  void SetCommentTextMode(Byte mode) { FCommentTextMode = mode; }
+  bool RecordComments() const { return FRecordComments; }
+  void SetRecordComments(bool on) { FRecordComments = on; }
+  bool NumbersAsNumbers() const { return FNumbersAsNumbers; }
+  void SetNumbersAsNumbers(bool on) { FNumbersAsNumbers = on; }
+  bool RaiseAtEnd() const { return FRaiseAtEnd; }
+  void SetRaiseAtEnd(bool on) { FRaiseAtEnd = on; }
+  bool TolerateErrors() const { return FTolerateErrors; }
+  void SetTolerateErrors(bool on) { FTolerateErrors = on; }
+
+  std::function<void(TKRBaseTokenizer &sender)> OnBlankLine;
+
+  friend TTokenizerState SaveTokenizerState(const TKRBaseTokenizer &tokenizer);
+  friend void RestoreTokenizerState(const TTokenizerState &state, TKRBaseTokenizer &tokenizer);
+
+protected:
+  // Per-class defaults; C++ runs no virtual call from a constructor, so the constructor of
+  // each class that overrides Init calls its own.
+  virtual void Init() {}
+  virtual void ScanToken() = 0;
+
+  // Makes line `index` current with the position on its first character above #32.
+  void SetLine(Integer index);
+  bool NextLine(bool notify);
+  Char CurChar() const { return FLine[FLinePos - 1]; }
+  bool HasChar(Integer pos) const { return pos >= 1 && pos <= static_cast<Integer>(FLine.size()); }
+  void RecordComment(Byte kind, Integer column);
+  void Collect(StringView s) {
+    if (FCollecting)
+      FCollected.append(s);
+  }
+  // The line from position `from` (1-based) to `to` (exclusive).
+  StringView LinePart(Integer from, Integer to) const {
+    return FLine.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from));
+  }
+  void SetTokenText(StringView s) { FToken.assign(s); }
+
+  TLastComment FLastComment;
+  Byte FCommentTextMode = 0;
+  StringView FLine;
+  Integer FLineIndex = -1;
+  Integer FLinePos = 1;
+  bool FRecordComments = false;
+  bool FNumbersAsNumbers = false;
+  String FFileName;
+  TTokenKinds FGivenSkipKinds;
+  TTokenKinds FSkipKinds;
+  Integer FLineNr = 0;
+  String FCollected;
+  bool FCollecting = false;
+  TTokenizerTextPtr FText;
+  String FPrevToken;
+  TTokenKind FPrevTokenKind = tkNone;
+  String FToken;
+  TTokenKind FTokenKind = tkNone;
+  bool FRaiseAtEnd = false;
+  bool FTolerateErrors = false;
+
+private:
+  void TakeText(TTokenizerTextPtr text);
+};
+
+// The process-wide language switches of the tokenizers, both off when the system loads; the
+// language observer sets them whenever the Pascal language mode changes.
+bool EscapedIdentifiersEnabled();
+void SetEscapedIdentifiersEnabled(bool on);
+bool GenericNamesEnabled();
+void SetGenericNamesEnabled(bool on);
+
+// Restores both switches when it goes out of scope.
+class TTokenizerSwitchesGuard {
+public:
+  TTokenizerSwitchesGuard();
+  ~TTokenizerSwitchesGuard();
+  TTokenizerSwitchesGuard(const TTokenizerSwitchesGuard &) = delete;
+  TTokenizerSwitchesGuard &operator=(const TTokenizerSwitchesGuard &) = delete;
+
+private:
+  bool FEscaped;
+  bool FGenerics;
+};
+
+class TPascalTokenizer : public TKRBaseTokenizer {
+public:
+  explicit TPascalTokenizer(StringView text = {});
+
+  bool DoubleQuotedStrings() const { return FDoubleQuotedStrings; }
+  void SetDoubleQuotedStrings(bool on) { FDoubleQuotedStrings = on; }
+  bool EscapedIdentifiers() const { return FEscapedIdentifiers; }
+  void SetEscapedIdentifiers(bool on) { FEscapedIdentifiers = on; }
+
+  friend TTokenizerState SaveTokenizerState(const TKRBaseTokenizer &tokenizer);
+  friend void RestoreTokenizerState(const TTokenizerState &state, TKRBaseTokenizer &tokenizer);
+
+protected:
+  void Init() override;
+  void ScanToken() override;
+
+private:
+  void ScanComment(Byte kind);
+  void ScanLineComment();
+  void ScanString();
+  void ScanDoubleQuotedString();
+  void ScanNumber();
+  void ScanIdent(Integer start);
+
+  bool FDoubleQuotedStrings = false;
+  bool FEscapedIdentifiers = false;
+};
+
+// Numbers as numbers, errors tolerated, whole comment texts: for comparing declarations.
+class TWhiteSpaceTokenizer : public TPascalTokenizer {
+public:
+  explicit TWhiteSpaceTokenizer(StringView text = {});
+
+  String JoinTokens();
+  bool SameTokens(TWhiteSpaceTokenizer &other);
+  bool SameAsText(StringView text);
+
+protected:
+  void Init() override;
+};
+
+TTokenizerState SaveTokenizerState(const TKRBaseTokenizer &tokenizer);
+void RestoreTokenizerState(const TTokenizerState &state, TKRBaseTokenizer &tokenizer);
+
+// Through this interface the tokenizer helper asks its owner (the parse engine, or a default
+// context) to fetch tokens, report errors and open include files. UnexpectedToken is
+// expected to raise; callers go on reading when it returns.
+class ITokenizerContext : public virtual IInterface {
+public:
+  KRX_GUID("{C1C87197-95E5-4CB2-A394-66E479B3DE76}");
+  virtual void UnexpectedToken() = 0;
+  // For each identifier inside a skipped attribute bracket.
+  virtual void AttributeIdentifier() = 0;
+  // For each identifier inside a bracketed text; the opening bracket is given.
+  virtual void BracketIdentifier(Char openBracket) = 0;
+  // After an identifier was read.
+  virtual void CheckIdentifier() = 0;
+  virtual String CompressText(const String &text) = 0;
+  virtual void AddMessage(const String &text) = 0;
+  virtual TTokenKinds GetSkipKinds() = 0;
+  virtual void IncludeFileStarted(const String &fileName) = 0;
+  virtual void IncludeFileFinished(const String &fileName) = 0;
+  virtual bool CurrentIsReservedWord() = 0;
+  virtual TTokenKind NextToken() = 0;
+  // May rewrite the name (to the full path of the file found).
+  virtual bool ReadIncludeFile(String &fileName, String &source) = 0;
+  virtual void SetSkipKinds(TTokenKinds kinds) = 0;
+};
+
+String NormalizeWhiteSpace(StringView text);
+bool SameIgnoringWhiteSpace(StringView a, StringView b);
+// Removes the delimiters of a brace, parenthesis-star or line comment; False when the text
+// is no comment or nothing is left of it.
+bool StripCommentDelimiters(String &text);
+
+} // namespace krx

@@ -1,0 +1,19 @@
+// The desktop on which the processes of one user find each other's windows: a directory
+// (mode 0700) holding, per process, a registration file of its top-level windows and the
+// local socket on which it receives their messages.
+#pragma once
+
+#include <filesystem>
+
+namespace krx {
+
+// KRX_DESKTOP_DIR when set; otherwise $XDG_RUNTIME_DIR/krx-desktop, or
+// /tmp/krx-desktop-<uid> without a runtime directory.
+std::filesystem::path DesktopDirectory();
+
+// Leaves the current desktop (stops listening, removes this process's registration) so
+// that the next use opens the desktop named by the environment then. For tests that run
+// on a desktop of their own; no window of this process may exist.
+void ReopenDesktop();
+
+} // namespace krx

@@ -1,0 +1,55 @@
+// The frame format of messages between processes on the desktop socket. All numbers are
+// little-endian. A frame is a 12-byte header (magic "KRXW", version, kind, payload length)
+// and a payload of fixed fields followed by an optional UTF-16LE text.
+#pragma once
+
+#include "Platform/Rtl/Types.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace krx::win_detail {
+
+enum class TFrameKind : std::uint16_t { Send = 1, Post = 2, Reply = 3 };
+
+// Reply status codes.
+enum TReplyStatus : std::int32_t {
+  rsOk = 0,
+  rsNoWindow = 1, // the target window does not exist (any more)
+  rsHung = 2,     // SMTO_ABORTIFHUNG and the owner has not pumped messages lately
+  rsRefused = 3,  // the message cannot cross processes
+};
+
+struct TFrame {
+  TFrameKind Kind = TFrameKind::Send;
+  std::uint64_t Seq = 0;
+  std::uint64_t Window = 0;
+  std::uint32_t Msg = 0;
+  std::uint32_t Flags = 0;
+  std::uint64_t WParam = 0;
+  std::int64_t LParam = 0;
+  std::int32_t Status = 0;
+  std::int64_t Result = 0;
+  bool HasText = false;
+  String Text;
+};
+
+inline constexpr std::uint32_t kFrameMagic = 0x5758524B; // "KRXW" read as little-endian
+inline constexpr std::uint16_t kFrameVersion = 1;
+inline constexpr std::size_t kFrameHeaderSize = 12;
+inline constexpr std::size_t kFrameFixedPayload = 56;
+// Longest text a frame carries, in UTF-16 code units.
+inline constexpr std::size_t kMaxFrameText = 512 * 1024;
+inline constexpr std::size_t kMaxFramePayload = kFrameFixedPayload + 2 * kMaxFrameText;
+
+std::string EncodeFrame(const TFrame &frame);
+
+enum class TDecodeResult { NeedMore, Ok, Bad };
+
+// Decodes the frame at the start of `data`. Ok: `frame` is set and `consumed` is its size.
+// Bad: `error` says why; the stream cannot be resynchronised and must be dropped.
+TDecodeResult DecodeFrame(const char *data, std::size_t size, TFrame &frame, std::size_t &consumed,
+                          std::string &error);
+
+} // namespace krx::win_detail

@@ -1,0 +1,158 @@
+#include "World/ClassEx.h"
+
+#include "Platform/Rtl/Encoding.h"
+#include "Platform/Rtl/SysUtils.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace krx {
+
+// ---- Encodings ----------------------------------------------------------------------------
+
+TTextEncoding DetectBOM(const Byte *b, std::size_t count) {
+  if (count < 2)
+    return teAnsi;
+  if (count >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF)
+    return teUtf8;
+  if (b[0] == 0xFF && b[1] == 0xFE)
+    return count >= 4 && b[2] == 0 && b[3] == 0 ? teUtf32LE : teUtf16LE;
+  if (b[0] == 0xFE && b[1] == 0xFF)
+    return teUtf16BE;
+  if (count >= 4 && b[0] == 0 && b[1] == 0 && b[2] == 0xFE && b[3] == 0xFF)
+    return teUtf32BE;
+  return teAnsi;
+}
+
+Integer BOMLength(TTextEncoding encoding) {
+  switch (encoding) {
+  case teUtf8:
+    return 3;
+  case teUtf16LE:
+  case teUtf16BE:
+    return 2;
+  case teUtf32LE:
+  case teUtf32BE:
+    return 4;
+  default:
+    return 0;
+  }
+}
+
+Integer EncodingInfo(TTextEncoding encoding) {
+  switch (encoding) {
+  case teUtf16LE:
+  case teUtf16BE:
+    return 2;
+  case teUtf32LE:
+  case teUtf32BE:
+    return 4;
+  default:
+    return 1;
+  }
+}
+
+bool DecodeTextBytes(const Byte *data, std::size_t size, String &text, TTextEncoding &encoding) {
+  text.clear();
+  encoding = teAnsi;
+  if (size == 0)
+    return true;
+  encoding = DetectBOM(data, size < 4 ? size : 4);
+  const std::size_t mark = static_cast<std::size_t>(BOMLength(encoding));
+  switch (encoding) {
+  case teAnsi:
+    text = DecodeAnsi(data, size);
+    return true;
+  case teUtf8:
+    text = DecodeUtf8(data + mark, size - mark);
+    return true;
+  case teUtf16LE:
+    // An odd last byte is no code unit and is dropped.
+    text = DecodeUtf16LE(data + mark, (size - mark) & ~std::size_t{1});
+    return true;
+  default:
+    return false;
+  }
+}
+
+// ---- Reading and writing text files -------------------------------------------------------
+
+namespace {
+
+// Reads from the stream's position to its end.
+TBytes ReadRest(TStream &stream) {
+  const Int64 size = stream.Size() - stream.Position();
+  TBytes bytes;
+  if (size <= 0)
+    return bytes;
+  bytes.resize(static_cast<std::size_t>(size));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const auto chunk = static_cast<Integer>(
+        std::min<std::size_t>(bytes.size() - done, std::numeric_limits<Integer>::max()));
+    stream.ReadBuffer(bytes.data() + done, chunk);
+    done += static_cast<std::size_t>(chunk);
+  }
+  return bytes;
+}
+
+} // namespace
+
+String ReadTextStream(TStream &stream, TTextEncoding &encoding) {
+  const TBytes bytes = ReadRest(stream);
+  String text;
+  if (!DecodeTextBytes(bytes.data(), bytes.size(), text, encoding))
+    throw EUnsupportedTextEncoding();
+  return text;
+}
+
+String ReadTextStream(TStream &stream) {
+  TTextEncoding encoding;
+  return ReadTextStream(stream, encoding);
+}
+
+String ReadTextFileEx(const String &fileName, TTextEncoding &encoding) {
+  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+  return ReadTextStream(stream, encoding);
+}
+
+String ReadTextFile(const String &fileName) {
+  TTextEncoding encoding;
+  return ReadTextFileEx(fileName, encoding);
+}
+
+std::string ReadUtf8Text(const String &fileName) {
+  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+  const TBytes bytes = ReadRest(stream);
+  std::size_t start = 0;
+  if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF)
+    start = 3;
+  const auto zero = std::find(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end(), 0);
+  return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(start), zero);
+}
+
+void WriteUtf8File(const String &fileName, StringView text) {
+  TBytes bytes{0xEF, 0xBB, 0xBF};
+  const TBytes body = EncodeUtf8(text);
+  bytes.insert(bytes.end(), body.begin(), body.end());
+  TFileStream stream(fileName, fmCreate | fmShareExclusive);
+  stream.WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
+}
+
+// ---- Object guard -------------------------------------------------------------------------
+
+TObjectGuard::~TObjectGuard() {
+  while (!FObjects.empty())
+    FObjects.pop_back();
+}
+
+TObject *TObjectGuard::Guard(TObject *object) {
+  std::unique_ptr<TObject> owned(object); // freed even when the list cannot grow
+  FObjects.push_back(std::move(owned));
+  return object;
+}
+
+IPtr<IObjectGuard> NewObjectGuard() { return IPtr<IObjectGuard>(new TObjectGuard); }
+
+} // namespace krx

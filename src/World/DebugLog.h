@@ -1,0 +1,12 @@
+// Debug logging. Callers write the calls inside assertions (KR_ASSERT(DebugLogMsg(...))), so
+// the routines always succeed; this build writes nothing.
+#pragma once
+
+#include "Platform/Rtl/SysUtils.h"
+
+namespace krx {
+
+inline bool DebugLogMsg(StringView) { return true; }
+inline bool DebugLogFmt(StringView, FormatArgs) { return true; }
+
+} // namespace krx

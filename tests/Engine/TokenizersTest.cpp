@@ -1,0 +1,349 @@
+#include "Engine/Tokenizers.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+namespace krx {
+namespace {
+
+struct Tok {
+  TTokenKind Kind;
+  String Text;
+  bool operator==(const Tok &) const = default;
+};
+
+void PrintTo(const Tok &t, std::ostream *os) {
+  *os << StringToUtf8(TokenKindName(t.Kind)) << " \"" << StringToUtf8(t.Text) << "\"";
+}
+
+std::vector<Tok> All(TKRBaseTokenizer &t) {
+  std::vector<Tok> r;
+  while (TTokenKind k = t.NextToken())
+    r.push_back({k, t.Token()});
+  return r;
+}
+
+std::vector<Tok> All(StringView text, bool numbers = false) {
+  TPascalTokenizer t(text);
+  t.SetNumbersAsNumbers(numbers);
+  return All(t);
+}
+
+TEST(PascalTokenizer, EmptyTextEndsAtOnceOrRaises) {
+  TPascalTokenizer t(u"");
+  EXPECT_EQ(t.NextToken(), tkNone);
+  EXPECT_EQ(t.NextToken(), tkNone);
+  t.SetRaiseAtEnd(true);
+  EXPECT_THROW(t.NextToken(), ENoMoreTokens);
+  TPascalTokenizer blank(u"  \r\n\t\r\n");
+  blank.SetRaiseAtEnd(true);
+  try {
+    blank.NextToken();
+    FAIL();
+  } catch (const ETokenError &e) {
+    EXPECT_EQ(e.Message(), u"Tokenizer: No more tokens");
+  }
+}
+
+TEST(PascalTokenizer, SymbolsJoinOnlyTheKnownPairs) {
+  std::vector<Tok> expected = {
+      {tkIdent, u"a"},  {tkSymbol, u":="}, {tkIdent, u"b"},   {tkSymbol, u"<>"}, {tkSymbol, u"="},
+      {tkSymbol, u">"}, {tkSymbol, u"<="}, {tkSymbol, u">="}, {tkSymbol, u".."}, {tkSymbol, u"."},
+      {tkSymbol, u"("}, {tkSymbol, u"^"},  {tkSymbol, u"/"},  {tkSymbol, u":"}};
+  EXPECT_EQ(All(u"a:=b<>=><=>=..  .(^/:"), expected);
+  // A pair split by the line end stays two symbols.
+  EXPECT_EQ(All(u":\n="), (std::vector<Tok>{{tkSymbol, u":"}, {tkSymbol, u"="}}));
+}
+
+TEST(PascalTokenizer, IdentifiersIncludingUnicodeAndEscaped) {
+  EXPECT_EQ(All(u"_a1 Größe x\u00B2"),
+            (std::vector<Tok>{
+                {tkIdent, u"_a1"}, {tkIdent, u"Größe"}, {tkIdent, u"x"}, {tkSymbol, u"\u00B2"}}));
+  {
+    TTokenizerSwitchesGuard guard;
+    SetEscapedIdentifiersEnabled(false);
+    EXPECT_EQ(All(u"&begin"), (std::vector<Tok>{{tkSymbol, u"&"}, {tkIdent, u"begin"}}));
+    SetEscapedIdentifiersEnabled(true);
+    EXPECT_EQ(All(u"&begin &1 &"),
+              (std::vector<Tok>{
+                  {tkIdent, u"&begin"}, {tkSymbol, u"&"}, {tkIdent, u"1"}, {tkSymbol, u"&"}}));
+  }
+  EXPECT_FALSE(EscapedIdentifiersEnabled());
+}
+
+TEST(PascalTokenizer, StringsKeepTheirRawSource) {
+  EXPECT_EQ(All(u"x := 'it''s'#13#10'end' + #$0d#$Fa'';"),
+            (std::vector<Tok>{{tkIdent, u"x"},
+                              {tkSymbol, u":="},
+                              {tkString, u"'it''s'#13#10'end'"},
+                              {tkSymbol, u"+"},
+                              {tkString, u"#$0d#$Fa''"},
+                              {tkSymbol, u";"}}));
+  EXPECT_EQ(All(u"'' #"), (std::vector<Tok>{{tkString, u"''"}, {tkString, u"#"}}));
+}
+
+TEST(PascalTokenizer, UnterminatedStringIsAnErrorUpToTheLineEnd) {
+  TPascalTokenizer t(u"a 'open\nnext");
+  EXPECT_EQ(t.NextToken(), tkIdent);
+  try {
+    t.NextToken();
+    FAIL();
+  } catch (const ETokenError &e) {
+    EXPECT_EQ(e.Message(), u"Invalid token");
+  }
+  EXPECT_EQ(t.NextToken(), tkIdent);
+  EXPECT_EQ(t.Token(), u"next");
+
+  TPascalTokenizer tolerant(u"a 'open\nnext");
+  tolerant.SetTolerateErrors(true);
+  EXPECT_EQ(All(tolerant),
+            (std::vector<Tok>{{tkIdent, u"a"}, {tkError, u"'open"}, {tkIdent, u"next"}}));
+}
+
+TEST(PascalTokenizer, DoubleQuotedStringsOnlyWhenEnabled) {
+  EXPECT_EQ(All(u"\"ab\""),
+            (std::vector<Tok>{{tkSymbol, u"\""}, {tkIdent, u"ab"}, {tkSymbol, u"\""}}));
+  TPascalTokenizer t(u"\"a''b\" \"open");
+  t.SetDoubleQuotedStrings(true);
+  t.SetTolerateErrors(true);
+  EXPECT_EQ(All(t), (std::vector<Tok>{{tkString, u"\"a''b\""}, {tkError, u"\"open"}}));
+}
+
+TEST(PascalTokenizer, Numbers) {
+  EXPECT_EQ(All(u"1.5e-3 2E+4 $1aF 1..9 7e 3.x", true), (std::vector<Tok>{{tkNumber, u"1.5e-3"},
+                                                                          {tkNumber, u"2E"},
+                                                                          {tkSymbol, u"+"},
+                                                                          {tkNumber, u"4"},
+                                                                          {tkNumber, u"$1aF"},
+                                                                          {tkNumber, u"1"},
+                                                                          {tkSymbol, u".."},
+                                                                          {tkNumber, u"9"},
+                                                                          {tkNumber, u"7e"},
+                                                                          {tkNumber, u"3"},
+                                                                          {tkSymbol, u"."},
+                                                                          {tkIdent, u"x"}}));
+  EXPECT_EQ(All(u"42 $"), (std::vector<Tok>{{tkIdent, u"42"}, {tkIdent, u"$"}}));
+}
+
+TEST(PascalTokenizer, CommentTextsByMode) {
+  const StringView src = u"{ brace } (* star *) // line\n{$R+}(*$I x*)";
+  {
+    TPascalTokenizer t(src);
+    EXPECT_EQ(All(t), (std::vector<Tok>{{tkComment, u"{"},
+                                        {tkComment, u"(*"},
+                                        {tkComment, u"//"},
+                                        {tkDirective, u"{$R+}"},
+                                        {tkDirective, u"(*$I x*)"}}));
+  }
+  for (Byte mode : {1, 2}) {
+    TPascalTokenizer t(src);
+    t.SetCommentTextMode(mode);
+    EXPECT_EQ(All(t), (std::vector<Tok>{{tkComment, u"{ brace }"},
+                                        {tkComment, u"(* star *)"},
+                                        {tkComment, u"// line"},
+                                        {tkDirective, u"{$R+}"},
+                                        {tkDirective, u"(*$I x*)"}}));
+  }
+}
+
+TEST(PascalTokenizer, MultiLineComments) {
+  const StringView src = u"a (* one\n\n  two *) b {$IFDEF\n X}";
+  TPascalTokenizer m1(src);
+  m1.SetCommentTextMode(1);
+  EXPECT_EQ(All(m1), (std::vector<Tok>{{tkIdent, u"a"},
+                                       {tkComment, u"(* one\r\n\r\n  two *)"},
+                                       {tkIdent, u"b"},
+                                       {tkDirective, u"{$IFDEF\r\n X}"}}));
+  TPascalTokenizer m2(src);
+  m2.SetCommentTextMode(2);
+  std::vector<Tok> toks = All(m2);
+  ASSERT_EQ(toks.size(), 4u);
+  EXPECT_EQ(toks[1].Text, u"(* one");
+  EXPECT_EQ(toks[3].Text, u"{$IFDEF\r\n X}");
+  // The token after a multi-line comment knows its true line and column.
+  TPascalTokenizer t(src);
+  t.NextToken();
+  t.NextToken();
+  t.NextToken();
+  EXPECT_EQ(t.LineNr(), 3);
+  EXPECT_EQ(t.TokenStartCol(), 10);
+}
+
+TEST(PascalTokenizer, UnterminatedCommentAtEndOfText) {
+  TPascalTokenizer t(u"x { never closed\n\n");
+  t.SetTolerateErrors(true);
+  t.SetCommentTextMode(1);
+  EXPECT_EQ(t.NextToken(), tkIdent);
+  EXPECT_EQ(t.NextToken(), tkError);
+  EXPECT_EQ(t.Token(), u"{ never closed");
+  EXPECT_EQ(t.NextToken(), tkNone);
+  TPascalTokenizer strict(u"(* open");
+  EXPECT_THROW(strict.NextToken(), ETokenError);
+}
+
+TEST(PascalTokenizer, PositionsAreOneBasedUtf16Columns) {
+  TPascalTokenizer t(u"\r\n  \u00E4x := '\U0001F600' ;\rlast\n");
+  EXPECT_EQ(t.NextToken(), tkIdent);
+  EXPECT_EQ(t.LineNr(), 2);
+  EXPECT_EQ(t.TokenStartCol(), 3);
+  t.NextToken();
+  EXPECT_EQ(t.TokenStartCol(), 6);
+  t.NextToken(); // a surrogate pair counts two columns
+  EXPECT_EQ(t.Token().size(), 4u);
+  t.NextToken();
+  EXPECT_EQ(t.Token(), u";");
+  EXPECT_EQ(t.TokenStartCol(), 14);
+  EXPECT_EQ(t.LineEndCol(), 15);
+  t.NextToken();
+  EXPECT_EQ(t.LineNr(), 3);
+  EXPECT_EQ(t.Line(), u"last");
+  EXPECT_EQ(t.PrevToken(), u";");
+  EXPECT_EQ(t.PrevTokenKind(), tkSymbol);
+}
+
+TEST(PascalTokenizer, SkipSetNeverSkipsNoneOrError) {
+  TPascalTokenizer t(u"{c} a // x\n'open");
+  t.SetTolerateErrors(true);
+  t.SetSkipKinds({tkComment, tkNone, tkError});
+  EXPECT_EQ(t.SkipKinds(), (TTokenKinds{tkComment, tkNone, tkError}));
+  EXPECT_EQ(All(t), (std::vector<Tok>{{tkIdent, u"a"}, {tkError, u"'open"}}));
+}
+
+TEST(PascalTokenizer, BlankLinesNotifiedOutsideCommentsOnly) {
+  TPascalTokenizer t(u"a\n\n  \nb { \n\n } c");
+  int blanks = 0;
+  t.OnBlankLine = [&](TKRBaseTokenizer &) { ++blanks; };
+  All(t);
+  EXPECT_EQ(blanks, 2);
+}
+
+TEST(PascalTokenizer, CommentRecording) {
+  TPascalTokenizer t(u"x := 1; // trailing\n   (* own line *)\n");
+  t.SetRecordComments(true);
+  All(t);
+  EXPECT_EQ(t.LastComment().Kind, 1);
+  EXPECT_TRUE(t.LastComment().StartsLine);
+  EXPECT_EQ(t.LastComment().Line, 2);
+  EXPECT_EQ(t.LastComment().Column, 4);
+  TPascalTokenizer u(u"x := 1; // trailing");
+  u.SetRecordComments(true);
+  All(u);
+  EXPECT_EQ(u.LastComment().Kind, 2);
+  EXPECT_FALSE(u.LastComment().StartsLine);
+  EXPECT_EQ(u.LastComment().Column, 9);
+  TPascalTokenizer off(u"{ x }");
+  All(off);
+  EXPECT_EQ(off.LastComment().Line, 0);
+}
+
+TEST(PascalTokenizer, MarkCollectsRawText) {
+  TPascalTokenizer t(u"f(a,\n   { c } b :  Integer) ;");
+  EXPECT_THROW(t.StopCollecting(), EKRToolsException);
+  t.NextToken();
+  t.NextToken(); // "("
+  t.StartCollecting();
+  while (!t.IsSymbol(u")"))
+    t.NextToken();
+  EXPECT_EQ(t.CollectedTextAsLine(false), u"a, { c } b :  Integer");
+  EXPECT_FALSE(t.Collecting());
+  t.StartCollecting();
+  t.NextToken();
+  EXPECT_EQ(t.CollectedTextAsLine(true), u";");
+  t.StartCollecting();
+  t.NextToken();
+  EXPECT_EQ(t.StopCollecting(), u"");
+}
+
+TEST(PascalTokenizer, SaveAndRestoreState) {
+  TPascalTokenizer t(u"a b\nc d");
+  t.SetFileName(u"main.pas");
+  t.NextToken();
+  t.NextToken();
+  TTokenizerState s = SaveTokenizerState(t);
+  t.SetText(u"x y z");
+  t.SetFileName(u"inc.inc");
+  EXPECT_EQ(All(t).size(), 3u);
+  RestoreTokenizerState(s, t);
+  EXPECT_EQ(t.FileName(), u"main.pas");
+  EXPECT_EQ(t.Token(), u"b");
+  EXPECT_EQ(t.PrevToken(), u"a");
+  EXPECT_EQ(All(t), (std::vector<Tok>{{tkIdent, u"c"}, {tkIdent, u"d"}}));
+  EXPECT_EQ(t.LineNr(), 2);
+}
+
+TEST(PascalTokenizer, SetLinesKeepsLinesAsGiven) {
+  TPascalTokenizer t;
+  t.SetLines({u"a", u"", u"b"});
+  EXPECT_EQ(t.LineCount(), 3);
+  EXPECT_EQ(t.GetText(), u"a\r\n\r\nb\r\n");
+  t.NextToken();
+  t.NextToken();
+  EXPECT_EQ(t.LineNr(), 3);
+  t.SetLines({});
+  EXPECT_EQ(t.NextToken(), tkNone);
+}
+
+TEST(PascalTokenizer, BadInputNeverHangs) {
+  String nul = String(u"a") + Char(0) + u"b";
+  EXPECT_EQ(All(nul), (std::vector<Tok>{{tkIdent, u"a"}, {tkIdent, u"b"}}));
+  String lone = u"x";
+  lone.push_back(Char(0xD800));
+  lone += u"y";
+  lone.push_back(Char(0xDFFF));
+  EXPECT_EQ(All(lone), (std::vector<Tok>{{tkIdent, u"x"},
+                                         {tkSymbol, String(1, Char(0xD800))},
+                                         {tkIdent, u"y"},
+                                         {tkSymbol, String(1, Char(0xDFFF))}}));
+  String huge(1 << 20, u'a');
+  huge += u" {";
+  huge += String(1 << 20, u'x');
+  TPascalTokenizer t(huge);
+  t.SetTolerateErrors(true);
+  EXPECT_EQ(t.NextToken(), tkIdent);
+  EXPECT_EQ(t.Token().size(), std::size_t{1} << 20);
+  EXPECT_EQ(t.NextToken(), tkError);
+  EXPECT_EQ(t.NextToken(), tkNone);
+}
+
+TEST(WhiteSpaceTokenizer, NormalizeAndCompare) {
+  EXPECT_EQ(NormalizeWhiteSpace(u"procedure  Foo(a , b :Integer ) ;"),
+            u"procedure Foo(a,b:Integer);");
+  EXPECT_EQ(NormalizeWhiteSpace(u"x:Integer"), u"x:Integer");
+  EXPECT_EQ(NormalizeWhiteSpace(u"'a' 'b' 1 2 { c }"), u"'a' 'b'1 2{ c }");
+  // An unterminated part ends the text.
+  EXPECT_EQ(NormalizeWhiteSpace(u"a  b 'open"), u"a b");
+  EXPECT_TRUE(SameIgnoringWhiteSpace(u"A, b,C", u"a ,B , c"));
+  EXPECT_FALSE(SameIgnoringWhiteSpace(u"a, b", u"a, b, c"));
+  EXPECT_FALSE(SameIgnoringWhiteSpace(u"a b", u"ab"));
+  TWhiteSpaceTokenizer w(u"x : T");
+  EXPECT_TRUE(w.SameAsText(u"X:t"));
+}
+
+TEST(StripCommentDelimiters, AllThreeKinds) {
+  std::vector<std::pair<String, std::pair<bool, String>>> cases = {
+      {u"  { text }  ", {true, u" text "}},
+      {u"{", {false, u""}},
+      {u"{unclosed", {true, u"unclosed"}},
+      {u"(* x *)", {true, u" x "}},
+      {u"(*x", {false, u"x"}},
+      {u"(*ab", {true, u"ab"}},
+      {u"// rest", {true, u" rest"}},
+      {u"plain", {false, u"plain"}},
+  };
+  for (auto &[in, out] : cases) {
+    String s = in;
+    EXPECT_EQ(StripCommentDelimiters(s), out.first) << StringToUtf8(in);
+    EXPECT_EQ(s, out.second) << StringToUtf8(in);
+  }
+}
+
+TEST(TokenKindName, DeclaredNames) {
+  EXPECT_EQ(TokenKindName(tkNone), u"tkNone");
+  EXPECT_EQ(TokenKindName(tkKRTag), u"tkKRTag");
+  EXPECT_EQ(TokenKindName(tkError), u"tkError");
+}
+
+} // namespace
+} // namespace krx
