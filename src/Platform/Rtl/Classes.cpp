@@ -1,46 +1,18 @@
 #include "Platform/Rtl/Classes.h"
 
 #include "Platform/Rtl/Character.h"
+#include "Platform/Rtl/Streams.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <cxxabi.h>
 
 namespace krx {
 
-// ---- TObject, TPersistent -----------------------------------------------------------------
+// ---- TPersistent -------------------------------------------------------------------------
 
-String ClassNameOf(const std::type_info &type) {
-  int status = 0;
-  char *demangled = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
-  std::string full = (status == 0 && demangled) ? demangled : type.name();
-  std::free(demangled);
-  // Drop every namespace qualifier ("a::b::T<a::U>" -> "T<U>").
-  std::string out;
-  out.reserve(full.size());
-  std::size_t identStart = 0;
-  for (std::size_t i = 0; i < full.size(); ++i) {
-    char c = full[i];
-    if (c == ':' && i + 1 < full.size() && full[i + 1] == ':') {
-      if (!out.empty() && out.back() == ')') // "(anonymous namespace)::"
-        identStart = out.rfind('(');
-      out.resize(identStart);
-      ++i;
-      continue;
-    }
-    out.push_back(c);
-    bool identChar =
-        (c == '_') || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    if (!identChar)
-      identStart = out.size();
-  }
-  return Utf8ToString(out);
+const TClassInfo &TPersistent::StaticClassInfo() {
+  static const TClassInfo info = TClassInfoBuilder<TPersistent>(nullptr).Build();
+  return info;
 }
-
-String TObject::ClassName() const { return ClassNameOf(typeid(*this)); }
 
 void TPersistent::Assign(const TPersistent *Source) {
   if (Source != nullptr)
@@ -80,36 +52,6 @@ StringView UpToNul(const String &s) {
 }
 
 bool IsBlank(Char c) { return c >= 1 && c <= u' '; }
-
-String SysErrorText(int err) { return Utf8ToString(std::strerror(err)); }
-
-TBytes ReadWholeFile(const String &fileName) {
-  std::FILE *f = std::fopen(StringToUtf8(fileName).c_str(), "rb");
-  if (f == nullptr)
-    throw EFOpenError(Format(u"Cannot open file \"%s\". %s", {fileName, SysErrorText(errno)}));
-  TBytes data;
-  Byte buf[65536];
-  std::size_t got;
-  while ((got = std::fread(buf, 1, sizeof buf, f)) > 0)
-    data.insert(data.end(), buf, buf + got);
-  bool failed = std::ferror(f) != 0;
-  int err = errno;
-  std::fclose(f);
-  if (failed)
-    throw EReadError(Format(u"Cannot read file \"%s\". %s", {fileName, SysErrorText(err)}));
-  return data;
-}
-
-void WriteWholeFile(const String &fileName, const TBytes &data) {
-  std::FILE *f = std::fopen(StringToUtf8(fileName).c_str(), "wb");
-  if (f == nullptr)
-    throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {fileName, SysErrorText(errno)}));
-  bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  int err = errno;
-  ok = (std::fclose(f) == 0) && ok;
-  if (!ok)
-    throw EWriteError(Format(u"Stream write error. %s", {SysErrorText(err)}));
-}
 
 } // namespace
 
@@ -447,11 +389,29 @@ TBytes TStrings::SaveToBytes(const TEncoding *AEncoding) const {
 }
 
 void TStrings::LoadFromFile(const String &FileName, const TEncoding *AEncoding) {
-  LoadFromBytes(ReadWholeFile(FileName), AEncoding);
+  TFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);
+  LoadFromStream(stream, AEncoding);
 }
 
 void TStrings::SaveToFile(const String &FileName, const TEncoding *AEncoding) const {
-  WriteWholeFile(FileName, SaveToBytes(AEncoding));
+  TFileStream stream(FileName, fmCreate);
+  SaveToStream(stream, AEncoding);
+}
+
+void TStrings::LoadFromStream(TStream &Stream, const TEncoding *AEncoding) {
+  Int64 size = Stream.Size() - Stream.Position();
+  if (size > 0x7FFFFFFF)
+    throw EReadError(u"Stream read error");
+  TBytes buffer(static_cast<std::size_t>(std::max<Int64>(size, 0)));
+  if (!buffer.empty())
+    Stream.ReadBuffer(buffer.data(), static_cast<Integer>(buffer.size()));
+  LoadFromBytes(buffer, AEncoding);
+}
+
+void TStrings::SaveToStream(TStream &Stream, const TEncoding *AEncoding) const {
+  TBytes bytes = SaveToBytes(AEncoding);
+  if (!bytes.empty())
+    Stream.WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
 }
 
 void TStrings::Assign(const TPersistent *Source) {
@@ -766,6 +726,16 @@ bool IsValidIdent(StringView ident) {
 }
 
 } // namespace
+
+const TClassInfo &TComponent::StaticClassInfo() {
+  static const TClassInfo info = TClassInfoBuilder<TComponent>(&TPersistent::StaticClassInfo())
+                                     .Str(u"Name", &TComponent::Name, &TComponent::SetName)
+                                     .Stored(false)
+                                     .Integer(u"Tag", &TComponent::Tag, &TComponent::SetTag)
+                                     .Default(0)
+                                     .Build();
+  return info;
+}
 
 TComponent::TComponent(TComponent *AOwner) {
   if (AOwner != nullptr)

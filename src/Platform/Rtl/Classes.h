@@ -6,15 +6,18 @@
 #include "Platform/Rtl/Encoding.h"
 #include "Platform/Rtl/EnumSet.h"
 #include "Platform/Rtl/SysUtils.h"
+#include "Platform/Rtl/System.h"
+#include "Platform/Rtl/TypInfo.h"
 
 #include <cstdint>
 #include <functional>
 #include <iterator>
 #include <memory>
-#include <typeinfo>
 #include <vector>
 
 namespace krx {
+
+class TStream;
 
 // ---- The class library's messages --------------------------------------------------------
 
@@ -27,26 +30,12 @@ inline constexpr const Char *SSortedListError = u"Operation not allowed on sorte
 inline constexpr const Char *SDuplicateName = u"A component named %s already exists";
 inline constexpr const Char *SInvalidName = u"'%s' is not a valid component name";
 
-// ---- TObject, TPersistent -----------------------------------------------------------------
-
-// The root of the class hierarchy. Objects are not copied; they are referenced.
-class TObject {
-public:
-  TObject() = default;
-  virtual ~TObject() = default;
-  TObject(const TObject &) = delete;
-  TObject &operator=(const TObject &) = delete;
-
-  // The class name without namespaces, as the class library's ClassName.
-  virtual String ClassName() const;
-};
-
-// The unqualified name of a C++ type ("krx::TStringList" -> "TStringList").
-String ClassNameOf(const std::type_info &type);
+// ---- TPersistent -------------------------------------------------------------------------
 
 using TNotifyEvent = std::function<void(TObject *Sender)>;
 
 class TPersistent : public TObject {
+  KRX_PUBLISHED(TPersistent)
 public:
   // Copies Source into this object. The base hands the work to Source->AssignTo, which
   // raises EConvertError "Cannot assign a <source class> to a <this class>"; a null Source
@@ -151,9 +140,13 @@ public:
   // when WriteBOM.
   virtual void LoadFromFile(const String &FileName, const TEncoding *AEncoding = nullptr);
   virtual void SaveToFile(const String &FileName, const TEncoding *AEncoding = nullptr) const;
+  // Reads from the stream's position to its end.
+  virtual void LoadFromStream(TStream &Stream, const TEncoding *AEncoding = nullptr);
+  // Writes at the stream's position.
+  virtual void SaveToStream(TStream &Stream, const TEncoding *AEncoding = nullptr) const;
   // Loads the lines from bytes in memory, with the same detection.
   void LoadFromBytes(const TBytes &Buffer, const TEncoding *AEncoding = nullptr);
-  // The bytes that SaveToFile writes.
+  // The bytes that SaveToStream writes.
   TBytes SaveToBytes(const TEncoding *AEncoding = nullptr) const;
   const TEncoding *Encoding() const { return FEncoding; }
   const TEncoding *DefaultEncoding() const { return FDefaultEncoding; }
@@ -321,6 +314,7 @@ enum TOperation { opInsert, opRemove };
 // Notification override must still see its own components go calls DestroyComponents() at
 // the start of its destructor.
 class TComponent : public TPersistent {
+  KRX_PUBLISHED(TComponent)
 public:
   explicit TComponent(TComponent *AOwner);
   ~TComponent() override;
@@ -354,7 +348,8 @@ public:
   // Design mode, for hosts that load components as a designer would.
   void SetDesigning(bool Value, bool SetChildren = true);
 
-  std::intptr_t Tag = 0;
+  Integer Tag() const { return FTag; }
+  void SetTag(Integer Value) { FTag = Value; }
 
 protected:
   // Called on the owner (and from there on every owned component) when a component is
@@ -373,6 +368,7 @@ private:
   std::vector<std::unique_ptr<TComponent>> FComponents;
   std::vector<TComponent *> FFreeNotifies;
   TComponentState FComponentState;
+  Integer FTag = 0;
 };
 
 } // namespace krx

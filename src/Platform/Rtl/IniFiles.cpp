@@ -1,7 +1,6 @@
 #include "Platform/Rtl/IniFiles.h"
 
-#include <filesystem>
-#include <system_error>
+#include "Platform/Rtl/Files.h"
 
 namespace krx {
 
@@ -17,11 +16,6 @@ template <typename F> void WithUpdate(TStrings &list, F &&body) {
     throw;
   }
   list.EndUpdate();
-}
-
-bool RegularFileExists(const String &fileName) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(std::filesystem::path(StringToUtf8(fileName)), ec);
 }
 
 } // namespace
@@ -66,7 +60,7 @@ TMemIniFile::TMemIniFile(const String &FileName, const TEncoding *AEncoding, boo
 }
 
 void TMemIniFile::LoadValues() {
-  if (FFileName.empty() || !RegularFileExists(FFileName)) {
+  if (FFileName.empty() || !FileExists(FFileName)) {
     Clear();
     return;
   }
