@@ -1,6 +1,8 @@
 #include "Units.h"
 
 #include "Platform/Rtl/Messaging.h"
+#include "Platform/Shell/Dialogs.h"
+#include "Platform/Vcl/Forms.h"
 #include "Platform/Win/Windows.h"
 
 #include <array>
@@ -9,10 +11,12 @@ namespace krx {
 
 // Add a unit here, after the units it depends on.
 std::span<const TUnitEntry> AllUnits() {
-  static constexpr std::array<TUnitEntry, 3> kUnits = {{
+  static constexpr std::array<TUnitEntry, 5> kUnits = {{
       {"Rtl", nullptr, nullptr},
       {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
       {"Win", InitializeWindows, FinalizeWindows},
+      {"Dialogs", InitializeDialogs, FinalizeDialogs},
+      {"Forms", InitializeForms, FinalizeForms},
   }};
   return kUnits;
 }
