@@ -1,5 +1,6 @@
 #include "Units.h"
 
+#include "Engine/KRX.ReservedWords.h"
 #include "Platform/Rtl/Messaging.h"
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Vcl/Forms.h"
@@ -11,12 +12,13 @@ namespace krx {
 
 // Add a unit here, after the units it depends on.
 std::span<const TUnitEntry> AllUnits() {
-  static constexpr std::array<TUnitEntry, 5> kUnits = {{
+  static constexpr std::array<TUnitEntry, 6> kUnits = {{
       {"Rtl", nullptr, nullptr},
       {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
       {"Win", InitializeWindows, FinalizeWindows},
       {"Dialogs", InitializeDialogs, FinalizeDialogs},
       {"Forms", InitializeForms, FinalizeForms},
+      {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
   }};
   return kUnits;
 }
