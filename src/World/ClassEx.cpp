@@ -155,4 +155,15 @@ TObject *TObjectGuard::Guard(TObject *object) {
 
 IPtr<IObjectGuard> NewObjectGuard() { return IPtr<IObjectGuard>(new TObjectGuard); }
 
+// ---- Windows ------------------------------------------------------------------------------
+
+void BringWindowToFront(HWND wnd) {
+  if (!wnd)
+    return;
+  if (IsIconic(wnd))
+    ShowWindow(wnd, SW_RESTORE);
+  if (GetForegroundWindow() != wnd)
+    SetForegroundWindow(wnd);
+}
+
 } // namespace krx

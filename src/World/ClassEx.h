@@ -7,6 +7,7 @@
 #include "Platform/Rtl/Streams.h"
 #include "Platform/Rtl/System.h"
 #include "Platform/Rtl/Types.h"
+#include "Platform/Win/Windows.h"
 
 #include <concepts>
 #include <cstddef>
@@ -75,5 +76,11 @@ private:
 };
 
 IPtr<IObjectGuard> NewObjectGuard();
+
+// ---- Windows ------------------------------------------------------------------------------
+
+// Restores a minimised window and makes it the foreground window unless it already is.
+// Nothing for a null handle.
+void BringWindowToFront(HWND wnd);
 
 } // namespace krx
