@@ -1,5 +1,7 @@
 #include "Units.h"
 
+#include "Engine/KRX.ReservedWords.h"
+#include "Platform/Rtl/Messaging.h"
 #include "Platform/Win/Windows.h"
 
 #include <array>
@@ -8,9 +10,11 @@ namespace krx {
 
 // Add a unit here, after the units it depends on.
 std::span<const TUnitEntry> AllUnits() {
-  static constexpr std::array<TUnitEntry, 2> kUnits = {{
+  static constexpr std::array<TUnitEntry, 4> kUnits = {{
       {"Rtl", nullptr, nullptr},
+      {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
       {"Win", InitializeWindows, FinalizeWindows},
+      {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
   }};
   return kUnits;
 }

@@ -276,6 +276,36 @@ public:
   virtual void SetSkipKinds(TTokenKinds kinds) = 0;
 };
 
+class TPreprocessedPascalTokenizer;
+
+// The context that the tokenizer helper uses when its owner gives none: syntax errors abort
+// silently, the skip set and tokens come from the tokenizer, and no include file is read.
+class TDefaultTokenizerContext : public TInterfacedObject, public ITokenizerContext {
+public:
+  // The tokenizer is referenced, not owned.
+  explicit TDefaultTokenizerContext(TPreprocessedPascalTokenizer *tokenizer);
+
+  void UnexpectedToken() override;
+  void AttributeIdentifier() override {}
+  void BracketIdentifier(Char) override {}
+  void CheckIdentifier() override {}
+  String CompressText(const String &text) override { return text; }
+  void AddMessage(const String &) override {}
+  TTokenKinds GetSkipKinds() override;
+  void IncludeFileStarted(const String &) final {}
+  void IncludeFileFinished(const String &) final {}
+  bool CurrentIsReservedWord() override { return false; }
+  TTokenKind NextToken() override;
+  bool ReadIncludeFile(String &fileName, String &source) final;
+  void SetSkipKinds(TTokenKinds kinds) override;
+
+protected:
+  TPreprocessedPascalTokenizer *Tokenizer() const { return FTokenizer; }
+
+private:
+  TPreprocessedPascalTokenizer *FTokenizer;
+};
+
 String NormalizeWhiteSpace(StringView text);
 bool SameIgnoringWhiteSpace(StringView a, StringView b);
 // Removes the delimiters of a brace, parenthesis-star or line comment; False when the text

@@ -4,12 +4,38 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
 namespace {
 
 class UnitsEnvironment : public ::testing::Environment {
 public:
-  void SetUp() override { krx::InitializeUnits(krx::AllUnits()); }
-  void TearDown() override { krx::FinalizeUnits(); }
+  void SetUp() override {
+    // Every test program gets a desktop of its own (inherited by the processes it starts),
+    // so that windows of tests running in parallel never find each other.
+    if (std::getenv("KRX_DESKTOP_DIR") == nullptr) {
+      std::string pattern =
+          (std::filesystem::temp_directory_path() / "krx-desktop-test-XXXXXX").string();
+      if (::mkdtemp(pattern.data()) != nullptr) {
+        FDesktop = pattern;
+        ::setenv("KRX_DESKTOP_DIR", pattern.c_str(), 1);
+      }
+    }
+    krx::InitializeUnits(krx::AllUnits());
+  }
+  void TearDown() override {
+    krx::FinalizeUnits();
+    if (!FDesktop.empty()) {
+      std::error_code ec;
+      std::filesystem::remove_all(FDesktop, ec);
+      ::unsetenv("KRX_DESKTOP_DIR");
+    }
+  }
+
+private:
+  std::string FDesktop;
 };
 
 } // namespace

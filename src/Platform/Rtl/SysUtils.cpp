@@ -354,18 +354,36 @@ Int64 StrToInt64Def(StringView s, Int64 def) {
 
 namespace {
 
-// Significant digits and decimal exponent of |v| rounded to `precision` digits:
-// v = 0.d1d2d3... * 10^(exp+1), digits without trailing zeros.
+// The significant digits and decimal exponent of |v| (v = d.ddd * 10^exp10), rounded half
+// away from zero to `precision` digits from the value's 18-digit decimal form, as the class
+// library rounds; trailing zeros are removed. v must be finite and not 0.
 void DecimalDigits(double v, int precision, std::string &digits, int &exp10) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*e", precision - 1, std::fabs(v));
-  std::string s(buf);
-  auto e = s.find('e');
+  std::snprintf(buf, sizeof buf, "%.17e", std::fabs(v));
+  const std::string s(buf);
+  const auto e = s.find('e');
   exp10 = std::atoi(s.c_str() + e + 1);
   digits.clear();
   for (std::size_t i = 0; i < e; ++i)
     if (s[i] >= '0' && s[i] <= '9')
       digits.push_back(s[i]);
+  precision = std::clamp(precision, 1, 18);
+  if (static_cast<std::size_t>(precision) < digits.size()) {
+    const bool up = digits[static_cast<std::size_t>(precision)] >= '5';
+    digits.resize(static_cast<std::size_t>(precision));
+    if (up) {
+      int i = precision - 1;
+      while (i >= 0 && digits[static_cast<std::size_t>(i)] == '9')
+        digits[static_cast<std::size_t>(i--)] = '0';
+      if (i >= 0) {
+        ++digits[static_cast<std::size_t>(i)];
+      } else {
+        digits.insert(digits.begin(), '1');
+        digits.pop_back();
+        ++exp10;
+      }
+    }
+  }
   while (digits.size() > 1 && digits.back() == '0')
     digits.pop_back();
 }
@@ -406,37 +424,70 @@ std::string GeneralFloat(double v, int precision) {
   return r;
 }
 
+// ffFixed and ffNumber: the value is first taken to 15 significant digits, then rounded half
+// away from zero to `precision` decimals; a value that rounds to zero has no sign.
 std::string FixedFloat(double v, int precision, bool thousands) {
   if (!std::isfinite(v))
     return SpecialFloat(v);
-  char buf[512];
-  std::snprintf(buf, sizeof buf, "%.*f", precision, v);
-  std::string s(buf);
-  if (s == "-0" || (s.rfind("-0.", 0) == 0 && s.find_first_not_of("0.", 1) == std::string::npos))
-    s.erase(0, 1); // no negative zero
-  if (!thousands)
-    return s;
-  std::size_t start = (s[0] == '-') ? 1 : 0;
-  std::size_t dot = s.find('.');
-  std::size_t end = dot == std::string::npos ? s.size() : dot;
-  for (std::ptrdiff_t p = static_cast<std::ptrdiff_t>(end) - 3;
-       p > static_cast<std::ptrdiff_t>(start); p -= 3)
-    s.insert(static_cast<std::size_t>(p), ",");
-  return s;
+  std::string intPart = "0", frac(static_cast<std::size_t>(precision), '0');
+  bool nonZero = false;
+  if (v != 0) {
+    std::string digits;
+    int exp10;
+    DecimalDigits(v, 15, digits, exp10);
+    // Digit k of `digits` has the weight 10^(exp10 - k); keep those down to 10^-precision.
+    const int kept = exp10 + 1 + precision;
+    std::string d;
+    if (kept >= 0) {
+      d = digits;
+      if (static_cast<int>(d.size()) < kept + 1)
+        d.append(static_cast<std::size_t>(kept + 1 - static_cast<int>(d.size())), '0');
+      const bool up = d[static_cast<std::size_t>(kept)] >= '5';
+      d.resize(static_cast<std::size_t>(kept));
+      if (up) {
+        int i = kept - 1;
+        while (i >= 0 && d[static_cast<std::size_t>(i)] == '9')
+          d[static_cast<std::size_t>(i--)] = '0';
+        if (i >= 0)
+          ++d[static_cast<std::size_t>(i)];
+        else
+          d.insert(d.begin(), '1');
+      }
+    }
+    // d holds the value times 10^precision as an integer (possibly empty for 0).
+    nonZero = d.find_first_not_of('0') != std::string::npos;
+    if (static_cast<int>(d.size()) < precision + 1)
+      d.insert(0, static_cast<std::size_t>(precision + 1 - static_cast<int>(d.size())), '0');
+    intPart = d.substr(0, d.size() - static_cast<std::size_t>(precision));
+    frac = d.substr(d.size() - static_cast<std::size_t>(precision));
+  }
+  if (thousands)
+    for (std::ptrdiff_t p = static_cast<std::ptrdiff_t>(intPart.size()) - 3; p > 0; p -= 3)
+      intPart.insert(static_cast<std::size_t>(p), ",");
+  std::string r = (v < 0 && nonZero) ? "-" : "";
+  r += intPart;
+  if (precision > 0)
+    r += "." + frac;
+  return r;
 }
 
+// ffExponent: `precision` significant digits, the exponent signed with at least 3 digits.
 std::string ScientificFloat(double v, int precision) {
   if (!std::isfinite(v))
     return SpecialFloat(v);
-  char buf[512];
-  std::snprintf(buf, sizeof buf, "%.*E", std::max(precision, 1) - 1, v);
-  std::string s(buf);
-  auto e = s.find('E');
-  std::string mant = s.substr(0, e);
-  int exp10 = std::atoi(s.c_str() + e + 1);
+  precision = std::clamp(precision, 1, 18);
+  std::string digits = "0";
+  int exp10 = 0;
+  if (v != 0)
+    DecimalDigits(v, precision, digits, exp10);
+  digits.append(static_cast<std::size_t>(precision) - digits.size(), '0');
+  std::string r = v < 0 ? "-" : "";
+  r += digits[0];
+  if (precision > 1)
+    r += "." + digits.substr(1);
   char ebuf[16];
   std::snprintf(ebuf, sizeof ebuf, "E%c%03d", exp10 < 0 ? '-' : '+', std::abs(exp10));
-  return mant + ebuf;
+  return r + ebuf;
 }
 
 } // namespace

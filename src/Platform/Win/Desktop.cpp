@@ -1,26 +1,906 @@
-// Placeholder: same-process only until the desktop transport lands.
+// The desktop shared by the processes of one user: registration of top-level windows, and
+// delivery of messages between processes over local (Unix-domain) sockets.
+//
+// Each process that owns a top-level window writes "p<pid>-<start>.win" (its windows with
+// class and caption) and listens on "p<pid>-<start>.sock", where <start> is the process's
+// start time, so that a recycled process id never inherits a dead process's entries. A
+// background thread accepts connections, checks that the peer runs as the same user, reads
+// frames and hands each message to the queue of the thread that owns the target window; that
+// thread answers on the connection once it has handled the message. A sender keeps one
+// connection per peer process and thread, so its messages arrive in the order sent.
 #include "Platform/Win/Desktop.h"
-#include "Platform/Win/WinInternal.h"
 
+#include "Platform/Rtl/SysUtils.h"
+#include "Platform/Win/WinInternal.h"
+#include "Platform/Win/WinWire.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <sstream>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace krx {
 
 namespace win_detail {
-void DesktopPublish(const std::vector<TPublishedWindow> &) {}
-std::vector<TRemoteWindow> DesktopScan() { return {}; }
-bool DesktopLookup(HWND, TRemoteWindow &) { return false; }
-bool DesktopSend(TThreadQueue &, HWND, UINT, WPARAM, LPARAM, UINT, std::int64_t, LRESULT &,
-                 const std::function<void()> &) {
-  SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-  return false;
+
+struct TPeerConnection {
+  int Fd = -1;
+  bool Broken = false;
+  std::string In;
+  std::uint64_t NextSeq = 0;
+  std::set<std::uint64_t> Pending;
+  std::map<std::uint64_t, TFrame> Stash;
+  DWORD Pid = 0;
+
+  TPeerConnection() = default;
+  TPeerConnection(const TPeerConnection &) = delete;
+  TPeerConnection &operator=(const TPeerConnection &) = delete;
+  ~TPeerConnection() { Close(); }
+  void Close() {
+    if (Fd >= 0)
+      ::close(Fd);
+    Fd = -1;
+    Broken = true;
+  }
+};
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kMaxConnections = 256;
+constexpr std::size_t kMaxRegistrationFile = 4 * 1024 * 1024;
+constexpr std::int64_t kPostAckMs = 2000;
+constexpr std::int64_t kReplyWriteMs = 1000;
+
+// ---- Processes ----------------------------------------------------------------------------
+
+// The start time of a process (clock ticks since boot), 0 when it does not exist.
+std::uint64_t ProcessStartTime(DWORD pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  if (!in)
+    return 0;
+  std::string line;
+  std::getline(in, line);
+  auto close = line.rfind(')');
+  if (close == std::string::npos)
+    return 0;
+  std::istringstream rest(line.substr(close + 1));
+  std::string field;
+  // Fields after the command: state is field 3; the start time is field 22.
+  for (int i = 3; i <= 22; ++i)
+    if (!(rest >> field))
+      return 0;
+  try {
+    return std::stoull(field);
+  } catch (...) {
+    return 0;
+  }
 }
-bool DesktopPost(TThreadQueue &, HWND, UINT, WPARAM, LPARAM) {
-  SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-  return false;
+
+std::string EntryBase(DWORD pid, std::uint64_t start) {
+  return "p" + std::to_string(pid) + "-" + std::to_string(start);
 }
-void DesktopClose() {}
+
+bool ParseEntryName(const std::string &name, const char *suffix, DWORD &pid, std::uint64_t &start) {
+  std::string sfx = suffix;
+  if (name.size() <= sfx.size() + 3 || name[0] != 'p' || !name.ends_with(sfx))
+    return false;
+  std::string core = name.substr(1, name.size() - 1 - sfx.size());
+  auto dash = core.find('-');
+  if (dash == std::string::npos || dash == 0 || dash + 1 == core.size())
+    return false;
+  auto digits = [](const std::string &s) {
+    return !s.empty() && s.size() <= 20 &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  std::string p = core.substr(0, dash), s = core.substr(dash + 1);
+  if (!digits(p) || !digits(s) || p.size() > 10)
+    return false;
+  auto pv = std::stoull(p);
+  if (pv == 0 || pv > 0xFFFFFFFFull)
+    return false;
+  pid = static_cast<DWORD>(pv);
+  start = std::stoull(s);
+  return true;
+}
+
+// ---- Registration files -------------------------------------------------------------------
+
+std::string HexText(const String &s) {
+  if (s.empty())
+    return "-";
+  static const char *digits = "0123456789abcdef";
+  std::string out;
+  out.reserve(s.size() * 4);
+  for (Char c : s)
+    for (int shift = 12; shift >= 0; shift -= 4)
+      out.push_back(digits[(c >> shift) & 0xF]);
+  return out;
+}
+
+bool UnhexText(const std::string &h, String &out) {
+  out.clear();
+  if (h == "-")
+    return true;
+  if (h.empty() || h.size() % 4 != 0)
+    return false;
+  for (std::size_t i = 0; i < h.size(); i += 4) {
+    unsigned v = 0;
+    for (std::size_t j = 0; j < 4; ++j) {
+      char c = h[i + j];
+      unsigned d;
+      if (c >= '0' && c <= '9')
+        d = static_cast<unsigned>(c - '0');
+      else if (c >= 'a' && c <= 'f')
+        d = static_cast<unsigned>(c - 'a' + 10);
+      else
+        return false;
+      v = v * 16 + d;
+    }
+    out.push_back(static_cast<Char>(v));
+  }
+  return true;
+}
+
+bool ParseRegistration(const std::string &text, DWORD pid, std::vector<TRemoteWindow> &out) {
+  std::istringstream in(text);
+  std::string line;
+  if (!std::getline(in, line) || line != "KRXDESK 1")
+    return false;
+  while (std::getline(in, line)) {
+    std::istringstream ls(line);
+    std::string tag, handle, tid, cls, caption;
+    if (!(ls >> tag))
+      continue;
+    if (tag != "w")
+      continue; // other lines describe the process
+    if (!(ls >> handle >> tid >> cls >> caption))
+      return false;
+    TRemoteWindow w;
+    try {
+      std::size_t used = 0;
+      auto h = std::stoull(handle, &used, 16);
+      if (used != handle.size())
+        return false;
+      w.Handle = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(h));
+      w.ThreadId = static_cast<DWORD>(std::stoul(tid));
+    } catch (...) {
+      return false;
+    }
+    if (HandleProcess(w.Handle) != pid || !UnhexText(cls, w.ClassName) ||
+        !UnhexText(caption, w.Caption))
+      return false;
+    w.ProcessId = pid;
+    out.push_back(std::move(w));
+  }
+  return true;
+}
+
+bool ReadSmallFile(const fs::path &p, std::string &out) {
+  int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0)
+    return false;
+  out.clear();
+  char buf[8192];
+  for (;;) {
+    auto n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      break;
+    out.append(buf, static_cast<std::size_t>(n));
+    if (out.size() > kMaxRegistrationFile) {
+      ::close(fd);
+      return false;
+    }
+  }
+  ::close(fd);
+  return true;
+}
+
+// ---- Socket helpers -----------------------------------------------------------------------
+
+bool FillAddress(const fs::path &path, sockaddr_un &addr) {
+  std::memset(&addr, 0, sizeof addr);
+  addr.sun_family = AF_UNIX;
+  const std::string s = path.string();
+  if (s.size() >= sizeof addr.sun_path)
+    return false;
+  std::memcpy(addr.sun_path, s.c_str(), s.size() + 1);
+  return true;
+}
+
+bool PeerIsSameUser(int fd, DWORD *pid) {
+  ucred cred{};
+  socklen_t len = sizeof cred;
+  if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0)
+    return false;
+  if (pid)
+    *pid = static_cast<DWORD>(cred.pid);
+  return cred.uid == ::geteuid();
+}
+
+// Writes all bytes within the deadline (-1: none). False on error or time-out.
+bool WriteAll(int fd, const std::string &bytes, std::int64_t deadline) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    auto n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      std::int64_t wait = deadline < 0 ? -1 : deadline - NowMs();
+      if (deadline >= 0 && wait <= 0)
+        return false;
+      pollfd p{fd, POLLOUT, 0};
+      ::poll(&p, 1, wait < 0 ? -1 : static_cast<int>(std::min<std::int64_t>(wait, 1 << 30)));
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+// ---- Server side --------------------------------------------------------------------------
+
+struct TServerConn {
+  int Fd = -1;
+  DWORD Pid = 0;
+  std::mutex Lock; // guards Fd and Closed against the owner threads writing replies
+  bool Closed = false;
+  std::string In;
+
+  void Write(const std::string &bytes) {
+    std::lock_guard g(Lock);
+    if (Closed)
+      return;
+    if (!WriteAll(Fd, bytes, NowMs() + kReplyWriteMs)) {
+      LogLine("process " + std::to_string(Pid) +
+              " does not take its replies; its connection is closed");
+      ::shutdown(Fd, SHUT_RDWR);
+    }
+  }
+  void Close() {
+    std::lock_guard g(Lock);
+    if (!Closed)
+      ::close(Fd);
+    Closed = true;
+  }
+};
+
+class TDesktopState {
+public:
+  explicit TDesktopState(fs::path dir) : Dir(std::move(dir)) {
+    Pid = static_cast<DWORD>(::getpid());
+    Start = ProcessStartTime(Pid);
+    Base = EntryBase(Pid, Start);
+    Usable = PrepareDirectory();
+  }
+  ~TDesktopState() { Close(); }
+
+  fs::path Dir;
+  DWORD Pid = 0;
+  std::uint64_t Start = 0;
+  std::string Base;
+  bool Usable = false;
+
+  fs::path SocketOf(DWORD pid, std::uint64_t start) const {
+    return Dir / (EntryBase(pid, start) + ".sock");
+  }
+
+  void Publish(const std::vector<TPublishedWindow> &windows) {
+    if (!Usable)
+      return;
+    if (!windows.empty() && !StartListening())
+      return;
+    std::lock_guard g(FileLock);
+    fs::path target = Dir / (Base + ".win");
+    if (windows.empty()) {
+      ::unlink(target.c_str());
+      return;
+    }
+    std::string text =
+        "KRXDESK 1\npid " + std::to_string(Pid) + "\nstart " + std::to_string(Start) + "\n";
+    for (auto &w : windows) {
+      char handle[32];
+      std::snprintf(handle, sizeof handle, "%llx",
+                    static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(w.Handle)));
+      text += std::string("w ") + handle + " " + std::to_string(w.ThreadId) + " " +
+              HexText(w.ClassName) + " " + HexText(w.Caption) + "\n";
+    }
+    // Written beside the target and renamed over it, so readers never see half a file.
+    fs::path tmp = Dir / (Base + ".tmp");
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+      LogLine("cannot write " + tmp.string() + ": " + std::strerror(errno));
+      return;
+    }
+    bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || ::rename(tmp.c_str(), target.c_str()) != 0) {
+      LogLine("cannot publish the windows in " + target.string());
+      ::unlink(tmp.c_str());
+    }
+  }
+
+  std::vector<TRemoteWindow> Scan() {
+    std::vector<TRemoteWindow> out;
+    if (!Usable)
+      return out;
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (auto &e : fs::directory_iterator(Dir, ec))
+      names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    for (auto &name : names) {
+      DWORD pid;
+      std::uint64_t start;
+      if (ParseEntryName(name, ".win", pid, start)) {
+        if (pid == Pid)
+          continue;
+        if (ProcessStartTime(pid) != start) {
+          RemoveEntries(pid, start);
+          continue;
+        }
+        ReadEntry(name, pid, out);
+      } else if (ParseEntryName(name, ".sock", pid, start) ||
+                 ParseEntryName(name, ".tmp", pid, start)) {
+        if (pid != Pid && ProcessStartTime(pid) != start)
+          RemoveEntries(pid, start);
+      }
+    }
+    return out;
+  }
+
+  bool Lookup(HWND wnd, TRemoteWindow &out) {
+    if (!Usable)
+      return false;
+    DWORD pid = HandleProcess(wnd);
+    std::uint64_t start = ProcessStartTime(pid);
+    if (start == 0)
+      return false;
+    std::vector<TRemoteWindow> list;
+    ReadEntry(EntryBase(pid, start) + ".win", pid, list);
+    for (auto &w : list)
+      if (w.Handle == wnd) {
+        out = w;
+        return true;
+      }
+    return false;
+  }
+
+  void Close() {
+    if (Thread.joinable()) {
+      std::uint64_t one = 1;
+      [[maybe_unused]] auto n = ::write(StopFd, &one, sizeof one);
+      Thread.join();
+    }
+    if (StopFd >= 0)
+      ::close(StopFd);
+    StopFd = -1;
+    if (ListenFd >= 0) {
+      ::close(ListenFd);
+      ::unlink((Dir / (Base + ".sock")).c_str());
+    }
+    ListenFd = -1;
+    if (Usable) {
+      ::unlink((Dir / (Base + ".win")).c_str());
+      ::unlink((Dir / (Base + ".tmp")).c_str());
+    }
+  }
+
+private:
+  std::mutex FileLock;
+  std::mutex ListenLock;
+  int ListenFd = -1;
+  int StopFd = -1;
+  std::thread Thread;
+
+  bool PrepareDirectory() {
+    std::error_code ec;
+    fs::create_directories(Dir.parent_path(), ec);
+    if (::mkdir(Dir.c_str(), 0700) != 0 && errno != EEXIST) {
+      LogLine("cannot create the desktop " + Dir.string() + ": " + std::strerror(errno));
+      return false;
+    }
+    struct stat st {};
+    if (::lstat(Dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+      LogLine("the desktop " + Dir.string() + " is not a directory");
+      return false;
+    }
+    if (st.st_uid != ::geteuid()) {
+      LogLine("the desktop " + Dir.string() + " belongs to another user; not used");
+      return false;
+    }
+    if ((st.st_mode & 077) != 0 && ::chmod(Dir.c_str(), 0700) != 0) {
+      LogLine("cannot restrict the desktop " + Dir.string() + " to its owner");
+      return false;
+    }
+    return true;
+  }
+
+  void RemoveEntries(DWORD pid, std::uint64_t start) {
+    std::string base = EntryBase(pid, start);
+    for (const char *sfx : {".win", ".sock", ".tmp"})
+      ::unlink((Dir / (base + sfx)).c_str());
+  }
+
+  void ReadEntry(const std::string &name, DWORD pid, std::vector<TRemoteWindow> &out) {
+    std::string text;
+    if (!ReadSmallFile(Dir / name, text))
+      return;
+    std::vector<TRemoteWindow> list;
+    if (!ParseRegistration(text, pid, list)) {
+      LogLine("ignored the malformed desktop entry " + name);
+      return;
+    }
+    out.insert(out.end(), list.begin(), list.end());
+  }
+
+  bool StartListening() {
+    std::lock_guard g(ListenLock);
+    if (ListenFd >= 0)
+      return true;
+    fs::path path = Dir / (Base + ".sock");
+    sockaddr_un addr;
+    if (!FillAddress(path, addr)) {
+      LogLine("the desktop path " + path.string() + " is too long for a local socket");
+      Usable = false;
+      return false;
+    }
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+      return false;
+    ::unlink(path.c_str());
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 ||
+        ::chmod(path.c_str(), 0600) != 0 || ::listen(fd, 128) != 0) {
+      LogLine("cannot listen on " + path.string() + ": " + std::strerror(errno));
+      ::close(fd);
+      Usable = false;
+      return false;
+    }
+    StopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    ListenFd = fd;
+    Thread = std::thread([this] { Serve(); });
+    return true;
+  }
+
+  // ---- The receiving thread ----
+
+  void Serve() {
+    std::vector<std::shared_ptr<TServerConn>> conns;
+    for (;;) {
+      std::vector<pollfd> fds;
+      fds.push_back({StopFd, POLLIN, 0});
+      fds.push_back({ListenFd, POLLIN, 0});
+      for (auto &c : conns)
+        fds.push_back({c->Fd, POLLIN, 0});
+      if (::poll(fds.data(), fds.size(), -1) < 0) {
+        if (errno == EINTR)
+          continue;
+        LogLine(std::string("desktop poll failed: ") + std::strerror(errno));
+        break;
+      }
+      if (fds[0].revents)
+        break;
+      std::vector<std::shared_ptr<TServerConn>> keep;
+      for (std::size_t i = 0; i < conns.size(); ++i) {
+        auto &c = conns[i];
+        if (fds[i + 2].revents && !ReadFrom(c)) {
+          c->Close();
+          continue;
+        }
+        keep.push_back(c);
+      }
+      conns.swap(keep);
+      if (fds[1].revents & POLLIN)
+        Accept(conns);
+    }
+    for (auto &c : conns)
+      c->Close();
+  }
+
+  void Accept(std::vector<std::shared_ptr<TServerConn>> &conns) {
+    for (;;) {
+      int fd = ::accept4(ListenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+      if (fd < 0)
+        return;
+      DWORD pid = 0;
+      if (!PeerIsSameUser(fd, &pid)) {
+        LogLine("refused a connection from another user's process " + std::to_string(pid));
+        ::close(fd);
+        continue;
+      }
+      if (conns.size() >= kMaxConnections) {
+        LogLine("refused a connection from process " + std::to_string(pid) +
+                ": too many connections");
+        ::close(fd);
+        continue;
+      }
+      auto c = std::make_shared<TServerConn>();
+      c->Fd = fd;
+      c->Pid = pid;
+      conns.push_back(c);
+    }
+  }
+
+  // Reads what arrived and handles complete frames; false when the connection must go.
+  bool ReadFrom(const std::shared_ptr<TServerConn> &c) {
+    char buf[65536];
+    for (;;) {
+      auto n = ::recv(c->Fd, buf, sizeof buf, MSG_DONTWAIT);
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        break;
+      if (n <= 0)
+        return false; // closed by the peer, or failed
+      c->In.append(buf, static_cast<std::size_t>(n));
+      std::size_t offset = 0;
+      for (;;) {
+        TFrame frame;
+        std::size_t used = 0;
+        std::string error;
+        auto r = DecodeFrame(c->In.data() + offset, c->In.size() - offset, frame, used, error);
+        if (r == TDecodeResult::NeedMore)
+          break;
+        if (r == TDecodeResult::Bad) {
+          LogLine("dropped a malformed frame from process " + std::to_string(c->Pid) + " (" +
+                  error + "); connection closed");
+          return false;
+        }
+        offset += used;
+        if (!Handle(c, frame))
+          return false;
+      }
+      c->In.erase(0, offset);
+    }
+    return true;
+  }
+
+  void Reply(const std::shared_ptr<TServerConn> &c, std::uint64_t seq, std::int32_t status,
+             LRESULT result = 0, const String *text = nullptr) {
+    TFrame r;
+    r.Kind = TFrameKind::Reply;
+    r.Seq = seq;
+    r.Status = status;
+    r.Result = result;
+    if (text) {
+      r.HasText = true;
+      r.Text = text->substr(0, kMaxFrameText);
+    }
+    c->Write(EncodeFrame(r));
+  }
+
+  bool Handle(const std::shared_ptr<TServerConn> &c, const TFrame &f) {
+    if (f.Kind == TFrameKind::Reply) {
+      LogLine("dropped an unexpected reply frame from process " + std::to_string(c->Pid) +
+              "; connection closed");
+      return false;
+    }
+    HWND wnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(f.Window));
+    std::shared_ptr<TWindow> win;
+    if (HandleProcess(wnd) == Pid)
+      win = FindLocalWindow(wnd);
+    if (!win || !win->Alive) {
+      Reply(c, f.Seq, rsNoWindow);
+      return true;
+    }
+    if (f.Kind == TFrameKind::Post) {
+      if (f.Msg == WM_SETTEXT || f.Msg == WM_GETTEXT) {
+        Reply(c, f.Seq, rsRefused);
+        return true;
+      }
+      MSG m;
+      m.hwnd = wnd;
+      m.message = f.Msg;
+      m.wParam = static_cast<WPARAM>(f.WParam);
+      m.lParam = static_cast<LPARAM>(f.LParam);
+      m.time = GetTickCount();
+      PushPosted(*win->Owner, m);
+      Reply(c, f.Seq, rsOk);
+      return true;
+    }
+    if ((f.Flags & SMTO_ABORTIFHUNG) && win->Owner->IsHung(NowMs())) {
+      Reply(c, f.Seq, rsHung);
+      return true;
+    }
+    auto item = std::make_shared<TIncomingSend>();
+    item->Window = wnd;
+    item->Msg = f.Msg;
+    item->WParam = static_cast<WPARAM>(f.WParam);
+    // Numbers cross as they are; only the caption texts are carried over.
+    item->LParam = static_cast<LPARAM>(f.LParam);
+    if (f.Msg == WM_SETTEXT) {
+      item->HasText = f.HasText;
+      item->Text = f.Text;
+      if (!f.HasText)
+        item->LParam = 0;
+    } else if (f.Msg == WM_GETTEXT) {
+      item->WantText = true;
+    }
+    std::uint64_t seq = f.Seq;
+    item->Complete = [this, c, seq](bool ok, LRESULT result, const String *text) {
+      Reply(c, seq, ok ? rsOk : rsNoWindow, result, text);
+    };
+    PushSent(*win->Owner, std::move(item));
+    return true;
+  }
+};
+
+std::mutex gDesktopLock;
+std::unique_ptr<TDesktopState> gDesktop;
+
+TDesktopState &Desktop() {
+  std::lock_guard g(gDesktopLock);
+  if (!gDesktop)
+    gDesktop = std::make_unique<TDesktopState>(DesktopDirectory());
+  return *gDesktop;
+}
+
+// ---- Client side --------------------------------------------------------------------------
+
+// Reads what the peer sent; replies still awaited go to the stash.
+void ReadReplies(TPeerConnection &c) {
+  char buf[65536];
+  for (;;) {
+    auto n = ::recv(c.Fd, buf, sizeof buf, MSG_DONTWAIT);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+      return;
+    if (n <= 0) {
+      c.Close();
+      return;
+    }
+    c.In.append(buf, static_cast<std::size_t>(n));
+    std::size_t offset = 0;
+    for (;;) {
+      TFrame f;
+      std::size_t used = 0;
+      std::string error;
+      auto r = DecodeFrame(c.In.data() + offset, c.In.size() - offset, f, used, error);
+      if (r == TDecodeResult::NeedMore)
+        break;
+      if (r == TDecodeResult::Bad || f.Kind != TFrameKind::Reply) {
+        LogLine("dropped a malformed reply from process " + std::to_string(c.Pid) + " (" +
+                (r == TDecodeResult::Bad ? error : std::string("not a reply")) +
+                "); connection closed");
+        c.Close();
+        return;
+      }
+      offset += used;
+      if (c.Pending.contains(f.Seq))
+        c.Stash[f.Seq] = std::move(f);
+    }
+    c.In.erase(0, offset);
+  }
+}
+
+std::shared_ptr<TPeerConnection> Connect(const fs::path &path, DWORD pid, std::int64_t deadline) {
+  sockaddr_un addr;
+  if (!FillAddress(path, addr))
+    return nullptr;
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0)
+    return nullptr;
+  for (;;) {
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0)
+      break;
+    // A full backlog: the peer accepts slowly. Try again until the deadline.
+    if (errno == EAGAIN || errno == EINTR) {
+      if (deadline >= 0 && NowMs() >= deadline) {
+        ::close(fd);
+        errno = ETIMEDOUT;
+        return nullptr;
+      }
+      ::usleep(2000);
+      continue;
+    }
+    ::close(fd);
+    return nullptr;
+  }
+  DWORD peer = 0;
+  if (!PeerIsSameUser(fd, &peer)) {
+    LogLine("refused to talk to " + path.string() + ": it runs as another user");
+    ::close(fd);
+    return nullptr;
+  }
+  auto c = std::make_shared<TPeerConnection>();
+  c->Fd = fd;
+  c->Pid = pid;
+  return c;
+}
+
+// The connection of this thread to the process of `wnd`, made when needed. Sets the error
+// when there is none.
+std::shared_ptr<TPeerConnection> PeerFor(TThreadQueue &self, HWND wnd, std::int64_t deadline) {
+  auto &d = Desktop();
+  DWORD pid = HandleProcess(wnd);
+  std::uint64_t start = ProcessStartTime(pid);
+  if (!d.Usable || start == 0 || pid == d.Pid) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  std::string path = d.SocketOf(pid, start).string();
+  auto it = self.Peers.find(path);
+  if (it != self.Peers.end()) {
+    auto &c = it->second;
+    if (!c->Broken) {
+      pollfd p{c->Fd, POLLIN, 0};
+      if (::poll(&p, 1, 0) > 0)
+        ReadReplies(*c); // notices a peer that went away
+    }
+    if (!c->Broken)
+      return c;
+    self.Peers.erase(it);
+  }
+  auto c = Connect(path, pid, deadline);
+  if (!c) {
+    SetLastError(errno == ETIMEDOUT ? ERROR_TIMEOUT : ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  self.Peers[path] = c;
+  return c;
+}
+
+} // namespace
+
+void DesktopPublish(const std::vector<TPublishedWindow> &windows) { Desktop().Publish(windows); }
+
+std::vector<TRemoteWindow> DesktopScan() { return Desktop().Scan(); }
+
+bool DesktopLookup(HWND wnd, TRemoteWindow &out) { return Desktop().Lookup(wnd, out); }
+
+bool DesktopSend(TThreadQueue &self, HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags,
+                 std::int64_t timeoutMs, LRESULT &result, const std::function<void()> &pump) {
+  std::int64_t deadline = timeoutMs < 0 ? -1 : NowMs() + timeoutMs;
+  TFrame f;
+  f.Kind = TFrameKind::Send;
+  f.Window = reinterpret_cast<std::uintptr_t>(wnd);
+  f.Msg = msg;
+  f.Flags = flags;
+  f.WParam = wParam;
+  f.LParam = lParam;
+  if (msg == WM_SETTEXT) {
+    f.LParam = 0;
+    if (lParam) {
+      f.HasText = true;
+      f.Text = reinterpret_cast<const Char *>(lParam);
+      if (f.Text.size() > kMaxFrameText) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+      }
+    }
+  } else if (msg == WM_GETTEXT) {
+    f.LParam = 0;
+  }
+  auto c = PeerFor(self, wnd, deadline);
+  if (!c)
+    return false;
+  f.Seq = ++c->NextSeq;
+  c->Pending.insert(f.Seq);
+  auto finish = [&](bool ok, DWORD error) {
+    c->Pending.erase(f.Seq);
+    c->Stash.erase(f.Seq);
+    if (!ok)
+      SetLastError(error);
+    return ok;
+  };
+  if (!WriteAll(c->Fd, EncodeFrame(f), deadline)) {
+    // Half a frame may be on the wire: the connection cannot be used again.
+    bool timedOut = deadline >= 0 && NowMs() >= deadline;
+    c->Close();
+    return finish(false, timedOut ? ERROR_TIMEOUT : ERROR_INVALID_WINDOW_HANDLE);
+  }
+  for (;;) {
+    auto it = c->Stash.find(f.Seq);
+    if (it != c->Stash.end()) {
+      TFrame r = std::move(it->second);
+      switch (r.Status) {
+      case rsOk:
+        result = static_cast<LRESULT>(r.Result);
+        if (msg == WM_GETTEXT && lParam && wParam > 0) {
+          std::size_t n = std::min<std::size_t>(r.Text.size(), wParam - 1);
+          auto *buf = reinterpret_cast<Char *>(lParam);
+          std::copy_n(r.Text.data(), n, buf);
+          buf[n] = 0;
+          result = static_cast<LRESULT>(
+              std::min<std::size_t>(n, static_cast<std::size_t>(std::max<LRESULT>(0, result))));
+        }
+        return finish(true, 0);
+      case rsHung:
+        return finish(false, ERROR_TIMEOUT);
+      case rsRefused:
+        return finish(false, ERROR_MESSAGE_SYNC_ONLY);
+      default:
+        return finish(false, ERROR_INVALID_WINDOW_HANDLE);
+      }
+    }
+    if (c->Broken)
+      return finish(false, ERROR_INVALID_WINDOW_HANDLE);
+    if (!(flags & SMTO_BLOCK)) {
+      pump();
+      if (c->Stash.contains(f.Seq) || c->Broken)
+        continue;
+    }
+    std::int64_t wait = -1;
+    if (deadline >= 0) {
+      wait = deadline - NowMs();
+      if (wait <= 0)
+        return finish(false, ERROR_TIMEOUT);
+    }
+    if (self.Wait(wait, c->Fd))
+      ReadReplies(*c);
+  }
+}
+
+bool DesktopPost(TThreadQueue &self, HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  std::int64_t deadline = NowMs() + kPostAckMs;
+  auto c = PeerFor(self, wnd, deadline);
+  if (!c)
+    return false;
+  TFrame f;
+  f.Kind = TFrameKind::Post;
+  f.Seq = ++c->NextSeq;
+  f.Window = reinterpret_cast<std::uintptr_t>(wnd);
+  f.Msg = msg;
+  f.WParam = wParam;
+  f.LParam = lParam;
+  c->Pending.insert(f.Seq);
+  auto finish = [&](bool ok, DWORD error) {
+    c->Pending.erase(f.Seq);
+    c->Stash.erase(f.Seq);
+    if (!ok)
+      SetLastError(error);
+    return ok;
+  };
+  if (!WriteAll(c->Fd, EncodeFrame(f), deadline)) {
+    c->Close();
+    return finish(false, ERROR_INVALID_WINDOW_HANDLE);
+  }
+  // The receiving thread acknowledges at once; the owner need not be pumping.
+  for (;;) {
+    auto it = c->Stash.find(f.Seq);
+    if (it != c->Stash.end())
+      return finish(it->second.Status == rsOk, it->second.Status == rsRefused
+                                                   ? ERROR_MESSAGE_SYNC_ONLY
+                                                   : ERROR_INVALID_WINDOW_HANDLE);
+    if (c->Broken)
+      return finish(false, ERROR_INVALID_WINDOW_HANDLE);
+    std::int64_t wait = deadline - NowMs();
+    if (wait <= 0)
+      return finish(false, ERROR_TIMEOUT);
+    pollfd p{c->Fd, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(wait)) > 0)
+      ReadReplies(*c);
+  }
+}
+
+void DesktopClose() {
+  std::unique_ptr<TDesktopState> d;
+  {
+    std::lock_guard g(gDesktopLock);
+    d = std::move(gDesktop);
+  }
+  d.reset();
+}
+
 } // namespace win_detail
 
 std::filesystem::path DesktopDirectory() {
@@ -31,6 +911,6 @@ std::filesystem::path DesktopDirectory() {
   return std::filesystem::path("/tmp") / ("krx-desktop-" + std::to_string(::geteuid()));
 }
 
-void ReopenDesktop() {}
+void ReopenDesktop() { win_detail::DesktopClose(); }
 
 } // namespace krx

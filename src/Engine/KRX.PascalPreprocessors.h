@@ -1,0 +1,143 @@
+// Conditional compilation while Pascal source is tokenized: the compiler context (defines,
+// expressions that count as true, compiler version, the 26 single-letter switches), the
+// preprocessing tokenizer that evaluates $IFDEF/$IFNDEF/$IFOPT/$IF/$ELSEIF/$ELSE/$ENDIF/
+// $IFEND, applies $DEFINE, $UNDEF and switches and follows $I/$INCLUDE files, and a small
+// preprocessor over one text.
+#pragma once
+
+#include "Engine/Tokenizers.h"
+
+#include <array>
+#include <functional>
+#include <vector>
+
+namespace krx {
+
+KRX_DECLARE_EXCEPTION(ECompilationConditionError, Exception);
+
+#define KRX_COMPILER_VERSIONS(X)                                                                   \
+  X(dcmpDelphi10Win32, u"VER300", 30.0)                                                            \
+  X(dcmpDelphi10_1Win32, u"VER310", 31.0)                                                          \
+  X(dcmpDelphi10_2Win32, u"VER320", 32.0)                                                          \
+  X(dcmpDelphi10_3Win32, u"VER330", 33.0)                                                          \
+  X(dcmpDelphi10_4Win32, u"VER340", 34.0)                                                          \
+  X(dcmpDelphi11Win32, u"VER350", 35.0)
+
+enum TCompilerVersion : Byte {
+#define KRX_X(name, symbol, number) name,
+  KRX_COMPILER_VERSIONS(KRX_X)
+#undef KRX_X
+};
+
+String CompilerVersionName(TCompilerVersion version);   // "dcmpDelphi11Win32"
+String CompilerVersionSymbol(TCompilerVersion version); // "VER350"
+double CompilerVersionNumber(TCompilerVersion version); // 35.0
+
+class TCompilerContext {
+public:
+  TCompilerContext();
+
+  void Assign(const TCompilerContext &source);
+
+  // A define, a symbol every build of the add-in has, or the compiler's version symbol.
+  bool IsDefined(StringView name) const;
+  // An if-expression, or a comparison of CompilerVersion or RTLVersion with a number.
+  bool EvaluateCondition(StringView expression) const;
+  void SetDefine(StringView name, bool on);
+
+  void ResetSwitches();
+  // Switch states by letter A-Z; any other letter is an internal error.
+  Byte Switch(Char letter) const;
+  void SetSwitch(Char letter, Byte value);
+  // "A8", "Z1", "YD", "R+", "B-".
+  String SwitchText(Char letter) const;
+  // "{$A8,B-,...,Z1}"; the setter reads a switch directive and takes its 26 states.
+  String CompilerSwitches() const;
+  void SetCompilerSwitches(StringView text);
+
+  TCompilerVersion CompilerVersion() const { return FCompilerVersion; }
+  void SetCompilerVersion(TCompilerVersion version) { FCompilerVersion = version; }
+
+  // Joined with ";"; the setters split at ";" (blank entries are dropped).
+  String Defines() const;
+  void SetDefines(StringView text);
+  String IfExpressions() const;
+  void SetIfExpressions(StringView text);
+
+private:
+  TCompilerVersion FCompilerVersion = dcmpDelphi11Win32;
+  // Sorted, unique, compared ignoring case.
+  std::vector<String> FDefines;
+  std::vector<String> FIfExpressions;
+  std::array<Byte, 26> FSwitches{};
+};
+
+// One open conditional.
+struct TCompilationCondition {
+  bool Active = false; // this branch is compiled
+  bool Taken = false;  // some branch of this conditional was already active
+  Byte Kind = 0;       // 0 IFDEF, 1 IFNDEF, 2 IFOPT, 3 IF
+};
+using TConditionStack = std::vector<TCompilationCondition>;
+
+class TPreprocessedPascalTokenizer : public TPascalTokenizer {
+public:
+  TPreprocessedPascalTokenizer();
+
+  // Tokens of the compiled branches only (with EvaluateConditions set).
+  TTokenKind NextToken() override;
+
+  TCompilerContext &CompilerContext() { return FContext; }
+  const TCompilerContext &CompilerContext() const { return FContext; }
+  bool EvaluateConditions() const { return FEvaluateConditions; }
+  void SetEvaluateConditions(bool on) { FEvaluateConditions = on; }
+  // True when every open conditional is active.
+  bool Active() const { return FInactiveCount == 0; }
+  const TConditionStack &Conditions() const { return FConditions; }
+  std::size_t IncludeDepth() const { return FIncludeStack.size(); }
+
+  // Include files nested deeper than this are refused like unreadable ones.
+  static constexpr std::size_t MaxIncludeDepth = 32;
+
+  std::function<void(const String &message)> OnError;
+  std::function<void(const String &fileName)> OnIncludeStarted;
+  std::function<void(const String &fileName)> OnIncludeFinished;
+  // May rewrite the name (to the full path of the file found).
+  std::function<bool(String &fileName, String &source)> OnReadIncludeFile;
+
+private:
+  bool ProcessDirective();
+  bool ParseSwitch(StringView part, bool apply);
+  bool NamedDirective(const String &body, const String &upper);
+  void ApplyLongSwitch(TPascalTokenizer &bt, const String &word);
+  bool IncludeFile(StringView rest);
+  void EndIncludeFile();
+  void Push(bool value, Byte kind);
+  void SetTopActive(bool active);
+  void Close(bool endif);
+  void Report(StringView text);
+  bool EvaluateRest(TPascalTokenizer &bt);
+  bool EvaluateLeaf(const String &leaf);
+
+  TConditionStack FConditions;
+  TCompilerContext FContext;
+  std::size_t FInactiveCount = 0;
+  std::vector<TTokenizerState> FIncludeStack;
+  bool FEvaluateConditions = false;
+};
+
+// Runs a conditionally evaluating tokenizer over one text.
+class TPascalPreprocessor {
+public:
+  TPascalPreprocessor();
+
+  TCompilerContext &CompilerContext() { return FTokenizer.CompilerContext(); }
+  TPreprocessedPascalTokenizer &Tokenizer() { return FTokenizer; }
+  void SetText(StringView text) { FTokenizer.SetText(text); }
+  TTokenKind NextToken() { return FTokenizer.NextToken(); }
+
+private:
+  TPreprocessedPascalTokenizer FTokenizer;
+};
+
+} // namespace krx

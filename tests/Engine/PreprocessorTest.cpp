@@ -1,0 +1,430 @@
+#include "Engine/KRX.BoolExpEval.h"
+#include "Engine/KRX.PascalPreprocessors.h"
+#include "Engine/KRX.ProjectStorage.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+namespace krx {
+namespace {
+
+// Idents, numbers and symbols of the compiled text joined by blanks; directives that come
+// back are shown as they are.
+String Compiled(TPreprocessedPascalTokenizer &t) {
+  String r;
+  while (t.NextToken() != tkNone) {
+    if (!r.empty())
+      r += u' ';
+    r += t.Token();
+  }
+  return r;
+}
+
+String Compiled(StringView text, std::vector<String> *errors = nullptr, StringView defines = {}) {
+  TPascalPreprocessor pp;
+  pp.CompilerContext().SetDefines(defines);
+  if (errors)
+    pp.Tokenizer().OnError = [errors](const String &m) { errors->push_back(m); };
+  pp.SetText(text);
+  return Compiled(pp.Tokenizer());
+}
+
+// ---- Boolean expressions ------------------------------------------------------------------
+
+bool Eval(StringView expr, const std::map<String, bool> &leaves,
+          std::vector<String> *seen = nullptr, bool *error = nullptr) {
+  TPascalTokenizer t(expr);
+  TBooleanExpressionEvaluator ev(&t);
+  ev.OnEvaluateLeaf = [&](const String &leaf) {
+    if (seen)
+      seen->push_back(leaf);
+    auto it = leaves.find(leaf);
+    return it != leaves.end() && it->second;
+  };
+  bool r = ev.Evaluate();
+  if (error)
+    *error = ev.Error();
+  return r;
+}
+
+TEST(BooleanExpressionEvaluator, AndOrNotAndParentheses) {
+  std::map<String, bool> v = {{u"A", true}, {u"B", false}, {u"C", true}};
+  EXPECT_TRUE(Eval(u"A and C", v));
+  EXPECT_FALSE(Eval(u"A AND B", v));
+  EXPECT_TRUE(Eval(u"B or C", v));
+  EXPECT_FALSE(Eval(u"B Or B", v));
+  EXPECT_TRUE(Eval(u"not B", v));
+  EXPECT_FALSE(Eval(u"NOT (B OR C)", v));
+  EXPECT_TRUE(Eval(u"NOT B OR C", v));
+  EXPECT_TRUE(Eval(u"A AND (B OR C) AND NOT B", v));
+  // AND binds tighter than OR.
+  EXPECT_TRUE(Eval(u"C OR B AND B", v));
+}
+
+TEST(BooleanExpressionEvaluator, EveryLeafIsEvaluatedAndStrippedOfBlanks) {
+  std::vector<String> seen;
+  Eval(u"A OR defined( X ) AND CompilerVersion >= 35.0", {}, &seen);
+  EXPECT_EQ(seen, (std::vector<String>{u"A", u"defined(X)", u"CompilerVersion>=35.0"}));
+  seen.clear();
+  Eval(u"(F(a, b)) AND G", {}, &seen);
+  EXPECT_EQ(seen, (std::vector<String>{u"F(a,b)", u"G"}));
+  seen.clear();
+  EXPECT_FALSE(Eval(u"", {}, &seen));
+  EXPECT_EQ(seen, (std::vector<String>{u""}));
+}
+
+TEST(BooleanExpressionEvaluator, MalformedExpressionsGiveWhatWasComputed) {
+  std::map<String, bool> v = {{u"A", true}};
+  bool error = false;
+  EXPECT_FALSE(Eval(u"(A", v, nullptr, &error));
+  EXPECT_TRUE(error);
+  // A stray ")" ends the leaf; the part before it counts.
+  EXPECT_TRUE(Eval(u"A ) OR X", v, nullptr, &error));
+  EXPECT_TRUE(error);
+  EXPECT_TRUE(Eval(u"A", v, nullptr, &error));
+  EXPECT_FALSE(error);
+  // An invalid token inside is an error, not a crash.
+  EXPECT_FALSE(Eval(u"A AND 'open", v, nullptr, &error));
+  EXPECT_TRUE(error);
+  // Nesting deep enough to exhaust the stack is refused.
+  String deep(100000, u'(');
+  deep += u"A";
+  EXPECT_FALSE(Eval(deep, v, nullptr, &error));
+  EXPECT_TRUE(error);
+  String ok = String(200, u'(') + u"A" + String(200, u')');
+  EXPECT_TRUE(Eval(ok, v, nullptr, &error));
+  EXPECT_FALSE(error);
+}
+
+// ---- Compiler context ---------------------------------------------------------------------
+
+TEST(CompilerContext, DefaultsAndSymbols) {
+  TCompilerContext c;
+  EXPECT_EQ(c.CompilerSwitches(),
+            u"{$A8,B-,C+,D+,E-,F-,G+,H+,I+,J-,K-,L+,M-,N+,O+,P+,Q-,R-,S-,T-,U-,V+,W-,X+,YD,Z1}");
+  EXPECT_EQ(c.CompilerVersion(), dcmpDelphi11Win32);
+  EXPECT_TRUE(c.IsDefined(u"mswindows"));
+  EXPECT_TRUE(c.IsDefined(u"KRX"));
+  EXPECT_TRUE(c.IsDefined(u"VER350"));
+  EXPECT_FALSE(c.IsDefined(u"ver350"));
+  EXPECT_FALSE(c.IsDefined(u"VER340"));
+  EXPECT_FALSE(c.IsDefined(u"FPC"));
+  c.SetCompilerVersion(dcmpDelphi10_4Win32);
+  EXPECT_TRUE(c.IsDefined(u"VER340"));
+  EXPECT_EQ(CompilerVersionName(dcmpDelphi10_1Win32), u"dcmpDelphi10_1Win32");
+  EXPECT_EQ(CompilerVersionSymbol(dcmpDelphi10Win32), u"VER300");
+}
+
+TEST(CompilerContext, DefinesAndIfExpressions) {
+  TCompilerContext c;
+  c.SetDefines(u"Beta;alpha; ;ALPHA;");
+  EXPECT_EQ(c.Defines(), u"alpha;Beta");
+  EXPECT_TRUE(c.IsDefined(u"BETA"));
+  c.SetDefine(u"beta", false);
+  EXPECT_FALSE(c.IsDefined(u"Beta"));
+  c.SetDefine(u"Gamma", true);
+  c.SetDefine(u"GAMMA", true);
+  EXPECT_EQ(c.Defines(), u"alpha;Gamma");
+  c.SetIfExpressions(u"FOO>3;a b");
+  EXPECT_EQ(c.IfExpressions(), u"FOO>3;a b");
+  EXPECT_TRUE(c.EvaluateCondition(u"foo>3"));
+
+  TCompilerContext d;
+  d.SetSwitch(u'R', 1);
+  d.SetCompilerVersion(dcmpDelphi10Win32);
+  c.Assign(d);
+  EXPECT_EQ(c.Defines(), u"");
+  EXPECT_EQ(c.IfExpressions(), u"");
+  EXPECT_EQ(c.Switch(u'R'), 1);
+  EXPECT_EQ(c.CompilerVersion(), dcmpDelphi10Win32);
+}
+
+TEST(CompilerContext, VersionComparisons) {
+  TCompilerContext c;
+  EXPECT_TRUE(c.EvaluateCondition(u"CompilerVersion>=35"));
+  EXPECT_TRUE(c.EvaluateCondition(u"COMPILERVERSION=35.0"));
+  EXPECT_FALSE(c.EvaluateCondition(u"RTLVersion<35"));
+  EXPECT_TRUE(c.EvaluateCondition(u"RTLVERSION<>34"));
+  EXPECT_TRUE(c.EvaluateCondition(u"CompilerVersion>34.5"));
+  EXPECT_FALSE(c.EvaluateCondition(u"CompilerVersion>=0"));
+  EXPECT_FALSE(c.EvaluateCondition(u"CompilerVersion<>0"));
+  EXPECT_FALSE(c.EvaluateCondition(u"FPC_VERSION>=3"));
+  EXPECT_FALSE(c.EvaluateCondition(u"CompilerVersion"));
+  EXPECT_FALSE(c.EvaluateCondition(u"CompilerVersion:=35"));
+  EXPECT_FALSE(c.EvaluateCondition(u"CompilerVersion>=$23"));
+  c.SetCompilerVersion(dcmpDelphi10_3Win32);
+  EXPECT_FALSE(c.EvaluateCondition(u"CompilerVersion>=34"));
+  EXPECT_TRUE(c.EvaluateCondition(u"CompilerVersion<=33"));
+}
+
+TEST(CompilerContext, SwitchTextsRoundTrip) {
+  TCompilerContext c;
+  c.SetCompilerSwitches(u"{$A4,B+,R+,YD,Z2,Y-}");
+  EXPECT_EQ(c.SwitchText(u'A'), u"A4");
+  EXPECT_EQ(c.SwitchText(u'B'), u"B+");
+  EXPECT_EQ(c.SwitchText(u'R'), u"R+");
+  EXPECT_EQ(c.SwitchText(u'Y'), u"Y-");
+  EXPECT_EQ(c.SwitchText(u'Z'), u"Z2");
+  TCompilerContext d;
+  d.SetCompilerSwitches(c.CompilerSwitches());
+  EXPECT_EQ(d.CompilerSwitches(), c.CompilerSwitches());
+  EXPECT_THROW(d.SetCompilerSwitches(u"no directive"), EAssertionFailed);
+}
+
+// ---- Preprocessing tokenizer --------------------------------------------------------------
+
+TEST(Preprocessor, WithoutEvaluationEveryDirectiveComesBack) {
+  TPreprocessedPascalTokenizer t;
+  t.SetText(u"{$IFDEF NONE} a {$ELSE} b {$ENDIF}");
+  EXPECT_EQ(Compiled(t), u"{$IFDEF NONE} a {$ELSE} b {$ENDIF}");
+}
+
+TEST(Preprocessor, IfdefElseAndNesting) {
+  EXPECT_EQ(Compiled(u"{$IFDEF NONE} a {$IFDEF KRX} b {$ELSE} c {$ENDIF} d {$ELSE} e {$ENDIF} f"),
+            u"e f");
+  EXPECT_EQ(Compiled(u"{$IFNDEF NONE} a {$ELSE} b {$ENDIF}"), u"a");
+  EXPECT_EQ(Compiled(u"{$ifdef mswindows} a {$endif} (*$IFDEF NONE*) b (*$ENDIF*) c"), u"a c");
+  EXPECT_EQ(Compiled(u"{$DEFINE X} {$IFDEF X} a {$ENDIF} {$UNDEF X} {$IFDEF X} b {$ENDIF}"), u"a");
+  // Defines in dropped text are not applied.
+  EXPECT_EQ(Compiled(u"{$IFDEF NONE}{$DEFINE Y}{$ENDIF}{$IFDEF Y} a {$ENDIF}"), u"");
+  EXPECT_EQ(Compiled(u"{$IFDEF P} a {$ENDIF}", nullptr, u"p"), u"a");
+}
+
+TEST(Preprocessor, IfAndElseIf) {
+  EXPECT_EQ(Compiled(u"{$IF CompilerVersion >= 35} a {$ELSE} b {$IFEND}"), u"a");
+  EXPECT_EQ(Compiled(u"{$IF RTLVersion < 35} a {$ELSE} b {$ENDIF}"), u"b");
+  EXPECT_EQ(Compiled(u"{$IF CompilerVersion >= 0} a {$ELSE} b {$ENDIF}"), u"b");
+  EXPECT_EQ(Compiled(u"{$IF Defined(KRX) and not Defined(NONE)} a {$ENDIF}"), u"a");
+  EXPECT_EQ(Compiled(u"{$IF True} a {$ENDIF}"), u"a");
+  EXPECT_EQ(Compiled(u"{$IF NONE} a {$ELSEIF defined(KRX)} b {$ELSEIF True} c {$ELSE} d {$ENDIF}"),
+            u"b");
+  // A body of two characters is no conditional: the ENDIF then has nothing to close.
+  std::vector<String> errors;
+  EXPECT_EQ(Compiled(u"{$IF} a {$ENDIF} b", &errors), u"{$IF} a b");
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_TRUE(StartsStr(u"Unmatched conditional define", errors[0]));
+}
+
+TEST(Preprocessor, ElseIfAfterTakenBranchIsNotEvaluated) {
+  TPascalPreprocessor pp;
+  pp.CompilerContext().SetIfExpressions(u"X");
+  std::vector<String> errors;
+  pp.Tokenizer().OnError = [&](const String &m) { errors.push_back(m); };
+  // Were the ELSEIF evaluated, its unbalanced expression would still give False; what shows
+  // it is skipped is that a taken IF keeps ELSE branches out.
+  pp.SetText(u"{$IF X} a {$ELSEIF X} b {$ELSE} c {$ENDIF}");
+  EXPECT_EQ(Compiled(pp.Tokenizer()), u"a");
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST(Preprocessor, IfExpressionsMatchTheBlankFreeUpperCaseLeaf) {
+  TPascalPreprocessor pp;
+  pp.CompilerContext().SetIfExpressions(u"myflag>2;A B");
+  pp.SetText(u"{$IF MyFlag > 2} a {$ENDIF} {$IF A B} b {$ENDIF}");
+  EXPECT_EQ(Compiled(pp.Tokenizer()), u"a");
+}
+
+TEST(Preprocessor, LegacyIfEndChecksTheKind) {
+  std::vector<String> errors;
+  EXPECT_EQ(Compiled(u"{$IF True} a {$ENDIF} b", &errors), u"a b");
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(Compiled(u"{$IFDEF KRX} a {$IFEND} b", &errors), u"a b");
+  EXPECT_TRUE(errors.empty());
+  TPascalPreprocessor pp;
+  pp.CompilerContext().SetDefine(u"LEGACYIFEND", true);
+  pp.Tokenizer().OnError = [&](const String &m) { errors.push_back(m); };
+  pp.SetText(u"{$IF False} a {$ENDIF} b {$IFEND} c");
+  EXPECT_EQ(Compiled(pp.Tokenizer()), u"c");
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], u"Unmatched conditional define at line 1; column 15\r\n"
+                       u"{$IF False} a {$ENDIF} b {$IFEND} c");
+}
+
+TEST(Preprocessor, ErrorsAreReportedOrRaised) {
+  std::vector<String> errors;
+  EXPECT_EQ(Compiled(u"a {$ELSE}\n{$ENDIF}\n{$ELSEIF X}{$IFDEF}{$IFNDEF 'x'}\n{$IFOPT Q}b{$ENDIF}",
+                     &errors),
+            u"a {$ELSE} {$ELSEIF X} {$IFDEF} {$IFNDEF 'x'}");
+  ASSERT_EQ(errors.size(), 6u);
+  EXPECT_EQ(errors[0], u"Unmatched ELSE at line 1; column 3\r\na {$ELSE}");
+  EXPECT_TRUE(StartsStr(u"Unmatched conditional define at line 2; column 1", errors[1]));
+  EXPECT_TRUE(StartsStr(u"Unmatched ELSEIF at line 3", errors[2]));
+  EXPECT_TRUE(StartsStr(u"Bad IFDEF condition", errors[3]));
+  EXPECT_TRUE(StartsStr(u"Bad IFNDEF condition", errors[4]));
+  EXPECT_TRUE(StartsStr(u"Bad IFOPT condition at line 4", errors[5]));
+  EXPECT_THROW(Compiled(u"{$ENDIF}"), ECompilationConditionError);
+}
+
+TEST(Preprocessor, SwitchesAndIfOpt) {
+  TPascalPreprocessor pp;
+  pp.SetText(u"{$R+} {$IFOPT R+} a {$ENDIF} {$R *.res} {$Q+, I-} {$IFOPT I-} b {$ENDIF} "
+             u"{$ALIGN 4}{$MINENUMSIZE ON}{$RANGECHECKS OFF}{$IFOPT R-} c {$ENDIF}");
+  EXPECT_EQ(Compiled(pp.Tokenizer()), u"{$R+} a {$R *.res} {$Q+, I-} {$ALIGN 4} "
+                                      u"{$MINENUMSIZE ON} {$RANGECHECKS OFF} c");
+  const TCompilerContext &c = pp.CompilerContext();
+  EXPECT_EQ(c.Switch(u'Q'), 1);
+  EXPECT_EQ(c.Switch(u'I'), 1); // the part after the blank is not applied
+  EXPECT_EQ(c.Switch(u'A'), 4);
+  EXPECT_EQ(c.Switch(u'Z'), 4);
+  EXPECT_EQ(c.Switch(u'R'), 0);
+  pp.SetText(u"{$ALIGN OFF}{$A2,YD,Z-}{$IFDEF NONE}{$B+}{$ENDIF}");
+  Compiled(pp.Tokenizer());
+  EXPECT_EQ(c.Switch(u'A'), 2);
+  EXPECT_EQ(c.Switch(u'Y'), 68);
+  EXPECT_EQ(c.Switch(u'Z'), 1);
+  EXPECT_EQ(c.Switch(u'B'), 0);
+}
+
+TEST(Preprocessor, DirectivesSeenEvenWhenSkipped) {
+  TPascalPreprocessor pp;
+  pp.Tokenizer().SetSkipKinds({tkDirective, tkComment});
+  pp.SetText(u"{$IFDEF NONE} a {$ELSE} b {c} {$ENDIF} {$R+} d");
+  EXPECT_EQ(Compiled(pp.Tokenizer()), u"b d");
+  pp.Tokenizer().SetRaiseAtEnd(true);
+  pp.SetText(u"x");
+  pp.NextToken();
+  EXPECT_THROW(pp.NextToken(), ENoMoreTokens);
+}
+
+struct TIncludeFixture {
+  std::map<String, String> Files;
+  std::vector<String> Events;
+  TPascalPreprocessor PP;
+
+  TIncludeFixture() {
+    auto &t = PP.Tokenizer();
+    t.OnReadIncludeFile = [this](String &name, String &source) {
+      auto it = Files.find(name);
+      if (it == Files.end())
+        return false;
+      name = u"/src/" + name;
+      source = it->second;
+      return true;
+    };
+    t.OnIncludeStarted = [this](const String &n) { Events.push_back(u"+" + n); };
+    t.OnIncludeFinished = [this](const String &n) { Events.push_back(u"-" + n); };
+  }
+};
+
+TEST(Preprocessor, IncludeFilesAreFollowed) {
+  TIncludeFixture f;
+  f.Files[u"a.inc"] = u"x {$DEFINE FROM_A} {$I 'b.inc'} y";
+  f.Files[u"b.inc"] = u"z";
+  f.Files[u"empty.inc"] = u"";
+  f.PP.SetText(u"begin\n{$I a.inc} {$IFDEF FROM_A} ok {$ENDIF}\n{$INCLUDE missing.inc} "
+               u"{$I empty.inc} {$I} end");
+  auto &t = f.PP.Tokenizer();
+  std::vector<std::pair<String, Integer>> seen;
+  while (t.NextToken() != tkNone)
+    seen.push_back({t.Token(), t.LineNr()});
+  std::vector<std::pair<String, Integer>> expected = {{u"begin", 1},
+                                                      {u"x", 1},
+                                                      {u"z", 1},
+                                                      {u"y", 1},
+                                                      {u"ok", 2},
+                                                      {u"{$INCLUDE missing.inc}", 3},
+                                                      {u"{$I empty.inc}", 3},
+                                                      {u"{$I}", 3},
+                                                      {u"end", 3}};
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(f.Events,
+            (std::vector<String>{u"+/src/a.inc", u"+/src/b.inc", u"-/src/b.inc", u"-/src/a.inc"}));
+  EXPECT_EQ(t.FileName(), u"");
+}
+
+TEST(Preprocessor, IncludeCyclesAndDepthAreRefused) {
+  TIncludeFixture f;
+  f.Files[u"self.inc"] = u"s {$I self.inc}";
+  f.Files[u"p.inc"] = u"p {$I q.inc}";
+  f.Files[u"q.inc"] = u"q {$I p.inc}";
+  f.PP.SetText(u"{$I self.inc} {$I p.inc}");
+  EXPECT_EQ(Compiled(f.PP.Tokenizer()), u"s {$I self.inc} p q {$I p.inc}");
+
+  TIncludeFixture g;
+  for (int i = 0; i < 40; ++i)
+    g.Files[Format(u"d%d.inc", {i})] = Format(u"{$I d%d.inc}", {i + 1});
+  g.PP.SetText(u"{$I d0.inc}");
+  EXPECT_EQ(Compiled(g.PP.Tokenizer()), u"{$I d32.inc}");
+}
+
+TEST(Preprocessor, TenThousandNestedConditionals) {
+  String text;
+  for (int i = 0; i < 10000; ++i)
+    text += i == 5000 ? u"{$IFDEF NONE}\n" : u"{$IFDEF KRX}\n";
+  text += u"a\n";
+  for (int i = 0; i < 10000; ++i)
+    text += i == 4999 ? u"{$ELSE} b {$ENDIF}\n" : u"{$ENDIF}\n";
+  text += u"c";
+  TPascalPreprocessor pp;
+  pp.SetText(text);
+  EXPECT_EQ(Compiled(pp.Tokenizer()), u"b c");
+  EXPECT_TRUE(pp.Tokenizer().Conditions().empty());
+}
+
+TEST(DefaultTokenizerContext, AbortsAndPassesThrough) {
+  TPreprocessedPascalTokenizer t;
+  t.SetText(u"a b");
+  IPtr<ITokenizerContext> ctx(new TDefaultTokenizerContext(&t));
+  EXPECT_THROW(ctx->UnexpectedToken(), EAbort);
+  EXPECT_EQ(ctx->NextToken(), tkIdent);
+  ctx->SetSkipKinds({tkIdent});
+  EXPECT_EQ(t.SkipKinds(), TTokenKinds{tkIdent});
+  EXPECT_EQ(ctx->GetSkipKinds(), TTokenKinds{tkIdent});
+  EXPECT_EQ(ctx->CompressText(u" x  y "), u" x  y ");
+  String name = u"x.inc", source = u"stale";
+  EXPECT_FALSE(ctx->ReadIncludeFile(name, source));
+  EXPECT_EQ(source, u"");
+  EXPECT_FALSE(ctx->CurrentIsReservedWord());
+}
+
+// ---- Project storage ----------------------------------------------------------------------
+
+TEST(ProjectStorage, BaseClassAnswersDefaults) {
+  auto s = CreateProjectStorage();
+  s->SetConditionalDefines(u"A;B");
+  EXPECT_EQ(s->ConditionalDefines(), u"");
+  EXPECT_EQ(s->ConditionalExpressions(), u"");
+  EXPECT_FALSE(s->AutoSortUsesClause());
+  EXPECT_EQ(s->ReadUsesClauseGroupNames(u"System;Vcl"), u"System;Vcl");
+  EXPECT_EQ(s->CurrentProjectName(), u"");
+
+  // Applying the empty project conditionals clears what was set before.
+  TCompilerContext c;
+  c.SetDefines(u"X");
+  c.SetIfExpressions(u"Y");
+  c.SetDefines(s->ConditionalDefines());
+  c.SetIfExpressions(s->ConditionalExpressions());
+  EXPECT_EQ(c.Defines(), u"");
+  EXPECT_EQ(c.IfExpressions(), u"");
+}
+
+class TMemoryStorage : public TProjectStorage {
+public:
+  std::map<String, String> Values;
+
+protected:
+  String ReadString(const String &section, const String &ident, const String &def) override {
+    auto it = Values.find(section + u"/" + ident);
+    return it == Values.end() ? def : it->second;
+  }
+  void WriteString(const String &section, const String &ident, const String &value) override {
+    Values[section + u"/" + ident] = value;
+  }
+};
+
+TEST(ProjectStorage, RegisteredClassIsCreated) {
+  RegisterProjectStorageClass([] { return std::make_unique<TMemoryStorage>(); });
+  auto s = CreateProjectStorage();
+  RegisterProjectStorageClass(nullptr);
+  s->SetConditionalExpressions(u"A>1");
+  s->WriteUsesClauseGroupNames(u"G");
+  EXPECT_EQ(s->ConditionalExpressions(), u"A>1");
+  EXPECT_EQ(s->ReadUsesClauseGroupNames(u"x"), u"G");
+  EXPECT_EQ(static_cast<TMemoryStorage &>(*s).Values.count(u"Parser/IfExpressions"), 1u);
+  EXPECT_EQ(dynamic_cast<TMemoryStorage *>(CreateProjectStorage().get()), nullptr);
+}
+
+} // namespace
+} // namespace krx
