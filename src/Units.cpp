@@ -3,6 +3,7 @@
 #include "Engine/KRX.ReservedWords.h"
 #include "Platform/Rtl/Messaging.h"
 #include "Platform/Win/Windows.h"
+#include "World/ParsingLocks.h"
 
 #include <array>
 
@@ -10,10 +11,11 @@ namespace krx {
 
 // Add a unit here, after the units it depends on.
 std::span<const TUnitEntry> AllUnits() {
-  static constexpr std::array<TUnitEntry, 4> kUnits = {{
+  static constexpr std::array<TUnitEntry, 5> kUnits = {{
       {"Rtl", nullptr, nullptr},
       {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
       {"Win", InitializeWindows, FinalizeWindows},
+      {"ParsingLocks", InitializeParsingLocks, FinalizeParsingLocks},
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
   }};
   return kUnits;

@@ -163,9 +163,7 @@ public:
   void SetSorted(bool value) override { FList.SetSorted(value); }
   void SetStrings(Integer index, const String &value) override { FList.Put(index, value); }
   void SetText(const String &value) override { FList.SetText(value); }
-  void SetValues(const String &name, const String &value) override {
-    FList.SetValues(name, value);
-  }
+  void SetValues(const String &name, const String &value) override { FList.SetValues(name, value); }
   void TrimBlankLines() override { ::krx::TrimBlankLines(FList); }
   void TrimRight() override { TrimRightLines(FList); }
 

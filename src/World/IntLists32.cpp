@@ -108,8 +108,6 @@ void TIntList::AssignTo(TPersistent *dest) const {
     list->Add(FList[i]);
 }
 
-void TIntList::Error(StringView message, Integer data) const {
-  throw EListError(message, {data});
-}
+void TIntList::Error(StringView message, Integer data) const { throw EListError(message, {data}); }
 
 } // namespace krx
