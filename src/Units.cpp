@@ -2,6 +2,8 @@
 
 #include "Engine/KRX.ReservedWords.h"
 #include "Platform/Rtl/Messaging.h"
+#include "Platform/Shell/Dialogs.h"
+#include "Platform/Vcl/Forms.h"
 #include "Platform/Win/Windows.h"
 #include "World/ParsingLocks.h"
 
@@ -11,10 +13,12 @@ namespace krx {
 
 // Add a unit here, after the units it depends on.
 std::span<const TUnitEntry> AllUnits() {
-  static constexpr std::array<TUnitEntry, 5> kUnits = {{
+  static constexpr std::array<TUnitEntry, 7> kUnits = {{
       {"Rtl", nullptr, nullptr},
       {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
       {"Win", InitializeWindows, FinalizeWindows},
+      {"Dialogs", InitializeDialogs, FinalizeDialogs},
+      {"Forms", InitializeForms, FinalizeForms},
       {"ParsingLocks", InitializeParsingLocks, FinalizeParsingLocks},
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
   }};
