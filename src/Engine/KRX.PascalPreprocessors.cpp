@@ -340,8 +340,8 @@ bool TPreprocessedPascalTokenizer::ParseSwitch(StringView part, bool apply) {
 bool TPreprocessedPascalTokenizer::NamedDirective(const String &body, const String &upper) {
   if (upper.size() <= 2)
     return false;
+  // Numbers read as identifiers here, so that {$IFDEF 0} is a condition that is not met.
   TPascalTokenizer bt(upper);
-  bt.SetNumbersAsNumbers(true);
   bt.SetTolerateErrors(true);
   if (bt.NextToken() != tkIdent)
     return false;
@@ -444,7 +444,7 @@ void TPreprocessedPascalTokenizer::ApplyLongSwitch(TPascalTokenizer &bt, const S
       FContext.SetSwitch(letter, high);
     else if (k == tkIdent && SameText(arg, u"OFF"))
       FContext.SetSwitch(letter, 1);
-    else if (k == tkNumber && arg.size() == 1) {
+    else if (k == tkIdent && arg.size() == 1) {
       if (arg == u"1" || arg == u"2" || arg == u"4")
         FContext.SetSwitch(letter, static_cast<Byte>(arg[0] - u'0'));
       else if (arg == u"8")

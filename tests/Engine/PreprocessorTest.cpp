@@ -190,6 +190,7 @@ TEST(Preprocessor, IfdefElseAndNesting) {
   // Defines in dropped text are not applied.
   EXPECT_EQ(Compiled(u"{$IFDEF NONE}{$DEFINE Y}{$ENDIF}{$IFDEF Y} a {$ENDIF}"), u"");
   EXPECT_EQ(Compiled(u"{$IFDEF P} a {$ENDIF}", nullptr, u"p"), u"a");
+  EXPECT_EQ(Compiled(u"{$IFDEF 0} a {$ELSE} b {$ENDIF}"), u"b");
 }
 
 TEST(Preprocessor, IfAndElseIf) {
