@@ -2,6 +2,8 @@
 
 #include "Engine/KRX.ReservedWords.h"
 #include "Platform/Rtl/Messaging.h"
+#include "Platform/Shell/Dialogs.h"
+#include "Platform/Vcl/Forms.h"
 #include "Platform/Win/Windows.h"
 
 #include <array>
@@ -10,10 +12,12 @@ namespace krx {
 
 // Add a unit here, after the units it depends on.
 std::span<const TUnitEntry> AllUnits() {
-  static constexpr std::array<TUnitEntry, 4> kUnits = {{
+  static constexpr std::array<TUnitEntry, 6> kUnits = {{
       {"Rtl", nullptr, nullptr},
       {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
       {"Win", InitializeWindows, FinalizeWindows},
+      {"Dialogs", InitializeDialogs, FinalizeDialogs},
+      {"Forms", InitializeForms, FinalizeForms},
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
   }};
   return kUnits;

@@ -166,8 +166,7 @@ TBytes EncodeAnsi(StringView s) {
         break;
       }
     // A surrogate pair is one character and becomes one '?'.
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
-        s[i + 1] <= 0xDFFF)
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF)
       ++i;
     out.push_back(mapped);
   }
@@ -181,6 +180,127 @@ String Utf8ToString(std::string_view utf8) {
 std::string StringToUtf8(StringView s) {
   TBytes b = EncodeUtf8(s);
   return std::string(b.begin(), b.end());
+}
+
+} // namespace krx
+
+namespace krx {
+
+String DecodeUtf16BE(const Byte *data, std::size_t size) {
+  String out;
+  out.reserve(size / 2 + 1);
+  std::size_t i = 0;
+  for (; i + 1 < size; i += 2)
+    out.push_back(static_cast<Char>((data[i] << 8) | data[i + 1]));
+  if (i < size)
+    out.push_back(0xFFFD);
+  return out;
+}
+
+TBytes EncodeUtf16BE(StringView s) {
+  TBytes out;
+  out.reserve(s.size() * 2);
+  for (Char c : s) {
+    out.push_back(static_cast<Byte>(c >> 8));
+    out.push_back(static_cast<Byte>(c & 0xFF));
+  }
+  return out;
+}
+
+namespace {
+constexpr TEncoding kAnsiEncoding{TEncoding::TKind::ANSI};
+constexpr TEncoding kUtf8Encoding{TEncoding::TKind::UTF8};
+constexpr TEncoding kUnicodeEncoding{TEncoding::TKind::Unicode};
+constexpr TEncoding kBigEndianUnicodeEncoding{TEncoding::TKind::BigEndianUnicode};
+
+bool StartsWithBytes(const Byte *data, std::size_t size, const TBytes &prefix) {
+  if (prefix.empty() || size < prefix.size())
+    return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i)
+    if (data[i] != prefix[i])
+      return false;
+  return true;
+}
+} // namespace
+
+const TEncoding *TEncoding::ANSI() { return &kAnsiEncoding; }
+const TEncoding *TEncoding::UTF8() { return &kUtf8Encoding; }
+const TEncoding *TEncoding::Unicode() { return &kUnicodeEncoding; }
+const TEncoding *TEncoding::BigEndianUnicode() { return &kBigEndianUnicodeEncoding; }
+
+String TEncoding::EncodingName() const {
+  switch (FKind) {
+  case TKind::ANSI:
+    return u"Windows-1252";
+  case TKind::UTF8:
+    return u"UTF-8";
+  case TKind::Unicode:
+    return u"UTF-16LE";
+  case TKind::BigEndianUnicode:
+    return u"UTF-16BE";
+  }
+  return {};
+}
+
+TBytes TEncoding::GetPreamble() const {
+  switch (FKind) {
+  case TKind::ANSI:
+    return {};
+  case TKind::UTF8:
+    return {0xEF, 0xBB, 0xBF};
+  case TKind::Unicode:
+    return {0xFF, 0xFE};
+  case TKind::BigEndianUnicode:
+    return {0xFE, 0xFF};
+  }
+  return {};
+}
+
+TBytes TEncoding::GetBytes(StringView s) const {
+  switch (FKind) {
+  case TKind::ANSI:
+    return EncodeAnsi(s);
+  case TKind::UTF8:
+    return EncodeUtf8(s);
+  case TKind::Unicode:
+    return EncodeUtf16LE(s);
+  case TKind::BigEndianUnicode:
+    return EncodeUtf16BE(s);
+  }
+  return {};
+}
+
+String TEncoding::GetString(const Byte *data, std::size_t size) const {
+  switch (FKind) {
+  case TKind::ANSI:
+    return DecodeAnsi(data, size);
+  case TKind::UTF8:
+    return DecodeUtf8(data, size);
+  // The class library reads whole code units only: an odd last byte is dropped.
+  case TKind::Unicode:
+    return DecodeUtf16LE(data, size & ~std::size_t(1));
+  case TKind::BigEndianUnicode:
+    return DecodeUtf16BE(data, size & ~std::size_t(1));
+  }
+  return {};
+}
+
+std::size_t TEncoding::GetBufferEncoding(const Byte *data, std::size_t size,
+                                         const TEncoding *&encoding,
+                                         const TEncoding *defaultEncoding) {
+  if (encoding == nullptr) {
+    for (const TEncoding *candidate : {UTF8(), Unicode(), BigEndianUnicode()}) {
+      TBytes mark = candidate->GetPreamble();
+      if (StartsWithBytes(data, size, mark)) {
+        encoding = candidate;
+        return mark.size();
+      }
+    }
+    encoding = defaultEncoding ? defaultEncoding : Default();
+    return 0;
+  }
+  TBytes mark = encoding->GetPreamble();
+  return StartsWithBytes(data, size, mark) ? mark.size() : 0;
 }
 
 } // namespace krx

@@ -25,4 +25,43 @@ inline String DecodeUtf8(const TBytes &b) { return DecodeUtf8(b.data(), b.size()
 inline String DecodeAnsi(const TBytes &b) { return DecodeAnsi(b.data(), b.size()); }
 inline String DecodeUtf16LE(const TBytes &b) { return DecodeUtf16LE(b.data(), b.size()); }
 
+// An odd trailing byte decodes to U+FFFD.
+String DecodeUtf16BE(const Byte *data, std::size_t size);
+TBytes EncodeUtf16BE(StringView s);
+
+// The class library's encoding objects as far as text files need them: the ANSI code page,
+// UTF-8, UTF-16LE ("Unicode") and UTF-16BE. The instances are immutable constants; a null
+// pointer stands for "not given" where the class library takes nil.
+class TEncoding {
+public:
+  enum class TKind : Byte { ANSI, UTF8, Unicode, BigEndianUnicode };
+
+  static const TEncoding *ANSI();
+  static const TEncoding *Default() { return ANSI(); }
+  static const TEncoding *UTF8();
+  static const TEncoding *Unicode();
+  static const TEncoding *BigEndianUnicode();
+
+  TKind Kind() const { return FKind; }
+  String EncodingName() const;
+  // The byte-order mark that announces the encoding; empty for ANSI.
+  TBytes GetPreamble() const;
+  TBytes GetBytes(StringView s) const;
+  String GetString(const Byte *data, std::size_t size) const;
+  String GetString(const TBytes &b) const { return GetString(b.data(), b.size()); }
+
+  // Looks for a byte-order mark at the start of the buffer. When `encoding` is null it
+  // becomes the encoding whose mark is found (UTF-8, UTF-16LE, UTF-16BE) or `defaultEncoding`
+  // when there is none; the result is the length of the mark found. When `encoding` is
+  // given, the result is the length of its own mark when the buffer starts with it, else 0.
+  static std::size_t GetBufferEncoding(const Byte *data, std::size_t size,
+                                       const TEncoding *&encoding,
+                                       const TEncoding *defaultEncoding = Default());
+
+  constexpr explicit TEncoding(TKind kind) : FKind(kind) {}
+
+private:
+  TKind FKind;
+};
+
 } // namespace krx

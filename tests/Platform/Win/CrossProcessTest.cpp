@@ -156,7 +156,12 @@ TEST_F(CrossProcess, FindByCaptionSendAndGetTheResult) {
   for (int i = 0; i < 3; ++i)
     EXPECT_TRUE(PostMessageW(h, WM_USER + 5, 0, 0));
   EXPECT_FALSE(PostMessageW(h, WM_SETTEXT, 0, 0));
-  EXPECT_EQ(SendMessageW(h, WM_USER + 6, 0, 0), 3);
+  // Sent messages overtake posted ones (as on Windows), so wait for the loop to reach them.
+  LRESULT posted = 0;
+  auto start = Clock::now();
+  while ((posted = SendMessageW(h, WM_USER + 6, 0, 0)) < 3 && MsSince(start) < 5000)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(posted, 3);
 }
 
 TEST_F(CrossProcess, AThousandCallsArriveOnceAndInOrder) {
