@@ -5,6 +5,7 @@
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Vcl/Forms.h"
 #include "Platform/Win/Windows.h"
+#include "World/ParsingLocks.h"
 
 #include <array>
 
@@ -12,12 +13,13 @@ namespace krx {
 
 // Add a unit here, after the units it depends on.
 std::span<const TUnitEntry> AllUnits() {
-  static constexpr std::array<TUnitEntry, 6> kUnits = {{
+  static constexpr std::array<TUnitEntry, 7> kUnits = {{
       {"Rtl", nullptr, nullptr},
       {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
       {"Win", InitializeWindows, FinalizeWindows},
       {"Dialogs", InitializeDialogs, FinalizeDialogs},
       {"Forms", InitializeForms, FinalizeForms},
+      {"ParsingLocks", InitializeParsingLocks, FinalizeParsingLocks},
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
   }};
   return kUnits;

@@ -20,6 +20,7 @@ namespace krx {
 // Engine enumerations and keyword tables
 // ===========================================================================================
 
+// clang-format off
 #define KRX_ENUM_VALUE(name) name,
 #define KRX_ENUM_NAME(name) u"" #name,
 
@@ -30,92 +31,90 @@ namespace krx {
   inline constexpr std::span<const StringView> Type##Names{Type##NameTable};                       \
   inline constexpr Type Type##Last = static_cast<Type>(std::size(Type##NameTable) - 1)
 
-#define KRX_TCODEITEMKIND(X)                                                                       \
-  X(ckNone)                                                                                        \
-  X(ckError) X(ckCustom) X(ckModule) X(ckModuleSection) X(ckUses) X(ckDelegate)                    \
-      X(ckFunctionPointer) X(ckMethodReference) X(ckKRTag) X(ckVar) X(ckNameSpace) X(ckEnum)       \
-          X(ckEnumValue) X(ckUnhandledType) X(ckCodeSection) X(ckVisibility) X(ckProcedure)        \
-              X(ckClass) X(ckInterface) X(ckRecord) X(ckObject) X(ckDispInterface) X(ckHelper)     \
-                  X(ckRecordHelper) X(ckField) X(ckMethod) X(ckProperty) X(ckEvent) X(ckResClause) \
-                      X(ckVariantSection) X(ckMethodImpl)
+#define KRX_TCODEITEMKIND(X) \
+  X(ckNone) X(ckError) X(ckCustom) X(ckModule) X(ckModuleSection) X(ckUses) X(ckDelegate) \
+  X(ckFunctionPointer) X(ckMethodReference) X(ckKRTag) X(ckVar) X(ckNameSpace) X(ckEnum) \
+  X(ckEnumValue) X(ckUnhandledType) X(ckCodeSection) X(ckVisibility) X(ckProcedure) \
+  X(ckClass) X(ckInterface) X(ckRecord) X(ckObject) X(ckDispInterface) X(ckHelper) \
+  X(ckRecordHelper) X(ckField) X(ckMethod) X(ckProperty) X(ckEvent) X(ckResClause) \
+  X(ckVariantSection) X(ckMethodImpl)
 KRX_DECLARE_ENGINE_ENUM(TCodeItemKind, KRX_TCODEITEMKIND);
 using TCodeItemKinds = EnumSet<TCodeItemKind>;
 
-#define KRX_TCLASSKIND(X)                                                                          \
-  X(clUndefined)                                                                                   \
-  X(clClass) X(clInterface) X(clRecord) X(clObject) X(clDispInterface) X(clHelper)                 \
-      X(clRecordHelper) X(clModule)
+#define KRX_TCLASSKIND(X) \
+  X(clUndefined) X(clClass) X(clInterface) X(clRecord) X(clObject) X(clDispInterface) \
+  X(clHelper) X(clRecordHelper) X(clModule)
 KRX_DECLARE_ENGINE_ENUM(TClassKind, KRX_TCLASSKIND);
 
-#define KRX_THINTDIRECTIVE(X)                                                                      \
+#define KRX_THINTDIRECTIVE(X) \
   X(hdDeprecated) X(hdPlatform) X(hdLibrary) X(hdExperimental) X(hdAlign)
 KRX_DECLARE_ENGINE_ENUM(THintDirective, KRX_THINTDIRECTIVE);
 using THintDirectives = EnumSet<THintDirective>;
 
-#define KRX_TVISIBILITY(X)                                                                         \
-  X(scDefault)                                                                                     \
-  X(scStrictPrivate) X(scPrivate) X(scStrictProtected) X(scProtected) X(scPublic) X(scPublished)   \
-      X(scAutomated)
+#define KRX_TVISIBILITY(X) \
+  X(scDefault) X(scStrictPrivate) X(scPrivate) X(scStrictProtected) X(scProtected) \
+  X(scPublic) X(scPublished) X(scAutomated)
 KRX_DECLARE_ENGINE_ENUM(TVisibility, KRX_TVISIBILITY);
 
-#define KRX_TCLASSDIRECTIVE(X)                                                                     \
-  X(cldAbstract)                                                                                   \
-  X(cldPureAbstract) X(cldSealed) X(cldReintroduce) X(cldUnsafe) X(cldPacked) X(cldStatic)         \
-      X(cldPartial) X(cldForward)
+#define KRX_TCLASSDIRECTIVE(X) \
+  X(cldAbstract) X(cldPureAbstract) X(cldSealed) X(cldReintroduce) X(cldUnsafe) \
+  X(cldPacked) X(cldStatic) X(cldPartial) X(cldForward)
 KRX_DECLARE_ENGINE_ENUM(TClassDirective, KRX_TCLASSDIRECTIVE);
 using TClassDirectives = EnumSet<TClassDirective>;
 
-#define KRX_TDELEGATEDIRECTIVE(X) X(doReintroduce) X(doUnsafe)
+#define KRX_TDELEGATEDIRECTIVE(X) \
+  X(doReintroduce) X(doUnsafe)
 KRX_DECLARE_ENGINE_ENUM(TDelegateDirective, KRX_TDELEGATEDIRECTIVE);
 using TDelegateDirectives = EnumSet<TDelegateDirective>;
 
-#define KRX_TMETHODKIND(X)                                                                         \
+#define KRX_TMETHODKIND(X) \
   X(mkConstructor) X(mkDestructor) X(mkProcedure) X(mkFunction) X(mkOperator) X(mkMethod)
 KRX_DECLARE_ENGINE_ENUM(TMethodKind, KRX_TMETHODKIND);
 
-#define KRX_TBINDINGKIND(X)                                                                        \
+#define KRX_TBINDINGKIND(X) \
   X(bkStatic) X(bkVirtual) X(bkAbstract) X(bkOverride) X(bkDynamic) X(bkMessage)
 KRX_DECLARE_ENGINE_ENUM(TBindingKind, KRX_TBINDINGKIND);
 
-#define KRX_TCSMETHODBINDING(X)                                                                    \
-  X(csmbUndefined)                                                                                 \
-  X(csmbNonVirtual) X(csmbVirtual) X(csmbOverride) X(csmbStatic) X(csmbAbstract)                   \
-      X(csmbOverrideAbstract) X(csmbOverrideSealed)
+#define KRX_TCSMETHODBINDING(X) \
+  X(csmbUndefined) X(csmbNonVirtual) X(csmbVirtual) X(csmbOverride) X(csmbStatic) \
+  X(csmbAbstract) X(csmbOverrideAbstract) X(csmbOverrideSealed)
 KRX_DECLARE_ENGINE_ENUM(TCSMethodBinding, KRX_TCSMETHODBINDING);
 
-#define KRX_TCALLCONVENTION(X)                                                                     \
-  X(ccDefault)                                                                                     \
-  X(ccRegister) X(ccPascal) X(ccCDecl) X(ccStdCall) X(ccExport) X(ccSafeCall) X(ccFar)             \
-      X(ccVarArgs)
+#define KRX_TCALLCONVENTION(X) \
+  X(ccDefault) X(ccRegister) X(ccPascal) X(ccCDecl) X(ccStdCall) X(ccExport) X(ccSafeCall) \
+  X(ccFar) X(ccVarArgs)
 KRX_DECLARE_ENGINE_ENUM(TCallConvention, KRX_TCALLCONVENTION);
 
-#define KRX_TMETHODDIRECTIVE(X)                                                                    \
-  X(pdForward)                                                                                     \
-  X(pdExternal) X(pdOverload) X(pdUnsafe) X(pdInline) X(pdDelayed) X(pdVirtual) X(pdDynamic)       \
-      X(pdAbstract) X(pdMessage) X(pdOverride) X(pdStatic) X(pdReintroduce) X(pdSealed)            \
-          X(pdPartial) X(pdClassMethod) X(pdAsync) X(pdLocked) X(pdEmpty)
+#define KRX_TMETHODDIRECTIVE(X) \
+  X(pdForward) X(pdExternal) X(pdOverload) X(pdUnsafe) X(pdInline) X(pdDelayed) \
+  X(pdVirtual) X(pdDynamic) X(pdAbstract) X(pdMessage) X(pdOverride) X(pdStatic) \
+  X(pdReintroduce) X(pdSealed) X(pdPartial) X(pdClassMethod) X(pdAsync) X(pdLocked) \
+  X(pdEmpty)
 KRX_DECLARE_ENGINE_ENUM(TMethodDirective, KRX_TMETHODDIRECTIVE);
 using TMethodDirectives = EnumSet<TMethodDirective>;
 
-#define KRX_TFIELDDIRECTIVE(X) X(foReintroduce) X(foReadOnly) X(foVolatile) X(foUnsafe)
+#define KRX_TFIELDDIRECTIVE(X) \
+  X(foReintroduce) X(foReadOnly) X(foVolatile) X(foUnsafe)
 KRX_DECLARE_ENGINE_ENUM(TFieldDirective, KRX_TFIELDDIRECTIVE);
 using TFieldDirectives = EnumSet<TFieldDirective>;
 
-#define KRX_TFIELDKIND(X) X(fkInstance) X(fkStatic) X(fkConst) X(fkResourceString) X(fkStaticThread)
+#define KRX_TFIELDKIND(X) \
+  X(fkInstance) X(fkStatic) X(fkConst) X(fkResourceString) X(fkStaticThread)
 KRX_DECLARE_ENGINE_ENUM(TFieldKind, KRX_TFIELDKIND);
 
-#define KRX_TPROPERTYDIRECTIVE(X)                                                                  \
-  X(prArray)                                                                                       \
-  X(prDefaultArray) X(prIndex) X(prStored) X(prReadOnly) X(prWriteOnly) X(prStatic) X(prVirtual)   \
-      X(prOverride) X(prAbstract) X(prExternal) X(prReintroduce) X(prSealed) X(prUnsafe)           \
-          X(prAutoImplemented) X(prNotify)
+#define KRX_TPROPERTYDIRECTIVE(X) \
+  X(prArray) X(prDefaultArray) X(prIndex) X(prStored) X(prReadOnly) X(prWriteOnly) \
+  X(prStatic) X(prVirtual) X(prOverride) X(prAbstract) X(prExternal) X(prReintroduce) \
+  X(prSealed) X(prUnsafe) X(prAutoImplemented) X(prNotify)
 KRX_DECLARE_ENGINE_ENUM(TPropertyDirective, KRX_TPROPERTYDIRECTIVE);
 using TPropertyDirectives = EnumSet<TPropertyDirective>;
 
-#define KRX_TDEFAULTSPECIFIER(X) X(dsUnspecified) X(dsDefault) X(dsNoDefault)
+#define KRX_TDEFAULTSPECIFIER(X) \
+  X(dsUnspecified) X(dsDefault) X(dsNoDefault)
 KRX_DECLARE_ENGINE_ENUM(TDefaultSpecifier, KRX_TDEFAULTSPECIFIER);
 
-#define KRX_TRWACCESSEX(X) X(rwNone) X(rwField) X(rwMethod) X(rwCustom)
+#define KRX_TRWACCESSEX(X) \
+  X(rwNone) X(rwField) X(rwMethod) X(rwCustom)
 KRX_DECLARE_ENGINE_ENUM(TRWAccessEx, KRX_TRWACCESSEX);
 
 // The subrange rwNone..rwMethod of TRWAccessEx. Its name table holds only those three
@@ -125,8 +124,10 @@ inline constexpr StringView TRWAccessNameTable[] = {u"rwNone", u"rwField", u"rwM
 inline constexpr std::span<const StringView> TRWAccessNames{TRWAccessNameTable};
 inline constexpr TRWAccess TRWAccessLast = rwMethod;
 
-#define KRX_TINTERFACEROOT(X) X(irIInterface) X(irIUnknown) X(irUnspecified)
+#define KRX_TINTERFACEROOT(X) \
+  X(irIInterface) X(irIUnknown) X(irUnspecified)
 KRX_DECLARE_ENGINE_ENUM(TInterfaceRoot, KRX_TINTERFACEROOT);
+// clang-format on
 
 // Keyword tables, indexed by ordinal. bkAbstract renders as "virtual": the abstract
 // directive is rendered on its own by the code model.

@@ -140,6 +140,106 @@ void WriteUtf8File(const String &fileName, StringView text) {
   stream.WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
 }
 
+void LoadStringsFromFile(TStrings &strings, const String &fileName) {
+  TTextEncoding encoding;
+  strings.SetText(ReadTextFileEx(fileName, encoding));
+}
+
+void SaveStringsToUtf8File(const TStrings &strings, const String &fileName) {
+  WriteUtf8File(fileName, strings.Text());
+}
+
+// ---- String-list helpers ------------------------------------------------------------------
+
+namespace {
+
+bool IsBlank(StringView s) {
+  return std::all_of(s.begin(), s.end(), [](Char c) { return c <= u' '; });
+}
+
+// BeginUpdate / EndUpdate that also ends when the bracketed work raises.
+class TUpdateBracket {
+public:
+  explicit TUpdateBracket(TStrings &strings) : FStrings(strings) { FStrings.BeginUpdate(); }
+  ~TUpdateBracket() { FStrings.EndUpdate(); }
+  TUpdateBracket(const TUpdateBracket &) = delete;
+  TUpdateBracket &operator=(const TUpdateBracket &) = delete;
+
+private:
+  TStrings &FStrings;
+};
+
+} // namespace
+
+void SetDelimitedText(TStrings &list, Char delimiter, const String &text) {
+  list.SetDelimiter(delimiter);
+  list.SetDelimitedText(text);
+}
+
+void IndentLines(TStrings &strings, Integer first, Integer last, Integer count) {
+  if (count < 0)
+    AssertFailed("Indention Error", __FILE__, __LINE__);
+  if (count == 0)
+    return;
+  const String indent(static_cast<std::size_t>(count), u' ');
+  TUpdateBracket update(strings);
+  const Integer end = std::min(last, strings.Count() - 1);
+  for (Integer i = first; i <= end; ++i) {
+    const String line = strings.Get(i);
+    if (!line.empty())
+      strings.Put(i, indent + line);
+  }
+}
+
+void TrimBlankLines(TStrings &list) {
+  TUpdateBracket update(list);
+  while (list.Count() > 0 && IsBlank(list.Get(0)))
+    list.Delete(0);
+  while (list.Count() > 0 && IsBlank(list.Get(list.Count() - 1)))
+    list.Delete(list.Count() - 1);
+}
+
+void TrimRightLines(TStrings &list) {
+  TUpdateBracket update(list);
+  for (Integer i = 0; i < list.Count(); ++i) {
+    const String line = list.Get(i);
+    String trimmed = TrimRight(line);
+    if (trimmed.size() != line.size())
+      list.Put(i, trimmed);
+  }
+}
+
+String JoinStrings(const TStrings &list, StringView separator, bool trim) {
+  String result;
+  for (Integer i = 0; i < list.Count(); ++i) {
+    if (i > 0)
+      result += separator;
+    result += trim ? Trim(list.Get(i)) : list.Get(i);
+  }
+  return result;
+}
+
+// ---- Counted string list ------------------------------------------------------------------
+
+TIStringList::TIStringList(const String &text) {
+  if (!text.empty())
+    FList.SetText(text);
+}
+
+Integer TIStringList::AddFmt(StringView format, FormatArgs args) {
+  return FList.Add(Format(format, args));
+}
+
+void TIStringList::LoadFromUtf8File(const String &fileName) {
+  FList.SetText(Utf8ToString(ReadUtf8Text(fileName)));
+}
+
+void TIStringList::RemoveBlankLines() {
+  for (Integer i = FList.Count() - 1; i >= 0; --i)
+    if (IsBlank(FList.Get(i)))
+      FList.Delete(i);
+}
+
 // ---- Object guard -------------------------------------------------------------------------
 
 TObjectGuard::~TObjectGuard() {
@@ -154,5 +254,16 @@ TObject *TObjectGuard::Guard(TObject *object) {
 }
 
 IPtr<IObjectGuard> NewObjectGuard() { return IPtr<IObjectGuard>(new TObjectGuard); }
+
+// ---- Windows ------------------------------------------------------------------------------
+
+void BringWindowToFront(HWND wnd) {
+  if (!wnd)
+    return;
+  if (IsIconic(wnd))
+    ShowWindow(wnd, SW_RESTORE);
+  if (GetForegroundWindow() != wnd)
+    SetForegroundWindow(wnd);
+}
 
 } // namespace krx

@@ -149,5 +149,22 @@ TEST(ObjectGuard, FreesGuardedObjectsLastFirstWhenTheLastReferenceGoes) {
   EXPECT_EQ(log, (std::vector<int>{3, 2, 1}));
 }
 
+TEST(BringWindowToFront, RestoresAMinimisedWindowAndSetsTheForeground) {
+  ResetForegroundSimulation();
+  const auto wnd = reinterpret_cast<HWND>(std::uintptr_t{0x1234});
+  ForegroundSimulation().Iconic.insert(wnd);
+  BringWindowToFront(wnd);
+  EXPECT_FALSE(ForegroundSimulation().Iconic.contains(wnd));
+  EXPECT_EQ(ForegroundSimulation().Foreground, wnd);
+
+  // Already in front: no SetForegroundWindow; a null handle: no call at all.
+  ForegroundSimulation().Calls.clear();
+  BringWindowToFront(wnd);
+  BringWindowToFront(nullptr);
+  const std::vector<TWinCall> expected = {{u"IsIconic", 0x1234}, {u"GetForegroundWindow"}};
+  EXPECT_EQ(ForegroundSimulation().Calls, expected);
+  ResetForegroundSimulation();
+}
+
 } // namespace
 } // namespace krx

@@ -1,0 +1,36 @@
+#include "World/Utf8IniFiles.h"
+
+#include "Platform/Rtl/Files.h"
+#include "World/ClassEx.h"
+
+namespace krx {
+
+namespace {
+
+// The class library's detection knows no UTF-32 and would take such a file for UTF-16 or
+// ANSI text; refuse it before anything is read.
+const String &RefuseUnreadable(const String &fileName) {
+  if (!FileExists(fileName))
+    return fileName;
+  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+  Byte head[4];
+  const Integer n = std::max<Integer>(stream.Read(head, 4), 0);
+  const TTextEncoding encoding = DetectBOM(head, static_cast<std::size_t>(n));
+  if (encoding == teUtf32LE || encoding == teUtf32BE)
+    throw EUnsupportedTextEncoding();
+  return fileName;
+}
+
+} // namespace
+
+TUtf8IniFile::TUtf8IniFile(const String &fileName) : TMemIniFile(RefuseUnreadable(fileName)) {}
+
+void TUtf8IniFile::UpdateFile() {
+  TStringList list;
+  GetStrings(list);
+  list.Insert(0, u"");
+  SaveStringsToUtf8File(list, FileName());
+  SetModified(false);
+}
+
+} // namespace krx
