@@ -63,8 +63,9 @@ int Usage() {
 // Comments and directives may span lines: their start is the recorded comment position.
 void StartOf(const TKRBaseTokenizer &t, Integer &line, Integer &col) {
   TTokenKind k = t.TokenKind();
-  bool comment = k == tkComment || k == tkDirective ||
-                 (k == tkError && (StartsStr(u"{", t.Token()) || StartsStr(u"(*", t.Token())));
+  bool comment =
+      k == TTokenKind::tkComment || k == TTokenKind::tkDirective ||
+      (k == TTokenKind::tkError && (StartsStr(u"{", t.Token()) || StartsStr(u"(*", t.Token())));
   if (comment) {
     line = t.LastComment().Line;
     col = t.LastComment().Column;
@@ -131,7 +132,7 @@ int main(int argc, char **argv) {
   std::string out;
   int rc = 0;
   try {
-    while (t.NextToken() != tkNone) {
+    while (t.NextToken() != TTokenKind::tkNone) {
       Integer line, col;
       StartOf(t, line, col);
       out += std::to_string(line) + ":" + std::to_string(col) + " " +

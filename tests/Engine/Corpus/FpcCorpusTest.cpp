@@ -118,9 +118,9 @@ TEST_P(FpcTokenizer, IdentifiersSitWhereTheyAreReported) {
       } catch (const std::exception &e) {
         FAIL() << file << ": " << e.what();
       }
-      if (k == tkNone)
+      if (k == TTokenKind::tkNone)
         break;
-      if (k != tkIdent)
+      if (k != TTokenKind::tkIdent)
         continue;
       ++identifiers;
       Integer line = t.LineNr(), col = t.TokenStartCol();
@@ -167,9 +167,9 @@ TUnitRun PreprocessUnit(const fs::path &file, const String &text) {
     return true;
   };
   pp.SetText(text);
-  while (TTokenKind k = t.NextToken()) {
+  for (TTokenKind k; (k = t.NextToken()) != TTokenKind::tkNone;) {
     ++run.Tokens;
-    if (k != tkDirective)
+    if (k != TTokenKind::tkDirective)
       continue;
     // An include directive that comes back was not followed: its file must be missing,
     // empty, or already on the way (a cycle).
