@@ -354,9 +354,9 @@ TEST(StripCommentDelimiters, AllThreeKinds) {
 }
 
 TEST(TokenKindName, DeclaredNames) {
-  EXPECT_EQ(TokenKindName(TTokenKind::tkNone), u"TTokenKind::tkNone");
-  EXPECT_EQ(TokenKindName(TTokenKind::tkKRTag), u"TTokenKind::tkKRTag");
-  EXPECT_EQ(TokenKindName(TTokenKind::tkError), u"TTokenKind::tkError");
+  EXPECT_EQ(TokenKindName(TTokenKind::tkNone), u"tkNone");
+  EXPECT_EQ(TokenKindName(TTokenKind::tkKRTag), u"tkKRTag");
+  EXPECT_EQ(TokenKindName(TTokenKind::tkError), u"tkError");
 }
 
 } // namespace
