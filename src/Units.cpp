@@ -6,6 +6,7 @@
 #include "Platform/Vcl/Forms.h"
 #include "Platform/Win/Windows.h"
 #include "World/ParsingLocks.h"
+#include "World/VersRes.h"
 
 #include <array>
 
@@ -13,13 +14,14 @@ namespace krx {
 
 // Add a unit here, after the units it depends on.
 std::span<const TUnitEntry> AllUnits() {
-  static constexpr std::array<TUnitEntry, 7> kUnits = {{
+  static constexpr std::array<TUnitEntry, 8> kUnits = {{
       {"Rtl", nullptr, nullptr},
       {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
       {"Win", InitializeWindows, FinalizeWindows},
       {"Dialogs", InitializeDialogs, FinalizeDialogs},
       {"Forms", InitializeForms, FinalizeForms},
       {"ParsingLocks", InitializeParsingLocks, FinalizeParsingLocks},
+      {"VersRes", nullptr, FinalizeVersRes},
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
   }};
   return kUnits;

@@ -6,6 +6,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
+#include <new>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -147,6 +150,21 @@ void TFileStream::SetSize(Int64 newSize) {
 
 // ---- TMemoryStream ------------------------------------------------------------------------
 
+namespace {
+// The class library raises a stream error when the memory cannot grow.
+void Resize(std::vector<Byte> &data, Int64 size) {
+  if (size < 0 || static_cast<UInt64>(size) > data.max_size())
+    throw EStreamError(u"Out of memory while expanding memory stream");
+  try {
+    data.resize(static_cast<std::size_t>(size));
+  } catch (const std::bad_alloc &) {
+    throw EStreamError(u"Out of memory while expanding memory stream");
+  } catch (const std::length_error &) {
+    throw EStreamError(u"Out of memory while expanding memory stream");
+  }
+}
+} // namespace
+
 Integer TMemoryStream::Read(void *buffer, Integer count) {
   if (FPosition < 0 || count <= 0)
     return 0;
@@ -162,9 +180,11 @@ Integer TMemoryStream::Read(void *buffer, Integer count) {
 Integer TMemoryStream::Write(const void *buffer, Integer count) {
   if (FPosition < 0 || count <= 0)
     return 0;
+  if (FPosition > std::numeric_limits<Int64>::max() - count)
+    throw EStreamError(u"Out of memory while expanding memory stream");
   const Int64 end = FPosition + count;
   if (end > Size())
-    FData.resize(static_cast<std::size_t>(end));
+    Resize(FData, end);
   std::memcpy(FData.data() + FPosition, buffer, static_cast<std::size_t>(count));
   FPosition = end;
   return count;
@@ -186,9 +206,7 @@ Int64 TMemoryStream::Seek(Int64 offset, TSeekOrigin origin) {
 }
 
 void TMemoryStream::SetSize(Int64 newSize) {
-  if (newSize < 0)
-    throw EStreamError(u"Out of memory while expanding memory stream");
-  FData.resize(static_cast<std::size_t>(newSize));
+  Resize(FData, newSize);
   if (FPosition > newSize)
     FPosition = newSize;
 }

@@ -72,9 +72,10 @@ UInt64 StringToSet(TEnumNames elementNames, StringView text);
 #define KRX_TTYPEKIND(X)                                                                           \
   X(tkUnknown)                                                                                     \
   X(tkInteger)                                                                                     \
-  X(tkChar) X(tkEnumeration) X(tkFloat) X(tkString) X(tkSet) X(tkClass) X(tkMethod) X(tkWChar)     \
-      X(tkLString) X(tkWString) X(tkVariant) X(tkArray) X(tkRecord) X(tkInterface) X(tkInt64)      \
-          X(tkDynArray) X(tkUString) X(tkClassRef) X(tkPointer) X(tkProcedure) X(tkMRecord)
+  X(tkChar)                                                                                        \
+  X(tkEnumeration) X(tkFloat) X(tkString) X(tkSet) X(tkClass) X(tkMethod) X(tkWChar) X(tkLString)  \
+      X(tkWString) X(tkVariant) X(tkArray) X(tkRecord) X(tkInterface) X(tkInt64) X(tkDynArray)     \
+          X(tkUString) X(tkClassRef) X(tkPointer) X(tkProcedure) X(tkMRecord)
 KRX_DECLARE_ENUM(TTypeKind, KRX_TTYPEKIND);
 using TTypeKinds = EnumSet<TTypeKind>;
 

@@ -3,6 +3,7 @@
 #include "support/KrxTest.h"
 
 #include <cstring>
+#include <limits>
 
 namespace krx {
 namespace {
@@ -50,6 +51,11 @@ TEST(MemoryStream, ReadBufferAndWriteBufferRaiseOnShortTransfer) {
     EXPECT_EQ(e.Message(), u"Stream read error");
   }
   m.ReadBuffer(buf, 0); // nothing asked, nothing raised
+  // A write whose end lies beyond the largest position is refused, and nothing is lost.
+  m.SetPosition(std::numeric_limits<Int64>::max());
+  EXPECT_THROW(m.WriteBuffer("xy", 2), EStreamError);
+  EXPECT_THROW(m.SetSize(-1), EStreamError);
+  EXPECT_EQ(m.Size(), 2);
 }
 
 TEST(FileStream, CreateWriteReopenRead) {

@@ -7,6 +7,7 @@
 #include "support/KrxTest.h"
 
 #include <functional>
+#include <limits>
 #include <map>
 #include <sstream>
 
@@ -211,6 +212,40 @@ TEST_F(SysUtilsGolden, HexAndFloatTexts) {
   // The original switches to scientific form below 1E-4; the recording only below 1E-5.
   cases.push_back({"FloatToStr:0.00001", [] { return FloatToStr(0.00001); }, "1E-5"});
   cases.push_back({"FloatToStr:-1e-5", [] { return FloatToStr(-1e-5); }, "-1E-5"});
+  Check(cases, false);
+}
+
+TEST_F(SysUtilsGolden, FloatAndBooleanParsingAndCaseFolding) {
+  std::vector<TCase> cases;
+  for (const char16_t *s :
+       {u"1.5", u" 2.5", u".5", u"5.", u"1e3", u"-1E-2", u"1e", u"1,5", u"", u"abc", u"$10"})
+    cases.push_back({"TryStrToFloat:[" + U8(s) + "]", [s] {
+                       double v;
+                       return TryStrToFloat(s, v) ? FloatToStr(v) : String(u"fail");
+                     }});
+  for (const char16_t *s : {u"True", u"false", u"TRUE", u"0", u"1", u"-1", u"2.5", u"yes", u""})
+    cases.push_back({"TryStrToBool:[" + U8(s) + "]", [s] {
+                       bool v;
+                       return TryStrToBool(s, v) ? BoolToStr(v, true) : String(u"fail");
+                     }});
+  auto sign = [](Integer i) { return IntToStr((i > 0) - (i < 0)); };
+  cases.insert(
+      cases.end(),
+      {
+          {"BoolToStr:True", [] { return BoolToStr(true); }},
+          {"BoolToStr:False", [] { return BoolToStr(false); }},
+          {"BoolToStr:True:strs", [] { return BoolToStr(true, true); }},
+          {"IntToStr:min64", [] { return IntToStr(std::numeric_limits<Int64>::min()); }},
+          {"IntToStr:max64", [] { return IntToStr(std::numeric_limits<Int64>::max()); }},
+          {"CompareText:abc:ABD", [=] { return sign(CompareText(u"abc", u"ABD")); }},
+          {"CompareText:abcd:ABC", [=] { return sign(CompareText(u"abcd", u"ABC")); }},
+          {"CompareText:_:a", [=] { return sign(CompareText(u"_", u"a")); }},
+          {"CompareText:[:a", [=] { return sign(CompareText(u"[", u"a")); }},
+          {"CompareStr:a:B", [=] { return sign(CompareStr(u"a", u"B")); }},
+          {"SameText:Hello:hELLO", [] { return BoolToStr(SameText(u"Hello", u"hELLO"), true); }},
+          {"UpperCase:aZ_1", [] { return UpperCase(u"aZ_1"); }},
+          {"LowerCase:aZ_1", [] { return LowerCase(u"aZ_1"); }},
+      });
   Check(cases, false);
 }
 

@@ -1,0 +1,76 @@
+// The requests Kestrune sends to the IDE (ids 1026 to 1034): the sender that formats them
+// and the receiver that decodes a call and hands it to one of nine events.
+#pragma once
+
+#include "KR4expt/DotNetPS.h"
+
+#include <functional>
+
+namespace krx {
+
+// Request ids, Kestrune to the IDE.
+enum : Integer {
+  idReloadFile = 1026,
+  idShowHelp = 1027,
+  idJumpToLocation = 1028,
+  idOpenFile = 1029,
+  idRequestProjectFiles = 1030,
+  idBuildProject = 1031,
+  idGotoLine = 1032,
+  idRequestEditorFiles = 1033,
+  idUpdateProjectFiles = 1034,
+};
+
+// The sender of the request set. Descendants name the IDE they reach (RemoteName) and
+// fill DisplayName and ShowHelp. Every request returns the message result (1 when the IDE
+// took the call, 0 when the send failed or timed out).
+class TCustomIDEProxy : public TDotNetProxy {
+public:
+  virtual Integer RequestEditorFiles(const String &transferFile);
+  virtual Integer RequestProjectFiles(const String &transferFile);
+  virtual String DisplayName() const = 0;
+  virtual void ShowHelp(const String &keyword) = 0;
+
+  Integer BuildProjectDefault();
+  bool IsNullProxy() const { return false; }
+  Integer OpenFile(const String &fileName);
+  // Mode 0 to 3, sent as an integer.
+  Integer BuildProject(Byte mode);
+  Integer ReloadFile(const String &fileName);
+  Integer SendShowHelp(const String &keyword);
+  Integer GotoLine(const String &fileName, Integer line, Integer column);
+  Integer JumpToLocation(const String &fileName, const String &kindName, const String &className,
+                         const String &memberName, const String &paramText);
+  Integer UpdateProjectFiles(const String &updateFile);
+};
+
+using TBuildProjectEvent = std::function<void(Integer mode)>;
+using TFileEvent = std::function<void(const String &fileName)>;
+using TGotoLineEvent = std::function<void(const String &fileName, Integer line, Integer column)>;
+using TJumpToLocationEvent =
+    std::function<void(const String &fileName, const String &kindName, const String &className,
+                       const String &memberName, const String &paramText)>;
+
+// The receiver of the request set: each call runs the event of its id, if set. An unknown
+// id does nothing; missing arguments or a non-numeric integer raise (the stub window hands
+// the exception to the application's handler and the call is dropped).
+class TCustomIDEStub : public TDotNetStub {
+public:
+  TBuildProjectEvent OnBuildProject;
+  TFileEvent OnEditorFilesRequest;
+  TFileEvent OnProjectFilesRequest;
+  TFileEvent OnOpenFile;
+  TFileEvent OnReloadFile;
+  TFileEvent OnShowHelp;
+  TGotoLineEvent OnGotoLine;
+  TJumpToLocationEvent OnJumpToLocation;
+  TFileEvent OnUpdateProjectFiles;
+
+protected:
+  TCustomIDEStub() = default;
+  void Execute(Integer id, const String &args) override;
+
+  friend class TDotNetStub;
+};
+
+} // namespace krx

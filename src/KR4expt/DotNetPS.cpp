@@ -1,0 +1,175 @@
+#include "KR4expt/DotNetPS.h"
+
+#include "Platform/Rtl/Encoding.h"
+
+namespace krx {
+
+namespace {
+
+constexpr const Char *kDefaultEndpointName = u"DEFAULT_STUB";
+constexpr const Char *SUndefinedRemoteName = u"Undefined remote name";
+constexpr const Char *SCannotFindRemote = u"Cannot find remote: %s";
+
+// Shortest text that is a call: "@" and five digits.
+constexpr std::size_t kMinCallLength = 6;
+constexpr Integer kMaxCallId = 99999;
+
+String AnsiText(const std::string &s) {
+  return DecodeAnsi(reinterpret_cast<const Byte *>(s.data()), s.size());
+}
+
+} // namespace
+
+// ---- TCallArg -----------------------------------------------------------------------------
+
+String TCallArg::ToText() const {
+  struct Visitor {
+    String operator()(Int64 v) const { return IntToStr(v); }
+    String operator()(bool v) const { return v ? u"1" : u"0"; }
+    String operator()(char v) const { return AnsiText(std::string(1, v)); }
+    String operator()(const std::string &v) const { return AnsiText(v); }
+    String operator()(const String &v) const { return v; }
+  };
+  return std::visit(Visitor{}, Value);
+}
+
+// ---- TDotNetMarshaller --------------------------------------------------------------------
+
+TDotNetMarshaller::TDotNetMarshaller() : FArgs(std::make_unique<TStringList>()) {}
+
+TDotNetMarshaller::~TDotNetMarshaller() = default;
+
+void TDotNetMarshaller::SetArgs(const String &text) {
+  FArgs->Clear();
+  FArgs->SetDelimiter(u',');
+  FArgs->SetQuoteChar(u'"');
+  FArgs->SetStrictDelimiter(false);
+  FArgs->SetDelimitedText(text);
+}
+
+Integer TDotNetMarshaller::Count() const { return FArgs->Count(); }
+
+String TDotNetMarshaller::GetString(Integer index) const {
+  KR_ASSERT(index >= 0 && index < Count());
+  return FArgs->Strings(index);
+}
+
+Integer TDotNetMarshaller::GetInteger(Integer index) const { return StrToInt(GetString(index)); }
+
+// ---- TDotNetProxy -------------------------------------------------------------------------
+
+String TDotNetProxy::ArgsToText(const TStringList &args) const { return args.CommaText(); }
+
+bool TDotNetProxy::Connected() const { return FindRemote() != nullptr; }
+
+HWND TDotNetProxy::FindRemote() const {
+  if (FRemoteName.empty())
+    return nullptr;
+  return FindWindowW(UtilWindowClass, FRemoteName.c_str());
+}
+
+Integer TDotNetProxy::Send(Integer id, const String &argText) const {
+  if (FRemoteName.empty())
+    throw Exception(String(SUndefinedRemoteName));
+  KR_ASSERT(id <= kMaxCallId);
+  KR_ASSERT(id >= 0);
+  const String text = Format(u"@%5.5d:%s", {id, argText});
+  const HWND window = FindRemote();
+  if (window == nullptr)
+    throw Exception(SCannotFindRemote, {FRemoteName});
+  DWORD_PTR result = 0;
+  if (SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                          SMTO_BLOCK | SMTO_ABORTIFHUNG, DotNetSendTimeout, &result) == 0)
+    return 0;
+  return static_cast<Integer>(result);
+}
+
+Integer TDotNetProxy::Call(Integer id, std::initializer_list<TCallArg> args) const {
+  TStringList list;
+  for (const TCallArg &arg : args)
+    list.Add(arg.ToText());
+  return Send(id, ArgsToText(list));
+}
+
+// ---- TDotNetStub --------------------------------------------------------------------------
+
+TDotNetStub::TDotNetStub() = default;
+
+TDotNetStub::~TDotNetStub() {
+  if (FHandle != nullptr)
+    DeallocateHWnd(FHandle);
+}
+
+void TDotNetStub::AfterConstruction() {
+  FHandle = AllocateHWnd([this](TMessage &message) { WndProc(message); });
+  FMarshaller = CreateMarshaller();
+  UpdateEndpointName();
+}
+
+std::unique_ptr<TDotNetMarshaller> TDotNetStub::CreateMarshaller() {
+  return std::make_unique<TDotNetMarshaller>();
+}
+
+void TDotNetStub::Execute(Integer, const String &) {}
+
+String TDotNetStub::GetEndpointName() const { return kDefaultEndpointName; }
+
+void TDotNetStub::UpdateEndpointName() {
+  const String name = GetEndpointName();
+  SendMessageW(FHandle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+}
+
+// An exception that leaves here goes, through the window layer, to the application's
+// exception handler, which shows it; the stub stays usable.
+void TDotNetStub::WndProc(TMessage &message) {
+  if (message.Msg == WM_SETTEXT) {
+    WMSetText(message);
+  } else if (message.Msg >= 0x0502 && message.Msg <= 0x0601) {
+    // Consumed by the object's message dispatch, which has no handler for these.
+    message.Result = 0;
+  } else if (message.Msg == WM_USER) {
+    ProcessQueue();
+  } else {
+    message.Result = DefWindowProcW(FHandle, message.Msg, message.WParam, message.LParam);
+  }
+}
+
+void TDotNetStub::WMSetText(TMessage &message) {
+  const auto *raw = reinterpret_cast<const Char *>(message.LParam);
+  const String text = raw != nullptr ? String(raw) : String();
+  if (text.size() >= kMinCallLength && text[0] == u'@') {
+    message.Result = 1;
+    const Integer id = StrToIntDef(Copy(text, 2, 5), -1);
+    if (id >= 0) {
+      // Character 7 is the ':' and is not looked at.
+      FQueue.push_back({id, Copy(text, 8)});
+      PostProcessQueue();
+    }
+    return;
+  }
+  // An ordinary caption change: this is how UpdateEndpointName names the window.
+  DefWindowProcW(FHandle, message.Msg, message.WParam, message.LParam);
+  message.Result = 0;
+}
+
+void TDotNetStub::PostProcessQueue() const { PostMessageW(FHandle, WM_USER, 0, 0); }
+
+void TDotNetStub::ProcessQueue() {
+  if (FQueue.empty())
+    return;
+  TQueuedCall call = std::move(FQueue.front());
+  FQueue.pop_front();
+  try {
+    Execute(call.Id, call.Args);
+  } catch (...) {
+    // Keep the rest of the queue moving: without this post the calls still queued would
+    // wait for some later call to arrive.
+    if (!FQueue.empty())
+      PostProcessQueue();
+    throw;
+  }
+  if (!FQueue.empty())
+    PostProcessQueue();
+}
+
+} // namespace krx

@@ -1,0 +1,140 @@
+// The endpoint protocol between the IDE and Kestrune: one-way numbered calls carried as
+// the text of one WM_SETTEXT message ("@%5.5d:%s", id and comma text) to a hidden window
+// of class "TPUtilWindow" whose caption is the receiver's endpoint name.
+#pragma once
+
+#include "Platform/Rtl/Classes.h"
+#include "Platform/Rtl/Intf.h"
+#include "Platform/Rtl/SysUtils.h"
+#include "Platform/Win/Windows.h"
+
+#include <deque>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <variant>
+
+namespace krx {
+
+// How long a sender waits for the receiver to take a call.
+inline constexpr UINT DotNetSendTimeout = 10000;
+
+// One argument of TDotNetProxy::Call, as an element of Pascal's `array of const`: an
+// integer, a Boolean, a single-byte character, a single-byte string (system code page) or a
+// UTF-16 string. Kinds without a text form do not convert, so they cannot be passed.
+class TCallArg {
+public:
+  TCallArg(int v) : Value(static_cast<Int64>(v)) {}
+  TCallArg(long v) : Value(static_cast<Int64>(v)) {}
+  TCallArg(long long v) : Value(static_cast<Int64>(v)) {}
+  TCallArg(unsigned v) : Value(static_cast<Int64>(v)) {}
+  TCallArg(Byte v) : Value(static_cast<Int64>(v)) {}
+  TCallArg(bool v) : Value(v) {}
+  TCallArg(char v) : Value(v) {}
+  TCallArg(const char *v) : Value(std::string(v ? v : "")) {}
+  TCallArg(const std::string &v) : Value(v) {}
+  TCallArg(const Char *v) : Value(String(v ? v : u"")) {}
+  TCallArg(StringView v) : Value(String(v)) {}
+  TCallArg(const String &v) : Value(v) {}
+
+  // The argument's text on the wire: decimal, "0"/"1", or the text as UTF-16.
+  String ToText() const;
+
+private:
+  std::variant<Int64, bool, char, std::string, String> Value;
+};
+
+// The argument list of the call being run: the comma text split into items.
+class TDotNetMarshaller : public TObject {
+public:
+  TDotNetMarshaller();
+  ~TDotNetMarshaller() override;
+
+  // Clears the list and splits Text as non-strict comma text with '"' as quote character.
+  virtual void SetArgs(const String &text);
+  Integer Count() const;
+  // Index must be below Count (assertion).
+  String GetString(Integer index) const;
+  // StrToInt of GetString: EConvertError for a text that is not an integer.
+  Integer GetInteger(Integer index) const;
+
+private:
+  std::unique_ptr<TStringList> FArgs;
+};
+
+// The sending end: finds the peer's endpoint window by its name and hands it one call.
+// Reference-counted as its descendants implement counted interfaces; it may also live on
+// the stack or in a unique_ptr while no interface reference is taken.
+class TDotNetProxy : public TInterfacedObject {
+public:
+  // The comma text of the list.
+  virtual String ArgsToText(const TStringList &args) const;
+  // True when the peer's window exists (asked anew on every call).
+  virtual bool Connected() const;
+
+  // The peer's window, or 0 when RemoteName is empty or no such window exists.
+  HWND FindRemote() const;
+  // Sends "@<id>:<argText>" and returns the message result, 0 when the send failed or
+  // timed out. Raises for an empty RemoteName or a missing peer window.
+  Integer Send(Integer id, const String &argText) const;
+  // Converts the arguments in order, joins them with ArgsToText and sends them.
+  Integer Call(Integer id, std::initializer_list<TCallArg> args) const;
+
+  const String &RemoteName() const { return FRemoteName; }
+
+protected:
+  void SetRemoteName(String name) { FRemoteName = std::move(name); }
+
+private:
+  String FRemoteName;
+};
+
+// The receiving end: a hidden endpoint window that queues every call it is sent and runs
+// them later, one per WM_USER, in arrival order, on the thread that owns the window.
+// Create it through TDotNetStub::Create<T>(...), which runs the virtual part of the
+// construction (marshaller, window caption) once the object is complete.
+class TDotNetStub : public TObject {
+public:
+  ~TDotNetStub() override;
+
+  template <class T, class... A> static std::unique_ptr<T> Create(A &&...args) {
+    std::unique_ptr<T> stub(new T(std::forward<A>(args)...));
+    stub->AfterConstruction();
+    return stub;
+  }
+
+  // Names the window after GetEndpointName (a WM_SETTEXT to the own window).
+  void UpdateEndpointName();
+
+  HWND Handle() const { return FHandle; }
+  TDotNetMarshaller &Marshaller() const { return *FMarshaller; }
+  // Calls received and not run yet.
+  std::size_t QueueCount() const { return FQueue.size(); }
+
+protected:
+  TDotNetStub();
+
+  virtual std::unique_ptr<TDotNetMarshaller> CreateMarshaller();
+  // Runs one received call; the base does nothing.
+  virtual void Execute(Integer id, const String &args);
+  // The caption the stub listens under.
+  virtual String GetEndpointName() const;
+
+private:
+  struct TQueuedCall {
+    Integer Id;
+    String Args;
+  };
+
+  void AfterConstruction();
+  void WndProc(TMessage &message);
+  void WMSetText(TMessage &message);
+  void ProcessQueue();
+  void PostProcessQueue() const;
+
+  std::deque<TQueuedCall> FQueue;
+  std::unique_ptr<TDotNetMarshaller> FMarshaller;
+  HWND FHandle = nullptr;
+};
+
+} // namespace krx

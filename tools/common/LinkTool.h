@@ -1,0 +1,115 @@
+// Helpers shared by the link's command-line tools (header only: this folder is no program).
+#pragma once
+
+#include "Platform/Rtl/SysUtils.h"
+#include "Platform/Win/Windows.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace krx::tool {
+
+// A JSON string literal of a UTF-16 text, written as UTF-8. Control characters, quotes,
+// backslashes and unpaired surrogates are escaped, so every text survives exactly.
+inline std::string JsonString(StringView s) {
+  std::string out = "\"";
+  const auto hex = [&out](unsigned v) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "\\u%04x", v);
+    out += buf;
+  };
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const Char c = s[i];
+    if (c == u'"') {
+      out += "\\\"";
+    } else if (c == u'\\') {
+      out += "\\\\";
+    } else if (c == u'\n') {
+      out += "\\n";
+    } else if (c == u'\r') {
+      out += "\\r";
+    } else if (c == u'\t') {
+      out += "\\t";
+    } else if (c < 0x20 || c == 0x7F) {
+      hex(c);
+    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
+               s[i + 1] <= 0xDFFF) {
+      out += StringToUtf8(s.substr(i, 2));
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      hex(c);
+    } else {
+      out += StringToUtf8(s.substr(i, 1));
+    }
+  }
+  out += '"';
+  return out;
+}
+
+// One JSON array element: a string or a number.
+using JsonValue = std::variant<String, Int64>;
+
+inline std::string JsonArray(const std::vector<JsonValue> &values) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i > 0)
+      out += ',';
+    if (const auto *s = std::get_if<String>(&values[i]))
+      out += JsonString(*s);
+    else
+      out += std::to_string(std::get<Int64>(values[i]));
+  }
+  out += ']';
+  return out;
+}
+
+// Set by SIGINT and SIGTERM: the message loop ends and the program exits normally, taking
+// its endpoint window away.
+inline std::atomic<bool> &StopRequested() {
+  static std::atomic<bool> stop{false};
+  return stop;
+}
+
+inline void InstallStopSignals() {
+  struct sigaction sa {};
+  sa.sa_handler = [](int) { StopRequested().store(true); };
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+}
+
+// Pumps messages until a stop is requested or, when seconds >= 0, the time is up. A timer
+// wakes the loop regularly so that both are noticed while no message arrives.
+inline void RunMessageLoop(double seconds) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = seconds >= 0 ? Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                          std::chrono::duration<double>(seconds))
+                                     : Clock::time_point::max();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, nullptr);
+  MSG msg;
+  while (!StopRequested().load() && Clock::now() < deadline) {
+    if (GetMessageW(&msg, nullptr, 0, 0) <= 0)
+      break;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  KillTimer(nullptr, timer);
+}
+
+// Parses a whole decimal number for an option; false for anything else.
+inline bool ParseNumber(const char *text, double &value) {
+  try {
+    std::size_t used = 0;
+    value = std::stod(text, &used);
+    return used == std::char_traits<char>::length(text) && value >= 0;
+  } catch (...) {
+    return false;
+  }
+}
+
+} // namespace krx::tool

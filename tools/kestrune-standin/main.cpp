@@ -1,0 +1,195 @@
+// A stand-in for Kestrune in its own process. It listens as Kestrune's endpoint and writes
+// every call it receives as one JSON line, or sends one request to the IDE's endpoint.
+//
+//   kestrune-standin [--log FILE] [--serve-seconds N]
+//   kestrune-standin [--to NAME] --send ID [ARG...]
+//
+// Listening, each call becomes {"id":1028,"args":["C:\\a b\\x.pas"]} on standard output or in
+// FILE. Sending goes through the IDE request set to NAME (default "_KR_BDS19_ENDPOINT"); the
+// exit code is the message result (1 when the IDE took the call), 2 for a usage error or a
+// failed send. The stand-in never sends while it handles a message.
+#include "../common/LinkTool.h"
+
+#include "KR4expt/CustomIDEPS.h"
+#include "KR4expt/DotNetKRPS.h"
+#include "Units.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+namespace krx {
+namespace {
+
+constexpr const char *kUsage = "usage: kestrune-standin [--log FILE] [--serve-seconds N]\n"
+                               "       kestrune-standin [--to NAME] --send ID [ARG...]\n";
+
+// Kestrune's endpoint: records every call it is sent, arguments decoded by the marshaller.
+class TStandinStub : public TDotNetStub {
+public:
+  std::ostream *Out = &std::cout;
+
+protected:
+  TStandinStub() = default;
+  String GetEndpointName() const override { return KestruneEndpointName; }
+  void Execute(Integer id, const String &args) override {
+    Marshaller().SetArgs(args);
+    std::vector<tool::JsonValue> values;
+    for (Integer i = 0; i < Marshaller().Count(); ++i)
+      values.emplace_back(Marshaller().GetString(i));
+    *Out << "{\"id\":" << id << ",\"args\":" << tool::JsonArray(values) << "}\n";
+    Out->flush();
+  }
+
+  friend class TDotNetStub;
+};
+
+// The request set's sender, aimed at one endpoint name.
+class TStandinIDEProxy : public TCustomIDEProxy {
+public:
+  explicit TStandinIDEProxy(const String &name) { SetRemoteName(name); }
+  String DisplayName() const override { return u"IDE endpoint " + RemoteName(); }
+  void ShowHelp(const String &keyword) override { SendShowHelp(keyword); }
+};
+
+struct TRequestShape {
+  Integer Id;
+  const char *Name;
+  int Strings;  // leading string arguments
+  int Integers; // integer arguments after them
+};
+
+// The request set: id, arguments in wire order.
+constexpr TRequestShape kRequests[] = {
+    {idReloadFile, "ReloadFile", 1, 0},
+    {idShowHelp, "ShowHelp", 1, 0},
+    {idJumpToLocation, "JumpToLocation", 5, 0},
+    {idOpenFile, "OpenFile", 1, 0},
+    {idRequestProjectFiles, "RequestProjectFiles", 1, 0},
+    {idBuildProject, "BuildProject", 0, 1},
+    {idGotoLine, "GotoLine", 1, 2},
+    {idRequestEditorFiles, "RequestEditorFiles", 1, 0},
+    {idUpdateProjectFiles, "UpdateProjectFiles", 1, 0},
+};
+
+Integer SendRequest(TCustomIDEProxy &p, Integer id, const std::vector<String> &a) {
+  switch (id) {
+  case idReloadFile:
+    return p.ReloadFile(a[0]);
+  case idShowHelp:
+    return p.SendShowHelp(a[0]);
+  case idJumpToLocation:
+    return p.JumpToLocation(a[0], a[1], a[2], a[3], a[4]);
+  case idOpenFile:
+    return p.OpenFile(a[0]);
+  case idRequestProjectFiles:
+    return p.RequestProjectFiles(a[0]);
+  case idBuildProject: {
+    const Integer mode = StrToInt(a[0]);
+    if (mode < 0 || mode > 255)
+      throw EConvertError(Format(u"'%s' is not a build mode", {a[0]}));
+    return p.BuildProject(static_cast<Byte>(mode));
+  }
+  case idGotoLine:
+    return p.GotoLine(a[0], StrToInt(a[1]), StrToInt(a[2]));
+  case idRequestEditorFiles:
+    return p.RequestEditorFiles(a[0]);
+  case idUpdateProjectFiles:
+    return p.UpdateProjectFiles(a[0]);
+  default:
+    return 0;
+  }
+}
+
+int Send(const String &to, const char *idText, int argc, char **argv) {
+  Integer id = 0;
+  if (!TryStrToInt(Utf8ToString(idText), id)) {
+    std::cerr << "kestrune-standin: not a request id: " << idText << "\n";
+    return 2;
+  }
+  const TRequestShape *shape = nullptr;
+  for (const auto &r : kRequests)
+    if (r.Id == id)
+      shape = &r;
+  if (shape == nullptr) {
+    std::cerr << "kestrune-standin: " << id << " is no request of the IDE request set "
+              << "(1026 to 1034)\n";
+    return 2;
+  }
+  if (argc != shape->Strings + shape->Integers) {
+    std::cerr << "kestrune-standin: " << shape->Name << " (" << id << ") takes "
+              << shape->Strings + shape->Integers << " argument(s), got " << argc << "\n";
+    return 2;
+  }
+  std::vector<String> args;
+  for (int i = 0; i < argc; ++i)
+    args.push_back(Utf8ToString(argv[i]));
+  TStandinIDEProxy proxy(to);
+  return SendRequest(proxy, id, args);
+}
+
+int Listen(const char *logFile, double seconds) {
+  std::ofstream log;
+  auto stub = TDotNetStub::Create<TStandinStub>();
+  if (logFile != nullptr) {
+    log.open(logFile, std::ios::out | std::ios::trunc | std::ios::binary);
+    if (!log) {
+      std::cerr << "kestrune-standin: cannot write " << logFile << "\n";
+      return 2;
+    }
+    stub->Out = &log;
+  }
+  std::cerr << "kestrune-standin: listening as " << StringToUtf8(KestruneEndpointName) << "\n";
+  tool::RunMessageLoop(seconds);
+  return 0;
+}
+
+int Main(int argc, char **argv) {
+  const char *logFile = nullptr;
+  double seconds = -1;
+  String to = u"_KR_BDS19_ENDPOINT";
+  int i = 1;
+  for (; i < argc; ++i) {
+    const char *a = argv[i];
+    if (std::strcmp(a, "--log") == 0 && i + 1 < argc) {
+      logFile = argv[++i];
+    } else if (std::strcmp(a, "--serve-seconds") == 0 && i + 1 < argc) {
+      if (!tool::ParseNumber(argv[++i], seconds)) {
+        std::cerr << kUsage;
+        return 2;
+      }
+    } else if (std::strcmp(a, "--to") == 0 && i + 1 < argc) {
+      to = Utf8ToString(argv[++i]);
+    } else if (std::strcmp(a, "--send") == 0 && i + 1 < argc) {
+      return Send(to, argv[i + 1], argc - i - 2, argv + i + 2);
+    } else {
+      std::cerr << kUsage;
+      return 2;
+    }
+  }
+  return Listen(logFile, seconds);
+}
+
+} // namespace
+} // namespace krx
+
+int main(int argc, char **argv) {
+  krx::tool::InstallStopSignals();
+  try {
+    krx::InitializeUnits(krx::AllUnits());
+  } catch (const std::exception &e) {
+    std::cerr << "kestrune-standin: " << e.what() << "\n";
+    return 2;
+  }
+  int rc = 2;
+  try {
+    rc = krx::Main(argc, argv);
+  } catch (const std::exception &e) {
+    std::cerr << "kestrune-standin: " << e.what() << "\n";
+    rc = 2;
+  }
+  krx::FinalizeUnits();
+  return rc;
+}

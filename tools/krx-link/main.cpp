@@ -1,0 +1,167 @@
+// The IDE side of the link without the IDE.
+//
+//   krx-link listen [--version-index N] [--serve-seconds N]
+//   krx-link send COMMAND [ARG...]
+//
+// `listen` creates the IDE's endpoint for IDE version N (default 5, Delphi 11) and prints
+// every request it decodes as one JSON line: {"event":"OnGotoLine","id":1032,"args":[...]}.
+// `send` sends one command of the Kestrune command set (COMMAND is its operation name, for
+// example RefreshFile) to Kestrune's endpoint; the exit code is 0 when Kestrune took the
+// call, 1 when it did not answer, 2 for a usage error or a failed send.
+#include "../common/LinkTool.h"
+
+#include "Common/KRX.DelphiVersions.h"
+#include "KR4expt/DelphiIDEPS.h"
+#include "KR4expt/DotNetKRPS.h"
+#include "Units.h"
+
+#include <cstring>
+#include <iostream>
+#include <string_view>
+
+namespace krx {
+namespace {
+
+constexpr const char *kUsage = "usage: krx-link listen [--version-index N] [--serve-seconds N]\n"
+                               "       krx-link send COMMAND [ARG...]\n";
+
+void Print(const char *event, Integer id, const std::vector<tool::JsonValue> &args) {
+  std::cout << "{\"event\":\"" << event << "\",\"id\":" << id
+            << ",\"args\":" << tool::JsonArray(args) << "}\n";
+  std::cout.flush();
+}
+
+void BindEvents(TCustomIDEStub &stub) {
+  stub.OnReloadFile = [](const String &f) { Print("OnReloadFile", idReloadFile, {f}); };
+  stub.OnShowHelp = [](const String &k) { Print("OnShowHelp", idShowHelp, {k}); };
+  stub.OnJumpToLocation = [](const String &f, const String &k, const String &c, const String &m,
+                             const String &p) {
+    Print("OnJumpToLocation", idJumpToLocation, {f, k, c, m, p});
+  };
+  stub.OnOpenFile = [](const String &f) { Print("OnOpenFile", idOpenFile, {f}); };
+  stub.OnProjectFilesRequest = [](const String &f) {
+    Print("OnProjectFilesRequest", idRequestProjectFiles, {f});
+  };
+  stub.OnBuildProject = [](Integer mode) {
+    Print("OnBuildProject", idBuildProject, {Int64{mode}});
+  };
+  stub.OnGotoLine = [](const String &f, Integer line, Integer column) {
+    Print("OnGotoLine", idGotoLine, {f, Int64{line}, Int64{column}});
+  };
+  stub.OnEditorFilesRequest = [](const String &f) {
+    Print("OnEditorFilesRequest", idRequestEditorFiles, {f});
+  };
+  stub.OnUpdateProjectFiles = [](const String &f) {
+    Print("OnUpdateProjectFiles", idUpdateProjectFiles, {f});
+  };
+}
+
+int Listen(int argc, char **argv) {
+  double versionIndex = dvDelphi11Alexandria;
+  double seconds = -1;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version-index") == 0 && i + 1 < argc &&
+        tool::ParseNumber(argv[i + 1], versionIndex) && versionIndex < DelphiVersionCount &&
+        versionIndex == static_cast<int>(versionIndex)) {
+      ++i;
+    } else if (std::strcmp(argv[i], "--serve-seconds") == 0 && i + 1 < argc &&
+               tool::ParseNumber(argv[i + 1], seconds)) {
+      ++i;
+    } else {
+      std::cerr << kUsage;
+      return 2;
+    }
+  }
+  auto stub = TDotNetStub::Create<TDelphiIDEStub>(static_cast<Byte>(versionIndex));
+  BindEvents(*stub);
+  std::cerr << "krx-link: listening as " << StringToUtf8(GetWindowCaption(stub->Handle())) << "\n";
+  tool::RunMessageLoop(seconds);
+  return 0;
+}
+
+Integer ArgInt(const String &s) { return StrToInt(s); }
+
+int Send(int argc, char **argv) {
+  if (argc < 1) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  const std::string_view op = argv[0];
+  std::vector<String> a;
+  for (int i = 1; i < argc; ++i)
+    a.push_back(Utf8ToString(argv[i]));
+  const TDotNetKRProxy proxy(1);
+  struct Command {
+    const char *Name;
+    std::size_t Args;
+    Integer (*Run)(const TDotNetKRProxy &, const std::vector<String> &);
+  };
+  static const Command commands[] = {
+      {"AddFile", 1, [](const TDotNetKRProxy &p, const auto &v) { return p.AddFile(v[0]); }},
+      {"ConvertFile", 1,
+       [](const TDotNetKRProxy &p, const auto &v) { return p.ConvertFile(v[0]); }},
+      {"JumpToModel", 2,
+       [](const TDotNetKRProxy &p, const auto &v) { return p.JumpToModel(v[0], ArgInt(v[1])); }},
+      {"RefreshFile", 1,
+       [](const TDotNetKRProxy &p, const auto &v) { return p.RefreshFile(v[0]); }},
+      {"AddFiles", 1, [](const TDotNetKRProxy &p, const auto &v) { return p.AddFiles(v[0]); }},
+      {"FileChanged", 1,
+       [](const TDotNetKRProxy &p, const auto &v) { return p.FileChanged(v[0]); }},
+      {"OpenModel", 2,
+       [](const TDotNetKRProxy &p, const auto &v) { return p.OpenModel(v[0], v[1]); }},
+      {"VisualizeModule", 1,
+       [](const TDotNetKRProxy &p, const auto &v) { return p.VisualizeModule(v[0]); }},
+      {"CreateSequenceDiagram", 1,
+       [](const TDotNetKRProxy &p, const auto &v) { return p.CreateSequenceDiagram(v[0]); }},
+      {"SynchronizeModel", 0,
+       [](const TDotNetKRProxy &p, const auto &) { return p.SynchronizeModel(); }},
+      {"InvokeModelSearch", 1,
+       [](const TDotNetKRProxy &p, const auto &v) { return p.InvokeModelSearch(v[0]); }},
+  };
+  for (const Command &c : commands) {
+    if (op != c.Name)
+      continue;
+    if (a.size() != c.Args) {
+      std::cerr << "krx-link: " << c.Name << " takes " << c.Args << " argument(s), got " << a.size()
+                << "\n";
+      return 2;
+    }
+    return c.Run(proxy, a) == 1 ? 0 : 1;
+  }
+  std::cerr << "krx-link: unknown command " << op << "; one of:";
+  for (const Command &c : commands)
+    std::cerr << " " << c.Name;
+  std::cerr << "\n";
+  return 2;
+}
+
+int Main(int argc, char **argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "listen") == 0)
+    return Listen(argc - 2, argv + 2);
+  if (argc >= 2 && std::strcmp(argv[1], "send") == 0)
+    return Send(argc - 2, argv + 2);
+  std::cerr << kUsage;
+  return 2;
+}
+
+} // namespace
+} // namespace krx
+
+int main(int argc, char **argv) {
+  krx::tool::InstallStopSignals();
+  try {
+    krx::InitializeUnits(krx::AllUnits());
+  } catch (const std::exception &e) {
+    std::cerr << "krx-link: " << e.what() << "\n";
+    return 2;
+  }
+  int rc = 2;
+  try {
+    rc = krx::Main(argc, argv);
+  } catch (const std::exception &e) {
+    std::cerr << "krx-link: " << e.what() << "\n";
+    rc = 2;
+  }
+  krx::FinalizeUnits();
+  return rc;
+}
