@@ -13,6 +13,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
@@ -262,6 +263,20 @@ TEST_F(CrossProcess, AKilledPeerIsNoLongerFound) {
     ADD_FAILURE() << "stale entry " << e.path();
 }
 
+TEST_F(CrossProcess, APeerDyingDuringASendEndsTheWait) {
+  TPeer peer("dying", Log("peer.err"));
+  std::thread killer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    peer.Kill();
+  });
+  auto start = Clock::now();
+  // No time-out: only the peer's death can end this wait.
+  EXPECT_EQ(SendMessageW(peer.Handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"hang:20000")), 0);
+  EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_INVALID_WINDOW_HANDLE);
+  EXPECT_LT(MsSince(start), 10000);
+  killer.join();
+}
+
 TEST_F(CrossProcess, APeerThatExitsTakesItsWindowAlong) {
   TPeer peer("leaving", Log("peer.err"));
   DWORD_PTR r = 0;
@@ -275,6 +290,32 @@ TEST_F(CrossProcess, DesktopIsPrivateToTheUser) {
   struct stat st {};
   ASSERT_EQ(::stat((Dir.Path() / "desk").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
+  if (::geteuid() != 0)
+    GTEST_SKIP() << "needs root to act as another user";
+  // A process of another user can neither list the desktop nor reach the peer's socket.
+  ::chmod(Dir.Path().c_str(), 0755);
+  pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+      ::_exit(2);
+    std::error_code ec;
+    fs::directory_iterator it(Dir.Path() / "desk", ec);
+    if (!ec)
+      ::_exit(3);
+    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::string sock = (Dir.Path() / "desk").string() + "/p" + std::to_string(peer.Pid()) + "-";
+    // The full name is not known without listing; any name below the directory is refused.
+    std::strncpy(addr.sun_path, (sock + "0.sock").c_str(), sizeof addr.sun_path - 1);
+    bool refused =
+        ::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 && errno == EACCES;
+    ::_exit(refused ? 0 : 4);
+  }
+  int status = -1;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 // Connects to the peer's socket directly, as a faulty or hostile process would.
