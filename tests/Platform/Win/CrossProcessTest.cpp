@@ -181,10 +181,10 @@ TEST_F(CrossProcess, BusyPeerCostsTheSenderAtMostTheTimeout) {
   TPeer peer("busy", Log("peer.err"));
   DWORD_PTR r = 77;
   auto start = Clock::now();
-  EXPECT_EQ(SendText(peer.Handle, u"hang:1500", SMTO_BLOCK | SMTO_ABORTIFHUNG, 300, r), 0);
+  EXPECT_EQ(SendText(peer.Handle, u"hang:3000", SMTO_BLOCK | SMTO_ABORTIFHUNG, 300, r), 0);
   EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_TIMEOUT);
   EXPECT_EQ(r, 0u);
-  EXPECT_LT(MsSince(start), 1200);
+  EXPECT_LT(MsSince(start), 2500);
   // Messages sent after the time-out are handled once the peer is back, in order.
   ASSERT_EQ(SendText(peer.Handle, u"seq:0", SMTO_NORMAL, 10000, r), 1);
   EXPECT_EQ(SendMessageW(peer.Handle, WM_USER + 3, 0, 0), 0);
@@ -193,12 +193,12 @@ TEST_F(CrossProcess, BusyPeerCostsTheSenderAtMostTheTimeout) {
 TEST_F(CrossProcess, AbortIfHungFailsAtOnceWhenThePeerStoppedPumping) {
   TPeer peer("frozen", Log("peer.err"), {"KRX_HUNG_TIMEOUT_MS=300"});
   DWORD_PTR r = 0;
-  ASSERT_EQ(SendText(peer.Handle, u"freeze:4000", SMTO_NORMAL, 5000, r), 1);
-  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  ASSERT_EQ(SendText(peer.Handle, u"freeze:8000", SMTO_NORMAL, 5000, r), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   auto start = Clock::now();
-  EXPECT_EQ(SendMessageTimeoutW(peer.Handle, WM_USER + 1, 1, 0, SMTO_ABORTIFHUNG, 3000, &r), 0);
+  EXPECT_EQ(SendMessageTimeoutW(peer.Handle, WM_USER + 1, 1, 0, SMTO_ABORTIFHUNG, 5000, &r), 0);
   EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_TIMEOUT);
-  EXPECT_LT(MsSince(start), 1500); // not the 3 s time-out
+  EXPECT_LT(MsSince(start), 3000); // not the 5 s time-out
   // Without the flag the sender waits for the time-out.
   start = Clock::now();
   EXPECT_EQ(SendMessageTimeoutW(peer.Handle, WM_USER + 1, 1, 0, SMTO_NORMAL, 300, &r), 0);
@@ -231,7 +231,7 @@ protected:
 TEST_F(CrossProcessBlock, WithoutBlockIncomingMessagesRunWhileWaiting) {
   TPeer peer("echo", Log("peer.err"));
   DWORD_PTR r = 0;
-  ASSERT_EQ(SendText(peer.Handle, u"sendback:test-host:2000", SMTO_NORMAL, 5000, r), 1);
+  ASSERT_EQ(SendText(peer.Handle, u"sendback:test-host:5000", SMTO_NORMAL, 10000, r), 1);
   EXPECT_EQ(r, 41u);
   EXPECT_EQ(Handled, 1);
 }
