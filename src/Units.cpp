@@ -1,5 +1,6 @@
 #include "Units.h"
 
+#include "Common/DataFolders.h"
 #include "Engine/KRX.ReservedWords.h"
 #include "Platform/Rtl/Messaging.h"
 #include "Platform/Shell/Dialogs.h"
@@ -14,12 +15,13 @@ namespace krx {
 
 // Add a unit here, after the units it depends on.
 std::span<const TUnitEntry> AllUnits() {
-  static constexpr std::array<TUnitEntry, 8> kUnits = {{
+  static constexpr std::array<TUnitEntry, 9> kUnits = {{
       {"Rtl", nullptr, nullptr},
       {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
       {"Win", InitializeWindows, FinalizeWindows},
       {"Dialogs", InitializeDialogs, FinalizeDialogs},
       {"Forms", InitializeForms, FinalizeForms},
+      {"DataFolders", DataFoldersInitialization, DataFoldersFinalization},
       {"ParsingLocks", InitializeParsingLocks, FinalizeParsingLocks},
       {"VersRes", nullptr, FinalizeVersRes},
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
