@@ -3,6 +3,7 @@
 #include "Common/DataFolders.h"
 #include "Common/DataTyp.h"
 #include "Engine/KRX.ReservedWords.h"
+#include "KR4expt/IDEPSAPI.h"
 #include "Platform/Rtl/Messaging.h"
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Vcl/Forms.h"
@@ -18,7 +19,7 @@ namespace krx {
 
 // Add a unit here, after the units it depends on.
 std::span<const TUnitEntry> AllUnits() {
-  static constexpr std::array<TUnitEntry, 12> kUnits = {{
+  static constexpr std::array<TUnitEntry, 14> kUnits = {{
       {"Rtl", nullptr, nullptr},
       {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
       {"Win", InitializeWindows, FinalizeWindows},
@@ -28,6 +29,8 @@ std::span<const TUnitEntry> AllUnits() {
       {"Timers", TimersInitialization, TimersFinalization},
       {"Editable", EditableInitialization, EditableFinalization},
       {"DataTyp", DataTypInitialization, DataTypFinalization},
+      {"IDEPSAPI", IDEPSAPIInitialization, IDEPSAPIFinalization},
+      {"DelphiIDEPS", DelphiIDEPSInitialization, nullptr},
       {"ParsingLocks", InitializeParsingLocks, FinalizeParsingLocks},
       {"VersRes", nullptr, FinalizeVersRes},
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
