@@ -324,7 +324,10 @@ TEST_F(RegistryTest, AWriterKilledMidWayLeavesAWholeFile) {
     }
     ::_exit(3);
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // Kill it once it is busy writing (bounded wait: a loaded machine starts it late).
+  for (int i = 0; i < 3000 && ReadFileBytes(Hive()).find("\"V5\"") == std::string::npos; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
   ::kill(child, SIGKILL);
   WaitChild(child);
   TRegistry reg;
