@@ -215,7 +215,7 @@ String GetPropValueText(const TObject &instance, const TPropInfo &prop) {
     return GetEnumProp(instance, prop);
   case tkFloat:
     return FloatToStr(GetFloatProp(instance, prop));
-  case tkString:
+  case tkShortString:
   case tkLString:
   case tkWString:
   case tkUString:
