@@ -239,31 +239,37 @@ void TStrings::SetText(const String &Value) {
   });
 }
 
-String TStrings::DelimitedText() const {
+String TStrings::DelimitedText() const { return DelimitedTextWith(FDelimiter, FQuoteChar); }
+
+void TStrings::SetDelimitedText(const String &Value) {
+  SetDelimitedTextWith(Value, FDelimiter, FQuoteChar);
+}
+
+String TStrings::DelimitedTextWith(Char delimiter, Char quote) const {
   Integer count = GetCount();
   if (count == 1 && Get(0).empty())
-    return String(2, FQuoteChar);
+    return String(2, quote);
   String result;
   for (Integer i = 0; i < count; ++i) {
     String s = Get(i);
-    bool quote = false;
+    bool mustQuote = false;
     // The scan, like the class library's, ends at a #0.
     for (Char c : UpToNul(s)) {
-      if (c == FQuoteChar || c == FDelimiter || (!FStrictDelimiter && IsBlank(c))) {
-        quote = true;
+      if (c == quote || c == delimiter || (!FStrictDelimiter && IsBlank(c))) {
+        mustQuote = true;
         break;
       }
     }
-    if (quote)
-      s = AnsiQuotedStr(s, FQuoteChar);
+    if (mustQuote)
+      s = AnsiQuotedStr(s, quote);
     if (i > 0)
-      result += FDelimiter;
+      result += delimiter;
     result += s;
   }
   return result;
 }
 
-void TStrings::SetDelimitedText(const String &Value) {
+void TStrings::SetDelimitedTextWith(const String &Value, Char delimiter, Char quote) {
   const StringView v = UpToNul(Value);
   const std::size_t n = v.size();
   auto at = [&](std::size_t i) -> Char { return i < n ? v[i] : Char(0); };
@@ -275,19 +281,19 @@ void TStrings::SetDelimitedText(const String &Value) {
         ++p;
     while (p < n) {
       String s;
-      if (at(p) == FQuoteChar) {
+      if (at(p) == quote) {
         // A quoted item: doubled quotes stand for one; an unterminated item runs to the end.
         ++p;
         for (;;) {
-          std::size_t q = v.find(FQuoteChar, p);
+          std::size_t q = v.find(quote, p);
           if (q == StringView::npos) {
             s.append(v.substr(p));
             p = n;
             break;
           }
           s.append(v.substr(p, q - p));
-          if (at(q + 1) == FQuoteChar) {
-            s.push_back(FQuoteChar);
+          if (at(q + 1) == quote) {
+            s.push_back(quote);
             p = q + 2;
           } else {
             p = q + 1;
@@ -296,7 +302,7 @@ void TStrings::SetDelimitedText(const String &Value) {
         }
       } else {
         std::size_t start = p;
-        while (p < n && (FStrictDelimiter || v[p] > u' ') && v[p] != FDelimiter)
+        while (p < n && (FStrictDelimiter || v[p] > u' ') && v[p] != delimiter)
           ++p;
         s.assign(v.substr(start, p - start));
       }
@@ -304,7 +310,7 @@ void TStrings::SetDelimitedText(const String &Value) {
       if (!FStrictDelimiter)
         while (IsBlank(at(p)))
           ++p;
-      if (p < n && v[p] == FDelimiter) {
+      if (p < n && v[p] == delimiter) {
         // A delimiter that ends the text adds an empty last item.
         if (p + 1 == n)
           Add(String());
@@ -316,39 +322,11 @@ void TStrings::SetDelimitedText(const String &Value) {
   });
 }
 
-String TStrings::CommaText() const {
-  // The class library formats comma text with ',' and '"' whatever the list's settings.
-  auto &self = const_cast<TStrings &>(*this);
-  Char oldDelimiter = FDelimiter, oldQuote = FQuoteChar;
-  self.FDelimiter = u',';
-  self.FQuoteChar = u'"';
-  String result;
-  try {
-    result = DelimitedText();
-  } catch (...) {
-    self.FDelimiter = oldDelimiter;
-    self.FQuoteChar = oldQuote;
-    throw;
-  }
-  self.FDelimiter = oldDelimiter;
-  self.FQuoteChar = oldQuote;
-  return result;
-}
+// The class library formats and reads comma text with ',' and '"' whatever the list's own
+// delimiter and quote character are.
+String TStrings::CommaText() const { return DelimitedTextWith(u',', u'"'); }
 
-void TStrings::SetCommaText(const String &Value) {
-  Char oldDelimiter = FDelimiter, oldQuote = FQuoteChar;
-  FDelimiter = u',';
-  FQuoteChar = u'"';
-  try {
-    SetDelimitedText(Value);
-  } catch (...) {
-    FDelimiter = oldDelimiter;
-    FQuoteChar = oldQuote;
-    throw;
-  }
-  FDelimiter = oldDelimiter;
-  FQuoteChar = oldQuote;
-}
+void TStrings::SetCommaText(const String &Value) { SetDelimitedTextWith(Value, u',', u'"'); }
 
 void TStrings::BeginUpdate() {
   if (FUpdateCount == 0)

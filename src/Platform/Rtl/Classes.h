@@ -5,6 +5,7 @@
 
 #include "Platform/Rtl/Encoding.h"
 #include "Platform/Rtl/EnumSet.h"
+#include "Platform/Rtl/Intf.h"
 #include "Platform/Rtl/SysUtils.h"
 #include "Platform/Rtl/System.h"
 #include "Platform/Rtl/TypInfo.h"
@@ -47,6 +48,13 @@ protected:
   virtual void AssignTo(TPersistent *Dest) const;
   // Raises EConvertError for an assignment from Source to this object.
   [[noreturn]] void AssignError(const TPersistent *Source) const;
+};
+
+// Implements IInterface without counting: whoever owns the object frees it.
+class TInterfacedPersistent : public TPersistent, public virtual IInterface {
+public:
+  Integer _AddRef() override { return -1; }
+  Integer _Release() override { return -1; }
 };
 
 // ---- TStrings, TStringList ----------------------------------------------------------------
@@ -198,6 +206,8 @@ public:
 
 protected:
   virtual void SetUpdateState(bool Updating);
+  String DelimitedTextWith(Char Delimiter, Char QuoteChar) const;
+  void SetDelimitedTextWith(const String &Value, Char Delimiter, Char QuoteChar);
   void SetEncoding(const TEncoding *Value) { FEncoding = Value; }
 
 private:

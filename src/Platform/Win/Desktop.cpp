@@ -106,7 +106,7 @@ bool ParseEntryName(const std::string &name, const char *suffix, DWORD &pid, std
            std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
   };
   std::string p = core.substr(0, dash), s = core.substr(dash + 1);
-  if (!digits(p) || !digits(s) || p.size() > 10)
+  if (!digits(p) || !digits(s) || p.size() > 10 || s.size() > 19)
     return false;
   auto pv = std::stoull(p);
   if (pv == 0 || pv > 0xFFFFFFFFull)

@@ -71,6 +71,13 @@ namespace {
 
 thread_local DWORD tLastError = 0;
 
+// A call that succeeds leaves the last error as it found it, as Windows does; one that fails
+// leaves the code it set with SetLastError (clean-up on the way out may have touched errno).
+bool KeepLastError(bool ok, int savedErrno) {
+  errno = ok ? savedErrno : static_cast<int>(tLastError);
+  return ok;
+}
+
 struct TManager {
   std::mutex Lock;
   std::map<HWND, std::shared_ptr<TWindow>> Windows;
@@ -598,23 +605,21 @@ BOOL SetWindowTextW(HWND wnd, LPCWSTR text) {
 // ---- Messages -----------------------------------------------------------------------------
 
 LRESULT SendMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  int saved = errno;
   LRESULT r = 0;
-  if (!SendCore(wnd, msg, wParam, lParam, SMTO_NORMAL, -1, r)) {
-    SetLastError(tLastError);
+  if (!KeepLastError(SendCore(wnd, msg, wParam, lParam, SMTO_NORMAL, -1, r), saved))
     return 0;
-  }
   return r;
 }
 
 LRESULT SendMessageTimeoutW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags,
                             UINT timeout, DWORD_PTR *result) {
+  int saved = errno;
   LRESULT r = 0;
   bool ok = SendCore(wnd, msg, wParam, lParam, flags, static_cast<std::int64_t>(timeout), r);
   if (result)
     *result = ok ? static_cast<DWORD_PTR>(r) : 0;
-  if (!ok)
-    SetLastError(tLastError); // clean-up on the way out may have touched errno
-  return ok ? 1 : 0;
+  return KeepLastError(ok, saved) ? 1 : 0;
 }
 
 BOOL PostMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -639,11 +644,9 @@ BOOL PostMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     PushPosted(*win->Owner, m);
     return TRUE;
   }
-  if (!DesktopPost(*CurrentQueue(), wnd, msg, wParam, lParam)) {
-    SetLastError(tLastError);
-    return FALSE;
-  }
-  return TRUE;
+  int saved = errno;
+  return KeepLastError(DesktopPost(*CurrentQueue(), wnd, msg, wParam, lParam), saved) ? TRUE
+                                                                                      : FALSE;
 }
 
 BOOL PostThreadMessageW(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) {

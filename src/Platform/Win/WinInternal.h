@@ -84,7 +84,7 @@ struct TWindow {
   String Caption;
   TWndMethod Handler;
   std::shared_ptr<TThreadQueue> Owner;
-  bool Alive = true;
+  std::atomic<bool> Alive{true};
 };
 
 // ---- Calls between WinCore and Desktop ---------------------------------------------------
