@@ -10,7 +10,7 @@ TBooleanExpressionEvaluator::TBooleanExpressionEvaluator(TPascalTokenizer *token
 }
 
 bool TBooleanExpressionEvaluator::IsWord(StringView word) const {
-  return FTokenizer->TokenKind() == tkIdent && SameText(FTokenizer->Token(), word);
+  return FTokenizer->TokenKind() == TTokenKind::tkIdent && SameText(FTokenizer->Token(), word);
 }
 
 bool TBooleanExpressionEvaluator::Evaluate() {
@@ -20,7 +20,7 @@ bool TBooleanExpressionEvaluator::Evaluate() {
   try {
     FTokenizer->NextToken();
     value = Expression();
-    if (FTokenizer->TokenKind() != tkNone)
+    if (FTokenizer->TokenKind() != TTokenKind::tkNone)
       throw EInvalidOperation(u"incomplete expression");
   } catch (const Exception &) {
     FError = true;
@@ -77,7 +77,7 @@ bool TBooleanExpressionEvaluator::Leaf() {
   bool atEnd = false;
   for (;;) {
     TTokenKind k = FTokenizer->NextToken();
-    if (k == tkNone) {
+    if (k == TTokenKind::tkNone) {
       atEnd = true;
       break;
     }

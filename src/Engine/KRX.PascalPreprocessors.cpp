@@ -147,7 +147,7 @@ String TCompilerContext::CompilerSwitches() const {
 void TCompilerContext::SetCompilerSwitches(StringView text) {
   TPascalPreprocessor pp;
   pp.SetText(text);
-  KR_ASSERT(pp.NextToken() == tkDirective);
+  KR_ASSERT(pp.NextToken() == TTokenKind::tkDirective);
   FSwitches = pp.CompilerContext().FSwitches;
 }
 
@@ -189,16 +189,16 @@ bool TCompilerContext::EvaluateCondition(StringView expression) const {
   TPascalTokenizer t(expression);
   t.SetNumbersAsNumbers(true);
   t.SetTolerateErrors(true);
-  if (t.NextToken() != tkIdent)
+  if (t.NextToken() != TTokenKind::tkIdent)
     return false;
   String ident = t.Token();
-  if (t.NextToken() != tkSymbol)
+  if (t.NextToken() != TTokenKind::tkSymbol)
     return false;
   String op = t.Token();
   static constexpr const Char *kOps[] = {u"<", u"<=", u"=", u"<>", u">", u">="};
   if (std::none_of(std::begin(kOps), std::end(kOps), [&](const Char *o) { return op == o; }))
     return false;
-  if (t.NextToken() != tkNumber)
+  if (t.NextToken() != TTokenKind::tkNumber)
     return false;
   if (!SameText(ident, u"CompilerVersion") && !SameText(ident, u"RTLVersion"))
     return false;
@@ -234,7 +234,7 @@ TTokenKind TPreprocessedPascalTokenizer::NextToken() {
   const bool raiseAtEnd = FRaiseAtEnd;
   for (;;) {
     const TTokenKinds callerSkip = FSkipKinds;
-    FSkipKinds = callerSkip - TTokenKinds{tkDirective};
+    FSkipKinds = callerSkip - TTokenKinds{TTokenKind::tkDirective};
     FRaiseAtEnd = false;
     TTokenKind k;
     try {
@@ -246,7 +246,7 @@ TTokenKind TPreprocessedPascalTokenizer::NextToken() {
     }
     FSkipKinds = callerSkip;
     FRaiseAtEnd = raiseAtEnd;
-    if (k == tkNone) {
+    if (k == TTokenKind::tkNone) {
       if (!FIncludeStack.empty()) {
         EndIncludeFile();
         continue;
@@ -255,10 +255,10 @@ TTokenKind TPreprocessedPascalTokenizer::NextToken() {
         throw ENoMoreTokens(u"Tokenizer: No more tokens");
       return k;
     }
-    if (k == tkDirective) {
+    if (k == TTokenKind::tkDirective) {
       if (ProcessDirective())
         continue;
-      if (Active() && !callerSkip.Contains(tkDirective))
+      if (Active() && !callerSkip.Contains(TTokenKind::tkDirective))
         return k;
       continue;
     }
@@ -340,10 +340,10 @@ bool TPreprocessedPascalTokenizer::ParseSwitch(StringView part, bool apply) {
 bool TPreprocessedPascalTokenizer::NamedDirective(const String &body, const String &upper) {
   if (upper.size() <= 2)
     return false;
+  // Numbers read as identifiers here, so that {$IFDEF 0} is a condition that is not met.
   TPascalTokenizer bt(upper);
-  bt.SetNumbersAsNumbers(true);
   bt.SetTolerateErrors(true);
-  if (bt.NextToken() != tkIdent)
+  if (bt.NextToken() != TTokenKind::tkIdent)
     return false;
   const String word = bt.Token();
 
@@ -380,7 +380,7 @@ bool TPreprocessedPascalTokenizer::NamedDirective(const String &body, const Stri
     }
   } else if (word == u"IFDEF" || word == u"IFNDEF") {
     bool ifdef = word == u"IFDEF";
-    if (bt.NextToken() == tkIdent) {
+    if (bt.NextToken() == TTokenKind::tkIdent) {
       bool defined = FContext.IsDefined(bt.Token());
       Push(ifdef ? defined : !defined, ifdef ? 0 : 1);
       return true;
@@ -388,10 +388,10 @@ bool TPreprocessedPascalTokenizer::NamedDirective(const String &body, const Stri
     Report(ifdef ? u"Bad IFDEF condition" : u"Bad IFNDEF condition");
   } else if (word == u"IFOPT") {
     bool ok = false, value = false;
-    if (bt.NextToken() == tkIdent && bt.Token().size() == 1 && bt.Token()[0] >= u'A' &&
+    if (bt.NextToken() == TTokenKind::tkIdent && bt.Token().size() == 1 && bt.Token()[0] >= u'A' &&
         bt.Token()[0] <= u'Z') {
       Char letter = bt.Token()[0];
-      if (bt.NextToken() == tkSymbol && (bt.Token() == u"+" || bt.Token() == u"-")) {
+      if (bt.NextToken() == TTokenKind::tkSymbol && (bt.Token() == u"+" || bt.Token() == u"-")) {
         ok = true;
         value = (bt.Token() == u"+" ? 1 : 0) == FContext.Switch(letter);
       }
@@ -409,7 +409,7 @@ bool TPreprocessedPascalTokenizer::NamedDirective(const String &body, const Stri
   if (!Active())
     return false;
   if (word == u"DEFINE" || word == u"UNDEF") {
-    if (bt.NextToken() != tkIdent)
+    if (bt.NextToken() != TTokenKind::tkIdent)
       return false;
     FContext.SetDefine(bt.Token(), word == u"DEFINE");
     return true;
@@ -440,19 +440,19 @@ void TPreprocessedPascalTokenizer::ApplyLongSwitch(TPascalTokenizer &bt, const S
   const String &arg = bt.Token();
   if (letter == u'A' || letter == u'Z') {
     Byte high = letter == u'A' ? 8 : 4;
-    if (k == tkIdent && SameText(arg, u"ON"))
+    if (k == TTokenKind::tkIdent && SameText(arg, u"ON"))
       FContext.SetSwitch(letter, high);
-    else if (k == tkIdent && SameText(arg, u"OFF"))
+    else if (k == TTokenKind::tkIdent && SameText(arg, u"OFF"))
       FContext.SetSwitch(letter, 1);
-    else if (k == tkNumber && arg.size() == 1) {
+    else if (k == TTokenKind::tkIdent && arg.size() == 1) {
       if (arg == u"1" || arg == u"2" || arg == u"4")
         FContext.SetSwitch(letter, static_cast<Byte>(arg[0] - u'0'));
       else if (arg == u"8")
         FContext.SetSwitch(letter, high);
     }
-  } else if (k == tkIdent && SameText(arg, u"ON")) {
+  } else if (k == TTokenKind::tkIdent && SameText(arg, u"ON")) {
     FContext.SetSwitch(letter, 1);
-  } else if (k == tkIdent && SameText(arg, u"OFF")) {
+  } else if (k == TTokenKind::tkIdent && SameText(arg, u"OFF")) {
     FContext.SetSwitch(letter, 0);
   }
 }

@@ -12,18 +12,19 @@ namespace krx {
 // routine directives, 39-46 calling conventions, 55-66 property specifiers, 67-71 hints.
 #define KRX_RESERVED_WORDS(X)                                                                      \
   X(Begin)                                                                                         \
-  X(Asm) X(End) X(Implementation) X(Initialization) X(Finalization) X(Var) X(Const)                \
-      X(ResourceString) X(Type) X(Label) X(ThreadVar) X(Case) X(Try) X(Packed) X(Class)            \
-          X(Interface) X(Record) X(Object) X(DispInterface) X(Constructor) X(Destructor)           \
-              X(Procedure) X(Function) X(Operator) X(Property) X(Uses) X(Private) X(Protected)     \
-                  X(Public) X(Published) X(Automated) X(Strict) X(Forward) X(External) X(Overload) \
-                      X(Unsafe) X(Inline) X(Delayed) X(Register) X(Pascal) X(Cdecl) X(VarArgs)     \
-                          X(Stdcall) X(Export) X(Safecall) X(Far) X(Virtual) X(Dynamic)            \
-                              X(Abstract) X(Message) X(Override) X(Static) X(Reintroduce) X(Final) \
-                                  X(Read) X(Write) X(Add) X(Remove) X(Index) X(Implements)         \
-                                      X(Stored) X(Default) X(Nodefault) X(ReadOnly) X(WriteOnly)   \
-                                          X(DispID) X(Deprecated) X(Platform) X(Library)           \
-                                              X(Experimental) X(Align)
+  X(Asm)                                                                                           \
+  X(End)                                                                                           \
+  X(Implementation) X(Initialization) X(Finalization) X(Var) X(Const) X(ResourceString) X(Type)    \
+      X(Label) X(ThreadVar) X(Case) X(Try) X(Packed) X(Class) X(Interface) X(Record) X(Object)     \
+          X(DispInterface) X(Constructor) X(Destructor) X(Procedure) X(Function) X(Operator)       \
+              X(Property) X(Uses) X(Private) X(Protected) X(Public) X(Published) X(Automated)      \
+                  X(Strict) X(Forward) X(External) X(Overload) X(Unsafe) X(Inline) X(Delayed)      \
+                      X(Register) X(Pascal) X(Cdecl) X(VarArgs) X(Stdcall) X(Export) X(Safecall)   \
+                          X(Far) X(Virtual) X(Dynamic) X(Abstract) X(Message) X(Override)          \
+                              X(Static) X(Reintroduce) X(Final) X(Read) X(Write) X(Add) X(Remove)  \
+                                  X(Index) X(Implements) X(Stored) X(Default) X(Nodefault)         \
+                                      X(ReadOnly) X(WriteOnly) X(DispID) X(Deprecated) X(Platform) \
+                                          X(Library) X(Experimental) X(Align)
 
 enum TReservedWord : Byte {
 #define KRX_X(name) rw##name,

@@ -63,7 +63,7 @@ String TokenKindName(TTokenKind kind) {
 #undef KRX_X
   };
   KR_ASSERT(static_cast<std::size_t>(kind) < std::size(kNames));
-  return kNames[kind];
+  return kNames[static_cast<std::size_t>(kind)];
 }
 
 bool EscapedIdentifiersEnabled() { return GEscapedIdentifiers; }
@@ -92,7 +92,7 @@ void TKRBaseTokenizer::Clear() {
   FLineIndex = -1;
   FLinePos = 1;
   FToken.clear();
-  FTokenKind = tkNone;
+  FTokenKind = TTokenKind::tkNone;
 }
 
 void TKRBaseTokenizer::TakeText(TTokenizerTextPtr text) {
@@ -161,7 +161,7 @@ TTokenKind TKRBaseTokenizer::NextToken() {
   FPrevTokenKind = FTokenKind;
   for (;;) {
     FToken.clear();
-    FTokenKind = tkNone;
+    FTokenKind = TTokenKind::tkNone;
     Integer n = static_cast<Integer>(FLine.size());
     Integer start = FLinePos;
     while (FLinePos <= n && FLine[FLinePos - 1] <= u' ')
@@ -174,16 +174,16 @@ TTokenKind TKRBaseTokenizer::NextToken() {
     if (!FSkipKinds.Contains(FTokenKind))
       break;
   }
-  if (FTokenKind == tkError && !FTolerateErrors)
+  if (FTokenKind == TTokenKind::tkError && !FTolerateErrors)
     throw ETokenError(u"Invalid token");
-  if (FTokenKind == tkNone && FRaiseAtEnd)
+  if (FTokenKind == TTokenKind::tkNone && FRaiseAtEnd)
     throw ENoMoreTokens(u"Tokenizer: No more tokens");
   return FTokenKind;
 }
 
 void TKRBaseTokenizer::SetSkipKinds(TTokenKinds kinds) {
   FGivenSkipKinds = kinds;
-  FSkipKinds = kinds - TTokenKinds{tkNone, tkError};
+  FSkipKinds = kinds - TTokenKinds{TTokenKind::tkNone, TTokenKind::tkError};
 }
 
 void TKRBaseTokenizer::StartCollecting() {
@@ -285,7 +285,7 @@ void TPascalTokenizer::ScanToken() {
   // Symbols, possibly two characters long.
   Integer start = FLinePos;
   ++FLinePos;
-  FTokenKind = tkSymbol;
+  FTokenKind = TTokenKind::tkSymbol;
   if (HasChar(FLinePos)) {
     Char d = CurChar();
     switch (c) {
@@ -330,7 +330,7 @@ void TPascalTokenizer::ScanIdent(Integer start) {
   while (FLinePos <= n && IsIdentPart(FLine[FLinePos - 1]))
     ++FLinePos;
   SetTokenText(LinePart(start, FLinePos));
-  FTokenKind = tkIdent;
+  FTokenKind = TTokenKind::tkIdent;
   Collect(FToken);
 }
 
@@ -344,18 +344,18 @@ void TPascalTokenizer::ScanLineComment() {
     SetTokenText(u"//");
   Collect(LinePart(start, end));
   FLinePos = end;
-  FTokenKind = tkComment;
+  FTokenKind = TTokenKind::tkComment;
 }
 
 void TPascalTokenizer::ScanComment(Byte kind) {
   KR_ASSERT(kind != 2);
   Integer openerCol = FLinePos - (kind == 0 ? 1 : 2);
-  FTokenKind = tkComment;
+  FTokenKind = TTokenKind::tkComment;
   RecordComment(kind, openerCol);
   if (HasChar(FLinePos) && CurChar() == u'$') {
     FToken.push_back(u'$');
     ++FLinePos;
-    FTokenKind = tkDirective;
+    FTokenKind = TTokenKind::tkDirective;
   }
   Collect(FToken);
   bool firstLine = true;
@@ -382,7 +382,8 @@ void TPascalTokenizer::ScanComment(Byte kind) {
     }
     Integer pieceEnd = end ? end : n + 1;
     StringView piece = p <= pieceEnd ? LinePart(p, pieceEnd) : StringView{};
-    if (FTokenKind == tkDirective || FCommentTextMode == 1 || (FCommentTextMode == 2 && firstLine))
+    if (FTokenKind == TTokenKind::tkDirective || FCommentTextMode == 1 ||
+        (FCommentTextMode == 2 && firstLine))
       FToken.append(piece);
     Collect(piece);
     if (end) {
@@ -391,13 +392,13 @@ void TPascalTokenizer::ScanComment(Byte kind) {
     }
     Integer before = FLineNr;
     if (!NextLine(false)) {
-      FTokenKind = tkError;
+      FTokenKind = TTokenKind::tkError;
       FLinePos = static_cast<Integer>(FLine.size()) + 1;
       return;
     }
     FLinePos = 1;
     firstLine = false;
-    if (FTokenKind == tkDirective || FCommentTextMode == 1)
+    if (FTokenKind == TTokenKind::tkDirective || FCommentTextMode == 1)
       for (Integer i = before; i < FLineNr; ++i)
         FToken.append(u"\r\n");
   }
@@ -407,7 +408,7 @@ void TPascalTokenizer::ScanString() {
   KR_ASSERT(CurChar() == u'#' || CurChar() == u'\'');
   Integer n = static_cast<Integer>(FLine.size());
   Integer start = FLinePos;
-  FTokenKind = tkString;
+  FTokenKind = TTokenKind::tkString;
   while (FLinePos <= n) {
     Char c = CurChar();
     if (c == u'#') {
@@ -424,7 +425,7 @@ void TPascalTokenizer::ScanString() {
       ++FLinePos;
       for (;;) {
         if (FLinePos > n) {
-          FTokenKind = tkError;
+          FTokenKind = TTokenKind::tkError;
           break;
         }
         if (CurChar() == u'\'') {
@@ -437,7 +438,7 @@ void TPascalTokenizer::ScanString() {
         }
         ++FLinePos;
       }
-      if (FTokenKind == tkError)
+      if (FTokenKind == TTokenKind::tkError)
         break;
     } else {
       break;
@@ -453,10 +454,10 @@ void TPascalTokenizer::ScanDoubleQuotedString() {
   Integer start = FLinePos;
   std::size_t f = FLine.find(u'"', static_cast<std::size_t>(start));
   if (f == StringView::npos) {
-    FTokenKind = tkError;
+    FTokenKind = TTokenKind::tkError;
     FLinePos = n + 1;
   } else {
-    FTokenKind = tkString;
+    FTokenKind = TTokenKind::tkString;
     FLinePos = static_cast<Integer>(f) + 2;
   }
   SetTokenText(LinePart(start, FLinePos));
@@ -487,7 +488,7 @@ void TPascalTokenizer::ScanNumber() {
         ++FLinePos;
     }
   }
-  FTokenKind = FNumbersAsNumbers ? tkNumber : tkIdent;
+  FTokenKind = FNumbersAsNumbers ? TTokenKind::tkNumber : TTokenKind::tkIdent;
   SetTokenText(LinePart(start, FLinePos));
   Collect(FToken);
 }
@@ -507,14 +508,14 @@ void TWhiteSpaceTokenizer::Init() {
 
 String TWhiteSpaceTokenizer::JoinTokens() {
   String result;
-  TTokenKind prev = tkNone;
+  TTokenKind prev = TTokenKind::tkNone;
   for (;;) {
     TTokenKind k = NextToken();
-    if (k == tkNone || k == tkError)
+    if (k == TTokenKind::tkNone || k == TTokenKind::tkError)
       break;
-    bool word = k == tkIdent || k == tkNumber;
-    bool prevWord = prev == tkIdent || prev == tkNumber;
-    if ((word && prevWord) || (k == tkString && prev == tkString))
+    bool word = k == TTokenKind::tkIdent || k == TTokenKind::tkNumber;
+    bool prevWord = prev == TTokenKind::tkIdent || prev == TTokenKind::tkNumber;
+    if ((word && prevWord) || (k == TTokenKind::tkString && prev == TTokenKind::tkString))
       result.push_back(u' ');
     result.append(Token());
     prev = k;
@@ -528,7 +529,7 @@ bool TWhiteSpaceTokenizer::SameTokens(TWhiteSpaceTokenizer &other) {
     TTokenKind b = other.NextToken();
     if (a != b || !SameText(Token(), other.Token()))
       return false;
-    if (a == tkNone)
+    if (a == TTokenKind::tkNone)
       return true;
   }
 }

@@ -24,7 +24,7 @@ namespace krx {
   X(tkKRTag)                                                                                       \
   X(tkError)
 
-enum TTokenKind : Byte {
+enum class TTokenKind : Byte {
 #define KRX_X(name) name,
   KRX_TOKEN_KINDS(KRX_X)
 #undef KRX_X
@@ -32,7 +32,7 @@ enum TTokenKind : Byte {
 
 using TTokenKinds = EnumSet<TTokenKind>;
 
-// The declared name of a kind ("tkIdent").
+// The declared name of a kind ("TTokenKind::tkIdent").
 String TokenKindName(TTokenKind kind);
 
 KRX_DECLARE_EXCEPTION(ETokenError, EKRToolsException);
@@ -73,9 +73,9 @@ struct TTokenizerState {
   bool Collecting = false;
   TTokenizerTextPtr Text;
   String PrevToken;
-  TTokenKind PrevTokenKind = tkNone;
+  TTokenKind PrevTokenKind = TTokenKind::tkNone;
   String Token;
-  TTokenKind TokenKind = tkNone;
+  TTokenKind TokenKind = TTokenKind::tkNone;
   bool DoubleQuotedStrings = false;
 };
 
@@ -97,8 +97,8 @@ public:
   Integer LineCount() const;
 
   virtual TTokenKind NextToken();
-  bool NextIsIdent() { return NextToken() == tkIdent; }
-  bool IsSymbol(StringView s) const { return FTokenKind == tkSymbol && FToken == s; }
+  bool NextIsIdent() { return NextToken() == TTokenKind::tkIdent; }
+  bool IsSymbol(StringView s) const { return FTokenKind == TTokenKind::tkSymbol && FToken == s; }
   // 1-based column where the current (single-line) token starts.
   Integer TokenStartCol() const { return FLinePos - Length(FToken); }
   Integer LineEndCol() const { return static_cast<Integer>(FLine.size()) + 1; }
@@ -177,9 +177,9 @@ protected:
   bool FCollecting = false;
   TTokenizerTextPtr FText;
   String FPrevToken;
-  TTokenKind FPrevTokenKind = tkNone;
+  TTokenKind FPrevTokenKind = TTokenKind::tkNone;
   String FToken;
-  TTokenKind FTokenKind = tkNone;
+  TTokenKind FTokenKind = TTokenKind::tkNone;
   bool FRaiseAtEnd = false;
   bool FTolerateErrors = false;
 

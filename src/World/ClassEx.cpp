@@ -137,7 +137,13 @@ void WriteUtf8File(const String &fileName, StringView text) {
   const TBytes body = EncodeUtf8(text);
   bytes.insert(bytes.end(), body.begin(), body.end());
   TFileStream stream(fileName, fmCreate | fmShareExclusive);
-  stream.WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
+  // Stream counts are 32-bit: write in chunks.
+  for (std::size_t done = 0; done < bytes.size();) {
+    const auto chunk = static_cast<Integer>(
+        std::min<std::size_t>(bytes.size() - done, std::numeric_limits<Integer>::max()));
+    stream.WriteBuffer(bytes.data() + done, chunk);
+    done += static_cast<std::size_t>(chunk);
+  }
 }
 
 void LoadStringsFromFile(TStrings &strings, const String &fileName) {

@@ -14,7 +14,7 @@ namespace {
 // back are shown as they are.
 String Compiled(TPreprocessedPascalTokenizer &t) {
   String r;
-  while (t.NextToken() != tkNone) {
+  while (t.NextToken() != TTokenKind::tkNone) {
     if (!r.empty())
       r += u' ';
     r += t.Token();
@@ -190,6 +190,7 @@ TEST(Preprocessor, IfdefElseAndNesting) {
   // Defines in dropped text are not applied.
   EXPECT_EQ(Compiled(u"{$IFDEF NONE}{$DEFINE Y}{$ENDIF}{$IFDEF Y} a {$ENDIF}"), u"");
   EXPECT_EQ(Compiled(u"{$IFDEF P} a {$ENDIF}", nullptr, u"p"), u"a");
+  EXPECT_EQ(Compiled(u"{$IFDEF 0} a {$ELSE} b {$ENDIF}"), u"b");
 }
 
 TEST(Preprocessor, IfAndElseIf) {
@@ -279,7 +280,7 @@ TEST(Preprocessor, SwitchesAndIfOpt) {
 
 TEST(Preprocessor, DirectivesSeenEvenWhenSkipped) {
   TPascalPreprocessor pp;
-  pp.Tokenizer().SetSkipKinds({tkDirective, tkComment});
+  pp.Tokenizer().SetSkipKinds({TTokenKind::tkDirective, TTokenKind::tkComment});
   pp.SetText(u"{$IFDEF NONE} a {$ELSE} b {c} {$ENDIF} {$R+} d");
   EXPECT_EQ(Compiled(pp.Tokenizer()), u"b d");
   pp.Tokenizer().SetRaiseAtEnd(true);
@@ -317,7 +318,7 @@ TEST(Preprocessor, IncludeFilesAreFollowed) {
                u"{$I empty.inc} {$I} end");
   auto &t = f.PP.Tokenizer();
   std::vector<std::pair<String, Integer>> seen;
-  while (t.NextToken() != tkNone)
+  while (t.NextToken() != TTokenKind::tkNone)
     seen.push_back({t.Token(), t.LineNr()});
   std::vector<std::pair<String, Integer>> expected = {{u"begin", 1},
                                                       {u"x", 1},
@@ -368,10 +369,10 @@ TEST(DefaultTokenizerContext, AbortsAndPassesThrough) {
   t.SetText(u"a b");
   IPtr<ITokenizerContext> ctx(new TDefaultTokenizerContext(&t));
   EXPECT_THROW(ctx->UnexpectedToken(), EAbort);
-  EXPECT_EQ(ctx->NextToken(), tkIdent);
-  ctx->SetSkipKinds({tkIdent});
-  EXPECT_EQ(t.SkipKinds(), TTokenKinds{tkIdent});
-  EXPECT_EQ(ctx->GetSkipKinds(), TTokenKinds{tkIdent});
+  EXPECT_EQ(ctx->NextToken(), TTokenKind::tkIdent);
+  ctx->SetSkipKinds({TTokenKind::tkIdent});
+  EXPECT_EQ(t.SkipKinds(), TTokenKinds{TTokenKind::tkIdent});
+  EXPECT_EQ(ctx->GetSkipKinds(), TTokenKinds{TTokenKind::tkIdent});
   EXPECT_EQ(ctx->CompressText(u" x  y "), u" x  y ");
   String name = u"x.inc", source = u"stale";
   EXPECT_FALSE(ctx->ReadIncludeFile(name, source));

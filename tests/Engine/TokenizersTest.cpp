@@ -20,7 +20,7 @@ void PrintTo(const Tok &t, std::ostream *os) {
 
 std::vector<Tok> All(TKRBaseTokenizer &t) {
   std::vector<Tok> r;
-  while (TTokenKind k = t.NextToken())
+  for (TTokenKind k; (k = t.NextToken()) != TTokenKind::tkNone;)
     r.push_back({k, t.Token()});
   return r;
 }
@@ -33,8 +33,8 @@ std::vector<Tok> All(StringView text, bool numbers = false) {
 
 TEST(PascalTokenizer, EmptyTextEndsAtOnceOrRaises) {
   TPascalTokenizer t(u"");
-  EXPECT_EQ(t.NextToken(), tkNone);
-  EXPECT_EQ(t.NextToken(), tkNone);
+  EXPECT_EQ(t.NextToken(), TTokenKind::tkNone);
+  EXPECT_EQ(t.NextToken(), TTokenKind::tkNone);
   t.SetRaiseAtEnd(true);
   EXPECT_THROW(t.NextToken(), ENoMoreTokens);
   TPascalTokenizer blank(u"  \r\n\t\r\n");
@@ -49,102 +49,114 @@ TEST(PascalTokenizer, EmptyTextEndsAtOnceOrRaises) {
 
 TEST(PascalTokenizer, SymbolsJoinOnlyTheKnownPairs) {
   std::vector<Tok> expected = {
-      {tkIdent, u"a"},  {tkSymbol, u":="}, {tkIdent, u"b"},   {tkSymbol, u"<>"}, {tkSymbol, u"="},
-      {tkSymbol, u">"}, {tkSymbol, u"<="}, {tkSymbol, u">="}, {tkSymbol, u".."}, {tkSymbol, u"."},
-      {tkSymbol, u"("}, {tkSymbol, u"^"},  {tkSymbol, u"/"},  {tkSymbol, u":"}};
+      {TTokenKind::tkIdent, u"a"},   {TTokenKind::tkSymbol, u":="}, {TTokenKind::tkIdent, u"b"},
+      {TTokenKind::tkSymbol, u"<>"}, {TTokenKind::tkSymbol, u"="},  {TTokenKind::tkSymbol, u">"},
+      {TTokenKind::tkSymbol, u"<="}, {TTokenKind::tkSymbol, u">="}, {TTokenKind::tkSymbol, u".."},
+      {TTokenKind::tkSymbol, u"."},  {TTokenKind::tkSymbol, u"("},  {TTokenKind::tkSymbol, u"^"},
+      {TTokenKind::tkSymbol, u"/"},  {TTokenKind::tkSymbol, u":"}};
   EXPECT_EQ(All(u"a:=b<>=><=>=..  .(^/:"), expected);
   // A pair split by the line end stays two symbols.
-  EXPECT_EQ(All(u":\n="), (std::vector<Tok>{{tkSymbol, u":"}, {tkSymbol, u"="}}));
+  EXPECT_EQ(All(u":\n="),
+            (std::vector<Tok>{{TTokenKind::tkSymbol, u":"}, {TTokenKind::tkSymbol, u"="}}));
 }
 
 TEST(PascalTokenizer, IdentifiersIncludingUnicodeAndEscaped) {
-  EXPECT_EQ(All(u"_a1 Größe x\u00B2"),
-            (std::vector<Tok>{
-                {tkIdent, u"_a1"}, {tkIdent, u"Größe"}, {tkIdent, u"x"}, {tkSymbol, u"\u00B2"}}));
+  EXPECT_EQ(All(u"_a1 Größe x\u00B2"), (std::vector<Tok>{{TTokenKind::tkIdent, u"_a1"},
+                                                         {TTokenKind::tkIdent, u"Größe"},
+                                                         {TTokenKind::tkIdent, u"x"},
+                                                         {TTokenKind::tkSymbol, u"\u00B2"}}));
   {
     TTokenizerSwitchesGuard guard;
     SetEscapedIdentifiersEnabled(false);
-    EXPECT_EQ(All(u"&begin"), (std::vector<Tok>{{tkSymbol, u"&"}, {tkIdent, u"begin"}}));
+    EXPECT_EQ(All(u"&begin"),
+              (std::vector<Tok>{{TTokenKind::tkSymbol, u"&"}, {TTokenKind::tkIdent, u"begin"}}));
     SetEscapedIdentifiersEnabled(true);
-    EXPECT_EQ(All(u"&begin &1 &"),
-              (std::vector<Tok>{
-                  {tkIdent, u"&begin"}, {tkSymbol, u"&"}, {tkIdent, u"1"}, {tkSymbol, u"&"}}));
+    EXPECT_EQ(All(u"&begin &1 &"), (std::vector<Tok>{{TTokenKind::tkIdent, u"&begin"},
+                                                     {TTokenKind::tkSymbol, u"&"},
+                                                     {TTokenKind::tkIdent, u"1"},
+                                                     {TTokenKind::tkSymbol, u"&"}}));
   }
   EXPECT_FALSE(EscapedIdentifiersEnabled());
 }
 
 TEST(PascalTokenizer, StringsKeepTheirRawSource) {
   EXPECT_EQ(All(u"x := 'it''s'#13#10'end' + #$0d#$Fa'';"),
-            (std::vector<Tok>{{tkIdent, u"x"},
-                              {tkSymbol, u":="},
-                              {tkString, u"'it''s'#13#10'end'"},
-                              {tkSymbol, u"+"},
-                              {tkString, u"#$0d#$Fa''"},
-                              {tkSymbol, u";"}}));
-  EXPECT_EQ(All(u"'' #"), (std::vector<Tok>{{tkString, u"''"}, {tkString, u"#"}}));
+            (std::vector<Tok>{{TTokenKind::tkIdent, u"x"},
+                              {TTokenKind::tkSymbol, u":="},
+                              {TTokenKind::tkString, u"'it''s'#13#10'end'"},
+                              {TTokenKind::tkSymbol, u"+"},
+                              {TTokenKind::tkString, u"#$0d#$Fa''"},
+                              {TTokenKind::tkSymbol, u";"}}));
+  EXPECT_EQ(All(u"'' #"),
+            (std::vector<Tok>{{TTokenKind::tkString, u"''"}, {TTokenKind::tkString, u"#"}}));
 }
 
 TEST(PascalTokenizer, UnterminatedStringIsAnErrorUpToTheLineEnd) {
   TPascalTokenizer t(u"a 'open\nnext");
-  EXPECT_EQ(t.NextToken(), tkIdent);
+  EXPECT_EQ(t.NextToken(), TTokenKind::tkIdent);
   try {
     t.NextToken();
     FAIL();
   } catch (const ETokenError &e) {
     EXPECT_EQ(e.Message(), u"Invalid token");
   }
-  EXPECT_EQ(t.NextToken(), tkIdent);
+  EXPECT_EQ(t.NextToken(), TTokenKind::tkIdent);
   EXPECT_EQ(t.Token(), u"next");
 
   TPascalTokenizer tolerant(u"a 'open\nnext");
   tolerant.SetTolerateErrors(true);
-  EXPECT_EQ(All(tolerant),
-            (std::vector<Tok>{{tkIdent, u"a"}, {tkError, u"'open"}, {tkIdent, u"next"}}));
+  EXPECT_EQ(All(tolerant), (std::vector<Tok>{{TTokenKind::tkIdent, u"a"},
+                                             {TTokenKind::tkError, u"'open"},
+                                             {TTokenKind::tkIdent, u"next"}}));
 }
 
 TEST(PascalTokenizer, DoubleQuotedStringsOnlyWhenEnabled) {
-  EXPECT_EQ(All(u"\"ab\""),
-            (std::vector<Tok>{{tkSymbol, u"\""}, {tkIdent, u"ab"}, {tkSymbol, u"\""}}));
+  EXPECT_EQ(All(u"\"ab\""), (std::vector<Tok>{{TTokenKind::tkSymbol, u"\""},
+                                              {TTokenKind::tkIdent, u"ab"},
+                                              {TTokenKind::tkSymbol, u"\""}}));
   TPascalTokenizer t(u"\"a''b\" \"open");
   t.SetDoubleQuotedStrings(true);
   t.SetTolerateErrors(true);
-  EXPECT_EQ(All(t), (std::vector<Tok>{{tkString, u"\"a''b\""}, {tkError, u"\"open"}}));
+  EXPECT_EQ(All(t), (std::vector<Tok>{{TTokenKind::tkString, u"\"a''b\""},
+                                      {TTokenKind::tkError, u"\"open"}}));
 }
 
 TEST(PascalTokenizer, Numbers) {
-  EXPECT_EQ(All(u"1.5e-3 2E+4 $1aF 1..9 7e 3.x", true), (std::vector<Tok>{{tkNumber, u"1.5e-3"},
-                                                                          {tkNumber, u"2E"},
-                                                                          {tkSymbol, u"+"},
-                                                                          {tkNumber, u"4"},
-                                                                          {tkNumber, u"$1aF"},
-                                                                          {tkNumber, u"1"},
-                                                                          {tkSymbol, u".."},
-                                                                          {tkNumber, u"9"},
-                                                                          {tkNumber, u"7e"},
-                                                                          {tkNumber, u"3"},
-                                                                          {tkSymbol, u"."},
-                                                                          {tkIdent, u"x"}}));
-  EXPECT_EQ(All(u"42 $"), (std::vector<Tok>{{tkIdent, u"42"}, {tkIdent, u"$"}}));
+  EXPECT_EQ(All(u"1.5e-3 2E+4 $1aF 1..9 7e 3.x", true),
+            (std::vector<Tok>{{TTokenKind::tkNumber, u"1.5e-3"},
+                              {TTokenKind::tkNumber, u"2E"},
+                              {TTokenKind::tkSymbol, u"+"},
+                              {TTokenKind::tkNumber, u"4"},
+                              {TTokenKind::tkNumber, u"$1aF"},
+                              {TTokenKind::tkNumber, u"1"},
+                              {TTokenKind::tkSymbol, u".."},
+                              {TTokenKind::tkNumber, u"9"},
+                              {TTokenKind::tkNumber, u"7e"},
+                              {TTokenKind::tkNumber, u"3"},
+                              {TTokenKind::tkSymbol, u"."},
+                              {TTokenKind::tkIdent, u"x"}}));
+  EXPECT_EQ(All(u"42 $"),
+            (std::vector<Tok>{{TTokenKind::tkIdent, u"42"}, {TTokenKind::tkIdent, u"$"}}));
 }
 
 TEST(PascalTokenizer, CommentTextsByMode) {
   const StringView src = u"{ brace } (* star *) // line\n{$R+}(*$I x*)";
   {
     TPascalTokenizer t(src);
-    EXPECT_EQ(All(t), (std::vector<Tok>{{tkComment, u"{"},
-                                        {tkComment, u"(*"},
-                                        {tkComment, u"//"},
-                                        {tkDirective, u"{$R+}"},
-                                        {tkDirective, u"(*$I x*)"}}));
+    EXPECT_EQ(All(t), (std::vector<Tok>{{TTokenKind::tkComment, u"{"},
+                                        {TTokenKind::tkComment, u"(*"},
+                                        {TTokenKind::tkComment, u"//"},
+                                        {TTokenKind::tkDirective, u"{$R+}"},
+                                        {TTokenKind::tkDirective, u"(*$I x*)"}}));
   }
   for (Byte mode : {1, 2}) {
     TPascalTokenizer t(src);
     t.SetCommentTextMode(mode);
-    EXPECT_EQ(All(t), (std::vector<Tok>{{tkComment, u"{ brace }"},
-                                        {tkComment, u"(* star *)"},
-                                        {tkComment, u"// line"},
-                                        {tkDirective, u"{$R+}"},
-                                        {tkDirective, u"(*$I x*)"}}));
+    EXPECT_EQ(All(t), (std::vector<Tok>{{TTokenKind::tkComment, u"{ brace }"},
+                                        {TTokenKind::tkComment, u"(* star *)"},
+                                        {TTokenKind::tkComment, u"// line"},
+                                        {TTokenKind::tkDirective, u"{$R+}"},
+                                        {TTokenKind::tkDirective, u"(*$I x*)"}}));
   }
 }
 
@@ -152,10 +164,10 @@ TEST(PascalTokenizer, MultiLineComments) {
   const StringView src = u"a (* one\n\n  two *) b {$IFDEF\n X}";
   TPascalTokenizer m1(src);
   m1.SetCommentTextMode(1);
-  EXPECT_EQ(All(m1), (std::vector<Tok>{{tkIdent, u"a"},
-                                       {tkComment, u"(* one\r\n\r\n  two *)"},
-                                       {tkIdent, u"b"},
-                                       {tkDirective, u"{$IFDEF\r\n X}"}}));
+  EXPECT_EQ(All(m1), (std::vector<Tok>{{TTokenKind::tkIdent, u"a"},
+                                       {TTokenKind::tkComment, u"(* one\r\n\r\n  two *)"},
+                                       {TTokenKind::tkIdent, u"b"},
+                                       {TTokenKind::tkDirective, u"{$IFDEF\r\n X}"}}));
   TPascalTokenizer m2(src);
   m2.SetCommentTextMode(2);
   std::vector<Tok> toks = All(m2);
@@ -175,17 +187,17 @@ TEST(PascalTokenizer, UnterminatedCommentAtEndOfText) {
   TPascalTokenizer t(u"x { never closed\n\n");
   t.SetTolerateErrors(true);
   t.SetCommentTextMode(1);
-  EXPECT_EQ(t.NextToken(), tkIdent);
-  EXPECT_EQ(t.NextToken(), tkError);
+  EXPECT_EQ(t.NextToken(), TTokenKind::tkIdent);
+  EXPECT_EQ(t.NextToken(), TTokenKind::tkError);
   EXPECT_EQ(t.Token(), u"{ never closed");
-  EXPECT_EQ(t.NextToken(), tkNone);
+  EXPECT_EQ(t.NextToken(), TTokenKind::tkNone);
   TPascalTokenizer strict(u"(* open");
   EXPECT_THROW(strict.NextToken(), ETokenError);
 }
 
 TEST(PascalTokenizer, PositionsAreOneBasedUtf16Columns) {
   TPascalTokenizer t(u"\r\n  \u00E4x := '\U0001F600' ;\rlast\n");
-  EXPECT_EQ(t.NextToken(), tkIdent);
+  EXPECT_EQ(t.NextToken(), TTokenKind::tkIdent);
   EXPECT_EQ(t.LineNr(), 2);
   EXPECT_EQ(t.TokenStartCol(), 3);
   t.NextToken();
@@ -200,15 +212,17 @@ TEST(PascalTokenizer, PositionsAreOneBasedUtf16Columns) {
   EXPECT_EQ(t.LineNr(), 3);
   EXPECT_EQ(t.Line(), u"last");
   EXPECT_EQ(t.PrevToken(), u";");
-  EXPECT_EQ(t.PrevTokenKind(), tkSymbol);
+  EXPECT_EQ(t.PrevTokenKind(), TTokenKind::tkSymbol);
 }
 
 TEST(PascalTokenizer, SkipSetNeverSkipsNoneOrError) {
   TPascalTokenizer t(u"{c} a // x\n'open");
   t.SetTolerateErrors(true);
-  t.SetSkipKinds({tkComment, tkNone, tkError});
-  EXPECT_EQ(t.SkipKinds(), (TTokenKinds{tkComment, tkNone, tkError}));
-  EXPECT_EQ(All(t), (std::vector<Tok>{{tkIdent, u"a"}, {tkError, u"'open"}}));
+  t.SetSkipKinds({TTokenKind::tkComment, TTokenKind::tkNone, TTokenKind::tkError});
+  EXPECT_EQ(t.SkipKinds(),
+            (TTokenKinds{TTokenKind::tkComment, TTokenKind::tkNone, TTokenKind::tkError}));
+  EXPECT_EQ(All(t),
+            (std::vector<Tok>{{TTokenKind::tkIdent, u"a"}, {TTokenKind::tkError, u"'open"}}));
 }
 
 TEST(PascalTokenizer, BlankLinesNotifiedOutsideCommentsOnly) {
@@ -269,7 +283,7 @@ TEST(PascalTokenizer, SaveAndRestoreState) {
   EXPECT_EQ(t.FileName(), u"main.pas");
   EXPECT_EQ(t.Token(), u"b");
   EXPECT_EQ(t.PrevToken(), u"a");
-  EXPECT_EQ(All(t), (std::vector<Tok>{{tkIdent, u"c"}, {tkIdent, u"d"}}));
+  EXPECT_EQ(All(t), (std::vector<Tok>{{TTokenKind::tkIdent, u"c"}, {TTokenKind::tkIdent, u"d"}}));
   EXPECT_EQ(t.LineNr(), 2);
 }
 
@@ -282,29 +296,29 @@ TEST(PascalTokenizer, SetLinesKeepsLinesAsGiven) {
   t.NextToken();
   EXPECT_EQ(t.LineNr(), 3);
   t.SetLines({});
-  EXPECT_EQ(t.NextToken(), tkNone);
+  EXPECT_EQ(t.NextToken(), TTokenKind::tkNone);
 }
 
 TEST(PascalTokenizer, BadInputNeverHangs) {
   String nul = String(u"a") + Char(0) + u"b";
-  EXPECT_EQ(All(nul), (std::vector<Tok>{{tkIdent, u"a"}, {tkIdent, u"b"}}));
+  EXPECT_EQ(All(nul), (std::vector<Tok>{{TTokenKind::tkIdent, u"a"}, {TTokenKind::tkIdent, u"b"}}));
   String lone = u"x";
   lone.push_back(Char(0xD800));
   lone += u"y";
   lone.push_back(Char(0xDFFF));
-  EXPECT_EQ(All(lone), (std::vector<Tok>{{tkIdent, u"x"},
-                                         {tkSymbol, String(1, Char(0xD800))},
-                                         {tkIdent, u"y"},
-                                         {tkSymbol, String(1, Char(0xDFFF))}}));
+  EXPECT_EQ(All(lone), (std::vector<Tok>{{TTokenKind::tkIdent, u"x"},
+                                         {TTokenKind::tkSymbol, String(1, Char(0xD800))},
+                                         {TTokenKind::tkIdent, u"y"},
+                                         {TTokenKind::tkSymbol, String(1, Char(0xDFFF))}}));
   String huge(1 << 20, u'a');
   huge += u" {";
   huge += String(1 << 20, u'x');
   TPascalTokenizer t(huge);
   t.SetTolerateErrors(true);
-  EXPECT_EQ(t.NextToken(), tkIdent);
+  EXPECT_EQ(t.NextToken(), TTokenKind::tkIdent);
   EXPECT_EQ(t.Token().size(), std::size_t{1} << 20);
-  EXPECT_EQ(t.NextToken(), tkError);
-  EXPECT_EQ(t.NextToken(), tkNone);
+  EXPECT_EQ(t.NextToken(), TTokenKind::tkError);
+  EXPECT_EQ(t.NextToken(), TTokenKind::tkNone);
 }
 
 TEST(WhiteSpaceTokenizer, NormalizeAndCompare) {
@@ -340,9 +354,9 @@ TEST(StripCommentDelimiters, AllThreeKinds) {
 }
 
 TEST(TokenKindName, DeclaredNames) {
-  EXPECT_EQ(TokenKindName(tkNone), u"tkNone");
-  EXPECT_EQ(TokenKindName(tkKRTag), u"tkKRTag");
-  EXPECT_EQ(TokenKindName(tkError), u"tkError");
+  EXPECT_EQ(TokenKindName(TTokenKind::tkNone), u"tkNone");
+  EXPECT_EQ(TokenKindName(TTokenKind::tkKRTag), u"tkKRTag");
+  EXPECT_EQ(TokenKindName(TTokenKind::tkError), u"tkError");
 }
 
 } // namespace
