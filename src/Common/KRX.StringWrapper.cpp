@@ -38,14 +38,14 @@ Integer TStringWrapper::FindBreak(StringView line) {
   tokenizer.SetSkipKinds({});
   tokenizer.SetText(line);
   TTokenKind kind = tokenizer.NextToken();
-  if (kind == tkNone || kind == tkError)
+  if (kind == TTokenKind::tkNone || kind == TTokenKind::tkError)
     return len;
   bool found = false;
   for (;;) {
     kind = tokenizer.NextToken();
-    if (kind == tkNone || kind == tkError)
+    if (kind == TTokenKind::tkNone || kind == TTokenKind::tkError)
       break;
-    if (kind == tkComment && StartsStr(u"//", tokenizer.Token()))
+    if (kind == TTokenKind::tkComment && StartsStr(u"//", tokenizer.Token()))
       break;
     const Integer after = tokenizer.LinePos();
     const Integer p = after - Length(tokenizer.Token()) - 1;

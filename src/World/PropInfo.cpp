@@ -35,7 +35,7 @@ String TObjectAccess::PropValueText(Integer index) const {
     return GetEnumName(prop.EnumNames, GetOrdProp(instance, prop));
   case tkFloat:
     return FloatToStr(GetFloatProp(instance, prop));
-  case tkShortString:
+  case tkString:
   case tkLString:
   case tkWString:
   case tkUString:

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 namespace krx {
+
 namespace {
 
 std::vector<String> Wrap(StringView line, Integer indention, Integer width, Integer tab = 2) {
@@ -105,11 +106,11 @@ std::vector<std::size_t> TokenStarts(StringView line) {
   t.SetText(line);
   for (;;) {
     TTokenKind k = t.NextToken();
-    if (k == tkNone || k == tkError)
+    if (k == TTokenKind::tkNone || k == TTokenKind::tkError)
       break;
     const Integer start = t.LinePos() - Length(t.Token());
     starts.push_back(WithoutWhiteSpace(line.substr(0, static_cast<std::size_t>(start - 1))).size());
-    if (k == tkComment && StartsStr(u"//", t.Token()))
+    if (k == TTokenKind::tkComment && StartsStr(u"//", t.Token()))
       break;
   }
   return starts;

@@ -215,7 +215,7 @@ String GetPropValueText(const TObject &instance, const TPropInfo &prop) {
     return GetEnumProp(instance, prop);
   case tkFloat:
     return FloatToStr(GetFloatProp(instance, prop));
-  case tkShortString:
+  case tkString:
   case tkLString:
   case tkWString:
   case tkUString:

@@ -69,27 +69,23 @@ UInt64 StringToSet(TEnumNames elementNames, StringView text);
 
 // ---- Type kinds ---------------------------------------------------------------------------
 
-// The short-string kind is tkShortString here: the code engine's token kinds already use the
-// name tkString in this namespace.
-
 #define KRX_TTYPEKIND(X)                                                                           \
   X(tkUnknown)                                                                                     \
   X(tkInteger)                                                                                     \
   X(tkChar)                                                                                        \
-  X(tkEnumeration)                                                                                 \
-  X(tkFloat) X(tkShortString) X(tkSet) X(tkClass) X(tkMethod) X(tkWChar) X(tkLString) X(tkWString) \
-      X(tkVariant) X(tkArray) X(tkRecord) X(tkInterface) X(tkInt64) X(tkDynArray) X(tkUString)     \
-          X(tkClassRef) X(tkPointer) X(tkProcedure) X(tkMRecord)
+  X(tkEnumeration) X(tkFloat) X(tkString) X(tkSet) X(tkClass) X(tkMethod) X(tkWChar) X(tkLString)  \
+      X(tkWString) X(tkVariant) X(tkArray) X(tkRecord) X(tkInterface) X(tkInt64) X(tkDynArray)     \
+          X(tkUString) X(tkClassRef) X(tkPointer) X(tkProcedure) X(tkMRecord)
 KRX_DECLARE_ENUM(TTypeKind, KRX_TTYPEKIND);
 using TTypeKinds = EnumSet<TTypeKind>;
 
 // The kinds that hold a plain value (no class, method, variant, array, record, interface,
 // dynamic array, class reference, pointer or procedure).
-inline constexpr TTypeKinds tkProperties{tkInteger,     tkChar,  tkEnumeration, tkFloat,
-                                         tkShortString, tkSet,   tkWChar,       tkLString,
-                                         tkWString,     tkInt64, tkUString};
+inline constexpr TTypeKinds tkProperties{tkInteger, tkChar,  tkEnumeration, tkFloat,
+                                         tkString,  tkSet,   tkWChar,       tkLString,
+                                         tkWString, tkInt64, tkUString};
 inline constexpr TTypeKinds tkOrdinal{tkInteger, tkChar, tkEnumeration, tkSet, tkWChar};
-inline constexpr TTypeKinds tkStrings{tkShortString, tkLString, tkWString, tkUString};
+inline constexpr TTypeKinds tkStrings{tkString, tkLString, tkWString, tkUString};
 
 // "No default" for ordinal properties, as the class library marks it.
 inline constexpr Int64 NoDefault = static_cast<Int64>(static_cast<Integer>(0x80000000u));
