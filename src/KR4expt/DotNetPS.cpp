@@ -1,6 +1,7 @@
 #include "KR4expt/DotNetPS.h"
 
 #include "Platform/Rtl/Encoding.h"
+#include "Platform/Vcl/Forms.h"
 
 namespace krx {
 
@@ -119,18 +120,24 @@ void TDotNetStub::UpdateEndpointName() {
   SendMessageW(FHandle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
 }
 
-// An exception that leaves here goes, through the window layer, to the application's
-// exception handler, which shows it; the stub stays usable.
+// An exception raised here goes to the application's exception handler, with the stub as
+// sender, which shows it; the stub stays usable.
 void TDotNetStub::WndProc(TMessage &message) {
-  if (message.Msg == WM_SETTEXT) {
-    WMSetText(message);
-  } else if (message.Msg >= 0x0502 && message.Msg <= 0x0601) {
-    // Consumed by the object's message dispatch, which has no handler for these.
-    message.Result = 0;
-  } else if (message.Msg == WM_USER) {
-    ProcessQueue();
-  } else {
-    message.Result = DefWindowProcW(FHandle, message.Msg, message.WParam, message.LParam);
+  try {
+    if (message.Msg == WM_SETTEXT) {
+      WMSetText(message);
+    } else if (message.Msg >= 0x0502 && message.Msg <= 0x0601) {
+      // Consumed by the object's message dispatch, which has no handler for these.
+      message.Result = 0;
+    } else if (message.Msg == WM_USER) {
+      ProcessQueue();
+    } else {
+      message.Result = DefWindowProcW(FHandle, message.Msg, message.WParam, message.LParam);
+    }
+  } catch (...) {
+    if (Application == nullptr)
+      throw; // no application object: the window layer reports it
+    Application->HandleException(this);
   }
 }
 

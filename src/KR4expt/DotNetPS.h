@@ -36,6 +36,8 @@ public:
   TCallArg(const Char *v) : Value(String(v ? v : u"")) {}
   TCallArg(StringView v) : Value(String(v)) {}
   TCallArg(const String &v) : Value(v) {}
+  // A lone UTF-16 character has no wire form (it would otherwise pass as its code number).
+  TCallArg(Char) = delete;
 
   // The argument's text on the wire: decimal, "0"/"1", or the text as UTF-16.
   String ToText() const;

@@ -1,6 +1,7 @@
 #include "KR4expt/DotNetPS.h"
 
 #include "LinkTestSupport.h"
+#include "Platform/Shell/Dialogs.h"
 #include "support/KrxTest.h"
 
 #include <gmock/gmock.h>
@@ -281,6 +282,28 @@ TEST_F(DotNetStub, AFailingCallGoesToTheHandlerAndTheRestStillRun) {
   EXPECT_EQ(stub->Calls[1].Id, 2);
   EXPECT_EQ(stub->Calls[2].Id, 3);
   EXPECT_EQ(capture.Messages.size(), 1u);
+  EXPECT_THAT(capture.Senders, ElementsAre(stub.get()));
+}
+
+TEST_F(DotNetStub, TheApplicationShowsAFailedCall) {
+  TScriptedMessages boxes;
+  auto stub = TDotNetStub::Create<TRecordingStub>(u"KRX_TEST_STUB_SHOW");
+  stub->OnExecute = [](Integer id) {
+    if (id == 1)
+      throw Exception(u"call one failed");
+    if (id == 2)
+      Abort(); // silent
+  };
+  TNamedProxy proxy(u"KRX_TEST_STUB_SHOW");
+  proxy.Call(1, {});
+  proxy.Call(2, {});
+  proxy.Call(3, {});
+  PumpMessages();
+  EXPECT_EQ(stub->Calls.size(), 3u);
+  const auto shown = boxes.Requests();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].Text, u"call one failed.");
+  EXPECT_EQ(shown[0].Flags & MB_ICONMASK, MB_ICONERROR);
 }
 
 TEST_F(DotNetStub, DestroyingDropsQueuedCalls) {

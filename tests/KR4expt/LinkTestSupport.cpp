@@ -35,29 +35,15 @@ TRawEndpoint::TRawEndpoint(const String &name) {
 
 TRawEndpoint::~TRawEndpoint() { DeallocateHWnd(FHandle); }
 
-namespace {
-TExceptionCapture *GCapture = nullptr;
-}
-
 TExceptionCapture::TExceptionCapture() {
-  GCapture = this;
-  FPrevious = SetWindowExceptionHandler([] {
-    try {
-      throw;
-    } catch (const Exception &e) {
-      GCapture->Messages.push_back(e.Message());
-      GCapture->ClassNames.push_back(e.ClassName());
-    } catch (const std::exception &e) {
-      GCapture->Messages.push_back(Utf8ToString(e.what()));
-      GCapture->ClassNames.push_back(u"std::exception");
-    }
+  FPrevious = std::exchange(Application->OnException, [this](TObject *sender, const Exception &e) {
+    Messages.push_back(e.Message());
+    ClassNames.push_back(e.ClassName());
+    Senders.push_back(sender);
   });
 }
 
-TExceptionCapture::~TExceptionCapture() {
-  SetWindowExceptionHandler(FPrevious);
-  GCapture = nullptr;
-}
+TExceptionCapture::~TExceptionCapture() { Application->OnException = std::move(FPrevious); }
 
 LRESULT SendText(HWND wnd, const String &text) {
   return SendMessageW(wnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));

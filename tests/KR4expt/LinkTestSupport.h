@@ -3,6 +3,7 @@
 #pragma once
 
 #include "KR4expt/DotNetPS.h"
+#include "Platform/Vcl/Forms.h"
 #include "Platform/Win/Windows.h"
 #include "support/KrxTest.h"
 
@@ -33,8 +34,8 @@ private:
   HWND FHandle = nullptr;
 };
 
-// Records the exceptions that leave window handlers (which the application object would
-// hand to HandleException) while it lives, instead of showing them.
+// Records the exceptions handed to Application->HandleException while it lives, instead of
+// showing them.
 class TExceptionCapture {
 public:
   TExceptionCapture();
@@ -44,9 +45,10 @@ public:
 
   std::vector<String> Messages;
   std::vector<String> ClassNames;
+  std::vector<TObject *> Senders;
 
 private:
-  TWindowExceptionHandler FPrevious;
+  TExceptionEvent FPrevious;
 };
 
 // Runs every test on a desktop of its own, so that endpoint names of parallel tests never

@@ -420,34 +420,41 @@ bool TValue::SameData(const TValue &other) const {
   return Raw == other.Raw;
 }
 
+TKey::TKey(String name) : Name(std::move(name)), Upper(UpperName(Name)) {}
+
+namespace {
+
+std::vector<std::unique_ptr<TKey>>::iterator LowerBound(std::vector<std::unique_ptr<TKey>> &keys,
+                                                        const String &upper) {
+  return std::lower_bound(
+      keys.begin(), keys.end(), upper,
+      [](const std::unique_ptr<TKey> &k, const String &u) { return k->Upper < u; });
+}
+
+} // namespace
+
 TKey *TKey::FindSubKey(StringView name) {
-  String upper = UpperName(name);
-  auto it = std::lower_bound(
-      SubKeys.begin(), SubKeys.end(), upper,
-      [](const std::unique_ptr<TKey> &k, const String &u) { return UpperName(k->Name) < u; });
-  if (it != SubKeys.end() && UpperName((*it)->Name) == upper)
-    return it->get();
-  return nullptr;
+  const String upper = UpperName(name);
+  auto it = LowerBound(SubKeys, upper);
+  return it != SubKeys.end() && (*it)->Upper == upper ? it->get() : nullptr;
 }
 
 TKey &TKey::ForceSubKey(StringView name, bool &created) {
-  String upper = UpperName(name);
-  auto it = std::lower_bound(
-      SubKeys.begin(), SubKeys.end(), upper,
-      [](const std::unique_ptr<TKey> &k, const String &u) { return UpperName(k->Name) < u; });
-  if (it != SubKeys.end() && UpperName((*it)->Name) == upper)
+  const String upper = UpperName(name);
+  auto it = LowerBound(SubKeys, upper);
+  if (it != SubKeys.end() && (*it)->Upper == upper)
     return **it;
   created = true;
   return **SubKeys.insert(it, std::make_unique<TKey>(String(name)));
 }
 
 bool TKey::RemoveSubKey(StringView name) {
-  for (auto it = SubKeys.begin(); it != SubKeys.end(); ++it)
-    if (AnsiSameText((*it)->Name, name)) {
-      SubKeys.erase(it);
-      return true;
-    }
-  return false;
+  const String upper = UpperName(name);
+  auto it = LowerBound(SubKeys, upper);
+  if (it == SubKeys.end() || (*it)->Upper != upper)
+    return false;
+  SubKeys.erase(it);
+  return true;
 }
 
 TValue *TKey::FindValue(StringView name) {

@@ -22,9 +22,10 @@ struct TValue {
 
 class TKey {
 public:
-  explicit TKey(String name) : Name(std::move(name)) {}
+  explicit TKey(String name);
 
   String Name;
+  String Upper; // Name upper-cased: the order and identity of keys
   std::vector<TValue> Values;                 // in creation order
   std::vector<std::unique_ptr<TKey>> SubKeys; // sorted by upper-cased name
 

@@ -34,7 +34,7 @@ public:
 using FormatArgs = std::initializer_list<FormatArg>;
 
 // Format with the class library's directives: %[index:][-][width][.prec]type, types
-// d u x e f g n m p s, '*' for width or precision, %% for a percent sign. A missing or
+// d u x e f g n s, '*' for width or precision, %% for a percent sign. A missing or
 // wrongly typed argument raises EConvertError.
 String Format(StringView fmt, FormatArgs args);
 String Format(StringView fmt, const std::vector<FormatArg> &args);

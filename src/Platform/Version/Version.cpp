@@ -1,6 +1,7 @@
 #include "Platform/Version/Version.h"
 
 #include "Platform/Rtl/SysUtils.h"
+#include "Platform/Version/VersionFile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -16,15 +17,19 @@ constexpr std::uint64_t kMaxResourceBytes = 64u << 20;
 
 // ---- Reading a file by bounded pieces ----------------------------------------------------
 
+// A file, or its contents in memory.
 class TFileReader {
 public:
   explicit TFileReader(const std::string &name) : FFd(::open(name.c_str(), O_RDONLY | O_CLOEXEC)) {
+    FOpenError = FFd < 0 ? errno : 0;
     struct stat st {};
     if (FFd >= 0 && ::fstat(FFd, &st) == 0 && S_ISREG(st.st_mode))
       FSize = static_cast<std::uint64_t>(st.st_size);
     else if (FFd >= 0)
-      FNotRegular = true;
+      FOpenError = EISDIR;
   }
+  explicit TFileReader(const std::vector<Byte> &contents)
+      : FMemory(&contents), FFd(-1), FSize(contents.size()) {}
   ~TFileReader() {
     if (FFd >= 0)
       ::close(FFd);
@@ -32,13 +37,18 @@ public:
   TFileReader(const TFileReader &) = delete;
   TFileReader &operator=(const TFileReader &) = delete;
 
-  bool Opened() const { return FFd >= 0 && !FNotRegular; }
+  int OpenError() const { return FOpenError; }
   std::uint64_t Size() const { return FSize; }
 
   // Reads exactly `count` bytes at `offset`; False when they are not all in the file.
   bool Read(std::uint64_t offset, std::uint64_t count, std::vector<Byte> &out) const {
     if (offset > FSize || count > FSize - offset || count > kMaxResourceBytes)
       return false;
+    if (FMemory) {
+      out.assign(FMemory->begin() + static_cast<std::ptrdiff_t>(offset),
+                 FMemory->begin() + static_cast<std::ptrdiff_t>(offset + count));
+      return true;
+    }
     out.resize(static_cast<std::size_t>(count));
     std::size_t done = 0;
     while (done < out.size()) {
@@ -54,9 +64,10 @@ public:
   }
 
 private:
+  const std::vector<Byte> *FMemory = nullptr;
   int FFd;
+  int FOpenError = 0;
   std::uint64_t FSize = 0;
-  bool FNotRegular = false;
 };
 
 std::uint16_t U16(const std::vector<Byte> &b, std::size_t at) {
@@ -198,10 +209,10 @@ DWORD ReadPeVersion(const TFileReader &file, std::vector<Byte> &block) {
 
 DWORD ReadElfVersion(const TFileReader &file, std::vector<Byte> &block) {
   std::vector<Byte> h;
-  if (!file.Read(0, 64, h) && !file.Read(0, 52, h))
+  if (!file.Read(0, 16, h) || (h[4] != 1 && h[4] != 2) || h[5] != 1) // little-endian only
     return ERROR_BAD_FORMAT;
   const bool is64 = h[4] == 2;
-  if ((h[4] != 1 && h[4] != 2) || h[5] != 1) // little-endian only
+  if (!file.Read(0, is64 ? 64 : 52, h))
     return ERROR_BAD_FORMAT;
   const std::uint64_t shoff = is64 ? U64(h, 0x28) : U32(h, 0x20);
   const std::uint16_t shentsize = U16(h, is64 ? 0x3A : 0x2E);
@@ -318,22 +329,14 @@ bool ValidTree(const Byte *b, const TNode &n, int depth) {
   return true;
 }
 
-DWORD LoadVersionBlock(const Char *fileName, std::vector<Byte> &block) {
-  if (!fileName || !*fileName)
-    return ERROR_FILE_NOT_FOUND;
-  TFileReader file(StringToUtf8(fileName));
-  if (!file.Opened())
-    return errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
+DWORD BlockOfFile(const TFileReader &file, std::vector<Byte> &block) {
   std::vector<Byte> magic;
   if (!file.Read(0, 4, magic))
     return ERROR_BAD_FORMAT;
   DWORD error = ERROR_BAD_FORMAT;
   if (magic[0] == 'M' && magic[1] == 'Z')
     error = ReadPeVersion(file, block);
-  else if (std::memcmp(magic.data(),
-                       "\x7F"
-                       "ELF",
-                       4) == 0)
+  else if (magic[0] == 0x7F && magic[1] == 'E' && magic[2] == 'L' && magic[3] == 'F')
     error = ReadElfVersion(file, block);
   if (error != ERROR_SUCCESS)
     return error;
@@ -346,7 +349,22 @@ DWORD LoadVersionBlock(const Char *fileName, std::vector<Byte> &block) {
   return ERROR_SUCCESS;
 }
 
+DWORD LoadVersionBlock(const Char *fileName, std::vector<Byte> &block) {
+  if (!fileName || !*fileName)
+    return ERROR_FILE_NOT_FOUND;
+  TFileReader file(StringToUtf8(fileName));
+  if (file.OpenError() != 0)
+    return file.OpenError() == EACCES ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
+  return BlockOfFile(file, block);
+}
+
 } // namespace
+
+DWORD version_detail::VersionBlockOfContents(const std::vector<Byte> &contents,
+                                             std::vector<Byte> &block) {
+  TFileReader file(contents);
+  return BlockOfFile(file, block);
+}
 
 DWORD GetFileVersionInfoSizeW(const Char *fileName, DWORD *handle) {
   if (handle)
@@ -427,6 +445,8 @@ BOOL VerQueryValueW(const void *block, const Char *subBlock, void **buffer, UINT
     *len = static_cast<UINT>((p - node.ValueAt) / 2 + 1);
   } else {
     *len = static_cast<UINT>(std::min<std::size_t>(valueEnd - node.ValueAt, node.ValueLength));
+    if (node.Start == 0 && *len < sizeof(VS_FIXEDFILEINFO))
+      return FALSE; // a cut fixed information
   }
   *buffer = const_cast<Byte *>(b + node.ValueAt);
   return TRUE;

@@ -1,5 +1,6 @@
 #include "Platform/Registry/Registry.h"
 #include "Platform/Registry/RegistryHive.h"
+#include "Platform/Rtl/Classes.h"
 #include "Platform/Rtl/Encoding.h"
 #include "support/KrxTest.h"
 
@@ -170,8 +171,11 @@ TEST_F(RegistryTest, KeyNamesDeletionAndVanishedKeys) {
   EXPECT_FALSE(other.ValueExists(u"x"));
   EXPECT_THROW(other.WriteString(u"x", u"y"), ERegistryException);
   EXPECT_FALSE(reg.KeyExists(u"\\Software\\Tree\\gamma"));
-  reg.GetKeyNames(keys);
-  EXPECT_EQ(keys.size(), 3u);
+  TStringList list; // the class library's form
+  list.Add(u"stale");
+  reg.GetKeyNames(list);
+  ASSERT_EQ(list.Count(), 3);
+  EXPECT_EQ(list[2], u"beta");
 }
 
 TEST_F(RegistryTest, UnusualDataSurvivesRewrites) {
@@ -261,7 +265,7 @@ TEST_F(RegistryTest, DamagedFilesRaiseAndAreNotOverwritten) {
 }
 
 TEST_F(RegistryTest, TwoProcessesWritingKeepEachOthersKeys) {
-  constexpr int kKeys = 60;
+  constexpr int kKeys = 40;
   pid_t children[2];
   for (int c = 0; c < 2; ++c) {
     children[c] = ::fork();

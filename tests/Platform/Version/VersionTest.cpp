@@ -1,5 +1,6 @@
 #include "Platform/Version/Version.h"
 #include "Platform/Version/VersionBlock.h"
+#include "Platform/Version/VersionFile.h"
 #include "support/KrxTest.h"
 
 #include <random>
@@ -125,6 +126,8 @@ TEST(VersionResource, FilesWithoutABlock) {
       {dir.Str("empty"), ERROR_BAD_FORMAT},
       {dir.Str("mz"), ERROR_BAD_FORMAT},
       {u"/bin/sh", ERROR_RESOURCE_TYPE_NOT_FOUND}, // an ELF file of others
+      // A 64-bit ELF file that ends inside its header.
+      {Utf8ToString(test::Fixture("version/short-elf-header.bin").string()), ERROR_BAD_FORMAT},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(StringToUtf8(c.File));
@@ -139,15 +142,13 @@ TEST(VersionResource, FilesWithoutABlock) {
 TEST(VersionResource, DamagedFilesNeverReadOutOfBounds) {
   // Every truncation and many random corruptions of a real file: each either yields a
   // block whose queries work, or fails cleanly. The sanitizer build checks the bounds.
-  const std::string original = ReadFileBytes(kZlib64);
-  ASSERT_FALSE(original.empty());
-  TempDir dir;
-  const auto path = dir / "damaged.dll";
+  const std::string file = ReadFileBytes(kZlib64);
+  ASSERT_FALSE(file.empty());
+  const std::vector<Byte> original(file.begin(), file.end());
   std::mt19937 random(12345);
-  auto probe = [&](const std::string &bytes) {
-    WriteFileBytes(path, bytes);
-    std::vector<Byte> block = LoadBlock(Utf8ToString(path.string()));
-    if (block.empty())
+  auto probe = [&](const std::vector<Byte> &bytes) {
+    std::vector<Byte> block;
+    if (version_detail::VersionBlockOfContents(bytes, block) != ERROR_SUCCESS)
       return false;
     Fixed(block);
     Translation(block);
@@ -156,19 +157,36 @@ TEST(VersionResource, DamagedFilesNeverReadOutOfBounds) {
     return true;
   };
   int read = 0;
-  for (std::size_t cut = 0; cut < original.size(); cut += 2503)
-    read += probe(original.substr(0, cut));
+  for (std::size_t cut = 0; cut < original.size(); cut += 199)
+    read += probe(std::vector<Byte>(original.begin(), original.begin() + cut));
+  EXPECT_TRUE(probe(original));
   // Corruptions aimed at the headers and at the resource itself.
-  const std::size_t resource = original.find(std::string("V\0S\0_\0V\0", 8)) - 6;
-  for (int i = 0; i < 200; ++i) {
-    std::string bytes = original;
-    for (int k = 0; k < 4; ++k) {
+  const std::size_t resource = file.find(std::string("V\0S\0_\0V\0", 8)) - 6;
+  for (int i = 0; i < 3000; ++i) {
+    std::vector<Byte> bytes = original;
+    for (int k = 0; k < 3; ++k) {
       std::size_t at = i % 2 ? resource + random() % 820 : random() % 1024;
-      bytes[at] = static_cast<char>(random());
+      bytes[at] = static_cast<Byte>(random());
     }
     read += probe(bytes);
   }
-  EXPECT_GT(read, 0);
+  EXPECT_GT(read, 1000);
+}
+
+TEST(VersionResource, ReadsFilesOfAnotherWriter) {
+  // Minimal PE and ELF files written by tools/gen/gen_version_seeds.py.
+  for (const char *name : {"tiny.dll", "tiny.elf"}) {
+    SCOPED_TRACE(name);
+    const auto path = std::filesystem::path(KRX_SOURCE_DIR) / "fuzz/corpus/version_block" / name;
+    std::vector<Byte> block = LoadBlock(Utf8ToString(path.string()));
+    ASSERT_FALSE(block.empty());
+    const VS_FIXEDFILEINFO *fixed = Fixed(block);
+    ASSERT_NE(fixed, nullptr);
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00030001u);
+    EXPECT_EQ(Text(block, u"\\StringFileInfo\\040904E4\\FileVersion"), u"3.1.4.2");
+    EXPECT_EQ(Text(block, u"\\StringFileInfo\\040904E4\\FileDescription"), u"Seed");
+    EXPECT_EQ(Translation(block), (std::pair<Word, Word>{0x0409, 0x04E4}));
+  }
 }
 
 TEST(VersionBlock, BuiltBlocksAnswerEveryQuery) {

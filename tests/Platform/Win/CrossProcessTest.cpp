@@ -13,6 +13,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
@@ -180,10 +181,10 @@ TEST_F(CrossProcess, BusyPeerCostsTheSenderAtMostTheTimeout) {
   TPeer peer("busy", Log("peer.err"));
   DWORD_PTR r = 77;
   auto start = Clock::now();
-  EXPECT_EQ(SendText(peer.Handle, u"hang:1500", SMTO_BLOCK | SMTO_ABORTIFHUNG, 300, r), 0);
+  EXPECT_EQ(SendText(peer.Handle, u"hang:3000", SMTO_BLOCK | SMTO_ABORTIFHUNG, 300, r), 0);
   EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_TIMEOUT);
   EXPECT_EQ(r, 0u);
-  EXPECT_LT(MsSince(start), 1200);
+  EXPECT_LT(MsSince(start), 2500);
   // Messages sent after the time-out are handled once the peer is back, in order.
   ASSERT_EQ(SendText(peer.Handle, u"seq:0", SMTO_NORMAL, 10000, r), 1);
   EXPECT_EQ(SendMessageW(peer.Handle, WM_USER + 3, 0, 0), 0);
@@ -192,12 +193,12 @@ TEST_F(CrossProcess, BusyPeerCostsTheSenderAtMostTheTimeout) {
 TEST_F(CrossProcess, AbortIfHungFailsAtOnceWhenThePeerStoppedPumping) {
   TPeer peer("frozen", Log("peer.err"), {"KRX_HUNG_TIMEOUT_MS=300"});
   DWORD_PTR r = 0;
-  ASSERT_EQ(SendText(peer.Handle, u"freeze:4000", SMTO_NORMAL, 5000, r), 1);
-  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  ASSERT_EQ(SendText(peer.Handle, u"freeze:8000", SMTO_NORMAL, 5000, r), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   auto start = Clock::now();
-  EXPECT_EQ(SendMessageTimeoutW(peer.Handle, WM_USER + 1, 1, 0, SMTO_ABORTIFHUNG, 3000, &r), 0);
+  EXPECT_EQ(SendMessageTimeoutW(peer.Handle, WM_USER + 1, 1, 0, SMTO_ABORTIFHUNG, 5000, &r), 0);
   EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_TIMEOUT);
-  EXPECT_LT(MsSince(start), 1500); // not the 3 s time-out
+  EXPECT_LT(MsSince(start), 3000); // not the 5 s time-out
   // Without the flag the sender waits for the time-out.
   start = Clock::now();
   EXPECT_EQ(SendMessageTimeoutW(peer.Handle, WM_USER + 1, 1, 0, SMTO_NORMAL, 300, &r), 0);
@@ -230,7 +231,7 @@ protected:
 TEST_F(CrossProcessBlock, WithoutBlockIncomingMessagesRunWhileWaiting) {
   TPeer peer("echo", Log("peer.err"));
   DWORD_PTR r = 0;
-  ASSERT_EQ(SendText(peer.Handle, u"sendback:test-host:2000", SMTO_NORMAL, 5000, r), 1);
+  ASSERT_EQ(SendText(peer.Handle, u"sendback:test-host:5000", SMTO_NORMAL, 10000, r), 1);
   EXPECT_EQ(r, 41u);
   EXPECT_EQ(Handled, 1);
 }
@@ -262,6 +263,20 @@ TEST_F(CrossProcess, AKilledPeerIsNoLongerFound) {
     ADD_FAILURE() << "stale entry " << e.path();
 }
 
+TEST_F(CrossProcess, APeerDyingDuringASendEndsTheWait) {
+  TPeer peer("dying", Log("peer.err"));
+  std::thread killer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    peer.Kill();
+  });
+  auto start = Clock::now();
+  // No time-out: only the peer's death can end this wait.
+  EXPECT_EQ(SendMessageW(peer.Handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"hang:20000")), 0);
+  EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_INVALID_WINDOW_HANDLE);
+  EXPECT_LT(MsSince(start), 10000);
+  killer.join();
+}
+
 TEST_F(CrossProcess, APeerThatExitsTakesItsWindowAlong) {
   TPeer peer("leaving", Log("peer.err"));
   DWORD_PTR r = 0;
@@ -275,6 +290,32 @@ TEST_F(CrossProcess, DesktopIsPrivateToTheUser) {
   struct stat st {};
   ASSERT_EQ(::stat((Dir.Path() / "desk").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
+  if (::geteuid() != 0)
+    GTEST_SKIP() << "needs root to act as another user";
+  // A process of another user can neither list the desktop nor reach the peer's socket.
+  ::chmod(Dir.Path().c_str(), 0755);
+  pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+      ::_exit(2);
+    std::error_code ec;
+    fs::directory_iterator it(Dir.Path() / "desk", ec);
+    if (!ec)
+      ::_exit(3);
+    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::string sock = (Dir.Path() / "desk").string() + "/p" + std::to_string(peer.Pid()) + "-";
+    // The full name is not known without listing; any name below the directory is refused.
+    std::strncpy(addr.sun_path, (sock + "0.sock").c_str(), sizeof addr.sun_path - 1);
+    bool refused =
+        ::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 && errno == EACCES;
+    ::_exit(refused ? 0 : 4);
+  }
+  int status = -1;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 // Connects to the peer's socket directly, as a faulty or hostile process would.
