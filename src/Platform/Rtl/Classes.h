@@ -1,6 +1,6 @@
-// The class library's core classes as the system uses them: the root object with its class
-// name, persistent objects with Assign/AssignTo, string lists and components (owner, name,
-// owned components, free notification). Indexes are 0-based as in the class library.
+// The class library's core classes as the system uses them: persistent objects with
+// Assign/AssignTo, string lists and components (owner, name, owned components, free
+// notification). Indexes are 0-based as in the class library.
 #pragma once
 
 #include "Platform/Rtl/Encoding.h"
@@ -40,7 +40,8 @@ class TPersistent : public TObject {
 public:
   // Copies Source into this object. The base hands the work to Source->AssignTo, which
   // raises EConvertError "Cannot assign a <source class> to a <this class>"; a null Source
-  // raises the same with "nil".
+  // raises the same with "nil". A descendant that overrides it adds
+  // `using TPersistent::Assign;` to keep the reference form.
   virtual void Assign(const TPersistent *Source);
   void Assign(const TPersistent &Source) { Assign(&Source); }
 
