@@ -1,12 +1,16 @@
 #include "Units.h"
 
 #include "Common/DataFolders.h"
+#include "Common/DataTyp.h"
 #include "Engine/KRX.ReservedWords.h"
+#include "KR4expt/IDEPSAPI.h"
 #include "Platform/Rtl/Messaging.h"
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Vcl/Forms.h"
 #include "Platform/Win/Windows.h"
+#include "World/Editable.h"
 #include "World/ParsingLocks.h"
+#include "World/Timers.h"
 #include "World/VersRes.h"
 
 #include <array>
@@ -15,13 +19,18 @@ namespace krx {
 
 // Add a unit here, after the units it depends on.
 std::span<const TUnitEntry> AllUnits() {
-  static constexpr std::array<TUnitEntry, 9> kUnits = {{
+  static constexpr std::array<TUnitEntry, 14> kUnits = {{
       {"Rtl", nullptr, nullptr},
       {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
       {"Win", InitializeWindows, FinalizeWindows},
       {"Dialogs", InitializeDialogs, FinalizeDialogs},
       {"Forms", InitializeForms, FinalizeForms},
       {"DataFolders", DataFoldersInitialization, DataFoldersFinalization},
+      {"Timers", TimersInitialization, TimersFinalization},
+      {"Editable", EditableInitialization, EditableFinalization},
+      {"DataTyp", DataTypInitialization, DataTypFinalization},
+      {"IDEPSAPI", IDEPSAPIInitialization, IDEPSAPIFinalization},
+      {"DelphiIDEPS", DelphiIDEPSInitialization, nullptr},
       {"ParsingLocks", InitializeParsingLocks, FinalizeParsingLocks},
       {"VersRes", nullptr, FinalizeVersRes},
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},

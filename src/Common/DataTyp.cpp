@@ -1,6 +1,14 @@
 #include "Common/DataTyp.h"
 
+#include "Common/DataFolders.h"
+#include "Platform/Shell/Dialogs.h"
+#include "World/BufTextF.h"
+#include "World/KRStrUtils.h"
+#include "World/TextStrm.h"
+#include "World/Utf8IniFiles.h"
+
 #include <array>
+#include <memory>
 
 namespace krx {
 namespace {
@@ -25,6 +33,25 @@ constexpr std::array<TDelphiType, 34> kDelphiTypes = {{
 
 constexpr Integer kOtherType = 34;
 constexpr Integer kNoType = 35;
+
+const Char *const SLookupFileFailed =
+    u"The Hungarian type lookup file could not be written or read; built-in defaults are "
+    u"used.\r\n%s\r\n%s";
+const Char *const SParamsSuffix = u".Params";
+const Char *const SReplacePrefix = u"ReplacePrefix";
+const Char *const SReplaceWith = u"ReplaceWith";
+const Char *const SDefaultReplaceWith = u"A";
+
+struct TDataTypState {
+  std::array<std::unique_ptr<THungarianLookup>, TSourceLanguageKindLast + 1> Lookups;
+};
+
+TDataTypState &State() {
+  static TDataTypState state;
+  return state;
+}
+
+String ParamsSection(TSourceLanguageKind kind) { return LanguageKindName(kind) + SParamsSuffix; }
 
 } // namespace
 
@@ -72,6 +99,107 @@ String HungarianPrefix(TSourceLanguageKind language, StringView typeName) {
   if (code == kOtherType)
     return u"U" + String(typeName);
   return kDelphiTypes[static_cast<std::size_t>(code)].Prefix;
+}
+
+// ---- The lookup file --------------------------------------------------------------------
+
+namespace {
+
+// What the default file gives: empty lookups, ReplacePrefix False, ReplaceWith "A".
+void SetBuiltInDefaults() {
+  for (auto &lookup : State().Lookups) {
+    lookup->Clear();
+    lookup->ReplacePrefix = false;
+    lookup->ReplaceWith.clear();
+  }
+  HungarianLookup(lanPascal).ReplaceWith = SDefaultReplaceWith;
+}
+
+} // namespace
+
+THungarianLookup &HungarianLookup(TSourceLanguageKind kind) {
+  auto &lookup = State().Lookups[static_cast<std::size_t>(kind)];
+  KR_ASSERT(lookup != nullptr);
+  return *lookup;
+}
+
+String HungarianLookupFileName() { return SharedDataFolder(15) + u"HungarianTypeLookup.txt"; }
+
+void WriteDefaultHungarianLookupFile(const String &fileName) {
+  TBufTextFile file(fileName, btmCreate, 1, 16384);
+  const String name = LanguageKindName(lanPascal);
+  file.WriteLine(Format(u"[%s]", {name}));
+  file.WriteLine(Format(u"[%s%s]", {name, String(SParamsSuffix)}));
+  file.WriteLine(Format(u"%s=%s", {String(SReplacePrefix), String(u"False")}));
+  file.WriteLine(Format(u"%s=%s", {String(SReplaceWith), String(SDefaultReplaceWith)}));
+  file.WriteEmptyLine();
+  file.Flush();
+}
+
+void ReadHungarianLookupFile(const String &fileName) {
+  for (auto &lookup : State().Lookups)
+    lookup->Clear();
+  if (!FileExistsQuiet(fileName))
+    return;
+  {
+    TTextString text(fileName);
+    TSourceLanguageKind current = lanUndefined;
+    while (!text.Eof()) {
+      String line = Trim(text.ReadLine());
+      if (line.empty())
+        continue;
+      Integer open = Pos(u"[", line);
+      if (open > 0) {
+        String section = Copy(line, open + 1);
+        Integer close = Pos(u"]", section);
+        if (close > 0)
+          section = Copy(section, 1, close - 1);
+        current = LanguageKindFromName(Trim(section));
+      } else if (current != lanUndefined && Pos(u"=", line) > 0) {
+        HungarianLookup(current).Add(line);
+      }
+    }
+  }
+  TUtf8IniFile ini(fileName);
+  THungarianLookup &pascal = HungarianLookup(lanPascal);
+  const String section = ParamsSection(lanPascal);
+  String value = ini.ReadString(section, SReplacePrefix, u"");
+  if (!value.empty()) {
+    try {
+      pascal.ReplacePrefix = KRStrUtils::StrToBool(value);
+    } catch (const EConvertError &) {
+      // Not a Boolean text: the setting stays as it is.
+    }
+  } else {
+    ini.WriteString(section, SReplacePrefix, KRStrUtils::BoolToStr(pascal.ReplacePrefix));
+  }
+  if (ini.ValueExists(section, SReplaceWith))
+    pascal.ReplaceWith = ini.ReadString(section, SReplaceWith, u"");
+  else
+    ini.WriteString(section, SReplaceWith, SDefaultReplaceWith);
+  ini.UpdateFile();
+}
+
+void DataTypInitialization() {
+  for (auto &lookup : State().Lookups)
+    lookup = std::make_unique<THungarianLookup>();
+  String fileName;
+  try {
+    fileName = HungarianLookupFileName();
+    if (!FileExistsQuiet(fileName))
+      WriteDefaultHungarianLookupFile(fileName);
+    ReadHungarianLookupFile(fileName);
+  } catch (const Exception &e) {
+    // The library must still load: keep the defaults the default file would have given.
+    SetBuiltInDefaults();
+    MessageBoxW(nullptr, Format(SLookupFileFailed, {fileName, e.Message()}).c_str(), nullptr,
+                MB_ICONERROR);
+  }
+}
+
+void DataTypFinalization() {
+  for (auto &lookup : State().Lookups)
+    lookup.reset();
 }
 
 } // namespace krx

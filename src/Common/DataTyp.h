@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Common/KREngineDefs.h"
+#include "Platform/Rtl/Classes.h"
 #include "Platform/Rtl/EnumSet.h"
 #include "Platform/Rtl/SysUtils.h"
 
@@ -26,5 +27,32 @@ bool LanguageKindFromSet(TSourceLanguageKinds kinds, TSourceLanguageKind &kind);
 Integer DelphiTypeCode(TSourceLanguageKind language, StringView typeName);
 // The prefix of the type code; for code 34 "U" followed by the name as given.
 String HungarianPrefix(TSourceLanguageKind language, StringView typeName);
+
+// ---- The lookup file "HungarianTypeLookup.txt" -------------------------------------------
+
+// The lines "type=prefix" read for one language, with its two parameters.
+class THungarianLookup : public TStringList {
+public:
+  bool ReplacePrefix = false;
+  String ReplaceWith;
+};
+
+// The process-wide lookup of a language (between the unit's initialisation and
+// finalisation).
+THungarianLookup &HungarianLookup(TSourceLanguageKind kind);
+// The shared data folder (version 15), then "HungarianTypeLookup.txt".
+String HungarianLookupFileName();
+// Writes the default file: the language's section and its ".Params" section with
+// ReplacePrefix=False and ReplaceWith=A (ANSI, CR LF).
+void WriteDefaultHungarianLookupFile(const String &fileName);
+// Clears the lookups and reads them and the parameters from the file, writing missing
+// parameters back; the file is rewritten as UTF-8 in every case.
+void ReadHungarianLookupFile(const String &fileName);
+
+// Start-up: creates the lookups, writes the default file when it is missing and reads it.
+// A file that cannot be written or read leaves the built-in defaults in memory and is
+// reported once through the message box service; start-up goes on.
+void DataTypInitialization();
+void DataTypFinalization();
 
 } // namespace krx

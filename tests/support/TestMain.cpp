@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -23,6 +25,15 @@ public:
         ::setenv("KRX_DESKTOP_DIR", pattern.c_str(), 1);
       }
     }
+    // The same for the folders and registry hives the units write to at start-up.
+    if (!FDesktop.empty()) {
+      for (auto [name, sub] :
+           {std::pair{"KRX_SHELL_ROOT", "shell"}, {"KRX_REGISTRY_DIR", "registry"}})
+        if (std::getenv(name) == nullptr) {
+          ::setenv(name, (std::filesystem::path(FDesktop) / sub).string().c_str(), 1);
+          FRerooted.push_back(name);
+        }
+    }
     krx::InitializeUnits(krx::AllUnits());
   }
   void TearDown() override {
@@ -32,10 +43,13 @@ public:
       std::filesystem::remove_all(FDesktop, ec);
       ::unsetenv("KRX_DESKTOP_DIR");
     }
+    for (const char *name : FRerooted)
+      ::unsetenv(name);
   }
 
 private:
   std::string FDesktop;
+  std::vector<const char *> FRerooted;
 };
 
 } // namespace

@@ -573,8 +573,9 @@ private:
     return true;
   }
 
-  void Reply(const std::shared_ptr<TServerConn> &c, std::uint64_t seq, std::int32_t status,
-             LRESULT result = 0, const String *text = nullptr) {
+  // Static: a reply may be written after this desktop was closed.
+  static void Reply(const std::shared_ptr<TServerConn> &c, std::uint64_t seq, std::int32_t status,
+                    LRESULT result = 0, const String *text = nullptr) {
     TFrame r;
     r.Kind = TFrameKind::Reply;
     r.Seq = seq;
@@ -635,7 +636,7 @@ private:
       item->WantText = true;
     }
     std::uint64_t seq = f.Seq;
-    item->Complete = [this, c, seq](bool ok, LRESULT result, const String *text) {
+    item->Complete = [c, seq](bool ok, LRESULT result, const String *text) {
       Reply(c, seq, ok ? rsOk : rsNoWindow, result, text);
     };
     PushSent(*win->Owner, std::move(item));

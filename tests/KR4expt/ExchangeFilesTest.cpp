@@ -1,0 +1,119 @@
+#include "KR4expt/KRBatchCmds.h"
+#include "KR4expt/TransferFiles.h"
+
+#include "support/KrxTest.h"
+
+#include <atomic>
+#include <thread>
+
+namespace krx {
+namespace {
+
+const std::string BOM = "\xEF\xBB\xBF";
+
+std::unique_ptr<TStringList> Lines(std::initializer_list<String> items) {
+  auto list = std::make_unique<TStringList>();
+  for (auto &s : items)
+    list->Add(s);
+  return list;
+}
+
+TEST(TransferFile, ListThenReadyMarkByteExact) {
+  test::TempDir dir;
+  const String f = dir.Str("transfer.ini");
+  auto list = Lines({u"C:\\a b\\x.pas", u"D:\\\u00fcber\\y.pas"});
+  WriteTransferFileList(f, u"ProjectFiles", *list);
+  EXPECT_EQ(test::ReadFileBytes(dir / "transfer.ini"),
+            BOM + "\r\n[ProjectFiles]\r\nFileCount=2\r\nFile_0=C:\\a b\\x.pas\r\n"
+                  "File_1=D:\\\xC3\xBC"
+                  "ber\\y.pas\r\n\r\n");
+  SignalTransferReady(f);
+  EXPECT_EQ(test::ReadFileBytes(dir / "transfer.ini"),
+            BOM + "\r\n[ProjectFiles]\r\nFileCount=2\r\nFile_0=C:\\a b\\x.pas\r\n"
+                  "File_1=D:\\\xC3\xBC"
+                  "ber\\y.pas\r\n\r\n[TransferControl]\r\nTransferReady=1\r\n\r\n");
+}
+
+TEST(TransferFile, EmptyListAndKeysOfAnEarlierAnswerStay) {
+  test::TempDir dir;
+  test::WriteFileBytes(dir / "t.ini", "[Kestrune]\r\nToken=42\r\n[EditorFiles]\r\nFileCount=6\r\n"
+                                      "File_5=old.pas\r\n");
+  const String f = dir.Str("t.ini");
+  WriteTransferFileList(f, u"EditorFiles", TStringList());
+  SignalTransferReady(f);
+  EXPECT_EQ(test::ReadFileBytes(dir / "t.ini"),
+            BOM + "\r\n[Kestrune]\r\nToken=42\r\n\r\n[EditorFiles]\r\nFileCount=0\r\n"
+                  "File_5=old.pas\r\n\r\n[TransferControl]\r\nTransferReady=1\r\n\r\n");
+}
+
+TEST(TransferFile, ReadyMarkIsNeverVisibleBeforeTheListIsComplete) {
+  test::TempDir dir;
+  const auto path = dir / "t.ini";
+  const String f = dir.Str("t.ini");
+  TStringList list;
+  for (int i = 0; i < 800; ++i)
+    list.Add(Format(u"C:\\project\\source\\unit_with_a_long_name_%d.pas", {i}));
+  const std::string lastLine = "File_799=C:\\project\\source\\unit_with_a_long_name_799.pas";
+  std::atomic<bool> done{false};
+  std::atomic<int> early{0}, seenReady{0};
+  std::thread reader([&] {
+    while (!done) {
+      std::string bytes = test::ReadFileBytes(path);
+      if (bytes.find("TransferReady=1") != std::string::npos) {
+        ++seenReady;
+        if (bytes.find(lastLine) == std::string::npos)
+          ++early;
+      }
+    }
+  });
+  for (int round = 0; round < 10; ++round) {
+    // The requester prepares the file with the control section first, as it may (replacing
+    // it whole, so that the reader never sees a mix of two rounds).
+    test::WriteFileBytes(dir / "prepared", "[TransferControl]\r\nTransferReady=0\r\n");
+    std::filesystem::rename(dir / "prepared", path);
+    WriteTransferFileList(f, u"ProjectFiles", list);
+    SignalTransferReady(f);
+  }
+  done = true;
+  reader.join();
+  EXPECT_EQ(early, 0);
+  const std::string final = test::ReadFileBytes(path);
+  EXPECT_NE(final.find("[TransferControl]\r\nTransferReady=1\r\n"), std::string::npos);
+  EXPECT_NE(final.find(lastLine), std::string::npos);
+}
+
+TEST(TransferFile, UnwritableFileRaisesAndLeavesNoTemporaryFile) {
+  test::TempDir dir;
+  const String f = dir.Str("missing-folder/t.ini");
+  EXPECT_THROW(WriteTransferFileList(f, u"ProjectFiles", *Lines({u"a"})), EFileStreamError);
+  EXPECT_THROW(SignalTransferReady(f), EFileStreamError);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+TEST(BatchFile, ByteExactAndRewrittenFileSectionOnly) {
+  test::TempDir dir;
+  const String f = dir.Str("KRPrjBatch.imp");
+  test::WriteFileBytes(dir / "KRPrjBatch.imp", "[Project]\r\nExtra=kept\r\n");
+  TKRBatchCommand batch;
+  batch.CreateNewModel = true;
+  batch.Project = u"C:\\p\\x.dproj";
+  batch.AddFile(u"a.pas");
+  batch.AddFile(u"b.pas");
+  batch.AddFile(u"a.pas"); // duplicates stay
+  EXPECT_EQ(batch.FileCount(), 3);
+  batch.SaveToFile(f);
+  EXPECT_EQ(test::ReadFileBytes(dir / "KRPrjBatch.imp"),
+            BOM + "\r\n[Project]\r\nExtra=kept\r\nCreateNewModel=1\r\nVisualizeModules=0\r\n"
+                  "Project=C:\\p\\x.dproj\r\n\r\n[Files]\r\nCount=3\r\nFile_0=a.pas\r\n"
+                  "File_1=b.pas\r\nFile_2=a.pas\r\n\r\n");
+  TKRBatchCommand second;
+  second.VisualizeModules = true;
+  second.AddFile(u"z.pas");
+  second.SaveToFile(f);
+  EXPECT_EQ(test::ReadFileBytes(dir / "KRPrjBatch.imp"),
+            BOM + "\r\n[Project]\r\nExtra=kept\r\nCreateNewModel=0\r\nVisualizeModules=1\r\n"
+                  "Project=\r\n\r\n[Files]\r\nCount=1\r\nFile_0=z.pas\r\n\r\n");
+}
+
+} // namespace
+} // namespace krx
