@@ -45,7 +45,7 @@ bool TRegistry::Resolve(StringView key, bool &relative, std::vector<String> &pat
     // A single trailing backslash is tolerated; empty names elsewhere are not.
     if (name.empty() && slash == StringView::npos && start > 0)
       return true;
-    if (!reghive::ValidKeyName(name))
+    if (!reghive::ValidKeyName(name) || path.size() >= reghive::kMaxKeyDepth)
       return false;
     path.emplace_back(name);
     if (slash == StringView::npos)

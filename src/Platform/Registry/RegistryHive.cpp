@@ -537,12 +537,15 @@ std::unique_ptr<TKey> ParseHive(const std::string &bytes, StringView hiveName) {
       if (!AnsiSameText(hive, hiveName))
         Fail(lineNo, Format(u"the key belongs to \"%s\", not to %s", {hive, hiveName}));
       current = root.get();
+      std::size_t depth = 0;
       while (slash != StringView::npos) {
         std::size_t next = path.find(u'\\', slash + 1);
         StringView name =
             path.substr(slash + 1, next == StringView::npos ? StringView::npos : next - slash - 1);
         if (!ValidKeyName(name))
           Fail(lineNo, u"the key path holds an empty or invalid key name");
+        if (++depth > kMaxKeyDepth)
+          Fail(lineNo, u"the key path is nested too deeply");
         bool created = false;
         current = &current->ForceSubKey(name, created);
         slash = next;

@@ -25,7 +25,7 @@ public:
   explicit TKey(String name);
 
   String Name;
-  String Upper; // Name upper-cased: the order and identity of keys
+  String Upper;                               // Name upper-cased: the order and identity of keys
   std::vector<TValue> Values;                 // in creation order
   std::vector<std::unique_ptr<TKey>> SubKeys; // sorted by upper-cased name
 
@@ -43,6 +43,9 @@ public:
 
 // "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE"; empty for another root.
 StringView HiveName(HKEY rootKey);
+
+// Keys nest at most this deep below the hive, as on the original platform.
+inline constexpr std::size_t kMaxKeyDepth = 512;
 
 // A key name: 1 to 255 code units, no backslash, no control character, no lone surrogate.
 bool ValidKeyName(StringView name);

@@ -117,6 +117,11 @@ TEST_F(RegistryTest, OpeningKeysAbsoluteAndRelative) {
   EXPECT_TRUE(reg.KeyExists(u"B"));
   EXPECT_FALSE(reg.OpenKey(u"\\Software\\\\A", true)); // empty key name
   EXPECT_FALSE(reg.OpenKey(u"\\Software\\Bad\nName", true));
+  String deep;
+  for (int i = 0; i < 513; ++i)
+    deep += u"\\k";
+  EXPECT_FALSE(reg.OpenKey(deep, true)); // deeper than keys nest
+  EXPECT_TRUE(reg.OpenKey(deep.substr(0, 2 * 512), true));
   reg.CloseKey();
   EXPECT_EQ(reg.CurrentPath(), u"");
   EXPECT_THROW(reg.WriteString(u"x", u"y"), ERegistryException); // no key open
@@ -239,6 +244,7 @@ TEST_F(RegistryTest, DamagedFilesRaiseAndAreNotOverwritten) {
       "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"v\"=hex:01,\\\n",
       "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"v\"=-\n",
       "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"v\"=\"\xC3\x28\"\n",
+      "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A\\\\B]\n",
   };
   for (const char *content : damaged) {
     SCOPED_TRACE(content);
@@ -254,6 +260,11 @@ TEST_F(RegistryTest, DamagedFilesRaiseAndAreNotOverwritten) {
     EXPECT_THROW(reg.CreateKey(u"B"), ERegistryException);
     EXPECT_EQ(ReadFileBytes(Hive()), content);
   }
+  std::string deep = "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER";
+  for (int i = 0; i < 600; ++i)
+    deep += "\\k";
+  WriteFileBytes(Hive(), deep + "]\n");
+  EXPECT_THROW(TRegistry().KeyExists(u"k"), ERegistryException);
   WriteFileBytes(Hive(), damaged[2]);
   TRegistry reg;
   try {
