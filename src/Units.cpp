@@ -3,6 +3,7 @@
 #include "Common/DataFolders.h"
 #include "Common/DataTyp.h"
 #include "Engine/KRX.ReservedWords.h"
+#include "Engine/Prefs.h"
 #include "KR4expt/IDEPSAPI.h"
 #include "Platform/Rtl/Messaging.h"
 #include "Platform/Shell/Dialogs.h"
@@ -19,7 +20,7 @@ namespace krx {
 
 // Add a unit here, after the units it depends on.
 std::span<const TUnitEntry> AllUnits() {
-  static constexpr std::array<TUnitEntry, 14> kUnits = {{
+  static constexpr TUnitEntry kUnits[] = {
       {"Rtl", nullptr, nullptr},
       {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
       {"Win", InitializeWindows, FinalizeWindows},
@@ -34,7 +35,8 @@ std::span<const TUnitEntry> AllUnits() {
       {"ParsingLocks", InitializeParsingLocks, FinalizeParsingLocks},
       {"VersRes", nullptr, FinalizeVersRes},
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
-  }};
+      {"Prefs", nullptr, FinalizePrefs},
+  };
   return kUnits;
 }
 

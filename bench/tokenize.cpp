@@ -1,0 +1,141 @@
+// Throughput of the Pascal tokenizer over the whole Free Pascal source tree
+// (/usr/share/fpcsrc/3.2.2, or the folder in KRX_FPC_SOURCES): the raw tokenizer, and the
+// preprocessing tokenizer that follows include files. One file is in memory at a time.
+// Reading and decoding the files is not timed for the raw tokenizer; the preprocessor's
+// include files are read while it runs, as they would be in use.
+#include "Engine/KRX.PascalPreprocessors.h"
+#include "Engine/SourceFileNames.h"
+#include "Platform/Rtl/Files.h"
+#include "Units.h"
+#include "World/ClassEx.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace krx {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path Root() {
+  const char *env = std::getenv("KRX_FPC_SOURCES");
+  return env && *env ? fs::path(env) : fs::path("/usr/share/fpcsrc/3.2.2");
+}
+
+std::vector<fs::path> SourceFiles(bool unitsOnly) {
+  std::vector<fs::path> r;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(Root(), ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file())
+      continue;
+    String ext = LowerCase(Utf8ToString(it->path().extension().string()));
+    if (ext == u".pas" || ext == u".pp" || (!unitsOnly && ext == u".inc"))
+      r.push_back(it->path());
+  }
+  std::sort(r.begin(), r.end());
+  return r;
+}
+
+bool ReadSource(const fs::path &p, String &text, std::size_t &bytes) {
+  std::ifstream in(p, std::ios::binary);
+  std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  bytes = raw.size();
+  TTextEncoding enc;
+  return DecodeTextBytes(reinterpret_cast<const Byte *>(raw.data()), raw.size(), text, enc);
+}
+
+void SetCounters(benchmark::State &state, double bytes, double tokens, std::size_t files) {
+  state.SetBytesProcessed(static_cast<Int64>(bytes));
+  state.counters["tokens/s"] = benchmark::Counter(tokens, benchmark::Counter::kIsRate);
+  state.counters["files"] = static_cast<double>(files);
+}
+
+void BM_TokenizeRaw(benchmark::State &state) {
+  auto files = SourceFiles(false);
+  if (files.empty()) {
+    state.SkipWithError("no Free Pascal sources: run scripts/setup");
+    return;
+  }
+  double bytes = 0, tokens = 0;
+  for (auto _ : state) {
+    for (const fs::path &f : files) {
+      state.PauseTiming();
+      String text;
+      std::size_t size = 0;
+      bool ok = ReadSource(f, text, size);
+      state.ResumeTiming();
+      if (!ok)
+        continue;
+      bytes += static_cast<double>(size);
+      TPascalTokenizer t(text);
+      t.SetNumbersAsNumbers(true);
+      t.SetTolerateErrors(true);
+      while (t.NextToken() != TTokenKind::tkNone)
+        tokens += 1;
+    }
+  }
+  SetCounters(state, bytes, tokens, files.size());
+}
+
+void BM_Preprocess(benchmark::State &state) {
+  auto files = SourceFiles(true);
+  if (files.empty()) {
+    state.SkipWithError("no Free Pascal sources: run scripts/setup");
+    return;
+  }
+  double bytes = 0, tokens = 0;
+  for (auto _ : state) {
+    for (const fs::path &f : files) {
+      state.PauseTiming();
+      String text;
+      std::size_t size = 0;
+      bool ok = ReadSource(f, text, size);
+      state.ResumeTiming();
+      if (!ok)
+        continue;
+      bytes += static_cast<double>(size);
+      TPascalPreprocessor pp;
+      auto &t = pp.Tokenizer();
+      const String unitDir = Utf8ToString(f.parent_path().string());
+      t.SetTolerateErrors(true);
+      t.SetNumbersAsNumbers(true);
+      t.OnError = [](const String &) {};
+      t.OnReadIncludeFile = [&](String &name, String &source) {
+        String dir = t.FileName().empty() ? unitDir : ExtractFileDir(t.FileName());
+        String found = ResolveSourceFileName(name, dir);
+        std::size_t incBytes = 0;
+        if (found.empty() || !ReadSource(fs::path(FileNameToOS(found)), source, incBytes))
+          return false;
+        bytes += static_cast<double>(incBytes);
+        name = found;
+        return true;
+      };
+      pp.SetText(text);
+      while (t.NextToken() != TTokenKind::tkNone)
+        tokens += 1;
+    }
+  }
+  SetCounters(state, bytes, tokens, files.size());
+}
+
+BENCHMARK(BM_TokenizeRaw)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_Preprocess)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+} // namespace
+} // namespace krx
+
+int main(int argc, char **argv) {
+  krx::InitializeUnits(krx::AllUnits());
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  krx::FinalizeUnits();
+  return 0;
+}

@@ -1,0 +1,52 @@
+// Fuzzes the preprocessing tokenizer with conditions evaluated. The input is UTF-8 source;
+// include names "a" and "b" read the first and second half of it, any other name the whole
+// of it, so cycles and deep nesting come up. At most 64 includes are read per input, since
+// a text that includes itself through many names expands combinatorially.
+#include "Engine/KRX.PascalPreprocessors.h"
+#include "Units.h"
+
+#include <cstddef>
+#include <cstdint>
+
+using namespace krx;
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+  InitializeUnits(AllUnits());
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+  String text = Utf8ToString(std::string_view(reinterpret_cast<const char *>(data), size));
+  TPascalPreprocessor pp;
+  auto &t = pp.Tokenizer();
+  t.SetTolerateErrors(true);
+  std::size_t errors = 0;
+  t.OnError = [&](const String &) { ++errors; };
+  std::size_t reads = 0;
+  t.OnReadIncludeFile = [&](String &name, String &source) {
+    if (++reads > 64)
+      return false;
+    if (name == u"a")
+      source = text.substr(0, text.size() / 2);
+    else if (name == u"b")
+      source = text.substr(text.size() / 2);
+    else
+      source = text;
+    return true;
+  };
+  pp.SetText(text);
+  while (pp.NextToken() != TTokenKind::tkNone) {
+    if (t.IncludeDepth() > TPreprocessedPascalTokenizer::MaxIncludeDepth)
+      __builtin_trap();
+  }
+  // Without an error handler, errors raise instead.
+  TPascalPreprocessor strict;
+  strict.SetText(text);
+  try {
+    while (strict.NextToken() != TTokenKind::tkNone) {
+    }
+  } catch (const ECompilationConditionError &) {
+  } catch (const ETokenError &) {
+  }
+  return 0;
+}

@@ -1,0 +1,244 @@
+#include "Engine/ParamLists.h"
+
+#include "Engine/Tokenizers.h"
+#include "Platform/Rtl/Classes.h"
+
+namespace krx {
+
+String ModifierText(TParamModifier modifier) {
+  static const Char *const kWords[] = {u"", u"const", u"var", u"out"};
+  KR_ASSERT(modifier <= pmOut);
+  return kWords[modifier];
+}
+
+// ---- TParam -------------------------------------------------------------------------------
+
+void TParam::SetDefaultValue(StringView value) {
+  String v = Trim(value);
+  if (!v.empty()) {
+    TPascalTokenizer t(v);
+    t.SetTolerateErrors(true);
+    for (;;) {
+      const TTokenKind k = t.NextToken();
+      if (k == TTokenKind::tkNone)
+        break;
+      if (k == TTokenKind::tkError)
+        throw EParamListError(Format(u"Illegal default value: %s", {value}));
+    }
+  }
+  DefaultValue = std::move(v);
+}
+
+String TPascalParam::TypeSignature() const {
+  return HungarianPrefix(lanPascal, NormalizeWhiteSpace(TypeText.empty() ? u"&" : TypeText));
+}
+
+String TPascalParam::GetAsText() const {
+  String r;
+  if (Modifier != pmNone)
+    r = ModifierText(Modifier) + u" ";
+  r += Name;
+  if (!TypeText.empty()) {
+    r += u": " + TypeText;
+    if (!DefaultValue.empty())
+      r = Format(u"%s %s %s", {r, u"=", DefaultValue});
+  }
+  return r;
+}
+
+// ---- Parsing ------------------------------------------------------------------------------
+
+namespace {
+
+class TPascalParamParser {
+public:
+  TPascalParamParser(StringView text, TParamList &list) : FList(list) {
+    // The text is read as one line; a caller that hands over several lines gets them joined
+    // by blanks, so that type texts are cut from the right place.
+    for (Char c : text)
+      FText.push_back(c == u'\r' || c == u'\n' ? u' ' : c);
+    FTokenizer.SetSkipKinds({TTokenKind::tkComment, TTokenKind::tkDirective, TTokenKind::tkString,
+                             TTokenKind::tkKRTag});
+    FTokenizer.SetRaiseAtEnd(false);
+    FTokenizer.SetTolerateErrors(false);
+    FTokenizer.SetText(FText);
+  }
+
+  void Parse() {
+    try {
+      for (;;) {
+        const TTokenKind kind = FTokenizer.NextToken();
+        if (kind == TTokenKind::tkNone)
+          break;
+        if (kind == TTokenKind::tkIdent || kind == TTokenKind::tkNumber)
+          Identifier();
+        else if (kind == TTokenKind::tkSymbol)
+          Symbol();
+      }
+    } catch (const ETokenError &) {
+      Illegal();
+    }
+    EndGroup(Length(FText));
+  }
+
+private:
+  [[noreturn]] void Illegal() {
+    throw EParamListError(u"Illegal parameter list:" + String(1, u'\r') + FText);
+  }
+
+  void Identifier() {
+    if (FInType)
+      return;
+    const String &token = FTokenizer.Token();
+    if (Length(token) >= 3) {
+      if (SameText(token, u"CONST")) {
+        FModifier = pmConst;
+        return;
+      }
+      if (SameText(token, u"VAR")) {
+        FModifier = pmVar;
+        return;
+      }
+      if (SameText(token, u"OUT")) {
+        FModifier = pmOut;
+        return;
+      }
+    }
+    FNames.push_back(token);
+  }
+
+  void Symbol() {
+    const String &token = FTokenizer.Token();
+    if (FInType) {
+      if (token == u";")
+        EndGroup(FTokenizer.TokenStartCol() - 1);
+      return;
+    }
+    if (token == u",")
+      return;
+    if (token == u":") {
+      FInType = true;
+      FTypeStart = FTokenizer.LinePos();
+    } else if (token == u";") {
+      EndGroup(FTokenizer.TokenStartCol() - 1);
+    } else if (token == u"[") {
+      FList.SetHasAttributes(true);
+      SkipAttribute();
+    } else {
+      Illegal();
+    }
+  }
+
+  // Skips to the "]" that matches the one just read; the end of the text or an invalid
+  // token also ends the skip.
+  void SkipAttribute() {
+    Integer depth = 1;
+    try {
+      while (depth > 0) {
+        const TTokenKind kind = FTokenizer.NextToken();
+        if (kind == TTokenKind::tkNone)
+          return;
+        if (kind == TTokenKind::tkSymbol && FTokenizer.Token() == u"[")
+          ++depth;
+        else if (kind == TTokenKind::tkSymbol && FTokenizer.Token() == u"]")
+          --depth;
+      }
+    } catch (const ETokenError &) {
+    }
+  }
+
+  // Ends the current group at 1-based position `last` (inclusive) of the text.
+  void EndGroup(Integer last) {
+    String typeText, defaultValue;
+    if (FInType) {
+      String t = Trim(Copy(FText, FTypeStart, last - FTypeStart + 1));
+      const Integer eq = Pos(u"=", t);
+      if (eq > 0) {
+        defaultValue = Trim(Copy(t, eq + 1));
+        typeText = Trim(Copy(t, 1, eq - 1));
+      } else {
+        typeText = std::move(t);
+      }
+    }
+    for (const String &name : FNames)
+      FList.AddParam(FList.Count(), FModifier, defaultValue, typeText, name);
+    FNames.clear();
+    FInType = false;
+    FModifier = pmNone;
+    FTypeStart = FTokenizer.LinePos();
+  }
+
+  TParamList &FList;
+  String FText;
+  TPascalTokenizer FTokenizer;
+  TParamModifier FModifier = pmNone;
+  Integer FTypeStart = 1;
+  std::vector<String> FNames;
+  bool FInType = false;
+};
+
+} // namespace
+
+// ---- TParamList ---------------------------------------------------------------------------
+
+TParamList::TParamList(TSourceLanguageKind language) : FLanguage(EffectiveLanguageKind(language)) {}
+
+void TParamList::Clear() {
+  FItems.clear();
+  FHasAttributes = false;
+}
+
+TParam &TParamList::Items(Integer index) const {
+  KR_ASSERT(index >= 0 && index < Count());
+  return *FItems[static_cast<std::size_t>(index)];
+}
+
+void TParamList::Insert(Integer index, std::unique_ptr<TParam> param) {
+  KR_ASSERT(index >= 0 && index <= Count() && param != nullptr);
+  FItems.insert(FItems.begin() + index, std::move(param));
+}
+
+TParam &TParamList::AddParam(Integer index, TParamModifier modifier, StringView defaultValue,
+                             StringView typeText, StringView name) {
+  auto param = std::make_unique<TPascalParam>();
+  TParam &p = *param;
+  Insert(index, std::move(param));
+  p.Modifier = modifier;
+  p.Name = String(name);
+  p.TypeText = String(typeText);
+  p.SetDefaultValue(defaultValue);
+  return p;
+}
+
+void TParamList::Parse(StringView text) {
+  Clear();
+  TPascalParamParser(text, *this).Parse();
+}
+
+String TParamList::GetSignature() const {
+  String r = u"+";
+  for (Integer i = 0; i < Count(); ++i) {
+    if (i > 0)
+      r += u"+";
+    r += Items(i).TypeSignature();
+  }
+  return r;
+}
+
+std::unique_ptr<TParamList> ParseParamList(StringView text, TSourceLanguageKind language) {
+  auto list = std::make_unique<TParamList>(language);
+  list->Parse(text);
+  return list;
+}
+
+String ParamSignature(StringView text, TSourceLanguageKind language) {
+  if (Trim(text).empty())
+    return u"+";
+  try {
+    return ParseParamList(text, language)->GetSignature();
+  } catch (const std::exception &) {
+    return u"+" + String(text);
+  }
+}
+
+} // namespace krx

@@ -1,0 +1,222 @@
+#include "Engine/ParamLists.h"
+#include "Engine/Tokenizers.h"
+#include "Platform/Rtl/Encoding.h"
+
+#include "support/KrxTest.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+
+namespace krx {
+
+namespace {
+
+TEST(ParamList, GroupsShareModifierAndType) {
+  auto list = ParseParamList(u"const A, B: Integer; var C: string", lanPascal);
+  ASSERT_EQ(list->Count(), 3);
+  EXPECT_EQ((*list)[0].Name, u"A");
+  EXPECT_EQ((*list)[0].Modifier, pmConst);
+  EXPECT_EQ((*list)[1].Name, u"B");
+  EXPECT_EQ((*list)[1].Modifier, pmConst);
+  EXPECT_EQ((*list)[1].TypeText, u"Integer");
+  EXPECT_EQ((*list)[2].Modifier, pmVar);
+  EXPECT_EQ((*list)[2].TypeText, u"string");
+  EXPECT_EQ(list->GetSignature(), u"+I+I+S");
+  EXPECT_EQ((*list)[2].GetAsText(), u"var C: string");
+}
+
+TEST(ParamList, DefaultValuesSplitAtTheFirstEquals) {
+  auto list = ParseParamList(u"A: Integer = 5; out B: TFoo=Bar = 1", lanPascal);
+  ASSERT_EQ(list->Count(), 2);
+  EXPECT_EQ((*list)[0].TypeText, u"Integer");
+  EXPECT_EQ((*list)[0].DefaultValue, u"5");
+  EXPECT_EQ((*list)[0].GetAsText(), u"A: Integer = 5");
+  EXPECT_EQ((*list)[1].TypeText, u"TFoo");
+  EXPECT_EQ((*list)[1].DefaultValue, u"Bar = 1");
+  EXPECT_EQ((*list)[1].GetAsText(), u"out B: TFoo = Bar = 1");
+  EXPECT_EQ(list->GetSignature(), u"+I+UTFoo");
+}
+
+TEST(ParamList, UntypedParametersAndStructuredTypes) {
+  auto list = ParseParamList(u"var Buffer; Count: Integer; const Data: array of const", lanPascal);
+  ASSERT_EQ(list->Count(), 3);
+  EXPECT_EQ((*list)[0].TypeText, u"");
+  EXPECT_EQ((*list)[0].TypeSignature(), u"U&");
+  EXPECT_EQ((*list)[2].TypeText, u"array of const");
+  EXPECT_EQ(list->GetSignature(), u"+U&+I+Uarray of const");
+  // Brackets and strings inside a type or default value are raw text.
+  list = ParseParamList(u"A: array[0..1] of Byte; S: string = 'a;b'", lanPascal);
+  ASSERT_EQ(list->Count(), 2);
+  EXPECT_EQ((*list)[0].TypeText, u"array[0..1] of Byte");
+  EXPECT_EQ((*list)[1].DefaultValue, u"'a;b'");
+}
+
+TEST(ParamList, WhiteSpaceInTypesIsNormalisedInTheSignature) {
+  EXPECT_EQ(ParamSignature(u"A:  array   of\tInteger", lanPascal),
+            ParamSignature(u"X: array of Integer", lanPascal));
+  EXPECT_EQ(ParamSignature(u"A: Integer;\r\n B: string", lanPascal), u"+I+S");
+}
+
+TEST(ParamList, AttributesAreSkippedAndFlagged) {
+  auto list = ParseParamList(u"[Ref] const A: TRec; [Attr([1, 2])] B: Integer", lanPascal);
+  EXPECT_TRUE(list->HasAttributes());
+  ASSERT_EQ(list->Count(), 2);
+  EXPECT_EQ((*list)[0].Name, u"A");
+  EXPECT_EQ((*list)[1].Name, u"B");
+  list->Clear();
+  EXPECT_FALSE(list->HasAttributes());
+}
+
+TEST(ParamList, IllegalTextsRaiseSilentlyAndSignatureFallsBack) {
+  EXPECT_THROW(ParseParamList(u"A: Integer; (B)", lanPascal), EParamListError);
+  try {
+    ParseParamList(u"(", lanPascal);
+    FAIL();
+  } catch (const EAbort &e) { // silent
+    EXPECT_EQ(e.Message(), u"Illegal parameter list:\r(");
+  }
+  EXPECT_EQ(ParamSignature(u"A: Integer; (B)", lanPascal), u"+A: Integer; (B)");
+  // An unterminated string in a default value.
+  EXPECT_THROW(ParseParamList(u"A: string = 'abc", lanPascal), EParamListError);
+  EXPECT_EQ(ParamSignature(u"A: string = 'abc", lanPascal), u"+A: string = 'abc");
+  EXPECT_EQ(ParamSignature(u"", lanPascal), u"+");
+  EXPECT_EQ(ParamSignature(u"  \t ", lanPascal), u"+");
+}
+
+TEST(ParamList, ModifierWordsAndLanguage) {
+  EXPECT_EQ(ModifierText(pmNone), u"");
+  EXPECT_EQ(ModifierText(pmOut), u"out");
+  EXPECT_THROW(ModifierText(4), EAssertionFailed);
+  TParamList list(lanUndefined);
+  EXPECT_EQ(list.Language(), lanPascal);
+  TParam &p = list.AddParam(0, pmConst, u" 1 ", u"Integer", u"X");
+  EXPECT_EQ(p.DefaultValue, u"1");
+  EXPECT_TRUE(p.SameName(u"x"));
+  EXPECT_EQ(p.GetAsText(), u"const X: Integer = 1");
+  EXPECT_THROW(p.SetDefaultValue(u"{ open"), EParamListError);
+  // "Outer" is a name, not the modifier "out".
+  auto names = ParseParamList(u"Outer, Constant: Byte", lanPascal);
+  EXPECT_EQ((*names)[0].Modifier, pmNone);
+  EXPECT_EQ((*names)[1].Name, u"Constant");
+}
+
+// ---- Every routine heading of the Free Pascal sources -------------------------------------
+
+struct THeading {
+  String Name;
+  String Params;
+};
+
+// Routine headings with a parameter list: the routine's (possibly qualified) name and the
+// raw text between its brackets.
+std::vector<THeading> Headings(const String &source) {
+  std::vector<THeading> out;
+  TPascalTokenizer t(source);
+  t.SetSkipKinds({TTokenKind::tkComment, TTokenKind::tkDirective});
+  t.SetTolerateErrors(true);
+  static const std::set<String> kRoutines = {u"PROCEDURE", u"FUNCTION", u"CONSTRUCTOR",
+                                             u"DESTRUCTOR"};
+  TTokenKind k = t.NextToken();
+  while (k != TTokenKind::tkNone) {
+    if (k != TTokenKind::tkIdent || !kRoutines.count(UpperCase(t.Token()))) {
+      k = t.NextToken();
+      continue;
+    }
+    String name;
+    k = t.NextToken();
+    while (k == TTokenKind::tkIdent ||
+           (k == TTokenKind::tkSymbol &&
+            (t.Token() == u"." || t.Token() == u"<" || t.Token() == u">" || t.Token() == u","))) {
+      name += t.Token();
+      k = t.NextToken();
+    }
+    if (name.empty() || k != TTokenKind::tkSymbol || t.Token() != u"(")
+      continue;
+    t.StartCollecting();
+    Integer depth = 1;
+    while (depth > 0) {
+      k = t.NextToken();
+      if (k == TTokenKind::tkNone || k == TTokenKind::tkError)
+        break;
+      if (k == TTokenKind::tkSymbol && t.Token() == u"(")
+        ++depth;
+      if (k == TTokenKind::tkSymbol && t.Token() == u")")
+        --depth;
+    }
+    if (depth == 0)
+      out.push_back({name, t.CollectedTextAsLine(false)});
+    else
+      t.StopCollecting();
+  }
+  return out;
+}
+
+class ParamListCorpus : public ::testing::TestWithParam<int> {};
+constexpr int kShards = 8;
+
+// C-style variable argument lists ("...", Mac Pascal mode) and C declarations ("s16 *in",
+// left in a few sources that are never compiled) are no Delphi syntax.
+bool IsDelphiSyntax(const String &params) {
+  if (params.find(u"...") != String::npos)
+    return false;
+  for (std::size_t i = 0; i < params.size(); ++i)
+    if (params[i] == u'*' && (i == 0 || params[i - 1] != u'(') &&
+        (i + 1 == params.size() || params[i + 1] != u')'))
+      return false;
+  return true;
+}
+
+TEST_P(ParamListCorpus, EveryHeadingParsesAndDistinctTypesGetDistinctSignatures) {
+  // Delphi mode: escaped identifiers ("&file") and generic names are on.
+  TTokenizerSwitchesGuard switches;
+  SetEscapedIdentifiersEnabled(true);
+  SetGenericNamesEnabled(true);
+  const std::filesystem::path root = "/usr/share/fpcsrc/3.2.2";
+  if (!std::filesystem::exists(root))
+    GTEST_SKIP() << "Free Pascal sources not installed";
+  std::vector<std::filesystem::path> files;
+  for (const auto &e : std::filesystem::recursive_directory_iterator(root)) {
+    const auto ext = e.path().extension();
+    if (e.is_regular_file() && (ext == ".pas" || ext == ".pp" || ext == ".inc"))
+      files.push_back(e.path());
+  }
+  std::sort(files.begin(), files.end());
+  std::size_t headings = 0;
+  for (std::size_t f = static_cast<std::size_t>(GetParam()); f < files.size(); f += kShards) {
+    const std::string bytes = test::ReadFileBytes(files[f]);
+    auto *data = reinterpret_cast<const Byte *>(bytes.data());
+    const String text = IsValidUtf8(data, bytes.size()) ? DecodeUtf8(data, bytes.size())
+                                                        : DecodeAnsi(data, bytes.size());
+    // Per routine name: which upper-cased type list each signature came from.
+    std::map<String, std::map<String, std::vector<String>>> seen;
+    for (const THeading &h : Headings(text)) {
+      if (!IsDelphiSyntax(h.Params))
+        continue;
+      ++headings;
+      std::unique_ptr<TParamList> list;
+      try {
+        list = ParseParamList(h.Params, lanPascal);
+      } catch (const EParamListError &e) {
+        ADD_FAILURE() << files[f] << ": " << StringToUtf8(h.Name) << "(" << StringToUtf8(h.Params)
+                      << "): " << StringToUtf8(e.Message());
+        continue;
+      }
+      std::vector<String> types;
+      for (Integer i = 0; i < list->Count(); ++i)
+        types.push_back(AnsiUpperCase(NormalizeWhiteSpace((*list)[i].TypeText)));
+      auto [it, fresh] = seen[AnsiUpperCase(h.Name)].emplace(list->GetSignature(), types);
+      if (!fresh) {
+        EXPECT_EQ(it->second, types) << files[f] << ": overloads of " << StringToUtf8(h.Name)
+                                     << " share the signature " << StringToUtf8(it->first);
+      }
+    }
+  }
+  EXPECT_GT(headings, 1000u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shards, ParamListCorpus, ::testing::Range(0, kShards));
+
+} // namespace
+} // namespace krx
