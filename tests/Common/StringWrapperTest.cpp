@@ -3,6 +3,7 @@
 #include "Platform/Rtl/Encoding.h"
 #include "World/KRStrUtils.h"
 
+#include "support/FpcCorpus.h"
 #include "support/KrxTest.h"
 
 #include <algorithm>
@@ -116,32 +117,18 @@ std::vector<std::size_t> TokenStarts(StringView line) {
   return starts;
 }
 
-String ReadSource(const std::filesystem::path &p) {
-  std::string bytes = test::ReadFileBytes(p);
-  auto *data = reinterpret_cast<const Byte *>(bytes.data());
-  return IsValidUtf8(data, bytes.size()) ? DecodeUtf8(data, bytes.size())
-                                         : DecodeAnsi(data, bytes.size());
-}
-
 class WrapperCorpus : public ::testing::TestWithParam<int> {};
 constexpr int kShards = 8;
 
 TEST_P(WrapperCorpus, EveryLongLineRejoinsAndBreaksOnlyBetweenTokens) {
-  const std::filesystem::path root = "/usr/share/fpcsrc/3.2.2";
-  if (!std::filesystem::exists(root))
+  if (!test::FpcSourcesInstalled())
     GTEST_SKIP() << "Free Pascal sources not installed";
-  std::vector<std::filesystem::path> files;
-  for (const auto &e : std::filesystem::recursive_directory_iterator(root)) {
-    const auto ext = e.path().extension();
-    if (e.is_regular_file() && (ext == ".pas" || ext == ".pp" || ext == ".inc"))
-      files.push_back(e.path());
-  }
-  std::sort(files.begin(), files.end());
-  ASSERT_GT(files.size(), 1000u);
+  const auto files = test::FpcSourceFiles(GetParam(), kShards);
+  ASSERT_GT(files.size(), 1000u / kShards);
   const Integer width = 80;
   std::size_t lines = 0;
-  for (std::size_t f = static_cast<std::size_t>(GetParam()); f < files.size(); f += kShards) {
-    const String text = ReadSource(files[f]);
+  for (std::size_t f = 0; f < files.size(); ++f) {
+    const String text = test::ReadSourceText(files[f]);
     std::size_t pos = 0;
     while (pos <= text.size()) {
       std::size_t end = text.find_first_of(u"\r\n", pos);

@@ -2,7 +2,9 @@
 #include "Engine/Tokenizers.h"
 #include "Platform/Rtl/Encoding.h"
 
-#include "support/KrxTest.h"
+#include "support/FpcCorpus.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -173,22 +175,12 @@ TEST_P(ParamListCorpus, EveryHeadingParsesAndDistinctTypesGetDistinctSignatures)
   TTokenizerSwitchesGuard switches;
   SetEscapedIdentifiersEnabled(true);
   SetGenericNamesEnabled(true);
-  const std::filesystem::path root = "/usr/share/fpcsrc/3.2.2";
-  if (!std::filesystem::exists(root))
+  if (!test::FpcSourcesInstalled())
     GTEST_SKIP() << "Free Pascal sources not installed";
-  std::vector<std::filesystem::path> files;
-  for (const auto &e : std::filesystem::recursive_directory_iterator(root)) {
-    const auto ext = e.path().extension();
-    if (e.is_regular_file() && (ext == ".pas" || ext == ".pp" || ext == ".inc"))
-      files.push_back(e.path());
-  }
-  std::sort(files.begin(), files.end());
+  const auto files = test::FpcSourceFiles(GetParam(), kShards);
   std::size_t headings = 0;
-  for (std::size_t f = static_cast<std::size_t>(GetParam()); f < files.size(); f += kShards) {
-    const std::string bytes = test::ReadFileBytes(files[f]);
-    auto *data = reinterpret_cast<const Byte *>(bytes.data());
-    const String text = IsValidUtf8(data, bytes.size()) ? DecodeUtf8(data, bytes.size())
-                                                        : DecodeAnsi(data, bytes.size());
+  for (std::size_t f = 0; f < files.size(); ++f) {
+    const String text = test::ReadSourceText(files[f]);
     // Per routine name: which upper-cased type list each signature came from.
     std::map<String, std::map<String, std::vector<String>>> seen;
     for (const THeading &h : Headings(text)) {
