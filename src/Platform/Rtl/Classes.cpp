@@ -142,10 +142,14 @@ Integer TStrings::IndexOf(const String &S) const {
 }
 
 Integer TStrings::IndexOfName(const String &Name) const {
+  // Names compare code unit by code unit after one-to-one case folding, so only a name of
+  // the same length can match: checking that first keeps large ini sections fast.
   for (Integer i = 0; i < GetCount(); ++i) {
-    String s = Get(i);
-    Integer p = Pos(String(1, FNameValueSeparator), s);
-    if (p != 0 && CompareStrings(Copy(s, 1, p - 1), Name) == 0)
+    const String s = Get(i);
+    const auto p = s.find(FNameValueSeparator);
+    if (p == String::npos || p != Name.size())
+      continue;
+    if (CompareStrings(s.substr(0, p), Name) == 0)
       return i;
   }
   return -1;
