@@ -3,11 +3,13 @@
 
 #include "Platform/Rtl/SysUtils.h"
 #include "Platform/Win/Windows.h"
+#include "Units.h"
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <iostream>
 #include <string>
 #include <variant>
 #include <vector>
@@ -110,6 +112,27 @@ inline bool ParseNumber(const char *text, double &value) {
   } catch (...) {
     return false;
   }
+}
+
+// Runs a tool's main between the unit start-up and shutdown; a failure of either, or an
+// exception out of `toolMain`, is reported under the tool's name and exits with 2.
+inline int RunTool(const char *name, int (*toolMain)(int, char **), int argc, char **argv) {
+  InstallStopSignals();
+  try {
+    InitializeUnits(AllUnits());
+  } catch (const std::exception &e) {
+    std::cerr << name << ": " << e.what() << "\n";
+    return 2;
+  }
+  int rc = 2;
+  try {
+    rc = toolMain(argc, argv);
+  } catch (const std::exception &e) {
+    std::cerr << name << ": " << e.what() << "\n";
+    rc = 2;
+  }
+  FinalizeUnits();
+  return rc;
 }
 
 } // namespace krx::tool

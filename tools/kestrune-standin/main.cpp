@@ -176,20 +176,5 @@ int Main(int argc, char **argv) {
 } // namespace krx
 
 int main(int argc, char **argv) {
-  krx::tool::InstallStopSignals();
-  try {
-    krx::InitializeUnits(krx::AllUnits());
-  } catch (const std::exception &e) {
-    std::cerr << "kestrune-standin: " << e.what() << "\n";
-    return 2;
-  }
-  int rc = 2;
-  try {
-    rc = krx::Main(argc, argv);
-  } catch (const std::exception &e) {
-    std::cerr << "kestrune-standin: " << e.what() << "\n";
-    rc = 2;
-  }
-  krx::FinalizeUnits();
-  return rc;
+  return krx::tool::RunTool("kestrune-standin", krx::Main, argc, argv);
 }

@@ -147,21 +147,4 @@ int Main(int argc, char **argv) {
 } // namespace
 } // namespace krx
 
-int main(int argc, char **argv) {
-  krx::tool::InstallStopSignals();
-  try {
-    krx::InitializeUnits(krx::AllUnits());
-  } catch (const std::exception &e) {
-    std::cerr << "krx-link: " << e.what() << "\n";
-    return 2;
-  }
-  int rc = 2;
-  try {
-    rc = krx::Main(argc, argv);
-  } catch (const std::exception &e) {
-    std::cerr << "krx-link: " << e.what() << "\n";
-    rc = 2;
-  }
-  krx::FinalizeUnits();
-  return rc;
-}
+int main(int argc, char **argv) { return krx::tool::RunTool("krx-link", krx::Main, argc, argv); }
