@@ -284,7 +284,7 @@ void TCustomPascalModuleExplorer::HandleToken(TTokenKind kind) {
     break;
   case TTokenKind::tkError:
     ResetPendingComment();
-    AddPositionMessage(SInvalidToken, t.LineNr(), kError, TokenColumn());
+    AddPositionMessage(SInvalidToken, TokenLine(), kError, TokenColumn());
     break;
   case TTokenKind::tkIdent:
     if (FInRoutineBody) {
@@ -425,7 +425,7 @@ void TCustomPascalModuleExplorer::ResetPendingComment() {
 void TCustomPascalModuleExplorer::HandleComment() {
   TPreprocessedPascalTokenizer &t = Tokenizer();
   const TLastComment &c = t.LastComment();
-  const Integer firstLine = c.Line - 1;
+  const Integer firstLine = c.Pos.Line - 1;
   switch (FCommentMode) {
   case camEnabled:
     break;
@@ -434,7 +434,7 @@ void TCustomPascalModuleExplorer::HandleComment() {
   case camSignOnly:
   case camSignUnassociate: {
     const String &text = t.Token();
-    const std::size_t opener = c.Kind == 0 ? 1 : 2; // a brace, else "(*" or "//"
+    const std::size_t opener = c.Kind == TCommentKind::Brace ? 1 : 2;
     const bool equal = text.size() >= opener + FCommentSignature.size() &&
                        StringView(text).substr(opener, FCommentSignature.size()) ==
                            StringView(FCommentSignature);
@@ -499,8 +499,8 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
   if (body.empty())
     return;
   // The directive's own start: a directive may span lines.
-  const Integer line = t.LastComment().Line;
-  const Integer column = t.LastComment().Column;
+  const Integer line = t.LastComment().Pos.Line;
+  const Integer column = t.LastComment().Pos.Column;
   bool region = false;
   if (StartsText(u"ENDREGION", body)) {
     region = true;
@@ -577,7 +577,7 @@ bool TCustomPascalModuleExplorer::ReadIncludeFile(String &fileName, String &sour
   }
   if (!ok) {
     const TLastComment &c = Tokenizer().LastComment();
-    AddPositionMessage(Format(SIncludeNotFound, {fileName}), c.Line, kWarning, c.Column);
+    AddPositionMessage(Format(SIncludeNotFound, {fileName}), c.Pos.Line, kWarning, c.Pos.Column);
   }
   return ok;
 }
@@ -588,7 +588,7 @@ void TCustomPascalModuleExplorer::BeginIncludeFile(const String &fileName) {
   auto *item = new TIncludeFileItem(FCurrentItem, fileName);
   item->SetVisibility(FVisibility);
   item->SetLineNr(t.LineNr() - 1);
-  item->SetItemStartPos(t.LastComment().Column);
+  item->SetItemStartPos(t.LastComment().Pos.Column);
   item->SetHeaderEndLineValue(t.LineNr() - 1);
   item->SetHeaderEndPos(t.LinePos() - 1);
   item->SetEndLineValue(t.LineNr() - 1);
@@ -1153,7 +1153,7 @@ void TCustomPascalModuleExplorer::RaiseUnexpectedToken() {
 }
 
 void TCustomPascalModuleExplorer::RaiseBadFormat(const String &text) {
-  AddPositionMessage(text, Tokenizer().LineNr(), kError, TokenColumn());
+  AddPositionMessage(text, TokenLine(), kError, TokenColumn());
   throw EBadFormat(text);
 }
 

@@ -200,9 +200,9 @@ protected:
   // The tokenizer's position just behind the previous token (1-based line and column).
   Integer LineBefore() const { return FLineBefore; }
   Integer ColBefore() const { return FColBefore; }
-  // The 1-based line and start column of the current token.
-  Integer TokenLine() { return Tokenizer().LineNr(); }
-  Integer TokenColumn() { return Tokenizer().TokenStartCol(); }
+  // The 1-based line and column where the current token starts.
+  Integer TokenLine() { return Tokenizer().TokenPos().Line; }
+  Integer TokenColumn() { return Tokenizer().TokenPos().Column; }
   bool InRoutineBody() const { return FInRoutineBody; }
   bool DirectiveSeen() const { return FDirectiveSeen; }
   void SetDirectiveSeen(bool on) { FDirectiveSeen = on; }
