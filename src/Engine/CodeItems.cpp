@@ -1,10 +1,15 @@
 #include "Engine/CodeItems.h"
 
 #include "Common/KRX.StringWrapper.h"
+#include "Engine/ParamLists.h"
+#include "Engine/Prefs.h"
+#include "Platform/Rtl/Files.h"
+#include "Platform/Shell/Dialogs.h"
 #include "Platform/Rtl/Character.h"
 #include "World/ClassEx.h"
 #include "World/KRStrUtils.h"
 #include "World/PropInfo.h"
+#include "World/WordScanners.h"
 
 #include <algorithm>
 #include <atomic>
@@ -35,6 +40,12 @@ std::unique_ptr<TCodeItemModel> &OwnedCodeItemModel() {
 
 // Frees a list's storage once it is empty.
 template <class V> void ReleaseStorage(V &list) { V().swap(list); }
+
+// The process-wide Pascal language; the unit must have been started.
+TPascalLanguage &PascalLanguage() {
+  KR_ASSERT(gPascalLanguage != nullptr);
+  return *gPascalLanguage;
+}
 
 bool IsAsciiLetter(Char c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 bool IsAsciiDigit(Char c) { return c >= u'0' && c <= u'9'; }
@@ -931,6 +942,794 @@ const TClassInfo &TKRTagData::StaticClassInfo() {
 TKRTagData::TKRTagData(TCodeItem *AOwner) : TCodeItem(AOwner) { FKind = ckKRTag; }
 
 // ===========================================================================================
+// Routine items
+// ===========================================================================================
+
+namespace {
+const Char *const SOverloadExists = u"An overloaded procedure named %s already exists. Continue?";
+const Char *const SNonOverloadExists =
+    u"A non-overloaded procedure named %s already exists. Continue?";
+const Char *const SOperatorSignatureExists =
+    u"An operator %s with identical parameter signature already exists. Continue?";
+const Char *const SSignatureExists =
+    u"A procedure named %s with identical parameter signature already exists. Continue?";
+const Char *const SIndexerExists = u"An indexer property named %s already exists. Continue?";
+const Char *const SIndexerSignatureExists =
+    u"An indexer property named %s with identical signature already exists. Continue?";
+const Char *const SInvalidFieldName = u"\"%s\" is not a valid field name identifier";
+
+// Shows the question in a warning dialog; anything but OK cancels silently.
+void ConfirmOrAbort(const Char *question, const String &name) {
+  if (MessageDlg(Format(question, {name}), mtWarning, {mbOK, mbCancel}, 0) != mrOk)
+    Abort();
+}
+
+bool HasResultKind(TMethodKind kind) {
+  return kind == mkFunction || kind == mkOperator || kind == mkMethod;
+}
+} // namespace
+
+const TClassInfo &TMemberItem::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfoBuilder<TMemberItem>(&TCodeItem::StaticClassInfo())
+          .Str(u"DataName", &TMemberItem::DataName, &TMemberItem::SetDataName)
+          .Str(u"DispID", &TMemberItem::DispID, &TMemberItem::SetDispID)
+          .Build();
+  return info;
+}
+
+void TMemberItem::AssignProps(const TCodeItem &Source) {
+  TCodeItem::AssignProps(Source);
+  if (const auto *source = dynamic_cast<const TMemberItem *>(&Source)) {
+    FDataName = source->FDataName;
+    FDispID = source->FDispID;
+  }
+}
+
+const TClassInfo &TProcItem::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfoBuilder<TProcItem>(&TMemberItem::StaticClassInfo())
+          .Integer(u"BeginLineValue", &TProcItem::BeginLineValue, &TProcItem::SetBeginLineValue)
+          .Integer(u"BeginPos", &TProcItem::BeginPos, &TProcItem::SetBeginPos)
+          .Integer(u"BodyEndLineValue", &TProcItem::BodyEndLineValue,
+                   &TProcItem::SetBodyEndLineValue)
+          .Integer(u"BodyEndPos", &TProcItem::BodyEndPos, &TProcItem::SetBodyEndPos)
+          .Enum(u"CallConvention", TCallConventionNames, &TProcItem::CallConvention,
+                &TProcItem::SetCallConvention)
+          .Set(u"Directives", TMethodDirectiveNames, &TProcItem::Directives,
+               &TProcItem::SetDirectives)
+          .Str(u"ExternalSpec", &TProcItem::ExternalSpec, &TProcItem::SetExternalSpec)
+          .Bool(u"IsPureAsmProc", &TProcItem::IsPureAsmProc, &TProcItem::SetIsPureAsmProc)
+          .Enum(u"MethodKind", TMethodKindNames, &TProcItem::MethodKind, &TProcItem::SetMethodKind)
+          .Str(u"Parameters", &TProcItem::Parameters, &TProcItem::SetParameters)
+          .Build();
+  return info;
+}
+
+TProcItem::~TProcItem() {
+  // Nested routines first, while this item is still whole.
+  FreeChildren();
+  for (TProcItem *referrer : FReferrers) {
+    if (referrer->FDeclRef == this)
+      referrer->FDeclRef = nullptr;
+    if (referrer->FImplRef == this)
+      referrer->FImplRef = nullptr;
+  }
+  if (FDeclRef)
+    FDeclRef->DropReferrer(this);
+  if (FImplRef)
+    FImplRef->DropReferrer(this);
+}
+
+void TProcItem::Relink(TProcItem *&Field, TProcItem *Value) {
+  if (Field == Value)
+    return;
+  if (Field)
+    Field->DropReferrer(this);
+  Field = Value;
+  if (Value)
+    Value->FReferrers.push_back(this);
+}
+
+void TProcItem::DropReferrer(TProcItem *Item) {
+  auto it = std::find(FReferrers.begin(), FReferrers.end(), Item);
+  if (it != FReferrers.end())
+    FReferrers.erase(it);
+}
+
+String TProcItem::GetParamText() const { return ParamSignature(FParameters, GetLanguageKind()); }
+
+String TProcItem::GetSignatureKey() const {
+  String key = GetParamText();
+  if (FMethodKind == mkOperator)
+    key += u"+" + DataName();
+  return key;
+}
+
+void TProcItem::SetDirective(TMethodDirective D, bool On) {
+  if (On)
+    FDirectives.Include(D);
+  else
+    FDirectives.Exclude(D);
+}
+
+Integer TProcItem::GetLastHeaderLine() const {
+  return std::max(FBeginLineValue, GetHeaderLastLine());
+}
+
+Integer TProcItem::GetLastBodyLine() const {
+  return std::max(FBodyEndLineValue, GetLastHeaderLine());
+}
+
+Integer TProcItem::GetLastLine() const {
+  return std::max(TCodeItem::GetLastLine(), GetLastBodyLine());
+}
+
+bool TProcItem::HasResultType() const {
+  return HasResultKind(FMethodKind) && !DataName().empty();
+}
+
+THintDirectives TProcItem::GetHintDirectives() const {
+  THintDirectives own = TCodeItem::GetHintDirectives();
+  return FImplRef ? own + FImplRef->TCodeItem::GetHintDirectives() : own;
+}
+
+String TProcItem::GetExtraText() const {
+  String own = TCodeItem::GetExtraText();
+  if (own.empty() && FImplRef)
+    return FImplRef->TCodeItem::GetExtraText();
+  return own;
+}
+
+void TProcItem::GetCommentLines(TStrings &Strings) const {
+  if (!HasComments() && FImplRef)
+    FImplRef->TCodeItem::GetCommentLines(Strings);
+  else
+    TCodeItem::GetCommentLines(Strings);
+}
+
+void TProcItem::AssignProps(const TCodeItem &Source) {
+  TMemberItem::AssignProps(Source);
+  if (const auto *source = dynamic_cast<const TProcItem *>(&Source)) {
+    FCallConvention = source->FCallConvention;
+    FDirectives = source->FDirectives;
+    FMethodKind = source->FMethodKind;
+    FParameters = source->FParameters;
+    FExternalSpec = source->FExternalSpec;
+    FIsPureAsmProc = source->FIsPureAsmProc;
+  }
+}
+
+void TProcItem::Assign(const TPersistent *Source) {
+  TCodeItem::Assign(Source);
+  if (const auto *source = dynamic_cast<const TProcItem *>(Source); source && source != this) {
+    FBeginLineValue = source->GetLastHeaderLine();
+    SetImplRef(source->FImplRef);
+    SetDeclRef(source->FDeclRef);
+  }
+}
+
+Integer TProcItem::DuplicateKind(const TCodeItem *Container, StringView AName) const {
+  if (!Container)
+    return 0;
+  const TSourceLanguage *language = GetLanguage();
+  const bool own = IsOverload();
+  const String ownText = GetParamText();
+  Byte flags = 0;
+  for (Integer i = 0; i < Container->ChildCount(); ++i) {
+    const TCodeItem *child = Container->GetChild(i);
+    if (!language->SameIdent(child->Name(), AName))
+      continue;
+    const auto *proc = dynamic_cast<const TProcItem *>(child);
+    if (!proc)
+      return 4;
+    if (proc->FDeclRef)
+      continue;
+    if (language->SameIdent(proc->GetParamText(), ownText))
+      flags |= 1u << 3;
+    flags |= (own && proc->IsOverload()) ? 1u << 1 : 1u << 2;
+  }
+  return HighestFlag7(flags);
+}
+
+void TProcItem::CheckDuplicate(const String &OldName, const String &NewName) {
+  if (GetLanguage()->SameIdent(OldName, NewName))
+    return;
+  TMethodDuplicateHandler handler;
+  const Integer code = DuplicateKind(Owner(), NewName);
+  if (code != 0)
+    handler.HandleDuplicate(*this, OldName, code, NewName);
+}
+
+void TProcItem::CheckUniqueName(const String &OldName, const String &NewName) {
+  CheckDuplicate(OldName, NewName);
+}
+
+void TProcItem::ValidateName(const String &OldName, const String &NewName) {
+  GetLanguage()->IdentValidator().CheckName(Kind(), NewName);
+  CheckDuplicate(OldName, NewName);
+}
+
+void TMethodDuplicateHandler::HandleDuplicate(const TCodeItem &Item, const String &,
+                                              Integer Code, const String &NewName) {
+  switch (Code) {
+  case 0:
+    return;
+  case 1:
+    ConfirmOrAbort(SOverloadExists, NewName);
+    return;
+  case 2:
+    ConfirmOrAbort(SNonOverloadExists, NewName);
+    return;
+  case 3: {
+    const auto *proc = dynamic_cast<const TProcItem *>(&Item);
+    ConfirmOrAbort(proc && proc->MethodKind() == mkOperator ? SOperatorSignatureExists
+                                                            : SSignatureExists,
+                   NewName);
+    return;
+  }
+  case 4:
+    throw EKRToolsException(Format(SAlreadyExists, {NewName}));
+  default:
+    KR_ASSERT(!"unknown duplicate code");
+  }
+}
+
+Integer TProcItem::CompareName(const TCodeItem &Other) const {
+  if (&Other == this)
+    return 0;
+  const Integer result = TCodeItem::CompareName(Other);
+  if (result != 0)
+    return result;
+  if (const auto *other = dynamic_cast<const TProcItem *>(&Other))
+    return GetLanguage()->CompareIdent(GetParamText(), other->GetParamText());
+  return 0;
+}
+
+void TProcItem::WriteTagData(TDictionary &Dictionary) const {
+  TCodeItem::WriteTagData(Dictionary);
+  SetStringsValue(Dictionary, u"BeginLine", IntToStr(FBeginLineValue));
+  if (FDeclRef)
+    SetStringsValue(Dictionary, u"DeclRef", FDeclRef->Name());
+  if (FImplRef)
+    SetStringsValue(Dictionary, u"ImplRef", FImplRef->Name());
+}
+
+bool TProcItem::IsUniqueIn(const TCodeItem *Container) const {
+  if (FMethodKind == mkOperator)
+    return true;
+  const Integer code = DuplicateKind(Container, Name());
+  return code == 0 || code == 1;
+}
+
+String TProcItem::GetDescription() const {
+  String text = FParameters.empty() ? Name() + u"( )" : Format(u"%s(%s)", {Name(), FParameters});
+  if (HasResultType())
+    text += u": " + DataName();
+  return text + u";";
+}
+
+bool TProcItem::HasValidPositions() const {
+  if (!TCodeItem::HasValidPositions())
+    return false;
+  return (FBeginPos > 0 && FBodyEndPos > 0) || Kind() == ckMethod || FImplRef != nullptr ||
+         HasDirective(pdForward) || HasDirective(pdExternal) || HasDirective(pdAbstract);
+}
+
+void TProcItem::ShiftOwnLines(Integer Line, Integer Delta) {
+  TCodeItem::ShiftOwnLines(Line, Delta);
+  ShiftLine(FBeginLineValue, Line, Delta);
+  ShiftLine(FBodyEndLineValue, Line, Delta);
+}
+
+TBindingKind BindingOf(const TProcItem &Item) {
+  if (Item.HasDirective(pdOverride))
+    return bkOverride;
+  if (Item.HasDirective(pdVirtual))
+    return bkVirtual;
+  if (Item.HasDirective(pdDynamic))
+    return bkDynamic;
+  if (Item.HasDirective(pdMessage))
+    return bkMessage;
+  return bkStatic;
+}
+
+bool IsAbstract(const TProcItem &Item) { return Item.HasDirective(pdAbstract); }
+bool IsClassMethod(const TProcItem &Item) { return Item.HasDirective(pdClassMethod); }
+
+const TClassInfo &TProcData::StaticClassInfo() {
+  static const TClassInfo info = TClassInfoBuilder<TProcData>(&TProcItem::StaticClassInfo())
+                                     .Bool(u"ShowPublic", &TProcData::ShowPublic,
+                                           &TProcData::SetShowPublic)
+                                     .Build();
+  return info;
+}
+
+TProcData::TProcData(TCodeItem *AOwner) : TProcItem(AOwner) {
+  FKind = ckProcedure;
+  SetVisibility(GetLanguage()->DefaultNonPublicVisibility());
+}
+
+void TProcData::Assign(const TPersistent *Source) {
+  TProcItem::Assign(Source);
+  if (const auto *source = dynamic_cast<const TProcData *>(Source))
+    FShowPublic = source->FShowPublic;
+}
+
+String TProcData::GetDeclaration() const {
+  return PascalLanguage().MethodDeclarationText(*this);
+}
+
+const TClassInfo &TMethodItem::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfoBuilder<TMethodItem>(&TProcItem::StaticClassInfo())
+          .Bool(u"Stub", &TMethodItem::Stub, &TMethodItem::SetStub)
+          .Build();
+  return info;
+}
+
+TMethodItem::TMethodItem(TCodeItem *AOwner) : TProcItem(AOwner) { FKind = ckMethod; }
+
+void TMethodItem::SetStub(bool Value) {
+  FStub = Value;
+  if (Value)
+    SetLineNr(-1);
+}
+
+String TMethodItem::GetDeclaration() const {
+  return GetLanguage()->MethodDeclarationText(*this);
+}
+
+String TMethodItem::GetSignatureKey() const {
+  String key = TProcItem::GetSignatureKey();
+  return HasDirective(pdClassMethod) ? u"class|" + key : key;
+}
+
+const TClassInfo &TMethodImplItem::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfoBuilder<TMethodImplItem>(&TMethodItem::StaticClassInfo())
+          .Str(u"BaseClass", &TMethodImplItem::BaseClass, &TMethodImplItem::SetBaseClass)
+          .Str(u"RefBaseClass", &TMethodImplItem::RefBaseClass, &TMethodImplItem::SetRefBaseClass)
+          .Build();
+  return info;
+}
+
+TMethodImplItem::TMethodImplItem(TCodeItem *AOwner) : TMethodItem(AOwner) {
+  FKind = ckMethodImpl;
+}
+
+void TMethodImplItem::Assign(const TPersistent *Source) {
+  TProcItem::Assign(Source);
+  const auto *source = dynamic_cast<const TMethodItem *>(Source);
+  if (source && source->Owner()) {
+    FBaseClass = source->Owner()->GetScopedName();
+    FRefBaseClass = source->Owner()->GetQualifiedLookupName();
+  }
+}
+
+const TClassInfo &TResClauseItem::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfoBuilder<TResClauseItem>(&TMemberItem::StaticClassInfo())
+          .Str(u"ImplMethod", &TResClauseItem::ImplMethod, &TResClauseItem::SetImplMethod)
+          .Enum(u"MethodKind", TMethodKindNames, &TResClauseItem::MethodKind,
+                &TResClauseItem::SetMethodKind)
+          .Build();
+  return info;
+}
+
+TResClauseItem::TResClauseItem(TCodeItem *AOwner) : TMemberItem(AOwner) { FKind = ckResClause; }
+
+String TResClauseItem::GetDeclaration() const {
+  return MethodKindName(FMethodKind) + u" " + Name() + u" = " + FImplMethod + u";";
+}
+
+void TResClauseItem::AssignProps(const TCodeItem &Source) {
+  TMemberItem::AssignProps(Source);
+  if (const auto *source = dynamic_cast<const TResClauseItem *>(&Source)) {
+    FImplMethod = source->FImplMethod;
+    FMethodKind = source->FMethodKind;
+  }
+}
+
+void TResClauseItem::ValidateName(const String &OldName, const String &NewName) {
+  GetLanguage()->IdentValidator().CheckName(Kind(), NewName);
+  TCodeItem::CheckUniqueName(OldName, NewName);
+}
+
+String TResClauseItem::GetDescription() const { return Name() + u"=" + FImplMethod + u";"; }
+
+// ===========================================================================================
+// Types and members
+// ===========================================================================================
+
+const TClassInfo &TDelegateItem::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfoBuilder<TDelegateItem>(&TTypeItem::StaticClassInfo())
+          .Enum(u"CallConvention", TCallConventionNames, &TDelegateItem::CallConvention,
+                &TDelegateItem::SetCallConvention)
+          .Str(u"DataName", &TDelegateItem::DataName, &TDelegateItem::SetDataName)
+          .Set(u"Directives", TDelegateDirectiveNames, &TDelegateItem::Directives,
+               &TDelegateItem::SetDirectives)
+          .Enum(u"MethodKind", TMethodKindNames, &TDelegateItem::MethodKind,
+                &TDelegateItem::SetMethodKind)
+          .Str(u"Parameters", &TDelegateItem::Parameters, &TDelegateItem::SetParameters)
+          .Build();
+  return info;
+}
+
+TDelegateItem::TDelegateItem(TCodeItem *AOwner) : TTypeItem(AOwner) {
+  FKind = ckDelegate;
+  SetIsPublic(true);
+}
+
+void TDelegateItem::SetKind(TCodeItemKind Value) {
+  KR_ASSERT(Value == ckDelegate || Value == ckFunctionPointer || Value == ckMethodReference);
+  FKind = Value;
+}
+
+bool TDelegateItem::HasResult() const { return HasResultKind(FMethodKind); }
+
+String TDelegateItem::GetDeclaration() const {
+  return GetLanguage()->DelegateDeclarationText(*this);
+}
+
+void TDelegateItem::AssignProps(const TCodeItem &Source) {
+  TTypeItem::AssignProps(Source);
+  if (const auto *source = dynamic_cast<const TDelegateItem *>(&Source)) {
+    FDataName = source->FDataName;
+    FCallConvention = source->FCallConvention;
+    FMethodKind = source->FMethodKind;
+    FParameters = source->FParameters;
+    FDirectives = source->FDirectives;
+    FKind = source->Kind();
+  }
+}
+
+void TDelegateItem::ValidateName(const String &OldName, const String &NewName) {
+  GetLanguage()->IdentValidator().CheckFor(Kind(), NewName);
+  TCodeItem::CheckUniqueName(OldName, NewName);
+}
+
+String TDelegateItem::GetDescription() const {
+  String tail = u";";
+  if (FMethodKind != mkProcedure && !FDataName.empty())
+    tail = Format(u": %s;", {FDataName});
+  return Format(u"%s (%s)%s", {Name(), FParameters, tail});
+}
+
+const TClassInfo &TClassItem::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfoBuilder<TClassItem>(&TTypeItem::StaticClassInfo())
+          .Str(u"AdditionalAncestors", &TClassItem::AdditionalAncestors,
+               &TClassItem::SetAdditionalAncestors)
+          .Str(u"Ancestor", &TClassItem::Ancestor, &TClassItem::SetAncestor)
+          .Enum(u"ClassKind", TClassKindNames, &TClassItem::ClassKind, &TClassItem::SetClassKind)
+          .Set(u"Directives", TClassDirectiveNames, &TClassItem::Directives,
+               &TClassItem::SetDirectives)
+          .Bool(u"ForwardDecl", &TClassItem::ForwardDecl, &TClassItem::SetForwardDecl)
+          .Str(u"GUID", &TClassItem::GUID, &TClassItem::SetGUID)
+          .Str(u"HelperTarget", &TClassItem::HelperTarget, &TClassItem::SetHelperTarget)
+          .Str(u"IOMetaData", &TClassItem::IOMetaData, &TClassItem::SetIOMetaData)
+          .Str(u"Interfaces", &TClassItem::Interfaces, &TClassItem::SetInterfaces)
+          .Bool(u"Normalized", &TClassItem::Normalized, &TClassItem::SetNormalized)
+          .Bool(u"Stub", &TClassItem::Stub, &TClassItem::SetStub)
+          .Set(u"Warnings", TClassItemWarningNames, &TClassItem::Warnings,
+               &TClassItem::SetWarnings)
+          .Build();
+  return info;
+}
+
+TClassItem::TClassItem(TCodeItem *AOwner) : TTypeItem(AOwner) {
+  SetClassKind(clClass);
+  SetVisibility(scPublic);
+}
+
+void TClassItem::SetClassKind(TClassKind Value) {
+  FClassKind = Value;
+  FKind = ItemKindOfClassKind(Value);
+}
+
+void TClassItem::SetDirective(TClassDirective D, bool On) {
+  if (On)
+    FDirectives.Include(D);
+  else
+    FDirectives.Exclude(D);
+}
+
+void TClassItem::SetStub(bool Value) {
+  FStub = Value;
+  if (Value)
+    SetLineNr(-1);
+}
+
+void TClassItem::SetWarning(TClassItemWarning W, bool On) {
+  if (On)
+    FWarnings.Include(W);
+  else
+    FWarnings.Exclude(W);
+}
+
+TClassifierKind &TClassItem::GetClassifierKind() const {
+  return GetLanguage()->GetClassifierKind(FClassKind);
+}
+
+void TClassItem::Assign(const TPersistent *Source) {
+  TCodeItem::Assign(Source);
+  if (const auto *source = dynamic_cast<const TClassItem *>(Source)) {
+    FWarnings = source->FWarnings;
+    FForwardDecl = source->FForwardDecl;
+  }
+}
+
+String TClassItem::GetDeclaration() const { return GetLanguage()->ClassDeclarationText(*this); }
+
+void TClassItem::AssignProps(const TCodeItem &Source) {
+  TTypeItem::AssignProps(Source);
+  if (const auto *source = dynamic_cast<const TClassItem *>(&Source)) {
+    SetClassKind(source->FClassKind);
+    FAncestor = source->FAncestor;
+    FAdditionalAncestors = source->FAdditionalAncestors;
+    FGUID = source->FGUID;
+    FInterfaces = source->FInterfaces;
+    FDirectives = source->FDirectives;
+  }
+}
+
+void TClassItem::ValidateName(const String &OldName, const String &NewName) {
+  GetLanguage()->IdentValidator().CheckFor(Kind(), NewName);
+  CheckUniqueName(OldName, NewName);
+}
+
+const TClassInfo &TFieldItem::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfoBuilder<TFieldItem>(&TMemberItem::StaticClassInfo())
+          .Set(u"Directives", TFieldDirectiveNames, &TFieldItem::Directives,
+               &TFieldItem::SetDirectives)
+          .Enum(u"FieldKind", TFieldKindNames, &TFieldItem::FieldKind, &TFieldItem::SetFieldKind)
+          .Str(u"Initializer", &TFieldItem::Initializer, &TFieldItem::SetInitializer)
+          .Build();
+  return info;
+}
+
+TFieldItem::TFieldItem(TCodeItem *AOwner) : TMemberItem(AOwner) { FKind = ckField; }
+
+String TFieldItem::GetDeclaration() const { return GetLanguage()->FieldDeclarationText(*this); }
+
+void TFieldItem::AssignProps(const TCodeItem &Source) {
+  TMemberItem::AssignProps(Source);
+  if (const auto *source = dynamic_cast<const TFieldItem *>(&Source)) {
+    FFieldKind = source->FFieldKind;
+    FInitializer = source->FInitializer;
+    FDirectives = source->FDirectives;
+  }
+}
+
+void TFieldItem::ValidateName(const String &OldName, const String &NewNames) {
+  TSourceLanguage *language = GetLanguage();
+  if (language->SameIdent(OldName, NewNames))
+    return;
+  TWordScanner scanner;
+  scanner.Delimiters = TSysCharSet{u','};
+  scanner.QuoteChar = u'\0';
+  const Integer count = scanner.Scan(NewNames);
+  for (Integer i = 0; i < count; ++i) {
+    const String name = Trim(scanner.GetWord(i));
+    language->IdentValidator().CheckName(ckField, name);
+    CheckUniqueName(OldName, name);
+  }
+  if (count == 0)
+    throw EKRToolsException(Format(SInvalidFieldName, {NewNames}));
+}
+
+const TClassInfo &TPropertyItem::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfoBuilder<TPropertyItem>(&TMemberItem::StaticClassInfo())
+          .Str(u"ArrayStr", &TPropertyItem::ArrayStr, &TPropertyItem::SetArrayStr)
+          .Enum(u"DefaultSpec", TDefaultSpecifierNames, &TPropertyItem::DefaultSpec,
+                &TPropertyItem::SetDefaultSpec)
+          .Str(u"DefaultStr", &TPropertyItem::DefaultStr, &TPropertyItem::SetDefaultStr)
+          .Set(u"Directives", TPropertyDirectiveNames, &TPropertyItem::Directives,
+               &TPropertyItem::SetDirectives)
+          .Str(u"ImplementsStr", &TPropertyItem::ImplementsStr, &TPropertyItem::SetImplementsStr)
+          .Str(u"IndexStr", &TPropertyItem::IndexStr, &TPropertyItem::SetIndexStr)
+          .Str(u"NotifyStr", &TPropertyItem::NotifyStr, &TPropertyItem::SetNotifyStr)
+          .Str(u"ReadSpec", &TPropertyItem::ReadSpec, &TPropertyItem::SetReadSpec)
+          .Str(u"StorageStr", &TPropertyItem::StorageStr, &TPropertyItem::SetStorageStr)
+          .Str(u"WriteSpec", &TPropertyItem::WriteSpec, &TPropertyItem::SetWriteSpec)
+          .Build();
+  return info;
+}
+
+TPropertyItem::TPropertyItem(TCodeItem *AOwner) : TMemberItem(AOwner) { FKind = ckProperty; }
+
+bool TPropertyItem::IsIndexer() const {
+  return DelphiLanguageMode() != dlmDelphi7Win32 && FDirectives.Contains(prArray) &&
+         FDirectives.Contains(prDefaultArray);
+}
+
+String TPropertyItem::GetArrayParamText() const {
+  return ParamSignature(FArrayStr, GetLanguageKind());
+}
+
+Integer TPropertyItem::CompareName(const TCodeItem &Other) const {
+  if (&Other == this)
+    return 0;
+  const Integer result = TCodeItem::CompareName(Other);
+  if (result != 0)
+    return result;
+  const auto *other = dynamic_cast<const TPropertyItem *>(&Other);
+  if (other && IsIndexer() && other->IsIndexer())
+    return GetLanguage()->CompareIdent(GetArrayParamText(), other->GetArrayParamText());
+  return 0;
+}
+
+bool TPropertyItem::CanImplement() const {
+  if (FDirectives.Contains(prAbstract) || FDirectives.Contains(prExternal) ||
+      FDirectives.Contains(prAutoImplemented))
+    return false;
+  if (const auto *owner = dynamic_cast<const TClassItem *>(Owner()))
+    return GetLanguage()->ClassifierForItemKind(owner->Kind()).HasVisibilitySections();
+  return true;
+}
+
+String TPropertyItem::GetDescription() const {
+  if (FDirectives.Contains(prOverride) && GetLanguage()->IsGlobalPascalLanguage())
+    return Name() + u" override";
+  String text = Name();
+  if (FDirectives.Contains(prArray))
+    text += u"[" + FArrayStr + u"] ";
+  text += u": " + DataName();
+  if (FDirectives.Contains(prIndex))
+    text += u" index " + FIndexStr;
+  return text;
+}
+
+void TPropertyItem::AssignProps(const TCodeItem &Source) {
+  TMemberItem::AssignProps(Source);
+  if (const auto *source = dynamic_cast<const TPropertyItem *>(&Source)) {
+    FArrayStr = source->FArrayStr;
+    FDefaultSpec = source->FDefaultSpec;
+    FDefaultStr = source->FDefaultStr;
+    FImplementsStr = source->FImplementsStr;
+    FIndexStr = source->FIndexStr;
+    FDirectives = source->FDirectives;
+    FReadSpec = source->FReadSpec;
+    FStorageStr = source->FStorageStr;
+    FWriteSpec = source->FWriteSpec;
+    FNotifyStr = source->FNotifyStr;
+  }
+}
+
+void TPropertyItem::ValidateName(const String &OldName, const String &NewName) {
+  PascalLanguage().IdentValidator().CheckName(Kind(), NewName);
+  CheckUniqueName(OldName, NewName);
+}
+
+Integer TPropertyItem::IndexerDuplicateKind(const TCodeItem *Container, StringView AName) const {
+  if (!Container)
+    return 0;
+  const TSourceLanguage *language = GetLanguage();
+  const bool own = IsIndexer();
+  const String ownText = own ? GetArrayParamText() : String();
+  Byte flags = 0;
+  for (Integer i = 0; i < Container->ChildCount(); ++i) {
+    const TCodeItem *child = Container->GetChild(i);
+    if (!language->SameIdent(child->Name(), AName))
+      continue;
+    const auto *prop = dynamic_cast<const TPropertyItem *>(child);
+    if (!own || !prop || !prop->IsIndexer())
+      return 3;
+    if (language->SameIdent(prop->GetArrayParamText(), ownText))
+      flags |= 1u << 2;
+    flags |= 1u << 1;
+  }
+  return HighestFlag3(flags);
+}
+
+void TPropertyItem::CheckUniqueName(const String &OldName, const String &NewName) {
+  if (GetLanguage()->SameIdent(OldName, NewName))
+    return;
+  switch (IndexerDuplicateKind(Owner(), NewName)) {
+  case 1:
+    ConfirmOrAbort(SIndexerExists, NewName);
+    break;
+  case 2:
+    ConfirmOrAbort(SIndexerSignatureExists, NewName);
+    break;
+  case 3:
+    throw EKRToolsException(Format(SAlreadyExists, {NewName}));
+  default:
+    break;
+  }
+}
+
+bool TPropertyItem::IsUniqueIn(const TCodeItem *Container) const {
+  const Integer code = IndexerDuplicateKind(Container, Name());
+  return code == 0 || code == 1;
+}
+
+String TPropertyItem::GetDeclaration() const {
+  return GetLanguage()->PropertyDeclarationText(*this);
+}
+
+const TClassInfo &TEventItem::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfoBuilder<TEventItem>(&TPropertyItem::StaticClassInfo())
+          .Str(u"Initializer", &TEventItem::Initializer, &TEventItem::SetInitializer)
+          .Build();
+  return info;
+}
+
+TEventItem::TEventItem(TCodeItem *AOwner) : TPropertyItem(AOwner) { FKind = ckEvent; }
+
+String TEventItem::GetDeclaration() const { return GetLanguage()->EventDeclarationText(*this); }
+
+void TEventItem::AssignProps(const TCodeItem &Source) {
+  TPropertyItem::AssignProps(Source);
+  if (const auto *source = dynamic_cast<const TEventItem *>(&Source))
+    FInitializer = source->FInitializer;
+}
+
+const TClassInfo &TVisibilityItem::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfoBuilder<TVisibilityItem>(&TCodeItem::StaticClassInfo()).Build();
+  return info;
+}
+
+TVisibilityItem::TVisibilityItem(TCodeItem *AOwner) : TCodeItem(AOwner) { FKind = ckVisibility; }
+
+String TVisibilityItem::GetDeclaration() const {
+  return Visibility() == scDefault ? String() : GetLanguage()->VisibilityKeyword(Visibility());
+}
+
+String TVisibilityItem::GetDescription() const {
+  return GetLanguage()->VisibilityKeyword(Visibility());
+}
+
+const TClassInfo &TRecordVariantSection::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfoBuilder<TRecordVariantSection>(&TCodeItem::StaticClassInfo()).Build();
+  return info;
+}
+
+TRecordVariantSection::TRecordVariantSection(TCodeItem *AOwner) : TCodeItem(AOwner) {
+  FKind = ckVariantSection;
+}
+
+const TClassInfo &TUnhandledTypeItem::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfoBuilder<TUnhandledTypeItem>(&TCodeItem::StaticClassInfo()).Build();
+  return info;
+}
+
+TUnhandledTypeItem::TUnhandledTypeItem(TCodeItem *AOwner) : TCodeItem(AOwner) {
+  FKind = ckUnhandledType;
+}
+
+void TUnhandledTypeItem::AssignProps(const TCodeItem &Source) {
+  TCodeItem::AssignProps(Source);
+  if (const auto *source = dynamic_cast<const TUnhandledTypeItem *>(&Source)) {
+    FDeclarationText = source->FDeclarationText;
+    FTypeInfo = source->FTypeInfo;
+  }
+}
+
+const TClassInfo &TIncludeFileItem::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfoBuilder<TIncludeFileItem>(&TModuleSectionItem::StaticClassInfo()).Build();
+  return info;
+}
+
+TIncludeFileItem::TIncludeFileItem(TCodeItem *AOwner, const String &APath)
+    : TModuleSectionItem(AOwner), FPath(APath) {
+  SetSection(msIncludeFile);
+}
+
+String TIncludeFileItem::GetDescription() const {
+  return Format(ModuleSectionKeyword(msIncludeFile), {ExtractFileName(FPath)});
+}
+
+// ===========================================================================================
 // Code sections, regions, the code-item model
 // ===========================================================================================
 
@@ -1017,6 +1816,419 @@ void FreeCodeItemModel() { OwnedCodeItemModel().reset(); }
 bool IsEventTypeNameOfModel(StringView TypeName) {
   const TCodeItemModel *model = CodeItemModel();
   return model && model->IsEventTypeName(TypeName);
+}
+
+// ===========================================================================================
+// Classifier kinds
+// ===========================================================================================
+
+namespace {
+bool ModeAtLeast(TDelphiLanguageMode mode) { return DelphiLanguageMode() >= mode; }
+
+const TCodeItemKinds kMemberKinds{ckField, ckMethod, ckProperty, ckEvent, ckResClause};
+const TCodeItemKinds kNestedTypeKinds =
+    ClassifierItemKinds +
+    TCodeItemKinds{ckDelegate, ckFunctionPointer, ckMethodReference, ckEnum, ckUnhandledType};
+const TVisibilities kAllVisibilities{scDefault,   scStrictPrivate, scPrivate,   scStrictProtected,
+                                     scProtected, scPublic,        scPublished, scAutomated};
+} // namespace
+
+TCodeItemKinds TDelphiClassifierKind::AllowedMemberKinds() const {
+  switch (ClassKind) {
+  case clClass:
+    return ModeAtLeast(dlmDelphi9Win32) ? kMemberKinds + kNestedTypeKinds : kMemberKinds;
+  case clInterface:
+    return {ckMethod, ckProperty, ckEvent};
+  case clRecord:
+    return ModeAtLeast(dlmDelphi10Win32) ? kMemberKinds + kNestedTypeKinds
+                                         : TCodeItemKinds{ckField};
+  case clObject:
+    return {ckField, ckMethod};
+  case clHelper:
+  case clRecordHelper:
+    return {ckField, ckMethod, ckProperty};
+  case clModule:
+    return kNestedTypeKinds + TCodeItemKinds{ckUses, ckProcedure};
+  default:
+    return {};
+  }
+}
+
+bool TDelphiClassifierKind::AllowsClassMembers() const {
+  switch (ClassKind) {
+  case clClass:
+    return ModeAtLeast(dlmDelphi9Win32);
+  case clRecord:
+    return ModeAtLeast(dlmDelphi10Win32);
+  case clHelper:
+  case clRecordHelper:
+    return true;
+  default:
+    return false;
+  }
+}
+
+TVisibility TDelphiClassifierKind::MapVisibility(TVisibility V) const {
+  if (DelphiLanguageMode() == dlmDelphi7Win32) {
+    if (V == scStrictPrivate)
+      V = scPrivate;
+    else if (V == scStrictProtected)
+      V = scProtected;
+  }
+  const bool publicSide = V == scPublished || V == scAutomated;
+  switch (ClassKind) {
+  case clInterface:
+  case clDispInterface:
+    return scDefault;
+  case clRecord:
+    if (!ModeAtLeast(dlmDelphi10Win32))
+      return scDefault;
+    return V == scProtected ? scPrivate : (publicSide ? scPublic : V);
+  case clObject:
+    return (V == scPrivate || V == scProtected || V == scStrictPrivate || V == scStrictProtected)
+               ? scPrivate
+               : scDefault;
+  case clHelper:
+  case clRecordHelper:
+    if (V == scStrictPrivate)
+      return scPrivate;
+    if (V == scStrictProtected)
+      return scProtected;
+    return publicSide ? scPublic : V;
+  case clModule:
+    return (V == scDefault || V == scPublic || publicSide) ? scPublic : scPrivate;
+  default:
+    return V;
+  }
+}
+
+String TDelphiClassifierKind::DefaultAncestor() const {
+  if (ClassKind == clClass)
+    return u"TObject";
+  if (ClassKind == clInterface)
+    return String(InterfaceRootKeywords[GetPreferences(lanPascal).InterfaceRoot]);
+  return String();
+}
+
+bool TDelphiClassifierKind::HasVisibilitySections() const {
+  switch (ClassKind) {
+  case clClass:
+  case clObject:
+  case clHelper:
+  case clRecordHelper:
+  case clModule:
+    return true;
+  case clRecord:
+    return ModeAtLeast(dlmDelphi10Win32);
+  default:
+    return false;
+  }
+}
+
+bool TDelphiClassifierKind::IsDefaultAncestor(StringView Name) const {
+  if (Name.empty())
+    return true;
+  if (ClassKind == clClass)
+    return SameText(Name, u"TObject");
+  if (ClassKind == clInterface)
+    return SameText(Name, u"IInterface") || SameText(Name, u"IUnknown");
+  return false;
+}
+
+TFieldKinds TDelphiClassifierKind::AllowedFieldKinds() const {
+  const TFieldKinds modern{fkInstance, fkStatic, fkConst, fkStaticThread};
+  switch (ClassKind) {
+  case clClass:
+    if (ModeAtLeast(dlmDelphi10Win32))
+      return modern;
+    return ModeAtLeast(dlmDelphi9Win32) ? TFieldKinds{fkInstance, fkConst}
+                                        : TFieldKinds{fkInstance};
+  case clRecord:
+    return ModeAtLeast(dlmDelphi10Win32) ? modern : TFieldKinds{fkInstance};
+  case clObject:
+    return {fkInstance};
+  case clHelper:
+  case clRecordHelper:
+    return {fkStatic};
+  default:
+    return {};
+  }
+}
+
+TBindingKinds TDelphiClassifierKind::AllowedBindings() const {
+  switch (ClassKind) {
+  case clClass:
+  case clHelper:
+    return {bkStatic, bkVirtual, bkAbstract, bkOverride, bkDynamic, bkMessage};
+  case clRecord:
+    return {bkStatic, bkOverride};
+  default:
+    return {bkStatic};
+  }
+}
+
+TMethodKinds TDelphiClassifierKind::AllowedMethodKinds() const {
+  switch (ClassKind) {
+  case clClass:
+    return {mkConstructor, mkDestructor, mkProcedure, mkFunction};
+  case clRecord:
+    return ModeAtLeast(dlmDelphi10Win32)
+               ? TMethodKinds{mkConstructor, mkProcedure, mkFunction, mkOperator}
+               : TMethodKinds{mkConstructor, mkProcedure, mkFunction};
+  case clHelper:
+  case clRecordHelper:
+    return {mkConstructor, mkProcedure, mkFunction};
+  default:
+    return {mkProcedure, mkFunction};
+  }
+}
+
+TVisibilities TDelphiClassifierKind::AllowedVisibilities() const {
+  TVisibilities allowed;
+  switch (ClassKind) {
+  case clClass:
+    allowed = kAllVisibilities;
+    break;
+  case clRecord:
+    allowed = ModeAtLeast(dlmDelphi10Win32)
+                  ? TVisibilities{scDefault, scStrictPrivate, scPrivate, scPublic}
+                  : TVisibilities{scDefault};
+    break;
+  case clObject:
+    allowed = {scDefault, scPrivate};
+    break;
+  case clHelper:
+    allowed = kAllVisibilities - TVisibilities{scAutomated};
+    break;
+  case clRecordHelper:
+    allowed = {scDefault, scStrictPrivate, scPrivate, scStrictProtected, scProtected, scPublic};
+    break;
+  case clModule:
+    allowed = {scPrivate, scPublic};
+    break;
+  case clInterface:
+  case clDispInterface:
+    allowed = {scDefault};
+    break;
+  default:
+    break;
+  }
+  const TPascalLanguage *pascal = GlobalPascalLanguage();
+  return pascal ? allowed * pascal->AllowedVisibilities() : allowed;
+}
+
+bool TDelphiClassifierKind::CanHaveAncestor() const {
+  return ClassKind == clClass || ClassKind == clInterface || ClassKind == clObject ||
+         ClassKind == clHelper;
+}
+
+bool TDelphiClassifierKind::CanImplementInterfaces() const {
+  return ClassKind == clClass || ClassKind == clHelper;
+}
+
+bool TDelphiClassifierKind::AllowsClassProperties() const {
+  switch (ClassKind) {
+  case clClass:
+  case clHelper:
+  case clRecordHelper:
+    return true;
+  case clRecord:
+    return ModeAtLeast(dlmDelphi10Win32);
+  default:
+    return false;
+  }
+}
+
+bool TDelphiClassifierKind::AllowsClassDirectives() const {
+  return ClassKind == clClass && ModeAtLeast(dlmDelphi9Win32);
+}
+
+bool TDelphiClassifierKind::CanBePacked() const {
+  return ClassKind == clClass || ClassKind == clRecord || ClassKind == clObject;
+}
+
+// ===========================================================================================
+// Declaration rendering of the Pascal language
+// ===========================================================================================
+
+namespace {
+// "(params)", "()" when the preferences ask for empty lists, else ''.
+String ParamListText(const String &parameters) {
+  if (!parameters.empty())
+    return u"(" + parameters + u")";
+  return GetPreferences(lanPascal).ShowEmptyParamLists ? u"()" : String();
+}
+
+String VisibleHints(const TCodeItem &item, StringView separator) {
+  return HintDirectivesToText(item.GetHintDirectives() * TPascalLanguage::VisibleHintDirectives(),
+                              item.DeprecatedText(), separator);
+}
+
+void AppendRoutineHints(String &text, const TCodeItem &item) {
+  const String hints = VisibleHints(item, u"; ");
+  if (!hints.empty())
+    text = Format(u"%s %s;", {text, hints});
+}
+
+bool AfterDelphi7() { return DelphiLanguageMode() > dlmDelphi7Win32; }
+
+String StandaloneHeading(const TProcData &item) {
+  String text = MethodKindName(item.MethodKind()) + u" " + item.Name() +
+                ParamListText(item.Parameters());
+  if (item.HasResultType())
+    text += u": " + item.DataName();
+  text += u";";
+  if (item.HasDirective(pdOverload))
+    text += u" overload;";
+  if (item.CallConvention() != ccDefault)
+    text += u" " + CallConventionName(item.CallConvention()) + u";";
+  if (item.HasDirective(pdInline) && AfterDelphi7())
+    text += u" inline;";
+  if (item.HasDirective(pdForward))
+    text += u" forward;";
+  if (item.HasDirective(pdExternal)) {
+    text += item.ExternalSpec().empty() ? String(u" external") : u" external " + item.ExternalSpec();
+    if (item.HasDirective(pdDelayed) && ModeAtLeast(dlmD2010Win32))
+      text += u" delayed";
+    text += u";";
+  }
+  AppendRoutineHints(text, item);
+  return text;
+}
+} // namespace
+
+String TPascalLanguage::ClassDeclarationText(const TClassItem &Item) const {
+  const TClassifierKind &classifier = GetClassifierKind(Item.ClassKind());
+  String text = Item.Name() + u" = ";
+  if (Item.IsPacked() && classifier.CanBePacked())
+    text += u"packed ";
+  text += ClassKindKeyword(Item.ClassKind());
+  if (classifier.AllowsClassDirectives()) {
+    const String directive = AbstractOrSealedKeyword(Item.Directives());
+    if (!directive.empty())
+      text += u" " + directive;
+  }
+  String ancestors = Item.Ancestor();
+  if (classifier.CanImplementInterfaces() && !Item.Interfaces().empty()) {
+    if (Item.ClassKind() == clClass && ancestors.empty())
+      ancestors = classifier.DefaultAncestor();
+    ancestors += (ancestors.empty() ? String() : String(u", ")) + Item.Interfaces();
+  }
+  if (!ancestors.empty())
+    text = Format(u"%s(%s)", {text, ancestors});
+  if ((Item.ClassKind() == clInterface || Item.ClassKind() == clDispInterface) &&
+      !Item.GUID().empty())
+    text = Format(u"%s\r\n[%s]", {text, Item.GUID()});
+  else if (Item.ClassKind() == clHelper || Item.ClassKind() == clRecordHelper)
+    text = Format(u"%s for %s", {text, Item.HelperTarget()});
+  return text;
+}
+
+String TPascalLanguage::DelegateDeclarationText(const TDelegateItem &Item) const {
+  String text = Format(u"%s = %s%s", {Item.Name(),
+                                      Item.IsMethodReference() ? u"reference to " : u"",
+                                      MethodKindName(Item.MethodKind())});
+  text += ParamListText(Item.Parameters());
+  if (Item.HasResult() && !Item.DataName().empty())
+    text += u": " + Item.DataName();
+  if (Item.CallConvention() != ccDefault)
+    text += u" " + CallConventionName(Item.CallConvention());
+  text += Item.Kind() == ckDelegate ? u" of object;" : u";";
+  return text;
+}
+
+String TPascalLanguage::FieldDeclarationText(const TFieldItem &Item) const {
+  String text = Item.Name();
+  if (!Item.DataName().empty())
+    text = Format(u"%s: %s", {text, Item.DataName()});
+  if (!Item.Initializer().empty())
+    text = Format(u"%s = %s", {text, Item.Initializer()});
+  // A blank separates the directives from the declaration ("A: Integer deprecated;").
+  const String hints = VisibleHints(Item, u" ");
+  if (!hints.empty())
+    text += u" " + hints;
+  return text + u";";
+}
+
+String TPascalLanguage::MethodDeclarationText(const TProcItem &Item) const {
+  if (const auto *standalone = dynamic_cast<const TProcData *>(&Item))
+    return StandaloneHeading(*standalone);
+  const auto *impl = dynamic_cast<const TMethodImplItem *>(&Item);
+  String text = IsClassMethod(Item) ? u"class " : u"";
+  text += MethodKindName(Item.MethodKind()) + u" ";
+  if (impl)
+    text += impl->BaseClass() + u".";
+  text += Item.Name() + ParamListText(Item.Parameters());
+  if (Item.HasResultType())
+    text += u": " + Item.DataName();
+  text += u";";
+  if (impl)
+    return text;
+  if (Item.HasDirective(pdReintroduce))
+    text += u" reintroduce;";
+  if (Item.HasDirective(pdOverload))
+    text += u" overload;";
+  const TBindingKind binding = BindingOf(Item);
+  if (binding == bkMessage)
+    text += Format(u" %s %s;", {BindingKindName(binding), Item.DataName()});
+  else if (binding != bkStatic)
+    text += Format(u" %s;", {BindingKindName(binding)});
+  if (Item.HasDirective(pdStatic) && AfterDelphi7())
+    text += u" static;";
+  if (Item.CallConvention() != ccDefault)
+    text += u" " + CallConventionName(Item.CallConvention()) + u";";
+  if (Item.HasDirective(pdExternal))
+    text += Item.ExternalSpec().empty() ? String(u" external;")
+                                        : u" external " + Item.ExternalSpec() + u";";
+  if (!Item.DispID().empty())
+    text += Format(u" dispid %s;", {Item.DispID()});
+  if (AfterDelphi7()) {
+    if (Item.HasDirective(pdSealed))
+      text += u" final;";
+    if (Item.HasDirective(pdInline))
+      text += u" inline;";
+  }
+  AppendRoutineHints(text, Item);
+  if (IsAbstract(Item))
+    text += u" abstract;";
+  return text;
+}
+
+String TPascalLanguage::PropertyDeclarationText(const TPropertyItem &Item) const {
+  const TPropertyDirectives d = Item.Directives();
+  const bool classProperty = Item.IsStatic() && AfterDelphi7();
+  String text = (classProperty ? u"class property " : u"property ") + Item.Name();
+  if (!d.Contains(prOverride)) {
+    if (d.Contains(prArray))
+      text += u"[" + Item.ArrayStr() + u"]";
+    if (!Item.DataName().empty())
+      text += u": " + Item.DataName();
+    if (d.Contains(prIndex))
+      text += u" index " + Item.IndexStr();
+  }
+  if (!Item.ReadSpec().empty())
+    text += u" read " + Item.ReadSpec();
+  if (!Item.WriteSpec().empty())
+    text += u" write " + Item.WriteSpec();
+  if (d.Contains(prReadOnly))
+    text += u" readonly";
+  if (d.Contains(prWriteOnly))
+    text += u" writeonly";
+  if (!Item.IsStatic()) {
+    if (d.Contains(prStored) || !Item.StorageStr().empty())
+      text += u" stored " + Item.StorageStr();
+    if (Item.DefaultSpec() == dsDefault)
+      text += u" default " + Item.DefaultStr();
+    else if (Item.DefaultSpec() == dsNoDefault)
+      text += u" nodefault";
+    if (!Item.DispID().empty())
+      text += u" dispid " + Item.DispID();
+  }
+  if (!Item.ImplementsStr().empty())
+    text += u" implements " + Item.ImplementsStr();
+  if (d.Contains(prDefaultArray))
+    text += u"; default";
+  return text + u";";
 }
 
 // ===========================================================================================
@@ -1161,7 +2373,26 @@ TSourceLanguage::~TSourceLanguage() {
     gPascalLanguage = nullptr;
 }
 
-void TSourceLanguage::Init() { FIdentValidator = CreateIdentValidator(); }
+void TSourceLanguage::Init() {
+  for (std::size_t k = 0; k < FClassifiers.size(); ++k)
+    FClassifiers[k] = CreateClassifierKind(static_cast<TClassKind>(k));
+  FEnumClassifier = std::make_unique<TEnumClassifier>();
+  FNameSpaceClassifier = CreateNameSpaceClassifier();
+  FIdentValidator = CreateIdentValidator();
+}
+
+TClassifierKind &TSourceLanguage::GetClassifierKind(TClassKind ClassKind) const {
+  KR_ASSERT(ClassKind <= TClassKindLast);
+  return *FClassifiers[ClassKind];
+}
+
+TClassifierKind &TSourceLanguage::ClassifierForItemKind(TCodeItemKind ItemKind) const {
+  if (ItemKind == ckNameSpace)
+    return *FNameSpaceClassifier;
+  if (ItemKind == ckEnum)
+    return *FEnumClassifier;
+  return GetClassifierKind(ClassKindOfItemKind(ItemKind));
+}
 
 Integer TSourceLanguage::CompareIdent(StringView A, StringView B) const {
   if (FCaseSensitive) {
@@ -1259,6 +2490,14 @@ std::unique_ptr<TPascalLanguage> TPascalLanguage::Create() {
 
 std::unique_ptr<TIdentifierValidator> TPascalLanguage::CreateIdentValidator() const {
   return std::make_unique<TPascalIdentValidator>();
+}
+
+std::unique_ptr<TClassifierKind> TPascalLanguage::CreateClassifierKind(TClassKind Kind) const {
+  return std::make_unique<TDelphiClassifierKind>(Kind);
+}
+
+std::unique_ptr<TClassifierKind> TPascalLanguage::CreateNameSpaceClassifier() const {
+  return std::make_unique<TPascalNameSpaceClassifier>();
 }
 
 TDelphiLanguageMode TPascalLanguage::GetLanguageMode() { return DelphiLanguageMode(); }

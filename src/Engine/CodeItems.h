@@ -22,6 +22,7 @@
 #include "World/IntLists32.h"
 #include "XML/Dictionaries.h"
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -74,6 +75,13 @@ class TSourceLanguage;
 class TPascalLanguage;
 class TSourceRegion;
 class TTypeItem;
+class TClassItem;
+class TDelegateItem;
+class TEventItem;
+class TFieldItem;
+class TProcItem;
+class TPropertyItem;
+class TUsesClause;
 
 // ===========================================================================================
 // Unit routines
@@ -501,6 +509,469 @@ private:
 };
 
 // ===========================================================================================
+// Routine items
+// ===========================================================================================
+
+// The common base of members and routines.
+class TMemberItem : public TCodeItem {
+  KRX_PUBLISHED(TMemberItem)
+
+public:
+  explicit TMemberItem(TCodeItem *AOwner) : TCodeItem(AOwner) {}
+
+  // The member's type; a routine's result type (a message method's message expression).
+  const String &DataName() const { return FDataName; }
+  void SetDataName(const String &Value) { FDataName = Value; }
+  const String &DispID() const { return FDispID; }
+  void SetDispID(const String &Value) { FDispID = Value; }
+  void AssignProps(const TCodeItem &Source) override;
+
+private:
+  String FDataName;
+  String FDispID;
+};
+
+class TProcItem : public TMemberItem {
+  KRX_PUBLISHED(TProcItem)
+
+public:
+  explicit TProcItem(TCodeItem *AOwner) : TMemberItem(AOwner) {}
+  // Items linked to this one forget the link.
+  ~TProcItem() override;
+
+  Integer BeginLineValue() const { return FBeginLineValue; }
+  void SetBeginLineValue(Integer Value) { FBeginLineValue = Value; }
+  Integer BeginPos() const { return FBeginPos; }
+  void SetBeginPos(Integer Value) { FBeginPos = Value; }
+  Integer BodyEndLineValue() const { return FBodyEndLineValue; }
+  void SetBodyEndLineValue(Integer Value) { FBodyEndLineValue = Value; }
+  Integer BodyEndPos() const { return FBodyEndPos; }
+  void SetBodyEndPos(Integer Value) { FBodyEndPos = Value; }
+  TCallConvention CallConvention() const { return FCallConvention; }
+  void SetCallConvention(TCallConvention Value) { FCallConvention = Value; }
+  TMethodDirectives Directives() const { return FDirectives; }
+  void SetDirectives(TMethodDirectives Value) { FDirectives = Value; }
+  const String &ExternalSpec() const { return FExternalSpec; }
+  void SetExternalSpec(const String &Value) { FExternalSpec = Value; }
+  bool IsPureAsmProc() const { return FIsPureAsmProc; }
+  void SetIsPureAsmProc(bool Value) { FIsPureAsmProc = Value; }
+  TMethodKind MethodKind() const { return FMethodKind; }
+  void SetMethodKind(TMethodKind Value) { FMethodKind = Value; }
+  // The parameter list text without its parentheses.
+  const String &Parameters() const { return FParameters; }
+  void SetParameters(const String &Value) { FParameters = Value; }
+
+  // The declaration of an implementation and the implementation of a declaration (not
+  // owned). Whichever of two linked items is freed first, the other forgets the link.
+  TProcItem *DeclRef() const { return FDeclRef; }
+  void SetDeclRef(TProcItem *Value) { Relink(FDeclRef, Value); }
+  TProcItem *ImplRef() const { return FImplRef; }
+  void SetImplRef(TProcItem *Value) { Relink(FImplRef, Value); }
+
+  // The parameter signature of Parameters.
+  String GetParamText() const;
+  // What tells overloads apart: the parameter signature ("+" and the result for operators).
+  virtual String GetSignatureKey() const;
+  bool HasDirective(TMethodDirective D) const { return FDirectives.Contains(D); }
+  void SetDirective(TMethodDirective D, bool On);
+  bool IsOverload() const { return HasDirective(pdOverload); }
+  Integer GetLastHeaderLine() const;
+  Integer GetLastBodyLine() const;
+  bool HasResultType() const;
+  // 0 no routine of that name in Container, 1 only overloaded ones, 2 a non-overloaded one,
+  // 3 one with the identical signature, 4 the name is taken by a non-routine.
+  Integer DuplicateKind(const TCodeItem *Container, StringView AName) const;
+
+  void Assign(const TPersistent *Source) override;
+  using TCodeItem::Assign;
+  void CheckUniqueName(const String &OldName, const String &NewName) override;
+  Integer GetLastLine() const override;
+  THintDirectives GetHintDirectives() const override;
+  String GetExtraText() const override;
+  void AssignProps(const TCodeItem &Source) override;
+  void GetCommentLines(TStrings &Strings) const override;
+  void ValidateName(const String &OldName, const String &NewName) override;
+  Integer CompareName(const TCodeItem &Other) const override;
+  void WriteTagData(TDictionary &Dictionary) const override;
+  bool IsUniqueIn(const TCodeItem *Container) const override;
+  String GetDescription() const override;
+  bool HasValidPositions() const override;
+
+protected:
+  void ShiftOwnLines(Integer Line, Integer Delta) override;
+
+private:
+  void Relink(TProcItem *&Field, TProcItem *Value);
+  void DropReferrer(TProcItem *Item);
+  void CheckDuplicate(const String &OldName, const String &NewName);
+
+  String FExternalSpec;
+  String FParameters;
+  TProcItem *FDeclRef = nullptr;
+  TProcItem *FImplRef = nullptr;
+  // The items whose DeclRef or ImplRef is this one.
+  std::vector<TProcItem *> FReferrers;
+  Integer FBeginLineValue = 0;
+  Integer FBeginPos = 0;
+  Integer FBodyEndLineValue = 0;
+  Integer FBodyEndPos = 0;
+  TMethodDirectives FDirectives;
+  TCallConvention FCallConvention = ccDefault;
+  TMethodKind FMethodKind = mkProcedure;
+  bool FIsPureAsmProc = false;
+};
+
+// bkOverride, bkVirtual, bkDynamic or bkMessage by the directives, else bkStatic.
+TBindingKind BindingOf(const TProcItem &Item);
+bool IsAbstract(const TProcItem &Item);
+bool IsClassMethod(const TProcItem &Item);
+
+// A global procedure or function.
+class TProcData : public TProcItem {
+  KRX_PUBLISHED(TProcData)
+
+public:
+  explicit TProcData(TCodeItem *AOwner);
+  bool ShowPublic() const { return FShowPublic; }
+  void SetShowPublic(bool Value) { FShowPublic = Value; }
+  Word EditorKind() const override { return 20; }
+  void Assign(const TPersistent *Source) override;
+  using TCodeItem::Assign;
+  // Always written by the process-wide Pascal language.
+  String GetDeclaration() const override;
+
+private:
+  bool FShowPublic = false;
+};
+
+// A method declared in a classifier.
+class TMethodItem : public TProcItem {
+  KRX_PUBLISHED(TMethodItem)
+
+public:
+  explicit TMethodItem(TCodeItem *AOwner);
+  // A placeholder without source position: setting it also clears LineNr to -1.
+  bool Stub() const { return FStub; }
+  void SetStub(bool Value);
+  void SetClassMethod(bool On) { SetDirective(pdClassMethod, On); }
+  Word EditorKind() const override { return 23; }
+  String GetDeclaration() const override;
+  // "class|" in front for a class method.
+  String GetSignatureKey() const override;
+
+private:
+  bool FStub = false;
+};
+
+// A method implementation in the implementation section.
+class TMethodImplItem : public TMethodItem {
+  KRX_PUBLISHED(TMethodImplItem)
+
+public:
+  explicit TMethodImplItem(TCodeItem *AOwner);
+  // The class part written in front of the method name, and its lookup form.
+  const String &BaseClass() const { return FBaseClass; }
+  void SetBaseClass(const String &Value) { FBaseClass = Value; }
+  const String &RefBaseClass() const { return FRefBaseClass; }
+  void SetRefBaseClass(const String &Value) { FRefBaseClass = Value; }
+  void Assign(const TPersistent *Source) override;
+  using TCodeItem::Assign;
+  String GetOwnerName() const override { return FBaseClass; }
+  String GetLookupText() const override { return FBaseClass + u"." + Name(); }
+
+private:
+  String FBaseClass;
+  String FRefBaseClass;
+};
+
+// A method resolution clause; Name is the interface method qualified by the interface.
+class TResClauseItem : public TMemberItem {
+  KRX_PUBLISHED(TResClauseItem)
+
+public:
+  explicit TResClauseItem(TCodeItem *AOwner);
+  const String &ImplMethod() const { return FImplMethod; }
+  void SetImplMethod(const String &Value) { FImplMethod = Value; }
+  TMethodKind MethodKind() const { return FMethodKind; }
+  void SetMethodKind(TMethodKind Value) { FMethodKind = Value; }
+  Word EditorKind() const override { return 25; }
+  String GetDeclaration() const override;
+  void AssignProps(const TCodeItem &Source) override;
+  void ValidateName(const String &OldName, const String &NewName) override;
+  String GetDescription() const override;
+
+private:
+  String FImplMethod;
+  TMethodKind FMethodKind = mkProcedure;
+};
+
+// Decides what a rename to a name already used by routines does.
+class TMethodDuplicateHandler : public TObject {
+public:
+  // Code as DuplicateKind gives it: 1-3 ask the user (anything but OK aborts silently),
+  // 4 raises "\"%s\" already exists".
+  virtual void HandleDuplicate(const TCodeItem &Item, const String &OldName, Integer Code,
+                               const String &NewName);
+};
+
+// ===========================================================================================
+// Types and members
+// ===========================================================================================
+
+// A procedural type: ckDelegate ("of object"), ckFunctionPointer or ckMethodReference.
+class TDelegateItem : public TTypeItem {
+  KRX_PUBLISHED(TDelegateItem)
+
+public:
+  explicit TDelegateItem(TCodeItem *AOwner);
+  // One of the three procedural kinds.
+  void SetKind(TCodeItemKind Value);
+  TCallConvention CallConvention() const { return FCallConvention; }
+  void SetCallConvention(TCallConvention Value) { FCallConvention = Value; }
+  // The result type.
+  const String &DataName() const { return FDataName; }
+  void SetDataName(const String &Value) { FDataName = Value; }
+  TDelegateDirectives Directives() const { return FDirectives; }
+  void SetDirectives(TDelegateDirectives Value) { FDirectives = Value; }
+  TMethodKind MethodKind() const { return FMethodKind; }
+  void SetMethodKind(TMethodKind Value) { FMethodKind = Value; }
+  const String &Parameters() const { return FParameters; }
+  void SetParameters(const String &Value) { FParameters = Value; }
+  bool IsMethodReference() const { return Kind() == ckMethodReference; }
+  bool HasResult() const;
+
+  Word EditorKind() const override { return 27; }
+  String GetDeclaration() const override;
+  void AssignProps(const TCodeItem &Source) override;
+  void ValidateName(const String &OldName, const String &NewName) override;
+  String GetDescription() const override;
+
+private:
+  String FDataName;
+  String FParameters;
+  TDelegateDirectives FDirectives;
+  TCallConvention FCallConvention = ccDefault;
+  TMethodKind FMethodKind = mkProcedure;
+};
+
+class TClassifierKind;
+
+// A classifier: class, interface, record, object, dispinterface or helper.
+class TClassItem : public TTypeItem {
+  KRX_PUBLISHED(TClassItem)
+
+public:
+  explicit TClassItem(TCodeItem *AOwner);
+
+  const String &AdditionalAncestors() const { return FAdditionalAncestors; }
+  void SetAdditionalAncestors(const String &Value) { FAdditionalAncestors = Value; }
+  const String &Ancestor() const { return FAncestor; }
+  void SetAncestor(const String &Value) { FAncestor = Value; }
+  TClassKind ClassKind() const { return FClassKind; }
+  // Kind follows the class kind.
+  void SetClassKind(TClassKind Value);
+  TClassDirectives Directives() const { return FDirectives; }
+  void SetDirectives(TClassDirectives Value) { FDirectives = Value; }
+  void SetDirective(TClassDirective D, bool On);
+  void SetPacked(bool On) { SetDirective(cldPacked, On); }
+  bool IsPacked() const { return FDirectives.Contains(cldPacked); }
+  bool ForwardDecl() const { return FForwardDecl; }
+  void SetForwardDecl(bool Value) { FForwardDecl = Value; }
+  // One text under three names: an interface's GUID, a helper's target type or the
+  // input/output metadata.
+  const String &GUID() const { return FGUID; }
+  void SetGUID(const String &Value) { FGUID = Value; }
+  const String &HelperTarget() const { return FGUID; }
+  void SetHelperTarget(const String &Value) { FGUID = Value; }
+  const String &IOMetaData() const { return FGUID; }
+  void SetIOMetaData(const String &Value) { FGUID = Value; }
+  const String &Interfaces() const { return FInterfaces; }
+  void SetInterfaces(const String &Value) { FInterfaces = Value; }
+  bool Normalized() const { return FNormalized; }
+  void SetNormalized(bool Value) { FNormalized = Value; }
+  // A placeholder without source position: setting it also clears LineNr to -1.
+  bool Stub() const { return FStub; }
+  void SetStub(bool Value);
+  TClassItemWarnings Warnings() const { return FWarnings; }
+  void SetWarnings(TClassItemWarnings Value) { FWarnings = Value; }
+  void SetWarning(TClassItemWarning W, bool On);
+  // The language's rules for this class kind.
+  TClassifierKind &GetClassifierKind() const;
+
+  void Assign(const TPersistent *Source) override;
+  using TCodeItem::Assign;
+  Word EditorKind() const override { return 21; }
+  String GetDeclaration() const override;
+  void AssignProps(const TCodeItem &Source) override;
+  void ValidateName(const String &OldName, const String &NewName) override;
+  String GetDescription() const override { return Name(); }
+
+private:
+  String FAdditionalAncestors;
+  String FAncestor;
+  String FGUID;
+  String FInterfaces;
+  TClassDirectives FDirectives;
+  TClassItemWarnings FWarnings;
+  TClassKind FClassKind = clClass;
+  bool FForwardDecl = false;
+  bool FNormalized = false;
+  bool FStub = false;
+};
+
+class TFieldItem : public TMemberItem {
+  KRX_PUBLISHED(TFieldItem)
+
+public:
+  explicit TFieldItem(TCodeItem *AOwner);
+  TFieldDirectives Directives() const { return FDirectives; }
+  void SetDirectives(TFieldDirectives Value) { FDirectives = Value; }
+  TFieldKind FieldKind() const { return FFieldKind; }
+  void SetFieldKind(TFieldKind Value) { FFieldKind = Value; }
+  const String &Initializer() const { return FInitializer; }
+  void SetInitializer(const String &Value) { FInitializer = Value; }
+
+  Word EditorKind() const override { return 22; }
+  String GetDeclaration() const override;
+  void AssignProps(const TCodeItem &Source) override;
+  // NewNames may list several names of one declaration, separated by commas.
+  void ValidateName(const String &OldName, const String &NewNames) override;
+  String GetDescription() const override { return GetDeclaration(); }
+
+private:
+  String FInitializer;
+  TFieldDirectives FDirectives;
+  TFieldKind FFieldKind = fkInstance;
+};
+
+class TPropertyItem : public TMemberItem {
+  KRX_PUBLISHED(TPropertyItem)
+
+public:
+  explicit TPropertyItem(TCodeItem *AOwner);
+
+  // The index parameter list text.
+  const String &ArrayStr() const { return FArrayStr; }
+  void SetArrayStr(const String &Value) { FArrayStr = Value; }
+  TDefaultSpecifier DefaultSpec() const { return FDefaultSpec; }
+  void SetDefaultSpec(TDefaultSpecifier Value) { FDefaultSpec = Value; }
+  const String &DefaultStr() const { return FDefaultStr; }
+  void SetDefaultStr(const String &Value) { FDefaultStr = Value; }
+  TPropertyDirectives Directives() const { return FDirectives; }
+  void SetDirectives(TPropertyDirectives Value) { FDirectives = Value; }
+  const String &ImplementsStr() const { return FImplementsStr; }
+  void SetImplementsStr(const String &Value) { FImplementsStr = Value; }
+  const String &IndexStr() const { return FIndexStr; }
+  void SetIndexStr(const String &Value) { FIndexStr = Value; }
+  const String &NotifyStr() const { return FNotifyStr; }
+  void SetNotifyStr(const String &Value) { FNotifyStr = Value; }
+  const String &ReadSpec() const { return FReadSpec; }
+  void SetReadSpec(const String &Value) { FReadSpec = Value; }
+  const String &StorageStr() const { return FStorageStr; }
+  void SetStorageStr(const String &Value) { FStorageStr = Value; }
+  const String &WriteSpec() const { return FWriteSpec; }
+  void SetWriteSpec(const String &Value) { FWriteSpec = Value; }
+
+  // A default array property, in modes after dlmDelphi7Win32.
+  bool IsIndexer() const;
+  // A class property.
+  bool IsStatic() const { return FDirectives.Contains(prStatic); }
+  String GetArrayParamText() const;
+  // 0 no member of that name in Container, 1 only indexers, 2 an indexer with the identical
+  // signature, 3 a clash that cannot be an overload.
+  Integer IndexerDuplicateKind(const TCodeItem *Container, StringView AName) const;
+  virtual bool CanImplement() const;
+
+  void CheckUniqueName(const String &OldName, const String &NewName) override;
+  Word EditorKind() const override { return 24; }
+  String GetDeclaration() const override;
+  void AssignProps(const TCodeItem &Source) override;
+  void ValidateName(const String &OldName, const String &NewName) override;
+  Integer CompareName(const TCodeItem &Other) const override;
+  bool IsUniqueIn(const TCodeItem *Container) const override;
+  String GetDescription() const override;
+
+private:
+  String FArrayStr;
+  String FDefaultStr;
+  String FImplementsStr;
+  String FIndexStr;
+  String FNotifyStr;
+  String FReadSpec;
+  String FStorageStr;
+  String FWriteSpec;
+  TPropertyDirectives FDirectives;
+  TDefaultSpecifier FDefaultSpec = dsUnspecified;
+};
+
+class TEventItem : public TPropertyItem {
+  KRX_PUBLISHED(TEventItem)
+
+public:
+  explicit TEventItem(TCodeItem *AOwner);
+  const String &Initializer() const { return FInitializer; }
+  void SetInitializer(const String &Value) { FInitializer = Value; }
+  String GetDeclaration() const override;
+  void AssignProps(const TCodeItem &Source) override;
+
+private:
+  String FInitializer;
+};
+
+// A visibility section of a classifier; its Visibility is the section's.
+class TVisibilityItem : public TCodeItem {
+  KRX_PUBLISHED(TVisibilityItem)
+
+public:
+  explicit TVisibilityItem(TCodeItem *AOwner);
+  String GetDeclaration() const override;
+  String GetDescription() const override;
+};
+
+// The variant part of a record; the variants' fields are its children.
+class TRecordVariantSection : public TCodeItem {
+  KRX_PUBLISHED(TRecordVariantSection)
+
+public:
+  explicit TRecordVariantSection(TCodeItem *AOwner);
+};
+
+// A type declaration kept only as its text.
+class TUnhandledTypeItem : public TCodeItem {
+  KRX_PUBLISHED(TUnhandledTypeItem)
+
+public:
+  explicit TUnhandledTypeItem(TCodeItem *AOwner);
+  const String &DeclarationText() const { return FDeclarationText; }
+  void SetDeclarationText(const String &Value) { FDeclarationText = Value; }
+  // Type information the grammar records.
+  Byte TypeInfo() const { return FTypeInfo; }
+  void SetTypeInfo(Byte Value) { FTypeInfo = Value; }
+  String GetDeclaration() const override { return FDeclarationText; }
+  void AssignProps(const TCodeItem &Source) override;
+
+private:
+  String FDeclarationText;
+  Byte FTypeInfo = 0;
+};
+
+// The part of a module that came from an include file; its positions belong to that file,
+// so position lookups pass it over.
+class TIncludeFileItem : public TModuleSectionItem {
+  KRX_PUBLISHED(TIncludeFileItem)
+
+public:
+  TIncludeFileItem(TCodeItem *AOwner, const String &APath);
+  const String &Path() const { return FPath; }
+  TCodeItem *ItemAtPos(Integer, Integer) override { return nullptr; }
+  // "{$I name}" with the file name without its folder.
+  String GetDescription() const override;
+
+private:
+  String FPath;
+};
+
+// ===========================================================================================
 // Code sections, source regions, the code-item model
 // ===========================================================================================
 
@@ -565,6 +1036,108 @@ void CreateCodeItemModel();
 void FreeCodeItemModel();
 // IsEventTypeName of the process-wide model; False while there is none.
 bool IsEventTypeNameOfModel(StringView TypeName);
+
+// ===========================================================================================
+// Classifier kinds
+// ===========================================================================================
+
+// What one kind of type declaration may hold. A language owns one per class kind, plus one
+// for name spaces and one for enumerations. The base allows nothing.
+class TClassifierKind : public TObject {
+public:
+  explicit TClassifierKind(TClassKind AClassKind) : ClassKind(AClassKind) {}
+
+  const TClassKind ClassKind;
+
+  virtual TCodeItemKinds AllowedMemberKinds() const { return {}; }
+  // Class-level (static) members.
+  virtual bool AllowsClassMembers() const { return false; }
+  virtual String GetKeyword() const { return ClassKindKeyword(ClassKind); }
+  // The visibility a member of this kind gets for V.
+  virtual TVisibility MapVisibility(TVisibility V) const { return V; }
+  virtual TCodeItemKind GetItemKind() const { return ItemKindOfClassKind(ClassKind); }
+  virtual String DefaultAncestor() const { return String(); }
+  virtual bool HasVisibilitySections() const { return false; }
+  virtual bool IsDefaultAncestor(StringView Name) const { return Name.empty(); }
+  virtual TFieldKinds AllowedFieldKinds() const { return {}; }
+  virtual TBindingKinds AllowedBindings() const { return {}; }
+  virtual TMethodKinds AllowedMethodKinds() const { return {}; }
+  // Always within the allowed visibilities of the Pascal language.
+  virtual TVisibilities AllowedVisibilities() const { return {}; }
+  virtual bool CanHaveAncestor() const { return false; }
+  virtual bool CanImplementInterfaces() const { return false; }
+  virtual bool CanHaveSecondAncestor() const { return false; }
+  virtual bool HasMethodBodies() const { return false; }
+  virtual bool AllowsClassProperties() const { return false; }
+  virtual bool AllowsClassSections() const { return false; }
+  // "abstract" and "sealed" in a class header.
+  virtual bool AllowsClassDirectives() const { return false; }
+  virtual bool AllowsMulticastEvents() const { return false; }
+  virtual bool AllowsMemberAttributes() const { return false; }
+  virtual bool CanBePacked() const { return false; }
+  virtual bool HasClassReferences() const { return false; }
+  virtual bool AllowsVirtualConstructors() const { return false; }
+};
+
+class TPascalClassifierKind : public TClassifierKind {
+public:
+  using TClassifierKind::TClassifierKind;
+  bool AllowsClassProperties() const override { return true; }
+  bool AllowsClassSections() const override { return true; }
+  bool AllowsClassDirectives() const override { return true; }
+  bool AllowsMulticastEvents() const override { return true; }
+  bool AllowsMemberAttributes() const override { return true; }
+  bool AllowsVirtualConstructors() const override { return ClassKind == clClass; }
+};
+
+// The Delphi rules, which depend on the class kind and on the process-wide language mode.
+class TDelphiClassifierKind : public TPascalClassifierKind {
+public:
+  using TPascalClassifierKind::TPascalClassifierKind;
+  TCodeItemKinds AllowedMemberKinds() const override;
+  bool AllowsClassMembers() const override;
+  TVisibility MapVisibility(TVisibility V) const override;
+  String DefaultAncestor() const override;
+  bool HasVisibilitySections() const override;
+  bool IsDefaultAncestor(StringView Name) const override;
+  TFieldKinds AllowedFieldKinds() const override;
+  TBindingKinds AllowedBindings() const override;
+  TMethodKinds AllowedMethodKinds() const override;
+  TVisibilities AllowedVisibilities() const override;
+  bool CanHaveAncestor() const override;
+  bool CanImplementInterfaces() const override;
+  bool HasMethodBodies() const override { return HasVisibilitySections(); }
+  bool AllowsClassProperties() const override;
+  bool AllowsClassSections() const override { return AllowsClassMembers(); }
+  bool AllowsClassDirectives() const override;
+  bool AllowsMulticastEvents() const override { return false; }
+  bool AllowsMemberAttributes() const override { return ClassKind != clObject; }
+  bool CanBePacked() const override;
+  bool HasClassReferences() const override { return ClassKind == clClass; }
+};
+
+// Name spaces hold no members of their own.
+class TNameSpaceClassifier : public TClassifierKind {
+public:
+  TNameSpaceClassifier() : TClassifierKind(clUndefined) {}
+  String GetKeyword() const override { return u"namespace"; }
+  TCodeItemKind GetItemKind() const override { return ckNameSpace; }
+};
+
+class TPascalNameSpaceClassifier : public TNameSpaceClassifier {
+public:
+  TVisibility MapVisibility(TVisibility) const override { return scDefault; }
+};
+
+// Enumerations hold their values.
+class TEnumClassifier : public TClassifierKind {
+public:
+  TEnumClassifier() : TClassifierKind(clUndefined) {}
+  TCodeItemKinds AllowedMemberKinds() const override { return {ckEnumValue}; }
+  String GetKeyword() const override { return u"enum"; }
+  TCodeItemKind GetItemKind() const override { return ckEnum; }
+  TVisibilities AllowedVisibilities() const override { return {scDefault}; }
+};
 
 // ===========================================================================================
 // Identifier validators
@@ -663,6 +1236,11 @@ public:
 
   bool IsGlobalPascalLanguage() const;
 
+  // ---- Classifier kinds (owned)
+  TClassifierKind &GetClassifierKind(TClassKind ClassKind) const;
+  // Name spaces and enumerations have their own; other kinds that of their class kind.
+  TClassifierKind &ClassifierForItemKind(TCodeItemKind ItemKind) const;
+
   // ---- Language questions
   // The visibility an item has by default, and the one that stands for "not public".
   virtual TVisibility DefaultVisibility() const { return scDefault; }
@@ -679,18 +1257,34 @@ public:
   virtual String ListElementTextSep(const TCodeItem &Item) const { return Item.Name() + u","; }
   virtual String UsesClauseText(const TUsesClause &Item) const;
 
+  // ---- Declarations written back as source text
+  virtual String ClassDeclarationText(const TClassItem &Item) const = 0;
+  virtual String DelegateDeclarationText(const TDelegateItem &Item) const = 0;
+  virtual String EventDeclarationText(const TEventItem &Item) const {
+    return PropertyDeclarationText(Item);
+  }
+  virtual String FieldDeclarationText(const TFieldItem &Item) const = 0;
+  // Routines, methods and method implementations.
+  virtual String MethodDeclarationText(const TProcItem &Item) const = 0;
+  virtual String PropertyDeclarationText(const TPropertyItem &Item) const = 0;
+
 protected:
   TSourceLanguage(TSourceLanguageKind Kind, bool CaseSensitive);
-  // Runs the virtual part of the construction: the validator.
+  // Runs the virtual part of the construction: classifier kinds and the validator.
   void Init();
   virtual std::unique_ptr<TIdentifierValidator> CreateIdentValidator() const = 0;
+  virtual std::unique_ptr<TClassifierKind> CreateClassifierKind(TClassKind Kind) const = 0;
+  virtual std::unique_ptr<TClassifierKind> CreateNameSpaceClassifier() const = 0;
 
 private:
   bool FCaseSensitive;
+  std::array<std::unique_ptr<TClassifierKind>, TClassKindLast + 1> FClassifiers;
+  std::unique_ptr<TClassifierKind> FEnumClassifier;
   TSourceLanguageKind FLanguageKind;
   std::unique_ptr<TIdentifierValidator> FIdentValidator;
   Integer FUpdateCount = 0;
   bool FChangePending = false;
+  std::unique_ptr<TClassifierKind> FNameSpaceClassifier;
   std::vector<TLanguageObserver *> FObservers;
   TStringList FReservedWords;
   TStringList FEquivalentTypeNames;
@@ -710,10 +1304,17 @@ public:
   bool SupportsGenerics() const override;
   bool SupportsAttributes() const override;
   bool SupportsNestedTypes() const override;
+  String ClassDeclarationText(const TClassItem &Item) const override;
+  String DelegateDeclarationText(const TDelegateItem &Item) const override;
+  String FieldDeclarationText(const TFieldItem &Item) const override;
+  String MethodDeclarationText(const TProcItem &Item) const override;
+  String PropertyDeclarationText(const TPropertyItem &Item) const override;
 
 protected:
   TPascalLanguage();
   std::unique_ptr<TIdentifierValidator> CreateIdentValidator() const override;
+  std::unique_ptr<TClassifierKind> CreateClassifierKind(TClassKind Kind) const override;
+  std::unique_ptr<TClassifierKind> CreateNameSpaceClassifier() const override;
 };
 
 // Hears when a language changes.

@@ -1,4 +1,5 @@
 #include "Engine/CodeItems.h"
+#include "Engine/LanguageModeGuard.h"
 
 #include "Platform/Shell/Dialogs.h"
 
@@ -6,18 +7,6 @@
 
 namespace krx {
 namespace {
-
-// Puts the process-wide language mode back.
-class TLanguageModeGuard {
-public:
-  explicit TLanguageModeGuard(TDelphiLanguageMode mode) : FSaved(DelphiLanguageMode()) {
-    GlobalPascalLanguage()->SetLanguageMode(mode);
-  }
-  ~TLanguageModeGuard() { GlobalPascalLanguage()->SetLanguageMode(FSaved); }
-
-private:
-  TDelphiLanguageMode FSaved;
-};
 
 // An item at the given lines and columns.
 TCodeItem *Item(TCodeItem *owner, const String &name, Integer line, Integer startPos,
