@@ -2,6 +2,8 @@
 // kind, overloads, constructors and class constructors, nested and generic classes, module
 // routines, procedural types, unknown names and unusable requests. Expected places are given
 // as the text of the line the answer points to, so the fixture can be read beside the table.
+#include "ProcessSupport.h"
+
 #include "KR4expt/JumpLocationParsers.h"
 #include "Platform/Rtl/Classes.h"
 #include "support/KrxTest.h"
@@ -140,6 +142,37 @@ TEST(JumpLocationParser, AClassInAnIncludeFileAnswersTheIncludeDirective) {
   const std::string answer = Answer(source, u"class", u"TIncluded", u"");
   std::filesystem::current_path(old);
   EXPECT_EQ(answer, "{$I JumpShapes.inc} | {$I JumpShapes.inc}");
+}
+
+// krx-jump as a process: files read by their byte-order mark, unusable requests answered
+// "false", unreadable input refused with exit code 1.
+TEST(JumpTool, ReadsTheFileAsTheEditorHoldsIt) {
+  using namespace std::chrono_literals;
+  test::TempDir dir;
+  const std::string utf8 = test::ReadFileBytes(test::Fixture("jump/JumpShapes.pas"));
+  std::string utf16 = "\xFF\xFE";
+  for (char c : utf8)
+    utf16 += std::string{c, '\0'};
+  test::WriteFileBytes(dir / "Utf16.pas", utf16);
+  int runs = 0;
+  const auto run = [&](const std::vector<std::string> &args, std::string *out) {
+    std::vector<std::string> argv = {test::ToolPath("krx-jump").string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const std::string stem = "run" + std::to_string(++runs);
+    test::TChildProcess child(argv, dir / (stem + ".out"), dir / (stem + ".err"));
+    const int rc = child.Wait(30s);
+    *out = child.Output() + child.Error();
+    return rc;
+  };
+  std::string out;
+  EXPECT_EQ(run({(dir / "Utf16.pas").string(), "function", "TShape", "Area"}, &out), 0);
+  EXPECT_EQ(out, "true 102 104\n");
+  EXPECT_EQ(run({(dir / "Utf16.pas").string(), "module", "TShape", ""}, &out), 0);
+  EXPECT_EQ(out, "false\n");
+  EXPECT_EQ(run({dir.Path().string(), "class", "TShape", ""}, &out), 1);
+  EXPECT_NE(out.find("is a folder"), std::string::npos) << out;
+  EXPECT_EQ(run({"/dev/zero", "class", "TShape", ""}, &out), 1);
+  EXPECT_NE(out.find("is not a regular file"), std::string::npos) << out;
 }
 
 } // namespace
