@@ -3,7 +3,10 @@
 #include "Common/DataFolders.h"
 #include "Common/DataTyp.h"
 #include "Engine/CodeItems.h"
+#include "Engine/DelphiExplorerReg.h"
+#include "Engine/DelphiExplorers.h"
 #include "Engine/KRX.ReservedWords.h"
+#include "Engine/ModuleExplorers.h"
 #include "Engine/Prefs.h"
 #include "KR4expt/IDEPSAPI.h"
 #include "Platform/Rtl/Messaging.h"
@@ -38,6 +41,9 @@ std::span<const TUnitEntry> AllUnits() {
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
       {"Prefs", nullptr, FinalizePrefs},
       {"CodeItems", CodeItemsInitialization, CodeItemsFinalization},
+      {"ModuleExplorers", ModuleExplorersInitialization, ModuleExplorersFinalization},
+      {"DelphiExplorers", DelphiExplorersInitialization, DelphiExplorersFinalization},
+      {"DelphiExplorerReg", DelphiExplorerRegInitialization, DelphiExplorerRegFinalization},
   };
   return kUnits;
 }
