@@ -9,6 +9,7 @@
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Vcl/Forms.h"
 #include "Platform/Win/Windows.h"
+#include "ToolsApi/OTAUtils.h"
 #include "World/Editable.h"
 #include "World/ParsingLocks.h"
 #include "World/Timers.h"
@@ -36,6 +37,7 @@ std::span<const TUnitEntry> AllUnits() {
       {"VersRes", nullptr, FinalizeVersRes},
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
       {"Prefs", nullptr, FinalizePrefs},
+      {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
   };
   return kUnits;
 }
