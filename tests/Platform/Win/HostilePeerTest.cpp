@@ -23,8 +23,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace win_detail;
-using test::ClosedByPeer;
 using test::Clock;
+using test::ClosedByPeer;
 using test::MsSince;
 using test::RawConnect;
 using test::RawFrame;
@@ -81,20 +81,17 @@ TEST_F(HostilePeer, ForeignPointersAndQuitAreRefusedAtTheDoor) {
     LPARAM LParam;
   };
   const TCase cases[] = {
-      {true, WM_TIMER, 0x4141414141},
-      {true, WM_TIMER, reinterpret_cast<LPARAM>(&std::abort)},
-      {false, WM_TIMER, 0x4141414141},
-      {true, WM_QUIT, 0},
-      {false, WM_CREATE, 0x4141414141},
-      {true, WM_CLOSE, 0},
+      {true, WM_TIMER, 0x4141414141},   {true, WM_TIMER, reinterpret_cast<LPARAM>(&std::abort)},
+      {false, WM_TIMER, 0x4141414141},  {true, WM_QUIT, 0},
+      {false, WM_CREATE, 0x4141414141}, {true, WM_CLOSE, 0},
       {false, 0xB000, 0x4141414141}, // the class library's notifications carry objects
   };
   for (const TCase &c : cases) {
     SetLastError(0);
     DWORD_PTR r = 0;
-    bool ok = c.Post ? PostMessageW(peer.Handle, c.Msg, 1, c.LParam) != 0
-                     : SendMessageTimeoutW(peer.Handle, c.Msg, 1, c.LParam, SMTO_NORMAL, 30000,
-                                           &r) != 0;
+    bool ok =
+        c.Post ? PostMessageW(peer.Handle, c.Msg, 1, c.LParam) != 0
+               : SendMessageTimeoutW(peer.Handle, c.Msg, 1, c.LParam, SMTO_NORMAL, 30000, &r) != 0;
     EXPECT_FALSE(ok) << std::hex << c.Msg;
     EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_ACCESS_DENIED) << std::hex << c.Msg;
   }
@@ -146,7 +143,8 @@ std::map<std::int32_t, int> Flood(int fd, const std::string &frame, int count,
   for (int i = 0; i < count; ++i) {
     batch += frame;
     if (batch.size() >= (1 << 20) || i + 1 == count) {
-      if (::send(fd, batch.data(), batch.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(batch.size()))
+      if (::send(fd, batch.data(), batch.size(), MSG_NOSIGNAL) !=
+          static_cast<ssize_t>(batch.size()))
         break;
       batch.clear();
     }
@@ -279,8 +277,8 @@ TEST_F(HostilePeer, TwoHundredFiftySixSlowPeersDoNotLockOutAGoodSender) {
   // The sender process makes a call to the target while all 256 places are taken.
   DWORD_PTR r = 0;
   const String text = u"sendback:target:20000";
-  ASSERT_EQ(SendMessageTimeoutW(sender.Handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                                SMTO_NORMAL, 30000, &r),
+  ASSERT_EQ(SendMessageTimeoutW(sender.Handle, WM_SETTEXT, 0,
+                                reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 30000, &r),
             1);
   EXPECT_EQ(static_cast<LRESULT>(r), 41);
   ::close(hold[1]);
