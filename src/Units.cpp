@@ -2,6 +2,7 @@
 
 #include "Common/DataFolders.h"
 #include "Common/DataTyp.h"
+#include "Engine/CodeItems.h"
 #include "Engine/KRX.ReservedWords.h"
 #include "Engine/Prefs.h"
 #include "KR4expt/IDEPSAPI.h"
@@ -9,6 +10,7 @@
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Vcl/Forms.h"
 #include "Platform/Win/Windows.h"
+#include "ToolsApi/OTAUtils.h"
 #include "World/Editable.h"
 #include "World/ParsingLocks.h"
 #include "World/Timers.h"
@@ -36,6 +38,8 @@ std::span<const TUnitEntry> AllUnits() {
       {"VersRes", nullptr, FinalizeVersRes},
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
       {"Prefs", nullptr, FinalizePrefs},
+      {"CodeItems", CodeItemsInitialization, CodeItemsFinalization},
+      {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
   };
   return kUnits;
 }
