@@ -13,6 +13,7 @@
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Vcl/Forms.h"
 #include "Platform/Win/Windows.h"
+#include "ToolsApi/OTAUtils.h"
 #include "World/Editable.h"
 #include "World/ParsingLocks.h"
 #include "World/Timers.h"
@@ -44,6 +45,7 @@ std::span<const TUnitEntry> AllUnits() {
       {"ModuleExplorers", ModuleExplorersInitialization, ModuleExplorersFinalization},
       {"DelphiExplorers", DelphiExplorersInitialization, DelphiExplorersFinalization},
       {"DelphiExplorerReg", DelphiExplorerRegInitialization, DelphiExplorerRegFinalization},
+      {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
   };
   return kUnits;
 }

@@ -50,8 +50,6 @@ bool OneOf(TReservedWord w, std::initializer_list<TReservedWord> words) {
 
 bool IsHintWord(TReservedWord w) { return w >= rwDeprecated && w <= rwAlign; }
 
-bool IsCallConventionWord(TReservedWord w) { return w >= rwRegister && w <= rwFar; }
-
 // The routine directives of a signature, besides calling conventions and hints.
 bool IsProcDirectiveWord(TReservedWord w) {
   return OneOf(w, {rwForward, rwOverload, rwUnsafe, rwInline, rwDelayed, rwVirtual, rwDynamic,

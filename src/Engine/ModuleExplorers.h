@@ -179,7 +179,6 @@ private:
   Integer FUpdateCount = 0;
   Integer FBusyCount = 0;
   std::unique_ptr<TExplorerMetricsHandler> FMetrics;
-  bool FOwnsModule = true;
   std::unique_ptr<TMessagesItem> FMessages;
   std::unique_ptr<TModuleItem> FModule;
 };

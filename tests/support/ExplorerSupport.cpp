@@ -66,13 +66,6 @@ TParsed Explore(StringView text, bool headerOnly, const String &fileName) {
   return r;
 }
 
-TLanguageModeGuard::TLanguageModeGuard(TDelphiLanguageMode mode)
-    : FOld(TPascalLanguage::GetLanguageMode()) {
-  GlobalPascalLanguage()->SetLanguageMode(mode);
-}
-
-TLanguageModeGuard::~TLanguageModeGuard() { GlobalPascalLanguage()->SetLanguageMode(FOld); }
-
 TDelphiExplorerOptions &TOptionsGuard::Options() const {
   return dynamic_cast<TDelphiExplorerOptions &>(ModuleExplorerRegistry().Options(lanPascal));
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Engine/DelphiExplorers.h"
+#include "Engine/LanguageModeGuard.h"
 
 #include <gtest/gtest.h>
 
@@ -32,18 +33,6 @@ struct TParsed {
 
 // Parses text (whole) with a new explorer; fileName names the module for include files.
 TParsed Explore(StringView text, bool headerOnly = false, const String &fileName = {});
-
-// Sets the language mode for a test and puts the old one back.
-class TLanguageModeGuard {
-public:
-  explicit TLanguageModeGuard(TDelphiLanguageMode mode);
-  ~TLanguageModeGuard();
-  TLanguageModeGuard(const TLanguageModeGuard &) = delete;
-  TLanguageModeGuard &operator=(const TLanguageModeGuard &) = delete;
-
-private:
-  TDelphiLanguageMode FOld;
-};
 
 // Sets explorer options for a test and puts the old ones back.
 class TOptionsGuard {

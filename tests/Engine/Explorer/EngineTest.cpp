@@ -91,7 +91,7 @@ TEST(IncludeFiles, FoundBesideTheModuleMissingAndCyclic) {
   TParsed p = Explore(u"unit U;\ninterface\n{$I DECL.inc}\n{$I none.inc}\n{$I self.inc}\n"
                       u"implementation\nend.",
                       false, dir.Str("u.pas"));
-  auto *inc = dynamic_cast<TIncludeFileItem *>(p.Find(ckModuleSection, u"{$I %s}"));
+  auto *inc = dynamic_cast<TIncludeFileItem *>(p.Find(ckModuleSection, u"{$I decl.inc}"));
   ASSERT_NE(inc, nullptr) << p.Outline();
   EXPECT_EQ(inc->LineNr(), 2);
   EXPECT_NE(p.Find(ckClass, u"TInc"), nullptr);
