@@ -2,6 +2,7 @@
 
 #include "Common/DataFolders.h"
 #include "Common/DataTyp.h"
+#include "Engine/CodeItems.h"
 #include "Engine/KRX.ReservedWords.h"
 #include "Engine/Prefs.h"
 #include "KR4expt/IDEPSAPI.h"
@@ -36,6 +37,7 @@ std::span<const TUnitEntry> AllUnits() {
       {"VersRes", nullptr, FinalizeVersRes},
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
       {"Prefs", nullptr, FinalizePrefs},
+      {"CodeItems", CodeItemsInitialization, CodeItemsFinalization},
   };
   return kUnits;
 }
