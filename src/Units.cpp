@@ -10,6 +10,7 @@
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Vcl/Forms.h"
 #include "Platform/Win/Windows.h"
+#include "ToolsApi/OTAUtils.h"
 #include "World/Editable.h"
 #include "World/ParsingLocks.h"
 #include "World/Timers.h"
@@ -38,6 +39,7 @@ std::span<const TUnitEntry> AllUnits() {
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
       {"Prefs", nullptr, FinalizePrefs},
       {"CodeItems", CodeItemsInitialization, CodeItemsFinalization},
+      {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
   };
   return kUnits;
 }
