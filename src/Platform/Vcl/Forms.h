@@ -55,7 +55,8 @@ KRX_DECLARE_ENUM(TDefaultMonitor, KRX_TDEFAULTMONITOR);
 KRX_DECLARE_ENUM(TPopupMode, KRX_TPOPUPMODE);
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 enum TFormStateFlag { fsCreating, fsVisible, fsShowing, fsModal, fsCreatedMDIChild, fsActivated };
-using TFormState = EnumSet<TFormStateFlag>;
+// The class library calls this set TFormState; that name belongs to the system's form-state store.
+using TFormStateFlags = EnumSet<TFormStateFlag>;
 enum TMonitorDefaultTo { mdNearest, mdNull, mdPrimary };
 
 // TModalResult and the mr... values come from Dialogs.h.
@@ -278,7 +279,7 @@ public:
   // The density the form was designed at.
   Integer PixelsPerInch() const { return FPixelsPerInch; }
   void SetPixelsPerInch(Integer Value) { FPixelsPerInch = Value; }
-  TFormState FormState() const { return FFormState; }
+  TFormStateFlags FormState() const { return FFormState; }
   // Tells modal runs apart: a new number for every ShowModal.
   Integer ModalRunId() const { return FModalRunId; }
   TMainMenu *Menu() const { return FMenu; }
@@ -373,7 +374,7 @@ private:
   TModalResult FModalResult = mrNone;
   bool FScaled = true;
   Integer FPixelsPerInch = 96;
-  TFormState FFormState;
+  TFormStateFlags FFormState;
   Integer FModalRunId = 0;
   TMainMenu *FMenu = nullptr;
   TWinControl *FActiveControl = nullptr;

@@ -86,6 +86,8 @@ void TCustomImageList::Move(Integer CurIndex, Integer NewIndex) {
 }
 
 Integer TCustomImageList::GetIndexByName(const String &Name) const {
+  if (Name.empty())
+    return -1; // an empty name names no image
   for (Integer i = 0; i < Count(); ++i)
     if (SameText(FImages[i].Name, Name))
       return i;

@@ -57,7 +57,8 @@ public:
   void Clear();
   void Move(Integer CurIndex, Integer NewIndex);
 
-  // Image names: the index of the first image of that name (case ignored), -1 when none;
+  // Image names: the index of the first image of that name (case ignored), -1 when none
+  // (and for the empty name);
   // the name of an index ("" outside the list).
   Integer GetIndexByName(const String &Name) const;
   String GetNameByIndex(Integer Index) const;
