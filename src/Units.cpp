@@ -2,10 +2,12 @@
 
 #include "Common/DataFolders.h"
 #include "Common/DataTyp.h"
+#include "Engine/CodeItems.h"
 #include "Engine/KRX.ReservedWords.h"
 #include "Engine/Prefs.h"
 #include "KR4expt/IDEPSAPI.h"
 #include "Platform/PlatformUnits.h"
+#include "ToolsApi/OTAUtils.h"
 #include "World/Editable.h"
 #include "World/ParsingLocks.h"
 #include "World/Timers.h"
@@ -28,6 +30,8 @@ std::span<const TUnitEntry> SystemUnits() {
       {"VersRes", nullptr, FinalizeVersRes},
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
       {"Prefs", nullptr, FinalizePrefs},
+      {"CodeItems", CodeItemsInitialization, CodeItemsFinalization},
+      {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
   };
   return kUnits;
 }
