@@ -2,6 +2,8 @@
 
 #include "Common/DataFolders.h"
 #include "Common/DataTyp.h"
+#include "Controls/FormStates.h"
+#include "Controls/KRX.StyleSupport.h"
 #include "Engine/KRX.ReservedWords.h"
 #include "Engine/Prefs.h"
 #include "KR4expt/IDEPSAPI.h"
@@ -28,6 +30,8 @@ std::span<const TUnitEntry> SystemUnits() {
       {"VersRes", nullptr, FinalizeVersRes},
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
       {"Prefs", nullptr, FinalizePrefs},
+      {"KRX.StyleSupport", nullptr, StyleSupportFinalization},
+      {"FormStates", FormStatesInitialization, FormStatesFinalization},
   };
   return kUnits;
 }
