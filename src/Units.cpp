@@ -3,6 +3,8 @@
 #include "Common/DataFolders.h"
 #include "Common/DataTyp.h"
 #include "Engine/CodeItems.h"
+#include "Controls/FormStates.h"
+#include "Controls/KRX.StyleSupport.h"
 #include "Engine/KRX.ReservedWords.h"
 #include "Engine/Prefs.h"
 #include "KR4expt/IDEPSAPI.h"
@@ -32,6 +34,8 @@ std::span<const TUnitEntry> SystemUnits() {
       {"Prefs", nullptr, FinalizePrefs},
       {"CodeItems", CodeItemsInitialization, CodeItemsFinalization},
       {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
+      {"KRX.StyleSupport", nullptr, StyleSupportFinalization},
+      {"FormStates", FormStatesInitialization, FormStatesFinalization},
   };
   return kUnits;
 }
