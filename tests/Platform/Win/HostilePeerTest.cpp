@@ -13,6 +13,7 @@
 #include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
@@ -97,6 +98,20 @@ TEST_F(HostilePeer, ForeignPointersAndQuitAreRefusedAtTheDoor) {
   }
   ExpectServes(peer.Handle);
   EXPECT_TRUE(peer.Alive());
+}
+
+TEST_F(HostilePeer, AFifoInPlaceOfTheTemporaryEntryDoesNotBlockAPublication) {
+  TPeer peer("before", Log("peer.err"));
+  std::string stem; // p<pid>-<start>, shared by the peer's entries
+  for (auto &e : fs::directory_iterator(Desk()))
+    if (e.path().extension() == ".win")
+      stem = e.path().stem().string();
+  ASSERT_EQ(::mkfifo((Desk() / (stem + ".tmp")).c_str(), 0600), 0);
+  DWORD_PTR r = 0;
+  ASSERT_EQ(SendMessageTimeoutW(peer.Handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"after"),
+                                SMTO_NORMAL, 30000, &r),
+            1);
+  EXPECT_EQ(FindWindowW(UtilWindowClass, u"after"), peer.Handle);
 }
 
 TEST_F(HostilePeer, PostsBeyondTheQueueAreRefusedAtOnceAndTheOthersDelivered) {
