@@ -3,31 +3,29 @@
 #include "Common/DataFolders.h"
 #include "Common/DataTyp.h"
 #include "Engine/CodeItems.h"
+#include "Controls/KRX.StyleSupport.h"
 #include "Engine/KRX.ReservedWords.h"
 #include "Engine/Prefs.h"
 #include "KR4expt/IDEPSAPI.h"
-#include "Platform/Rtl/Messaging.h"
-#include "Platform/Shell/Dialogs.h"
-#include "Platform/Vcl/Forms.h"
-#include "Platform/Win/Windows.h"
+#include "Platform/PlatformUnits.h"
 #include "ToolsApi/OTAUtils.h"
 #include "World/Editable.h"
 #include "World/ParsingLocks.h"
 #include "World/Timers.h"
 #include "World/VersRes.h"
 
-#include <array>
+#include <vector>
 
 namespace krx {
 
-// Add a unit here, after the units it depends on.
-std::span<const TUnitEntry> AllUnits() {
+// From Controls/FormStates.h, whose generic dictionary shares its name with the XML unit's
+// dictionary class that other units here bring in.
+void FormStatesInitialization();
+void FormStatesFinalization();
+
+// Add a unit of the system here, after the units it depends on.
+std::span<const TUnitEntry> SystemUnits() {
   static constexpr TUnitEntry kUnits[] = {
-      {"Rtl", nullptr, nullptr},
-      {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
-      {"Win", InitializeWindows, FinalizeWindows},
-      {"Dialogs", InitializeDialogs, FinalizeDialogs},
-      {"Forms", InitializeForms, FinalizeForms},
       {"DataFolders", DataFoldersInitialization, DataFoldersFinalization},
       {"Timers", TimersInitialization, TimersFinalization},
       {"Editable", EditableInitialization, EditableFinalization},
@@ -40,8 +38,19 @@ std::span<const TUnitEntry> AllUnits() {
       {"Prefs", nullptr, FinalizePrefs},
       {"CodeItems", CodeItemsInitialization, CodeItemsFinalization},
       {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
+      {"KRX.StyleSupport", nullptr, StyleSupportFinalization},
+      {"FormStates", FormStatesInitialization, FormStatesFinalization},
   };
   return kUnits;
+}
+
+std::span<const TUnitEntry> AllUnits() {
+  static const std::vector<TUnitEntry> all = [] { // built on first use
+    std::vector<TUnitEntry> v(PlatformUnits().begin(), PlatformUnits().end());
+    v.insert(v.end(), SystemUnits().begin(), SystemUnits().end());
+    return v;
+  }();
+  return all;
 }
 
 } // namespace krx
