@@ -6,6 +6,7 @@
 #include "Engine/DelphiExplorerReg.h"
 #include "Engine/DelphiExplorers.h"
 #include "Controls/KRX.StyleSupport.h"
+#include "Controls/KindBtns.h"
 #include "Engine/KRX.ReservedWords.h"
 #include "Engine/ModuleExplorers.h"
 #include "Engine/Prefs.h"
@@ -13,6 +14,7 @@
 #include "Platform/PlatformUnits.h"
 #include "ToolsApi/OTAUtils.h"
 #include "World/Editable.h"
+#include "World/KRSuperHints.h"
 #include "World/ParsingLocks.h"
 #include "World/Timers.h"
 #include "World/VersRes.h"
@@ -46,6 +48,8 @@ std::span<const TUnitEntry> SystemUnits() {
       {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
       {"KRX.StyleSupport", nullptr, StyleSupportFinalization},
       {"FormStates", FormStatesInitialization, FormStatesFinalization},
+      {"KindBtns", KindBtnsInitialization, KindBtnsFinalization},
+      {"KRSuperHints", nullptr, KRSuperHintsFinalization},
   };
   return kUnits;
 }
