@@ -5,32 +5,32 @@
 #include "Engine/CodeItems.h"
 #include "Engine/DelphiExplorerReg.h"
 #include "Engine/DelphiExplorers.h"
+#include "Controls/KRX.StyleSupport.h"
+#include "Controls/KindBtns.h"
 #include "Engine/KRX.ReservedWords.h"
 #include "Engine/ModuleExplorers.h"
 #include "Engine/Prefs.h"
 #include "KR4expt/IDEPSAPI.h"
-#include "Platform/Rtl/Messaging.h"
-#include "Platform/Shell/Dialogs.h"
-#include "Platform/Vcl/Forms.h"
-#include "Platform/Win/Windows.h"
+#include "Platform/PlatformUnits.h"
 #include "ToolsApi/OTAUtils.h"
 #include "World/Editable.h"
+#include "World/KRSuperHints.h"
 #include "World/ParsingLocks.h"
 #include "World/Timers.h"
 #include "World/VersRes.h"
 
-#include <array>
+#include <vector>
 
 namespace krx {
 
-// Add a unit here, after the units it depends on.
-std::span<const TUnitEntry> AllUnits() {
+// From Controls/FormStates.h, whose generic dictionary shares its name with the XML unit's
+// dictionary class that other units here bring in.
+void FormStatesInitialization();
+void FormStatesFinalization();
+
+// Add a unit of the system here, after the units it depends on.
+std::span<const TUnitEntry> SystemUnits() {
   static constexpr TUnitEntry kUnits[] = {
-      {"Rtl", nullptr, nullptr},
-      {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
-      {"Win", InitializeWindows, FinalizeWindows},
-      {"Dialogs", InitializeDialogs, FinalizeDialogs},
-      {"Forms", InitializeForms, FinalizeForms},
       {"DataFolders", DataFoldersInitialization, DataFoldersFinalization},
       {"Timers", TimersInitialization, TimersFinalization},
       {"Editable", EditableInitialization, EditableFinalization},
@@ -46,8 +46,21 @@ std::span<const TUnitEntry> AllUnits() {
       {"DelphiExplorers", DelphiExplorersInitialization, DelphiExplorersFinalization},
       {"DelphiExplorerReg", DelphiExplorerRegInitialization, DelphiExplorerRegFinalization},
       {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
+      {"KRX.StyleSupport", nullptr, StyleSupportFinalization},
+      {"FormStates", FormStatesInitialization, FormStatesFinalization},
+      {"KindBtns", KindBtnsInitialization, KindBtnsFinalization},
+      {"KRSuperHints", nullptr, KRSuperHintsFinalization},
   };
   return kUnits;
+}
+
+std::span<const TUnitEntry> AllUnits() {
+  static const std::vector<TUnitEntry> all = [] { // built on first use
+    std::vector<TUnitEntry> v(PlatformUnits().begin(), PlatformUnits().end());
+    v.insert(v.end(), SystemUnits().begin(), SystemUnits().end());
+    return v;
+  }();
+  return all;
 }
 
 } // namespace krx

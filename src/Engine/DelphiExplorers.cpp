@@ -3,7 +3,6 @@
 #include "Common/DataFolders.h"
 #include "Platform/Rtl/Files.h"
 #include "Platform/Shell/ShellApi.h"
-#include "Platform/Vcl/Forms.h"
 #include "World/ClassEx.h"
 #include "World/KRStrUtils.h"
 #include "World/ParsingLocks.h"
@@ -489,8 +488,7 @@ void TDelphiModuleExplorer::WriteDefaultGlobalDelegates() {
       throw EInOutError(u"Cannot write " + Utf8ToString(target.string()));
     }
   } catch (const Exception &) {
-    if (Application)
-      Application->HandleException(nullptr);
+    ShowExplorerException();
   }
 }
 
@@ -524,8 +522,7 @@ void TDelphiModuleExplorer::LoadGlobalDelegates() {
     }
     GGlobalDelegates->Assign(lines);
   } catch (const Exception &) {
-    if (Application)
-      Application->HandleException(nullptr);
+    ShowExplorerException();
   }
 }
 

@@ -1,6 +1,7 @@
 #include "Engine/ModuleExplorers.h"
 
 #include "Platform/Rtl/Files.h"
+#include "Platform/Vcl/Forms.h"
 #include "World/ParsingLocks.h"
 #include "World/WordScanners.h"
 
@@ -240,6 +241,11 @@ TSourceLanguageKind TModuleExplorerRegistry::LanguageOfFile(StringView fileName)
       return language;
   }
   return lanUndefined;
+}
+
+void ShowExplorerException() {
+  if (Application)
+    Application->HandleException(nullptr);
 }
 
 TModuleExplorerRegistry &ModuleExplorerRegistry() {

@@ -212,6 +212,10 @@ private:
   std::unique_ptr<TModuleExplorerOptions> FOptions[kLanguages];
 };
 
+// Inside a catch block: shows the exception through the application's exception handler
+// (when an application exists), for failures that must not stop a parse.
+void ShowExplorerException();
+
 // The process-wide registry (between the unit's initialisation and finalisation).
 TModuleExplorerRegistry &ModuleExplorerRegistry();
 bool ModuleExplorerRegistryExists();

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "Engine/DelphiExplorers.h"
-#include "Engine/LanguageModeGuard.h"
+#include "Engine/CodeItemsTestSupport.h"
 
 #include <gtest/gtest.h>
 
