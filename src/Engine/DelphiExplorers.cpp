@@ -1,6 +1,7 @@
 #include "Engine/DelphiExplorers.h"
 
 #include "Common/DataFolders.h"
+#include "Engine/ParamLists.h"
 #include "Platform/Rtl/Files.h"
 #include "Platform/Shell/ShellApi.h"
 #include "World/ClassEx.h"
