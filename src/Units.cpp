@@ -5,28 +5,20 @@
 #include "Engine/KRX.ReservedWords.h"
 #include "Engine/Prefs.h"
 #include "KR4expt/IDEPSAPI.h"
-#include "Platform/Rtl/Messaging.h"
-#include "Platform/Shell/Dialogs.h"
-#include "Platform/Vcl/Forms.h"
-#include "Platform/Win/Windows.h"
+#include "Platform/PlatformUnits.h"
 #include "ToolsApi/OTAUtils.h"
 #include "World/Editable.h"
 #include "World/ParsingLocks.h"
 #include "World/Timers.h"
 #include "World/VersRes.h"
 
-#include <array>
+#include <vector>
 
 namespace krx {
 
-// Add a unit here, after the units it depends on.
-std::span<const TUnitEntry> AllUnits() {
+// Add a unit of the system here, after the units it depends on.
+std::span<const TUnitEntry> SystemUnits() {
   static constexpr TUnitEntry kUnits[] = {
-      {"Rtl", nullptr, nullptr},
-      {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
-      {"Win", InitializeWindows, FinalizeWindows},
-      {"Dialogs", InitializeDialogs, FinalizeDialogs},
-      {"Forms", InitializeForms, FinalizeForms},
       {"DataFolders", DataFoldersInitialization, DataFoldersFinalization},
       {"Timers", TimersInitialization, TimersFinalization},
       {"Editable", EditableInitialization, EditableFinalization},
@@ -40,6 +32,15 @@ std::span<const TUnitEntry> AllUnits() {
       {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
   };
   return kUnits;
+}
+
+std::span<const TUnitEntry> AllUnits() {
+  static const std::vector<TUnitEntry> all = [] { // built on first use
+    std::vector<TUnitEntry> v(PlatformUnits().begin(), PlatformUnits().end());
+    v.insert(v.end(), SystemUnits().begin(), SystemUnits().end());
+    return v;
+  }();
+  return all;
 }
 
 } // namespace krx
