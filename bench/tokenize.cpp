@@ -1,6 +1,7 @@
 // Throughput of the Pascal tokenizer over the whole Free Pascal source tree
 // (/usr/share/fpcsrc/3.2.2, or the folder in KRX_FPC_SOURCES): the raw tokenizer, and the
-// preprocessing tokenizer that follows include files. One file is in memory at a time.
+// preprocessing tokenizer that follows include files; and the time that hostile include
+// trees take before the per-unit include bound ends them. One file is in memory at a time.
 // Reading and decoding the files is not timed for the raw tokenizer; the preprocessor's
 // include files are read while it runs, as they would be in use.
 #include "Engine/KRX.PascalPreprocessors.h"
@@ -109,12 +110,14 @@ void BM_Preprocess(benchmark::State &state) {
         String dir = t.FileName().empty() ? unitDir : ExtractFileDir(t.FileName());
         String found = ResolveSourceFileName(name, dir);
         std::size_t incBytes = 0;
-        if (found.empty() || !ReadSource(fs::path(FileNameToOS(found)), source, incBytes))
+        if (found.empty() || t.IsOpenFile(found) ||
+            !ReadSource(fs::path(FileNameToOS(found)), source, incBytes))
           return false;
         bytes += static_cast<double>(incBytes);
         name = found;
         return true;
       };
+      t.SetFileName(Utf8ToString(fs::weakly_canonical(f).string()));
       pp.SetText(text);
       while (t.NextToken() != TTokenKind::tkNone)
         tokens += 1;
@@ -125,6 +128,61 @@ void BM_Preprocess(benchmark::State &state) {
 
 BENCHMARK(BM_TokenizeRaw)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_Preprocess)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// Hostile include trees, which the per-unit include bound must end quickly: files that each
+// include the next one twice (2^depth expansions without the bound), and a 2 MB unit that
+// includes itself 500 times through a reader that does not ask IsOpenFile first (every
+// refusal costs a read).
+void BM_IncludeDoublingChain(benchmark::State &state) {
+  const int depth = static_cast<int>(state.range(0));
+  std::vector<String> files;
+  for (int i = 0; i < depth; ++i)
+    files.push_back(Format(u"x {$I d%d.inc} {$I d%d.inc}", {i + 1, i + 1}));
+  double tokens = 0;
+  for (auto _ : state) {
+    TPascalPreprocessor pp;
+    auto &t = pp.Tokenizer();
+    t.OnError = [](const String &) {};
+    t.OnReadIncludeFile = [&](String &name, String &source) {
+      const Integer i = StrToIntDef(Copy(name, 2, Length(name) - 5), -1);
+      if (i < 0 || i >= depth)
+        return false;
+      source = files[static_cast<std::size_t>(i)];
+      return true;
+    };
+    pp.SetText(u"{$I d0.inc}");
+    while (t.NextToken() != TTokenKind::tkNone)
+      tokens += 1;
+  }
+  state.counters["tokens"] = tokens / static_cast<double>(state.iterations());
+}
+
+void BM_IncludeSelfManyTimes(benchmark::State &state) {
+  String text;
+  for (int i = 0; i < 500; ++i)
+    text += u"{$I main.pas}\r\n";
+  while (text.size() < (std::size_t{2} << 20))
+    text += u"x := y + 1; { a comment } s := 'text';\r\n";
+  double tokens = 0;
+  for (auto _ : state) {
+    TPascalPreprocessor pp;
+    auto &t = pp.Tokenizer();
+    t.OnError = [](const String &) {};
+    t.OnReadIncludeFile = [&](String &name, String &source) {
+      name = u"/src/main.pas";
+      source = text;
+      return true;
+    };
+    t.SetFileName(u"/src/main.pas");
+    pp.SetText(text);
+    while (t.NextToken() != TTokenKind::tkNone)
+      tokens += 1;
+  }
+  state.counters["tokens"] = tokens / static_cast<double>(state.iterations());
+}
+
+BENCHMARK(BM_IncludeDoublingChain)->Arg(20)->Arg(30)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IncludeSelfManyTimes)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace krx

@@ -38,6 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   while (pp.NextToken() != TTokenKind::tkNone) {
     if (t.IncludeDepth() > TPreprocessedPascalTokenizer::MaxIncludeDepth)
       __builtin_trap();
+    // Positions name a place in the text being read (the main text or an include file).
+    const TSourcePos pos = t.TokenPos();
+    if (pos.Line < 1 || pos.Column < 1 ||
+        pos.Column > static_cast<Integer>(t.LineText(pos.Line).size()))
+      __builtin_trap();
   }
   // Without an error handler, errors raise instead.
   TPascalPreprocessor strict;

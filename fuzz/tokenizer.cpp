@@ -42,9 +42,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     if (k == TTokenKind::tkNone)
       break;
-    // Every token lies inside its line.
-    if (k != TTokenKind::tkComment && k != TTokenKind::tkDirective && k != TTokenKind::tkError &&
-        t.TokenStartCol() < 1)
+    // Every token starts where its position says, also when it ends on a later line.
+    const TSourcePos pos = t.TokenPos();
+    const StringView line = t.LineText(pos.Line);
+    if (pos.Line < 1 || pos.Line > t.LineNr() || pos.Column < 1 ||
+        pos.Column > static_cast<Integer>(line.size()) || t.Token().empty() ||
+        line[static_cast<std::size_t>(pos.Column - 1)] != t.Token()[0])
       __builtin_trap();
     if (++steps % 64 == 0 && t.Collecting())
       t.CollectedTextAsLine(steps % 128 == 0);

@@ -231,28 +231,16 @@ TTokenKind TPreprocessedPascalTokenizer::NextToken() {
   // Directives are always scanned, whatever the skip set, so that no conditional goes
   // unseen; the skip set and the end-of-text exception are applied here instead, the latter
   // only at the end of the main text, not of an include file.
-  const bool raiseAtEnd = FRaiseAtEnd;
   for (;;) {
-    const TTokenKinds callerSkip = FSkipKinds;
-    FSkipKinds = callerSkip - TTokenKinds{TTokenKind::tkDirective};
-    FRaiseAtEnd = false;
-    TTokenKind k;
-    try {
-      k = TPascalTokenizer::NextToken();
-    } catch (...) {
-      FSkipKinds = callerSkip;
-      FRaiseAtEnd = raiseAtEnd;
-      throw;
-    }
-    FSkipKinds = callerSkip;
-    FRaiseAtEnd = raiseAtEnd;
+    const TTokenKinds callerSkip = EffectiveSkipKinds();
+    const TTokenKind k = ReadToken(callerSkip - TTokenKinds{TTokenKind::tkDirective}, false);
     if (k == TTokenKind::tkNone) {
       if (!FIncludeStack.empty()) {
         EndIncludeFile();
         continue;
       }
-      if (raiseAtEnd)
-        throw ENoMoreTokens(u"Tokenizer: No more tokens");
+      if (RaiseAtEnd())
+        throw ENoMoreTokens(u"Tokenizer: No more tokens", TokenPos());
       return k;
     }
     if (k == TTokenKind::tkDirective) {
@@ -269,10 +257,11 @@ TTokenKind TPreprocessedPascalTokenizer::NextToken() {
 
 bool TPreprocessedPascalTokenizer::ProcessDirective() {
   String body;
-  if (StartsStr(u"{$", FToken))
-    body = FToken.substr(2, FToken.size() - 3);
-  else if (StartsStr(u"(*$", FToken) && FToken.size() >= 5)
-    body = FToken.substr(3, FToken.size() - 5);
+  const String &token = Token();
+  if (StartsStr(u"{$", token))
+    body = token.substr(2, token.size() - 3);
+  else if (StartsStr(u"(*$", token) && token.size() >= 5)
+    body = token.substr(3, token.size() - 5);
   if (body.size() <= 1)
     return false;
   String upper = UpperCase(body);
@@ -382,7 +371,7 @@ bool TPreprocessedPascalTokenizer::NamedDirective(const String &body, const Stri
     bool ifdef = word == u"IFDEF";
     if (bt.NextToken() == TTokenKind::tkIdent) {
       bool defined = FContext.IsDefined(bt.Token());
-      Push(ifdef ? defined : !defined, ifdef ? 0 : 1);
+      Push(ifdef ? defined : !defined, ifdef ? TConditionKind::IfDef : TConditionKind::IfNDef);
       return true;
     }
     Report(ifdef ? u"Bad IFDEF condition" : u"Bad IFNDEF condition");
@@ -398,10 +387,10 @@ bool TPreprocessedPascalTokenizer::NamedDirective(const String &body, const Stri
     }
     if (!ok)
       Report(u"Bad IFOPT condition");
-    Push(value, 2);
+    Push(value, TConditionKind::IfOpt);
     return true;
   } else if (word == u"IF") {
-    Push(EvaluateRest(bt), 3);
+    Push(EvaluateRest(bt), TConditionKind::If);
     return true;
   }
 
@@ -474,7 +463,7 @@ bool TPreprocessedPascalTokenizer::EvaluateLeaf(const String &leaf) {
   return FContext.EvaluateCondition(leaf);
 }
 
-void TPreprocessedPascalTokenizer::Push(bool value, Byte kind) {
+void TPreprocessedPascalTokenizer::Push(bool value, TConditionKind kind) {
   FConditions.push_back({value, value, kind});
   if (!value)
     ++FInactiveCount;
@@ -494,7 +483,7 @@ void TPreprocessedPascalTokenizer::SetTopActive(bool active) {
 void TPreprocessedPascalTokenizer::Close(bool endif) {
   bool unmatched = FConditions.empty();
   if (!unmatched && FContext.IsDefined(u"LEGACYIFEND")) {
-    bool isIf = FConditions.back().Kind == 3;
+    bool isIf = FConditions.back().Kind == TConditionKind::If;
     unmatched = endif == isIf;
   }
   if (unmatched) {
@@ -507,12 +496,45 @@ void TPreprocessedPascalTokenizer::Close(bool endif) {
 }
 
 void TPreprocessedPascalTokenizer::Report(StringView text) {
-  String message =
-      Format(u"%s at line %d; column %d\r\n%s", {text, FLineNr, TokenStartCol(), String(Line())});
+  // The line shown is the one the position names: a directive may end on a later line.
+  const TSourcePos pos = TokenPos();
+  String message = Format(u"%s at line %d; column %d\r\n%s",
+                          {text, pos.Line, pos.Column, String(LineText(pos.Line))});
   if (OnError)
     OnError(message);
   else
-    throw ECompilationConditionError(message);
+    throw ECompilationConditionError(message, pos);
+}
+
+void TPreprocessedPascalTokenizer::SetText(StringView text) {
+  FIncludeExpansions = FIncludedText = 0;
+  FIncludeBudgetSpent = false;
+  TPascalTokenizer::SetText(text);
+}
+
+void TPreprocessedPascalTokenizer::SetLines(const std::vector<String> &lines) {
+  FIncludeExpansions = FIncludedText = 0;
+  FIncludeBudgetSpent = false;
+  TPascalTokenizer::SetLines(lines);
+}
+
+bool TPreprocessedPascalTokenizer::IsOpenFile(StringView fileName) const {
+  return !fileName.empty() &&
+         (fileName == FileName() ||
+          std::any_of(FIncludeStack.begin(), FIncludeStack.end(),
+                      [&](const TTokenizerState &s) { return s.FileName == fileName; }));
+}
+
+// Counts the work of one more include; false, reported once per unit, when a bound is hit.
+bool TPreprocessedPascalTokenizer::IncludeBudgetLeft(const String &name, std::size_t moreText) {
+  if (FIncludeBudgetSpent)
+    return false;
+  FIncludedText += moreText;
+  if (FIncludeExpansions < MaxIncludeExpansions && FIncludedText <= MaxIncludedText)
+    return true;
+  FIncludeBudgetSpent = true;
+  Report(Format(u"Include limit of this unit reached; %s not included", {name}));
+  return false;
 }
 
 bool TPreprocessedPascalTokenizer::IncludeFile(StringView rest) {
@@ -521,26 +543,26 @@ bool TPreprocessedPascalTokenizer::IncludeFile(StringView rest) {
     return false;
   // Refused like an unreadable file: nesting beyond the limit, and a file that is already
   // being read (an include cycle would otherwise never end).
-  if (FIncludeStack.size() >= MaxIncludeDepth)
+  if (FIncludeStack.size() >= MaxIncludeDepth || IsOpenFile(name) || !IncludeBudgetLeft(name, 0))
     return false;
   String source;
   if (!OnReadIncludeFile(name, source) || source.empty())
     return false;
-  if (name == FFileName ||
-      std::any_of(FIncludeStack.begin(), FIncludeStack.end(),
-                  [&](const TTokenizerState &s) { return s.FileName == name; }))
+  // Checked again with the name the reader found, for readers that do not ask IsOpenFile.
+  if (!IncludeBudgetLeft(name, source.size()) || IsOpenFile(name))
     return false;
+  ++FIncludeExpansions;
   if (OnIncludeStarted)
     OnIncludeStarted(name);
   FIncludeStack.push_back(SaveTokenizerState(*this));
-  SetText(source);
-  FFileName = name;
+  TPascalTokenizer::SetText(source);
+  SetFileName(name);
   return true;
 }
 
 void TPreprocessedPascalTokenizer::EndIncludeFile() {
   if (OnIncludeFinished)
-    OnIncludeFinished(FFileName);
+    OnIncludeFinished(FileName());
   TTokenizerState state = std::move(FIncludeStack.back());
   FIncludeStack.pop_back();
   RestoreTokenizerState(state, *this);

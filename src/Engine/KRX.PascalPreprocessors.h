@@ -13,7 +13,14 @@
 
 namespace krx {
 
-KRX_DECLARE_EXCEPTION(ECompilationConditionError, Exception);
+// A conditional-compilation error; Pos is where the offending directive starts.
+class ECompilationConditionError : public Exception {
+public:
+  explicit ECompilationConditionError(String message = {}, TSourcePos pos = {})
+      : Exception(std::move(message)), Pos(pos) {}
+  const Char *ClassName() const noexcept override { return u"ECompilationConditionError"; }
+  TSourcePos Pos;
+};
 
 #define KRX_COMPILER_VERSIONS(X)                                                                   \
   X(dcmpDelphi10Win32, u"VER300", 30.0)                                                            \
@@ -72,11 +79,13 @@ private:
   std::array<Byte, 26> FSwitches{};
 };
 
+enum class TConditionKind : Byte { IfDef, IfNDef, IfOpt, If };
+
 // One open conditional.
 struct TCompilationCondition {
   bool Active = false; // this branch is compiled
   bool Taken = false;  // some branch of this conditional was already active
-  Byte Kind = 0;       // 0 IFDEF, 1 IFNDEF, 2 IFOPT, 3 IF
+  TConditionKind Kind = TConditionKind::IfDef;
 };
 using TConditionStack = std::vector<TCompilationCondition>;
 
@@ -96,8 +105,26 @@ public:
   const TConditionStack &Conditions() const { return FConditions; }
   std::size_t IncludeDepth() const { return FIncludeStack.size(); }
 
+  // A new main text starts a new unit: its include work is counted afresh.
+  void SetText(StringView text);
+  void SetLines(const std::vector<String> &lines);
+
+  // True when `fileName` is the main text's file or an include file being read. A reader of
+  // include files asks this after finding a file and before reading it, so that an include
+  // cycle costs no read.
+  bool IsOpenFile(StringView fileName) const;
+
   // Include files nested deeper than this are refused like unreadable ones.
   static constexpr std::size_t MaxIncludeDepth = 32;
+  // The include work of one unit is bounded, since files that include each other
+  // repeatedly (each including the next one twice) grow exponentially with the depth, and a
+  // large file included many times makes text without end. Past either bound no further file
+  // is included, and the first refusal is reported. Real units stay far below both: the
+  // largest include trees of the Free Pascal run-time library read a few hundred files and a
+  // few megabytes.
+  static constexpr std::size_t MaxIncludeExpansions = 10000;
+  // Code units of include text read (counted also for files then refused as a cycle).
+  static constexpr std::size_t MaxIncludedText = std::size_t{32} << 20;
 
   std::function<void(const String &message)> OnError;
   std::function<void(const String &fileName)> OnIncludeStarted;
@@ -112,7 +139,8 @@ private:
   void ApplyLongSwitch(TPascalTokenizer &bt, const String &word);
   bool IncludeFile(StringView rest);
   void EndIncludeFile();
-  void Push(bool value, Byte kind);
+  void Push(bool value, TConditionKind kind);
+  bool IncludeBudgetLeft(const String &name, std::size_t moreText);
   void SetTopActive(bool active);
   void Close(bool endif);
   void Report(StringView text);
@@ -123,6 +151,9 @@ private:
   TCompilerContext FContext;
   std::size_t FInactiveCount = 0;
   std::vector<TTokenizerState> FIncludeStack;
+  std::size_t FIncludeExpansions = 0;
+  std::size_t FIncludedText = 0;
+  bool FIncludeBudgetSpent = false;
   bool FEvaluateConditions = false;
 };
 

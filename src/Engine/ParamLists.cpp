@@ -64,19 +64,18 @@ public:
     FTokenizer.SetText(FText);
   }
 
+  // An invalid token (an unterminated string or comment) raises the tokenizer's
+  // ETokenError, not the silent list error: a grammar that reads the declaration handles it
+  // as it handles any other bad token of the declaration.
   void Parse() {
-    try {
-      for (;;) {
-        const TTokenKind kind = FTokenizer.NextToken();
-        if (kind == TTokenKind::tkNone)
-          break;
-        if (kind == TTokenKind::tkIdent || kind == TTokenKind::tkNumber)
-          Identifier();
-        else if (kind == TTokenKind::tkSymbol)
-          Symbol();
-      }
-    } catch (const ETokenError &) {
-      Illegal();
+    for (;;) {
+      const TTokenKind kind = FTokenizer.NextToken();
+      if (kind == TTokenKind::tkNone)
+        break;
+      if (kind == TTokenKind::tkIdent || kind == TTokenKind::tkNumber)
+        Identifier();
+      else if (kind == TTokenKind::tkSymbol)
+        Symbol();
     }
     EndGroup(Length(FText));
   }

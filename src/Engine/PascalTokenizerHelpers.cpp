@@ -16,12 +16,9 @@ bool ValidBracketPair(Char open, Char close) {
 class TGenericsTokenizer final : public TPreprocessedPascalTokenizer {
 public:
   bool SplitGreaterEqual() {
-    if (!IsSymbol(u">=") || FLinePos < 2 || FLine[FLinePos - 2] != u'=')
+    if (!IsSymbol(u">="))
       return false;
-    FToken = u">";
-    --FLinePos;
-    if (FCollecting && EndsStr(u"=", FCollected))
-      FCollected.pop_back();
+    ShortenToken(1);
     return true;
   }
 };

@@ -86,18 +86,19 @@ TKRBaseTokenizer::TKRBaseTokenizer(StringView text) {
 }
 
 void TKRBaseTokenizer::Clear() {
-  FText.reset();
-  FLineNr = 0;
+  FState.Text.reset();
+  FState.LineNr = 0;
   FLine = {};
-  FLineIndex = -1;
-  FLinePos = 1;
-  FToken.clear();
-  FTokenKind = TTokenKind::tkNone;
+  FState.LineIndex = -1;
+  FState.LinePos = 1;
+  FState.Token.clear();
+  FState.TokenKind = TTokenKind::tkNone;
+  FState.TokenPos = {};
 }
 
 void TKRBaseTokenizer::TakeText(TTokenizerTextPtr text) {
   Clear();
-  FText = std::move(text);
+  FState.Text = std::move(text);
 }
 
 void TKRBaseTokenizer::SetText(StringView text) { TakeText(SplitText(text)); }
@@ -118,37 +119,47 @@ void TKRBaseTokenizer::SetLines(const std::vector<String> &lines) {
 
 String TKRBaseTokenizer::GetText() const {
   String r;
-  if (!FText)
+  if (!FState.Text)
     return r;
-  for (const auto &l : FText->Lines) {
-    r.append(FText->Text, l.Start, l.Length);
+  for (const auto &l : FState.Text->Lines) {
+    r.append(FState.Text->Text, l.Start, l.Length);
     r.append(u"\r\n");
   }
   return r;
 }
 
 Integer TKRBaseTokenizer::LineCount() const {
-  return FText ? static_cast<Integer>(FText->Lines.size()) : 0;
+  return FState.Text ? static_cast<Integer>(FState.Text->Lines.size()) : 0;
+}
+
+StringView TKRBaseTokenizer::LineText(Integer lineNr) const {
+  if (lineNr < 1 || lineNr > LineCount())
+    return {};
+  const auto &l = FState.Text->Lines[static_cast<std::size_t>(lineNr - 1)];
+  return StringView(FState.Text->Text).substr(l.Start, l.Length);
+}
+
+void TKRBaseTokenizer::SyncLine() {
+  FLine = FState.LineIndex >= 0 ? LineText(FState.LineIndex + 1) : StringView{};
 }
 
 void TKRBaseTokenizer::SetLine(Integer index) {
-  FLineIndex = index;
-  const auto &l = FText->Lines[static_cast<std::size_t>(index)];
-  FLine = StringView(FText->Text).substr(l.Start, l.Length);
+  FState.LineIndex = index;
+  SyncLine();
   Integer n = static_cast<Integer>(FLine.size());
   Integer p = 1;
   while (p <= n && FLine[p - 1] <= u' ')
     ++p;
-  FLinePos = p;
+  FState.LinePos = p;
 }
 
 bool TKRBaseTokenizer::NextLine(bool notify) {
-  while (FText && FLineNr < static_cast<Integer>(FText->Lines.size())) {
-    SetLine(FLineNr);
-    ++FLineNr;
-    if (FCollecting)
-      FCollected.append(u"\r\n");
-    if (FLinePos <= static_cast<Integer>(FLine.size()))
+  while (FState.Text && FState.LineNr < static_cast<Integer>(FState.Text->Lines.size())) {
+    SetLine(FState.LineNr);
+    ++FState.LineNr;
+    if (FState.Collecting)
+      FState.Collected.append(u"\r\n");
+    if (FState.LinePos <= static_cast<Integer>(FLine.size()))
       return true;
     if (notify && OnBlankLine)
       OnBlankLine(*this);
@@ -156,54 +167,74 @@ bool TKRBaseTokenizer::NextLine(bool notify) {
   return false;
 }
 
-TTokenKind TKRBaseTokenizer::NextToken() {
-  FPrevToken.swap(FToken);
-  FPrevTokenKind = FTokenKind;
+TTokenKind TKRBaseTokenizer::NextToken() { return ReadToken(FState.SkipKinds, FRaiseAtEnd); }
+
+TTokenKind TKRBaseTokenizer::ReadToken(TTokenKinds skip, bool raiseAtEnd) {
+  TTokenizerState &s = FState;
+  s.PrevToken.swap(s.Token);
+  s.PrevTokenKind = s.TokenKind;
+  s.PrevTokenPos = s.TokenPos;
+  skip -= TTokenKinds{TTokenKind::tkNone, TTokenKind::tkError};
   for (;;) {
-    FToken.clear();
-    FTokenKind = TTokenKind::tkNone;
+    s.Token.clear();
+    s.TokenKind = TTokenKind::tkNone;
     Integer n = static_cast<Integer>(FLine.size());
-    Integer start = FLinePos;
-    while (FLinePos <= n && FLine[FLinePos - 1] <= u' ')
-      ++FLinePos;
-    if (FCollecting && FLinePos > start)
-      FCollected.append(LinePart(start, FLinePos));
-    if (FLinePos > n && !NextLine(true))
+    Integer start = s.LinePos;
+    while (s.LinePos <= n && FLine[s.LinePos - 1] <= u' ')
+      ++s.LinePos;
+    if (s.Collecting && s.LinePos > start)
+      s.Collected.append(LinePart(start, s.LinePos));
+    const bool atEnd = s.LinePos > n && !NextLine(true);
+    // Taken before the scanner consumes anything: a token that spans lines keeps its start.
+    s.TokenPos = {s.LineNr, s.LinePos};
+    if (atEnd)
       break;
     ScanToken();
-    if (!FSkipKinds.Contains(FTokenKind))
+    if (!skip.Contains(s.TokenKind))
       break;
   }
-  if (FTokenKind == TTokenKind::tkError && !FTolerateErrors)
-    throw ETokenError(u"Invalid token");
-  if (FTokenKind == TTokenKind::tkNone && FRaiseAtEnd)
-    throw ENoMoreTokens(u"Tokenizer: No more tokens");
-  return FTokenKind;
+  if (s.TokenKind == TTokenKind::tkError && !FTolerateErrors)
+    throw ETokenError(u"Invalid token", s.TokenPos);
+  if (s.TokenKind == TTokenKind::tkNone && raiseAtEnd)
+    throw ENoMoreTokens(u"Tokenizer: No more tokens", s.TokenPos);
+  return s.TokenKind;
+}
+
+void TKRBaseTokenizer::ShortenToken(Integer count) {
+  const Integer length = Length(FState.Token);
+  KR_ASSERT(count >= 0 && count < length && FState.TokenPos.Line == FState.LineNr &&
+            FState.TokenPos.Column + length == FState.LinePos);
+  FState.Token.resize(static_cast<std::size_t>(length - count));
+  FState.LinePos -= count;
+  if (FState.Collecting) {
+    KR_ASSERT(FState.Collected.size() >= static_cast<std::size_t>(count));
+    FState.Collected.resize(FState.Collected.size() - static_cast<std::size_t>(count));
+  }
 }
 
 void TKRBaseTokenizer::SetSkipKinds(TTokenKinds kinds) {
-  FGivenSkipKinds = kinds;
-  FSkipKinds = kinds - TTokenKinds{TTokenKind::tkNone, TTokenKind::tkError};
+  FState.GivenSkipKinds = kinds;
+  FState.SkipKinds = kinds - TTokenKinds{TTokenKind::tkNone, TTokenKind::tkError};
 }
 
 void TKRBaseTokenizer::StartCollecting() {
-  FCollected.clear();
-  FCollecting = true;
+  FState.Collected.clear();
+  FState.Collecting = true;
 }
 
 String TKRBaseTokenizer::StopCollecting() {
-  if (!FCollecting)
+  if (!FState.Collecting)
     throw EKRToolsException(u"Illegal use of Mark");
-  FCollecting = false;
+  FState.Collecting = false;
   String r;
-  r.swap(FCollected);
+  r.swap(FState.Collected);
   return r;
 }
 
 String TKRBaseTokenizer::CollectedTextAsLine(bool includeCurrentToken) {
   String text = StopCollecting();
   if (!includeCurrentToken)
-    text.resize(text.size() - std::min(text.size(), FToken.size()));
+    text.resize(text.size() - std::min(text.size(), FState.Token.size()));
   String result;
   std::size_t i = 0, n = text.size();
   while (i < n) {
@@ -226,19 +257,20 @@ String TKRBaseTokenizer::CollectedTextAsLine(bool includeCurrentToken) {
   return result;
 }
 
-void TKRBaseTokenizer::RecordComment(Byte kind, Integer column) {
+void TKRBaseTokenizer::RecordComment(TCommentKind kind) {
   if (!FRecordComments)
     return;
-  FLastComment.Kind = kind;
-  FLastComment.Line = FLineNr;
-  FLastComment.Column = column;
+  KR_ASSERT(FState.TokenPos.Line == FState.LineNr);
+  const Integer column = FState.TokenPos.Column;
+  FState.LastComment.Kind = kind;
+  FState.LastComment.Pos = FState.TokenPos;
   bool startsLine = true;
   for (Integer i = 1; i < column && i <= static_cast<Integer>(FLine.size()); ++i)
     if (FLine[i - 1] > u' ') {
       startsLine = false;
       break;
     }
-  FLastComment.StartsLine = startsLine;
+  FState.LastComment.StartsLine = startsLine;
 }
 
 // ---- TPascalTokenizer ---------------------------------------------------------------------
@@ -258,7 +290,7 @@ void TPascalTokenizer::ScanToken() {
     ScanNumber();
     return;
   }
-  if (c == u'"' && FDoubleQuotedStrings) {
+  if (c == u'"' && FState.DoubleQuotedStrings) {
     ScanDoubleQuotedString();
     return;
   }
@@ -268,42 +300,43 @@ void TPascalTokenizer::ScanToken() {
   }
   if (c == u'{') {
     SetTokenText(u"{");
-    ++FLinePos;
-    ScanComment(0);
+    ++FState.LinePos;
+    ScanComment(TCommentKind::Brace);
     return;
   }
-  if (c == u'&' && FEscapedIdentifiers && HasChar(FLinePos + 1) && IsIdentStart(FLine[FLinePos])) {
-    Integer start = FLinePos;
-    ++FLinePos;
+  if (c == u'&' && FEscapedIdentifiers && HasChar(FState.LinePos + 1) &&
+      IsIdentStart(FLine[FState.LinePos])) {
+    Integer start = FState.LinePos;
+    ++FState.LinePos;
     ScanIdent(start);
     return;
   }
   if (IsIdentStart(c)) {
-    ScanIdent(FLinePos);
+    ScanIdent(FState.LinePos);
     return;
   }
   // Symbols, possibly two characters long.
-  Integer start = FLinePos;
-  ++FLinePos;
-  FTokenKind = TTokenKind::tkSymbol;
-  if (HasChar(FLinePos)) {
+  Integer start = FState.LinePos;
+  ++FState.LinePos;
+  FState.TokenKind = TTokenKind::tkSymbol;
+  if (HasChar(FState.LinePos)) {
     Char d = CurChar();
     switch (c) {
     case u'(':
       if (d == u'*') {
-        ++FLinePos;
+        ++FState.LinePos;
         SetTokenText(u"(*");
-        ScanComment(1);
+        ScanComment(TCommentKind::ParenStar);
         return;
       }
       break;
     case u'.':
       if (d == u'.')
-        ++FLinePos;
+        ++FState.LinePos;
       break;
     case u'/':
       if (d == u'/') {
-        FLinePos = start;
+        FState.LinePos = start;
         ScanLineComment();
         return;
       }
@@ -311,59 +344,58 @@ void TPascalTokenizer::ScanToken() {
     case u':':
     case u'>':
       if (d == u'=')
-        ++FLinePos;
+        ++FState.LinePos;
       break;
     case u'<':
       if (d == u'=' || d == u'>')
-        ++FLinePos;
+        ++FState.LinePos;
       break;
     default:
       break;
     }
   }
-  SetTokenText(LinePart(start, FLinePos));
-  Collect(FToken);
+  SetTokenText(LinePart(start, FState.LinePos));
+  Collect(FState.Token);
 }
 
 void TPascalTokenizer::ScanIdent(Integer start) {
   Integer n = static_cast<Integer>(FLine.size());
-  while (FLinePos <= n && IsIdentPart(FLine[FLinePos - 1]))
-    ++FLinePos;
-  SetTokenText(LinePart(start, FLinePos));
-  FTokenKind = TTokenKind::tkIdent;
-  Collect(FToken);
+  while (FState.LinePos <= n && IsIdentPart(FLine[FState.LinePos - 1]))
+    ++FState.LinePos;
+  SetTokenText(LinePart(start, FState.LinePos));
+  FState.TokenKind = TTokenKind::tkIdent;
+  Collect(FState.Token);
 }
 
 void TPascalTokenizer::ScanLineComment() {
-  Integer start = FLinePos;
-  RecordComment(2, start);
+  Integer start = FState.LinePos;
+  RecordComment(TCommentKind::LineSlash);
   Integer end = static_cast<Integer>(FLine.size()) + 1;
   if (FCommentTextMode == 1 || FCommentTextMode == 2)
     SetTokenText(LinePart(start, end));
   else
     SetTokenText(u"//");
   Collect(LinePart(start, end));
-  FLinePos = end;
-  FTokenKind = TTokenKind::tkComment;
+  FState.LinePos = end;
+  FState.TokenKind = TTokenKind::tkComment;
 }
 
-void TPascalTokenizer::ScanComment(Byte kind) {
-  KR_ASSERT(kind != 2);
-  Integer openerCol = FLinePos - (kind == 0 ? 1 : 2);
-  FTokenKind = TTokenKind::tkComment;
-  RecordComment(kind, openerCol);
-  if (HasChar(FLinePos) && CurChar() == u'$') {
-    FToken.push_back(u'$');
-    ++FLinePos;
-    FTokenKind = TTokenKind::tkDirective;
+void TPascalTokenizer::ScanComment(TCommentKind kind) {
+  KR_ASSERT(kind != TCommentKind::LineSlash);
+  FState.TokenKind = TTokenKind::tkComment;
+  RecordComment(kind);
+  if (HasChar(FState.LinePos) && CurChar() == u'$') {
+    FState.Token.push_back(u'$');
+    ++FState.LinePos;
+    FState.TokenKind = TTokenKind::tkDirective;
   }
-  Collect(FToken);
+  Collect(FState.Token);
   bool firstLine = true;
   for (;;) {
     Integer n = static_cast<Integer>(FLine.size());
-    Integer p = FLinePos;
+    Integer p = FState.LinePos;
     Integer end = 0; // position after the closer, 0 when not on this line
-    if (kind == 0) {
+    if (kind == TCommentKind::Brace) {
       std::size_t f = FLine.find(u'}', static_cast<std::size_t>(p - 1));
       if (f != StringView::npos)
         end = static_cast<Integer>(f) + 2;
@@ -382,115 +414,115 @@ void TPascalTokenizer::ScanComment(Byte kind) {
     }
     Integer pieceEnd = end ? end : n + 1;
     StringView piece = p <= pieceEnd ? LinePart(p, pieceEnd) : StringView{};
-    if (FTokenKind == TTokenKind::tkDirective || FCommentTextMode == 1 ||
+    if (FState.TokenKind == TTokenKind::tkDirective || FCommentTextMode == 1 ||
         (FCommentTextMode == 2 && firstLine))
-      FToken.append(piece);
+      FState.Token.append(piece);
     Collect(piece);
     if (end) {
-      FLinePos = end;
+      FState.LinePos = end;
       return;
     }
-    Integer before = FLineNr;
+    Integer before = FState.LineNr;
     if (!NextLine(false)) {
-      FTokenKind = TTokenKind::tkError;
-      FLinePos = static_cast<Integer>(FLine.size()) + 1;
+      FState.TokenKind = TTokenKind::tkError;
+      FState.LinePos = static_cast<Integer>(FLine.size()) + 1;
       return;
     }
-    FLinePos = 1;
+    FState.LinePos = 1;
     firstLine = false;
-    if (FTokenKind == TTokenKind::tkDirective || FCommentTextMode == 1)
-      for (Integer i = before; i < FLineNr; ++i)
-        FToken.append(u"\r\n");
+    if (FState.TokenKind == TTokenKind::tkDirective || FCommentTextMode == 1)
+      for (Integer i = before; i < FState.LineNr; ++i)
+        FState.Token.append(u"\r\n");
   }
 }
 
 void TPascalTokenizer::ScanString() {
   KR_ASSERT(CurChar() == u'#' || CurChar() == u'\'');
   Integer n = static_cast<Integer>(FLine.size());
-  Integer start = FLinePos;
-  FTokenKind = TTokenKind::tkString;
-  while (FLinePos <= n) {
+  Integer start = FState.LinePos;
+  FState.TokenKind = TTokenKind::tkString;
+  while (FState.LinePos <= n) {
     Char c = CurChar();
     if (c == u'#') {
-      ++FLinePos;
-      if (FLinePos <= n && CurChar() == u'$') {
-        ++FLinePos;
-        while (FLinePos <= n && IsHexDigit(CurChar()))
-          ++FLinePos;
+      ++FState.LinePos;
+      if (FState.LinePos <= n && CurChar() == u'$') {
+        ++FState.LinePos;
+        while (FState.LinePos <= n && IsHexDigit(CurChar()))
+          ++FState.LinePos;
       } else {
-        while (FLinePos <= n && IsAsciiDigit(CurChar()))
-          ++FLinePos;
+        while (FState.LinePos <= n && IsAsciiDigit(CurChar()))
+          ++FState.LinePos;
       }
     } else if (c == u'\'') {
-      ++FLinePos;
+      ++FState.LinePos;
       for (;;) {
-        if (FLinePos > n) {
-          FTokenKind = TTokenKind::tkError;
+        if (FState.LinePos > n) {
+          FState.TokenKind = TTokenKind::tkError;
           break;
         }
         if (CurChar() == u'\'') {
-          if (FLinePos + 1 <= n && FLine[FLinePos] == u'\'') {
-            FLinePos += 2;
+          if (FState.LinePos + 1 <= n && FLine[FState.LinePos] == u'\'') {
+            FState.LinePos += 2;
             continue;
           }
-          ++FLinePos;
+          ++FState.LinePos;
           break;
         }
-        ++FLinePos;
+        ++FState.LinePos;
       }
-      if (FTokenKind == TTokenKind::tkError)
+      if (FState.TokenKind == TTokenKind::tkError)
         break;
     } else {
       break;
     }
   }
-  SetTokenText(LinePart(start, FLinePos));
-  Collect(FToken);
+  SetTokenText(LinePart(start, FState.LinePos));
+  Collect(FState.Token);
 }
 
 void TPascalTokenizer::ScanDoubleQuotedString() {
   KR_ASSERT(CurChar() == u'"');
   Integer n = static_cast<Integer>(FLine.size());
-  Integer start = FLinePos;
+  Integer start = FState.LinePos;
   std::size_t f = FLine.find(u'"', static_cast<std::size_t>(start));
   if (f == StringView::npos) {
-    FTokenKind = TTokenKind::tkError;
-    FLinePos = n + 1;
+    FState.TokenKind = TTokenKind::tkError;
+    FState.LinePos = n + 1;
   } else {
-    FTokenKind = TTokenKind::tkString;
-    FLinePos = static_cast<Integer>(f) + 2;
+    FState.TokenKind = TTokenKind::tkString;
+    FState.LinePos = static_cast<Integer>(f) + 2;
   }
-  SetTokenText(LinePart(start, FLinePos));
-  Collect(FToken);
+  SetTokenText(LinePart(start, FState.LinePos));
+  Collect(FState.Token);
 }
 
 void TPascalTokenizer::ScanNumber() {
-  KR_ASSERT(HasChar(FLinePos) && (CurChar() == u'$' || IsAsciiDigit(CurChar())));
+  KR_ASSERT(HasChar(FState.LinePos) && (CurChar() == u'$' || IsAsciiDigit(CurChar())));
   Integer n = static_cast<Integer>(FLine.size());
-  Integer start = FLinePos;
+  Integer start = FState.LinePos;
   if (CurChar() == u'$') {
-    ++FLinePos;
-    while (FLinePos <= n && IsHexDigit(CurChar()))
-      ++FLinePos;
+    ++FState.LinePos;
+    while (FState.LinePos <= n && IsHexDigit(CurChar()))
+      ++FState.LinePos;
   } else {
-    while (FLinePos <= n && IsAsciiDigit(CurChar()))
-      ++FLinePos;
-    if (FLinePos + 1 <= n && CurChar() == u'.' && IsAsciiDigit(FLine[FLinePos])) {
-      ++FLinePos;
-      while (FLinePos <= n && IsAsciiDigit(CurChar()))
-        ++FLinePos;
+    while (FState.LinePos <= n && IsAsciiDigit(CurChar()))
+      ++FState.LinePos;
+    if (FState.LinePos + 1 <= n && CurChar() == u'.' && IsAsciiDigit(FLine[FState.LinePos])) {
+      ++FState.LinePos;
+      while (FState.LinePos <= n && IsAsciiDigit(CurChar()))
+        ++FState.LinePos;
     }
-    if (FLinePos <= n && (CurChar() == u'E' || CurChar() == u'e')) {
-      ++FLinePos;
-      if (FLinePos <= n && CurChar() == u'-')
-        ++FLinePos;
-      while (FLinePos <= n && IsAsciiDigit(CurChar()))
-        ++FLinePos;
+    if (FState.LinePos <= n && (CurChar() == u'E' || CurChar() == u'e')) {
+      ++FState.LinePos;
+      if (FState.LinePos <= n && CurChar() == u'-')
+        ++FState.LinePos;
+      while (FState.LinePos <= n && IsAsciiDigit(CurChar()))
+        ++FState.LinePos;
     }
   }
-  FTokenKind = FNumbersAsNumbers ? TTokenKind::tkNumber : TTokenKind::tkIdent;
-  SetTokenText(LinePart(start, FLinePos));
-  Collect(FToken);
+  FState.TokenKind = FNumbersAsNumbers ? TTokenKind::tkNumber : TTokenKind::tkIdent;
+  SetTokenText(LinePart(start, FState.LinePos));
+  Collect(FState.Token);
 }
 
 // ---- TWhiteSpaceTokenizer -----------------------------------------------------------------
@@ -541,50 +573,13 @@ bool TWhiteSpaceTokenizer::SameAsText(StringView text) {
 
 // ---- Unit routines ------------------------------------------------------------------------
 
-TTokenizerState SaveTokenizerState(const TKRBaseTokenizer &t) {
-  TTokenizerState s;
-  s.LastComment = t.FLastComment;
-  s.LineIndex = t.FLineIndex;
-  s.LinePos = t.FLinePos;
-  s.FileName = t.FFileName;
-  s.GivenSkipKinds = t.FGivenSkipKinds;
-  s.SkipKinds = t.FSkipKinds;
-  s.LineNr = t.FLineNr;
-  s.Collected = t.FCollected;
-  s.Collecting = t.FCollecting;
-  s.Text = t.FText;
-  s.PrevToken = t.FPrevToken;
-  s.PrevTokenKind = t.FPrevTokenKind;
-  s.Token = t.FToken;
-  s.TokenKind = t.FTokenKind;
-  if (auto *p = dynamic_cast<const TPascalTokenizer *>(&t))
-    s.DoubleQuotedStrings = p->FDoubleQuotedStrings;
-  return s;
-}
+TTokenizerState SaveTokenizerState(const TKRBaseTokenizer &t) { return t.FState; }
 
 void RestoreTokenizerState(const TTokenizerState &s, TKRBaseTokenizer &t) {
-  t.FLastComment = s.LastComment;
-  t.FText = s.Text;
-  t.FLineIndex = -1;
-  t.FLine = {};
-  if (t.FText && s.LineIndex >= 0 && s.LineIndex < static_cast<Integer>(t.FText->Lines.size())) {
-    const auto &l = t.FText->Lines[static_cast<std::size_t>(s.LineIndex)];
-    t.FLineIndex = s.LineIndex;
-    t.FLine = StringView(t.FText->Text).substr(l.Start, l.Length);
-  }
-  t.FLinePos = s.LinePos;
-  t.FFileName = s.FileName;
-  t.FGivenSkipKinds = s.GivenSkipKinds;
-  t.FSkipKinds = s.SkipKinds;
-  t.FLineNr = s.LineNr;
-  t.FCollected = s.Collected;
-  t.FCollecting = s.Collecting;
-  t.FPrevToken = s.PrevToken;
-  t.FPrevTokenKind = s.PrevTokenKind;
-  t.FToken = s.Token;
-  t.FTokenKind = s.TokenKind;
-  if (auto *p = dynamic_cast<TPascalTokenizer *>(&t))
-    p->FDoubleQuotedStrings = s.DoubleQuotedStrings;
+  t.FState = s;
+  if (t.FState.LineIndex >= t.LineCount())
+    t.FState.LineIndex = -1;
+  t.SyncLine();
 }
 
 String NormalizeWhiteSpace(StringView text) {

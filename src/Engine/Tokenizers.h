@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace krx {
 
@@ -35,15 +36,32 @@ using TTokenKinds = EnumSet<TTokenKind>;
 // The declared name of a kind ("TTokenKind::tkIdent").
 String TokenKindName(TTokenKind kind);
 
-KRX_DECLARE_EXCEPTION(ETokenError, EKRToolsException);
+// A place in source text: the 1-based line and the 1-based column, counted in UTF-16 code
+// units. A token's position is taken before its first character is consumed, so it is right
+// for tokens that span lines too; positions are turned into text only where they are shown.
+struct TSourcePos {
+  Integer Line = 0;
+  Integer Column = 0;
+  friend bool operator==(const TSourcePos &, const TSourcePos &) = default;
+};
+
+// A tokenizer error; Pos is where the offending token starts.
+class ETokenError : public EKRToolsException {
+public:
+  explicit ETokenError(String message = {}, TSourcePos pos = {})
+      : EKRToolsException(std::move(message)), Pos(pos) {}
+  const Char *ClassName() const noexcept override { return u"ETokenError"; }
+  TSourcePos Pos;
+};
 KRX_DECLARE_EXCEPTION(ENoMoreTokens, ETokenError);
+
+enum class TCommentKind : Byte { Brace, ParenStar, LineSlash };
 
 // Where the last comment or directive was seen (written only while recording is on).
 struct TLastComment {
-  Byte Kind = 0;           // 0 brace, 1 parenthesis-star, 2 double slash
+  TCommentKind Kind = TCommentKind::Brace;
   bool StartsLine = false; // only characters up to #32 precede it on its line
-  Integer Line = 0;        // 1-based
-  Integer Column = 0;      // 1-based column of the comment's first character
+  TSourcePos Pos;          // the comment's first character
 };
 
 // The source lines, shared read-only between a tokenizer and its saved states, so that
@@ -60,27 +78,31 @@ using TTokenizerTextPtr = std::shared_ptr<const TTokenizerText>;
 
 class TKRBaseTokenizer;
 
-// A complete copy of a tokenizer's scanning state.
+// The whole scanning state of a tokenizer, held by the tokenizer as one value: saving it is a
+// copy, restoring it an assignment (the current line's view is recomputed from LineIndex).
 struct TTokenizerState {
   TLastComment LastComment;
   Integer LineIndex = -1; // index of the current line in Text, -1 for none
-  Integer LinePos = 1;
+  Integer LinePos = 1;    // 1-based index in the current line of the next character to scan
   String FileName;
   TTokenKinds GivenSkipKinds;
-  TTokenKinds SkipKinds;
-  Integer LineNr = 0;
+  TTokenKinds SkipKinds; // GivenSkipKinds without tkNone and tkError
+  Integer LineNr = 0;    // lines consumed, which is the 1-based number of the current line
   String Collected;
   bool Collecting = false;
   TTokenizerTextPtr Text;
   String PrevToken;
   TTokenKind PrevTokenKind = TTokenKind::tkNone;
+  TSourcePos PrevTokenPos;
   String Token;
   TTokenKind TokenKind = TTokenKind::tkNone;
-  bool DoubleQuotedStrings = false;
+  TSourcePos TokenPos;
+  bool DoubleQuotedStrings = false; // read by TPascalTokenizer
 };
 
 // Scans a list of source lines. Positions are 1-based: LineNr is the number of the current
-// line, LinePos the index in it of the next character to scan.
+// line, LinePos the index in it of the next character to scan, TokenPos where the current
+// token starts.
 class TKRBaseTokenizer {
 public:
   explicit TKRBaseTokenizer(StringView text = {});
@@ -95,35 +117,43 @@ public:
   // The whole text, lines joined by #13#10.
   String GetText() const;
   Integer LineCount() const;
+  // The text of 1-based line `lineNr`; empty when there is no such line.
+  StringView LineText(Integer lineNr) const;
 
   virtual TTokenKind NextToken();
   bool NextIsIdent() { return NextToken() == TTokenKind::tkIdent; }
-  bool IsSymbol(StringView s) const { return FTokenKind == TTokenKind::tkSymbol && FToken == s; }
-  // 1-based column where the current (single-line) token starts.
-  Integer TokenStartCol() const { return FLinePos - Length(FToken); }
+  bool IsSymbol(StringView s) const {
+    return FState.TokenKind == TTokenKind::tkSymbol && FState.Token == s;
+  }
+  // Where the current token starts (at the end of the text: where scanning stopped).
+  TSourcePos TokenPos() const { return FState.TokenPos; }
+  TSourcePos PrevTokenPos() const { return FState.PrevTokenPos; }
+  // 1-based column where the current token starts.
+  Integer TokenStartCol() const { return FState.TokenPos.Column; }
   Integer LineEndCol() const { return static_cast<Integer>(FLine.size()) + 1; }
 
   void SetSkipKinds(TTokenKinds kinds);
-  TTokenKinds SkipKinds() const { return FGivenSkipKinds; }
+  TTokenKinds SkipKinds() const { return FState.GivenSkipKinds; }
 
   void StartCollecting();
   String StopCollecting();
   String CollectedTextAsLine(bool includeCurrentToken);
-  bool Collecting() const { return FCollecting; }
+  bool Collecting() const { return FState.Collecting; }
 
   // Current and previous token.
-  const String &Token() const { return FToken; }
-  TTokenKind TokenKind() const { return FTokenKind; }
-  const String &PrevToken() const { return FPrevToken; }
-  TTokenKind PrevTokenKind() const { return FPrevTokenKind; }
+  const String &Token() const { return FState.Token; }
+  TTokenKind TokenKind() const { return FState.TokenKind; }
+  const String &PrevToken() const { return FState.PrevToken; }
+  TTokenKind PrevTokenKind() const { return FState.PrevTokenKind; }
 
   StringView Line() const { return FLine; }
-  Integer LinePos() const { return FLinePos; }
-  Integer LineNr() const { return FLineNr; }
-  const TLastComment &LastComment() const { return FLastComment; }
-  const String &FileName() const { return FFileName; }
-  void SetFileName(StringView name) { FFileName = String(name); }
+  Integer LinePos() const { return FState.LinePos; }
+  Integer LineNr() const { return FState.LineNr; }
+  const TLastComment &LastComment() const { return FState.LastComment; }
+  const String &FileName() const { return FState.FileName; }
+  void SetFileName(StringView name) { FState.FileName = String(name); }
 
+  // 0: a comment's token text is its opener; 1: the whole comment; 2: its first line.
   Byte CommentTextMode() const { return FCommentTextMode; }
   void SetCommentTextMode(Byte mode) { FCommentTextMode = mode; }
   bool RecordComments() const { return FRecordComments; }
@@ -146,45 +176,43 @@ protected:
   virtual void Init() {}
   virtual void ScanToken() = 0;
 
-  // Makes line `index` current with the position on its first character above #32.
+  // NextToken with an explicit skip set and end-of-text rule, for descendants that filter
+  // the token stream themselves.
+  TTokenKind ReadToken(TTokenKinds skip, bool raiseAtEnd);
+  TTokenKinds EffectiveSkipKinds() const { return FState.SkipKinds; }
+  // Gives the last `count` characters of the current one-line token back to the scanner
+  // (and out of the collected text), so that they are scanned again as the next token.
+  void ShortenToken(Integer count);
+
+  // The scanners' view of the state. Makes line `index` current with the position on its
+  // first character above #32.
   void SetLine(Integer index);
   bool NextLine(bool notify);
-  Char CurChar() const { return FLine[FLinePos - 1]; }
+  Char CurChar() const { return FLine[FState.LinePos - 1]; }
   bool HasChar(Integer pos) const { return pos >= 1 && pos <= static_cast<Integer>(FLine.size()); }
-  void RecordComment(Byte kind, Integer column);
+  // Records the current token as the last comment.
+  void RecordComment(TCommentKind kind);
   void Collect(StringView s) {
-    if (FCollecting)
-      FCollected.append(s);
+    if (FState.Collecting)
+      FState.Collected.append(s);
   }
   // The line from position `from` (1-based) to `to` (exclusive).
   StringView LinePart(Integer from, Integer to) const {
     return FLine.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from));
   }
-  void SetTokenText(StringView s) { FToken.assign(s); }
+  void SetTokenText(StringView s) { FState.Token.assign(s); }
 
-  TLastComment FLastComment;
+  TTokenizerState FState;
+  StringView FLine; // the current line of FState.Text, derived from FState.LineIndex
   Byte FCommentTextMode = 0;
-  StringView FLine;
-  Integer FLineIndex = -1;
-  Integer FLinePos = 1;
   bool FRecordComments = false;
   bool FNumbersAsNumbers = false;
-  String FFileName;
-  TTokenKinds FGivenSkipKinds;
-  TTokenKinds FSkipKinds;
-  Integer FLineNr = 0;
-  String FCollected;
-  bool FCollecting = false;
-  TTokenizerTextPtr FText;
-  String FPrevToken;
-  TTokenKind FPrevTokenKind = TTokenKind::tkNone;
-  String FToken;
-  TTokenKind FTokenKind = TTokenKind::tkNone;
   bool FRaiseAtEnd = false;
   bool FTolerateErrors = false;
 
 private:
   void TakeText(TTokenizerTextPtr text);
+  void SyncLine();
 };
 
 // The process-wide language switches of the tokenizers, both off when the system loads; the
@@ -211,27 +239,23 @@ class TPascalTokenizer : public TKRBaseTokenizer {
 public:
   explicit TPascalTokenizer(StringView text = {});
 
-  bool DoubleQuotedStrings() const { return FDoubleQuotedStrings; }
-  void SetDoubleQuotedStrings(bool on) { FDoubleQuotedStrings = on; }
+  bool DoubleQuotedStrings() const { return FState.DoubleQuotedStrings; }
+  void SetDoubleQuotedStrings(bool on) { FState.DoubleQuotedStrings = on; }
   bool EscapedIdentifiers() const { return FEscapedIdentifiers; }
   void SetEscapedIdentifiers(bool on) { FEscapedIdentifiers = on; }
-
-  friend TTokenizerState SaveTokenizerState(const TKRBaseTokenizer &tokenizer);
-  friend void RestoreTokenizerState(const TTokenizerState &state, TKRBaseTokenizer &tokenizer);
 
 protected:
   void Init() override;
   void ScanToken() override;
 
 private:
-  void ScanComment(Byte kind);
+  void ScanComment(TCommentKind kind);
   void ScanLineComment();
   void ScanString();
   void ScanDoubleQuotedString();
   void ScanNumber();
   void ScanIdent(Integer start);
 
-  bool FDoubleQuotedStrings = false;
   bool FEscapedIdentifiers = false;
 };
 

@@ -117,7 +117,9 @@ String TDotNetStub::GetEndpointName() const { return kDefaultEndpointName; }
 
 void TDotNetStub::UpdateEndpointName() {
   const String name = GetEndpointName();
+  FNaming = true;
   SendMessageW(FHandle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  FNaming = false;
 }
 
 // An exception raised here goes to the application's exception handler, with the stub as
@@ -154,8 +156,10 @@ void TDotNetStub::WMSetText(TMessage &message) {
     }
     return;
   }
-  // An ordinary caption change: this is how UpdateEndpointName names the window.
-  DefWindowProcW(FHandle, message.Msg, message.WParam, message.LParam);
+  // Not a call. Only UpdateEndpointName changes the caption: it is the name peers find the
+  // endpoint by, so a stray text from elsewhere must not take the endpoint off the air.
+  if (FNaming)
+    DefWindowProcW(FHandle, message.Msg, message.WParam, message.LParam);
   message.Result = 0;
 }
 

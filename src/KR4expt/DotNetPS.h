@@ -137,6 +137,7 @@ private:
   std::deque<TQueuedCall> FQueue;
   std::unique_ptr<TDotNetMarshaller> FMarshaller;
   HWND FHandle = nullptr;
+  bool FNaming = false; // inside UpdateEndpointName
 };
 
 } // namespace krx

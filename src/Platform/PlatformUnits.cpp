@@ -3,6 +3,7 @@
 #include "Platform/Rtl/Messaging.h"
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Vcl/Forms.h"
+#include "Platform/Vcl/Themes.h"
 #include "Platform/Win/Windows.h"
 
 namespace krx {
@@ -14,6 +15,7 @@ std::span<const TUnitEntry> PlatformUnits() {
       {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
       {"Win", InitializeWindows, FinalizeWindows},
       {"Dialogs", InitializeDialogs, FinalizeDialogs},
+      {"Themes", InitializeThemes, FinalizeThemes},
       {"Forms", InitializeForms, FinalizeForms},
   };
   return kUnits;

@@ -80,9 +80,18 @@ TEST(ParamList, IllegalTextsRaiseSilentlyAndSignatureFallsBack) {
     EXPECT_EQ(e.Message(), u"Illegal parameter list:\r(");
   }
   EXPECT_EQ(ParamSignature(u"A: Integer; (B)", lanPascal), u"+A: Integer; (B)");
-  // An unterminated string in a default value.
-  EXPECT_THROW(ParseParamList(u"A: string = 'abc", lanPascal), EParamListError);
-  EXPECT_EQ(ParamSignature(u"A: string = 'abc", lanPascal), u"+A: string = 'abc");
+  // An invalid token (here an unterminated string) is the tokenizer's error, not the list's.
+  for (StringView text : {u"A: string = 'abc", u"A { open: Integer", u"'x"}) {
+    try {
+      ParseParamList(text, lanPascal);
+      ADD_FAILURE() << "no error for " << StringToUtf8(text);
+    } catch (const EParamListError &) {
+      ADD_FAILURE() << "list error for " << StringToUtf8(text);
+    } catch (const ETokenError &e) {
+      EXPECT_EQ(e.Message(), u"Invalid token");
+    }
+    EXPECT_EQ(ParamSignature(text, lanPascal), u"+" + String(text));
+  }
   EXPECT_EQ(ParamSignature(u"", lanPascal), u"+");
   EXPECT_EQ(ParamSignature(u"  \t ", lanPascal), u"+");
 }

@@ -258,6 +258,19 @@ TEST(Preprocessor, ErrorsAreReportedOrRaised) {
   EXPECT_THROW(Compiled(u"{$ENDIF}"), ECompilationConditionError);
 }
 
+TEST(Preprocessor, ErrorsNameWhereADirectiveOnSeveralLinesStarts) {
+  const StringView text = u"a\n\n\n  {$ELSE\n}\nb";
+  std::vector<String> errors;
+  EXPECT_EQ(Compiled(text, &errors), u"a {$ELSE\r\n} b");
+  EXPECT_EQ(errors, (std::vector<String>{u"Unmatched ELSE at line 4; column 3\r\n  {$ELSE"}));
+  try {
+    Compiled(text);
+    ADD_FAILURE() << "no ECompilationConditionError";
+  } catch (const ECompilationConditionError &e) {
+    EXPECT_EQ(e.Pos, (TSourcePos{4, 3}));
+  }
+}
+
 TEST(Preprocessor, SwitchesAndIfOpt) {
   TPascalPreprocessor pp;
   pp.SetText(u"{$R+} {$IFOPT R+} a {$ENDIF} {$R *.res} {$Q+, I-} {$IFOPT I-} b {$ENDIF} "
@@ -292,18 +305,24 @@ TEST(Preprocessor, DirectivesSeenEvenWhenSkipped) {
 struct TIncludeFixture {
   std::map<String, String> Files;
   std::vector<String> Events;
+  std::vector<String> Errors;
+  int Reads = 0;
+  bool AskOpen = false; // the reader asks IsOpenFile before it reads
   TPascalPreprocessor PP;
 
   TIncludeFixture() {
     auto &t = PP.Tokenizer();
-    t.OnReadIncludeFile = [this](String &name, String &source) {
+    t.OnReadIncludeFile = [this, &t](String &name, String &source) {
       auto it = Files.find(name);
-      if (it == Files.end())
+      // Names are found ignoring case, as written in source.
+      if (it == Files.end() || (AskOpen && t.IsOpenFile(u"/src/" + LowerCase(name))))
         return false;
-      name = u"/src/" + name;
+      ++Reads;
+      name = u"/src/" + LowerCase(name);
       source = it->second;
       return true;
     };
+    t.OnError = [this](const String &m) { Errors.push_back(m); };
     t.OnIncludeStarted = [this](const String &n) { Events.push_back(u"+" + n); };
     t.OnIncludeFinished = [this](const String &n) { Events.push_back(u"-" + n); };
   }
@@ -348,6 +367,49 @@ TEST(Preprocessor, IncludeCyclesAndDepthAreRefused) {
     g.Files[Format(u"d%d.inc", {i})] = Format(u"{$I d%d.inc}", {i + 1});
   g.PP.SetText(u"{$I d0.inc}");
   EXPECT_EQ(Compiled(g.PP.Tokenizer()), u"{$I d32.inc}");
+}
+
+TEST(Preprocessor, ASelfIncludeIsRefusedBeforeItIsRead) {
+  const String body = u"{$I main.pas}{$I MAIN.PAS}{$I self.inc}";
+  for (bool askOpen : {false, true}) {
+    TIncludeFixture f;
+    f.AskOpen = askOpen;
+    f.Files[u"main.pas"] = f.Files[u"MAIN.PAS"] = body;
+    f.Files[u"self.inc"] = u"s {$I self.inc}";
+    f.PP.Tokenizer().SetFileName(u"/src/main.pas");
+    f.PP.SetText(body);
+    EXPECT_EQ(Compiled(f.PP.Tokenizer()), u"{$I main.pas} {$I MAIN.PAS} s {$I self.inc}");
+    // Without the reader's check each cycle is read once and then refused.
+    EXPECT_EQ(f.Reads, askOpen ? 1 : 4) << "askOpen " << askOpen;
+  }
+}
+
+// Each file includes the next one twice: the work doubles with every level.
+TEST(Preprocessor, IncludeWorkOfAUnitIsBounded) {
+  using T = TPreprocessedPascalTokenizer;
+  TIncludeFixture f;
+  for (int i = 0; i < 30; ++i)
+    f.Files[Format(u"d%d.inc", {i})] = Format(u"x {$I d%d.inc} {$I d%d.inc}", {i + 1, i + 1});
+  f.PP.SetText(u"{$I d0.inc} end");
+  String out = Compiled(f.PP.Tokenizer());
+  EXPECT_TRUE(EndsStr(u" end", out));
+  EXPECT_EQ(f.Reads, static_cast<int>(T::MaxIncludeExpansions));
+  ASSERT_EQ(f.Errors.size(), 1u);
+  EXPECT_TRUE(StartsStr(u"Include limit of this unit reached; d", f.Errors[0]))
+      << StringToUtf8(f.Errors[0]);
+}
+
+// A big file included again and again is stopped by the amount of text; a new text starts
+// with a fresh budget.
+TEST(Preprocessor, IncludedTextOfAUnitIsBounded) {
+  using T = TPreprocessedPascalTokenizer;
+  TIncludeFixture g;
+  g.Files[u"big.inc"] = String(T::MaxIncludedText / 4, u' ') + u"b";
+  g.PP.SetText(u"{$I big.inc}{$I big.inc}{$I big.inc}{$I big.inc}{$I big.inc}");
+  EXPECT_EQ(Compiled(g.PP.Tokenizer()), u"b b b {$I big.inc} {$I big.inc}");
+  EXPECT_EQ(g.Errors.size(), 1u);
+  g.PP.SetText(u"{$I big.inc}");
+  EXPECT_EQ(Compiled(g.PP.Tokenizer()), u"b");
 }
 
 TEST(Preprocessor, TenThousandNestedConditionals) {

@@ -215,6 +215,42 @@ TEST(PascalTokenizer, PositionsAreOneBasedUtf16Columns) {
   EXPECT_EQ(t.PrevTokenKind(), TTokenKind::tkSymbol);
 }
 
+// Every token's position is where its first character is, also for tokens that end on a
+// later line, in every comment text mode.
+TEST(PascalTokenizer, TokenPositionsAreTakenWhereTokensStart) {
+  struct TPosTok {
+    TTokenKind Kind;
+    TSourcePos Pos;
+    bool operator==(const TPosTok &) const = default;
+  };
+  const StringView src = u"a (* one\n\n  two *) b {$IFDEF\n X}\n  // x\n\t{ open\n";
+  const std::vector<TPosTok> expected = {
+      {TTokenKind::tkIdent, {1, 1}},   {TTokenKind::tkComment, {1, 3}},
+      {TTokenKind::tkIdent, {3, 10}},  {TTokenKind::tkDirective, {3, 12}},
+      {TTokenKind::tkComment, {5, 3}}, {TTokenKind::tkError, {6, 2}}};
+  for (Byte mode : {0, 1, 2}) {
+    TPascalTokenizer t(src);
+    t.SetCommentTextMode(mode);
+    t.SetTolerateErrors(true);
+    std::vector<TPosTok> seen;
+    for (TTokenKind k; (k = t.NextToken()) != TTokenKind::tkNone;)
+      seen.push_back({k, t.TokenPos()});
+    ASSERT_EQ(seen.size(), expected.size()) << "mode " << int(mode);
+    for (std::size_t i = 0; i < seen.size(); ++i)
+      EXPECT_TRUE(seen[i] == expected[i]) << "mode " << int(mode) << ", token " << i << " at "
+                                          << seen[i].Pos.Line << ":" << seen[i].Pos.Column;
+  }
+  // The error names the position of the invalid token.
+  TPascalTokenizer strict(u"x\n  { open\n\n");
+  strict.NextToken();
+  try {
+    strict.NextToken();
+    ADD_FAILURE() << "no ETokenError";
+  } catch (const ETokenError &e) {
+    EXPECT_EQ(e.Pos, (TSourcePos{2, 3}));
+  }
+}
+
 TEST(PascalTokenizer, SkipSetNeverSkipsNoneOrError) {
   TPascalTokenizer t(u"{c} a // x\n'open");
   t.SetTolerateErrors(true);
@@ -237,19 +273,18 @@ TEST(PascalTokenizer, CommentRecording) {
   TPascalTokenizer t(u"x := 1; // trailing\n   (* own line *)\n");
   t.SetRecordComments(true);
   All(t);
-  EXPECT_EQ(t.LastComment().Kind, 1);
+  EXPECT_EQ(t.LastComment().Kind, TCommentKind::ParenStar);
   EXPECT_TRUE(t.LastComment().StartsLine);
-  EXPECT_EQ(t.LastComment().Line, 2);
-  EXPECT_EQ(t.LastComment().Column, 4);
+  EXPECT_EQ(t.LastComment().Pos, (TSourcePos{2, 4}));
   TPascalTokenizer u(u"x := 1; // trailing");
   u.SetRecordComments(true);
   All(u);
-  EXPECT_EQ(u.LastComment().Kind, 2);
+  EXPECT_EQ(u.LastComment().Kind, TCommentKind::LineSlash);
   EXPECT_FALSE(u.LastComment().StartsLine);
-  EXPECT_EQ(u.LastComment().Column, 9);
+  EXPECT_EQ(u.LastComment().Pos.Column, 9);
   TPascalTokenizer off(u"{ x }");
   All(off);
-  EXPECT_EQ(off.LastComment().Line, 0);
+  EXPECT_EQ(off.LastComment().Pos.Line, 0);
 }
 
 TEST(PascalTokenizer, MarkCollectsRawText) {
@@ -283,6 +318,8 @@ TEST(PascalTokenizer, SaveAndRestoreState) {
   EXPECT_EQ(t.FileName(), u"main.pas");
   EXPECT_EQ(t.Token(), u"b");
   EXPECT_EQ(t.PrevToken(), u"a");
+  EXPECT_EQ(t.TokenPos(), (TSourcePos{1, 3}));
+  EXPECT_EQ(t.PrevTokenPos(), (TSourcePos{1, 1}));
   EXPECT_EQ(All(t), (std::vector<Tok>{{TTokenKind::tkIdent, u"c"}, {TTokenKind::tkIdent, u"d"}}));
   EXPECT_EQ(t.LineNr(), 2);
 }

@@ -191,16 +191,12 @@ TEST_F(DotNetStub, CallWithoutArgumentsArrivesEmpty) {
   EXPECT_THAT(stub->Calls[0].Items, IsEmpty());
 }
 
-TEST_F(DotNetStub, TextsThatAreNoCallsRenameTheWindow) {
+TEST_F(DotNetStub, TextsThatAreNoCallsKeepTheEndpointName) {
   auto stub = TDotNetStub::Create<TRecordingStub>(u"KRX_TEST_STUB_CAPTION");
-  EXPECT_EQ(test::SendText(stub->Handle(), u"DEFAULT_STUB"), 0);
-  EXPECT_EQ(GetWindowCaption(stub->Handle()), u"DEFAULT_STUB");
-  EXPECT_EQ(test::SendText(stub->Handle(), u"@12"), 0);
-  EXPECT_EQ(GetWindowCaption(stub->Handle()), u"@12");
-  EXPECT_EQ(test::SendText(stub->Handle(), u"@0102"), 0); // five characters: too short
-  EXPECT_EQ(stub->QueueCount(), 0u);
-  stub->UpdateEndpointName();
+  for (const String text : {u"DEFAULT_STUB", u"", u"@12", u"@0102"}) // @0102: too short
+    EXPECT_EQ(test::SendText(stub->Handle(), text), 0) << StringToUtf8(text);
   EXPECT_EQ(GetWindowCaption(stub->Handle()), u"KRX_TEST_STUB_CAPTION");
+  EXPECT_EQ(stub->QueueCount(), 0u);
   PumpMessages();
   EXPECT_THAT(stub->Calls, IsEmpty());
 }

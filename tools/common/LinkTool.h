@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Platform/Rtl/SysUtils.h"
+#include "Platform/Win/Desktop.h"
 #include "Platform/Win/Windows.h"
 #include "Units.h"
 
@@ -101,6 +102,18 @@ inline void RunMessageLoop(double seconds) {
     DispatchMessageW(&msg);
   }
   KillTimer(nullptr, timer);
+}
+
+// Announces "listening as NAME" once other processes can reach the endpoint window; when
+// they cannot (the desktop is unusable), says why instead and answers false.
+inline bool AnnounceListening(const char *tool, const String &name) {
+  const std::string problem = DesktopProblem();
+  if (!problem.empty()) {
+    std::cerr << tool << ": cannot listen: " << problem << "\n";
+    return false;
+  }
+  std::cerr << tool << ": listening as " << StringToUtf8(name) << "\n";
+  return true;
 }
 
 // Parses a whole decimal number for an option; false for anything else.

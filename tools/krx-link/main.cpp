@@ -4,7 +4,8 @@
 //   krx-link send COMMAND [ARG...]
 //
 // `listen` creates the IDE's endpoint for IDE version N (default 5, Delphi 11) and prints
-// every request it decodes as one JSON line: {"event":"OnGotoLine","id":1032,"args":[...]}.
+// every request it decodes as one JSON line: {"event":"OnGotoLine","id":1032,"args":[...]};
+// when other processes cannot reach it (an unusable desktop) it says why and exits with 2.
 // `send` sends one command of the Kestrune command set (COMMAND is its operation name, for
 // example RefreshFile) to Kestrune's endpoint; the exit code is 0 when Kestrune took the
 // call, 1 when it did not answer, 2 for a usage error or a failed send.
@@ -74,7 +75,8 @@ int Listen(int argc, char **argv) {
   }
   auto stub = TDotNetStub::Create<TDelphiIDEStub>(static_cast<Byte>(versionIndex));
   BindEvents(*stub);
-  std::cerr << "krx-link: listening as " << StringToUtf8(GetWindowCaption(stub->Handle())) << "\n";
+  if (!tool::AnnounceListening("krx-link", GetWindowCaption(stub->Handle())))
+    return 2;
   tool::RunMessageLoop(seconds);
   return 0;
 }

@@ -2,17 +2,20 @@
 // Prints one line per token, "LINE:COL KIND TEXT", the text escaped on one line. With
 // --preprocess only the compiled text is shown, include files followed (beside the including
 // file, beside FILE, then in each DIR). Exits 1 with the message and its position on a token
-// or preprocessor error, 2 on a usage or file error.
+// or preprocessor error, 2 on a usage or file error. Only regular files up to
+// MaxSourceFileSize are read, FILE as well as include files.
 #include "Engine/KRX.PascalPreprocessors.h"
 #include "Engine/SourceFileNames.h"
 #include "Platform/Rtl/Files.h"
 #include "Units.h"
 #include "World/ClassEx.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
-#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,13 +23,53 @@ using namespace krx;
 
 namespace {
 
-bool ReadSource(const String &fileName, String &text) {
-  std::ifstream in(FileNameToOS(fileName), std::ios::binary);
-  if (!in)
+// Source files are held whole in memory, twice while decoding (bytes, then UTF-16); the
+// largest real Pascal units are a few megabytes, so a bigger input is refused rather than
+// let a device or a runaway file exhaust memory.
+constexpr std::uintmax_t MaxSourceFileSize = 64u << 20;
+
+// Reads a regular file of at most MaxSourceFileSize bytes; on failure `error` says why.
+// Non-regular files (folders, devices, pipes) are refused before they are opened.
+bool ReadSource(const String &fileName, String &text, std::string &error) {
+  const std::string path = FileNameToOS(fileName);
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (ec) {
+    error = ec.message();
     return false;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  if (!std::filesystem::is_regular_file(status)) {
+    error = std::filesystem::is_directory(status) ? "is a folder" : "is not a regular file";
+    return false;
+  }
+  std::unique_ptr<std::FILE, int (*)(std::FILE *)> f(std::fopen(path.c_str(), "rb"), std::fclose);
+  if (!f) {
+    error = std::strerror(errno);
+    return false;
+  }
+  // Read in pieces up to the limit: a regular file may still grow while it is read.
+  std::string bytes;
+  char buffer[1 << 16];
+  for (;;) {
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer, f.get());
+    bytes.append(buffer, n);
+    if (bytes.size() > MaxSourceFileSize) {
+      error = "is larger than " + std::to_string(MaxSourceFileSize >> 20) + " MB";
+      return false;
+    }
+    if (n < sizeof buffer)
+      break;
+  }
+  if (std::ferror(f.get())) {
+    error = std::string("read error: ") + std::strerror(errno);
+    return false;
+  }
   TTextEncoding enc;
-  return DecodeTextBytes(reinterpret_cast<const Byte *>(bytes.data()), bytes.size(), text, enc);
+  if (!DecodeTextBytes(reinterpret_cast<const Byte *>(bytes.data()), bytes.size(), text, enc)) {
+    error = "text encoding not readable";
+    return false;
+  }
+  return true;
 }
 
 // Backslash, control characters and lone surrogates escaped; the rest as UTF-8.
@@ -60,20 +103,20 @@ int Usage() {
   return 2;
 }
 
-// Comments and directives may span lines: their start is the recorded comment position.
-void StartOf(const TKRBaseTokenizer &t, Integer &line, Integer &col) {
-  TTokenKind k = t.TokenKind();
-  bool comment =
-      k == TTokenKind::tkComment || k == TTokenKind::tkDirective ||
-      (k == TTokenKind::tkError && (StartsStr(u"{", t.Token()) || StartsStr(u"(*", t.Token())));
-  if (comment) {
-    line = t.LastComment().Line;
-    col = t.LastComment().Column;
-  } else {
-    line = t.LineNr();
-    col = t.TokenStartCol();
-  }
+// The system's units run for the life of the tokenizer, also when it leaves by an exception.
+struct TUnitsGuard {
+  TUnitsGuard() { InitializeUnits(AllUnits()); }
+  ~TUnitsGuard() { FinalizeUnits(); }
+  TUnitsGuard(const TUnitsGuard &) = delete;
+  TUnitsGuard &operator=(const TUnitsGuard &) = delete;
+};
+
+std::string PosText(TSourcePos pos) {
+  return std::to_string(pos.Line) + ":" + std::to_string(pos.Column);
 }
+
+int Run(const String &file, bool preprocess, const std::vector<String> &defines,
+        const std::vector<String> &dirs);
 
 } // namespace
 
@@ -96,18 +139,35 @@ int main(int argc, char **argv) {
   }
   if (file.empty())
     return Usage();
+  try {
+    return Run(file, preprocess, defines, dirs);
+  } catch (const std::exception &e) {
+    std::cerr << StringToUtf8(file) << ": " << e.what() << "\n";
+    return 2;
+  }
+}
+
+namespace {
+
+int Run(const String &file, bool preprocess, const std::vector<String> &defines,
+        const std::vector<String> &dirs) {
   String text;
-  if (!ReadSource(file, text)) {
-    std::cerr << StringToUtf8(file) << ": cannot read the file\n";
+  std::string error;
+  if (!ReadSource(file, text, error)) {
+    std::cerr << StringToUtf8(file) << ": cannot read the file: " << error << "\n";
     return 2;
   }
 
-  InitializeUnits(AllUnits());
+  TUnitsGuard units;
   TPreprocessedPascalTokenizer t;
   t.SetNumbersAsNumbers(true);
   t.SetCommentTextMode(1);
   t.SetRecordComments(true);
   const String fileDir = ExtractFileDir(ExpandFileName(file));
+  // The main file's own name, in the form the include reader gives, so that a file that
+  // includes itself is refused at once.
+  const String mainName = ResolveSourceFileName(ExtractFileName(file), fileDir);
+  t.SetFileName(mainName.empty() ? ExpandFileName(file) : mainName);
   if (preprocess) {
     t.SetEvaluateConditions(true);
     for (const String &d : defines)
@@ -119,7 +179,12 @@ int main(int argc, char **argv) {
       where.insert(where.end(), dirs.begin(), dirs.end());
       for (const String &dir : where) {
         String found = ResolveSourceFileName(name, dir);
-        if (!found.empty() && ReadSource(found, source)) {
+        if (found.empty())
+          continue;
+        if (t.IsOpenFile(found))
+          return false;
+        std::string ignored;
+        if (ReadSource(found, source, ignored)) {
           name = found;
           return true;
         }
@@ -133,27 +198,28 @@ int main(int argc, char **argv) {
   int rc = 0;
   try {
     while (t.NextToken() != TTokenKind::tkNone) {
-      Integer line, col;
-      StartOf(t, line, col);
-      out += std::to_string(line) + ":" + std::to_string(col) + " " +
-             StringToUtf8(TokenKindName(t.TokenKind())) + " " + Escape(t.Token()) + "\n";
+      out += PosText(t.TokenPos()) + " " + StringToUtf8(TokenKindName(t.TokenKind())) + " " +
+             Escape(t.Token()) + "\n";
       if (out.size() > (1 << 16)) {
         std::fwrite(out.data(), 1, out.size(), stdout);
         out.clear();
       }
     }
   } catch (const Exception &e) {
-    Integer line, col;
-    StartOf(t, line, col);
     std::fwrite(out.data(), 1, out.size(), stdout);
     out.clear();
     std::fflush(stdout);
-    String where = t.FileName().empty() ? file : t.FileName();
-    std::cerr << StringToUtf8(where) << ":" << line << ":" << col << ": "
+    TSourcePos pos = t.TokenPos();
+    if (auto *te = dynamic_cast<const ETokenError *>(&e))
+      pos = te->Pos;
+    else if (auto *ce = dynamic_cast<const ECompilationConditionError *>(&e))
+      pos = ce->Pos;
+    std::cerr << StringToUtf8(t.FileName()) << ":" << PosText(pos) << ": "
               << StringToUtf8(e.ClassName()) << ": " << e.what() << "\n";
     rc = 1;
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
-  FinalizeUnits();
   return rc;
 }
+
+} // namespace

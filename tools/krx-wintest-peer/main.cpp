@@ -10,6 +10,7 @@
 //   WM_SETTEXT "seq:N"     -> 1; checks that N is the next number expected
 //   WM_SETTEXT "hang:MS"   -> sleeps MS inside the handler, then 1
 //   WM_SETTEXT "freeze:MS" -> 1 at once, then sleeps MS without pumping messages
+//   WM_SETTEXT "pause"     -> 1 at once, then stops pumping messages until SIGUSR1
 //   WM_SETTEXT "sendback:CAPTION:MS" -> sends WM_USER+1 (wParam 20) to the window CAPTION
 //                             with an MS time-out; its result, or -1 when that send failed
 //   WM_SETTEXT "exit"      -> 1, and the loop ends
@@ -19,6 +20,7 @@
 #include "Units.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <thread>
 
@@ -27,6 +29,7 @@ using namespace krx;
 namespace {
 
 constexpr UINT kFreeze = WM_USER + 9;
+constexpr UINT kPause = WM_USER + 10;
 HWND gWnd = nullptr;
 Integer gNextSeq = 0, gSeqCount = 0, gOutOfOrder = 0, gPosted = 0;
 
@@ -59,6 +62,10 @@ LRESULT OnText(const String &text, TMessage &m) {
       return -1;
     return static_cast<LRESULT>(r);
   }
+  if (text == u"pause") {
+    PostMessageW(gWnd, kPause, 0, 0);
+    return 1;
+  }
   if (text == u"exit") {
     PostQuitMessage(0);
     return 1;
@@ -86,6 +93,14 @@ void Handle(TMessage &m) {
   case kFreeze:
     Sleep(static_cast<Integer>(m.WParam));
     break;
+  case kPause: {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGUSR1);
+    int sig = 0;
+    sigwait(&set, &sig);
+    break;
+  }
   case WM_SETTEXT:
     m.Result = OnText(m.LParam ? String(reinterpret_cast<const Char *>(m.LParam)) : String(), m);
     break;
@@ -101,6 +116,11 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "usage: krx-wintest-peer CAPTION\n");
     return 2;
   }
+  // SIGUSR1 ends a pause; blocked in every thread so that only the pause takes it.
+  sigset_t usr1;
+  sigemptyset(&usr1);
+  sigaddset(&usr1, SIGUSR1);
+  pthread_sigmask(SIG_BLOCK, &usr1, nullptr);
   InitializeUnits(AllUnits());
   gWnd = AllocateHWnd(Handle);
   String caption = Utf8ToString(argv[1]);

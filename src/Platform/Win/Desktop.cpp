@@ -42,6 +42,7 @@ struct TPeerConnection {
   std::set<std::uint64_t> Pending;
   std::map<std::uint64_t, TFrame> Stash;
   DWORD Pid = 0;
+  std::int32_t Farewell = rsOk; // rsGoodbye or rsNoRoom once the receiver closed it
 
   TPeerConnection() = default;
   TPeerConnection(const TPeerConnection &) = delete;
@@ -60,9 +61,31 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t kMaxConnections = 256;
+// A sender keeps one connection per thread; more than this from one process are not needed.
+constexpr std::size_t kMaxConnectionsPerPeer = 8;
+// What one connection may have queued and not yet handled (messages, text bytes).
+constexpr int kMaxQueuedPerConnection = 5000;
+constexpr std::size_t kMaxQueuedBytesPerConnection = 8 * 1024 * 1024;
+// Replies a peer has not read yet; beyond this the connection is not read until it does.
+constexpr std::size_t kMaxUnreadReplies = 256 * 1024;
+// A connection with nothing queued closes after this much silence, and one whose frame does
+// not complete within the frame time-out is dropped (KRX_IDLE_TIMEOUT_MS and
+// KRX_FRAME_TIMEOUT_MS override them for tests).
+constexpr std::int64_t kIdleTimeoutMs = 60000;
+constexpr std::int64_t kFrameTimeoutMs = 10000;
+// Bytes read from one connection before the others get their turn.
+constexpr std::size_t kReadTurnBytes = 1024 * 1024;
 constexpr std::size_t kMaxRegistrationFile = 4 * 1024 * 1024;
 constexpr std::int64_t kPostAckMs = 2000;
-constexpr std::int64_t kReplyWriteMs = 1000;
+
+std::int64_t EnvMs(const char *name, std::int64_t fallback) {
+  const char *s = std::getenv(name);
+  if (s == nullptr || *s == 0)
+    return fallback;
+  char *end = nullptr;
+  long long v = std::strtoll(s, &end, 10);
+  return *end == 0 && v > 0 ? v : fallback;
+}
 
 // ---- Processes ----------------------------------------------------------------------------
 
@@ -188,10 +211,23 @@ bool ParseRegistration(const std::string &text, DWORD pid, std::vector<TRemoteWi
   return true;
 }
 
-bool ReadSmallFile(const fs::path &p, std::string &out) {
-  int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0)
+// Reads a registration file. Opened without blocking and read only when it is a regular
+// file: anything else placed under an entry's name (a FIFO would block every reader for
+// ever) is refused, with the reason in `why`.
+bool ReadSmallFile(const fs::path &p, std::string &out, std::string &why) {
+  why.clear();
+  int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) {
+    if (errno == ELOOP)
+      why = "a symbolic link";
     return false;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    why = "not a regular file";
+    ::close(fd);
+    return false;
+  }
   out.clear();
   char buf[8192];
   for (;;) {
@@ -258,30 +294,122 @@ bool WriteAll(int fd, const std::string &bytes, std::int64_t deadline) {
 
 // ---- Server side --------------------------------------------------------------------------
 
+// Lines about what a peer does wrong are written once per process and kind, so a peer that
+// misbehaves on every frame cannot flood the log.
+class TLogOnce {
+public:
+  void operator()(const std::string &key, const std::string &line) {
+    std::lock_guard g(FLock);
+    if (FSeen.size() >= 4096)
+      FSeen.clear();
+    if (FSeen.insert(key).second)
+      LogLine(line);
+  }
+
+private:
+  std::mutex FLock;
+  std::set<std::string> FSeen;
+};
+
 struct TServerConn {
   int Fd = -1;
   DWORD Pid = 0;
-  std::mutex Lock; // guards Fd and Closed against the owner threads writing replies
+  int WakeFd = -1; // the receiving thread's event: replies wait to be written
+  std::mutex Lock; // guards Fd, Closed and Out against the owner threads writing replies
   bool Closed = false;
+  std::string Out; // replies the peer has not taken yet
+  // Messages taken from this connection and not handled yet, and their text bytes.
+  std::atomic<int> Queued{0};
+  std::atomic<std::size_t> QueuedBytes{0};
+  // Used by the receiving thread only.
   std::string In;
+  std::int64_t LastActivity = 0; // bytes received or replies taken by the peer
+  std::int64_t FrameSince = 0;   // when the incomplete frame at the head of In began; 0: none
 
+  // Queues the bytes for the peer and writes what the socket takes at once; the receiving
+  // thread writes the rest. Never blocks, so a peer that does not read its replies cannot
+  // hold up the owner thread or the reading of other connections.
   void Write(const std::string &bytes) {
     std::lock_guard g(Lock);
     if (Closed)
       return;
-    if (!WriteAll(Fd, bytes, NowMs() + kReplyWriteMs)) {
-      LogLine("process " + std::to_string(Pid) +
-              " does not take its replies; its connection is closed");
-      ::shutdown(Fd, SHUT_RDWR);
+    bool wasEmpty = Out.empty();
+    Out += bytes;
+    if (wasEmpty && FlushLocked() && !Out.empty()) {
+      std::uint64_t one = 1;
+      [[maybe_unused]] auto n = ::write(WakeFd, &one, sizeof one);
     }
   }
+  // False when the connection failed.
+  bool Flush() {
+    std::lock_guard g(Lock);
+    return Closed || FlushLocked();
+  }
+  std::size_t Unread() {
+    std::lock_guard g(Lock);
+    return Out.size();
+  }
+  bool Idle() { return Queued.load() == 0 && Unread() == 0; }
   void Close() {
     std::lock_guard g(Lock);
     if (!Closed)
       ::close(Fd);
     Closed = true;
+    Out.clear();
+    Out.shrink_to_fit();
+  }
+
+private:
+  bool FlushLocked() {
+    std::size_t done = 0;
+    while (done < Out.size()) {
+      auto n = ::send(Fd, Out.data() + done, Out.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n > 0) {
+        done += static_cast<std::size_t>(n);
+        continue;
+      }
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        break;
+      Out.clear();
+      return false;
+    }
+    Out.erase(0, done);
+    return true;
   }
 };
+
+// Takes a place in the connection's share of the queue for a message of `bytes` text bytes;
+// null when the share is used up. The place is given back when the ticket goes.
+TQueueTicket TakeTicket(const std::shared_ptr<TServerConn> &c, std::size_t bytes) {
+  if (c->Queued.load() >= kMaxQueuedPerConnection ||
+      c->QueuedBytes.load() + bytes > kMaxQueuedBytesPerConnection)
+    return nullptr;
+  c->Queued.fetch_add(1);
+  c->QueuedBytes.fetch_add(bytes);
+  struct TTicket {
+    TTicket(std::shared_ptr<TServerConn> conn, std::size_t bytes)
+        : Conn(std::move(conn)), Bytes(bytes) {}
+    TTicket(const TTicket &) = delete;
+    TTicket &operator=(const TTicket &) = delete;
+    ~TTicket() {
+      Conn->QueuedBytes.fetch_sub(Bytes);
+      Conn->Queued.fetch_sub(1);
+    }
+    std::shared_ptr<TServerConn> Conn;
+    std::size_t Bytes;
+  };
+  return std::make_shared<TTicket>(c, bytes);
+}
+
+std::string ClosingFrame(std::int32_t status) {
+  TFrame f;
+  f.Kind = TFrameKind::Reply;
+  f.Seq = 0;
+  f.Status = status;
+  return EncodeFrame(f);
+}
 
 class TDesktopState {
 public:
@@ -289,6 +417,8 @@ public:
     Pid = static_cast<DWORD>(::getpid());
     Start = ProcessStartTime(Pid);
     Base = EntryBase(Pid, Start);
+    IdleMs = EnvMs("KRX_IDLE_TIMEOUT_MS", kIdleTimeoutMs);
+    FrameMs = EnvMs("KRX_FRAME_TIMEOUT_MS", kFrameTimeoutMs);
     Usable = PrepareDirectory();
   }
   ~TDesktopState() { Close(); }
@@ -297,10 +427,18 @@ public:
   DWORD Pid = 0;
   std::uint64_t Start = 0;
   std::string Base;
-  bool Usable = false;
+  std::atomic<bool> Usable = false;
+  std::int64_t IdleMs = kIdleTimeoutMs;
+  std::int64_t FrameMs = kFrameTimeoutMs;
 
   fs::path SocketOf(DWORD pid, std::uint64_t start) const {
     return Dir / (EntryBase(pid, start) + ".sock");
+  }
+
+  // Why the windows of this process cannot be reached; empty when they can.
+  std::string Problem() {
+    std::lock_guard g(ProblemLock);
+    return FProblem;
   }
 
   void Publish(const std::vector<TPublishedWindow> &windows) {
@@ -323,19 +461,26 @@ public:
       text += std::string("w ") + handle + " " + std::to_string(w.ThreadId) + " " +
               HexText(w.ClassName) + " " + HexText(w.Caption) + "\n";
     }
-    // Written beside the target and renamed over it, so readers never see half a file.
+    // Written beside the target and renamed over it, so readers never see half a file. The
+    // temporary name is made afresh (whatever was placed there is removed), so that opening
+    // it cannot block on a FIFO or follow a link.
     fs::path tmp = Dir / (Base + ".tmp");
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    ::unlink(tmp.c_str());
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
+                    0600);
     if (fd < 0) {
-      LogLine("cannot write " + tmp.string() + ": " + std::strerror(errno));
+      Fail("cannot write " + tmp.string() + ": " + std::strerror(errno));
       return;
     }
     bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     ok = ::close(fd) == 0 && ok;
     if (!ok || ::rename(tmp.c_str(), target.c_str()) != 0) {
-      LogLine("cannot publish the windows in " + target.string());
+      Fail("cannot publish the windows in " + target.string());
       ::unlink(tmp.c_str());
+      return;
     }
+    std::lock_guard p(ProblemLock);
+    FProblem.clear();
   }
 
   std::vector<TRemoteWindow> Scan() {
@@ -390,9 +535,11 @@ public:
       [[maybe_unused]] auto n = ::write(StopFd, &one, sizeof one);
       Thread.join();
     }
-    if (StopFd >= 0)
-      ::close(StopFd);
-    StopFd = -1;
+    for (int *fd : {&StopFd, &WakeFd}) {
+      if (*fd >= 0)
+        ::close(*fd);
+      *fd = -1;
+    }
     if (ListenFd >= 0) {
       ::close(ListenFd);
       ::unlink((Dir / (Base + ".sock")).c_str());
@@ -407,28 +554,54 @@ public:
 private:
   std::mutex FileLock;
   std::mutex ListenLock;
+  std::mutex ProblemLock;
+  std::string FProblem;
   int ListenFd = -1;
   int StopFd = -1;
+  int WakeFd = -1;
   std::thread Thread;
+  TLogOnce LogOnce;
+
+  // Records why this process cannot be reached, and says it once.
+  void Fail(const std::string &why) {
+    {
+      std::lock_guard g(ProblemLock);
+      FProblem = why;
+    }
+    LogOnce("fail " + why, why);
+  }
 
   bool PrepareDirectory() {
     std::error_code ec;
     fs::create_directories(Dir.parent_path(), ec);
     if (::mkdir(Dir.c_str(), 0700) != 0 && errno != EEXIST) {
-      LogLine("cannot create the desktop " + Dir.string() + ": " + std::strerror(errno));
+      Fail("cannot create the desktop " + Dir.string() + ": " + std::strerror(errno));
       return false;
     }
     struct stat st {};
-    if (::lstat(Dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-      LogLine("the desktop " + Dir.string() + " is not a directory");
+    if (::lstat(Dir.c_str(), &st) != 0) {
+      Fail("cannot use the desktop " + Dir.string() + ": " + std::strerror(errno));
+      return false;
+    }
+    if (S_ISLNK(st.st_mode)) {
+      Fail("the desktop " + Dir.string() + " is a symbolic link; not used");
+      return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+      Fail("the desktop " + Dir.string() + " is not a directory");
       return false;
     }
     if (st.st_uid != ::geteuid()) {
-      LogLine("the desktop " + Dir.string() + " belongs to another user; not used");
+      Fail("the desktop " + Dir.string() + " belongs to another user; not used");
       return false;
     }
     if ((st.st_mode & 077) != 0 && ::chmod(Dir.c_str(), 0700) != 0) {
-      LogLine("cannot restrict the desktop " + Dir.string() + " to its owner");
+      Fail("cannot restrict the desktop " + Dir.string() + " to its owner");
+      return false;
+    }
+    sockaddr_un addr;
+    if (!FillAddress(Dir / (Base + ".sock"), addr)) {
+      Fail("the desktop path " + Dir.string() + " is too long for a local socket");
       return false;
     }
     return true;
@@ -441,12 +614,15 @@ private:
   }
 
   void ReadEntry(const std::string &name, DWORD pid, std::vector<TRemoteWindow> &out) {
-    std::string text;
-    if (!ReadSmallFile(Dir / name, text))
+    std::string text, why;
+    if (!ReadSmallFile(Dir / name, text, why)) {
+      if (!why.empty())
+        LogOnce("entry " + name, "ignored the desktop entry " + name + ": " + why);
       return;
+    }
     std::vector<TRemoteWindow> list;
     if (!ParseRegistration(text, pid, list)) {
-      LogLine("ignored the malformed desktop entry " + name);
+      LogOnce("entry " + name, "ignored the malformed desktop entry " + name);
       return;
     }
     out.insert(out.end(), list.begin(), list.end());
@@ -459,22 +635,25 @@ private:
     fs::path path = Dir / (Base + ".sock");
     sockaddr_un addr;
     if (!FillAddress(path, addr)) {
-      LogLine("the desktop path " + path.string() + " is too long for a local socket");
+      Fail("the desktop path " + path.string() + " is too long for a local socket");
       Usable = false;
       return false;
     }
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0)
+    if (fd < 0) {
+      Fail(std::string("cannot make a local socket: ") + std::strerror(errno));
       return false;
+    }
     ::unlink(path.c_str());
     if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 ||
         ::chmod(path.c_str(), 0600) != 0 || ::listen(fd, 128) != 0) {
-      LogLine("cannot listen on " + path.string() + ": " + std::strerror(errno));
+      Fail("cannot listen on " + path.string() + ": " + std::strerror(errno));
       ::close(fd);
       Usable = false;
       return false;
     }
     StopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    WakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     ListenFd = fd;
     Thread = std::thread([this] { Serve(); });
     return true;
@@ -482,15 +661,25 @@ private:
 
   // ---- The receiving thread ----
 
+  bool ReadPaused(TServerConn &c) { return c.Unread() > kMaxUnreadReplies; }
+
   void Serve() {
     std::vector<std::shared_ptr<TServerConn>> conns;
+    const int sweepMs = static_cast<int>(std::clamp<std::int64_t>(std::min(IdleMs, FrameMs) / 4, 10, 1000));
     for (;;) {
       std::vector<pollfd> fds;
       fds.push_back({StopFd, POLLIN, 0});
+      fds.push_back({WakeFd, POLLIN, 0});
       fds.push_back({ListenFd, POLLIN, 0});
-      for (auto &c : conns)
-        fds.push_back({c->Fd, POLLIN, 0});
-      if (::poll(fds.data(), fds.size(), -1) < 0) {
+      for (auto &c : conns) {
+        short events = 0;
+        if (!ReadPaused(*c))
+          events |= POLLIN;
+        if (c->Unread() > 0)
+          events |= POLLOUT;
+        fds.push_back({c->Fd, events, 0});
+      }
+      if (::poll(fds.data(), fds.size(), conns.empty() ? -1 : sweepMs) < 0) {
         if (errno == EINTR)
           continue;
         LogLine(std::string("desktop poll failed: ") + std::strerror(errno));
@@ -498,24 +687,77 @@ private:
       }
       if (fds[0].revents)
         break;
+      if (fds[1].revents) {
+        std::uint64_t v;
+        [[maybe_unused]] auto n = ::read(WakeFd, &v, sizeof v);
+      }
+      std::int64_t now = NowMs();
       std::vector<std::shared_ptr<TServerConn>> keep;
       for (std::size_t i = 0; i < conns.size(); ++i) {
         auto &c = conns[i];
-        if (fds[i + 2].revents && !ReadFrom(c)) {
+        if (ServeConnection(c, fds[i + 3].revents, now))
+          keep.push_back(c);
+        else
           c->Close();
-          continue;
-        }
-        keep.push_back(c);
       }
       conns.swap(keep);
-      if (fds[1].revents & POLLIN)
-        Accept(conns);
+      if (fds[2].revents & POLLIN)
+        Accept(conns, now);
     }
     for (auto &c : conns)
       c->Close();
   }
 
-  void Accept(std::vector<std::shared_ptr<TServerConn>> &conns) {
+  // One connection's turn; false when it must go.
+  bool ServeConnection(const std::shared_ptr<TServerConn> &c, short revents, std::int64_t now) {
+    if (revents & POLLOUT) {
+      std::size_t before = c->Unread();
+      if (!c->Flush())
+        return false;
+      if (c->Unread() < before)
+        c->LastActivity = now;
+    }
+    if (revents & (POLLIN | POLLHUP | POLLERR)) {
+      if (ReadPaused(*c) && (revents & (POLLHUP | POLLERR)))
+        return false; // gone without reading its replies
+      if (!ReadFrom(c, now))
+        return false;
+    }
+    std::string who = "process " + std::to_string(c->Pid);
+    if (ReadPaused(*c))
+      LogOnce("unread " + std::to_string(c->Pid),
+              who + " does not read its replies; its connections are not read until it does");
+    if (c->FrameSince != 0 && now - c->FrameSince > FrameMs) {
+      LogOnce("frame " + std::to_string(c->Pid),
+              who + " left a frame incomplete for " + std::to_string(FrameMs) +
+                  " ms; connection closed");
+      return false;
+    }
+    if (c->Queued.load() == 0 && now - c->LastActivity > IdleMs) {
+      // Silent with nothing queued: a peer that did not read its replies for that long is
+      // dropped, any other is told goodbye and may connect again.
+      if (c->Unread() == 0 && c->In.empty())
+        c->Write(ClosingFrame(rsGoodbye));
+      return false;
+    }
+    return true;
+  }
+
+  // The connection that can go with least loss: nothing queued for it, no replies waiting,
+  // and silent the longest. Only connections of `pid` when it is not 0.
+  std::size_t Evictable(const std::vector<std::shared_ptr<TServerConn>> &conns, DWORD pid) {
+    std::size_t best = conns.size();
+    for (std::size_t i = 0; i < conns.size(); ++i) {
+      auto &c = conns[i];
+      if ((pid != 0 && c->Pid != pid) || !c->Idle())
+        continue;
+      if (best == conns.size() || c->LastActivity < conns[best]->LastActivity)
+        best = i;
+    }
+    return best;
+  }
+
+  void Accept(std::vector<std::shared_ptr<TServerConn>> &conns, std::int64_t now) {
     for (;;) {
       int fd = ::accept4(ListenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
       if (fd < 0)
@@ -526,23 +768,41 @@ private:
         ::close(fd);
         continue;
       }
-      if (conns.size() >= kMaxConnections) {
-        LogLine("refused a connection from process " + std::to_string(pid) +
-                ": too many connections");
-        ::close(fd);
-        continue;
+      // A full table, or a peer at its limit, makes room by closing an idle connection
+      // (of that peer); with none to close the new connection is refused.
+      std::size_t mine = static_cast<std::size_t>(
+          std::count_if(conns.begin(), conns.end(), [pid](auto &c) { return c->Pid == pid; }));
+      bool full = conns.size() >= kMaxConnections || mine >= kMaxConnectionsPerPeer;
+      if (full) {
+        std::size_t victim = Evictable(conns, mine >= kMaxConnectionsPerPeer ? pid : 0);
+        if (victim == conns.size()) {
+          LogOnce("room " + std::to_string(pid),
+                  "refused a connection from process " + std::to_string(pid) +
+                      ": too many connections");
+          std::string bye = ClosingFrame(rsNoRoom);
+          [[maybe_unused]] auto n = ::send(fd, bye.data(), bye.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+          ::close(fd);
+          continue;
+        }
+        conns[victim]->Write(ClosingFrame(rsGoodbye));
+        conns[victim]->Close();
+        conns.erase(conns.begin() + static_cast<std::ptrdiff_t>(victim));
       }
       auto c = std::make_shared<TServerConn>();
       c->Fd = fd;
       c->Pid = pid;
+      c->WakeFd = WakeFd;
+      c->LastActivity = now;
       conns.push_back(c);
     }
   }
 
   // Reads what arrived and handles complete frames; false when the connection must go.
-  bool ReadFrom(const std::shared_ptr<TServerConn> &c) {
+  bool ReadFrom(const std::shared_ptr<TServerConn> &c, std::int64_t now) {
     char buf[65536];
-    for (;;) {
+    std::size_t turn = 0;
+    bool more = true;
+    while (more && turn < kReadTurnBytes && !ReadPaused(*c)) {
       auto n = ::recv(c->Fd, buf, sizeof buf, MSG_DONTWAIT);
       if (n < 0 && errno == EINTR)
         continue;
@@ -551,26 +811,44 @@ private:
       if (n <= 0)
         return false; // closed by the peer, or failed
       c->In.append(buf, static_cast<std::size_t>(n));
-      std::size_t offset = 0;
-      for (;;) {
-        TFrame frame;
-        std::size_t used = 0;
-        std::string error;
-        auto r = DecodeFrame(c->In.data() + offset, c->In.size() - offset, frame, used, error);
-        if (r == TDecodeResult::NeedMore)
-          break;
-        if (r == TDecodeResult::Bad) {
-          LogLine("dropped a malformed frame from process " + std::to_string(c->Pid) + " (" +
-                  error + "); connection closed");
-          return false;
-        }
-        offset += used;
-        if (!Handle(c, frame))
-          return false;
-      }
-      c->In.erase(0, offset);
+      turn += static_cast<std::size_t>(n);
+      c->LastActivity = now;
+      if (!HandleFrames(c, now))
+        return false;
     }
     return true;
+  }
+
+  // Handles the complete frames at the head of In while the peer takes its replies.
+  bool HandleFrames(const std::shared_ptr<TServerConn> &c, std::int64_t now) {
+    std::size_t offset = 0;
+    bool ok = true;
+    bool incomplete = false;
+    while (ok && !ReadPaused(*c)) {
+      TFrame frame;
+      std::size_t used = 0;
+      std::string error;
+      auto r = DecodeFrame(c->In.data() + offset, c->In.size() - offset, frame, used, error);
+      if (r == TDecodeResult::NeedMore) {
+        incomplete = offset < c->In.size();
+        break;
+      }
+      if (r == TDecodeResult::Bad) {
+        LogLine("dropped a malformed frame from process " + std::to_string(c->Pid) + " (" +
+                error + "); connection closed");
+        return false;
+      }
+      offset += used;
+      ok = Handle(c, frame);
+    }
+    c->In.erase(0, offset);
+    if (c->In.empty() && c->In.capacity() > 2 * kReadTurnBytes)
+      c->In.shrink_to_fit();
+    if (!incomplete)
+      c->FrameSince = 0;
+    else if (offset > 0 || c->FrameSince == 0)
+      c->FrameSince = now;
+    return ok;
   }
 
   // Static: a reply may be written after this desktop was closed.
@@ -602,6 +880,10 @@ private:
       Reply(c, f.Seq, rsNoWindow);
       return true;
     }
+    if (!AcceptedFromOtherProcess(f.Msg)) {
+      Reply(c, f.Seq, rsDenied);
+      return true;
+    }
     if (f.Kind == TFrameKind::Post) {
       if (f.Msg == WM_SETTEXT || f.Msg == WM_GETTEXT) {
         Reply(c, f.Seq, rsRefused);
@@ -613,8 +895,9 @@ private:
       m.wParam = static_cast<WPARAM>(f.WParam);
       m.lParam = static_cast<LPARAM>(f.LParam);
       m.time = GetTickCount();
-      PushPosted(*win->Owner, m);
-      Reply(c, f.Seq, rsOk);
+      auto ticket = TakeTicket(c, 0);
+      bool queued = ticket && PushPosted(*win->Owner, m, std::move(ticket), kMaxForeignPosted);
+      Reply(c, f.Seq, queued ? rsOk : rsQuota);
       return true;
     }
     if ((f.Flags & SMTO_ABORTIFHUNG) && win->Owner->IsHung(NowMs())) {
@@ -627,19 +910,31 @@ private:
     item->WParam = static_cast<WPARAM>(f.WParam);
     // Numbers cross as they are; only the caption texts are carried over.
     item->LParam = static_cast<LPARAM>(f.LParam);
+    std::size_t bytes = 0;
     if (f.Msg == WM_SETTEXT) {
       item->HasText = f.HasText;
       item->Text = f.Text;
       if (!f.HasText)
         item->LParam = 0;
+      bytes = f.Text.size() * sizeof(Char);
     } else if (f.Msg == WM_GETTEXT) {
       item->WantText = true;
+      // Its reply carries up to that much text.
+      bytes = std::min<std::size_t>(item->WParam, kMaxTextBuffer) * sizeof(Char);
+    }
+    item->Ticket = TakeTicket(c, bytes);
+    if (!item->Ticket) {
+      Reply(c, f.Seq, rsQuota);
+      return true;
     }
     std::uint64_t seq = f.Seq;
     item->Complete = [c, seq](bool ok, LRESULT result, const String *text) {
       Reply(c, seq, ok ? rsOk : rsNoWindow, result, text);
     };
-    PushSent(*win->Owner, std::move(item));
+    if (!PushSent(*win->Owner, item)) {
+      item->Complete = nullptr;
+      Reply(c, f.Seq, rsQuota);
+    }
     return true;
   }
 };
@@ -686,6 +981,12 @@ void ReadReplies(TPeerConnection &c) {
         return;
       }
       offset += used;
+      if (f.Seq == 0) {
+        // The receiver closes the connection (rsGoodbye, rsNoRoom); nothing follows.
+        c.Farewell = f.Status;
+        c.Close();
+        return;
+      }
       if (c.Pending.contains(f.Seq))
         c.Stash[f.Seq] = std::move(f);
     }
@@ -760,6 +1061,79 @@ std::shared_ptr<TPeerConnection> PeerFor(TThreadQueue &self, HWND wnd, std::int6
   return c;
 }
 
+DWORD StatusError(std::int32_t status) {
+  switch (status) {
+  case rsHung:
+    return ERROR_TIMEOUT;
+  case rsRefused:
+    return ERROR_MESSAGE_SYNC_ONLY;
+  case rsDenied:
+    return ERROR_ACCESS_DENIED;
+  case rsQuota:
+    return ERROR_NOT_ENOUGH_QUOTA;
+  default:
+    return ERROR_INVALID_WINDOW_HANDLE;
+  }
+}
+
+// Writes the frame on this thread's connection to the window's process and waits for its
+// reply, running `pump` (when given) meanwhile. Sets the error and answers false when no
+// reply came. A frame the receiver did not handle before it said goodbye is sent once more
+// on a new connection.
+bool Transfer(TThreadQueue &self, HWND wnd, TFrame &f, std::int64_t deadline,
+              const std::function<void()> *pump, TFrame &reply) {
+  for (int attempt = 0;; ++attempt) {
+    auto c = PeerFor(self, wnd, deadline);
+    if (!c)
+      return false;
+    f.Seq = ++c->NextSeq;
+    c->Pending.insert(f.Seq);
+    bool got = false;
+    DWORD error = ERROR_INVALID_WINDOW_HANDLE;
+    if (!WriteAll(c->Fd, EncodeFrame(f), deadline)) {
+      // Half a frame may be on the wire: the connection cannot be used again.
+      if (deadline >= 0 && NowMs() >= deadline)
+        error = ERROR_TIMEOUT;
+      ReadReplies(*c); // a goodbye explains a closed connection
+      c->Close();
+    } else {
+      for (;;) {
+        auto it = c->Stash.find(f.Seq);
+        if (it != c->Stash.end()) {
+          reply = std::move(it->second);
+          got = true;
+          break;
+        }
+        if (c->Broken)
+          break;
+        if (pump) {
+          (*pump)();
+          if (c->Stash.contains(f.Seq) || c->Broken)
+            continue;
+        }
+        std::int64_t wait = -1;
+        if (deadline >= 0) {
+          wait = deadline - NowMs();
+          if (wait <= 0) {
+            error = ERROR_TIMEOUT;
+            break;
+          }
+        }
+        if (self.Wait(wait, c->Fd))
+          ReadReplies(*c);
+      }
+    }
+    c->Pending.erase(f.Seq);
+    c->Stash.erase(f.Seq);
+    if (got)
+      return true;
+    if (c->Farewell == rsGoodbye && attempt == 0 && error != ERROR_TIMEOUT)
+      continue;
+    SetLastError(c->Farewell == rsNoRoom ? ERROR_NOT_ENOUGH_QUOTA : error);
+    return false;
+  }
+}
+
 } // namespace
 
 void DesktopPublish(const std::vector<TPublishedWindow> &windows) { Desktop().Publish(windows); }
@@ -791,106 +1165,41 @@ bool DesktopSend(TThreadQueue &self, HWND wnd, UINT msg, WPARAM wParam, LPARAM l
   } else if (msg == WM_GETTEXT) {
     f.LParam = 0;
   }
-  auto c = PeerFor(self, wnd, deadline);
-  if (!c)
+  TFrame r;
+  if (!Transfer(self, wnd, f, deadline, (flags & SMTO_BLOCK) ? nullptr : &pump, r))
     return false;
-  f.Seq = ++c->NextSeq;
-  c->Pending.insert(f.Seq);
-  auto finish = [&](bool ok, DWORD error) {
-    c->Pending.erase(f.Seq);
-    c->Stash.erase(f.Seq);
-    if (!ok)
-      SetLastError(error);
-    return ok;
-  };
-  if (!WriteAll(c->Fd, EncodeFrame(f), deadline)) {
-    // Half a frame may be on the wire: the connection cannot be used again.
-    bool timedOut = deadline >= 0 && NowMs() >= deadline;
-    c->Close();
-    return finish(false, timedOut ? ERROR_TIMEOUT : ERROR_INVALID_WINDOW_HANDLE);
+  if (r.Status != rsOk) {
+    SetLastError(StatusError(r.Status));
+    return false;
   }
-  for (;;) {
-    auto it = c->Stash.find(f.Seq);
-    if (it != c->Stash.end()) {
-      TFrame r = std::move(it->second);
-      switch (r.Status) {
-      case rsOk:
-        result = static_cast<LRESULT>(r.Result);
-        if (msg == WM_GETTEXT && lParam && wParam > 0) {
-          std::size_t n = std::min<std::size_t>(r.Text.size(), wParam - 1);
-          auto *buf = reinterpret_cast<Char *>(lParam);
-          std::copy_n(r.Text.data(), n, buf);
-          buf[n] = 0;
-          result = static_cast<LRESULT>(
-              std::min<std::size_t>(n, static_cast<std::size_t>(std::max<LRESULT>(0, result))));
-        }
-        return finish(true, 0);
-      case rsHung:
-        return finish(false, ERROR_TIMEOUT);
-      case rsRefused:
-        return finish(false, ERROR_MESSAGE_SYNC_ONLY);
-      default:
-        return finish(false, ERROR_INVALID_WINDOW_HANDLE);
-      }
-    }
-    if (c->Broken)
-      return finish(false, ERROR_INVALID_WINDOW_HANDLE);
-    if (!(flags & SMTO_BLOCK)) {
-      pump();
-      if (c->Stash.contains(f.Seq) || c->Broken)
-        continue;
-    }
-    std::int64_t wait = -1;
-    if (deadline >= 0) {
-      wait = deadline - NowMs();
-      if (wait <= 0)
-        return finish(false, ERROR_TIMEOUT);
-    }
-    if (self.Wait(wait, c->Fd))
-      ReadReplies(*c);
+  result = static_cast<LRESULT>(r.Result);
+  if (msg == WM_GETTEXT && lParam && wParam > 0) {
+    std::size_t n = std::min<std::size_t>(r.Text.size(), wParam - 1);
+    auto *buf = reinterpret_cast<Char *>(lParam);
+    std::copy_n(r.Text.data(), n, buf);
+    buf[n] = 0;
+    result = static_cast<LRESULT>(
+        std::min<std::size_t>(n, static_cast<std::size_t>(std::max<LRESULT>(0, result))));
   }
+  return true;
 }
 
 bool DesktopPost(TThreadQueue &self, HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  std::int64_t deadline = NowMs() + kPostAckMs;
-  auto c = PeerFor(self, wnd, deadline);
-  if (!c)
-    return false;
   TFrame f;
   f.Kind = TFrameKind::Post;
-  f.Seq = ++c->NextSeq;
   f.Window = reinterpret_cast<std::uintptr_t>(wnd);
   f.Msg = msg;
   f.WParam = wParam;
   f.LParam = lParam;
-  c->Pending.insert(f.Seq);
-  auto finish = [&](bool ok, DWORD error) {
-    c->Pending.erase(f.Seq);
-    c->Stash.erase(f.Seq);
-    if (!ok)
-      SetLastError(error);
-    return ok;
-  };
-  if (!WriteAll(c->Fd, EncodeFrame(f), deadline)) {
-    c->Close();
-    return finish(false, ERROR_INVALID_WINDOW_HANDLE);
-  }
   // The receiving thread acknowledges at once; the owner need not be pumping.
-  for (;;) {
-    auto it = c->Stash.find(f.Seq);
-    if (it != c->Stash.end())
-      return finish(it->second.Status == rsOk, it->second.Status == rsRefused
-                                                   ? ERROR_MESSAGE_SYNC_ONLY
-                                                   : ERROR_INVALID_WINDOW_HANDLE);
-    if (c->Broken)
-      return finish(false, ERROR_INVALID_WINDOW_HANDLE);
-    std::int64_t wait = deadline - NowMs();
-    if (wait <= 0)
-      return finish(false, ERROR_TIMEOUT);
-    pollfd p{c->Fd, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(wait)) > 0)
-      ReadReplies(*c);
+  TFrame r;
+  if (!Transfer(self, wnd, f, NowMs() + kPostAckMs, nullptr, r))
+    return false;
+  if (r.Status != rsOk) {
+    SetLastError(StatusError(r.Status));
+    return false;
   }
+  return true;
 }
 
 void DesktopClose() {
@@ -911,6 +1220,8 @@ std::filesystem::path DesktopDirectory() {
     return std::filesystem::path(x) / "krx-desktop";
   return std::filesystem::path("/tmp") / ("krx-desktop-" + std::to_string(::geteuid()));
 }
+
+std::string DesktopProblem() { return win_detail::Desktop().Problem(); }
 
 void ReopenDesktop() { win_detail::DesktopClose(); }
 

@@ -4,12 +4,18 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace krx {
 
 // KRX_DESKTOP_DIR when set; otherwise $XDG_RUNTIME_DIR/krx-desktop, or
 // /tmp/krx-desktop-<uid> without a runtime directory.
 std::filesystem::path DesktopDirectory();
+
+// Why the other processes cannot reach the windows of this process: the desktop is not a
+// directory of this user, is a symbolic link, its path is too long for a local socket, or
+// this process cannot listen or publish its windows there. Empty when they can.
+std::string DesktopProblem();
 
 // Leaves the current desktop (stops listening, removes this process's registration) so
 // that the next use opens the desktop named by the environment then. For tests that run

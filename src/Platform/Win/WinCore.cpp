@@ -203,6 +203,7 @@ void DispatchSent(TThreadQueue &q) {
         return;
       item = std::move(q.Sent.front());
       q.Sent.pop_front();
+      q.SentTextBytes -= item->Text.size() * sizeof(Char);
     }
     RunIncoming(item);
   }
@@ -223,8 +224,8 @@ bool TakeMessage(TThreadQueue &q, MSG &out, HWND wnd, UINT lo, UINT hi, bool rem
   DispatchSent(q);
   std::lock_guard g(q.Lock);
   for (auto it = q.Posted.begin(); it != q.Posted.end(); ++it) {
-    if (Matches(*it, wnd, lo, hi)) {
-      out = *it;
+    if (Matches(it->Msg, wnd, lo, hi)) {
+      out = it->Msg;
       if (remove)
         q.Posted.erase(it);
       return true;
@@ -280,6 +281,25 @@ std::int64_t NextTimerWait(TThreadQueue &q) {
 
 bool IsTextMessage(UINT msg) { return msg == WM_SETTEXT || msg == WM_GETTEXT; }
 
+// The timer procedure set for (wnd, id) that equals `lParam`, or null.
+TIMERPROC RegisteredTimerProc(HWND wnd, UINT_PTR id, LPARAM lParam) {
+  std::shared_ptr<TThreadQueue> q;
+  if (wnd != nullptr) {
+    auto win = FindLocalWindow(wnd);
+    if (!win)
+      return nullptr;
+    q = win->Owner;
+  } else {
+    q = CurrentQueue();
+  }
+  std::lock_guard g(q->Lock);
+  for (auto &t : q->Timers)
+    if (t.Wnd == wnd && t.Id == id && t.Proc != nullptr &&
+        reinterpret_cast<LPARAM>(t.Proc) == lParam)
+      return t.Proc;
+  return nullptr;
+}
+
 // Sends to a window of this process owned by another thread.
 bool SendOtherThread(TThreadQueue &self, const std::shared_ptr<TWindow> &win, UINT msg,
                      WPARAM wParam, LPARAM lParam, UINT flags, std::int64_t timeoutMs,
@@ -323,7 +343,10 @@ bool SendOtherThread(TThreadQueue &self, const std::shared_ptr<TWindow> &win, UI
     if (auto s = sender.lock())
       s->Wake();
   };
-  PushSent(*win->Owner, item);
+  if (!PushSent(*win->Owner, item)) {
+    SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+    return false;
+  }
   for (;;) {
     {
       std::lock_guard g(slot->Lock);
@@ -396,20 +419,28 @@ std::shared_ptr<TWindow> FindLocalWindow(HWND wnd) {
   return it == gManager->Windows.end() ? nullptr : it->second;
 }
 
-void PushSent(TThreadQueue &queue, std::shared_ptr<TIncomingSend> item) {
+bool PushSent(TThreadQueue &queue, std::shared_ptr<TIncomingSend> item) {
   {
     std::lock_guard g(queue.Lock);
+    std::size_t bytes = item->Text.size() * sizeof(Char);
+    if (queue.Sent.size() >= kMaxSentMessages || queue.SentTextBytes + bytes > kMaxSentTextBytes)
+      return false;
+    queue.SentTextBytes += bytes;
     queue.Sent.push_back(std::move(item));
   }
   queue.Wake();
+  return true;
 }
 
-void PushPosted(TThreadQueue &queue, const MSG &msg) {
+bool PushPosted(TThreadQueue &queue, const MSG &msg, TQueueTicket ticket, std::size_t limit) {
   {
     std::lock_guard g(queue.Lock);
-    queue.Posted.push_back(msg);
+    if (queue.Posted.size() >= std::min(limit, kMaxPostedMessages))
+      return false;
+    queue.Posted.push_back({msg, std::move(ticket)});
   }
   queue.Wake();
+  return true;
 }
 
 std::int64_t HungThresholdMs() { return gManager ? gManager->HungMs : 5000; }
@@ -465,10 +496,11 @@ BOOL DestroyWindow(HWND wnd) {
   {
     auto &q = *win->Owner;
     std::lock_guard g(q.Lock);
-    std::erase_if(q.Posted, [wnd](const MSG &msg) { return msg.hwnd == wnd; });
+    std::erase_if(q.Posted, [wnd](const TPostedMessage &p) { return p.Msg.hwnd == wnd; });
     std::erase_if(q.Timers, [wnd](const TTimerEntry &t) { return t.Wnd == wnd; });
     for (auto it = q.Sent.begin(); it != q.Sent.end();) {
       if ((*it)->Window == wnd) {
+        q.SentTextBytes -= (*it)->Text.size() * sizeof(Char);
         orphans.push_back(*it);
         it = q.Sent.erase(it);
       } else {
@@ -641,7 +673,10 @@ BOOL PostMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     m.wParam = wParam;
     m.lParam = lParam;
     m.time = GetTickCount();
-    PushPosted(*win->Owner, m);
+    if (!PushPosted(*win->Owner, m)) {
+      SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+      return FALSE;
+    }
     return TRUE;
   }
   int saved = errno;
@@ -669,7 +704,10 @@ BOOL PostThreadMessageW(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) 
   m.wParam = wParam;
   m.lParam = lParam;
   m.time = GetTickCount();
-  PushPosted(*q, m);
+  if (!PushPosted(*q, m)) {
+    SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+    return FALSE;
+  }
   return TRUE;
 }
 
@@ -715,7 +753,11 @@ LRESULT DispatchMessageW(const MSG *msg) {
   if (!msg)
     return 0;
   if (msg->message == WM_TIMER && msg->lParam != 0) {
-    auto proc = reinterpret_cast<TIMERPROC>(msg->lParam);
+    // Only a procedure set with SetTimer for this window and id is called: anyone may post
+    // a WM_TIMER, and its lParam is just a number until it is found among the timers.
+    TIMERPROC proc = RegisteredTimerProc(msg->hwnd, msg->wParam, msg->lParam);
+    if (proc == nullptr)
+      return 0;
     try {
       proc(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
     } catch (...) {

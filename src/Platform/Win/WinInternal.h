@@ -20,8 +20,20 @@ namespace krx::win_detail {
 // Largest WM_GETTEXT buffer handed to a handler for another thread or process.
 inline constexpr std::size_t kMaxTextBuffer = 512 * 1024;
 
+// What one thread's queue holds at most; a message beyond it is refused with
+// ERROR_NOT_ENOUGH_QUOTA, so that its sender learns it at once. Posts from other processes
+// leave the last places to the thread's own posts.
+inline constexpr std::size_t kMaxPostedMessages = 10000;
+inline constexpr std::size_t kMaxForeignPosted = 9000;
+inline constexpr std::size_t kMaxSentMessages = 10000;
+inline constexpr std::size_t kMaxSentTextBytes = 16 * 1024 * 1024;
+
 std::int64_t NowMs(); // monotonic, shared by every process of the machine
 void LogLine(const std::string &line);
+
+// Held by a queued message that came from another process; released (and the connection's
+// share of the queue given back) when the message leaves the queue.
+using TQueueTicket = std::shared_ptr<void>;
 
 // A message sent to a window by another thread or process, waiting for the owner thread.
 struct TIncomingSend {
@@ -34,6 +46,12 @@ struct TIncomingSend {
   bool WantText = false; // WM_GETTEXT: lParam is replaced by a buffer of WParam characters
   // Called once on the owner thread: handled (ok) with its result, or not (window gone).
   std::function<void(bool ok, LRESULT result, const String *text)> Complete;
+  TQueueTicket Ticket;
+};
+
+struct TPostedMessage {
+  MSG Msg;
+  TQueueTicket Ticket;
 };
 
 struct TTimerEntry {
@@ -62,8 +80,9 @@ public:
 
   const DWORD ThreadId;
   std::mutex Lock;
-  std::deque<MSG> Posted;
+  std::deque<TPostedMessage> Posted;
   std::deque<std::shared_ptr<TIncomingSend>> Sent;
+  std::size_t SentTextBytes = 0; // text carried by the messages in Sent
   std::vector<TTimerEntry> Timers;
   UINT_PTR NextTimerId = 1;
   bool QuitPosted = false;
@@ -90,8 +109,10 @@ struct TWindow {
 // ---- Calls between WinCore and Desktop ---------------------------------------------------
 
 std::shared_ptr<TWindow> FindLocalWindow(HWND wnd);
-void PushSent(TThreadQueue &queue, std::shared_ptr<TIncomingSend> item);
-void PushPosted(TThreadQueue &queue, const MSG &msg);
+// Queue a message for the owner thread; false (nothing queued) when the queue is full.
+bool PushSent(TThreadQueue &queue, std::shared_ptr<TIncomingSend> item);
+bool PushPosted(TThreadQueue &queue, const MSG &msg, TQueueTicket ticket = nullptr,
+                std::size_t limit = kMaxPostedMessages);
 std::int64_t HungThresholdMs();
 
 // The process part of a handle: handles are (pid << 32) | local id.

@@ -1,5 +1,7 @@
 #include "Platform/Win/WinWire.h"
 
+#include "Platform/Win/Windows.h"
+
 #include <cstring>
 
 namespace krx::win_detail {
@@ -7,6 +9,8 @@ namespace krx::win_detail {
 namespace {
 
 constexpr std::uint32_t kNoText = 0xFFFFFFFFu;
+// The class library's component and control notifications, which carry object pointers.
+constexpr std::uint32_t kFirstLibraryNotification = 0xB000;
 
 template <typename T> void Put(std::string &out, T value) {
   auto u = static_cast<std::make_unsigned_t<T>>(value);
@@ -22,6 +26,18 @@ template <typename T> T Get(const char *p) {
 }
 
 } // namespace
+
+bool AcceptedFromOtherProcess(std::uint32_t msg) {
+  switch (msg) {
+  case WM_NULL:
+  case WM_SETTEXT:
+  case WM_GETTEXT:
+  case WM_GETTEXTLENGTH:
+    return true;
+  default:
+    return msg >= WM_USER && msg < kFirstLibraryNotification;
+  }
+}
 
 std::string EncodeFrame(const TFrame &frame) {
   std::string out;

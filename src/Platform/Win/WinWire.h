@@ -18,8 +18,22 @@ enum TReplyStatus : std::int32_t {
   rsOk = 0,
   rsNoWindow = 1, // the target window does not exist (any more)
   rsHung = 2,     // SMTO_ABORTIFHUNG and the owner has not pumped messages lately
-  rsRefused = 3,  // the message cannot cross processes
+  rsRefused = 3,  // a text message posted: it can only be sent
+  rsDenied = 4,   // the message is not taken from other processes (AcceptedFromOtherProcess)
+  rsQuota = 5,    // the receiver's queue, or this connection's share of it, is full
+  // Sequence 0: the receiver closes the connection. Every frame it took before has been
+  // answered, so a frame without an answer was not handled and may be sent again.
+  rsGoodbye = 6,
+  rsNoRoom = 7, // sequence 0: the connection was refused (too many connections)
 };
+
+// Whether a window takes the message from another process. Only numbers and the caption
+// texts cross processes, so a message whose parameters the receiver would use as pointers
+// or as its own handles (WM_TIMER's timer procedure, WM_CREATE's record, the class library's
+// notifications from 0xB000 up) is refused, and so is WM_QUIT and every other system message
+// but WM_NULL, WM_SETTEXT, WM_GETTEXT and WM_GETTEXTLENGTH. WM_USER to 0xAFFF cross as
+// numbers.
+bool AcceptedFromOtherProcess(std::uint32_t msg);
 
 struct TFrame {
   TFrameKind Kind = TFrameKind::Send;

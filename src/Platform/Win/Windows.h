@@ -123,6 +123,7 @@ inline constexpr DWORD ERROR_MESSAGE_SYNC_ONLY = 1159;
 inline constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 inline constexpr DWORD ERROR_INVALID_THREAD_ID = 1444;
 inline constexpr DWORD ERROR_TIMEOUT = 1460;
+inline constexpr DWORD ERROR_NOT_ENOUGH_QUOTA = 1816;
 
 // The class name of every AllocateHWnd window.
 inline constexpr const Char *UtilWindowClass = u"TPUtilWindow";
@@ -169,13 +170,15 @@ String GetWindowCaption(HWND wnd);
 LRESULT SendMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // As SendMessageW, but waits at most `timeout` ms. Answers nonzero and stores the message
 // result in *result (when not null) on success; answers 0 on failure (GetLastError:
-// ERROR_TIMEOUT, ERROR_INVALID_WINDOW_HANDLE). SMTO_BLOCK: no message sent to the calling
-// thread runs while it waits. SMTO_ABORTIFHUNG: fails at once when the owner has not pumped
-// messages for 5 s.
+// ERROR_TIMEOUT, ERROR_INVALID_WINDOW_HANDLE; from another process also ERROR_ACCESS_DENIED
+// for a message it does not take from other processes and ERROR_NOT_ENOUGH_QUOTA when its
+// queue is full). SMTO_BLOCK: no message sent to the calling thread runs while it waits.
+// SMTO_ABORTIFHUNG: fails at once when the owner has not pumped messages for 5 s.
 LRESULT SendMessageTimeoutW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags,
                             UINT timeout, DWORD_PTR *result);
 // Queues the message for the window's owner. Pointer-carrying system messages (WM_SETTEXT,
-// WM_GETTEXT) cannot be posted (ERROR_MESSAGE_SYNC_ONLY).
+// WM_GETTEXT) cannot be posted (ERROR_MESSAGE_SYNC_ONLY); a full queue (10,000 posted
+// messages) refuses the post (ERROR_NOT_ENOUGH_QUOTA).
 BOOL PostMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL PostThreadMessageW(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
@@ -195,7 +198,9 @@ BOOL WaitMessage();
 
 // WM_TIMER for (wnd, id) every `elapse` ms (at least USER_TIMER_MINIMUM), generated when the
 // owner's queue is otherwise empty; expirations do not pile up. With wnd null a new id is
-// made; with a TIMERPROC the dispatch calls it instead of the window.
+// made; with a TIMERPROC the dispatch calls it instead of the window. DispatchMessageW calls
+// a WM_TIMER's lParam only when it is the procedure set for that window and id on the
+// window's thread; another WM_TIMER with an lParam is dropped.
 UINT_PTR SetTimer(HWND wnd, UINT_PTR idEvent, UINT elapse, TIMERPROC timerFunc);
 BOOL KillTimer(HWND wnd, UINT_PTR idEvent);
 // Milliseconds since an arbitrary start, as 32 bits that wrap.

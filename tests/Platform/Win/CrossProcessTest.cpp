@@ -1,4 +1,6 @@
 // Windows and messages between two real processes: the test and krx-wintest-peer.
+#include "PeerSupport.h"
+
 #include "Platform/Win/Desktop.h"
 #include "Platform/Win/WinWire.h"
 #include "Platform/Win/Windows.h"
@@ -19,97 +21,15 @@
 #include <thread>
 #include <unistd.h>
 
-extern char **environ;
-
 namespace krx {
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-std::int64_t MsSince(Clock::time_point t) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
-}
-
-// One peer process on the test's desktop; killed when the object goes.
-class TPeer {
-public:
-  TPeer(const std::string &caption, const fs::path &stderrFile,
-        std::vector<std::string> extraEnv = {}) {
-    std::string exe = std::string(KRX_BINARY_DIR) + "/tools/krx-wintest-peer";
-    int out[2];
-    if (::pipe(out) != 0)
-      throw std::runtime_error("pipe");
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_adddup2(&fa, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&fa, out[0]);
-    posix_spawn_file_actions_addopen(&fa, STDERR_FILENO, stderrFile.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> env;
-    for (char **e = environ; *e; ++e)
-      env.emplace_back(*e);
-    for (auto &e : extraEnv)
-      env.push_back(e);
-    std::vector<char *> envp;
-    for (auto &e : env)
-      envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::string arg0 = exe, arg1 = caption;
-    char *argv[] = {arg0.data(), arg1.data(), nullptr};
-    int rc = posix_spawn(&FPid, exe.c_str(), &fa, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&fa);
-    ::close(out[1]);
-    if (rc != 0) {
-      ::close(out[0]);
-      throw std::runtime_error("cannot start " + exe);
-    }
-    // Wait (bounded) for "ready <handle>".
-    std::string line;
-    auto start = Clock::now();
-    while (line.find('\n') == std::string::npos && MsSince(start) < 10000) {
-      pollfd p{out[0], POLLIN, 0};
-      if (::poll(&p, 1, 100) > 0) {
-        char buf[128];
-        auto n = ::read(out[0], buf, sizeof buf);
-        if (n <= 0)
-          break;
-        line.append(buf, static_cast<std::size_t>(n));
-      }
-    }
-    ::close(out[0]);
-    unsigned long long h = 0;
-    if (std::sscanf(line.c_str(), "ready %llx", &h) != 1)
-      throw std::runtime_error("peer did not start: " + line);
-    Handle = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(h));
-  }
-  ~TPeer() { Kill(); }
-  void Kill() {
-    if (FPid > 0) {
-      ::kill(FPid, SIGKILL);
-      ::waitpid(FPid, nullptr, 0);
-      FPid = -1;
-    }
-  }
-  // Waits (bounded) for the peer to end by itself.
-  bool WaitExit(int ms) {
-    auto start = Clock::now();
-    while (MsSince(start) < ms) {
-      if (::waitpid(FPid, nullptr, WNOHANG) == FPid) {
-        FPid = -1;
-        return true;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-  }
-  pid_t Pid() const { return FPid; }
-
-  HWND Handle = nullptr;
-
-private:
-  pid_t FPid = -1;
-};
+using test::ClosedByPeer;
+using test::Clock;
+using test::MsSince;
+using test::RawConnect;
+using test::TPeer;
 
 LRESULT SendText(HWND wnd, const String &text, UINT flags, UINT timeout, DWORD_PTR &result) {
   return SendMessageTimeoutW(wnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), flags,
@@ -316,31 +236,6 @@ TEST_F(CrossProcess, DesktopIsPrivateToTheUser) {
   ::waitpid(child, &status, 0);
   EXPECT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
-// Connects to the peer's socket directly, as a faulty or hostile process would.
-int RawConnect(const fs::path &desk) {
-  for (auto &e : fs::directory_iterator(desk)) {
-    if (e.path().extension() != ".sock")
-      continue;
-    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::strncpy(addr.sun_path, e.path().c_str(), sizeof addr.sun_path - 1);
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0)
-      return fd;
-    ::close(fd);
-  }
-  return -1;
-}
-
-// True when the peer closes the connection within the time.
-bool ClosedByPeer(int fd, int ms) {
-  pollfd p{fd, POLLIN, 0};
-  if (::poll(&p, 1, ms) <= 0)
-    return false;
-  char c;
-  return ::recv(fd, &c, 1, 0) == 0;
 }
 
 TEST_F(CrossProcess, GarbageFramesAreRefusedAndThePeerGoesOn) {

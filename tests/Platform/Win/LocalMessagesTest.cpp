@@ -141,6 +141,42 @@ TEST(LocalWindows, ThreadTimerCallsItsProcedure) {
   EXPECT_TRUE(KillTimer(nullptr, id));
 }
 
+TEST(LocalWindows, DispatchCallsOnlyTheTimerProcedureSetForThatWindowAndId) {
+  static int calls = 0;
+  calls = 0;
+  TIMERPROC proc = [](HWND, UINT, UINT_PTR, DWORD) { ++calls; };
+  TRecordingWindow w;
+  ASSERT_NE(SetTimer(w.Handle, 7, 100000, proc), 0u);
+  const auto procParam = reinterpret_cast<LPARAM>(proc);
+  // A posted WM_TIMER whose lParam is not that timer's procedure calls nothing.
+  const std::vector<std::pair<WPARAM, LPARAM>> forged = {{7, 0x4141414141}, {8, procParam}};
+  for (auto [id, lParam] : forged) {
+    MSG msg{w.Handle, WM_TIMER, id, lParam, 0, {}};
+    EXPECT_EQ(DispatchMessageW(&msg), 0);
+  }
+  EXPECT_EQ(calls, 0);
+  EXPECT_TRUE(w.Seen.empty());
+  MSG real{w.Handle, WM_TIMER, 7, procParam, 0, {}};
+  DispatchMessageW(&real);
+  EXPECT_EQ(calls, 1);
+  KillTimer(w.Handle, 7);
+}
+
+TEST(LocalWindows, APostedQueueHoldsTenThousandMessages) {
+  TRecordingWindow w;
+  int accepted = 0;
+  while (accepted < 20000 && PostMessageW(w.Handle, WM_USER, 0, 0))
+    ++accepted;
+  EXPECT_EQ(accepted, 10000);
+  EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_NOT_ENOUGH_QUOTA);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+    DispatchMessageW(&msg);
+  EXPECT_EQ(w.Seen.size(), 10000u);
+  EXPECT_TRUE(PostMessageW(w.Handle, WM_USER, 0, 0));
+  PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
+}
+
 TEST(LocalWindows, SendFromAnotherThreadRunsOnTheOwnerThread) {
   DWORD ownerThread = GetCurrentThreadId();
   DWORD handledOn = 0;

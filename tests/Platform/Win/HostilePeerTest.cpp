@@ -1,0 +1,316 @@
+// A process of the same user that sends well-formed but hostile traffic (foreign pointers,
+// floods, slow or silent connections) must neither take over the receiver nor cut it off:
+// after each attack the receiver is alive and answers the next good call.
+#include "PeerSupport.h"
+
+#include "Platform/Win/Desktop.h"
+#include "support/KrxTest.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace krx {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace win_detail;
+using test::ClosedByPeer;
+using test::Clock;
+using test::MsSince;
+using test::RawConnect;
+using test::RawFrame;
+using test::ReadRawFrame;
+using test::TPeer;
+
+constexpr UINT kTwiceAndOne = WM_USER + 1; // the peer answers 2n + 1
+constexpr UINT kCountPosted = WM_USER + 5, kPostedSoFar = WM_USER + 6;
+
+class HostilePeer : public ::testing::Test {
+protected:
+  void SetUp() override { ReopenDesktop(); }
+  void TearDown() override { ReopenDesktop(); }
+
+  fs::path Log(const std::string &name) { return Dir / name; }
+  fs::path Desk() { return Dir.Path() / "desk"; }
+  std::size_t LogCount(const std::string &name, const std::string &text) {
+    std::string log = test::ReadFileBytes(Dir / name);
+    std::size_t n = 0;
+    for (auto at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+      ++n;
+    return n;
+  }
+  // The good call of every test: answered, and in time.
+  static void ExpectServes(HWND wnd, WPARAM n = 20) {
+    DWORD_PTR r = 0;
+    ASSERT_EQ(SendMessageTimeoutW(wnd, kTwiceAndOne, n, 0, SMTO_NORMAL, 30000, &r), 1)
+        << "error " << GetLastError();
+    EXPECT_EQ(r, 2 * n + 1);
+  }
+  static void Pause(TPeer &peer) {
+    DWORD_PTR r = 0;
+    ASSERT_EQ(SendMessageTimeoutW(peer.Handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"pause"),
+                                  SMTO_NORMAL, 30000, &r),
+              1);
+  }
+  static LRESULT WaitForPosted(HWND wnd, LRESULT expected) {
+    LRESULT n = -1;
+    auto start = Clock::now();
+    while ((n = SendMessageW(wnd, kPostedSoFar, 0, 0)) < expected && MsSince(start) < 60000)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return n;
+  }
+
+  test::TempDir Dir;
+  test::EnvGuard Desktop{"KRX_DESKTOP_DIR", (Dir.Path() / "desk").string()};
+};
+
+TEST_F(HostilePeer, ForeignPointersAndQuitAreRefusedAtTheDoor) {
+  TPeer peer("door", Log("peer.err"));
+  struct TCase {
+    bool Post;
+    UINT Msg;
+    LPARAM LParam;
+  };
+  const TCase cases[] = {
+      {true, WM_TIMER, 0x4141414141},
+      {true, WM_TIMER, reinterpret_cast<LPARAM>(&std::abort)},
+      {false, WM_TIMER, 0x4141414141},
+      {true, WM_QUIT, 0},
+      {false, WM_CREATE, 0x4141414141},
+      {true, WM_CLOSE, 0},
+      {false, 0xB000, 0x4141414141}, // the class library's notifications carry objects
+  };
+  for (const TCase &c : cases) {
+    SetLastError(0);
+    DWORD_PTR r = 0;
+    bool ok = c.Post ? PostMessageW(peer.Handle, c.Msg, 1, c.LParam) != 0
+                     : SendMessageTimeoutW(peer.Handle, c.Msg, 1, c.LParam, SMTO_NORMAL, 30000,
+                                           &r) != 0;
+    EXPECT_FALSE(ok) << std::hex << c.Msg;
+    EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_ACCESS_DENIED) << std::hex << c.Msg;
+  }
+  ExpectServes(peer.Handle);
+  EXPECT_TRUE(peer.Alive());
+}
+
+TEST_F(HostilePeer, PostsBeyondTheQueueAreRefusedAtOnceAndTheOthersDelivered) {
+  TPeer peer("posts", Log("peer.err"));
+  Pause(peer);
+  LRESULT accepted = 0;
+  while (accepted < 20000 && PostMessageW(peer.Handle, kCountPosted, 0, 0))
+    ++accepted;
+  EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_NOT_ENOUGH_QUOTA);
+  EXPECT_GE(accepted, 1000);
+  EXPECT_LE(accepted, 10000);
+  peer.Resume();
+  EXPECT_EQ(WaitForPosted(peer.Handle, accepted), accepted);
+}
+
+// Writes `frame` `count` times on a raw connection while a second thread reads the replies;
+// answers the statuses received, once every frame has one (or after a minute).
+std::map<std::int32_t, int> Flood(int fd, const std::string &frame, int count,
+                                  const std::function<void()> &whileWaiting) {
+  std::map<std::int32_t, int> statuses;
+  std::atomic<int> replies{0};
+  std::thread reader([&] {
+    std::string buffer;
+    TFrame f;
+    while (replies.load() < count && ReadRawFrame(fd, buffer, f, 60000)) {
+      ++statuses[f.Status];
+      ++replies;
+    }
+  });
+  std::string batch;
+  for (int i = 0; i < count; ++i) {
+    batch += frame;
+    if (batch.size() >= (1 << 20) || i + 1 == count) {
+      if (::send(fd, batch.data(), batch.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(batch.size()))
+        break;
+      batch.clear();
+    }
+  }
+  whileWaiting();
+  reader.join();
+  return statuses;
+}
+
+TEST_F(HostilePeer, FloodsOfPostsAndLargeSendsKeepTheReceiverSmall) {
+  // Under the address sanitizer freed memory is held back for a while; not here.
+  const char *asan = std::getenv("ASAN_OPTIONS");
+  TPeer peer("flooded", Log("peer.err"),
+             {"ASAN_OPTIONS=" + std::string(asan ? asan : "") + ":quarantine_size_mb=0"});
+  ExpectServes(peer.Handle);
+  const long before = peer.PeakRssKb();
+  ASSERT_GT(before, 0);
+
+  // 600,000 posts while the owner thread is busy.
+  Pause(peer);
+  int fd = RawConnect(Desk(), peer.Pid());
+  ASSERT_GE(fd, 0);
+  auto posts = Flood(fd, RawFrame(TFrameKind::Post, peer.Handle, kCountPosted), 600000, [] {});
+  EXPECT_EQ(posts[rsOk] + posts[rsQuota], 600000);
+  EXPECT_GT(posts[rsQuota], 0);
+  peer.Resume();
+  EXPECT_EQ(WaitForPosted(peer.Handle, posts[rsOk]), posts[rsOk]);
+
+  // 160 texts of 1 MiB while the owner thread is busy: the ones beyond the connection's
+  // share are refused at once, the others handled once it is back.
+  Pause(peer);
+  const String text = u"hang:0" + String(kMaxFrameText - 6, u'x');
+  auto sends = Flood(fd, RawFrame(TFrameKind::Send, peer.Handle, WM_SETTEXT, 0, 0, &text), 160,
+                     [&] { peer.Resume(); });
+  EXPECT_EQ(sends[rsOk] + sends[rsQuota], 160);
+  EXPECT_GT(sends[rsQuota], 0);
+  ::close(fd);
+
+  const long grown = peer.PeakRssKb() - before;
+  EXPECT_LT(grown, 64 * 1024) << "peak resident size grew by " << grown << " KiB";
+  ExpectServes(peer.Handle);
+}
+
+TEST_F(HostilePeer, OneProcessKeepsAtMostEightConnections) {
+  TPeer peer("limited", Log("peer.err"));
+  std::vector<int> fds;
+  for (int i = 0; i < 12; ++i) {
+    fds.push_back(RawConnect(Desk(), peer.Pid()));
+    ASSERT_GE(fds.back(), 0);
+  }
+  // The four connections silent the longest made room: told goodbye and closed.
+  for (int i = 0; i < 4; ++i) {
+    std::string buffer;
+    TFrame bye;
+    ASSERT_TRUE(ReadRawFrame(fds[i], buffer, bye, 30000)) << i;
+    EXPECT_EQ(bye.Seq, 0u);
+    EXPECT_EQ(bye.Status, rsGoodbye);
+    EXPECT_TRUE(ClosedByPeer(fds[i], 30000));
+  }
+  for (int i = 4; i < 12; ++i) {
+    std::string call = RawFrame(TFrameKind::Send, peer.Handle, kTwiceAndOne, 5, 0, nullptr, 9);
+    ASSERT_EQ(::send(fds[i], call.data(), call.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(call.size()));
+    std::string buffer;
+    TFrame reply;
+    ASSERT_TRUE(ReadRawFrame(fds[i], buffer, reply, 30000)) << i;
+    EXPECT_EQ(reply.Seq, 9u);
+    EXPECT_EQ(reply.Result, 11);
+  }
+  for (int fd : fds)
+    ::close(fd);
+}
+
+TEST_F(HostilePeer, TwoHundredFiftySixSlowPeersDoNotLockOutAGoodSender) {
+  TPeer target("target", Log("target.err"));
+  TPeer sender("sender", Log("sender.err"));
+  // 32 processes with eight connections each, every one holding half a frame.
+  int fd = RawConnect(Desk(), target.Pid());
+  ASSERT_GE(fd, 0);
+  sockaddr_un addr{};
+  socklen_t len = sizeof addr;
+  ASSERT_EQ(::getpeername(fd, reinterpret_cast<sockaddr *>(&addr), &len), 0);
+  ::close(fd);
+  const std::string half = RawFrame(TFrameKind::Send, target.Handle, kTwiceAndOne).substr(0, 30);
+  int ready[2], hold[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  ASSERT_EQ(::pipe(hold), 0);
+  std::vector<pid_t> children;
+  for (int p = 0; p < 32; ++p) {
+    pid_t child = ::fork();
+    if (child == 0) {
+      ::close(hold[1]);
+      for (int i = 0; i < 8; ++i) {
+        int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (::connect(s, reinterpret_cast<sockaddr *>(&addr), len) != 0)
+          ::_exit(1);
+        [[maybe_unused]] auto n = ::send(s, half.data(), half.size(), MSG_NOSIGNAL);
+      }
+      [[maybe_unused]] auto n = ::write(ready[1], "r", 1);
+      char c;
+      [[maybe_unused]] auto m = ::read(hold[0], &c, 1); // until the test ends
+      ::_exit(0);
+    }
+    children.push_back(child);
+  }
+  ::close(ready[1]);
+  ::close(hold[0]);
+  for (int p = 0; p < 32; ++p) {
+    char c;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  }
+  // The sender process makes a call to the target while all 256 places are taken.
+  DWORD_PTR r = 0;
+  const String text = u"sendback:target:20000";
+  ASSERT_EQ(SendMessageTimeoutW(sender.Handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                                SMTO_NORMAL, 30000, &r),
+            1);
+  EXPECT_EQ(static_cast<LRESULT>(r), 41);
+  ::close(hold[1]);
+  ::close(ready[0]);
+  for (pid_t child : children)
+    ::waitpid(child, nullptr, 0);
+}
+
+TEST_F(HostilePeer, HalfFramesAndSilentConnectionsTimeOut) {
+  TPeer peer("timeouts", Log("peer.err"), {"KRX_FRAME_TIMEOUT_MS=300", "KRX_IDLE_TIMEOUT_MS=1000"});
+  ExpectServes(peer.Handle);
+  int half = RawConnect(Desk(), peer.Pid());
+  int silent = RawConnect(Desk(), peer.Pid());
+  ASSERT_GE(half, 0);
+  ASSERT_GE(silent, 0);
+  const std::string frame = RawFrame(TFrameKind::Send, peer.Handle, kTwiceAndOne);
+  ASSERT_EQ(::send(half, frame.data(), 20, MSG_NOSIGNAL), 20);
+  EXPECT_TRUE(ClosedByPeer(half, 30000));
+  std::string buffer;
+  TFrame bye;
+  ASSERT_TRUE(ReadRawFrame(silent, buffer, bye, 30000));
+  EXPECT_EQ(bye.Status, rsGoodbye);
+  EXPECT_TRUE(ClosedByPeer(silent, 30000));
+  ::close(half);
+  ::close(silent);
+  EXPECT_EQ(LogCount("peer.err", "left a frame incomplete"), 1u);
+  // This process's own connection went silent as long; its next call still arrives.
+  ExpectServes(peer.Handle, 7);
+}
+
+TEST_F(HostilePeer, PeersThatNeverReadTheirRepliesHoldUpNoOne) {
+  TPeer peer("unread", Log("peer.err"));
+  ExpectServes(peer.Handle);
+  // Seven more connections of this process (it keeps eight), each sending calls without
+  // ever reading an answer, until the socket takes no more.
+  const std::string call = RawFrame(TFrameKind::Send, peer.Handle, kTwiceAndOne);
+  std::string burst;
+  for (int i = 0; i < 2000; ++i)
+    burst += call;
+  std::vector<int> fds;
+  for (int i = 0; i < 7; ++i) {
+    int fd = RawConnect(Desk(), peer.Pid());
+    ASSERT_GE(fd, 0);
+    for (int b = 0; b < 50; ++b) {
+      pollfd p{fd, POLLOUT, 0};
+      if (::poll(&p, 1, 300) <= 0 ||
+          ::send(fd, burst.data(), burst.size(), MSG_NOSIGNAL | MSG_DONTWAIT) <= 0)
+        break;
+    }
+    fds.push_back(fd);
+  }
+  for (WPARAM n = 0; n < 100; ++n) {
+    auto start = Clock::now();
+    ExpectServes(peer.Handle, n);
+    EXPECT_LT(MsSince(start), 10000) << n;
+  }
+  EXPECT_EQ(LogCount("peer.err", "does not read its replies"), 1u);
+  for (int fd : fds)
+    ::close(fd);
+  ExpectServes(peer.Handle);
+}
+
+} // namespace
+} // namespace krx
