@@ -2,6 +2,7 @@
 
 #include "Common/DataFolders.h"
 #include "Common/DataTyp.h"
+#include "Engine/CodeItems.h"
 #include "Engine/KRX.ReservedWords.h"
 #include "Engine/Prefs.h"
 #include "KR4expt/IDEPSAPI.h"
@@ -29,6 +30,7 @@ std::span<const TUnitEntry> SystemUnits() {
       {"VersRes", nullptr, FinalizeVersRes},
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
       {"Prefs", nullptr, FinalizePrefs},
+      {"CodeItems", CodeItemsInitialization, CodeItemsFinalization},
       {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
   };
   return kUnits;

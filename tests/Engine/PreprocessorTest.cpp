@@ -73,6 +73,14 @@ TEST(BooleanExpressionEvaluator, EveryLeafIsEvaluatedAndStrippedOfBlanks) {
   seen.clear();
   EXPECT_FALSE(Eval(u"", {}, &seen));
   EXPECT_EQ(seen, (std::vector<String>{u""}));
+  // No short cut after a true left side of OR: the right side is read too, and the rest of
+  // the expression after the parenthesis still counts.
+  seen.clear();
+  bool error = true;
+  EXPECT_TRUE(Eval(u"(Defined(A) or Defined(B)) and Defined(C)",
+                   {{u"Defined(A)", true}, {u"Defined(C)", true}}, &seen, &error));
+  EXPECT_FALSE(error);
+  EXPECT_EQ(seen, (std::vector<String>{u"Defined(A)", u"Defined(B)", u"Defined(C)"}));
 }
 
 TEST(BooleanExpressionEvaluator, MalformedExpressionsGiveWhatWasComputed) {
