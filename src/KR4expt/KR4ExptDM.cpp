@@ -197,7 +197,8 @@ void TKR4ExptDataModule::DataModuleCreate() {
   LockRefreshOnRun = true;
   WarnAutoRefresh = true;
 
-  TToolsAPIUtils::RegisterActions(KRActionList);
+  // The helper object follows the IDE theme from now on.
+  ToolsAPIUtils().RegisterActions(KRActionList);
   KRRunKestruneCSharpAction->SetVisible(false);
 
   // Hidden items (the freed visualise action's, the other language's) have no binding.
