@@ -1,6 +1,7 @@
 #include "Common/DataFolders.h"
 
 #include "Common/KREngineDefs.h"
+#include "Common/KRX.Exceptions.h"
 #include "Platform/Registry/Registry.h"
 #include "Platform/Rtl/Files.h"
 #include "Platform/Rtl/SysUtils.h"
@@ -23,6 +24,15 @@ constexpr const Char *SCannotCreateLocalAppDataDir =
 // Every data-folder path looked up once in this process. Paths compare exactly: folders
 // of this platform's file systems differ by case.
 std::unique_ptr<std::vector<String>> GCreatedFolders;
+
+// A base that the shell did not give would put the folders at the root of the file system.
+const String &KnownBase(const String &base, const Char *folderName) {
+  if (base.empty())
+    throw EKRXException(Format(u"The %s folder is not known (the shell gave no path for it); "
+                               u"no data folder is made below the root",
+                               {folderName}));
+  return base;
+}
 
 String DataFolderPath(const String &base, const String &product, Integer version) {
   const String path = Format(u"%s%s%s%s%s%s%d.%d", {base, PathDelim, MakerFolderName(version),
@@ -54,12 +64,9 @@ String ForceFolder(const String &path, const Char *errorFormat) {
 
 Integer GetSpecialFolder(Integer csidl, String &path) {
   SetLastError(0);
-  Char buffer[MAX_PATH] = {};
-  const HRESULT code = SHGetFolderPathW(0, csidl, 0, SHGFP_TYPE_CURRENT, buffer);
-  path.clear();
-  if (SUCCEEDED(code))
-    path = buffer;
-  return code;
+  // Into a string, not a MAX_PATH buffer: a folder deeper than the original platform's path
+  // limit would otherwise come back empty.
+  return SHGetFolderPathW(0, csidl, 0, SHGFP_TYPE_CURRENT, path);
 }
 
 String AppDataPath() {
@@ -113,11 +120,14 @@ String ProductFolderName(Integer version) {
 }
 
 String ForceAppDataFolder(const String &product, Integer version) {
-  return ForceFolder(DataFolderPath(AppDataPath(), product, version), SCannotCreateAppDataDir);
+  return ForceFolder(
+      DataFolderPath(KnownBase(AppDataPath(), u"application data"), product, version),
+      SCannotCreateAppDataDir);
 }
 
 String ForceLocalAppDataFolder(const String &product, Integer version) {
-  return ForceFolder(DataFolderPath(LocalAppDataPath(), product, version),
+  return ForceFolder(
+      DataFolderPath(KnownBase(LocalAppDataPath(), u"local application data"), product, version),
                      SCannotCreateLocalAppDataDir);
 }
 
@@ -147,11 +157,12 @@ String SharedDataFolder(Integer version) {
   if (programFiles.empty() || AnsiSameText(Copy(result, 1, Length(programFiles)), programFiles))
     result.clear();
   if (result.empty()) {
+    const String base = KnownBase(AppDataPath(), u"application data");
     if (version < NewMakerNamesVersion)
-      result = Format(u"%s%s%s%sShared", {AppDataPath(), PathDelim, u"KestruneTools", PathDelim});
+      result = Format(u"%s%s%s%sShared", {base, PathDelim, u"KestruneTools", PathDelim});
     else
-      result = Format(u"%s%s%s%s%s", {AppDataPath(), PathDelim, u"Drummel Software", PathDelim,
-                                      u"KRX Trail Scope"});
+      result = Format(u"%s%s%s%s%s",
+                      {base, PathDelim, u"Drummel Software", PathDelim, u"KRX Trail Scope"});
   }
   return AddTrailingBackslash(result);
 }

@@ -7,8 +7,8 @@
 
 namespace krx {
 
-// Asks the shell for a special folder (CSIDL_*). Returns the shell's result code; the path
-// (without trailing delimiter) is left empty when the code is a failure.
+// Asks the shell for a special folder (CSIDL_*), of any length. Returns the shell's result
+// code; the path (without trailing delimiter) is left empty when the code is a failure.
 Integer GetSpecialFolder(Integer csidl, String &path);
 String AppDataPath();
 String LocalAppDataPath();
@@ -27,7 +27,9 @@ String MakerFolderName(Integer version);
 String ProductFolderName(Integer version);
 
 // <AppData>/<maker>/<product>/<v>.0/, created on first use; a folder that cannot be
-// created is reported once per process and its path returned all the same.
+// created is reported once per process and its path returned all the same. An application
+// data folder that the shell does not give raises EKRXException (these folders, and the
+// shared folder below, are never made at the root).
 String ForceAppDataFolder(const String &product, Integer version);
 // The same below the local application data folder.
 String ForceLocalAppDataFolder(const String &product, Integer version);

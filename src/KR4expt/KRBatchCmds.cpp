@@ -1,5 +1,6 @@
 #include "KR4expt/KRBatchCmds.h"
 
+#include "KR4expt/TransferFiles.h"
 #include "World/Utf8IniFiles.h"
 
 namespace krx {
@@ -9,6 +10,9 @@ TKRBatchCommand::TKRBatchCommand() : FFiles(std::make_unique<TStringList>()) {
 }
 
 void TKRBatchCommand::SaveToFile(const String &FileName) const {
+  CheckExchangeFileName(FileName, Project);
+  for (Integer i = 0; i < FileCount(); ++i)
+    CheckExchangeFileName(FileName, Files(i));
   TUtf8IniFile ini(FileName);
   ini.WriteBool(u"Project", u"CreateNewModel", CreateNewModel);
   ini.WriteBool(u"Project", u"VisualizeModules", VisualizeModules);

@@ -18,6 +18,8 @@ public:
 
   // Writes "Project" (CreateNewModel, VisualizeModules, Project) and "Files" (Count,
   // File_0..File_n-1) into the ini file, keeping its other content; "Files" is erased first.
+  // A project or file name holding a line break raises EKRXException naming it, before
+  // anything is written.
   void SaveToFile(const String &FileName) const;
 
   bool CreateNewModel = false;

@@ -113,8 +113,11 @@ String ReadTextStream(TStream &stream) {
 }
 
 String ReadTextFileEx(const String &fileName, TTextEncoding &encoding) {
-  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
-  return ReadTextStream(stream, encoding);
+  const TBytes bytes = LoadFileBytes(fileName);
+  String text;
+  if (!DecodeTextBytes(bytes.data(), bytes.size(), text, encoding))
+    throw EUnsupportedTextEncoding();
+  return text;
 }
 
 String ReadTextFile(const String &fileName) {
@@ -123,8 +126,7 @@ String ReadTextFile(const String &fileName) {
 }
 
 std::string ReadUtf8Text(const String &fileName) {
-  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
-  const TBytes bytes = ReadRest(stream);
+  const TBytes bytes = LoadFileBytes(fileName);
   std::size_t start = 0;
   if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF)
     start = 3;
@@ -133,17 +135,9 @@ std::string ReadUtf8Text(const String &fileName) {
 }
 
 void WriteUtf8File(const String &fileName, StringView text) {
-  TBytes bytes{0xEF, 0xBB, 0xBF};
-  const TBytes body = EncodeUtf8(text);
-  bytes.insert(bytes.end(), body.begin(), body.end());
-  TFileStream stream(fileName, fmCreate | fmShareExclusive);
-  // Stream counts are 32-bit: write in chunks.
-  for (std::size_t done = 0; done < bytes.size();) {
-    const auto chunk = static_cast<Integer>(
-        std::min<std::size_t>(bytes.size() - done, std::numeric_limits<Integer>::max()));
-    stream.WriteBuffer(bytes.data() + done, chunk);
-    done += static_cast<std::size_t>(chunk);
-  }
+  std::string bytes = "\xEF\xBB\xBF";
+  bytes += StringToUtf8(text);
+  SaveFileAtomically(fileName, bytes);
 }
 
 void LoadStringsFromFile(TStrings &strings, const String &fileName) {

@@ -4,6 +4,7 @@
 #include "Platform/Rtl/Encoding.h"
 #include "World/ClassEx.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace krx {
@@ -77,12 +78,12 @@ String DecodeEntities(StringView text) {
     return String(text);
   static constexpr StringView kAmp = u"&amp;", kApos = u"&apos;", kGt = u"&gt;", kLt = u"&lt;",
                               kQuot = u"&quot;";
+  // A character reference holds at most this many characters between "&#" and ";" ("x" and
+  // the digits, leading zeros allowed); one with more is left as text. Looking no further
+  // keeps the work per "&" constant, however far away the next ';' is.
+  constexpr std::size_t kMaxReferenceBody = 12;
   String result(text.substr(0, amp));
   result.reserve(text.size());
-  // The next ';' at or after the scan position, found once and reused, so that a text full
-  // of unterminated references is still scanned in linear time.
-  std::size_t semi = 0;
-  bool semiValid = false;
   std::size_t i = amp;
   while (i < text.size()) {
     Char c = text[i];
@@ -113,10 +114,8 @@ String DecodeEntities(StringView text) {
       replacement = u'"';
     } else if (next == u'#' && i + 2 < text.size() &&
                ((text[i + 2] >= u'0' && text[i + 2] <= u'9') || text[i + 2] == u'x')) {
-      if (!semiValid || semi < i) {
-        semi = text.find(u';', i);
-        semiValid = true;
-      }
+      const std::size_t semi =
+          text.substr(0, std::min(text.size(), i + 2 + kMaxReferenceBody + 1)).find(u';', i + 2);
       if (semi != StringView::npos) {
         bool hex = text[i + 2] == u'x';
         String digits(text.substr(i + (hex ? 3 : 2), semi - i - (hex ? 3 : 2)));

@@ -87,6 +87,17 @@ TEST_F(DataFoldersTest, DataFoldersAreBuiltAndCreated) {
   EXPECT_EQ(ForceAppDataFolder(u"Other", 9), Shell("AppData/Roaming/KestruneTools/Other/9.0/"));
 }
 
+TEST_F(DataFoldersTest, ARootDeeperThanTheOldPathLimitHoldsTheFolders) {
+  const std::string deep = "shell/" + std::string(100, 'a') + "/" + std::string(100, 'b') + "/" +
+                           std::string(100, 'c');
+  test::EnvGuard root("KRX_SHELL_ROOT", (Root / deep).string());
+  const String local = LocalAppDataFolder(11);
+  EXPECT_EQ(local, Utf8ToString((Root / deep / "AppData/Local/KestruneTools/Kestrune/11.0/").string()));
+  EXPECT_TRUE(IsDirectory(local));
+  EXPECT_EQ(SharedDataFolder(12),
+            Utf8ToString((Root / deep / "AppData/Roaming/KestruneTools/Shared/").string()));
+}
+
 TEST_F(DataFoldersTest, AFolderIsLookedAtOncePerProcess) {
   const String path = ForceLocalAppDataFolder(u"Once", 11);
   ASSERT_TRUE(IsDirectory(path));

@@ -1,5 +1,5 @@
 #include "Engine/CodeItems.h"
-#include "Engine/LanguageModeGuard.h"
+#include "Engine/CodeItemsTestSupport.h"
 
 #include "Engine/Prefs.h"
 
@@ -7,12 +7,6 @@
 
 namespace krx {
 namespace {
-
-template <class T> T *Named(TCodeItem *owner, const String &name) {
-  auto *item = new T(owner);
-  item->SetName(name);
-  return item;
-}
 
 // ---- Routines -------------------------------------------------------------------------------
 

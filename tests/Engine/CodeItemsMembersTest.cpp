@@ -1,5 +1,5 @@
 #include "Engine/CodeItems.h"
-#include "Engine/LanguageModeGuard.h"
+#include "Engine/CodeItemsTestSupport.h"
 
 #include "Engine/ParamLists.h"
 #include "Platform/Shell/Dialogs.h"
@@ -8,12 +8,6 @@
 
 namespace krx {
 namespace {
-
-template <class T> T *Named(TCodeItem *owner, const String &name) {
-  auto *item = new T(owner);
-  item->SetName(name);
-  return item;
-}
 
 TMethodItem *Method(TCodeItem *owner, const String &name, const String &params, bool overload) {
   auto *m = Named<TMethodItem>(owner, name);

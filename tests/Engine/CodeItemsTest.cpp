@@ -1,5 +1,5 @@
 #include "Engine/CodeItems.h"
-#include "Engine/LanguageModeGuard.h"
+#include "Engine/CodeItemsTestSupport.h"
 
 #include "Platform/Shell/Dialogs.h"
 

@@ -1,6 +1,8 @@
 #include "KR4expt/KRBatchCmds.h"
 #include "KR4expt/TransferFiles.h"
 
+#include "Common/KRX.Exceptions.h"
+
 #include "support/KrxTest.h"
 
 #include <atomic>
@@ -57,7 +59,9 @@ TEST(TransferFile, ReadyMarkIsNeverVisibleBeforeTheListIsComplete) {
   std::atomic<bool> done{false};
   std::atomic<int> early{0}, seenReady{0};
   std::thread reader([&] {
-    while (!done) {
+    // The last read comes after the last round, so at least one ready mark is seen.
+    for (bool last = false; !last;) {
+      last = done;
       std::string bytes = test::ReadFileBytes(path);
       if (bytes.find("TransferReady=1") != std::string::npos) {
         ++seenReady;
@@ -77,6 +81,7 @@ TEST(TransferFile, ReadyMarkIsNeverVisibleBeforeTheListIsComplete) {
   done = true;
   reader.join();
   EXPECT_EQ(early, 0);
+  EXPECT_GE(seenReady, 1);
   const std::string final = test::ReadFileBytes(path);
   EXPECT_NE(final.find("[TransferControl]\r\nTransferReady=1\r\n"), std::string::npos);
   EXPECT_NE(final.find(lastLine), std::string::npos);
@@ -88,6 +93,68 @@ TEST(TransferFile, UnwritableFileRaisesAndLeavesNoTemporaryFile) {
   EXPECT_THROW(WriteTransferFileList(f, u"ProjectFiles", *Lines({u"a"})), EFileStreamError);
   EXPECT_THROW(SignalTransferReady(f), EFileStreamError);
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+TEST(TransferFile, ALinkStaysALinkAndTheFileKeepsItsMode) {
+  test::TempDir dir;
+  std::filesystem::create_directory(dir / "kestrune");
+  test::WriteFileBytes(dir / "kestrune" / "t.ini", "[TransferControl]\r\nTransferReady=0\r\n");
+  std::filesystem::permissions(dir / "kestrune" / "t.ini", std::filesystem::perms(0640));
+  std::filesystem::create_symlink(dir / "kestrune" / "t.ini", dir / "link.ini");
+  WriteTransferFileList(dir.Str("link.ini"), u"ProjectFiles", *Lines({u"a.pas"}));
+  SignalTransferReady(dir.Str("link.ini"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.ini"));
+  EXPECT_EQ(test::ReadFileBytes(dir / "kestrune" / "t.ini"),
+            BOM + "\r\n[TransferControl]\r\nTransferReady=1\r\n\r\n[ProjectFiles]\r\n"
+                  "FileCount=1\r\nFile_0=a.pas\r\n\r\n");
+  EXPECT_EQ(std::filesystem::status(dir / "kestrune" / "t.ini").permissions(),
+            std::filesystem::perms(0640));
+}
+
+TEST(TransferFile, AFolderThatTakesNoNewFileStillGetsTheListAndTheMark) {
+  test::TempDir dir;
+  std::filesystem::create_directory(dir / "locked");
+  const auto path = dir / "locked" / "t.ini";
+  test::WriteFileBytes(path, "[Kestrune]\r\nToken=42\r\n");
+  std::filesystem::permissions(path, std::filesystem::perms(0666));
+  const int code = test::RunWithoutPrivileges(dir.Path(), [&] {
+    std::filesystem::permissions(dir / "locked", std::filesystem::perms(0555));
+    WriteTransferFileList(Utf8ToString(path.string()), u"ProjectFiles", *Lines({u"a.pas"}));
+    SignalTransferReady(Utf8ToString(path.string()));
+    return 0;
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(test::ReadFileBytes(path), BOM + "\r\n[Kestrune]\r\nToken=42\r\n\r\n[ProjectFiles]\r\n"
+                                             "FileCount=1\r\nFile_0=a.pas\r\n\r\n"
+                                             "[TransferControl]\r\nTransferReady=1\r\n\r\n");
+}
+
+TEST(ExchangeFiles, NamesWithLineBreaksAreRefusedAndNothingIsWritten) {
+  test::TempDir dir;
+  const String t = dir.Str("t.ini"), b = dir.Str("KRPrjBatch.imp");
+  const std::string before = "[Kestrune]\r\nToken=42\r\n";
+  test::WriteFileBytes(dir / "t.ini", before);
+  test::WriteFileBytes(dir / "KRPrjBatch.imp", before);
+  const struct {
+    String Name;
+    String Shown;
+  } cases[] = {{u"a\nb.pas", u"a#10b.pas"}, {u"c\r\n[TransferControl]", u"c#13#10[TransferControl]"}};
+  for (const auto &c : cases) {
+    try {
+      WriteTransferFileList(t, u"ProjectFiles", *Lines({u"ok.pas", c.Name}));
+      ADD_FAILURE() << "no exception";
+    } catch (const EKRXException &e) {
+      EXPECT_EQ(e.Message(), u"The file name \"" + c.Shown +
+                                 u"\" holds a line break and cannot be written to \"" + t + u"\"");
+    }
+    TKRBatchCommand files, project;
+    files.AddFile(c.Name);
+    project.Project = c.Name;
+    EXPECT_THROW(files.SaveToFile(b), EKRXException);
+    EXPECT_THROW(project.SaveToFile(b), EKRXException);
+  }
+  EXPECT_EQ(test::ReadFileBytes(dir / "t.ini"), before);
+  EXPECT_EQ(test::ReadFileBytes(dir / "KRPrjBatch.imp"), before);
 }
 
 TEST(BatchFile, ByteExactAndRewrittenFileSectionOnly) {

@@ -17,10 +17,10 @@ namespace krx {
 namespace {
 
 using namespace std::chrono_literals;
-using ::testing::HasSubstr;
-using ::testing::Not;
 using test::RunTool;
 using test::ToolPath;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 const std::string kStandin = ToolPath("kestrune-standin").string();
 const std::string kLink = ToolPath("krx-link").string();

@@ -271,6 +271,7 @@ TEST(IntList, LimitsAndErrors) {
   EXPECT_THROW(l.SetCapacity(TIntList::MaxListSize + 1), EListError);
   try {
     l.SetCapacity(134217728);
+    ADD_FAILURE() << "no exception";
   } catch (const EListError &e) {
     EXPECT_EQ(e.Message(), u"List capacity out of bounds (134217728)");
   }
@@ -281,7 +282,8 @@ TEST(IntList, LimitsAndErrors) {
   EXPECT_EQ(l[0] + l[1] + l[2], 0);
   EXPECT_THROW(l.SetCapacity(2), EListError);
   try {
-    l.Items(3);
+    l.Items(3); // the index equal to Count is outside too
+    ADD_FAILURE() << "no exception";
   } catch (const EListError &e) {
     EXPECT_EQ(e.Message(), u"List index out of bounds (3)");
   }

@@ -34,9 +34,11 @@ protected:
 TEST(PoolTimer, DueOnlyAfterMoreThanTheIntervalAlsoAcrossTheTickWrap) {
   TPoolTimer t(1, 500, nullptr, nullptr);
   EXPECT_FALSE(t.IsDue(1000)); // not started
-  t.Start(0xFFFFFFFFu - 295);  // 296 ticks before the wrap
-  EXPECT_FALSE(t.IsDue(204));  // elapsed 500
-  EXPECT_TRUE(t.IsDue(205));   // elapsed 501
+  t.Start(0xFFFFFFFFu - 295); // 296 ticks before the wrap
+  // Not due anywhere before the interval has passed, on either side of the wrap.
+  for (DWORD now : {0xFFFFFFFFu - 295, 0xFFFFFFFFu - 1, 0xFFFFFFFFu, 0u, 1u, 100u, 204u})
+    EXPECT_FALSE(t.IsDue(now)) << now;
+  EXPECT_TRUE(t.IsDue(205)); // elapsed 501
   t.MarkDead();
   t.Stop();
   t.Start(7);

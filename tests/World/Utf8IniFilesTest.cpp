@@ -121,6 +121,15 @@ TEST(Utf8IniFile, ReadsAnsiAndUtf16Files) {
   EXPECT_EQ(TUtf8IniFile(dir.Str("u16.ini")).ReadString(u"S", u"k", u""), u"\u00e9");
 }
 
+TEST(Utf8IniFile, UnmarkedUtf8IsReadAsUtf8AndWrittenBackOnce) {
+  TempDir dir;
+  WriteFileBytes(dir / "u8.ini", "[S]\r\nk=Gr\xC3\xBC\xC3\x9F" "e\r\n");
+  TUtf8IniFile ini(dir.Str("u8.ini"));
+  EXPECT_EQ(ini.ReadString(u"S", u"k", u""), u"Gr\u00FC\u00DFe");
+  ini.UpdateFile();
+  EXPECT_EQ(ReadFileBytes(dir / "u8.ini"), "\xEF\xBB\xBF\r\n[S]\r\nk=Gr\xC3\xBC\xC3\x9F" "e\r\n\r\n");
+}
+
 TEST(Utf8IniFile, UnwritableFileRaisesAndStaysModified) {
   TempDir dir;
   TUtf8IniFile ini(dir.Str("no/such/dir/x.ini"));

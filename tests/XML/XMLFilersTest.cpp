@@ -141,6 +141,10 @@ TEST(XMLReader, DecodesEntitiesAndCharacterReferences) {
   EXPECT_EQ(DecodeEntities(u"&#0;&#xD800;&#x110000;&#99999999999;"),
             u"&#0;&#xD800;&#x110000;&#99999999999;");
   EXPECT_EQ(DecodeEntities(u"no references"), u"no references");
+  // A reference is read only as far as its digits can go: a longer one stays text, and a
+  // ';' far away is never looked for from every "&#" before it.
+  EXPECT_EQ(DecodeEntities(u"&#x0000000041;&#0000000000065;"), u"A&#0000000000065;");
+  EXPECT_EQ(DecodeEntities(u"&#1&#1&#1 x;"), u"&#1&#1&#1 x;");
 }
 
 TEST(XMLReader, TextBeginningWithAReferenceIsKept) {
@@ -246,6 +250,8 @@ TEST(XMLFiler, LoadsFilesAndReportsMissingOnes) {
   TXMLFiler::Load(dir.Str("x.xml"), doc);
   EXPECT_EQ(doc.Root()->Attributes().Values(u"a"), u"\u00E4");
   EXPECT_THROW(TXMLFiler::Load(dir.Str("missing.xml"), doc), EFOpenError);
+  test::MakeFifo(dir / "pipe.xml"); // refused at once, never waited on
+  EXPECT_THROW(TXMLFiler::Load(dir.Str("pipe.xml"), doc), EFOpenError);
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace krx::test {
@@ -39,6 +41,40 @@ std::string ReadFileBytes(const std::filesystem::path &p) {
 void WriteFileBytes(const std::filesystem::path &p, const std::string &bytes) {
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void MakeFifo(const std::filesystem::path &p) {
+  if (::mkfifo(p.c_str(), 0600) != 0)
+    throw std::filesystem::filesystem_error("mkfifo", p,
+                                            std::error_code(errno, std::generic_category()));
+}
+
+int RunWithoutPrivileges(const std::filesystem::path &dir, const std::function<int()> &body) {
+  constexpr uid_t kNobody = 65534;
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    if (::chown(dir.c_str(), kNobody, kNobody) != 0)
+      return -1;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(dir))
+      if (::lchown(entry.path().c_str(), kNobody, kNobody) != 0)
+        return -1;
+  }
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    int code = 99;
+    if (!root || (::setgid(kNobody) == 0 && ::setuid(kNobody) == 0)) {
+      try {
+        code = body();
+      } catch (...) {
+        code = 99;
+      }
+    }
+    ::_exit(code);
+  }
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid)
+    return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::filesystem::path Fixture(const std::string &relative) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace krx::test {
@@ -29,6 +30,14 @@ private:
 
 std::string ReadFileBytes(const std::filesystem::path &p);
 void WriteFileBytes(const std::filesystem::path &p, const std::string &bytes);
+
+// Creates a FIFO (named pipe) at p; nothing ever writes to it.
+void MakeFifo(const std::filesystem::path &p);
+
+// Runs `body` in a child process that file permissions bind: when the tests run as root, the
+// child runs as "nobody", and `dir` with everything in it is given to that user first. The
+// result is the child's exit code (body's result; 99 when it raised, -1 when it died).
+int RunWithoutPrivileges(const std::filesystem::path &dir, const std::function<int()> &body);
 
 // Path of a committed fixture below tests/fixtures.
 std::filesystem::path Fixture(const std::string &relative);

@@ -5,9 +5,10 @@
 //   kestrune-standin [--to NAME] --send ID [ARG...]
 //
 // Listening, each call becomes {"id":1028,"args":["C:\\a b\\x.pas"]} on standard output or in
-// FILE; an unusable desktop is reported and ends the stand-in with 2. Sending goes through the IDE request set to NAME (default "_KR_BDS19_ENDPOINT"); the
-// exit code is the message result (1 when the IDE took the call), 2 for a usage error or a
-// failed send. The stand-in never sends while it handles a message.
+// FILE; an unusable desktop is reported and ends the stand-in with 2. Sending goes through the IDE
+// request set to NAME (default "_KR_BDS19_ENDPOINT"); the exit code is the message result (1 when
+// the IDE took the call), 2 for a usage error or a failed send. The stand-in never sends while it
+// handles a message.
 #include "../common/LinkTool.h"
 
 #include "KR4expt/CustomIDEPS.h"

@@ -167,7 +167,7 @@ void TRegistry::GetKeyNames(std::vector<String> &names) {
     return;
   auto root = reghive::LoadHive(FRootKey);
   if (TKey *key = root->Find(FKeyPath))
-    for (const auto &sub : key->SubKeys)
+    for (const auto &[upper, sub] : key->SubKeys)
       names.push_back(sub->Name);
 }
 
@@ -177,7 +177,7 @@ void TRegistry::GetValueNames(std::vector<String> &names) {
     return;
   auto root = reghive::LoadHive(FRootKey);
   if (TKey *key = root->Find(FKeyPath))
-    for (const TValue &v : key->Values)
+    for (const TValue &v : key->Values())
       names.push_back(v.Name);
 }
 
@@ -248,7 +248,7 @@ void PutValue(HKEY rootKey, const std::vector<String> &path, TValue value) {
       value.Name = old->Name;
       *old = value;
     } else {
-      key->Values.push_back(value);
+      key->AddValue(value);
     }
     return true;
   });

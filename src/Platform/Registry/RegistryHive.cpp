@@ -1,6 +1,8 @@
 #include "Platform/Registry/RegistryHive.h"
 
+#include "Platform/Rtl/Character.h"
 #include "Platform/Rtl/Encoding.h"
+#include "Platform/Rtl/Files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,7 +20,6 @@ namespace krx::reghive {
 namespace {
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
-constexpr std::size_t kMaxHiveBytes = 64u << 20;
 constexpr auto kLockWait = std::chrono::seconds(10);
 
 bool IsHighSurrogate(Char c) { return c >= 0xD800 && c <= 0xDBFF; }
@@ -43,6 +44,15 @@ bool QuotableText(StringView s) {
 }
 
 String UpperName(StringView s) { return AnsiUpperCase(s); }
+
+// The identity of a value name: folded code unit by code unit, so that two names are one
+// exactly when AnsiSameText says so.
+String FoldedName(StringView s) {
+  String out(s);
+  for (Char &c : out)
+    c = FoldChar(c);
+  return out;
+}
 
 [[noreturn]] void Fail(int line, StringView message) { throw EHiveFormat{line, String(message)}; }
 
@@ -281,14 +291,14 @@ void AppendValue(std::string &out, const TValue &v) {
 }
 
 void AppendKey(std::string &out, const TKey &key, const std::string &path, bool isRoot) {
-  if (!isRoot || !key.Values.empty()) {
+  if (!isRoot || !key.Values().empty()) {
     out += "\r\n[";
     out += path;
     out += "]\r\n";
-    for (const TValue &v : key.Values)
+    for (const TValue &v : key.Values())
       AppendValue(out, v);
   }
-  for (const auto &sub : key.SubKeys)
+  for (const auto &[upper, sub] : key.SubKeys)
     AppendKey(out, *sub, path + "\\" + StringToUtf8(sub->Name), false);
 }
 
@@ -302,50 +312,32 @@ std::filesystem::path HiveDirectory() {
 
 String PathText(const std::filesystem::path &p) { return Utf8ToString(p.string()); }
 
-[[noreturn]] void RaiseFile(StringView what, const std::filesystem::path &p, int err) {
-  throw ERegistryException(
-      Format(u"%s \"%s\": %s", {what, PathText(p), Utf8ToString(std::strerror(err))}));
+[[noreturn]] void RaiseFile(StringView what, const std::filesystem::path &p, StringView reason) {
+  throw ERegistryException(Format(u"%s \"%s\": %s", {what, PathText(p), reason}));
 }
 
-class TFd {
-public:
-  explicit TFd(int fd) : FFd(fd) {}
-  ~TFd() {
-    if (FFd >= 0)
-      ::close(FFd);
-  }
-  TFd(const TFd &) = delete;
-  TFd &operator=(const TFd &) = delete;
-  int Get() const { return FFd; }
-  int Release() {
-    int fd = FFd;
-    FFd = -1;
-    return fd;
-  }
-
-private:
-  int FFd;
-};
+[[noreturn]] void RaiseFile(StringView what, const std::filesystem::path &p, int err) {
+  RaiseFile(what, p, Utf8ToString(std::strerror(err)));
+}
 
 // Reads the file; False when it does not exist.
 bool ReadHiveFile(const std::filesystem::path &p, std::string &bytes) {
-  TFd fd(::open(p.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.Get() < 0) {
-    if (errno == ENOENT || errno == ENOTDIR)
+  TOpenResult file = OpenRegularFile(p.string(), O_RDONLY);
+  if (!file.Handle.Valid()) {
+    if (!file.NotRegular && (file.Error == ENOENT || file.Error == ENOTDIR))
       return false;
-    RaiseFile(u"Cannot read the registry file", p, errno);
+    RaiseFile(u"Cannot read the registry file", p, file.Reason());
   }
+  const int fd = file.Handle.Get();
   struct stat st {};
-  if (::fstat(fd.Get(), &st) != 0)
+  if (::fstat(fd, &st) != 0)
     RaiseFile(u"Cannot read the registry file", p, errno);
-  if (!S_ISREG(st.st_mode))
-    RaiseFile(u"Cannot read the registry file", p, EISDIR);
   if (static_cast<std::size_t>(st.st_size) > kMaxHiveBytes)
     RaiseFile(u"Cannot read the registry file", p, EFBIG);
   bytes.clear();
   char buf[65536];
   for (;;) {
-    ssize_t n = ::read(fd.Get(), buf, sizeof buf);
+    ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0) {
       if (errno == EINTR)
         continue;
@@ -374,35 +366,27 @@ std::unique_ptr<TKey> LoadHiveFile(const std::filesystem::path &p, StringView hi
   }
 }
 
-void WriteAll(int fd, const std::string &bytes, const std::filesystem::path &p) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      RaiseFile(u"Cannot write the registry file", p, errno);
-    }
-    done += static_cast<std::size_t>(n);
-  }
+void ReplaceHiveFile(const std::filesystem::path &p, const std::string &bytes) {
+  // The hive is private to its user; the folder is ours, so no in-place fallback is needed.
+  const TReplaceResult result =
+      ReplaceFileContents(p.string(), bytes, TReplaceOptions{0600, false});
+  if (result.FailedStep != TReplaceStep::None)
+    RaiseFile(u"Cannot write the registry file", p, result.Error);
 }
 
-void ReplaceHiveFile(const std::filesystem::path &p, const std::string &bytes) {
-  std::string tmpl = (p.parent_path() / ("." + p.filename().string() + ".XXXXXX")).string();
-  TFd fd(::mkostemp(tmpl.data(), O_CLOEXEC));
-  if (fd.Get() < 0)
-    RaiseFile(u"Cannot write the registry file", p, errno);
-  try {
-    WriteAll(fd.Get(), bytes, p);
-    if (::fsync(fd.Get()) != 0)
-      RaiseFile(u"Cannot write the registry file", p, errno);
-    if (::close(fd.Release()) != 0)
-      RaiseFile(u"Cannot write the registry file", p, errno);
-    if (::rename(tmpl.c_str(), p.c_str()) != 0)
-      RaiseFile(u"Cannot write the registry file", p, errno);
-  } catch (...) {
-    ::unlink(tmpl.c_str());
-    throw;
+// A writer killed between creating its temporary file and renaming it leaves the file
+// behind. Every writer holds the hive's lock while its temporary file exists, so under the
+// lock each one found belongs to a writer that is gone.
+void RemoveStaleTempFiles(const std::filesystem::path &hive) {
+  const std::filesystem::path prefix = ReplaceTempPrefix(hive.string());
+  const std::string start = prefix.filename().string();
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(prefix.parent_path(), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() > start.size() && name.compare(0, start.size(), start) == 0 &&
+        it->is_regular_file(ec))
+      ::unlink(it->path().c_str());
   }
 }
 
@@ -422,55 +406,44 @@ bool TValue::SameData(const TValue &other) const {
 
 TKey::TKey(String name) : Name(std::move(name)), Upper(UpperName(Name)) {}
 
-namespace {
-
-std::vector<std::unique_ptr<TKey>>::iterator LowerBound(std::vector<std::unique_ptr<TKey>> &keys,
-                                                        const String &upper) {
-  return std::lower_bound(
-      keys.begin(), keys.end(), upper,
-      [](const std::unique_ptr<TKey> &k, const String &u) { return k->Upper < u; });
-}
-
-} // namespace
-
 TKey *TKey::FindSubKey(StringView name) {
-  const String upper = UpperName(name);
-  auto it = LowerBound(SubKeys, upper);
-  return it != SubKeys.end() && (*it)->Upper == upper ? it->get() : nullptr;
+  auto it = SubKeys.find(UpperName(name));
+  return it != SubKeys.end() ? it->second.get() : nullptr;
 }
 
 TKey &TKey::ForceSubKey(StringView name, bool &created) {
-  const String upper = UpperName(name);
-  auto it = LowerBound(SubKeys, upper);
-  if (it != SubKeys.end() && (*it)->Upper == upper)
-    return **it;
+  String upper = UpperName(name);
+  auto it = SubKeys.lower_bound(upper);
+  if (it != SubKeys.end() && it->first == upper)
+    return *it->second;
   created = true;
-  return **SubKeys.insert(it, std::make_unique<TKey>(String(name)));
+  return *SubKeys.emplace_hint(it, std::move(upper), std::make_unique<TKey>(String(name)))->second;
 }
 
-bool TKey::RemoveSubKey(StringView name) {
-  const String upper = UpperName(name);
-  auto it = LowerBound(SubKeys, upper);
-  if (it == SubKeys.end() || (*it)->Upper != upper)
-    return false;
-  SubKeys.erase(it);
-  return true;
-}
+bool TKey::RemoveSubKey(StringView name) { return SubKeys.erase(UpperName(name)) > 0; }
 
 TValue *TKey::FindValue(StringView name) {
-  for (TValue &v : Values)
-    if (AnsiSameText(v.Name, name))
-      return &v;
-  return nullptr;
+  auto it = FValueIndex.find(FoldedName(name));
+  return it != FValueIndex.end() ? &FValues[it->second] : nullptr;
+}
+
+TValue &TKey::AddValue(TValue value) {
+  KR_ASSERT(FindValue(value.Name) == nullptr);
+  FValueIndex.emplace(FoldedName(value.Name), FValues.size());
+  return FValues.emplace_back(std::move(value));
 }
 
 bool TKey::RemoveValue(StringView name) {
-  for (auto it = Values.begin(); it != Values.end(); ++it)
-    if (AnsiSameText(it->Name, name)) {
-      Values.erase(it);
-      return true;
-    }
-  return false;
+  auto it = FValueIndex.find(FoldedName(name));
+  if (it == FValueIndex.end())
+    return false;
+  const std::size_t index = it->second;
+  FValueIndex.erase(it);
+  FValues.erase(FValues.begin() + static_cast<std::ptrdiff_t>(index));
+  for (auto &[upper, i] : FValueIndex)
+    if (i > index)
+      --i;
+  return true;
 }
 
 TKey *TKey::Find(const std::vector<String> &path) {
@@ -585,7 +558,7 @@ std::unique_ptr<TKey> ParseHive(const std::string &bytes, StringView hiveName) {
       v.Name = old->Name;
       *old = std::move(v);
     } else {
-      current->Values.push_back(std::move(v));
+      current->AddValue(std::move(v));
     }
   }
   return root;
@@ -613,7 +586,7 @@ void ChangeHive(HKEY rootKey, const std::function<bool(TKey &)> &change) {
     RaiseFile(u"Cannot create the registry folder", dir, ec.value());
 
   const std::filesystem::path lockName = file.string() + ".lock";
-  TFd lock(::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  TFileHandle lock(::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
   if (lock.Get() < 0)
     RaiseFile(u"Cannot open the registry lock", lockName, errno);
   const auto deadline = std::chrono::steady_clock::now() + kLockWait;
@@ -627,10 +600,18 @@ void ChangeHive(HKEY rootKey, const std::function<bool(TKey &)> &change) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   // Closing the descriptor (on every way out) releases the lock.
+  RemoveStaleTempFiles(file);
   std::unique_ptr<TKey> root = LoadHiveFile(file, HiveName(rootKey));
   if (!change(*root))
     return;
-  ReplaceHiveFile(file, WriteHive(*root, HiveName(rootKey)));
+  const std::string bytes = WriteHive(*root, HiveName(rootKey));
+  // A larger file could not be read back: every value in it would be lost to the user.
+  if (bytes.size() > kMaxHiveBytes)
+    throw ERegistryException(Format(
+        u"The change would make the registry file \"%s\" larger than %d MB, more than can be "
+        u"read back. It was not made; the file is left as it was.",
+        {PathText(file), static_cast<Integer>(kMaxHiveBytes >> 20)}));
+  ReplaceHiveFile(file, bytes);
 }
 
 } // namespace krx::reghive

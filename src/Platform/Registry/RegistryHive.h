@@ -5,8 +5,10 @@
 #include "Platform/Registry/Registry.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 namespace krx::reghive {
 
@@ -25,20 +27,30 @@ public:
   explicit TKey(String name);
 
   String Name;
-  String Upper;                               // Name upper-cased: the order and identity of keys
-  std::vector<TValue> Values;                 // in creation order
-  std::vector<std::unique_ptr<TKey>> SubKeys; // sorted by upper-cased name
+  String Upper; // Name upper-cased: the order and identity of keys
+  // Sub-keys by upper-cased name, so in the order they enumerate in.
+  std::map<String, std::unique_ptr<TKey>> SubKeys;
 
   TKey *FindSubKey(StringView name);
   // Finds the sub-key or inserts it at its place; `created` tells which.
   TKey &ForceSubKey(StringView name, bool &created);
   bool RemoveSubKey(StringView name);
+  // Values are found through an index by case-folded name, so a key with many values costs
+  // no scan per lookup.
   TValue *FindValue(StringView name);
+  // Appends a value whose name the key does not hold yet.
+  TValue &AddValue(TValue value);
   bool RemoveValue(StringView name);
+  // The values in creation order.
+  const std::vector<TValue> &Values() const { return FValues; }
   // Follows the path from this key; null when a component is missing.
   TKey *Find(const std::vector<String> &path);
   // Follows the path, creating what is missing; `created` is True when anything was.
   TKey &Force(const std::vector<String> &path, bool &created);
+
+private:
+  std::vector<TValue> FValues;
+  std::unordered_map<String, std::size_t> FValueIndex; // case-folded name to index
 };
 
 // "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE"; empty for another root.
@@ -65,10 +77,14 @@ std::string WriteHive(const TKey &root, StringView hiveName);
 // The hive as its file stands now (empty when there is no file). Raises
 // ERegistryException for a file that cannot be read or is damaged.
 std::unique_ptr<TKey> LoadHive(HKEY rootKey);
-// One transaction: under the hive's lock, reads the hive again, runs `change` on it and,
-// when it returns True, replaces the file with the changed hive. Waits at most 10 s for
-// the lock. Raises ERegistryException when the hive cannot be read, is damaged or cannot
-// be written; the file is then left as it was.
+// The largest hive file that is read (and so the largest that is written).
+inline constexpr std::size_t kMaxHiveBytes = 64u << 20;
+
+// One transaction: under the hive's lock, removes temporary files that killed writers left,
+// reads the hive again, runs `change` on it and, when it returns True, replaces the file with
+// the changed hive. Waits at most 10 s for the lock. Raises ERegistryException when the hive
+// cannot be read, is damaged or cannot be written, or when the change would make it larger
+// than kMaxHiveBytes (it could never be read again); the file is then left as it was.
 void ChangeHive(HKEY rootKey, const std::function<bool(TKey &)> &change);
 
 } // namespace krx::reghive

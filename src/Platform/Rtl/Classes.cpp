@@ -371,13 +371,12 @@ TBytes TStrings::SaveToBytes(const TEncoding *AEncoding) const {
 }
 
 void TStrings::LoadFromFile(const String &FileName, const TEncoding *AEncoding) {
-  TFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);
-  LoadFromStream(stream, AEncoding);
+  LoadFromBytes(LoadFileBytes(FileName), AEncoding);
 }
 
 void TStrings::SaveToFile(const String &FileName, const TEncoding *AEncoding) const {
-  TFileStream stream(FileName, fmCreate);
-  SaveToStream(stream, AEncoding);
+  const TBytes bytes = SaveToBytes(AEncoding);
+  SaveFileAtomically(FileName, {reinterpret_cast<const char *>(bytes.data()), bytes.size()});
 }
 
 void TStrings::LoadFromStream(TStream &Stream, const TEncoding *AEncoding) {

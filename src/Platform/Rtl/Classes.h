@@ -146,7 +146,8 @@ public:
   // -- Files and streams. Loading detects a byte-order mark (UTF-8, UTF-16LE, UTF-16BE) and
   // reads DefaultEncoding (ANSI) without one, unless an encoding is given; the encoding used
   // is kept in Encoding. Saving writes Encoding (or the one given) with its byte-order mark
-  // when WriteBOM.
+  // when WriteBOM. SaveToFile replaces the file as a whole (SaveFileAtomically): a failure
+  // leaves it as it was; errors name the file.
   virtual void LoadFromFile(const String &FileName, const TEncoding *AEncoding = nullptr);
   virtual void SaveToFile(const String &FileName, const TEncoding *AEncoding = nullptr) const;
   // Reads from the stream's position to its end.

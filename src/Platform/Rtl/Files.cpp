@@ -2,9 +2,11 @@
 
 #include "Platform/Rtl/SysUtils.h"
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -202,5 +204,200 @@ bool FileSetLastWriteTime(StringView fileName, const TFileTime &time) {
   ts[1].tv_nsec = time.Nanoseconds;
   return ::utimensat(AT_FDCWD, FileNameToOS(fileName).c_str(), ts, 0) == 0;
 }
+
+// ---- Regular files --------------------------------------------------------------------------
+
+TFileHandle &TFileHandle::operator=(TFileHandle &&other) noexcept {
+  if (this != &other) {
+    Close();
+    FFd = other.Release();
+  }
+  return *this;
+}
+
+int TFileHandle::Close() {
+  if (FFd < 0)
+    return 0;
+  // Linux releases the descriptor even when close fails; never retry it.
+  const int result = ::close(Release());
+  return result == 0 ? 0 : errno;
+}
+
+String TOpenResult::Reason() const {
+  if (NotRegular)
+    return u"It is not a regular file (a pipe, device or socket)";
+  return SysErrorMessage(Error);
+}
+
+TOpenResult OpenRegularFile(const std::string &osName, int flags, unsigned mode) {
+  TOpenResult result;
+  int fd;
+  do {
+    fd = ::open(osName.c_str(), flags | O_CLOEXEC | O_NONBLOCK, static_cast<mode_t>(mode));
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    result.Error = errno;
+    // Opening a FIFO without a reader for writing fails with ENXIO: say what it is.
+    struct stat st;
+    if (result.Error == ENXIO && ::stat(osName.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+      result.NotRegular = true;
+    return result;
+  }
+  result.Handle = TFileHandle(fd);
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    result.Error = errno;
+  } else if (S_ISDIR(st.st_mode)) {
+    result.Error = EISDIR;
+  } else if (!S_ISREG(st.st_mode)) {
+    result.Error = ENXIO;
+    result.NotRegular = true;
+  } else {
+    // Regular files ignore the flag, but the descriptor should read as an ordinary one.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return result;
+  }
+  result.Handle.Close();
+  return result;
+}
+
+namespace {
+
+std::atomic<Int64> gDiskFullAfter{-1};
+
+// Writes all bytes, as far as the (simulated) disk allows; 0 or the errno.
+int WriteAll(int fd, std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    std::size_t want = bytes.size() - done;
+    const Int64 room = gDiskFullAfter.load();
+    if (room >= 0) {
+      if (room == 0)
+        return ENOSPC;
+      want = std::min<std::size_t>(want, static_cast<std::size_t>(room));
+    }
+    const ssize_t n = ::write(fd, bytes.data() + done, want);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      return errno;
+    if (n == 0)
+      return EIO;
+    if (room >= 0)
+      gDiskFullAfter.fetch_sub(n);
+    done += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+int SyncFile(int fd) {
+  while (::fsync(fd) != 0) {
+    if (errno != EINTR)
+      return errno;
+  }
+  return 0;
+}
+
+// The file a name stands for once links are followed (a link to a link included); the name
+// itself when it is no link.
+std::filesystem::path FollowLinks(const std::filesystem::path &name) {
+  std::filesystem::path p = name;
+  std::error_code ec;
+  for (int hops = 0; hops < 40 && std::filesystem::is_symlink(p, ec); ++hops) {
+    std::filesystem::path target = std::filesystem::read_symlink(p, ec);
+    if (ec)
+      break;
+    p = target.is_absolute() ? target : p.parent_path() / target;
+  }
+  return p;
+}
+
+TReplaceResult Failed(TReplaceStep step, int error, bool inPlace = false) {
+  return TReplaceResult{step, error, inPlace};
+}
+
+// Rewrites an existing file where it stands: used only when its folder takes no new file.
+TReplaceResult RewriteInPlace(const std::string &osName, std::string_view bytes) {
+  TOpenResult file = OpenRegularFile(osName, O_WRONLY);
+  if (!file.Handle.Valid())
+    return Failed(TReplaceStep::Create, file.Error, true);
+  if (int err = WriteAll(file.Handle.Get(), bytes))
+    return Failed(TReplaceStep::Write, err, true);
+  if (::ftruncate(file.Handle.Get(), static_cast<off_t>(bytes.size())) != 0)
+    return Failed(TReplaceStep::Write, errno, true);
+  if (int err = SyncFile(file.Handle.Get()))
+    return Failed(TReplaceStep::Sync, err, true);
+  if (int err = file.Handle.Close())
+    return Failed(TReplaceStep::Sync, err, true);
+  return TReplaceResult{TReplaceStep::None, 0, true};
+}
+
+} // namespace
+
+std::string ReplaceTempPrefix(const std::string &osName) {
+  const std::filesystem::path target = FollowLinks(osName);
+  return (target.parent_path() / ("." + target.filename().string() + ".")).string();
+}
+
+TReplaceResult ReplaceFileContents(const std::string &osName, std::string_view bytes,
+                                   const TReplaceOptions &options) {
+  const std::string target = FollowLinks(osName).string();
+  struct stat old;
+  const bool exists = ::stat(target.c_str(), &old) == 0;
+  if (exists && !S_ISREG(old.st_mode))
+    return Failed(TReplaceStep::Create, S_ISDIR(old.st_mode) ? EISDIR : ENXIO);
+
+  // A fresh name beside the file; O_EXCL makes it ours alone, and the umask applies to a
+  // new file's mode as it would to the file created directly.
+  const std::string prefix = ReplaceTempPrefix(osName);
+  thread_local std::mt19937_64 random{std::random_device{}() ^ static_cast<unsigned>(::getpid())};
+  std::string temp;
+  TFileHandle fd;
+  for (int attempt = 0; attempt < 100 && !fd.Valid(); ++attempt) {
+    temp = prefix + std::to_string(random() % 1000000000000ULL) + ".tmp";
+    fd = TFileHandle(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                            static_cast<mode_t>(options.NewFileMode)));
+    if (!fd.Valid() && errno != EEXIST && errno != EINTR)
+      break;
+  }
+  if (!fd.Valid()) {
+    const int err = errno;
+    if (options.AllowInPlace && exists && (err == EACCES || err == EPERM || err == EROFS))
+      return RewriteInPlace(target, bytes);
+    return Failed(TReplaceStep::Create, err);
+  }
+  auto fail = [&](TReplaceStep step, int err) {
+    fd.Close();
+    ::unlink(temp.c_str());
+    return Failed(step, err);
+  };
+  if (exists) {
+    ::fchmod(fd.Get(), old.st_mode & 07777);
+    if (::fchown(fd.Get(), old.st_uid, old.st_gid) != 0) {
+      // Only the owner's group or root may give it away: the file becomes the writer's.
+    }
+  }
+  if (int err = WriteAll(fd.Get(), bytes))
+    return fail(TReplaceStep::Write, err);
+  if (int err = SyncFile(fd.Get()))
+    return fail(TReplaceStep::Sync, err);
+  if (int err = fd.Close())
+    return fail(TReplaceStep::Sync, err);
+  if (::rename(temp.c_str(), target.c_str()) != 0)
+    return fail(TReplaceStep::Rename, errno);
+  // The rename lasts only once the folder is on disk too. Best effort: the content is in
+  // place already, and some file systems cannot sync a folder.
+  const std::string folder = std::filesystem::path(target).parent_path().string();
+  TFileHandle dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.Valid())
+    SyncFile(dir.Get());
+  return TReplaceResult{};
+}
+
+TDiskFullForTesting::TDiskFullForTesting(Int64 bytesBeforeFull) {
+  gDiskFullAfter.store(bytesBeforeFull);
+}
+
+TDiskFullForTesting::~TDiskFullForTesting() { gDiskFullAfter.store(-1); }
 
 } // namespace krx

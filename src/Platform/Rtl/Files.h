@@ -6,6 +6,9 @@
 
 #include "Platform/Rtl/Types.h"
 
+#include <string>
+#include <string_view>
+
 namespace krx {
 
 inline constexpr Char PathDelim = u'/';
@@ -53,5 +56,77 @@ bool FileSetLastWriteTime(StringView fileName, const TFileTime &time);
 
 // The name as the operating system takes it.
 std::string FileNameToOS(StringView fileName);
+
+// ---- Regular files, opened and replaced safely ----------------------------------------------
+
+// An open descriptor with one owner, closed when the owner goes.
+class TFileHandle {
+public:
+  TFileHandle() = default;
+  explicit TFileHandle(int fd) : FFd(fd) {}
+  TFileHandle(TFileHandle &&other) noexcept : FFd(other.Release()) {}
+  TFileHandle &operator=(TFileHandle &&other) noexcept;
+  ~TFileHandle() { Close(); }
+
+  int Get() const { return FFd; }
+  bool Valid() const { return FFd >= 0; }
+  int Release() {
+    int fd = FFd;
+    FFd = -1;
+    return fd;
+  }
+  // Closes the descriptor; the error of close (0 when none).
+  int Close();
+
+private:
+  int FFd = -1;
+};
+
+// The outcome of OpenRegularFile: a descriptor, or why there is none.
+struct TOpenResult {
+  TFileHandle Handle;
+  int Error = 0;           // errno of the failing call; EISDIR for a directory
+  bool NotRegular = false; // a FIFO, device or socket stands under the name
+  // The reason for messages: the system's text, or that the name is no regular file.
+  String Reason() const;
+};
+
+// Opens a file that must be a regular one (POSIX open flags; O_CLOEXEC is added). The open
+// never waits: a FIFO or device placed where a file is expected would otherwise stop the
+// reader for ever (a FIFO without a writer blocks open and read). Anything but a regular
+// file, a directory included, is refused. Links are followed.
+TOpenResult OpenRegularFile(const std::string &osName, int flags, unsigned mode = 0666);
+
+// Replaces a file's content as a whole: writes it beside the file (in the folder of a link's
+// target), flushes it to disk, renames it over the file and syncs the folder, so a reader or
+// a crash sees the old content or the new one, never a part, and a full disk leaves the file
+// as it was. The file keeps its mode (and its owner where allowed); a link stays a link. When
+// the folder refuses a new file but the file itself can be written, and `allowInPlace` is
+// set, the file is rewritten in place instead (written, cut to length, flushed).
+enum class TReplaceStep { None, Create, Write, Sync, Rename };
+struct TReplaceResult {
+  TReplaceStep FailedStep = TReplaceStep::None; // None: the content was replaced
+  int Error = 0;                                // errno of the failing step
+  bool InPlace = false;                         // rewritten in place
+};
+struct TReplaceOptions {
+  unsigned NewFileMode = 0666; // mode of a file that did not exist (the umask applies)
+  bool AllowInPlace = true;
+};
+TReplaceResult ReplaceFileContents(const std::string &osName, std::string_view bytes,
+                                   const TReplaceOptions &options = {});
+// The names ReplaceFileContents gives its temporary files: "." + the file's name + "." and a
+// unique part + ".tmp", in the folder it writes to.
+std::string ReplaceTempPrefix(const std::string &osName);
+
+// Tests simulate a full disk: while the guard lives, ReplaceFileContents fails with ENOSPC
+// once `bytesBeforeFull` bytes of this process's writes have gone out.
+class TDiskFullForTesting {
+public:
+  explicit TDiskFullForTesting(Int64 bytesBeforeFull);
+  ~TDiskFullForTesting();
+  TDiskFullForTesting(const TDiskFullForTesting &) = delete;
+  TDiskFullForTesting &operator=(const TDiskFullForTesting &) = delete;
+};
 
 } // namespace krx

@@ -1,6 +1,9 @@
 #include "Platform/Rtl/IniFiles.h"
 
+#include <algorithm>
+
 #include "Platform/Rtl/Files.h"
+#include "Platform/Rtl/Streams.h"
 
 namespace krx {
 
@@ -16,6 +19,17 @@ template <typename F> void WithUpdate(TStrings &list, F &&body) {
     throw;
   }
   list.EndUpdate();
+}
+
+// UTF-8 for text without a byte-order mark that is valid UTF-8 and not plain ASCII: such a
+// file read as ANSI would come back double-encoded from the next save. Null otherwise, so
+// that the usual detection runs.
+const TEncoding *UnmarkedUtf8(const TBytes &bytes) {
+  const TEncoding *marked = nullptr;
+  if (TEncoding::GetBufferEncoding(bytes.data(), bytes.size(), marked, nullptr) != 0)
+    return nullptr;
+  const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](Byte b) { return b < 0x80; });
+  return !ascii && IsValidUtf8(bytes.data(), bytes.size()) ? TEncoding::UTF8() : nullptr;
 }
 
 } // namespace
@@ -64,8 +78,9 @@ void TMemIniFile::LoadValues() {
     Clear();
     return;
   }
+  const TBytes bytes = LoadFileBytes(FFileName);
   TStringList list;
-  list.LoadFromFile(FFileName, FEncoding);
+  list.LoadFromBytes(bytes, FEncoding ? FEncoding : UnmarkedUtf8(bytes));
   FEncoding = list.Encoding();
   SetStrings(list);
 }

@@ -73,27 +73,21 @@ TFileStream::TFileStream(const String &fileName, Word mode) : FFileName(fileName
       flags = -1;
     }
   }
-  int err = EINVAL;
+  String reason = SysErrorMessage(EINVAL);
   if (!name.empty() && flags != -1) {
-    do {
-      FHandle = ::open(name.c_str(), flags, 0666);
-    } while (FHandle < 0 && errno == EINTR);
-    err = errno;
-    // A directory is no file to read or write.
-    struct stat st;
-    if (FHandle >= 0 && ::fstat(FHandle, &st) == 0 && S_ISDIR(st.st_mode)) {
-      ::close(FHandle);
-      FHandle = -1;
-      err = EISDIR;
-    }
+    // A FIFO or device under the name would block or never end: only regular files open.
+    TOpenResult opened = OpenRegularFile(name, flags, 0666);
+    FHandle = opened.Handle.Release();
+    if (FHandle < 0)
+      reason = opened.Reason();
   } else if (name.empty()) {
-    err = ENOENT;
+    reason = SysErrorMessage(ENOENT);
   }
   if (FHandle < 0) {
     const String shown = ExpandFileName(fileName);
     if (create)
-      throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {shown, SysErrorMessage(err)}));
-    throw EFOpenError(Format(u"Cannot open file \"%s\". %s", {shown, SysErrorMessage(err)}));
+      throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {shown, reason}));
+    throw EFOpenError(Format(u"Cannot open file \"%s\". %s", {shown, reason}));
   }
 }
 
@@ -243,8 +237,47 @@ void TMemoryStream::SaveToStream(TStream &stream) {
 }
 
 void TMemoryStream::SaveToFile(const String &fileName) {
-  TFileStream stream(fileName, fmCreate);
-  SaveToStream(stream);
+  SaveFileAtomically(fileName, {reinterpret_cast<const char *>(FData.data()), FData.size()});
+}
+
+// ---- Whole files ----------------------------------------------------------------------------
+
+void SaveFileAtomically(const String &fileName, std::string_view bytes) {
+  if (fileName.empty())
+    throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {fileName, SysErrorMessage(ENOENT)}));
+  const TReplaceResult result = ReplaceFileContents(FileNameToOS(fileName), bytes);
+  if (result.FailedStep == TReplaceStep::None)
+    return;
+  const String shown = ExpandFileName(fileName);
+  const String reason = SysErrorMessage(result.Error);
+  if (result.FailedStep == TReplaceStep::Create || result.FailedStep == TReplaceStep::Rename)
+    throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {shown, reason}));
+  throw EWriteError(Format(u"Cannot write file \"%s\". %s%s",
+                           {shown, reason,
+                            result.InPlace ? String()
+                                           : String(u" The file is left as it was.")}));
+}
+
+TBytes LoadFileBytes(const String &fileName) {
+  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+  TBytes bytes;
+  char buffer[65536];
+  for (;;) {
+    // The stream's Read cannot tell an error from the end; a failed read must not pass for
+    // a shorter file, which a later save would make final.
+    const ssize_t n = ::read(stream.Handle(), buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR)
+      continue;
+    int err = n < 0 ? errno : 0;
+    if (err == 0 && bytes.size() + static_cast<std::size_t>(n) > 0x7FFFFFFF)
+      err = EFBIG;
+    if (err != 0)
+      throw EReadError(Format(u"Cannot read file \"%s\". %s",
+                              {ExpandFileName(fileName), SysErrorMessage(err)}));
+    if (n == 0)
+      return bytes;
+    bytes.insert(bytes.end(), buffer, buffer + n);
+  }
 }
 
 } // namespace krx

@@ -3,6 +3,7 @@
 
 #include "Platform/Rtl/SysUtils.h"
 
+#include <string_view>
 #include <vector>
 
 namespace krx {
@@ -101,5 +102,12 @@ private:
   std::vector<Byte> FData;
   Int64 FPosition = 0;
 };
+
+// Writes a whole file through ReplaceFileContents: beside it, flushed, renamed over it, so a
+// failure (a full disk) leaves the file as it was. Raises EFCreateError "Cannot create file"
+// or EWriteError "Cannot write file", both naming the file and the system's reason.
+void SaveFileAtomically(const String &fileName, std::string_view bytes);
+// Reads a whole file (at most 2 GiB, as the class library's streams count).
+TBytes LoadFileBytes(const String &fileName);
 
 } // namespace krx

@@ -1,5 +1,6 @@
 #include "Platform/Version/Version.h"
 
+#include "Platform/Rtl/Files.h"
 #include "Platform/Rtl/SysUtils.h"
 #include "Platform/Version/VersionFile.h"
 
@@ -20,13 +21,14 @@ constexpr std::uint64_t kMaxResourceBytes = 64u << 20;
 // A file, or its contents in memory.
 class TFileReader {
 public:
-  explicit TFileReader(const std::string &name) : FFd(::open(name.c_str(), O_RDONLY | O_CLOEXEC)) {
-    FOpenError = FFd < 0 ? errno : 0;
+  // Only a regular file is read: a FIFO under the name would block the caller for ever.
+  explicit TFileReader(const std::string &name) {
+    TOpenResult file = OpenRegularFile(name, O_RDONLY);
+    FOpenError = file.Handle.Valid() ? 0 : file.Error;
     struct stat st {};
-    if (FFd >= 0 && ::fstat(FFd, &st) == 0 && S_ISREG(st.st_mode))
+    if (file.Handle.Valid() && ::fstat(file.Handle.Get(), &st) == 0)
       FSize = static_cast<std::uint64_t>(st.st_size);
-    else if (FFd >= 0)
-      FOpenError = EISDIR;
+    FFd = file.Handle.Release();
   }
   explicit TFileReader(const std::vector<Byte> &contents)
       : FMemory(&contents), FFd(-1), FSize(contents.size()) {}
@@ -65,7 +67,7 @@ public:
 
 private:
   const std::vector<Byte> *FMemory = nullptr;
-  int FFd;
+  int FFd = -1;
   int FOpenError = 0;
   std::uint64_t FSize = 0;
 };

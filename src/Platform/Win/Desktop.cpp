@@ -665,7 +665,8 @@ private:
 
   void Serve() {
     std::vector<std::shared_ptr<TServerConn>> conns;
-    const int sweepMs = static_cast<int>(std::clamp<std::int64_t>(std::min(IdleMs, FrameMs) / 4, 10, 1000));
+    const int sweepMs =
+        static_cast<int>(std::clamp<std::int64_t>(std::min(IdleMs, FrameMs) / 4, 10, 1000));
     for (;;) {
       std::vector<pollfd> fds;
       fds.push_back({StopFd, POLLIN, 0});
@@ -728,9 +729,9 @@ private:
       LogOnce("unread " + std::to_string(c->Pid),
               who + " does not read its replies; its connections are not read until it does");
     if (c->FrameSince != 0 && now - c->FrameSince > FrameMs) {
-      LogOnce("frame " + std::to_string(c->Pid),
-              who + " left a frame incomplete for " + std::to_string(FrameMs) +
-                  " ms; connection closed");
+      LogOnce("frame " + std::to_string(c->Pid), who + " left a frame incomplete for " +
+                                                     std::to_string(FrameMs) +
+                                                     " ms; connection closed");
       return false;
     }
     if (c->Queued.load() == 0 && now - c->LastActivity > IdleMs) {
@@ -776,9 +777,9 @@ private:
       if (full) {
         std::size_t victim = Evictable(conns, mine >= kMaxConnectionsPerPeer ? pid : 0);
         if (victim == conns.size()) {
-          LogOnce("room " + std::to_string(pid),
-                  "refused a connection from process " + std::to_string(pid) +
-                      ": too many connections");
+          LogOnce("room " + std::to_string(pid), "refused a connection from process " +
+                                                     std::to_string(pid) +
+                                                     ": too many connections");
           std::string bye = ClosingFrame(rsNoRoom);
           [[maybe_unused]] auto n = ::send(fd, bye.data(), bye.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
           ::close(fd);
@@ -801,8 +802,7 @@ private:
   bool ReadFrom(const std::shared_ptr<TServerConn> &c, std::int64_t now) {
     char buf[65536];
     std::size_t turn = 0;
-    bool more = true;
-    while (more && turn < kReadTurnBytes && !ReadPaused(*c)) {
+    while (turn < kReadTurnBytes && !ReadPaused(*c)) {
       auto n = ::recv(c->Fd, buf, sizeof buf, MSG_DONTWAIT);
       if (n < 0 && errno == EINTR)
         continue;
@@ -834,8 +834,8 @@ private:
         break;
       }
       if (r == TDecodeResult::Bad) {
-        LogLine("dropped a malformed frame from process " + std::to_string(c->Pid) + " (" +
-                error + "); connection closed");
+        LogLine("dropped a malformed frame from process " + std::to_string(c->Pid) + " (" + error +
+                "); connection closed");
         return false;
       }
       offset += used;

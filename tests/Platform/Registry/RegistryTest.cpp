@@ -342,6 +342,55 @@ TEST_F(RegistryTest, AWriterKilledMidWayLeavesAWholeFile) {
   EXPECT_EQ(reg.ReadString(u"After"), u"ok");
 }
 
+TEST_F(RegistryTest, AWriteThatWouldMakeTheHiveUnreadableIsRefused) {
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(u"Software\\Big", true));
+  reg.WriteString(u"Kept", u"value");
+  const std::string before = ReadFileBytes(Hive());
+  // Control characters are stored as UTF-16 bytes in hexadecimal: over 6 bytes of file for
+  // each character, so this text passes the size a hive may have.
+  const String huge(11u << 20, u'\x01');
+  try {
+    reg.WriteString(u"Huge", huge);
+    FAIL() << "no exception";
+  } catch (const ERegistryException &e) {
+    EXPECT_NE(e.Message().find(u"larger than 64 MB"), String::npos);
+  }
+  EXPECT_EQ(ReadFileBytes(Hive()), before);
+  EXPECT_EQ(reg.ReadString(u"Kept"), u"value");
+}
+
+TEST_F(RegistryTest, TemporaryFilesOfKilledWritersAreSweptUnderTheLock) {
+  const std::filesystem::path dir = Hive().parent_path();
+  std::filesystem::create_directories(dir);
+  const char *stale[] = {".HKEY_CURRENT_USER.reg.123456.tmp", ".HKEY_CURRENT_USER.reg.Ab12Cd"};
+  const char *others[] = {".HKEY_LOCAL_MACHINE.reg.1.tmp", "notes.txt"};
+  for (const char *name : stale)
+    WriteFileBytes(dir / name, "half a hive");
+  for (const char *name : others)
+    WriteFileBytes(dir / name, "x");
+  TRegistry reg;
+  reg.OpenKey(u"Software\\Swept", true);
+  for (const char *name : stale)
+    EXPECT_FALSE(std::filesystem::exists(dir / name)) << name;
+  for (const char *name : others)
+    EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
+}
+
+TEST_F(RegistryTest, APipeInPlaceOfTheHiveIsRefusedNotWaitedOn) {
+  std::filesystem::create_directories(Hive().parent_path());
+  test::MakeFifo(Hive());
+  TRegistry reg;
+  try {
+    reg.OpenKeyReadOnly(u"Software");
+    FAIL() << "no exception";
+  } catch (const ERegistryException &e) {
+    EXPECT_NE(e.Message().find(Utf8ToString(Hive().string()) + u"\": It is not a regular file"),
+              String::npos);
+  }
+  EXPECT_THROW(reg.OpenKey(u"Software", true), ERegistryException);
+}
+
 TEST_F(RegistryTest, HiveFolderFollowsXdgWithoutOverride) {
   TempDir config;
   EnvGuard noOverride("KRX_REGISTRY_DIR", "");

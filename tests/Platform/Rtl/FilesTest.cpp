@@ -1,5 +1,10 @@
 #include "Platform/Rtl/Files.h"
+#include "Platform/Rtl/IniFiles.h"
+#include "Platform/Rtl/Streams.h"
 #include "support/KrxTest.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace krx {
 namespace {
@@ -86,6 +91,116 @@ TEST(FileSystem, LastWriteTimeRoundTripsAtFullPrecision) {
   EXPECT_FALSE(FileGetLastWriteTime(dir.Str("none"), back));
   EXPECT_FALSE(FileSetLastWriteTime(dir.Str("none"), wanted));
   EXPECT_FALSE(FileSetLastWriteTime(dir.Str("t.txt"), TFileTime{1, 1000000000}));
+}
+
+// ---- Regular files: no reader waits on a FIFO, no failed write loses the file ----------------
+
+// The names in the folder, sorted.
+std::vector<std::string> Listing(const std::filesystem::path &dir) {
+  std::vector<std::string> names;
+  for (const auto &e : std::filesystem::directory_iterator(dir))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(RegularFiles, APipeOrDeviceIsRefusedAtOnceNamingIt) {
+  test::TempDir dir;
+  test::MakeFifo(dir / "pipe.ini");
+  const String pipe = dir.Str("pipe.ini");
+  for (int flags : {O_RDONLY, O_WRONLY, O_RDWR})
+    EXPECT_TRUE(OpenRegularFile((dir / "pipe.ini").string(), flags).NotRegular) << flags;
+  EXPECT_TRUE(OpenRegularFile("/dev/zero", O_RDONLY).NotRegular);
+  EXPECT_EQ(OpenRegularFile(dir.Path().string(), O_RDONLY).Error, EISDIR);
+
+  const std::function<void()> readers[] = {
+      [&] { TFileStream s(pipe, fmOpenRead); },
+      [&] { TFileStream s(pipe, fmCreate); },
+      [&] { TMemIniFile ini(pipe); },
+      [&] { TStringList().LoadFromFile(pipe); },
+      [&] { TMemoryStream().LoadFromFile(pipe); },
+  };
+  for (const auto &read : readers) {
+    try {
+      read();
+      ADD_FAILURE() << "no exception";
+    } catch (const EFileStreamError &e) {
+      EXPECT_NE(e.Message().find(u"\"" + pipe + u"\". It is not a regular file"), String::npos)
+          << StringToUtf8(e.Message());
+    }
+  }
+}
+
+TEST(ReplacingFiles, AFullDiskLeavesTheFileAsItWasAndTheErrorNamesIt) {
+  test::TempDir dir;
+  const std::string old = "[Keep]\r\nthis=as it was\r\n";
+  const String name = dir.Str("full.ini");
+  const std::function<void()> writers[] = {
+      [&] {
+        TMemIniFile ini(name);
+        for (int i = 0; i < 2000; ++i)
+          ini.WriteInteger(Format(u"Section%d", {i}), u"k", i);
+        ini.UpdateFile();
+      },
+      [&] {
+        TStringList list;
+        list.Add(u"a longer text than the disk takes");
+        list.SaveToFile(name);
+      },
+      [&] {
+        TMemoryStream m;
+        m.WriteBuffer("0123456789", 10);
+        m.SaveToFile(name);
+      },
+  };
+  for (const auto &write : writers) {
+    test::WriteFileBytes(dir / "full.ini", old);
+    TDiskFullForTesting full(5);
+    try {
+      write();
+      ADD_FAILURE() << "no exception";
+    } catch (const EWriteError &e) {
+      EXPECT_EQ(e.Message(), u"Cannot write file \"" + name + u"\". " + SysErrorMessage(ENOSPC) +
+                                 u" The file is left as it was.");
+    }
+    EXPECT_EQ(test::ReadFileBytes(dir / "full.ini"), old);
+    EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"full.ini"});
+  }
+}
+
+TEST(ReplacingFiles, TheModeAndALinkStayAndTheTargetGetsTheContent) {
+  test::TempDir dir;
+  std::filesystem::create_directory(dir / "real");
+  test::WriteFileBytes(dir / "real" / "t.txt", "old");
+  ::chmod((dir / "real" / "t.txt").c_str(), 0640);
+  std::filesystem::create_symlink("real/t.txt", dir / "link.txt");
+  SaveFileAtomically(dir.Str("link.txt"), "new");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.txt"));
+  EXPECT_EQ(test::ReadFileBytes(dir / "real" / "t.txt"), "new");
+  struct stat st;
+  ASSERT_EQ(::stat((dir / "real" / "t.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(Listing(dir / "real"), std::vector<std::string>{"t.txt"});
+}
+
+TEST(ReplacingFiles, AFolderThatTakesNoNewFileGetsTheFileRewrittenInPlace) {
+  test::TempDir dir;
+  std::filesystem::create_directory(dir / "locked");
+  test::WriteFileBytes(dir / "locked" / "f.ini", "a much longer old content");
+  ::chmod((dir / "locked" / "f.ini").c_str(), 0666);
+  const std::string file = (dir / "locked" / "f.ini").string();
+  const int code = test::RunWithoutPrivileges(dir.Path(), [&] {
+    if (::chmod((dir / "locked").c_str(), 0555) != 0)
+      return 1;
+    const TReplaceResult r = ReplaceFileContents(file, "short");
+    const TReplaceResult refused = ReplaceFileContents(file + ".new", "x");
+    return r.FailedStep == TReplaceStep::None && r.InPlace &&
+                   refused.FailedStep == TReplaceStep::Create && refused.Error == EACCES
+               ? 0
+               : 2;
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(test::ReadFileBytes(file), "short");
 }
 
 } // namespace

@@ -429,6 +429,10 @@ TEST(StringListText, DelimitedTextEndsAtNulAndKeepsNonAsciiUnquoted) {
   EXPECT_EQ(list.Delimiter(), u';');
   EXPECT_EQ(list.QuoteChar(), u'\'');
   EXPECT_EQ(list.DelimitedText(), u"'''x''';y");
+  // Written, comma text also uses ',' and '"' and quotes by them, not by the list's own.
+  list.Add(u"p,q");
+  list.Add(u"a;b");
+  EXPECT_EQ(list.CommaText(), u"'x',y,\"p,q\",a;b");
 }
 
 TEST(StringListText, OtherLineBreaksAndNoTrailingBreak) {

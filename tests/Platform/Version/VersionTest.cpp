@@ -116,12 +116,14 @@ TEST(VersionResource, FilesWithoutABlock) {
   WriteFileBytes(dir / "text.txt", "just text");
   WriteFileBytes(dir / "empty", "");
   WriteFileBytes(dir / "mz", "MZ");
+  test::MakeFifo(dir / "pipe.dll"); // must not block the reader
   struct {
     String File;
     DWORD Error;
   } cases[] = {
       {dir.Str("missing.dll"), ERROR_FILE_NOT_FOUND},
       {dir.Str(), ERROR_FILE_NOT_FOUND}, // a folder
+      {dir.Str("pipe.dll"), ERROR_FILE_NOT_FOUND},
       {dir.Str("text.txt"), ERROR_BAD_FORMAT},
       {dir.Str("empty"), ERROR_BAD_FORMAT},
       {dir.Str("mz"), ERROR_BAD_FORMAT},

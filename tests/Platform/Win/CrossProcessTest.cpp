@@ -25,8 +25,8 @@ namespace krx {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ClosedByPeer;
 using test::Clock;
+using test::ClosedByPeer;
 using test::MsSince;
 using test::RawConnect;
 using test::TPeer;

@@ -126,6 +126,18 @@ TEST(LocalWindows, TimersFireThroughTheLoopUntilKilled) {
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
 }
 
+TEST(LocalWindows, ATimerLeftWithoutPumpingFiresOnceNotInABurst) {
+  TRecordingWindow w;
+  ASSERT_NE(SetTimer(w.Handle, 9, 10, nullptr), 0u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200)); // twenty intervals
+  int fired = 0;
+  MSG msg;
+  while (PeekMessageW(&msg, w.Handle, 0, 0, PM_REMOVE))
+    fired += msg.message == WM_TIMER ? 1 : 0;
+  EXPECT_EQ(fired, 1);
+  KillTimer(w.Handle, 9);
+}
+
 TEST(LocalWindows, ThreadTimerCallsItsProcedure) {
   static int calls = 0;
   calls = 0;

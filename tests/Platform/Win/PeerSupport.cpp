@@ -176,8 +176,8 @@ bool ReadRawFrame(int fd, std::string &buffer, win_detail::TFrame &frame, int ms
   }
 }
 
-std::string RawFrame(win_detail::TFrameKind kind, HWND wnd, UINT msg, WPARAM wParam,
-                     LPARAM lParam, const String *text, std::uint64_t seq) {
+std::string RawFrame(win_detail::TFrameKind kind, HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                     const String *text, std::uint64_t seq) {
   win_detail::TFrame f;
   f.Kind = kind;
   f.Seq = seq;

@@ -1,4 +1,5 @@
-// Puts the process-wide language mode back when a test leaves.
+// Helpers of the code-model tests: a guard that puts the process-wide language mode back,
+// and a named item made under an owner.
 #pragma once
 
 #include "Engine/CodeItems.h"
@@ -17,5 +18,12 @@ public:
 private:
   TDelphiLanguageMode FSaved;
 };
+
+// A new item of class T under owner (which owns it), named name.
+template <class T> T *Named(TCodeItem *owner, const String &name) {
+  auto *item = new T(owner);
+  item->SetName(name);
+  return item;
+}
 
 } // namespace krx
