@@ -3,6 +3,7 @@
 #include "Common/DataFolders.h"
 #include "Common/DataTyp.h"
 #include "Engine/CodeItems.h"
+#include "Controls/KRX.StyleSupport.h"
 #include "Engine/KRX.ReservedWords.h"
 #include "Engine/Prefs.h"
 #include "KR4expt/IDEPSAPI.h"
@@ -16,6 +17,11 @@
 #include <vector>
 
 namespace krx {
+
+// From Controls/FormStates.h, whose generic dictionary shares its name with the XML unit's
+// dictionary class that other units here bring in.
+void FormStatesInitialization();
+void FormStatesFinalization();
 
 // Add a unit of the system here, after the units it depends on.
 std::span<const TUnitEntry> SystemUnits() {
@@ -32,6 +38,8 @@ std::span<const TUnitEntry> SystemUnits() {
       {"Prefs", nullptr, FinalizePrefs},
       {"CodeItems", CodeItemsInitialization, CodeItemsFinalization},
       {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
+      {"KRX.StyleSupport", nullptr, StyleSupportFinalization},
+      {"FormStates", FormStatesInitialization, FormStatesFinalization},
   };
   return kUnits;
 }

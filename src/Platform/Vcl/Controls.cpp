@@ -514,7 +514,8 @@ void TWinControl::AlignControls(TControl *AControl, TRect &Rect) {
   // keep their centre in proportion.
   const TSize client{ClientWidth(), ClientHeight()};
   for (TControl *c : FControls) {
-    if (c->Align() != alNone)
+    // A control being loaded takes its anchoring origin when its loading ends.
+    if (c->Align() != alNone || c->ComponentState().Contains(csLoading))
       continue;
     const TAnchors a = c->Anchors();
     const TRect e = c->FExplicitBounds;
