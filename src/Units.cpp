@@ -4,12 +4,14 @@
 #include "Common/DataTyp.h"
 #include "Engine/CodeItems.h"
 #include "Controls/KRX.StyleSupport.h"
+#include "Controls/KindBtns.h"
 #include "Engine/KRX.ReservedWords.h"
 #include "Engine/Prefs.h"
 #include "KR4expt/IDEPSAPI.h"
 #include "Platform/PlatformUnits.h"
 #include "ToolsApi/OTAUtils.h"
 #include "World/Editable.h"
+#include "World/KRSuperHints.h"
 #include "World/ParsingLocks.h"
 #include "World/Timers.h"
 #include "World/VersRes.h"
@@ -40,6 +42,8 @@ std::span<const TUnitEntry> SystemUnits() {
       {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
       {"KRX.StyleSupport", nullptr, StyleSupportFinalization},
       {"FormStates", FormStatesInitialization, FormStatesFinalization},
+      {"KindBtns", KindBtnsInitialization, KindBtnsFinalization},
+      {"KRSuperHints", nullptr, KRSuperHintsFinalization},
   };
   return kUnits;
 }

@@ -3,6 +3,7 @@
 #include "Platform/Rtl/Messaging.h"
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Vcl/Forms.h"
+#include "Platform/Vcl/StdCtrls.h"
 #include "Platform/Vcl/Themes.h"
 #include "Platform/Win/Windows.h"
 
@@ -17,6 +18,7 @@ std::span<const TUnitEntry> PlatformUnits() {
       {"Dialogs", InitializeDialogs, FinalizeDialogs},
       {"Themes", InitializeThemes, FinalizeThemes},
       {"Forms", InitializeForms, FinalizeForms},
+      {"StdCtrls", InitializeStdCtrls, FinalizeStdCtrls},
   };
   return kUnits;
 }
