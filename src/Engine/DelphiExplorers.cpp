@@ -597,7 +597,14 @@ void TDelphiModuleExplorer::ParseModule(bool &stop) {
   SetSectionKind(cskUndefined);
   TPreprocessedPascalTokenizer &t = Tokenizer();
   for (;;) {
-    const TTokenKind kind = NextStatementToken();
+    TTokenKind kind;
+    try {
+      kind = NextStatementToken();
+    } catch (const ETokenError &) {
+      // An invalid token where a statement starts (raised when errors are not tolerated, as
+      // in a header-only parse) has been consumed: the loop goes on with the next token.
+      continue;
+    }
     if (kind == TTokenKind::tkNone)
       break;
     // Where this statement starts: a statement that leaves the same token pushed back made
