@@ -61,6 +61,10 @@ TEndpoint &Endpoint() {
       fs::remove_all(Endpoint().Desk, ec);
     });
     InitializeUnits(AllUnits());
+    // The endpoint's thread-local queue is gone before exit handlers run, and the shared
+    // platform library's statics may be destroyed before ours: when the run ends, leave
+    // without destroying anything (libFuzzer has printed its results by then).
+    std::atexit([] { std::_Exit(0); });
     Application->OnException = [](TObject *, const Exception &) {};
     ep->Stub = TDotNetStub::Create<TDotNetStub>();
     const std::string prefix = "p" + std::to_string(::getpid()) + "-";
