@@ -44,6 +44,19 @@ bool NestedTypes() { return Mode() > dlmDelphi7Win32; }
 bool GenericsOn() { return Mode() >= dlmD2009Win32; }
 bool MethodReferences() { return Mode() >= dlmD2009Win32; }
 
+// Collects the text of the tokens read while it lives; collecting ends with it, also when a
+// declaration raises.
+struct TCollectingGuard {
+  explicit TCollectingGuard(TPreprocessedPascalTokenizer &t) : T(t) { T.StartCollecting(); }
+  ~TCollectingGuard() {
+    if (T.Collecting())
+      T.StopCollecting();
+  }
+  TCollectingGuard(const TCollectingGuard &) = delete;
+  TCollectingGuard &operator=(const TCollectingGuard &) = delete;
+  TPreprocessedPascalTokenizer &T;
+};
+
 bool OneOf(TReservedWord w, std::initializer_list<TReservedWord> words) {
   return std::find(words.begin(), words.end(), w) != words.end();
 }
@@ -1028,14 +1041,7 @@ void TDelphiModuleExplorer::ParseUnhandledType(const TIdentRecord &declared,
   const TTokenKind firstKind = TokenKind();
   String rest;
   {
-    t.StartCollecting();
-    struct TStop {
-      TPreprocessedPascalTokenizer &T;
-      ~TStop() {
-        if (T.Collecting())
-          T.StopCollecting();
-      }
-    } stop{t};
+    TCollectingGuard stop{t};
     bool reread = false;
     bool afterFirst = true;
     bool endedInside = false; // a procedural type took the closing ";"
@@ -1780,14 +1786,7 @@ void TDelphiModuleExplorer::ParseFieldDeclaration(bool inClass) {
 
 void TDelphiModuleExplorer::ReadFieldType(String &text) {
   TPreprocessedPascalTokenizer &t = Tokenizer();
-  t.StartCollecting();
-  struct TStop {
-    TPreprocessedPascalTokenizer &T;
-    ~TStop() {
-      if (T.Collecting())
-        T.StopCollecting();
-    }
-  } stop{t};
+  TCollectingGuard stop{t};
   Integer depth = 0;
   bool first = true;
   bool reread = false;
@@ -1841,14 +1840,7 @@ void TDelphiModuleExplorer::ReadFieldType(String &text) {
 
 void TDelphiModuleExplorer::ReadInitializer(String &text) {
   TPreprocessedPascalTokenizer &t = Tokenizer();
-  t.StartCollecting();
-  struct TStop {
-    TPreprocessedPascalTokenizer &T;
-    ~TStop() {
-      if (T.Collecting())
-        T.StopCollecting();
-    }
-  } stop{t};
+  TCollectingGuard stop{t};
   Integer depth = 0;
   bool first = true;
   for (;;) {
