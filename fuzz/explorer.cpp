@@ -6,12 +6,15 @@
 #include "Units.h"
 
 #include <cstddef>
+#include <cstdlib>
 #include <cstdint>
 
 using namespace krx;
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   InitializeUnits(AllUnits());
+  // Finalise before the static objects of the shared platform library are destroyed.
+  std::atexit([] { FinalizeUnits(); });
   return 0;
 }
 

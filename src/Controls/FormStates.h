@@ -4,7 +4,7 @@
 // leave too little of the form on screen is not restored.
 #pragma once
 
-#include "Platform/Rtl/Generics.h"
+#include "Platform/Rtl/GenericDictionaries.h"
 #include "Platform/Vcl/Forms.h"
 
 #include <memory>

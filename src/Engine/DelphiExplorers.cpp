@@ -1,6 +1,7 @@
 #include "Engine/DelphiExplorers.h"
 
 #include "Common/DataFolders.h"
+#include "Engine/ParamLists.h"
 #include "Platform/Rtl/Files.h"
 #include "Platform/Shell/ShellApi.h"
 #include "World/ClassEx.h"
@@ -42,6 +43,19 @@ TDelphiLanguageMode Mode() { return TPascalLanguage::GetLanguageMode(); }
 bool NestedTypes() { return Mode() > dlmDelphi7Win32; }
 bool GenericsOn() { return Mode() >= dlmD2009Win32; }
 bool MethodReferences() { return Mode() >= dlmD2009Win32; }
+
+// Collects the text of the tokens read while it lives; collecting ends with it, also when a
+// declaration raises.
+struct TCollectingGuard {
+  explicit TCollectingGuard(TPreprocessedPascalTokenizer &t) : T(t) { T.StartCollecting(); }
+  ~TCollectingGuard() {
+    if (T.Collecting())
+      T.StopCollecting();
+  }
+  TCollectingGuard(const TCollectingGuard &) = delete;
+  TCollectingGuard &operator=(const TCollectingGuard &) = delete;
+  TPreprocessedPascalTokenizer &T;
+};
 
 bool OneOf(TReservedWord w, std::initializer_list<TReservedWord> words) {
   return std::find(words.begin(), words.end(), w) != words.end();
@@ -596,7 +610,14 @@ void TDelphiModuleExplorer::ParseModule(bool &stop) {
   SetSectionKind(cskUndefined);
   TPreprocessedPascalTokenizer &t = Tokenizer();
   for (;;) {
-    const TTokenKind kind = NextStatementToken();
+    TTokenKind kind;
+    try {
+      kind = NextStatementToken();
+    } catch (const ETokenError &) {
+      // An invalid token where a statement starts (raised when errors are not tolerated, as
+      // in a header-only parse) has been consumed: the loop goes on with the next token.
+      continue;
+    }
     if (kind == TTokenKind::tkNone)
       break;
     // Where this statement starts: a statement that leaves the same token pushed back made
@@ -1020,14 +1041,7 @@ void TDelphiModuleExplorer::ParseUnhandledType(const TIdentRecord &declared,
   const TTokenKind firstKind = TokenKind();
   String rest;
   {
-    t.StartCollecting();
-    struct TStop {
-      TPreprocessedPascalTokenizer &T;
-      ~TStop() {
-        if (T.Collecting())
-          T.StopCollecting();
-      }
-    } stop{t};
+    TCollectingGuard stop{t};
     bool reread = false;
     bool afterFirst = true;
     bool endedInside = false; // a procedural type took the closing ";"
@@ -1772,14 +1786,7 @@ void TDelphiModuleExplorer::ParseFieldDeclaration(bool inClass) {
 
 void TDelphiModuleExplorer::ReadFieldType(String &text) {
   TPreprocessedPascalTokenizer &t = Tokenizer();
-  t.StartCollecting();
-  struct TStop {
-    TPreprocessedPascalTokenizer &T;
-    ~TStop() {
-      if (T.Collecting())
-        T.StopCollecting();
-    }
-  } stop{t};
+  TCollectingGuard stop{t};
   Integer depth = 0;
   bool first = true;
   bool reread = false;
@@ -1833,14 +1840,7 @@ void TDelphiModuleExplorer::ReadFieldType(String &text) {
 
 void TDelphiModuleExplorer::ReadInitializer(String &text) {
   TPreprocessedPascalTokenizer &t = Tokenizer();
-  t.StartCollecting();
-  struct TStop {
-    TPreprocessedPascalTokenizer &T;
-    ~TStop() {
-      if (T.Collecting())
-        T.StopCollecting();
-    }
-  } stop{t};
+  TCollectingGuard stop{t};
   Integer depth = 0;
   bool first = true;
   for (;;) {

@@ -10,7 +10,6 @@
 
 #include "Engine/CustomPascalExplorers.h"
 #include "Common/KRX.StringList.Helper.h"
-#include "Engine/ParamLists.h"
 
 #include <span>
 
