@@ -15,7 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace krx {
 namespace {
@@ -38,31 +40,57 @@ bool IsIdentChar(Char c) {
          (c >= u'A' && c <= u'Z');
 }
 
-// The only line that starts an implementation heading of Class.Name; -1 when none or several.
-Integer ImplementationLine(const TStringList &lines, const String &qualified) {
-  const String wanted = LowerCase(qualified);
-  Integer found = -1;
-  for (Integer i = 0; i < lines.Count(); ++i) {
-    String t = LowerCase(Trim(lines[i]));
-    if (t.starts_with(u"class "))
-      t = Trim(t.substr(6));
-    std::size_t at = String::npos;
-    for (const char16_t *kw : {u"procedure ", u"function ", u"constructor ", u"destructor "})
-      if (t.starts_with(kw))
-        at = std::char_traits<char16_t>::length(kw);
-    if (at == String::npos)
-      continue;
-    t = Trim(t.substr(at));
-    if (!t.starts_with(wanted) || (t.size() > wanted.size() && IsIdentChar(t[wanted.size()])))
-      continue;
-    if (found >= 0)
-      return -1;
-    found = i;
+// The unit's routine headings ("procedure Class.Method..." and the like, lowered, from the
+// name on), bucketed by their first identifier so that a class with many methods in a long
+// unit does not rescan every line for each of them.
+class THeadings {
+public:
+  explicit THeadings(const TStringList &lines) {
+    for (Integer i = 0; i < lines.Count(); ++i) {
+      String t = LowerCase(Trim(lines[i]));
+      if (t.starts_with(u"class "))
+        t = Trim(t.substr(6));
+      std::size_t at = String::npos;
+      for (const char16_t *kw : {u"procedure ", u"function ", u"constructor ", u"destructor "})
+        if (t.starts_with(kw))
+          at = std::char_traits<char16_t>::length(kw);
+      if (at == String::npos)
+        continue;
+      t = Trim(t.substr(at));
+      FByFirst[FirstIdent(t)].push_back({t, i});
+    }
   }
-  return found;
-}
 
-std::vector<TMethodRef> CountedMethods(const TModuleItem &module, const TStringList &lines) {
+  // The only line that starts an implementation heading of Class.Name; -1 when none or
+  // several.
+  Integer ImplementationLine(const String &qualified) const {
+    const String wanted = LowerCase(qualified);
+    const auto bucket = FByFirst.find(FirstIdent(wanted));
+    if (bucket == FByFirst.end())
+      return -1;
+    Integer found = -1;
+    for (const auto &[t, line] : bucket->second) {
+      if (!t.starts_with(wanted) || (t.size() > wanted.size() && IsIdentChar(t[wanted.size()])))
+        continue;
+      if (found >= 0)
+        return -1;
+      found = line;
+    }
+    return found;
+  }
+
+private:
+  static String FirstIdent(const String &t) {
+    std::size_t n = 0;
+    while (n < t.size() && IsIdentChar(t[n]))
+      ++n;
+    return t.substr(0, n);
+  }
+
+  std::map<String, std::vector<std::pair<String, Integer>>> FByFirst;
+};
+
+std::vector<TMethodRef> CountedMethods(const TModuleItem &module, const THeadings &headings) {
   std::vector<TMethodRef> out;
   for (Integer i = 0; i < module.GetTypeCount(); ++i) {
     const TTypeItem *cls = module.GetType(i);
@@ -77,7 +105,7 @@ std::vector<TMethodRef> CountedMethods(const TModuleItem &module, const TStringL
       if (same.size() != 1)
         continue; // overloads are chosen by parameter text, not counted here
       const String qualified = cls->GetQualifiedName();
-      const Integer expected = ImplementationLine(lines, qualified + u"." + m->Name());
+      const Integer expected = headings.ImplementationLine(qualified + u"." + m->Name());
       if (expected >= 0)
         out.push_back({qualified, m->Name(),
                        m->MethodKind() == mkFunction ? u"function" : u"procedure", expected});
@@ -106,7 +134,8 @@ TEST_P(FpcJumps, MethodsLandOnTheirImplementation) {
       continue;
     TStringList lines;
     lines.SetText(text);
-    const std::vector<TMethodRef> methods = CountedMethods(*explorer->ModuleItem(), lines);
+    const std::vector<TMethodRef> methods =
+        CountedMethods(*explorer->ModuleItem(), THeadings(lines));
     if (methods.empty())
       continue;
     ++units;
