@@ -2,6 +2,9 @@
 
 #include "Common/DataFolders.h"
 #include "Common/DataTyp.h"
+#include "Controls/ComCtrlsEx.h"
+#include "Controls/KRHintImages.h"
+#include "Controls/KindBtns.h"
 #include "Engine/CodeItems.h"
 #include "Engine/KRX.ReservedWords.h"
 #include "Engine/Prefs.h"
@@ -9,9 +12,11 @@
 #include "Platform/Rtl/Messaging.h"
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Vcl/Forms.h"
+#include "Platform/Vcl/StdCtrls.h"
 #include "Platform/Win/Windows.h"
 #include "ToolsApi/OTAUtils.h"
 #include "World/Editable.h"
+#include "World/KRSuperHints.h"
 #include "World/ParsingLocks.h"
 #include "World/Timers.h"
 #include "World/VersRes.h"
@@ -38,6 +43,11 @@ std::span<const TUnitEntry> AllUnits() {
       {"VersRes", nullptr, FinalizeVersRes},
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
       {"Prefs", nullptr, FinalizePrefs},
+      {"StdCtrls", InitializeStdCtrls, FinalizeStdCtrls},
+      {"KindBtns", KindBtnsInitialization, KindBtnsFinalization},
+      {"ComCtrlsEx", ComCtrlsExInitialization, ComCtrlsExFinalization},
+      {"KRHintImages", KRHintImagesInitialization, KRHintImagesFinalization},
+      {"KRSuperHints", nullptr, KRSuperHintsFinalization},
       {"CodeItems", CodeItemsInitialization, CodeItemsFinalization},
       {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
   };
