@@ -40,6 +40,10 @@ public:
 TDelphiIDEStub *Stub() {
   static std::unique_ptr<TDelphiIDEStub> stub = [] {
     InitializeUnits(AllUnits());
+    // The endpoint's thread-local queue is gone before exit handlers run, and the shared
+    // platform library's statics may be destroyed before ours: when the run ends, leave
+    // without destroying anything (libFuzzer has printed its results by then).
+    std::atexit([] { std::_Exit(0); });
     Application->OnException = [](TObject *, const Exception &) {};
     auto s = TDotNetStub::Create<TDelphiIDEStub>(Byte{5});
     s->OnGotoLine = [](const String &, Integer, Integer) {};

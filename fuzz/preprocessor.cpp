@@ -5,6 +5,7 @@
 #include "Engine/KRX.PascalPreprocessors.h"
 #include "Units.h"
 
+#include <cstdlib>
 #include <cstddef>
 #include <cstdint>
 
@@ -12,6 +13,8 @@ using namespace krx;
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   InitializeUnits(AllUnits());
+  // Finalise before the static objects of the shared platform library are destroyed.
+  std::atexit([] { FinalizeUnits(); });
   return 0;
 }
 

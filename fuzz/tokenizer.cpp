@@ -4,6 +4,7 @@
 #include "Platform/Rtl/Encoding.h"
 #include "Units.h"
 
+#include <cstdlib>
 #include <cstddef>
 #include <cstdint>
 
@@ -11,6 +12,8 @@ using namespace krx;
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   InitializeUnits(AllUnits());
+  // Finalise before the static objects of the shared platform library are destroyed.
+  std::atexit([] { FinalizeUnits(); });
   return 0;
 }
 

@@ -61,6 +61,10 @@ TEndpoint &Endpoint() {
       fs::remove_all(Endpoint().Desk, ec);
     });
     InitializeUnits(AllUnits());
+    // The endpoint's thread-local queue is gone before exit handlers run, and the shared
+    // platform library's statics may be destroyed before ours: when the run ends, leave
+    // without destroying anything (libFuzzer has printed its results by then).
+    std::atexit([] { std::_Exit(0); });
     Application->OnException = [](TObject *, const Exception &) {};
     ep->Stub = TDotNetStub::Create<TDotNetStub>();
     const std::string prefix = "p" + std::to_string(::getpid()) + "-";
@@ -94,7 +98,7 @@ std::string Messages(const std::uint8_t *p, const std::uint8_t *end, HWND wnd) {
   std::uint64_t seq = 1;
   while (p < end) {
     auto choice = Take<std::uint8_t>(p, end);
-    TFrame f;
+    win_detail::TFrame f;
     f.Kind = (choice & 0x80) ? TFrameKind::Post : TFrameKind::Send;
     f.Seq = seq++;
     f.Window = reinterpret_cast<std::uintptr_t>(wnd);
@@ -126,7 +130,7 @@ bool Deliver(const std::string &bytes) {
   int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr *>(&e.Address), sizeof e.Address) != 0)
     std::abort();
-  TFrame good;
+  win_detail::TFrame good;
   good.Seq = kGoodCallSeq;
   good.Window = reinterpret_cast<std::uintptr_t>(e.Stub->Handle());
   good.Msg = WM_GETTEXTLENGTH;
@@ -155,7 +159,7 @@ bool Deliver(const std::string &bytes) {
     if (n > 0)
       in.append(buf, static_cast<std::size_t>(n));
     for (;;) {
-      TFrame r;
+      win_detail::TFrame r;
       std::size_t used = 0;
       std::string error;
       if (DecodeFrame(in.data(), in.size(), r, used, error) != TDecodeResult::Ok)
@@ -178,7 +182,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const char *p = reinterpret_cast<const char *>(data);
   std::size_t offset = 0;
   while (offset < size) {
-    TFrame f;
+    win_detail::TFrame f;
     std::size_t used = 0;
     std::string error;
     auto r = DecodeFrame(p + offset, size - offset, f, used, error);

@@ -4,16 +4,16 @@
 #include "Common/DataTyp.h"
 #include "Controls/ComCtrlsEx.h"
 #include "Controls/KRHintImages.h"
-#include "Controls/KindBtns.h"
 #include "Engine/CodeItems.h"
+#include "Engine/DelphiExplorerReg.h"
+#include "Engine/DelphiExplorers.h"
+#include "Controls/KRX.StyleSupport.h"
+#include "Controls/KindBtns.h"
 #include "Engine/KRX.ReservedWords.h"
+#include "Engine/ModuleExplorers.h"
 #include "Engine/Prefs.h"
 #include "KR4expt/IDEPSAPI.h"
-#include "Platform/Rtl/Messaging.h"
-#include "Platform/Shell/Dialogs.h"
-#include "Platform/Vcl/Forms.h"
-#include "Platform/Vcl/StdCtrls.h"
-#include "Platform/Win/Windows.h"
+#include "Platform/PlatformUnits.h"
 #include "ToolsApi/OTAUtils.h"
 #include "World/Editable.h"
 #include "World/KRSuperHints.h"
@@ -21,18 +21,18 @@
 #include "World/Timers.h"
 #include "World/VersRes.h"
 
-#include <array>
+#include <vector>
 
 namespace krx {
 
-// Add a unit here, after the units it depends on.
-std::span<const TUnitEntry> AllUnits() {
+// From Controls/FormStates.h, whose generic dictionary shares its name with the XML unit's
+// dictionary class that other units here bring in.
+void FormStatesInitialization();
+void FormStatesFinalization();
+
+// Add a unit of the system here, after the units it depends on.
+std::span<const TUnitEntry> SystemUnits() {
   static constexpr TUnitEntry kUnits[] = {
-      {"Rtl", nullptr, nullptr},
-      {"Messaging", nullptr, &TMessageManager::FinalizeDefault},
-      {"Win", InitializeWindows, FinalizeWindows},
-      {"Dialogs", InitializeDialogs, FinalizeDialogs},
-      {"Forms", InitializeForms, FinalizeForms},
       {"DataFolders", DataFoldersInitialization, DataFoldersFinalization},
       {"Timers", TimersInitialization, TimersFinalization},
       {"Editable", EditableInitialization, EditableFinalization},
@@ -43,15 +43,28 @@ std::span<const TUnitEntry> AllUnits() {
       {"VersRes", nullptr, FinalizeVersRes},
       {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
       {"Prefs", nullptr, FinalizePrefs},
-      {"StdCtrls", InitializeStdCtrls, FinalizeStdCtrls},
+      {"CodeItems", CodeItemsInitialization, CodeItemsFinalization},
+      {"ModuleExplorers", ModuleExplorersInitialization, ModuleExplorersFinalization},
+      {"DelphiExplorers", DelphiExplorersInitialization, DelphiExplorersFinalization},
+      {"DelphiExplorerReg", DelphiExplorerRegInitialization, DelphiExplorerRegFinalization},
+      {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
+      {"KRX.StyleSupport", nullptr, StyleSupportFinalization},
+      {"FormStates", FormStatesInitialization, FormStatesFinalization},
       {"KindBtns", KindBtnsInitialization, KindBtnsFinalization},
       {"ComCtrlsEx", ComCtrlsExInitialization, ComCtrlsExFinalization},
       {"KRHintImages", KRHintImagesInitialization, KRHintImagesFinalization},
       {"KRSuperHints", nullptr, KRSuperHintsFinalization},
-      {"CodeItems", CodeItemsInitialization, CodeItemsFinalization},
-      {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
   };
   return kUnits;
+}
+
+std::span<const TUnitEntry> AllUnits() {
+  static const std::vector<TUnitEntry> all = [] { // built on first use
+    std::vector<TUnitEntry> v(PlatformUnits().begin(), PlatformUnits().end());
+    v.insert(v.end(), SystemUnits().begin(), SystemUnits().end());
+    return v;
+  }();
+  return all;
 }
 
 } // namespace krx

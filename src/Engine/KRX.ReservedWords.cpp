@@ -2,8 +2,9 @@
 
 #include "Platform/Rtl/SysUtils.h"
 
+#include <algorithm>
 #include <memory>
-#include <unordered_map>
+#include <vector>
 
 namespace krx {
 
@@ -19,7 +20,13 @@ static_assert(std::size(kNames) == 72);
 // Longer words cannot be reserved; saves upper-casing long identifiers.
 constexpr std::size_t kLongestWord = 14;
 
-std::unique_ptr<std::unordered_map<String, TReservedWord>> GDictionary;
+// The upper-case words with their values, sorted by word, so that a lookup is a binary
+// search over a key on the stack: no allocation per identifier.
+struct TEntry {
+  String Word;
+  TReservedWord Value;
+};
+std::unique_ptr<std::vector<TEntry>> GDictionary;
 
 } // namespace
 
@@ -29,15 +36,17 @@ String ReservedWordName(TReservedWord word) {
 }
 
 void ReservedWordsInitialization() {
-  auto dict = std::make_unique<std::unordered_map<String, TReservedWord>>();
+  auto dict = std::make_unique<std::vector<TEntry>>();
   for (Integer i = 0; i < ReservedWordCount; ++i) {
     auto w = static_cast<TReservedWord>(i);
     if (w == rwUnsafe || w == rwAdd || w == rwRemove)
       continue;
     String key = UpperCase(StringView(kNames[i]).substr(2));
     KR_ASSERT(key.size() <= kLongestWord);
-    dict->emplace(std::move(key), w);
+    dict->push_back({std::move(key), w});
   }
+  std::sort(dict->begin(), dict->end(),
+            [](const TEntry &a, const TEntry &b) { return a.Word < b.Word; });
   GDictionary = std::move(dict);
 }
 
@@ -45,17 +54,19 @@ void ReservedWordsFinalization() { GDictionary.reset(); }
 
 bool IsReservedWord(StringView word, TReservedWord &value) {
   KR_ASSERT(GDictionary != nullptr);
-  if (word.size() > kLongestWord || word.empty())
+  if (word.size() > kLongestWord || word.size() < 2)
     return false;
   Char buf[kLongestWord];
   for (std::size_t i = 0; i < word.size(); ++i) {
     Char c = word[i];
     buf[i] = (c >= u'a' && c <= u'z') ? Char(c - 32) : c;
   }
-  auto it = GDictionary->find(String(buf, word.size()));
-  if (it == GDictionary->end())
+  const StringView key(buf, word.size());
+  auto it = std::lower_bound(GDictionary->begin(), GDictionary->end(), key,
+                             [](const TEntry &e, StringView k) { return StringView(e.Word) < k; });
+  if (it == GDictionary->end() || StringView(it->Word) != key)
     return false;
-  value = it->second;
+  value = it->Value;
   return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include "Common/KRX.Exceptions.h"
 #include "Platform/Rtl/Files.h"
+#include "Platform/Vcl/Forms.h"
+#include "Platform/Vcl/ImgList.h"
 #include "World/ClassEx.h"
 #include "World/KRStrUtils.h"
 
@@ -228,8 +230,64 @@ void TToolsAPIUtils::OpenFile(const String &FileName, IPtr<IOTAEditBuffer> &Buff
     if (actions->OpenFile(FileName))
       FindOpenModule(FileName, Buffer);
   }
-  if (Buffer)
+  if (Buffer) {
     Buffer->Show();
+    if (IPtr<IOTAEditView> view = Buffer->TopView())
+      FocusEditControl(view.get());
+  }
+}
+
+TWinControl *TToolsAPIUtils::GetEditControl() {
+  IPtr<IOTAEditView> view;
+  GetTopEditWindow(view);
+  return EditControlOfWindow(view.get());
+}
+
+TWinControl *TToolsAPIUtils::EditControlOfWindow(IOTAEditView *View) {
+  KR_ASSERT(View != nullptr);
+  IPtr<INTAEditWindow> window = View->GetEditWindow();
+  KR_ASSERT(window != nullptr);
+  TCustomForm *form = window->Form();
+  KR_ASSERT(form != nullptr);
+  for (Integer i = 0; i < form->ComponentCount(); ++i)
+    if (auto *control = dynamic_cast<TWinControl *>(form->Components(i));
+        control && SameText(control->ClassName(), u"TEditControl"))
+      return control;
+  return nullptr;
+}
+
+void TToolsAPIUtils::FocusEditControl(IOTAEditView *View) {
+  try {
+    TWinControl *control = EditControlOfWindow(View);
+    if (control && control->CanFocus())
+      control->SetFocus();
+  } catch (const Exception &) {
+    KR_ASSERT(false && "focusing the edit control failed");
+  }
+}
+
+Integer TToolsAPIUtils::AddImagesToIDE(TCustomImageList *ImageList) {
+  if (!ImageList || ImageList->Count() == 0)
+    return 0;
+  IPtr<INTAServices> nta = ServiceCast<INTAServices>(BorlandIDEServices);
+  return nta->AddImages(ImageList, u"KRXTrailScope." + ImageList->Name());
+}
+
+Integer TToolsAPIUtils::RegisterActions(TCustomActionList *ActionList) {
+  const Integer first = AddImagesToIDE(ActionList->Images());
+  IPtr<INTAServices> nta = ServiceCast<INTAServices>(BorlandIDEServices);
+  ActionList->SetImages(nta->ImageList());
+  std::vector<TCustomAction *> actions;
+  for (Integer i = 0; i < ActionList->ActionCount(); ++i)
+    if (auto *action = dynamic_cast<TCustomAction *>(ActionList->Actions(i)))
+      actions.push_back(action);
+  for (TCustomAction *action : actions) {
+    // The indexes counted in our own list; the IDE's list holds our images from `first` on.
+    if (action->ImageIndex() >= 0)
+      action->SetImageIndex(action->ImageIndex() + first);
+    nta->AddActionMenu(String(), action, nullptr, true, false);
+  }
+  return first;
 }
 
 // ---- Reading and writing ------------------------------------------------------------------

@@ -13,6 +13,8 @@
 
 #include "Platform/Rtl/Classes.h"
 #include "Platform/ToolsAPI/ToolsAPI.h"
+#include "Platform/Vcl/ActnList.h"
+#include "Platform/Vcl/Controls.h"
 
 #include <string>
 
@@ -104,6 +106,18 @@ public:
   static bool WriteEditorSource(IOTASourceEditor *Editor, const String &FileName);
   static void GetSelectedText(IOTAEditView *View, String &Text);
   static void GetWordAtCursor(IOTAEditView *View, String &Text);
+
+  // The editor control of the current edit window, or null.
+  static TWinControl *GetEditControl();
+  // The first windowed control named by class "TEditControl" on the view's edit window.
+  static TWinControl *EditControlOfWindow(IOTAEditView *View);
+  static void FocusEditControl(IOTAEditView *View);
+
+  // Hands the list's images and actions to the IDE; the actions' image indexes then point
+  // into the IDE's image list. Returns the IDE index of the first image.
+  static Integer RegisterActions(TCustomActionList *ActionList);
+  // Copies the images into the IDE's image list; 0 for no or an empty list.
+  static Integer AddImagesToIDE(TCustomImageList *ImageList);
 };
 
 // The helper object, created on the first call.

@@ -65,6 +65,7 @@ TEST(PascalTokenizer, IdentifiersIncludingUnicodeAndEscaped) {
                                                          {TTokenKind::tkIdent, u"Größe"},
                                                          {TTokenKind::tkIdent, u"x"},
                                                          {TTokenKind::tkSymbol, u"\u00B2"}}));
+  const bool before = EscapedIdentifiersEnabled();
   {
     TTokenizerSwitchesGuard guard;
     SetEscapedIdentifiersEnabled(false);
@@ -76,7 +77,7 @@ TEST(PascalTokenizer, IdentifiersIncludingUnicodeAndEscaped) {
                                                      {TTokenKind::tkIdent, u"1"},
                                                      {TTokenKind::tkSymbol, u"&"}}));
   }
-  EXPECT_FALSE(EscapedIdentifiersEnabled());
+  EXPECT_EQ(EscapedIdentifiersEnabled(), before);
 }
 
 TEST(PascalTokenizer, StringsKeepTheirRawSource) {

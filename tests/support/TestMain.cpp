@@ -1,5 +1,6 @@
-// Runs the process-wide unit list around every test program, as the plug-in library does
-// when it is loaded and unloaded.
+// Runs the two halves of the unit list around every test program: the platform half, as the
+// program hosting the platform does, then the system half, as the plug-in library does when
+// it is loaded (and the reverse when it is unloaded).
 #include "Units.h"
 
 #include <gtest/gtest.h>
@@ -34,10 +35,12 @@ public:
           FRerooted.push_back(name);
         }
     }
-    krx::InitializeUnits(krx::AllUnits());
+    krx::InitializeUnits(krx::PlatformUnits());
+    krx::InitializeUnits(krx::SystemUnits());
   }
   void TearDown() override {
-    krx::FinalizeUnits();
+    krx::FinalizeUnits(krx::SystemUnits());
+    krx::FinalizeUnits(krx::PlatformUnits());
     if (!FDesktop.empty()) {
       std::error_code ec;
       std::filesystem::remove_all(FDesktop, ec);

@@ -1,5 +1,7 @@
 #include "TestIDE.h"
 
+#include "PluginHost.h"
+
 #include "../common/LinkTool.h"
 #include "Platform/Rtl/Classes.h"
 #include "Platform/Rtl/Files.h"
@@ -306,6 +308,7 @@ std::vector<std::size_t> THostBuffer::LineStarts() const {
 
 IPtr<THostView> THostBuffer::AddView() {
   IPtr<THostView> view(new THostView(this));
+  view->SetEditWindow(FIDE.EditWindow);
   FViews.push_back(view);
   return view;
 }
@@ -471,13 +474,19 @@ void THostTheming::DestroyNotifiers() {
 
 // ---- The IDE ------------------------------------------------------------------------------
 
-TTestIDE::TTestIDE() : Theming(*this) { BorlandIDEServices = this; }
+TTestIDE::TTestIDE()
+    : NTA(std::make_unique<THostNTAServices>(*this)), EditWindow(CreateEditWindow(*this)),
+      Theming(*this) {
+  BorlandIDEServices = this;
+}
 
 TTestIDE::~TTestIDE() {
   if (BorlandIDEServices == this)
     BorlandIDEServices = nullptr;
   StopProcesses();
   CloseAll();
+  EditWindow = nullptr;
+  NTA.reset();
 }
 
 void TTestIDE::SetServiceMissing(const TGUID &service, bool missing) {
@@ -504,6 +513,8 @@ IPtr<IInterface> TTestIDE::QueryService(const TGUID &Service) {
     return static_cast<IOTAEditorServices *>(this);
   if (Service == IOTADebuggerServices::IID)
     return static_cast<IOTADebuggerServices *>(this);
+  if (Service == INTAServices::IID)
+    return static_cast<INTAServices *>(NTA.get());
   if (Service == IOTAIDEThemingServices::IID)
     return static_cast<IOTAIDEThemingServices *>(&Theming);
   return nullptr;

@@ -13,6 +13,7 @@
 #include "Platform/ToolsAPI/ToolsAPI.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <set>
@@ -23,6 +24,7 @@
 namespace krx::testide {
 
 class TTestIDE;
+class THostNTAServices;
 class THostModule;
 class THostBuffer;
 
@@ -383,6 +385,11 @@ public:
   // gives a process without a current thread.
   void StartProcess(const std::vector<String> &calls, bool withThread = true);
   void StopProcesses();
+
+  // The main form, main menu, image list and actions.
+  std::unique_ptr<THostNTAServices> NTA;
+  // The one edit window every view shows in; its form holds the editor control.
+  IPtr<INTAEditWindow> EditWindow;
 
   // Theming (a separate object: its RemoveNotifier differs from the IDE services' one)
   THostTheming Theming;

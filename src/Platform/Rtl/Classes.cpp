@@ -824,6 +824,10 @@ void TComponent::Destroying() {
     c->Destroying();
 }
 
+void TComponent::Loading() { FComponentState.Include(csLoading); }
+
+void TComponent::Loaded() { FComponentState.Exclude(csLoading); }
+
 void TComponent::Notification(TComponent *AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent != nullptr)
     RemoveFreeNotification(AComponent);

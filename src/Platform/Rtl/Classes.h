@@ -351,6 +351,10 @@ public:
   void DestroyComponents();
   // Marks this component and its components as being destroyed.
   void Destroying();
+  // Marks this component as being loaded from a description (csLoading) until Loaded runs.
+  void Loading();
+  // Called once every component of a description has its properties; ends csLoading.
+  virtual void Loaded();
 
   // Asks for Notification(AComponent, opRemove) when AComponent is freed (and the other way
   // round). Components of the same owner are notified through the owner anyway.

@@ -99,11 +99,6 @@ HMODULE ModuleOfAddress(const void *address) {
   return s.Found;
 }
 
-HMODULE HInstance() {
-  static const char kAnchor = 0; // any object of this module will do
-  return ModuleOfAddress(&kAnchor);
-}
-
 DWORD GetModuleFileNameW(HMODULE module, Char *fileName, DWORD size) {
   std::string name;
   if (!ModuleFileName(module, name)) {

@@ -46,11 +46,24 @@ inline constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
 
 // ---- Modules ------------------------------------------------------------------------------
 
-// The handle of the module (executable or shared library) that holds the system's own code:
-// the plug-in library when the system runs as one, the program when it is linked in.
-HMODULE HInstance();
 // The handle of the module that contains `address`; 0 when none does.
 HMODULE ModuleOfAddress(const void *address);
+
+} // namespace krx
+
+// One byte in every final module (program or plug-in library), defined by the static library
+// krx_module_anchor that each of them links. Hidden, so that every module's references bind
+// to its own anchor; the shared platform library has none and cannot call HInstance().
+extern "C" __attribute__((visibility("hidden"))) const char krx_module_anchor;
+
+namespace krx {
+
+// The handle of the module whose code calls it: the plug-in library when the system runs as
+// one, the program when the system is linked into it (never the shared platform library).
+// Hidden and inline, so each module has its own copy bound to its own anchor.
+__attribute__((visibility("hidden"))) inline HMODULE HInstance() {
+  return ModuleOfAddress(&krx_module_anchor);
+}
 
 // Writes the full path of the module (of the process executable when `module` is 0) into
 // `fileName`, which holds `size` code units, terminated. Returns the length written without

@@ -1,4 +1,4 @@
-#include "Platform/Rtl/Generics.h"
+#include "Platform/Rtl/GenericDictionaries.h"
 
 #include <gtest/gtest.h>
 

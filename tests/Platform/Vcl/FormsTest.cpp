@@ -119,6 +119,7 @@ TEST_F(ApplicationTest, RunHandlesMessagesAndTimersUntilTerminate) {
   DeallocateHWnd(wnd);
   EXPECT_EQ(ticks, 2);
   EXPECT_TRUE(Application->Terminated());
+  Application->ResetTerminated(); // the tests after this one run modal forms
 }
 
 TEST_F(ApplicationTest, MessageBoxGoesThroughTheService) {

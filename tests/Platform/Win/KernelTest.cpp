@@ -26,6 +26,10 @@ TEST(Modules, FileNamesOfTheProgramAndOfLibraries) {
   ASSERT_NE(libm, 0u);
   EXPECT_NE(libm, HInstance());
   EXPECT_NE(GetModuleFileName(libm).find(u"libc"), String::npos);
+  // The platform is a shared library of its own, and HInstance() still names this program.
+  HMODULE platform = ModuleOfAddress(reinterpret_cast<const void *>(&GetModuleFileNameW));
+  EXPECT_NE(platform, HInstance());
+  EXPECT_NE(GetModuleFileName(platform).find(u"libkrx_platform"), String::npos);
 }
 
 TEST(Modules, SmallBuffersAndUnknownHandles) {

@@ -1,0 +1,63 @@
+#include "Controls/FormEx.h"
+
+namespace krx {
+
+namespace {
+
+// The owned-component search: action lists answer, other components are searched in turn,
+// owned forms are skipped (their shortcuts are their own).
+bool FindShortCut(TComponent *Owner, TWMKey &Message) {
+  for (Integer i = 0; i < Owner->ComponentCount(); ++i) {
+    TComponent *c = Owner->Components(i);
+    if (auto *list = dynamic_cast<TCustomActionList *>(c)) {
+      if (list->IsShortCut(Message))
+        return true;
+    } else if (!dynamic_cast<TCustomForm *>(c) && FindShortCut(c, Message)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+} // namespace
+
+void TFormEx::InitializeNewForm() {
+  TBaseForm::InitializeNewForm();
+  SetPopupMode(pmAuto);
+}
+
+void TFormEx::CreateWnd() {
+  TBaseForm::CreateWnd();
+  if (Parent())
+    SetParentBackground(true);
+}
+
+void TFormEx::DoShow() {
+  TBaseForm::DoShow();
+  if (FShownOnce) {
+    if (TWinControl *active = ActiveControl()) {
+      // An edit publishes AutoSelect; anything else is asked as a combo box (other
+      // controls ignore the message).
+      if (const TPropInfo *autoSelect = GetPropInfo(*active, u"AutoSelect")) {
+        if (GetOrdProp(*active, *autoSelect) != 0)
+          active->Perform(EM_SETSEL, 0, -1);
+      } else {
+        active->Perform(CB_SETEDITSEL, 0, static_cast<LPARAM>(0xFFFF0000u));
+      }
+    }
+  }
+  FShownOnce = true;
+}
+
+bool TFormEx::IsShortCut(TWMKey &Message) {
+  bool handled = false;
+  if (OnShortCut)
+    OnShortCut(Message, handled);
+  if (!handled && Menu() && Menu()->WindowHandle())
+    handled = Menu()->IsShortCut(Message);
+  if (!handled)
+    handled = FindShortCut(this, Message);
+  return handled;
+}
+
+} // namespace krx

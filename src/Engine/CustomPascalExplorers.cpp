@@ -1,0 +1,1350 @@
+#include "Engine/CustomPascalExplorers.h"
+
+#include "Engine/SourceFileNames.h"
+#include "Platform/Rtl/Files.h"
+#include "World/ClassEx.h"
+#include "World/KRStrUtils.h"
+#include "World/ParsingLocks.h"
+
+#include <algorithm>
+#include <limits>
+#include <mutex>
+#include <unordered_map>
+
+namespace krx {
+
+namespace {
+
+constexpr Integer kMaxInteger = std::numeric_limits<Integer>::max();
+
+// Messages of the engine, as the user reads them.
+constexpr const Char *SUnexpectedToken = u"Unexpected token \"%s\"";
+constexpr const Char *SUnexpectedDirective = u"Unexpected directive";
+constexpr const Char *SIllegalProcDirectives = u"Illegal procedure directives";
+constexpr const Char *SVariantRecords = u"variant records not supported";
+constexpr const Char *SInvalidToken = u"Invalid token";
+constexpr const Char *SRegionName = u"Error in region name (unterminated string)";
+constexpr const Char *SUnmatchedEndRegion = u"Unmatched $ENDREGION";
+constexpr const Char *SUnmatchedRegion = u"Unmatched $REGION";
+constexpr const Char *SIncludeNotFound = u"Include file not found: %s";
+constexpr const Char *SIgnoredRegion = u"Ignored region directive: %s";
+constexpr const Char *SIgnoredDirective = u"Ignored compiler directive: %s";
+constexpr const Char *SIgnoredAttributes = u"Ignored Attibute(s) in %s declaration";
+constexpr const Char *SIrregularClass = u"Irregular Comment or Attribute in %s";
+constexpr const Char *SIrregularLine = u"Irregular Comment or Attribute in %s in line %d";
+constexpr const Char *SClassNotFound = u"Class %s interface not found";
+constexpr const Char *SDifferentParams =
+    u"Associated method implementation with different parameter list";
+constexpr const Char *SDeclNotFound = u"%s.%s declaration not found";
+
+constexpr TCodeMessageKind kError = TCodeMessageKind::Error;
+constexpr TCodeMessageKind kWarning = TCodeMessageKind::Warning;
+constexpr TCodeMessageKind kHint = TCodeMessageKind::Hint;
+
+std::mutex GSearchFoldersLock;
+std::vector<String> *GSearchFolders = nullptr; // null: none installed
+
+bool IsClassKind(TCodeItemKind k) { return k >= ckClass && k <= ckRecordHelper; }
+
+bool IsRoutineItem(const TCodeItem *item) {
+  TCodeItemKind k = item->Kind();
+  return k == ckProcedure || k == ckMethod || k == ckMethodImpl;
+}
+
+bool OneOf(TReservedWord w, std::initializer_list<TReservedWord> words) {
+  return std::find(words.begin(), words.end(), w) != words.end();
+}
+
+String UpperKey(const String &s) { return UpperCase(s); }
+
+} // namespace
+
+void SetIncludeSearchFolders(std::vector<String> folders) {
+  std::lock_guard<std::mutex> lock(GSearchFoldersLock);
+  delete GSearchFolders;
+  GSearchFolders = folders.empty() ? nullptr : new std::vector<String>(std::move(folders));
+}
+
+std::vector<String> IncludeSearchFolders() {
+  std::lock_guard<std::mutex> lock(GSearchFoldersLock);
+  return GSearchFolders ? *GSearchFolders : std::vector<String>{};
+}
+
+const TModuleExplorerOptionsClass &TCustomPascalExplorerOptions::ClassRef() {
+  static const TModuleExplorerOptionsClass cls{
+      lanPascal, []() -> std::unique_ptr<TModuleExplorerOptions> {
+        return std::make_unique<TCustomPascalExplorerOptions>();
+      }};
+  return cls;
+}
+
+// ---- Construction ---------------------------------------------------------------------------
+
+TCustomPascalModuleExplorer::TCustomPascalModuleExplorer() {
+  FHelper = std::make_unique<TPascalTokenizerHelper>(IPtr<ITokenizerContext>(this));
+  TModuleExplorerOptions &o = ModuleExplorerRegistry().Options(lanPascal);
+  FEvaluateConditions = o.ParserEvaluatesConditions();
+  FDetailedMetaDataHints = o.DetailedMetaDataHints();
+  FCommentMode = o.CommentAssociationMode();
+  FEmptyLineUnassociatesComment = o.EmptyLineUnassociatesComment();
+  {
+    TParsingLock lock;
+    FCommentSignature = o.CommentSignature();
+  }
+  FBlocks.reserve(64);
+}
+
+TCustomPascalModuleExplorer::~TCustomPascalModuleExplorer() {
+  // The helper calls back into this object while it goes.
+  FHelper.reset();
+}
+
+// ---- The driver -----------------------------------------------------------------------------
+
+void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool headerOnly) {
+  if (IsBusy())
+    return;
+  BeginUpdate();
+  struct TUpdateGuard {
+    TModuleExplorer &E;
+    ~TUpdateGuard() { E.EndUpdate(); }
+  } updateGuard{*this};
+  BeginBusy();
+  struct TBusyGuard {
+    TCustomPascalModuleExplorer &E;
+    ~TBusyGuard() { E.EndBusy(); }
+  } busyGuard{*this};
+
+  // Clear refuses while busy; the parse owns the explorer from here.
+  EndBusy();
+  Clear();
+  BeginBusy();
+
+  TModuleItem &module = Module();
+  TPreprocessedPascalTokenizer &t = Tokenizer();
+  FHeaderOnly = headerOnly;
+  FHelper->SetEvaluateConditions(FEvaluateConditions);
+  FModuleMarkLine = -1;
+  module.SetImplLineNr(-1);
+  module.SetLanguage(GlobalPascalLanguage());
+
+  if (source.Text)
+    t.SetText(*source.Text);
+  else if (source.Lines) {
+    std::vector<String> lines;
+    lines.reserve(static_cast<std::size_t>(source.Lines->Count()));
+    for (Integer i = 0; i < source.Lines->Count(); ++i)
+      lines.push_back(source.Lines->Get(i));
+    t.SetLines(lines);
+  } else
+    t.SetText(StringView());
+  t.SetFileName(module.FileName());
+  struct TTextGuard {
+    TPreprocessedPascalTokenizer &T;
+    ~TTextGuard() { T.Clear(); }
+  } textGuard{t};
+
+  FPrevToken.clear();
+  FPrevTokenKind = TTokenKind::tkNone;
+  FLineBefore = 0;
+  FColBefore = 0;
+  FPendingCommentLine = -1;
+  FPendingAttributeLine = -1;
+  FAttributeDepth = 0;
+  FDirectiveSeen = false;
+  FCurIdent = TIdentRecord();
+  FPrevIdent = TIdentRecord();
+  FDeclarationMode = false;
+  FCodeSectionKind = cskUndefined;
+  FSignatureLength = 0;
+  if (FCommentMode == camSignOnly || FCommentMode == camSignUnassociate) {
+    FSignatureLength = Length(FCommentSignature);
+    // A signature mode without a signature would match every comment (or none): the user's
+    // setting falls back to plain association rather than failing every parse.
+    if (FSignatureLength == 0)
+      FCommentMode = camEnabled;
+  }
+  FPushBack = false;
+  FOutsideDeclarations = true;
+  FBlocks.clear();
+  FBlocks.push_back({&module, rwBegin});
+  FIncludeStack.clear();
+  FCurrentItem = &module;
+  FConstSeen = false;
+  FInRoutineBody = false;
+  FInAsm = false;
+  UpdateCurrentScope();
+  TSourceRegion *root = &module.RootRegion();
+  root->StartLine = 0;
+  FCurrentRegion = root;
+  FSkipKinds = TTokenKinds{TTokenKind::tkComment, TTokenKind::tkKRTag};
+
+  t.SetSkipKinds({});
+  t.SetNumbersAsNumbers(true);
+  t.SetRecordComments(true);
+  t.SetCommentTextMode(FSignatureLength > 0 ? 2 : 0);
+  t.SetTolerateErrors(!headerOnly);
+  t.SetRaiseAtEnd(false);
+  if (FEmptyLineUnassociatesComment)
+    t.OnBlankLine = [this](TKRBaseTokenizer &) { BlankLine(); };
+  else
+    t.OnBlankLine = nullptr;
+
+  bool cancelled = false;
+  try {
+    StartMetrics();
+    if (headerOnly)
+      SetDeclarationMode(true);
+    else
+      ParseModuleHeader();
+    ParseModule(cancelled);
+    if (FBlocks.size() > 1) {
+      CloseOpenBlocks();
+      module.SetEndLineValue(t.LineNr() - 1);
+    } else if (module.EndLineValue() == 0 && t.LineNr() > 0) {
+      module.SetEndLineValue(t.LineNr() - 1);
+    }
+    CloseRegions();
+  } catch (...) {
+    FCurrentItem = nullptr;
+    FCurrentRegion = nullptr;
+    FDeclarationMode = false;
+    throw;
+  }
+  FCurrentItem = nullptr;
+  FCurrentRegion = nullptr;
+  FDeclarationMode = false;
+  FOutsideDeclarations = true;
+
+  if (cancelled)
+    return;
+  ApplyClassWarnings();
+  AssociateMethods();
+  AssociateRoutines();
+  if (!headerOnly)
+    MetricsHandler().ParsingEnded(t);
+}
+
+void TCustomPascalModuleExplorer::CloseRegions() {
+  TModuleItem &module = Module();
+  TSourceRegion *root = &module.RootRegion();
+  const Integer last = module.GetLastLine();
+  for (TSourceRegion *r = FCurrentRegion; r && r != root; r = r->Parent()) {
+    r->EndLine = last;
+    Messages()->AddPositionMessage(SUnmatchedRegion, r->StartLine + 1, kError, 0);
+  }
+}
+
+void TCustomPascalModuleExplorer::StartMetrics() { MetricsHandler().ParsingStarts(Tokenizer()); }
+
+void TCustomPascalModuleExplorer::BlankLine() { FPendingCommentLine = -1; }
+
+// ---- Tokens ---------------------------------------------------------------------------------
+
+TTokenKind TCustomPascalModuleExplorer::NextToken() {
+  TPreprocessedPascalTokenizer &t = Tokenizer();
+  FLineBefore = t.LineNr();
+  FColBefore = t.LinePos();
+  const TTokenKind current = t.TokenKind();
+  if (current == TTokenKind::tkIdent) {
+    std::swap(FPrevIdent, FCurIdent);
+    FCurIdent.Text.assign(t.Token());
+    FCurIdent.Line = FLineBefore;
+    FCurIdent.Column = FColBefore;
+    FCurIdent.PrologLine = GetPendingCommentLine();
+    if (FAttributeDepth <= 0)
+      ResetPendingComment();
+  }
+  FPrevToken.assign(t.Token());
+  FPrevTokenKind = current;
+  for (;;) {
+    const TTokenKind k = t.NextToken();
+    FWordLookup = TWordLookup::Unknown;
+    HandleToken(k);
+    if (!FSkipKinds.Contains(k))
+      return k;
+  }
+}
+
+bool TCustomPascalModuleExplorer::TokenWord(TReservedWord &word) {
+  if (FWordLookup == TWordLookup::Unknown)
+    FWordLookup = TokenKind() == TTokenKind::tkIdent && IsReservedWord(Token(), FWord)
+                      ? TWordLookup::Found
+                      : TWordLookup::None;
+  word = FWord;
+  return FWordLookup == TWordLookup::Found;
+}
+
+void TCustomPascalModuleExplorer::HandleToken(TTokenKind kind) {
+  TPreprocessedPascalTokenizer &t = Tokenizer();
+  switch (kind) {
+  case TTokenKind::tkNone:
+  case TTokenKind::tkKRTag:
+    ResetPendingComment();
+    break;
+  case TTokenKind::tkError:
+    ResetPendingComment();
+    AddPositionMessage(SInvalidToken, TokenLine(), kError, TokenColumn());
+    break;
+  case TTokenKind::tkIdent:
+    if (FInRoutineBody) {
+      if (t.Token().size() == 5 && SameText(t.Token(), u"const"))
+        FConstSeen = true;
+      MetricsHandler().IdentifierInBody(BodyRoutine(), t);
+    }
+    break;
+  case TTokenKind::tkComment:
+    HandleComment();
+    MetricsHandler().CommentSeen(t);
+    break;
+  case TTokenKind::tkDirective:
+    FPendingCommentLine = -1;
+    FDirectiveSeen = true;
+    HandleDirective(t.Token());
+    break;
+  case TTokenKind::tkString:
+    if (FInRoutineBody && !FInAsm)
+      MetricsHandler().StringInBody(BodyRoutine(), t);
+    break;
+  case TTokenKind::tkSymbol:
+    if (t.Token().size() == 1 && t.Token()[0] == u';')
+      FConstSeen = false;
+    HandleSymbolForComments();
+    break;
+  case TTokenKind::tkNumber:
+    if (FInRoutineBody && !FConstSeen)
+      MetricsHandler().NumberInBody(BodyRoutine(), t);
+    break;
+  }
+}
+
+TProcItem *TCustomPascalModuleExplorer::BodyRoutine() const {
+  return dynamic_cast<TProcItem *>(FCurrentItem);
+}
+
+TTokenKind TCustomPascalModuleExplorer::NextTokenReportingDirectives() {
+  const bool saved = FOutsideDeclarations;
+  FOutsideDeclarations = false;
+  struct TRestore {
+    bool &Flag;
+    bool Value;
+    ~TRestore() { Flag = Value; }
+  } restore{FOutsideDeclarations, saved};
+  return NextToken();
+}
+
+TTokenKind TCustomPascalModuleExplorer::NextTokenKeepComments() {
+  const TTokenKinds saved = FSkipKinds;
+  FSkipKinds.Exclude(TTokenKind::tkComment);
+  struct TRestore {
+    TTokenKinds &Kinds;
+    TTokenKinds Value;
+    ~TRestore() { Kinds = Value; }
+  } restore{FSkipKinds, saved};
+  return NextToken();
+}
+
+TTokenKind TCustomPascalModuleExplorer::NextStatementToken() {
+  if (FPushBack) {
+    FPushBack = false;
+    return TokenKind();
+  }
+  return NextToken();
+}
+
+void TCustomPascalModuleExplorer::PushBackDeclarationStart() {
+  const TTokenKind k = TokenKind();
+  if (k == TTokenKind::tkIdent || k == TTokenKind::tkKRTag || IsSymbol(u"["))
+    FPushBack = true;
+}
+
+bool TCustomPascalModuleExplorer::IsReservedWordToken(TReservedWord &word) {
+  if (TokenKind() != TTokenKind::tkIdent)
+    return false;
+  if (FDottedNames && FPrevTokenKind == TTokenKind::tkSymbol && FPrevToken.size() == 1 &&
+      FPrevToken[0] == u'.')
+    return false;
+  TReservedWord w;
+  if (!TokenWord(w) || w > rwUses)
+    return false;
+  if (w == rwOperator && !SameText(FCurIdent.Text, u"CLASS"))
+    return false;
+  word = w;
+  return true;
+}
+
+bool TCustomPascalModuleExplorer::IsDirectiveWord(TReservedWord &word) {
+  if (FDottedNames && FPrevTokenKind == TTokenKind::tkSymbol && FPrevToken.size() == 1 &&
+      FPrevToken[0] == u'.')
+    return false;
+  TReservedWord w;
+  if (!TokenWord(w))
+    return false;
+  if (w == rwOperator && !SameText(FCurIdent.Text, u"CLASS"))
+    return false;
+  word = w;
+  return true;
+}
+
+void TCustomPascalModuleExplorer::CheckNotReservedWord() {
+  TReservedWord w;
+  if (IsReservedWordToken(w))
+    RaiseUnexpectedToken();
+}
+
+void TCustomPascalModuleExplorer::CheckWordAfterBracket(Char ch) {
+  TReservedWord w;
+  if (ch == u'(' || ch == u'[') {
+    if (IsDirectiveWord(w) &&
+        OneOf(w, {rwBegin, rwAsm, rwEnd, rwImplementation, rwInitialization, rwFinalization,
+                  rwResourceString, rwType, rwLabel, rwThreadVar, rwCase, rwTry, rwPacked,
+                  rwClass, rwInterface, rwRecord, rwDispInterface, rwConstructor, rwDestructor,
+                  rwProperty, rwUses, rwStrict, rwInline, rwDelayed}))
+      RaiseUnexpectedToken();
+  } else if (ch == u'<') {
+    if (IsReservedWordToken(w) && w != rwClass && w != rwRecord && w != rwConstructor)
+      RaiseUnexpectedToken();
+  }
+}
+
+// ---- Comments -------------------------------------------------------------------------------
+
+Integer TCustomPascalModuleExplorer::GetPendingCommentLine() const {
+  if (FPendingAttributeLine < 0)
+    return FPendingCommentLine;
+  if (FPendingCommentLine < 0)
+    return FPendingAttributeLine;
+  return std::min(FPendingAttributeLine, FPendingCommentLine);
+}
+
+void TCustomPascalModuleExplorer::ResetPendingComment() {
+  FPendingCommentLine = -1;
+  FPendingAttributeLine = -1;
+}
+
+void TCustomPascalModuleExplorer::HandleComment() {
+  TPreprocessedPascalTokenizer &t = Tokenizer();
+  const TLastComment &c = t.LastComment();
+  const Integer firstLine = c.Pos.Line - 1;
+  switch (FCommentMode) {
+  case camEnabled:
+    break;
+  case camDisabled:
+    return;
+  case camSignOnly:
+  case camSignUnassociate: {
+    const String &text = t.Token();
+    const std::size_t opener = c.Kind == TCommentKind::Brace ? 1 : 2;
+    const bool equal = text.size() >= opener + FCommentSignature.size() &&
+                       StringView(text).substr(opener, FCommentSignature.size()) ==
+                           StringView(FCommentSignature);
+    if (FCommentMode == camSignOnly) {
+      if (!equal) {
+        ReportIrregularComment(firstLine);
+        return;
+      }
+    } else if (equal) {
+      FPendingCommentLine = -1;
+      ReportIrregularComment(firstLine);
+      return;
+    }
+    break;
+  }
+  }
+  if (c.StartsLine) {
+    if (FPendingCommentLine < 0)
+      FPendingCommentLine = firstLine;
+  } else {
+    ReportIrregularComment(firstLine);
+  }
+}
+
+void TCustomPascalModuleExplorer::HandleSymbolForComments() {
+  const String &s = Token();
+  const Char c = s.size() == 1 ? s[0] : u'\0';
+  if (!FAttributesEnabled) {
+    ResetPendingComment();
+    return;
+  }
+  if (c == u'[') {
+    if (++FAttributeDepth == 1 && FPendingAttributeLine < 0)
+      FPendingAttributeLine = Tokenizer().LineNr() - 1;
+  } else if (c == u']') {
+    if (FAttributeDepth > 0)
+      --FAttributeDepth;
+  } else if (FAttributeDepth <= 0) {
+    ResetPendingComment();
+  }
+}
+
+void TCustomPascalModuleExplorer::ReportIrregularComment(Integer line) {
+  auto *cls = dynamic_cast<TClassItem *>(FCurrentItem);
+  if (line < 0 || !cls)
+    return;
+  cls->SetWarning(cwIrregularMetaData, true);
+  if (FDetailedMetaDataHints)
+    Messages()->AddMessage(Format(SIrregularLine, {cls->Name(), line + 1}), line + 1, kHint, 1);
+}
+
+// ---- Directives, regions and include files --------------------------------------------------
+
+void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
+  TPreprocessedPascalTokenizer &t = Tokenizer();
+  StringView body = text;
+  if (!body.empty() && body[0] == u'(') {
+    body = body.size() >= 5 ? body.substr(3, body.size() - 5) : StringView();
+  } else {
+    body = body.size() >= 3 ? body.substr(2, body.size() - 3) : StringView();
+  }
+  if (body.empty())
+    return;
+  // The directive's own start: a directive may span lines.
+  const Integer line = t.LastComment().Pos.Line;
+  const Integer column = t.LastComment().Pos.Column;
+  bool region = false;
+  if (StartsText(u"ENDREGION", body)) {
+    region = true;
+    if (FCurrentRegion && FCurrentRegion->Parent()) {
+      FCurrentRegion->EndLine = t.LineNr() - 1;
+      FCurrentRegion = FCurrentRegion->Parent();
+    } else {
+      AddPositionMessage(SUnmatchedEndRegion, line, kError, column);
+    }
+  } else if (StartsText(u"REGION", body)) {
+    region = true;
+    String name;
+    if (!UnquotePascalString(Trim(body.substr(6)), name))
+      AddPositionMessage(SRegionName, line, kError, column);
+    if (FCurrentRegion) {
+      auto *r = new TSourceRegion(FCurrentRegion);
+      r->Name = name;
+      r->StartLine = line - 1;
+      FCurrentRegion = r;
+    }
+  } else if ((body[0] == u'R' || body[0] == u'r') && body.size() > 6) {
+    const String mask = Trim(body.substr(body.size() - 6));
+    if ((SameText(mask, u"*.dfm") || SameText(mask, u"*.nfm") || SameText(mask, u"*.fmx")) &&
+        !Module().DesignInfo())
+      new TDFMModuleDesignInfo(&Module(), t.LineNr() - 1);
+  }
+  if (auto *cls = dynamic_cast<TClassItem *>(FCurrentItem)) {
+    if (region)
+      cls->SetWarning(cwRegion, true);
+    else if (FDeclarationMode)
+      cls->SetWarning(cwDirective, true);
+  }
+  if (FOutsideDeclarations)
+    return;
+  if (region) {
+    if (ReportedWarnings().Contains(cwRegion))
+      AddPositionMessage(Format(SIgnoredRegion, {text}), line, kWarning, column);
+  } else if (ReportedWarnings().Contains(cwDirective)) {
+    AddPositionMessage(Format(SIgnoredDirective, {text}), line, kWarning, column);
+  }
+}
+
+bool TCustomPascalModuleExplorer::ReadIncludeFile(String &fileName, String &source) {
+  // The name as written counts only when it names a file exactly; the case-insensitive
+  // search (which reads directories) is kept for the folders that belong to the module.
+  String found;
+  {
+    String written = fileName;
+    for (Char &c : written)
+      if (c == u'\\')
+        c = u'/';
+    if (FileExists(written))
+      found = ExpandFileName(written);
+  }
+  const String &moduleFile = Module().FileName();
+  if (found.empty() && !moduleFile.empty())
+    found = ResolveSourceFileName(fileName, ExtractFileDir(moduleFile));
+  if (found.empty())
+    for (const String &folder : IncludeSearchFolders()) {
+      found = ResolveSourceFileName(fileName, folder);
+      if (!found.empty())
+        break;
+    }
+  bool ok = false;
+  if (!found.empty()) {
+    try {
+      TTextEncoding encoding;
+      source = ReadTextFileEx(found, encoding);
+      fileName = found;
+      ok = true;
+    } catch (const Exception &) {
+      ok = false;
+    }
+  }
+  if (!ok) {
+    const TLastComment &c = Tokenizer().LastComment();
+    AddPositionMessage(Format(SIncludeNotFound, {fileName}), c.Pos.Line, kWarning, c.Pos.Column);
+  }
+  return ok;
+}
+
+void TCustomPascalModuleExplorer::BeginIncludeFile(const String &fileName) {
+  TPreprocessedPascalTokenizer &t = Tokenizer();
+  FIncludeStack.push_back(FCurrentItem);
+  auto *item = new TIncludeFileItem(FCurrentItem, fileName);
+  item->SetVisibility(FVisibility);
+  item->SetLineNr(t.LineNr() - 1);
+  item->SetItemStartPos(t.LastComment().Pos.Column);
+  item->SetHeaderEndLineValue(t.LineNr() - 1);
+  item->SetHeaderEndPos(t.LinePos() - 1);
+  item->SetEndLineValue(t.LineNr() - 1);
+  item->SetEndPos(t.LinePos() - 1);
+  FCurrentItem = item;
+}
+
+void TCustomPascalModuleExplorer::EndIncludeFile() {
+  if (FIncludeStack.empty())
+    return;
+  FCurrentItem = FIncludeStack.back();
+  FIncludeStack.pop_back();
+}
+
+// ---- Skipping and reading -------------------------------------------------------------------
+
+namespace {
+// Stops the tokenizer's collecting when a reader leaves by an exception.
+struct TCollectGuard {
+  TKRBaseTokenizer &T;
+  explicit TCollectGuard(TKRBaseTokenizer &t) : T(t) { T.StartCollecting(); }
+  ~TCollectGuard() {
+    if (T.Collecting())
+      T.StopCollecting();
+  }
+  String Text() { return T.CollectedTextAsLine(false); }
+};
+} // namespace
+
+void TCustomPascalModuleExplorer::SkipToDirectiveOrSemicolon(
+    std::initializer_list<TReservedWord> words, String &text) {
+  TCollectGuard collect(Tokenizer());
+  bool first = true;
+  for (;;) {
+    const TTokenKind k = NextToken();
+    if (k == TTokenKind::tkNone || k == TTokenKind::tkError || IsSymbol(u";"))
+      break;
+    if (k == TTokenKind::tkIdent) {
+      TReservedWord w;
+      if (!first && IsDirectiveWord(w) && OneOf(w, words))
+        break;
+      if (IsReservedWordToken(w) && !OneOf(w, words))
+        RaiseUnexpectedToken();
+    }
+    first = false;
+  }
+  text = collect.Text();
+}
+
+void TCustomPascalModuleExplorer::SkipExpression(std::initializer_list<TReservedWord> words,
+                                                 String &text) {
+  TCollectGuard collect(Tokenizer());
+  for (;;) {
+    const TTokenKind k = NextToken();
+    if (k == TTokenKind::tkNone || IsSymbol(u";"))
+      break;
+    if (k == TTokenKind::tkIdent) {
+      TReservedWord w;
+      if (IsDirectiveWord(w) && OneOf(w, words))
+        break;
+      if (IsReservedWordToken(w) && !OneOf(w, words))
+        RaiseUnexpectedToken();
+    } else if (k == TTokenKind::tkSymbol) {
+      if (!IsSymbol(u"+"))
+        RaiseUnexpectedToken();
+    } else if (k == TTokenKind::tkKRTag) {
+      RaiseUnexpectedToken();
+    }
+  }
+  text = collect.Text();
+}
+
+void TCustomPascalModuleExplorer::ReadDesignator(String &text) {
+  text = Helper().ReadIdent();
+  for (;;) {
+    NextToken();
+    if (IsSymbol(u".")) {
+      text += u".";
+      text += Helper().ReadIdent();
+    } else if (IsSymbol(u"[")) {
+      text += u"[";
+      text += Helper().ReadBracketed(u'[', u']', false);
+      text += u"]";
+    } else {
+      return;
+    }
+  }
+}
+
+void TCustomPascalModuleExplorer::SkipTypeList(Char terminator,
+                                               std::initializer_list<TReservedWord> words,
+                                               String &text) {
+  text.clear();
+  for (;;) {
+    const String name = Helper().ReadTypeIdent();
+    if (!text.empty())
+      text += u", ";
+    text += name;
+    if (!IsSymbol(u","))
+      break;
+  }
+  TReservedWord w;
+  if (TokenKind() == TTokenKind::tkSymbol && Token().size() == 1 && Token()[0] == terminator)
+    return;
+  if (IsDirectiveWord(w) && OneOf(w, words))
+    return;
+  RaiseUnexpectedToken();
+}
+
+void TCustomPascalModuleExplorer::SkipAsmBlock() {
+  TPreprocessedPascalTokenizer &t = Tokenizer();
+  const bool saved = t.DoubleQuotedStrings();
+  t.SetDoubleQuotedStrings(true);
+  FInAsm = true;
+  struct TRestore {
+    TCustomPascalModuleExplorer &E;
+    TPreprocessedPascalTokenizer &T;
+    bool Saved;
+    ~TRestore() {
+      T.SetDoubleQuotedStrings(Saved);
+      E.FInAsm = false;
+    }
+  } restore{*this, t, saved};
+  for (;;) {
+    const TTokenKind k = NextToken();
+    if (k == TTokenKind::tkNone)
+      break;
+    if (k != TTokenKind::tkIdent)
+      continue;
+    if (FPrevTokenKind == TTokenKind::tkSymbol && FPrevToken == u"@")
+      continue;
+    TReservedWord w;
+    if (IsReservedWordToken(w) && w != rwType && w != rwPacked)
+      break;
+  }
+  PushBackDeclarationStart();
+}
+
+void TCustomPascalModuleExplorer::SkipAttribute(Integer depth) {
+  if (auto *cls = dynamic_cast<TClassItem *>(FCurrentItem))
+    cls->SetWarning(cwAttribute, true);
+  Helper().SkipToClosingBracket(depth);
+}
+
+// ---- Scope and blocks -----------------------------------------------------------------------
+
+void TCustomPascalModuleExplorer::SetCurrentItem(TCodeItem *item) {
+  if (item == FCurrentItem)
+    return;
+  FCurrentItem = item;
+  FCodeSectionKind = cskUndefined;
+  UpdateCurrentScope();
+}
+
+void TCustomPascalModuleExplorer::UpdateCurrentScope() {
+  TModuleItem &module = Module();
+  if (FCurrentItem == &module)
+    FVisibility = (module.ImplLineNr() >= 0 || module.ModuleType() != mtUnit) ? scPrivate
+                                                                              : scPublic;
+}
+
+void TCustomPascalModuleExplorer::PushBlock(TCodeItem *item) { FBlocks.push_back({item, rwBegin}); }
+
+void TCustomPascalModuleExplorer::PushMarker(TReservedWord word) {
+  FBlocks.push_back({nullptr, word});
+}
+
+void TCustomPascalModuleExplorer::BeginBlock(TReservedWord word) {
+  TPreprocessedPascalTokenizer &t = Tokenizer();
+  switch (word) {
+  case rwBegin:
+  case rwAsm:
+    if (FBlocks.size() == 1 && FCurrentItem &&
+        (FCurrentItem == &Module() || IsRoutineItem(FCurrentItem))) {
+      PushBlock(FCurrentItem);
+      if (auto *proc = dynamic_cast<TProcItem *>(FCurrentItem)) {
+        proc->SetBeginLineValue(t.LineNr() - 1);
+        proc->SetBeginPos(TokenColumn());
+        if (word == rwAsm)
+          proc->SetIsPureAsmProc(true);
+        FInRoutineBody = true;
+      }
+    } else {
+      PushMarker(word);
+    }
+    break;
+  case rwInitialization:
+  case rwFinalization:
+  case rwTry:
+  case rwRecord:
+    PushMarker(word);
+    break;
+  case rwCase: {
+    const TBlockEntry &last = FBlocks.back();
+    if (!last.Item && last.Word == rwRecord)
+      break;
+    auto *cls = dynamic_cast<TClassItem *>(last.Item);
+    if (cls && cls->ClassKind() == clRecord) {
+      ParseVariantPart();
+      break;
+    }
+    PushMarker(word);
+    break;
+  }
+  default:
+    // Only the words above open blocks; any other is a grammar mistake, not source text.
+    KR_ASSERT(false);
+  }
+}
+
+void TCustomPascalModuleExplorer::EndBlock(bool closed) {
+  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TModuleItem &module = Module();
+  if (FBlocks.size() <= 1) {
+    SetCurrentItem(&module);
+    module.SetEndLineValue(t.LineNr() - 1);
+    FDeclarationMode = false;
+    FOutsideDeclarations = true;
+    FInRoutineBody = false;
+    FCodeSectionKind = cskUndefined;
+    return;
+  }
+  const TBlockEntry entry = FBlocks.back();
+  FBlocks.pop_back();
+  if (!entry.Item)
+    return;
+  TCodeItem *item = entry.Item;
+  auto *proc = dynamic_cast<TProcItem *>(item);
+  auto *cls = dynamic_cast<TClassItem *>(item);
+  if (closed) {
+    item->SetEndLineValue(t.LineNr() - 1);
+    item->SetEndPos(t.LinePos() - 1);
+    if (proc) {
+      proc->SetBodyEndLineValue(t.LineNr() - 1);
+      proc->SetBodyEndPos(t.LinePos() - 3);
+      FInRoutineBody = false;
+    }
+    try {
+      if (cls) {
+        ReportIrregularComment(GetPendingCommentLine());
+        if (!IsSymbol(u";"))
+          ParseHintDirectives(cls, false, false, true);
+      } else if (!IsSymbol(u";")) {
+        NextToken();
+      }
+    } catch (const ETokenError &) {
+      // The message is out; the block still ends here.
+      item->SetBadFormat(true);
+    }
+    if (IsSymbol(u";")) {
+      item->SetEndLineValue(t.LineNr() - 1);
+      item->SetEndPos(t.LinePos() - 1);
+    } else {
+      PushBackDeclarationStart();
+    }
+  } else {
+    item->SetEndLineValue(t.LineNr() - 2);
+    item->SetEndPos(kMaxInteger);
+    if (proc) {
+      proc->SetBodyEndLineValue(t.LineNr() - 2);
+      proc->SetBodyEndPos(kMaxInteger);
+    }
+    FInRoutineBody = false;
+  }
+  if (item == FCurrentItem)
+    SetCurrentItem(item->Owner() ? item->Owner() : &module);
+  if (cls) {
+    const bool nested = GlobalPascalLanguage()->SupportsNestedTypes();
+    if (!(nested && dynamic_cast<TClassItem *>(FCurrentItem)))
+      SetDeclarationMode(false);
+    FCodeSectionKind = cskType;
+    FVisibility = cls->Visibility();
+  } else {
+    FCodeSectionKind = cskUndefined;
+  }
+}
+
+void TCustomPascalModuleExplorer::CloseOpenBlocks() {
+  while (FBlocks.size() > 1)
+    EndBlock(false);
+  FDeclarationMode = false;
+  FOutsideDeclarations = true;
+  SetCurrentItem(&Module());
+}
+
+void TCustomPascalModuleExplorer::SetDeclarationMode(bool on) {
+  if (on == FDeclarationMode)
+    return;
+  FDeclarationMode = on;
+  FOutsideDeclarations = !on;
+  if (on)
+    PushBlock(FCurrentItem);
+  else
+    CloseOpenBlocks();
+}
+
+TModuleSectionItem *TCustomPascalModuleExplorer::AddModuleSection(TModuleSectionKind kind) {
+  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TModuleSectionItem *section = Module().AddSection(kind);
+  section->SetLineNr(t.LineNr() - 1);
+  section->SetItemStartPos(TokenColumn());
+  section->SetHeaderEndLineValue(t.LineNr() - 1);
+  section->SetHeaderEndPos(t.LinePos() - 1);
+  FCodeSectionKind = cskUndefined;
+  FModuleSectionKind = kind;
+  return section;
+}
+
+TModuleSectionKind TCustomPascalModuleExplorer::ReservedWordToSectionKind(TReservedWord word) {
+  switch (word) {
+  case rwInterface:
+    return msInterface;
+  case rwImplementation:
+    return msImplementation;
+  case rwInitialization:
+    return msInitialization;
+  case rwFinalization:
+    return msFinalization;
+  default:
+    KR_ASSERT(false);
+    return msImplementation;
+  }
+}
+
+void TCustomPascalModuleExplorer::SetImplementationLine(Integer line) {
+  Module().SetImplLineNr(line);
+}
+
+Integer TCustomPascalModuleExplorer::GetImplementationLine() const {
+  return ModuleItem()->ImplLineNr();
+}
+
+// ---- Declaration items ----------------------------------------------------------------------
+
+void TCustomPascalModuleExplorer::SetHeaderEndAtToken(TCodeItem *item) {
+  TPreprocessedPascalTokenizer &t = Tokenizer();
+  if (IsSymbol(u";"))
+    item->SetEnd(t.LineNr() - 1, t.LinePos() - 1);
+  else
+    item->SetEnd(FLineBefore - 1, FColBefore - 1);
+}
+
+void TCustomPascalModuleExplorer::ParseModuleHeader() {
+  TModuleItem &module = Module();
+  TPreprocessedPascalTokenizer &t = Tokenizer();
+  module.SetModuleType(mtUnknown);
+  module.SetHintDirectives({});
+  module.SetDeprecatedText(String());
+  TModuleType moduleType;
+  if (NextToken() == TTokenKind::tkIdent && ModuleKindFromText(Token(), moduleType)) {
+    module.SetModuleType(moduleType);
+    UpdateCurrentScope();
+    module.SetLineNr(t.LineNr() - 1);
+    module.SetItemStartPos(TokenColumn());
+    module.SetPrologLine(GetPendingCommentLine());
+    if (moduleType != mtUnit) {
+      module.SetImplLineNr(0);
+      UpdateCurrentScope();
+    }
+    try {
+      module.SetName(Helper().ReadQualifiedIdent());
+      ParseHintDirectives(&module, true, false, false);
+    } catch (const ETokenError &) {
+      module.SetBadFormat(true);
+    }
+    module.SetHeaderEndLineValue(t.LineNr() - 1);
+    module.SetHeaderEndPos(t.LinePos() - 1);
+  } else {
+    PushBackDeclarationStart();
+  }
+}
+
+TProcData *TCustomPascalModuleExplorer::ParseProcData(TMethodKind methodKind, const String &name,
+                                                      Integer prologLine, Integer line,
+                                                      Integer column) {
+  if (FBlocks.size() > 1)
+    CloseOpenBlocks();
+  if (TokenKind() == TTokenKind::tkNone)
+    RaiseUnexpectedToken();
+  auto *proc = new TProcData(FCurrentItem);
+  proc->SetPrologLine(prologLine);
+  try {
+    if (TokenKind() != TTokenKind::tkIdent && TokenKind() != TTokenKind::tkSymbol)
+      RaiseUnexpectedToken();
+    ParseProcSignature(proc, methodKind, line, column, name);
+    const TMethodDirectives allowed{pdForward, pdExternal, pdOverload, pdUnsafe,
+                                    pdInline,  pdDelayed,  pdAsync,    pdLocked};
+    if (!(proc->Directives() - allowed).Empty())
+      RaiseBadFormat(SIllegalProcDirectives);
+  } catch (const ETokenError &) {
+    proc->SetBadFormat(true);
+    FinishProcData(proc);
+    throw;
+  }
+  FinishProcData(proc);
+  return proc;
+}
+
+void TCustomPascalModuleExplorer::FinishProcData(TProcData *proc) {
+  SetHeaderEndAtToken(proc);
+  if (!proc->HasDirective(pdForward) && !proc->HasDirective(pdExternal) &&
+      GetImplementationLine() >= 0)
+    SetCurrentItem(proc);
+}
+
+void TCustomPascalModuleExplorer::ParseProcSignature(TProcItem *item, TMethodKind methodKind,
+                                                     Integer line, Integer column,
+                                                     const String &name) {
+  item->SetMethodKind(methodKind);
+  item->SetName(name);
+  item->SetLineNr(line - 1);
+  item->SetItemStartPos(column);
+  if (IsSymbol(u"(")) {
+    item->SetParameters(Helper().ReadBracketed(u'(', u')', false));
+    NextToken();
+  }
+  if (IsSymbol(u":")) {
+    item->SetDataName(Helper().ReadTypeIdent());
+    if (methodKind != mkFunction && methodKind != mkOperator && methodKind != mkMethod)
+      RaiseUnexpectedToken();
+  } else {
+    item->SetDataName(String());
+  }
+  if (TokenKind() == TTokenKind::tkSymbol && !IsSymbol(u";"))
+    RaiseUnexpectedToken();
+}
+
+namespace {
+// Name and generic arity of a routine item from one part of a dotted name.
+void SetRoutineName(TCodeItem *item, const TGenericIdentifer &part) {
+  item->SetName(part.Name);
+  if (part.GenericCount > 0) {
+    item->SetGenericArity(part.Name, part.GenericCount);
+    item->SetTypeConstraints(part.GenericText);
+  }
+}
+} // namespace
+
+TMethodItem *TCustomPascalModuleExplorer::ParseMethodDeclaration(
+    const TRoutineHeading &heading, const TGenericIdentPath &nameParts) {
+  auto *method = new TMethodItem(FCurrentItem);
+  method->SetPrologLine(heading.PrologLine);
+  method->SetVisibility(FVisibility);
+  method->SetMethodKind(heading.MethodKind);
+  if (heading.ClassMethod)
+    method->SetClassMethod(true);
+  const TGenericIdentifer &part = nameParts.front();
+  try {
+    ParseProcSignature(method, heading.MethodKind, heading.Line, heading.Column, part.Name);
+    SetRoutineName(method, part);
+    if (method->HasDirective(pdForward))
+      RaiseBadFormat(SUnexpectedDirective);
+  } catch (const ETokenError &) {
+    method->SetBadFormat(true);
+    SetHeaderEndAtToken(method);
+    throw;
+  }
+  SetHeaderEndAtToken(method);
+  return method;
+}
+
+TMethodImplItem *TCustomPascalModuleExplorer::ParseMethodImplementation(
+    const TRoutineHeading &heading, const TGenericIdentPath &nameParts) {
+  TPreprocessedPascalTokenizer &t = Tokenizer();
+  if (FBlocks.size() > 1)
+    CloseOpenBlocks();
+  if (GetImplementationLine() < 0) {
+    SetImplementationLine(t.LineNr() - 1);
+    UpdateCurrentScope();
+  }
+  auto *impl = new TMethodImplItem(FCurrentItem);
+  impl->SetPrologLine(heading.PrologLine);
+  impl->SetVisibility(FVisibility);
+  if (heading.ClassMethod)
+    impl->SetClassMethod(true);
+  const Integer n = static_cast<Integer>(nameParts.size());
+  const TGenericIdentifer &last = nameParts.back();
+  try {
+    if (n < 2)
+      RaiseUnexpectedToken();
+    impl->SetBaseClass(GenericIdentPathText(nameParts, n - 1));
+    impl->SetRefBaseClass(GenericIdentPathLookupName(nameParts, n - 1));
+    ParseProcSignature(impl, heading.MethodKind, heading.Line, heading.Column, last.Name);
+    SetRoutineName(impl, last);
+    if (impl->HasDirective(pdForward) || impl->HasDirective(pdExternal))
+      RaiseBadFormat(SUnexpectedDirective);
+    if (n > 2 && !GlobalPascalLanguage()->SupportsNestedTypes())
+      RaiseUnexpectedToken();
+  } catch (const ETokenError &) {
+    impl->SetBadFormat(true);
+  }
+  SetHeaderEndAtToken(impl);
+  SetCurrentItem(impl);
+  return impl;
+}
+
+TClassItem *TCustomPascalModuleExplorer::AddClassItem(TClassKind classKind,
+                                                      const TIdentRecord &declaredName) {
+  const bool nested = GlobalPascalLanguage()->SupportsNestedTypes();
+  if (!(nested && FCodeSectionKind == cskType)) {
+    if (FDeclarationMode)
+      SetDeclarationMode(false);
+    else
+      CloseOpenBlocks();
+  }
+  auto *cls = new TClassItem(FCurrentItem);
+  cls->SetClassKind(classKind);
+  cls->SetName(declaredName.Text);
+  cls->SetLineNr(declaredName.Line - 1);
+  cls->SetItemStartPos(declaredName.StartColumn());
+  cls->SetPrologLine(declaredName.PrologLine);
+  cls->SetVisibility(FVisibility);
+  const String &name = declaredName.Text;
+  const std::size_t lt = name.find(u'<');
+  if (lt != String::npos) {
+    const String base = name.substr(0, lt);
+    TGenericParamList params;
+    try {
+      params.ParseText(name.substr(lt));
+      String names;
+      bool constrained = false;
+      for (Integer i = 0; i < params.Count(); ++i) {
+        if (i)
+          names += u",";
+        names += params[i].Name;
+        constrained = constrained || !params[i].Constraints.empty();
+      }
+      cls->SetName(base + u"<" + names + u">");
+      cls->SetGenericArity(base, params.Count());
+      if (constrained)
+        cls->SetTypeConstraints(params.GetAsText());
+    } catch (const EGenericParamListError &) {
+      // A list the grammar accepted but the parameter parser refuses: keep the name as
+      // written and mark the declaration.
+      cls->SetBadFormat(true);
+    }
+  }
+  SetCurrentItem(cls);
+  FCodeSectionKind = cskUndefined;
+  FVisibility = scDefault;
+  return cls;
+}
+
+void TCustomPascalModuleExplorer::ParseHintDirectives(TCodeItem *, bool atCurrent, bool, bool) {
+  if (!atCurrent) {
+    NextToken();
+    PushBackDeclarationStart();
+  }
+}
+
+void TCustomPascalModuleExplorer::ParseVariantPart() { RaiseBadFormat(SVariantRecords); }
+
+// ---- Messages -------------------------------------------------------------------------------
+
+void TCustomPascalModuleExplorer::AddPositionMessage(const String &text, Integer line,
+                                                     TCodeMessageKind kind, Integer column) {
+  Messages()->AddPositionMessage(text, line, kind, column);
+}
+
+void TCustomPascalModuleExplorer::RaiseUnexpectedToken() {
+  RaiseBadFormat(Format(SUnexpectedToken, {Token()}));
+}
+
+void TCustomPascalModuleExplorer::RaiseBadFormat(const String &text) {
+  AddPositionMessage(text, TokenLine(), kError, TokenColumn());
+  throw EBadFormat(text);
+}
+
+void TCustomPascalModuleExplorer::AddWarningAtLastToken(const String &text) {
+  AddPositionMessage(text, FLineBefore, kWarning, FColBefore);
+}
+
+// ---- After the parse ------------------------------------------------------------------------
+
+void TCustomPascalModuleExplorer::ApplyClassWarnings() {
+  TModuleItem &module = Module();
+  const TClassItemWarnings reported = ReportedWarnings();
+  for (Integer i = 0; i < module.ChildCount(); ++i) {
+    auto *cls = dynamic_cast<TClassItem *>(module.GetChild(i));
+    if (!cls)
+      continue;
+    const TClassItemWarnings w = cls->Warnings() * reported;
+    if (w.Contains(cwAttribute))
+      AddPositionMessage(Format(SIgnoredAttributes, {cls->Name()}), cls->LineNr() + 1, kWarning,
+                         cls->ItemStartPos());
+    if (w.Contains(cwIrregularMetaData) && !FDetailedMetaDataHints)
+      Messages()->AddMessage(Format(SIrregularClass, {cls->Name()}), cls->LineNr() + 1, kHint,
+                             cls->ItemStartPos());
+  }
+}
+
+namespace {
+
+// The module's top-level items of the given kinds; items of included files count as
+// top-level, since they stand at module level in the text.
+void CollectTopLevel(TCodeItem *container, TCodeItemKind kind, std::vector<TProcItem *> &out) {
+  for (Integer i = 0; i < container->ChildCount(); ++i) {
+    TCodeItem *child = container->GetChild(i);
+    if (child->Kind() == kind)
+      out.push_back(static_cast<TProcItem *>(child));
+    else if (dynamic_cast<TIncludeFileItem *>(child))
+      CollectTopLevel(child, kind, out);
+  }
+}
+
+bool LookupLess(const TProcItem *a, const TProcItem *b) {
+  return CompareText(a->GetLookupName(), b->GetLookupName()) < 0;
+}
+
+} // namespace
+
+void TCustomPascalModuleExplorer::Link(TProcItem *decl, TProcItem *impl) {
+  decl->SetImplRef(impl);
+  impl->SetDeclRef(decl);
+}
+
+void TCustomPascalModuleExplorer::CreateMissingDeclarations(std::vector<TProcItem *> &impls,
+                                                            TCodeItem *owner) {
+  auto *cls = dynamic_cast<TClassItem *>(owner);
+  if (!cls)
+    return;
+  for (TProcItem *impl : impls) {
+    auto *stub = new TMethodItem(cls);
+    stub->Assign(impl);
+    stub->SetStub(true);
+    Link(stub, impl);
+    if (!cls->Stub())
+      AddPositionMessage(Format(SDeclNotFound, {cls->Name(), impl->Name()}), impl->LineNr() + 1,
+                         kWarning, impl->ItemStartPos());
+  }
+}
+
+void TCustomPascalModuleExplorer::Associate(std::vector<TProcItem *> &decls,
+                                            std::vector<TProcItem *> &impls, TCodeItem *owner) {
+  std::stable_sort(decls.begin(), decls.end(), LookupLess);
+  std::stable_sort(impls.begin(), impls.end(), LookupLess);
+  std::vector<TProcItem *> g, h;
+  while (!impls.empty()) {
+    if (decls.empty()) {
+      CreateMissingDeclarations(impls, owner);
+      return;
+    }
+    const String name = impls.back()->GetLookupName();
+    g.clear();
+    h.clear();
+    while (!impls.empty() && SameText(impls.back()->GetLookupName(), name)) {
+      g.push_back(impls.back());
+      impls.pop_back();
+    }
+    while (!decls.empty()) {
+      const Integer c = CompareText(decls.back()->GetLookupName(), name);
+      if (c > 0) {
+        decls.pop_back();
+      } else if (c == 0) {
+        h.push_back(decls.back());
+        decls.pop_back();
+      } else {
+        break;
+      }
+    }
+    // g and h hold their items in reverse source order; match from the end of each.
+    std::reverse(g.begin(), g.end());
+    std::reverse(h.begin(), h.end());
+    for (auto hd = h.size(); hd-- > 0;) {
+      const String key = h[hd]->GetSignatureKey();
+      for (auto gi = g.size(); gi-- > 0;) {
+        if (SameText(g[gi]->GetSignatureKey(), key)) {
+          Link(h[hd], g[gi]);
+          g.erase(g.begin() + static_cast<std::ptrdiff_t>(gi));
+          h.erase(h.begin() + static_cast<std::ptrdiff_t>(hd));
+          break;
+        }
+      }
+    }
+    if (h.size() == 1 && g.size() == 1) {
+      Link(h[0], g[0]);
+      AddPositionMessage(SDifferentParams, g[0]->LineNr() + 1, kWarning, g[0]->ItemStartPos());
+      g.clear();
+    }
+    CreateMissingDeclarations(g, owner);
+  }
+}
+
+void TCustomPascalModuleExplorer::AssociateMethods() {
+  TModuleItem &module = Module();
+  std::vector<TProcItem *> allImpls;
+  CollectTopLevel(&module, ckMethodImpl, allImpls);
+  // Implementations by class part, keyed in upper case, in source order.
+  std::unordered_map<String, std::vector<TProcItem *>> byClass;
+  std::vector<String> order;
+  for (TProcItem *p : allImpls) {
+    String key = UpperKey(static_cast<TMethodImplItem *>(p)->RefBaseClass());
+    auto [it, added] = byClass.try_emplace(key);
+    if (added)
+      order.push_back(key);
+    it->second.push_back(p);
+  }
+  std::unordered_map<String, bool> declared;
+  const bool recordMethods = TPascalLanguage::GetLanguageMode() >= dlmDelphi10Win32;
+  // Types may be added below (stubs), so take the list first.
+  std::vector<TTypeItem *> types;
+  for (Integer i = 0; i < module.GetTypeCount(); ++i)
+    types.push_back(module.GetType(i));
+  for (TTypeItem *type : types) {
+    const TCodeItemKind k = type->Kind();
+    if (!IsClassKind(k))
+      continue;
+    const String key = UpperKey(type->GetQualifiedLookupName());
+    declared[key] = true;
+    const bool bodies = k == ckClass || k == ckObject || k == ckHelper || k == ckRecordHelper ||
+                        (k == ckRecord && recordMethods);
+    if (!bodies)
+      continue;
+    auto it = byClass.find(key);
+    if (it == byClass.end() || it->second.empty())
+      continue;
+    std::vector<TProcItem *> decls;
+    for (Integer i = 0; i < type->ChildCount(); ++i)
+      if (type->GetChild(i)->Kind() == ckMethod)
+        decls.push_back(static_cast<TProcItem *>(type->GetChild(i)));
+    std::vector<TProcItem *> impls = std::move(it->second);
+    it->second.clear();
+    Associate(decls, impls, type);
+  }
+  for (const String &key : order) {
+    if (declared.count(key))
+      continue;
+    declared[key] = true;
+    std::vector<TProcItem *> impls = std::move(byClass[key]);
+    auto *first = static_cast<TMethodImplItem *>(impls.front());
+    auto *stub = new TClassItem(&module);
+    stub->SetBadFormat(true);
+    stub->SetStub(true);
+    stub->SetName(first->BaseClass());
+    stub->SetGenericName(first->RefBaseClass());
+    AddPositionMessage(Format(SClassNotFound, {first->RefBaseClass()}), first->LineNr() + 1,
+                       kWarning, first->ItemStartPos());
+    std::vector<TProcItem *> none;
+    Associate(none, impls, stub);
+  }
+}
+
+void TCustomPascalModuleExplorer::AssociateRoutines() {
+  TModuleItem &module = Module();
+  std::vector<TProcItem *> all, decls, impls;
+  CollectTopLevel(&module, ckProcedure, all);
+  const Integer implLine = module.ImplLineNr();
+  for (TProcItem *p : all) {
+    const bool before = p->LineNr() < implLine;
+    if (before || (p->HasDirective(pdForward) && !p->HasDirective(pdExternal)))
+      decls.push_back(p);
+    else
+      impls.push_back(p);
+    p->SetIsPublic(before);
+  }
+  Associate(decls, impls, &module);
+}
+
+} // namespace krx

@@ -1,0 +1,269 @@
+// The language-independent half of the Pascal source parser. It drives one parse, fetches
+// tokens for the grammar while it collects comments, attributes and directives on the way,
+// keeps the list of open blocks, the current scope and visibility, tracks $REGION nesting,
+// follows include files and reports what it finds in the module's messages item. After the
+// parse it links method implementations with their declarations. The grammar that decides
+// which words start which declarations derives from it (DelphiExplorers).
+//
+// Lines of code items are 0-based; the tokenizer counts lines and columns from 1. Messages
+// show 1-based lines.
+#pragma once
+
+#include "Engine/CodeItems.h"
+#include "Engine/KRX.ReservedWords.h"
+#include "Engine/ModuleExplorers.h"
+#include "Engine/PascalTokenizerHelpers.h"
+
+#include <memory>
+#include <vector>
+
+namespace krx {
+
+// The options of the Pascal explorers.
+class TCustomPascalExplorerOptions : public TModuleExplorerOptions {
+public:
+  static const TModuleExplorerOptionsClass &ClassRef();
+  TSourceLanguageKind Language() const override { return lanPascal; }
+};
+
+// Folders in which include files are searched when they are found neither as written nor
+// beside the module; none by default. Process-wide, read at every include directive.
+void SetIncludeSearchFolders(std::vector<String> folders);
+std::vector<String> IncludeSearchFolders();
+
+// The record of an identifier the engine has read: where it stood and which comment or
+// attribute line was pending in front of it.
+struct TIdentRecord {
+  String Text;
+  Integer Line = 0;        // 1-based
+  Integer Column = 0;      // 1-based column just behind the identifier
+  Integer PrologLine = -1; // 0-based, -1 none
+  // 1-based column where the identifier starts.
+  Integer StartColumn() const { return Column - Length(Text); }
+};
+
+// An open block: a code item whose body is being read, or the word that opened a block
+// that has no item (begin, case, try, record, initialization ...).
+struct TBlockEntry {
+  TCodeItem *Item = nullptr; // null for a marker
+  TReservedWord Word = rwBegin;
+};
+
+// The heading of a routine as the grammar met it.
+struct TRoutineHeading {
+  bool ClassMethod = false; // "class" came before the routine word
+  TMethodKind MethodKind = mkProcedure;
+  Integer Line = 0;    // 1-based line of the start
+  Integer Column = 0;  // 1-based column of the start
+  Integer PrologLine = -1;
+};
+
+class TCustomPascalModuleExplorer : public TModuleExplorer, public ITokenizerContext {
+public:
+  ~TCustomPascalModuleExplorer() override;
+
+  TSourceLanguageKind Language() const override { return lanPascal; }
+
+  // ITokenizerContext: the explorer's life is governed by its owner alone.
+  Integer _AddRef() override { return -1; }
+  Integer _Release() override { return -1; }
+  void UnexpectedToken() override { RaiseUnexpectedToken(); }
+  void AttributeIdentifier() override {}
+  void BracketIdentifier(Char openBracket) override { CheckWordAfterBracket(openBracket); }
+  void CheckIdentifier() override { CheckNotReservedWord(); }
+  String CompressText(const String &text) override { return CompressWhitespace(text); }
+  void AddMessage(const String &text) override { AddWarningAtLastToken(text); }
+  TTokenKinds GetSkipKinds() override { return FSkipKinds; }
+  void IncludeFileStarted(const String &fileName) override { BeginIncludeFile(fileName); }
+  void IncludeFileFinished(const String &) override { EndIncludeFile(); }
+  bool CurrentIsReservedWord() override {
+    TReservedWord w;
+    return IsReservedWordToken(w);
+  }
+  TTokenKind NextToken() override;
+  bool ReadIncludeFile(String &fileName, String &source) override;
+  void SetSkipKinds(TTokenKinds kinds) override { FSkipKinds = kinds; }
+
+protected:
+  TCustomPascalModuleExplorer();
+  void DoExplore(const TExploreSource &source, bool headerOnly) override;
+
+  // ---- Grammar slots ----
+  // True when the word starts a module (program, unit ...).
+  virtual bool ModuleKindFromText(const String &text, TModuleType &moduleType) = 0;
+  virtual void BeginIncludeFile(const String &fileName);
+  virtual void EndIncludeFile();
+  virtual void ParseModule(bool &stop) = 0;
+  virtual void StartMetrics();
+  // Hint directives of an item; see the grammar for the flags.
+  virtual void ParseHintDirectives(TCodeItem *item, bool atCurrent, bool multiple, bool strict);
+  virtual void ParseProcSignature(TProcItem *item, TMethodKind methodKind, Integer line,
+                                  Integer column, const String &name);
+  virtual void ParseVariantPart();
+  virtual void OpenGlobalDelegatesFile() {}
+  virtual void LoadGlobalDelegates() {}
+
+  // ---- Tokens ----
+  TPreprocessedPascalTokenizer &Tokenizer() { return FHelper->GetTokenizer(); }
+  TPascalTokenizerHelper &Helper() { return *FHelper; }
+  TTokenKind TokenKind() { return Tokenizer().TokenKind(); }
+  const String &Token() { return Tokenizer().Token(); }
+  bool IsSymbol(StringView s) { return Tokenizer().IsSymbol(s); }
+  bool IsIdent() { return TokenKind() == TTokenKind::tkIdent; }
+  bool TokenIs(StringView upperWord) { return IsIdent() && SameText(Token(), upperWord); }
+  // The next token that is not in the skip set, with directives reported even outside
+  // declarations.
+  TTokenKind NextTokenReportingDirectives();
+  // The next token with comments delivered as tokens.
+  TTokenKind NextTokenKeepComments();
+  // Reads the next token unless one was pushed back for the grammar.
+  TTokenKind NextStatementToken();
+  void PushBackDeclarationStart();
+  bool PushedBack() const { return FPushBack; }
+  void ClearPushBack() { FPushBack = false; }
+  bool IsReservedWordToken(TReservedWord &word);
+  bool IsDirectiveWord(TReservedWord &word);
+  void CheckNotReservedWord();
+  void CheckWordAfterBracket(Char ch);
+
+  // ---- Skipping and reading ----
+  void SkipToDirectiveOrSemicolon(std::initializer_list<TReservedWord> words, String &text);
+  void SkipExpression(std::initializer_list<TReservedWord> words, String &text);
+  void ReadDesignator(String &text);
+  void SkipTypeList(Char terminator, std::initializer_list<TReservedWord> words, String &text);
+  void SkipAsmBlock();
+  void SkipAttribute(Integer depth);
+
+  // ---- Scope, blocks and declaration items ----
+  void SetCurrentItem(TCodeItem *item);
+  TCodeItem *CurrentItem() const { return FCurrentItem; }
+  void UpdateCurrentScope();
+  void PushBlock(TCodeItem *item);
+  void PushMarker(TReservedWord word);
+  void BeginBlock(TReservedWord word);
+  void EndBlock(bool closed);
+  void CloseOpenBlocks();
+  const std::vector<TBlockEntry> &Blocks() const { return FBlocks; }
+  void SetDeclarationMode(bool on);
+  bool DeclarationMode() const { return FDeclarationMode; }
+  void SetSectionKind(TCodeSectionKind kind) { FCodeSectionKind = kind; }
+  TCodeSectionKind SectionKind() const { return FCodeSectionKind; }
+  TModuleSectionItem *AddModuleSection(TModuleSectionKind kind);
+  static TModuleSectionKind ReservedWordToSectionKind(TReservedWord word);
+  TModuleSectionKind LastModuleSection() const { return FModuleSectionKind; }
+  void SetImplementationLine(Integer line);
+  Integer GetImplementationLine() const;
+  void SetModuleMarkLine(Integer line) { FModuleMarkLine = line; }
+  Integer GetModuleMarkLine() const { return FModuleMarkLine; }
+  void ParseModuleHeader();
+  TProcData *ParseProcData(TMethodKind methodKind, const String &name, Integer prologLine,
+                           Integer line, Integer column);
+  TMethodItem *ParseMethodDeclaration(const TRoutineHeading &heading,
+                                      const TGenericIdentPath &nameParts);
+  TMethodImplItem *ParseMethodImplementation(const TRoutineHeading &heading,
+                                             const TGenericIdentPath &nameParts);
+  TClassItem *AddClassItem(TClassKind classKind, const TIdentRecord &declaredName);
+  // Sets the header end of an item behind the current token when it is ";", else before it.
+  void SetHeaderEndAtToken(TCodeItem *item);
+
+  // ---- Comments ----
+  Integer GetPendingCommentLine() const;
+  Integer PendingCommentLine() const { return FPendingCommentLine; }
+  void ResetPendingComment();
+  void ReportIrregularComment(Integer line);
+
+  // ---- Messages ----
+  [[noreturn]] void RaiseUnexpectedToken();
+  [[noreturn]] void RaiseBadFormat(const String &text);
+  void AddWarningAtLastToken(const String &text);
+  // A message with the position suffix at the 1-based line and column.
+  void AddPositionMessage(const String &text, Integer line, TCodeMessageKind kind,
+                          Integer column);
+
+  // ---- State for the grammar ----
+  TModuleItem &Module() { return *ModuleItem(); }
+  bool HeaderOnly() const { return FHeaderOnly; }
+  bool AttributesEnabled() const { return FAttributesEnabled; }
+  void SetAttributesEnabled(bool on) { FAttributesEnabled = on; }
+  Integer AttributeDepth() const { return FAttributeDepth; }
+  void SetDottedNames(bool on) { FDottedNames = on; }
+  TVisibility CurrentVisibility() const { return FVisibility; }
+  void SetCurrentVisibility(TVisibility v) { FVisibility = v; }
+  // The last identifier read (the one before the current token when that is an
+  // identifier too) and the one before it.
+  const TIdentRecord &CurrentIdent() const { return FCurIdent; }
+  const TIdentRecord &PreviousIdent() const { return FPrevIdent; }
+  // So that a later test for a word before the current token does not see it.
+  void ForgetCurrentIdent() { FCurIdent.Text.clear(); }
+  const String &PrevTokenText() const { return FPrevToken; }
+  TTokenKind PrevTokenKind() const { return FPrevTokenKind; }
+  // The tokenizer's position just behind the previous token (1-based line and column).
+  Integer LineBefore() const { return FLineBefore; }
+  Integer ColBefore() const { return FColBefore; }
+  // The 1-based line and column where the current token starts.
+  Integer TokenLine() { return Tokenizer().TokenPos().Line; }
+  Integer TokenColumn() { return Tokenizer().TokenPos().Column; }
+  bool InRoutineBody() const { return FInRoutineBody; }
+  bool DirectiveSeen() const { return FDirectiveSeen; }
+  void SetDirectiveSeen(bool on) { FDirectiveSeen = on; }
+
+private:
+  void HandleToken(TTokenKind kind);
+  void HandleComment();
+  void HandleDirective(const String &text);
+  void HandleSymbolForComments();
+  void ApplyClassWarnings();
+  void CloseRegions();
+  void BlankLine();
+  TProcItem *BodyRoutine() const;
+  // The reserved word or directive the current token spells, looked up once per token.
+  bool TokenWord(TReservedWord &word);
+  void FinishProcData(TProcData *proc);
+  static void Link(TProcItem *decl, TProcItem *impl);
+  void CreateMissingDeclarations(std::vector<TProcItem *> &impls, TCodeItem *owner);
+  void Associate(std::vector<TProcItem *> &decls, std::vector<TProcItem *> &impls,
+                 TCodeItem *owner);
+  void AssociateMethods();
+  void AssociateRoutines();
+
+  bool FOutsideDeclarations = true;
+  bool FAttributesEnabled = false;
+  Integer FAttributeDepth = 0;
+  Integer FPendingAttributeLine = -1;
+  Integer FPendingCommentLine = -1;
+  TCommentAssociationMode FCommentMode = camEnabled;
+  String FCommentSignature;
+  Integer FSignatureLength = 0;
+  TCodeItem *FCurrentItem = nullptr;
+  TSourceRegion *FCurrentRegion = nullptr;
+  bool FDetailedMetaDataHints = true;
+  bool FEmptyLineUnassociatesComment = false;
+  bool FDirectiveSeen = false;
+  bool FDeclarationMode = false;
+  std::vector<TCodeItem *> FIncludeStack;
+  bool FConstSeen = false;
+  bool FInRoutineBody = false;
+  std::vector<TBlockEntry> FBlocks;
+  TModuleSectionKind FModuleSectionKind = msInterface;
+  String FPrevToken;
+  TTokenKind FPrevTokenKind = TTokenKind::tkNone;
+  bool FDottedNames = false;
+  bool FPushBack = false;
+  TCodeSectionKind FCodeSectionKind = cskUndefined;
+  std::unique_ptr<TPascalTokenizerHelper> FHelper;
+  TVisibility FVisibility = scDefault;
+  TIdentRecord FCurIdent;
+  TIdentRecord FPrevIdent;
+  Integer FLineBefore = 0;
+  Integer FColBefore = 0;
+  TTokenKinds FSkipKinds;
+  bool FHeaderOnly = false;
+  enum class TWordLookup : Byte { Unknown, None, Found };
+  TWordLookup FWordLookup = TWordLookup::Unknown;
+  TReservedWord FWord = rwBegin;
+  bool FInAsm = false;
+  Integer FModuleMarkLine = -1;
+  bool FEvaluateConditions = true;
+};
+
+} // namespace krx

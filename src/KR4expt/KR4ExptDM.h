@@ -1,0 +1,129 @@
+// The expert's centre inside the IDE: the data module that owns the Kestrune menu, the
+// actions and their images, the key bindings of the menu items, three one-shot timers, the
+// settings, the two senders to Kestrune and the IDE's endpoint with its request handlers.
+//
+// Creation hands the actions and images to the IDE, moves the menu into the IDE's main menu
+// (before its last two entries), starts the start-up timer, installs the IDE notifiers and
+// opens the endpoint. 250 ms later the start-up timer sets the default shortcuts and reads the
+// settings (from the newest settings key of this or an older IDE version) and the stored key
+// bindings. Destruction saves the settings (only when they were read: a load and unload
+// within the start-up delay keeps what the user stored) and undoes the rest.
+//
+// Settings live under HKEY_CURRENT_USER in SettingsKeyName(5): "AutoRefresh",
+// "WarnAutoRefresh", "LockRefreshOnRun", "ToolsMenuExpert", "ForeGndDelayed",
+// "ForeGndFocusEditor" (REG_DWORD Booleans), "ForeGndMode" (REG_SZ decimal, 0 to 2) and the
+// subkey "KeyBindings" (one REG_SZ shortcut text per visible menu item, by component name).
+#pragma once
+
+#include "KR4expt/DelphiIDEPS.h"
+#include "KR4expt/DotNetKRPS.h"
+#include "Platform/Registry/Registry.h"
+#include "Platform/ToolsAPI/ToolsAPI.h"
+#include "Platform/Vcl/Forms.h"
+#include "Platform/Vcl/Menus.h"
+#include "ToolsApi/OTANotifiers.h"
+#include "World/Timers.h"
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace krx {
+
+// The expert's two senders to Kestrune, by source language: index 0 is never connected,
+// index 1 reaches Kestrune's endpoint.
+class TKRProxies : public TObject {
+public:
+  TKRProxies();
+  std::array<std::unique_ptr<TDotNetKRProxy>, 2> Proxies;
+};
+
+class TKR4ExptDataModule : public TDataModule {
+public:
+  explicit TKR4ExptDataModule(TComponent *AOwner);
+  ~TKR4ExptDataModule() override;
+
+  // "<Kestrune key of version 11>\BDS<n>Expert" for IDE positions 0 to 5; empty for others.
+  static String SettingsKeyName(Integer VersionIndex);
+  // Opens the newest existing settings key (positions 5 down to 0) read-only.
+  bool OpenSettingsKey(TRegistry &Registry);
+  void SaveSettings();
+  bool FindToolsMenu(TMainMenu *&MainMenu, TMenuItem *&ToolsItem);
+  // Moves the Kestrune menu between the main menu and the Tools menu, by where it is, and
+  // flips ToolsMenuExpert when it moved. Without a "ToolsMenu" nothing changes.
+  void ToggleToolsMenu();
+  void StartUpTimerTimer(TObject *Sender);
+  // True once the start-up timer has read the settings.
+  bool SettingsLoaded() const { return FSettingsLoaded; }
+
+  // Components
+  TMainMenu *KRMenu = nullptr;
+  TMenuItem *KRExptMainItem = nullptr;
+  TMenuItem *KRExptRunItem = nullptr;
+  TMenuItem *KRExptRunCSharpEditionItem = nullptr;
+  TMenuItem *KRExptJumpItem = nullptr;
+  TMenuItem *KRExptModelSearchItem = nullptr;
+  TMenuItem *VisualizeItem = nullptr;
+  TMenuItem *KRExptAddItem = nullptr;
+  TMenuItem *KRExptAddMultipleItem = nullptr;
+  TMenuItem *KRExptConvertItem = nullptr;
+  TMenuItem *KRExptConvertProjectItem = nullptr;
+  TMenuItem *KRExptOpenModelItem = nullptr;
+  TMenuItem *KRExptRefreshItem = nullptr;
+  TMenuItem *KRExptSyncModelItem = nullptr;
+  TMenuItem *CreateSequenceDiagramItem = nullptr;
+  TMenuItem *KRSequenceDiagramSeparator = nullptr;
+  TMenuItem *KRExptAutoRefreshoptionsItem = nullptr;
+  TOneShotTimer *StartUpTimer = nullptr;
+  TOneShotTimer *ForeGndTimer = nullptr;
+  TActionList *KRActionList = nullptr;
+  TImageList *KRImageList = nullptr;
+  TOneShotTimer *JumpDelayTimer = nullptr;
+
+  TAction *KRRunKestruneAction = nullptr;
+  TAction *KRRunKestruneCSharpAction = nullptr;
+  TAction *KRJumpKestruneAction = nullptr;
+  TAction *KRInvokeModelSearchAction = nullptr;
+  TAction *KRAddToModelAction = nullptr;
+  TAction *KRVisualizeModuleAction = nullptr;
+  TAction *KRAddFilesToModelAction = nullptr;
+  TAction *KRRefreshInModelAction = nullptr;
+  TAction *KRSynchronizeModelAction = nullptr;
+  TAction *KRConvertToModelAction = nullptr;
+  TAction *KRConvertProjectAction = nullptr;
+  TAction *KROpenModelAction = nullptr;
+  TAction *CreateSequenceDiagramAction = nullptr;
+  TAction *KRIntegrationOptionsAction = nullptr;
+
+  // State
+  bool AutoRefresh = false;
+  bool ForeGndDelayed = false;
+  bool ForeGndFocusEditor = false;
+  Integer ForeGndMode = 0;
+  bool LockRefreshOnRun = true;
+  bool Busy = false;
+  bool WarnAutoRefresh = true;
+  bool ToolsMenuExpert = false;
+  std::unique_ptr<TOTANotifications> Notifications;
+  std::unique_ptr<TDelphiIDEStub> Stub;
+  std::vector<TMenuItem *> KeyBindingItems; // the items are the menu's
+  std::unique_ptr<TKRProxies> Proxies;
+  IPtr<IOTAProject> UpdateProject;
+
+protected:
+  void Created() override;
+
+private:
+  void CreateComponents();
+  void DataModuleCreate();
+  void DataModuleDestroy();
+  void ReadSettings();
+  void ReadKeyBindings();
+
+  bool FSettingsLoaded = false;
+};
+
+// The one data module, set by the wizard object; null otherwise.
+extern TKR4ExptDataModule *KR4ExptDataModule;
+
+} // namespace krx

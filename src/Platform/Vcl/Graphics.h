@@ -1,0 +1,169 @@
+// Colours, fonts, brushes, pens and the canvas of the headless class library. Nothing is
+// drawn: a canvas records every drawing call in order (what, where, which text and colour),
+// and measures text with fixed metrics derived from the font height, so layouts and tests
+// are the same on every machine.
+#pragma once
+
+#include "Platform/Rtl/Classes.h"
+#include "Platform/Rtl/Rects.h"
+
+#include <vector>
+
+namespace krx {
+
+// ---- Colours --------------------------------------------------------------------------------
+
+using TColor = Integer;
+
+inline constexpr TColor clSystemColor = static_cast<TColor>(0xFF000000u);
+inline constexpr TColor clBlack = 0x000000;
+inline constexpr TColor clMaroon = 0x000080;
+inline constexpr TColor clGreen = 0x008000;
+inline constexpr TColor clNavy = 0x800000;
+inline constexpr TColor clGray = 0x808080;
+inline constexpr TColor clSilver = 0xC0C0C0;
+inline constexpr TColor clRed = 0x0000FF;
+inline constexpr TColor clBlue = 0xFF0000;
+inline constexpr TColor clYellow = 0x00FFFF;
+inline constexpr TColor clWhite = 0xFFFFFF;
+inline constexpr TColor clNone = 0x1FFFFFFF;
+inline constexpr TColor clDefault = 0x20000000;
+// System colours: clSystemColor or'ed with the platform's colour index.
+inline constexpr TColor clWindow = clSystemColor | 5;
+inline constexpr TColor clWindowText = clSystemColor | 8;
+inline constexpr TColor clHighlight = clSystemColor | 13;
+inline constexpr TColor clHighlightText = clSystemColor | 14;
+inline constexpr TColor clBtnFace = clSystemColor | 15;
+inline constexpr TColor clGrayText = clSystemColor | 17;
+inline constexpr TColor clBtnText = clSystemColor | 18;
+inline constexpr TColor clInfoText = clSystemColor | 23;
+inline constexpr TColor clInfoBk = clSystemColor | 24;
+
+// The RGB value of a colour: system colours through a fixed light palette.
+TColor ColorToRGB(TColor Color);
+
+// ---- Fonts ----------------------------------------------------------------------------------
+
+#define KRX_TFONTSTYLE(X) X(fsBold) X(fsItalic) X(fsUnderline) X(fsStrikeOut)
+KRX_DECLARE_ENUM(TFontStyle, KRX_TFONTSTYLE);
+using TFontStyles = EnumSet<TFontStyle>;
+
+// A font is its name, height in pixels (negative: character height), colour and style at a
+// pixel density. Size in points is derived: Size = -Height * 72 / PixelsPerInch.
+class TFont : public TPersistent {
+  KRX_PUBLISHED(TFont)
+public:
+  TFont();
+
+  const String &Name() const { return FName; }
+  void SetName(const String &Value);
+  Integer Height() const { return FHeight; }
+  void SetHeight(Integer Value);
+  Integer Size() const;
+  void SetSize(Integer Value);
+  TColor Color() const { return FColor; }
+  void SetColor(TColor Value);
+  TFontStyles Style() const { return FStyle; }
+  void SetStyle(TFontStyles Value);
+  // The density the height is measured at; changing it keeps the height (the class library
+  // scales fonts explicitly).
+  Integer PixelsPerInch() const { return FPixelsPerInch; }
+  void SetPixelsPerInch(Integer Value) { FPixelsPerInch = Value; }
+
+  // Copies name, colour, style and size (the height follows this font's density).
+  using TPersistent::Assign;
+  void Assign(const TPersistent *Source) override;
+  bool Equals(const TFont &Other) const;
+
+  TNotifyEvent OnChange;
+
+private:
+  void Changed();
+
+  String FName;
+  Integer FHeight;
+  TColor FColor;
+  TFontStyles FStyle;
+  Integer FPixelsPerInch;
+};
+
+inline constexpr const Char *DefFontName = u"Tahoma";
+inline constexpr Integer DefFontHeight = -11; // 8 points at 96 pixels per inch
+inline constexpr Integer USER_DEFAULT_SCREEN_DPI = 96;
+
+// ---- Brushes and pens -----------------------------------------------------------------------
+
+enum TBrushStyle { bsSolid, bsClear };
+
+class TBrush : public TPersistent {
+public:
+  TColor Color = clWhite;
+  TBrushStyle Style = bsSolid;
+};
+
+class TPen : public TPersistent {
+public:
+  TColor Color = clBlack;
+  Integer Width = 1;
+};
+
+// ---- Canvas ---------------------------------------------------------------------------------
+
+enum class TCanvasOpKind { TextOut, TextRect, FillRect, FrameRect, Rectangle, Line, Image };
+
+// One recorded drawing call. Rect is the area touched (for text: its measured extent),
+// Color the brush colour for fills, the pen colour for lines and the font colour for text;
+// Index the image index for images.
+struct TCanvasOp {
+  TCanvasOpKind Kind;
+  TRect Rect;
+  String Text;
+  TColor Color = clNone;
+  Integer Index = -1;
+};
+
+class TCanvas : public TPersistent {
+public:
+  TCanvas() = default;
+
+  TFont &Font() { return FFont; }
+  TBrush &Brush() { return FBrush; }
+  TPen &Pen() { return FPen; }
+
+  // Text metrics: every code unit is |Height| * 6 / 11 pixels wide (one more in bold), a
+  // line is |Height| * 13 / 11 pixels high (rounded), so 8-point Tahoma at 96 pixels per
+  // inch gives 6 by 13.
+  Integer TextWidth(StringView Text) const;
+  Integer TextHeight(StringView Text) const;
+  TSize TextExtent(StringView Text) const;
+
+  void TextOut(Integer X, Integer Y, StringView Text);
+  // Text clipped to Rect, drawn from X, Y.
+  void TextRect(const TRect &Rect, Integer X, Integer Y, StringView Text);
+  void FillRect(const TRect &Rect);
+  void FrameRect(const TRect &Rect);
+  void Rectangle(const TRect &Rect);
+  void MoveTo(Integer X, Integer Y) { FPenPos = {X, Y}; }
+  void LineTo(Integer X, Integer Y);
+  // An image list's image at a place (recorded with its index and the list's name).
+  void DrawImage(Integer X, Integer Y, Integer Width, Integer Height, Integer Index,
+                 const String &Source);
+
+  const std::vector<TCanvasOp> &Ops() const { return FOps; }
+  void ClearOps() { FOps.clear(); }
+  // Added to every recorded position: a control paints its children through it.
+  TPoint Origin() const { return FOrigin; }
+  void SetOrigin(TPoint Value) { FOrigin = Value; }
+
+private:
+  void Record(TCanvasOpKind Kind, TRect R, StringView Text, TColor Color, Integer Index = -1);
+
+  TPoint FOrigin;
+  TFont FFont;
+  TBrush FBrush;
+  TPen FPen;
+  TPoint FPenPos;
+  std::vector<TCanvasOp> FOps;
+};
+
+} // namespace krx

@@ -1,0 +1,123 @@
+#include "Controls/FormEx.h"
+#include "ControlsTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <sys/wait.h>
+
+namespace krx {
+namespace {
+
+// An edit with the class library's AutoSelect that records the selection messages.
+class TSelectingEdit : public test::TTestEdit {
+  KRX_PUBLISHED(TSelectingEdit)
+public:
+  using TTestEdit::TTestEdit;
+  bool AutoSelect = true;
+  int Selections = 0;
+
+protected:
+  void WndProc(TMessage &m) override {
+    if (m.Msg == EM_SETSEL && m.WParam == 0 && m.LParam == -1)
+      ++Selections;
+    TTestEdit::WndProc(m);
+  }
+};
+
+const TClassInfo &TSelectingEdit::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfoBuilder<TSelectingEdit>(&TWinControl::StaticClassInfo())
+          .Bool(u"AutoSelect", &TSelectingEdit::AutoSelect,
+                [](TSelectingEdit &e, bool v) { e.AutoSelect = v; })
+          .Build();
+  return info;
+}
+
+std::unique_ptr<TFormEx> NewFormEx() {
+  return std::unique_ptr<TFormEx>(TCustomForm::Create<TFormEx>(nullptr));
+}
+
+TEST(FormEx, PopupModeIsAutomaticAndEmbeddedFormsDrawTheirParentsBackground) {
+  auto host = test::NewForm();
+  TFormEx *form = TCustomForm::Create<TFormEx>(nullptr); // freed by its parent
+  EXPECT_EQ(form->PopupMode(), pmAuto);
+  form->SetParent(host.get());
+  form->Show();
+  EXPECT_TRUE(form->ParentBackground());
+}
+
+TEST(FormEx, TheActiveEditsTextIsSelectedFromTheSecondShowOn) {
+  auto form = NewFormEx();
+  auto *edit = test::Add<TSelectingEdit>(form.get(), u"Edit", Bounds(0, 0, 50, 20));
+  form->Show();
+  EXPECT_EQ(edit->Selections, 0);
+  form->Hide();
+  form->Show();
+  EXPECT_EQ(edit->Selections, 1);
+  form->Hide();
+  edit->AutoSelect = false;
+  form->Show();
+  EXPECT_EQ(edit->Selections, 1);
+}
+
+TEST(FormEx, ShortcutsOfOwnedFramesAreFoundAndThoseOfOwnedFormsAreNot) {
+  auto form = NewFormEx();
+  int ran = 0;
+  const auto addAction = [&](TComponent *owner, const char16_t *shortcut) {
+    auto *list = new TActionList(owner);
+    auto *action = new TAction(owner);
+    action->SetActionList(list);
+    action->SetShortCut(TextToShortCut(shortcut));
+    action->OnExecute = [&](TObject *) { ++ran; };
+  };
+  auto *frame = TCustomFrame::Create<TFrame>(form.get());
+  addAction(frame, u"Ctrl+F");
+  auto *owned = TCustomForm::CreateNew<TForm>(form.get());
+  addAction(owned, u"Ctrl+G");
+  TWMKey ctrlF{WM_KEYDOWN, 'F', {ssCtrl}, 0}, ctrlG{WM_KEYDOWN, 'G', {ssCtrl}, 0};
+  EXPECT_TRUE(form->IsShortCut(ctrlF));
+  EXPECT_FALSE(form->IsShortCut(ctrlG));
+  EXPECT_TRUE(owned->IsShortCut(ctrlG)); // the class library's own search does descend
+  EXPECT_EQ(ran, 2);
+}
+
+} // namespace
+} // namespace krx
+
+namespace krx {
+namespace {
+
+std::string RunFormDump(const std::string &args, int &status) {
+  const std::string cmd = std::string(KRX_BINARY_DIR) + "/tools/krx-formdump " + args + " 2>&1";
+  std::string out;
+  if (FILE *p = ::popen(cmd.c_str(), "r")) {
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+      out.append(buf, n);
+    status = ::pclose(p);
+  }
+  return out;
+}
+
+TEST(FormDump, PrintsTheScaledTreeAndTheEventsInOrder) {
+  int status = -1;
+  const std::string out = RunFormDump("--dpi 192", status);
+  EXPECT_EQ(status, 0) << out;
+  // The dialog doubled in size, its buttons still anchored to the bottom right.
+  EXPECT_NE(out.find("\"name\":\"SampleDialog\",\"class\":\"TSampleDialog\",\"bounds\":[200,150,840,480]"),
+            std::string::npos) << out;
+  EXPECT_NE(out.find("\"name\":\"Cancel\",\"class\":\"TWinControl\",\"bounds\":[656,16,150,50]"),
+            std::string::npos) << out;
+  const auto before = out.find("form: before DPI change 96 -> 192");
+  const auto scaled = out.find("frame: scale changed");
+  const auto after = out.find("form: after DPI change 96 -> 192");
+  EXPECT_TRUE(before < scaled && scaled < after && after != std::string::npos) << out;
+  RunFormDump("--dpi x", status);
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+}
+
+} // namespace
+} // namespace krx

@@ -1,0 +1,248 @@
+// The parse engine around the grammar: comments, regions, directives, include files,
+// conditional compilation, hostile input, the options and registry, the global delegates
+// file and the generic identifier validator.
+#include "Engine/DelphiExplorerReg.h"
+#include "support/ExplorerSupport.h"
+#include "support/KrxTest.h"
+
+#include "Platform/Rtl/Files.h"
+
+#include <filesystem>
+
+namespace krx::test {
+namespace {
+
+const String kCommented = u"unit U;\ninterface\ntype\n  // one\n  // two\n  TA = class\n"
+                          u"    F: Integer; // trailing\n    {$R+}\n  end;\n\n"
+                          u"  // lonely\n\n  TB = class end;\nimplementation\nend.";
+
+TEST(Comments, AssociationModes) {
+  TOptionsGuard guard;
+  TParsed p = Explore(kCommented);
+  EXPECT_EQ(p.Get(ckClass, u"TA").PrologLine(), 3) << "a run of comments from its first line";
+  EXPECT_TRUE(p.HasMessage(u"Irregular Comment or Attribute in TA in line 7")) << p.MessageText();
+  EXPECT_EQ(p.Get(ckClass, u"TB").PrologLine(), 10);
+  EXPECT_TRUE(p.HasMessage(u"Ignored compiler directive: {$R+} in line 8 col 5"));
+
+  guard.Options().SetEmptyLineUnassociatesComment(true);
+  EXPECT_EQ(Explore(kCommented).Get(ckClass, u"TB").PrologLine(), -1);
+
+  guard.Options().SetEmptyLineUnassociatesComment(false);
+  guard.Options().SetCommentAssociationMode(camDisabled);
+  TParsed off = Explore(kCommented);
+  EXPECT_EQ(off.Get(ckClass, u"TA").PrologLine(), -1);
+  EXPECT_EQ(off.MessageText().find("Irregular"), std::string::npos);
+}
+
+TEST(Comments, SignatureModes) {
+  TOptionsGuard guard;
+  const String text = u"unit U;\ninterface\ntype\n  TA = class\n    {* doc}\n    F: Integer;\n"
+                      u"    // plain\n    G: Integer;\n  end;\nimplementation\nend.";
+  guard.Options().SetCommentSignature(u"*");
+  guard.Options().SetCommentAssociationMode(camSignOnly);
+  TParsed only = Explore(text);
+  EXPECT_EQ(only.Get(ckField, u"TA.F").PrologLine(), 4);
+  EXPECT_EQ(only.Get(ckField, u"TA.G").PrologLine(), -1);
+  EXPECT_TRUE(only.HasMessage(u"Irregular Comment or Attribute in TA in line 7"));
+  guard.Options().SetCommentAssociationMode(camSignUnassociate);
+  TParsed un = Explore(text);
+  EXPECT_EQ(un.Get(ckField, u"TA.F").PrologLine(), -1);
+  EXPECT_EQ(un.Get(ckField, u"TA.G").PrologLine(), 6);
+  // An empty signature is a setting a user can make: plain association, no failure.
+  guard.Options().SetCommentSignature(u"");
+  TParsed empty = Explore(text);
+  EXPECT_EQ(empty.Get(ckField, u"TA.F").PrologLine(), 4);
+  EXPECT_EQ(empty.Get(ckField, u"TA.G").PrologLine(), 6);
+}
+
+TEST(Comments, AttributesBeforeADeclaration) {
+  TParsed p = Explore(u"unit U;\ninterface\ntype\n  [Serializable]\n  // doc\n  TA = class\n"
+                      u"  end;\nimplementation\nend.");
+  EXPECT_EQ(p.Get(ckClass, u"TA").PrologLine(), 3);
+}
+
+TEST(Regions, NestingAndMismatches) {
+  TParsed p = Explore(u"unit U;\n{$REGION 'Outer'}\n{$REGION 'It''s'}\n{$ENDREGION}\n"
+                      u"{$ENDREGION}\n{$ENDREGION}\n{$REGION 'open}\n{$REGION Plain}\nend.");
+  const TSourceRegion &root = p.Module().RootRegion();
+  ASSERT_EQ(root.ChildCount(), 2);
+  EXPECT_EQ(root.GetChild(0)->Name, u"Outer");
+  EXPECT_EQ(root.GetChild(0)->StartLine, 1);
+  EXPECT_EQ(root.GetChild(0)->EndLine, 4);
+  EXPECT_EQ(root.GetChild(0)->GetChild(0)->Name, u"It's");
+  EXPECT_EQ(p.MessageText(), "Unmatched $ENDREGION in line 6 col 1\n"
+                             "Error in region name (unterminated string) in line 7 col 1\n"
+                             "Unmatched $REGION in line 8 col 0\n"
+                             "Unmatched $REGION in line 7 col 0\n");
+}
+
+TEST(Directives, FormResourceMakesDesignInfoOnce) {
+  TParsed p = Explore(u"unit U;\ninterface\nimplementation\n{$R *.dfm}\n{$R *.DFM}\nend.");
+  auto *info = dynamic_cast<TDFMModuleDesignInfo *>(p.Module().DesignInfo());
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(info->ResourceLine, 3);
+  EXPECT_EQ(Explore(u"unit U;\n{$R res.res}\nend.").Module().DesignInfo(), nullptr);
+}
+
+TEST(IncludeFiles, FoundBesideTheModuleMissingAndCyclic) {
+  TempDir dir;
+  WriteFileBytes(dir / "decl.inc", "type\n  TInc = class\n  end;\n");
+  WriteFileBytes(dir / "self.inc", "{$I self.inc}\n{$I SELF.INC}\n");
+  TParsed p = Explore(u"unit U;\ninterface\n{$I DECL.inc}\n{$I none.inc}\n{$I self.inc}\n"
+                      u"implementation\nend.",
+                      false, dir.Str("u.pas"));
+  auto *inc = dynamic_cast<TIncludeFileItem *>(p.Find(ckModuleSection, u"{$I decl.inc}"));
+  ASSERT_NE(inc, nullptr) << p.Outline();
+  EXPECT_EQ(inc->LineNr(), 2);
+  EXPECT_NE(p.Find(ckClass, u"TInc"), nullptr);
+  EXPECT_TRUE(p.HasMessage(u"Include file not found: none.inc in line 4 col 1")) << p.MessageText();
+  EXPECT_EQ(p.Module().ImplLineNr(), 5);
+}
+
+TEST(Conditions, CompiledBranchesOnlyUnlessSwitchedOff) {
+  TOptionsGuard guard;
+  const String text = u"unit U;\ninterface\ntype\n{$IFDEF NEVER}\n  TA = class end;\n{$ELSE}\n"
+                      u"  TB = class end;\n{$ENDIF}\nimplementation\nend.";
+  TParsed on = Explore(text);
+  EXPECT_EQ(on.Find(ckClass, u"TA"), nullptr);
+  EXPECT_NE(on.Find(ckClass, u"TB"), nullptr);
+  guard.Options().SetParserEvaluatesConditions(false);
+  TParsed off = Explore(text);
+  EXPECT_NE(off.Find(ckClass, u"TA"), nullptr);
+  EXPECT_NE(off.Find(ckClass, u"TB"), nullptr);
+}
+
+TEST(BadInput, EndsWithAModelAndMessages) {
+  String deep = u"program P;\nbegin\n";
+  for (int i = 0; i < 100000; ++i)
+    deep += u"begin ";
+  for (int i = 0; i < 100000; ++i)
+    deep += u"end; ";
+  deep += u"\nend.";
+  String classes = u"unit U;\ninterface\ntype\n";
+  for (int i = 0; i < 1000; ++i)
+    classes += Format(u"T%d = class\ntype\n", {i});
+  const String cases[] = {
+      u"unit U;\ninterface\nconst S = 'open",
+      u"unit U;\ninterface\n{ never closed",
+      u"unit U;\ninterface\n(* never closed",
+      String(u"unit U;\ninterface\ntype T\0 = class\x00 end;", 40),
+      u"unit U;\ninterface\ntype T\xD800 = class end; \xDC00 procedure",
+      u"unit U; interface type TA = class procedure",
+      u"procedure ; function : ; property [ ( < > end end end",
+      u"{$REGION}{$ENDREGION}{$ENDREGION}{$I}{$IFDEF}{$ENDIF}{$ELSE}",
+      u"unit U; interface type TList<T: class, constructor; U> = class(TFoo<T>) end; impl",
+      u"type TR = record case Integer of 0: (A: record B: procedure",
+      u"unit u; interface uses a in 'x' as , ; type x = reference to function: ;",
+      deep,
+      classes,
+  };
+  for (const String &text : cases) {
+    TParsed p = Explore(text);
+    EXPECT_GE(p.Module().EndLineValue(), 0);
+  }
+  EXPECT_NE(Explore(classes).Find(ckClass, u"T0.T1"), nullptr);
+}
+
+TEST(Registry, ExtensionsAndLanguageOfFile) {
+  TModuleExplorerRegistry &r = ModuleExplorerRegistry();
+  TModuleExplorerOptions &o = r.Options(lanPascal);
+  const String saved = o.FileExtensions();
+  EXPECT_EQ(saved, u"pas;dpr;dpk;inc");
+  o.SetFileExtensions(u"*.pas, .dpr;; inc ;*.PP");
+  EXPECT_EQ(o.FileExtensions(), u"pas;dpr;inc;PP");
+  struct Row {
+    const char16_t *File;
+    TSourceLanguageKind Language;
+  };
+  for (const Row &row : {Row{u"/a/b.PAS", lanPascal}, Row{u"x.pp", lanPascal},
+                         Row{u"Makefile", lanUndefined}, Row{u"c.cpp", lanUndefined}})
+    EXPECT_EQ(r.LanguageOfFile(row.File), row.Language) << StringToUtf8(row.File);
+  o.SetFileExtensions(saved);
+  // Without its options class a language has no options: an internal error.
+  TModuleExplorerRegistry fresh;
+  EXPECT_THROW(fresh.Options(lanPascal), EAssertionFailed);
+  EXPECT_THROW(fresh.CreateExplorer(lanPascal), EAssertionFailed);
+}
+
+TEST(Explorer, ChangeNotificationsAndWhitespace) {
+  auto e = ModuleExplorerRegistry().CreateExplorer(lanPascal);
+  int changes = 0;
+  e->OnChange = [&](TModuleExplorer &) { ++changes; };
+  e->BeginUpdate();
+  e->BeginUpdate();
+  e->EndUpdate();
+  EXPECT_EQ(changes, 0);
+  e->EndUpdate();
+  EXPECT_EQ(changes, 1);
+  e->Clear();
+  EXPECT_EQ(changes, 1) << "clearing an empty module changes nothing";
+  e->ExploreText(u"unit U; interface type TA = class end; implementation end.");
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(e->CompressWhitespace(u"a  b\r\n  c d"), u"a b\rc d");
+}
+
+TEST(GlobalDelegates, DefaultFileIsWrittenAndRead) {
+  const std::filesystem::path file(StringToUtf8(TDelphiModuleExplorer::GetGlobalDelegatesFileName()));
+  std::filesystem::remove(file);
+  Explore(u"unit U; end.");
+  EXPECT_EQ(ReadFileBytes(file), "TNotifyEvent = procedure (Sender: TObject) of object;");
+  EXPECT_EQ(GlobalDelegates().Text(), u"TNotifyEvent\r\n");
+  WriteFileBytes(file, "TMyEvent = procedure of object;\n1Bad = x\n\nTOther\n");
+  Explore(u"unit U; end.");
+  EXPECT_EQ(GlobalDelegates().Text(), u"TMyEvent\r\nTOther\r\n");
+  // A file that cannot be read stops no parse.
+  std::filesystem::remove(file);
+  std::filesystem::create_directory(file);
+  TParsed p = Explore(u"unit U; interface type TA = class end; implementation end.");
+  EXPECT_NE(p.Find(ckClass, u"TA"), nullptr);
+  std::filesystem::remove(file);
+}
+
+TEST(GenericValidator, NamesWithNestedArguments) {
+  TLanguageModeGuard mode(dlmDelphi11Win32);
+  TIdentifierValidator &v = GlobalPascalLanguage()->IdentValidator();
+  ASSERT_NE(dynamic_cast<TPascalGenericsIdentValidator *>(&v), nullptr);
+  EXPECT_TRUE(v.IsValidFor(ckClass, u"TList<T>"));
+  EXPECT_TRUE(v.IsValidFor(ckClass, u"TList<T: class>"));
+  EXPECT_FALSE(v.IsValidFor(ckClass, u"TList<begin>"));
+  EXPECT_EQ(v.UnqualifiedName(u"Sys.TDictionary<string, TList<Integer>>"), u"TDictionary<,>");
+  String name, params;
+  bool generic = false;
+  v.SplitGenericName(u"TDictionary<string, TList<Integer>>", name, generic, params);
+  EXPECT_EQ(name, u"TDictionary");
+  EXPECT_TRUE(generic);
+  EXPECT_EQ(params, u"<string, TList<Integer>>");
+  String qualifier;
+  EXPECT_TRUE(v.SplitQualifiedName(u"A.B<C>.D<E, F>", name, qualifier));
+  EXPECT_EQ(name, u"D<E, F>");
+  EXPECT_EQ(qualifier, u"A.B<C>");
+  TStringList list;
+  EXPECT_TRUE(v.SplitList(u"IFoo, TBar<Integer>", list));
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_FALSE(v.SplitList(u"IFoo; IBar", list));
+  EXPECT_EQ(list.Count(), 0);
+}
+
+TEST(GenericValidator, FollowsTheLanguageMode) {
+  TLanguageModeGuard mode(dlmDelphi7Win32);
+  EXPECT_EQ(dynamic_cast<TPascalGenericsIdentValidator *>(&GlobalPascalLanguage()->IdentValidator()),
+            nullptr);
+  EXPECT_FALSE(GenericNamesEnabled());
+  GlobalPascalLanguage()->SetLanguageMode(dlmD2009Win32);
+  EXPECT_TRUE(GenericNamesEnabled());
+  EXPECT_TRUE(EscapedIdentifiersEnabled());
+}
+
+TEST(Mappers, ProcDirectivesAndReservedWords) {
+  EXPECT_EQ(ReservedWordToProcDirective(rwFinal), pdSealed);
+  EXPECT_THROW(ReservedWordToProcDirective(rwRead), EKRXException);
+  const TStringList &words = GlobalPascalLanguage()->ReservedWords();
+  EXPECT_EQ(words.Count(), 69);
+  for (const char16_t *w : {u"static", u"sealed", u"final", u"unsafe"})
+    EXPECT_GE(words.IndexOf(w), 0) << StringToUtf8(w);
+  EXPECT_LT(words.IndexOf(u"private"), 0);
+}
+
+} // namespace
+} // namespace krx::test

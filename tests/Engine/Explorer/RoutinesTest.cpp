@@ -1,0 +1,180 @@
+// Routine headings, directives and calling conventions, procedural types, properties and
+// events, and the linking of implementations with their declarations.
+#include "support/ExplorerSupport.h"
+
+namespace krx::test {
+namespace {
+
+String InClass(const String &members) {
+  return u"unit U;\ninterface\ntype\n  TA = class\n" + members + u"\n  end;\nimplementation\nend.";
+}
+
+TEST(Routines, CallingConventionsMerge) {
+  struct Row {
+    const char16_t *Directives;
+    TCallConvention Expected;
+  };
+  const Row rows[] = {
+      {u"stdcall; export;", ccStdCall}, {u"export; stdcall;", ccStdCall},
+      {u"cdecl; varargs;", ccVarArgs},  {u"far;", ccFar},
+      {u"register;", ccRegister},       {u"", ccDefault},
+  };
+  for (const Row &r : rows) {
+    TParsed p = Explore(InClass(String(u"    procedure M; ") + r.Directives));
+    EXPECT_EQ(p.Get<TMethodItem>(ckMethod, u"TA.M").CallConvention(), r.Expected)
+        << StringToUtf8(r.Directives);
+  }
+}
+
+TEST(Routines, HeadingsAndDirectives) {
+  TParsed p = Explore(InClass(u"    constructor Create(AOwner: TComponent); override;\n"
+                              u"    class function Make: TA; static; inline;\n"
+                              u"    procedure Msg(var M: TMessage); message WM_USER + 1;\n"
+                              u"    function Old: Integer; virtual; abstract; deprecated 'use New';\n"
+                              u"    class operator Add(A, B: TA): TA;\n"
+                              u"    procedure Gen<T>(X: T);"));
+  auto &create = p.Get<TMethodItem>(ckMethod, u"TA.Create");
+  EXPECT_EQ(create.MethodKind(), mkConstructor);
+  EXPECT_EQ(create.Parameters(), u"AOwner: TComponent");
+  EXPECT_TRUE(create.HasDirective(pdOverride));
+  auto &make = p.Get<TMethodItem>(ckMethod, u"TA.Make");
+  EXPECT_TRUE(make.HasDirective(pdClassMethod));
+  EXPECT_TRUE(make.HasDirective(pdStatic));
+  EXPECT_TRUE(make.HasDirective(pdInline));
+  EXPECT_EQ(make.DataName(), u"TA");
+  EXPECT_EQ(make.LineNr(), 5);
+  EXPECT_EQ(make.ItemStartPos(), 5) << "a class method starts at the word class";
+  auto &msg = p.Get<TMethodItem>(ckMethod, u"TA.Msg");
+  EXPECT_TRUE(msg.HasDirective(pdMessage));
+  EXPECT_EQ(msg.DataName(), u"WM_USER + 1");
+  auto &old = p.Get<TMethodItem>(ckMethod, u"TA.Old");
+  EXPECT_TRUE(old.HasDirective(pdAbstract));
+  EXPECT_TRUE(old.HintDirectives().Contains(hdDeprecated));
+  EXPECT_EQ(old.DeprecatedText(), u"use New");
+  EXPECT_EQ(p.Get<TMethodItem>(ckMethod, u"TA.Add").MethodKind(), mkOperator);
+  EXPECT_EQ(p.Get<TMethodItem>(ckMethod, u"TA.Gen").GenericName(), u"Gen<>");
+  EXPECT_EQ(p.MessageText(), "");
+}
+
+TEST(Routines, StandaloneRoutinesExternalsAndErrors) {
+  TParsed p = Explore(u"unit U;\ninterface\nfunction F(A: Integer): Boolean; stdcall;\n"
+                      u"procedure X; external 'lib.so' name 'x';\nprocedure V; virtual;\n"
+                      u"procedure P: Integer;\nprocedure Q;\nimplementation\n"
+                      u"function F(A: Integer): Boolean;\nbegin\nend;\nprocedure Hidden;\nbegin\nend;\nend.");
+  auto &f = p.Get<TProcData>(ckProcedure, u"F");
+  EXPECT_EQ(f.CallConvention(), ccStdCall);
+  ASSERT_NE(f.ImplRef(), nullptr);
+  EXPECT_EQ(f.ImplRef()->LineNr(), 8);
+  EXPECT_TRUE(f.IsPublic());
+  EXPECT_EQ(p.Get<TProcData>(ckProcedure, u"X").ExternalSpec(), u"'lib.so' name 'x'");
+  EXPECT_TRUE(p.Get(ckProcedure, u"V").BadFormat());
+  EXPECT_TRUE(p.HasMessage(u"Illegal procedure directives in line 6 col 1")) << p.MessageText();
+  EXPECT_TRUE(p.Get(ckProcedure, u"P").BadFormat()) << "a procedure has no result type";
+  EXPECT_FALSE(p.Get(ckProcedure, u"Q").BadFormat()) << "the next declaration reads normally";
+  auto &hidden = p.Get<TProcData>(ckProcedure, u"Hidden");
+  EXPECT_FALSE(hidden.IsPublic());
+  EXPECT_EQ(hidden.DeclRef(), nullptr);
+}
+
+TEST(Routines, ProceduralTypesAndMethodReferences) {
+  TParsed p = Explore(u"unit U;\ninterface\ntype\n  TProc = procedure(A: Integer); stdcall;\n"
+                      u"  TEv = procedure(Sender: TObject) of object;\n  TRef = reference to function: Integer;\n"
+                      u"  TTwo = procedure; cdecl; stdcall;\n  TBad = procedure: Integer;\n"
+                      u"  TNoRes = function;\nimplementation\nend.");
+  auto &proc = p.Get<TDelegateItem>(ckFunctionPointer, u"TProc");
+  EXPECT_EQ(proc.Parameters(), u"A: Integer");
+  EXPECT_EQ(proc.CallConvention(), ccStdCall);
+  EXPECT_NE(p.Find(ckDelegate, u"TEv"), nullptr);
+  EXPECT_EQ(p.Get<TDelegateItem>(ckMethodReference, u"TRef").DataName(), u"Integer");
+  EXPECT_EQ(p.Get<TDelegateItem>(ckFunctionPointer, u"TTwo").CallConvention(), ccStdCall);
+  EXPECT_TRUE(p.HasMessage(u"Calling convention redefined in line 7 col 28")) << p.MessageText();
+  EXPECT_EQ(p.Find(ckFunctionPointer, u"TBad"), nullptr);
+  EXPECT_EQ(p.Find(ckFunctionPointer, u"TNoRes"), nullptr);
+}
+
+TEST(Properties, SpecifiersAndDirectives) {
+  TParsed p = Explore(InClass(u"    property Items[I: Integer]: TObject read GetItem write SetItem; default;\n"
+                              u"    property Name: string index 3 read FName stored False nodefault;\n"
+                              u"    property Size default 10;\n"
+                              u"    class property Count: Integer read FCount;\n"
+                              u"    property Both: Integer readonly writeonly;\n"
+                              u"    property Intf: IFoo read FIntf implements IFoo, IBar;"));
+  auto &items = p.Get<TPropertyItem>(ckProperty, u"TA.Items");
+  EXPECT_EQ(items.ArrayStr(), u"I: Integer");
+  EXPECT_EQ(items.ReadSpec(), u"GetItem");
+  EXPECT_EQ(items.WriteSpec(), u"SetItem");
+  EXPECT_TRUE(items.Directives().Contains(prArray));
+  EXPECT_TRUE(items.Directives().Contains(prDefaultArray));
+  auto &name = p.Get<TPropertyItem>(ckProperty, u"TA.Name");
+  EXPECT_EQ(name.IndexStr(), u"3");
+  EXPECT_EQ(name.StorageStr(), u"False");
+  EXPECT_EQ(name.DefaultSpec(), dsNoDefault);
+  auto &size = p.Get<TPropertyItem>(ckProperty, u"TA.Size");
+  EXPECT_TRUE(size.Directives().Contains(prOverride));
+  EXPECT_EQ(size.DefaultStr(), u"10");
+  EXPECT_TRUE(p.Get<TPropertyItem>(ckProperty, u"TA.Count").Directives().Contains(prStatic));
+  EXPECT_TRUE(p.Get(ckProperty, u"TA.Both").BadFormat());
+  EXPECT_EQ(p.Get<TPropertyItem>(ckProperty, u"TA.Intf").ImplementsStr(), u"IFoo, IBar");
+}
+
+TEST(Properties, WhichPropertiesAreEvents) {
+  TOptionsGuard guard;
+  const String text = u"unit U;\ninterface\ntype\n  TLocal = procedure of object;\n  TA = class\n"
+                      u"    property OnA: TNotifyEvent read FA;\n    property OnB: TLocal read FB;\n"
+                      u"    property OnC: TLater read FC;\n    property OnChange: TUser read FD;\n"
+                      u"    property Onchange2: TUser read FE;\n    property OnInt: Integer read FF;\n"
+                      u"  end;\n  TLater = procedure of object;\nimplementation\nend.";
+  struct Row {
+    const char16_t *Name;
+    bool Event;
+  };
+  const Row fixed[] = {{u"TA.OnA", true},         {u"TA.OnB", true},       {u"TA.OnC", true},
+                       {u"TA.OnChange", true},    {u"TA.Onchange2", false}, {u"TA.OnInt", false}};
+  TParsed p = Explore(text);
+  for (const Row &r : fixed)
+    EXPECT_EQ(p.Find(ckEvent, r.Name) != nullptr, r.Event) << StringToUtf8(r.Name);
+  guard.Options().SetFixEvents(false);
+  TParsed strict = Explore(text);
+  const Row plain[] = {{u"TA.OnA", true}, {u"TA.OnB", true}, {u"TA.OnC", false}, {u"TA.OnChange", false}};
+  for (const Row &r : plain)
+    EXPECT_EQ(strict.Find(ckEvent, r.Name) != nullptr, r.Event) << StringToUtf8(r.Name);
+}
+
+TEST(Implementations, LinkedAcrossOverloadsAndCase) {
+  TParsed p = Explore(u"unit U;\ninterface\ntype\n  TA = class\n    procedure M(A: Integer); overload;\n"
+                      u"    procedure M(S: string); overload;\n    procedure One(X: Integer);\n  end;\n"
+                      u"implementation\nprocedure ta.M(S: string);\nbegin\nend;\n"
+                      u"procedure TA.M(A: Integer);\nbegin\nend;\nprocedure TA.One(Y: Byte);\nbegin\nend;\n"
+                      u"procedure TMissing.Foo;\nbegin\nend;\nprocedure TMissing.Bar;\nbegin\nend;\nend.");
+  auto &cls = p.Get(ckClass, u"TA");
+  std::vector<TMethodItem *> ms;
+  for (Integer i = 0; i < cls.ChildCount(); ++i)
+    if (auto *m = dynamic_cast<TMethodItem *>(cls.GetChild(i)); m && m->Name() == u"M")
+      ms.push_back(m);
+  ASSERT_EQ(ms.size(), 2u);
+  ASSERT_NE(ms[0]->ImplRef(), nullptr);
+  ASSERT_NE(ms[1]->ImplRef(), nullptr);
+  EXPECT_EQ(ms[0]->ImplRef()->LineNr(), 12) << "M(A: Integer) links to its own body";
+  EXPECT_EQ(ms[1]->ImplRef()->LineNr(), 9);
+  EXPECT_EQ(p.Get<TMethodItem>(ckMethod, u"TA.One").ImplRef()->LineNr(), 15);
+  EXPECT_TRUE(p.HasMessage(
+      u"Associated method implementation with different parameter list in line 16 col 1"))
+      << p.MessageText();
+  EXPECT_TRUE(p.HasMessage(u"Class TMissing interface not found in line 19 col 1"));
+  auto &stub = p.Get<TClassItem>(ckClass, u"TMissing");
+  EXPECT_TRUE(stub.Stub());
+  EXPECT_EQ(stub.ChildCount(), 2);
+  EXPECT_EQ(p.MessageText().find("declaration not found"), std::string::npos);
+}
+
+TEST(Implementations, MissingDeclarationsGetStubs) {
+  TParsed p = Explore(u"unit U;\ninterface\ntype\n  TA = class\n    procedure M(A: Integer); overload;\n"
+                      u"    procedure M(B: Byte); overload;\n  end;\nimplementation\n"
+                      u"procedure TA.M(C: Char);\nbegin\nend;\nprocedure TA.M(D: Word);\nbegin\nend;\nend.");
+  EXPECT_EQ(p.Get(ckClass, u"TA").ChildCount(), 4) << p.Outline();
+  EXPECT_TRUE(p.HasMessage(u"TA.M declaration not found in line 9 col 1")) << p.MessageText();
+  EXPECT_TRUE(p.HasMessage(u"TA.M declaration not found in line 12 col 1"));
+}
+
+} // namespace
+} // namespace krx::test

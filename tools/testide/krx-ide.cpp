@@ -1,0 +1,362 @@
+// The test IDE host as a program: loads a plug-in into an IDE over plain data, runs a script
+// against it and prints every effect as one JSON line.
+//
+//   krx-ide --plugin FILE [--script FILE]
+//
+// Script lines (words split at blanks, "double quotes" group; # starts a comment):
+//   open FILE [form]           open a file (with a form: first reported under its form file)
+//   cursor LINE COL            move the current view's cursor
+//   select L1 C1 L2 C2         select a block in the current view
+//   type TEXT                  insert text at the cursor of the current buffer
+//   save [FILE]                save a module (the current one)
+//   close FILE                 close a module
+//   project FILE PERSONALITY TYPE [FILE...]   open a project and make it active
+//   menu [PATH]                print the main menu, or click the item of a caption path
+//   actions                    print the IDE's registered actions
+//   keys SHORTCUT              press a shortcut ("Ctrl+Shift+Alt+R") in the main form
+//   request ID [ARG...]        Kestrune's request through the link (kestrune-standin --send)
+//   debug start [CALL...] | debug stop     a debug process whose thread has these calls
+//   theme NAME                 switch the IDE theme
+//   dialog ok|cancel           how the next modal dialog is answered
+//   pump MS                    handle messages (timers, requests) for MS milliseconds
+//   registry KEY               print the values of a key under HKEY_CURRENT_USER
+//   expect EVENT [TEXT]        fail (exit 1) unless a logged event of that name holds TEXT
+//   unload [destroyed-first]   unload the plug-in (exit 1 unless it is gone and left nothing
+//                              registered);  load   load it again
+// Exit code: 0 when the script ran, 1 for a failed expect, 2 for a usage or load error.
+#include "PluginHost.h"
+#include "TestIDE.h"
+
+#include "Platform/PlatformUnits.h"
+#include "Platform/Registry/Registry.h"
+
+#include <chrono>
+#include <fstream>
+#include <iostream>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace krx::testide {
+namespace {
+
+std::vector<std::string> SplitWords(const std::string &line) {
+  std::vector<std::string> words;
+  std::string word;
+  bool quoted = false, any = false;
+  for (char c : line) {
+    if (c == '"') {
+      quoted = !quoted;
+      any = true;
+    } else if (!quoted && (c == ' ' || c == '\t')) {
+      if (any)
+        words.push_back(word);
+      word.clear();
+      any = false;
+    } else if (!quoted && c == '#') {
+      break;
+    } else {
+      word += c;
+      any = true;
+    }
+  }
+  if (any)
+    words.push_back(word);
+  return words;
+}
+
+void Pump(int milliseconds, const std::function<bool()> &until = nullptr) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  MSG msg;
+  while (std::chrono::steady_clock::now() < deadline && !(until && until())) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+class TScriptRunner {
+public:
+  TScriptRunner(TTestIDE &ide, TPluginLoader &loader, std::string plugin, std::string self)
+      : FIDE(ide), FLoader(loader), FPlugin(std::move(plugin)), FSelf(std::move(self)) {}
+
+  // Returns the exit code.
+  int Run(std::istream &in) {
+    std::string line;
+    int lineNo = 0;
+    while (std::getline(in, line)) {
+      ++lineNo;
+      const auto w = SplitWords(line);
+      if (w.empty())
+        continue;
+      try {
+        const int rc = Verb(w);
+        if (rc != 0)
+          return rc;
+      } catch (const std::exception &e) {
+        std::cerr << "krx-ide: line " << lineNo << ": " << e.what() << "\n";
+        return 2;
+      }
+    }
+    return 0;
+  }
+
+private:
+  static String S(const std::string &s) { return Utf8ToString(s); }
+  static Integer N(const std::string &s) { return StrToInt(Utf8ToString(s)); }
+
+  IPtr<THostView> CurrentView() {
+    IPtr<IOTAEditView> view = FIDE.TopView();
+    if (!view)
+      throw Exception(u"no open buffer");
+    return IPtr<THostView>(dynamic_cast<THostView *>(view.get()));
+  }
+
+  void Print(const std::string &what, const std::vector<std::string> &lines) {
+    for (const auto &l : lines)
+      std::cout << what << ": " << l << "\n";
+    std::cout.flush();
+  }
+
+  int Verb(const std::vector<std::string> &w) {
+    const std::string &v = w[0];
+    const std::size_t n = w.size();
+    if (v == "open" && n >= 2) {
+      if (!FIDE.Open(S(w[1]), n > 2 && w[2] == "form"))
+        throw Exception(u"cannot open " + S(w[1]));
+    } else if (v == "cursor" && n == 3) {
+      CurrentView()->SetCursorPos({N(w[2]), N(w[1])});
+    } else if (v == "select" && n == 5) {
+      CurrentView()->Select({N(w[2]), N(w[1])}, {N(w[4]), N(w[3])});
+    } else if (v == "type" && n == 2) {
+      IPtr<THostView> view = CurrentView();
+      IPtr<IOTAEditBuffer> buffer = view->Buffer();
+      auto *hb = dynamic_cast<THostBuffer *>(buffer.get());
+      TOTAEditPos cursor = view->CursorPos();
+      TOTACharPos pos;
+      view->ConvertPos(true, cursor, pos);
+      const Integer at = std::max(view->CharPosToPos(pos), 0);
+      std::string text = hb->Utf8();
+      text.insert(static_cast<std::size_t>(at), w[1]);
+      hb->SetText(std::move(text), "type");
+    } else if (v == "save") {
+      IPtr<IOTAModule> m = n > 1 ? FIDE.FindModule(S(w[1])) : FIDE.CurrentModule();
+      if (!m)
+        throw Exception(u"no module to save");
+      m->Save(false, false);
+    } else if (v == "close" && n == 2) {
+      FIDE.Close(S(w[1]));
+    } else if (v == "project" && n >= 4) {
+      std::vector<String> files;
+      for (std::size_t i = 4; i < n; ++i)
+        files.push_back(S(w[i]));
+      FIDE.AddProject(S(w[1]), S(w[2]), S(w[3]), files);
+    } else if (v == "menu") {
+      if (n == 1) {
+        Print("menu", FIDE.NTA->MenuLines());
+      } else {
+        TMenuItem *item = FIDE.NTA->FindByCaptionPath(S(w[1]));
+        if (!item)
+          throw Exception(u"no menu item " + S(w[1]));
+        FIDE.Log.Add("menu.click", {{"path", S(w[1])}});
+        Guarded([&] { item->Click(); });
+      }
+    } else if (v == "actions") {
+      std::vector<std::string> lines;
+      for (TCustomAction *a : FIDE.NTA->Actions())
+        lines.push_back(StringToUtf8(a->Name() + u" \"" + a->Caption() + u"\" image " +
+                                     IntToStr(a->ImageIndex()) + u" " +
+                                     FIDE.NTA->ImageList()->GetNameByIndex(a->ImageIndex())));
+      Print("action", lines);
+    } else if (v == "keys" && n == 2) {
+      const TShortCut sc = TextToShortCut(S(w[1]));
+      if (sc == 0)
+        throw Exception(u"no shortcut " + S(w[1]));
+      Word key = 0;
+      TShiftState shift;
+      ShortCutToKey(sc, key, shift);
+      FIDE.Log.Add("keys", {{"shortcut", S(w[1])}});
+      PressKey(*FIDE.NTA->MainForm(), key, shift);
+    } else if (v == "request" && n >= 2) {
+      return Request(w);
+    } else if (v == "debug" && n >= 2) {
+      if (w[1] == "stop") {
+        FIDE.StopProcesses();
+      } else {
+        std::vector<String> calls;
+        for (std::size_t i = 2; i < n; ++i)
+          calls.push_back(S(w[i]));
+        FIDE.StartProcess(calls, w[1] != "nothread");
+      }
+    } else if (v == "theme" && n == 2) {
+      FIDE.Theming.ChangeTheme(S(w[1]));
+    } else if (v == "dialog" && n == 2) {
+      const Word key = w[1] == "ok" ? VK_RETURN : VK_ESCAPE;
+      FModal.reset();
+      FModal = std::make_unique<TScriptedModal>(
+          std::vector<TScriptedModal::TStep>{[key](TCustomForm &f) { PressKey(f, key); }});
+    } else if (v == "pump" && n == 2) {
+      FIDE.SettleModules();
+      Pump(N(w[1]));
+    } else if (v == "registry" && n == 2) {
+      Registry(S(w[1]));
+    } else if (v == "expect" && n >= 2) {
+      for (const auto &line : FIDE.Log.Find(w[1]))
+        if (n < 3 || line.find(w[2]) != std::string::npos)
+          return 0;
+      std::cerr << "krx-ide: expected event " << w[1] << (n > 2 ? " with " + w[2] : "") << "\n";
+      return 1;
+    } else if (v == "unload") {
+      if (!FLoader.Unload(n > 1 && w[1] == "destroyed-first") || FIDE.RegistrationCount() > 0) {
+        std::cerr << "krx-ide: the plug-in did not unload cleanly\n";
+        return 1;
+      }
+    } else if (v == "load") {
+      if (!FLoader.Load(n > 1 ? w[1] : FPlugin))
+        return 2;
+    } else {
+      throw Exception(u"unknown or incomplete line: " + S(v));
+    }
+    return 0;
+  }
+
+  template <class F> void Guarded(F f) {
+    try {
+      f();
+    } catch (const Exception &) {
+      Application->HandleException(nullptr);
+    }
+  }
+
+  int Request(const std::vector<std::string> &w) {
+    const std::string standin =
+        FSelf.substr(0, FSelf.rfind('/')) + "/../kestrune-standin/kestrune-standin";
+    const char *env = std::getenv("KRX_STANDIN");
+    std::vector<std::string> args{env ? env : standin, "--send"};
+    args.insert(args.end(), w.begin() + 1, w.end());
+    std::vector<char *> argv;
+    for (auto &a : args)
+      argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+      throw Exception(u"cannot start " + S(args[0]));
+    int status = 0;
+    bool done = false;
+    // The stand-in's send waits for this process to take the call: pump meanwhile.
+    Pump(15000, [&] {
+      done = waitpid(pid, &status, WNOHANG) == pid;
+      return done;
+    });
+    if (!done) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+    }
+    FIDE.Log.Add(
+        "request",
+        {{"id", S(w[1])}, {"result", Int64{done && WIFEXITED(status) ? WEXITSTATUS(status) : -1}}});
+    Pump(50); // the queued call runs from the endpoint's next message
+    return 0;
+  }
+
+  void Registry(const String &key) {
+    TRegistry reg(KEY_READ);
+    reg.SetRootKey(HKEY_CURRENT_USER);
+    std::vector<std::string> lines;
+    if (!reg.OpenKeyReadOnly(key)) {
+      lines.push_back("(missing) " + StringToUtf8(key));
+    } else {
+      std::vector<String> names;
+      reg.GetValueNames(names);
+      for (const String &name : names) {
+        String value;
+        try {
+          value = u"\"" + reg.ReadString(name) + u"\"";
+        } catch (const Exception &) {
+          value = IntToStr(reg.ReadInteger(name));
+        }
+        lines.push_back(StringToUtf8(key + u"\\" + name + u" = " + value));
+      }
+    }
+    Print("registry", lines);
+  }
+
+  TTestIDE &FIDE;
+  TPluginLoader &FLoader;
+  std::string FPlugin;
+  std::string FSelf;
+  std::unique_ptr<TScriptedModal> FModal;
+};
+
+int Main(int argc, char **argv) {
+  std::string plugin, script;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--plugin" && i + 1 < argc)
+      plugin = argv[++i];
+    else if (a == "--script" && i + 1 < argc)
+      script = argv[++i];
+    else {
+      std::cerr << "usage: krx-ide --plugin FILE [--script FILE]\n";
+      return 2;
+    }
+  }
+  if (plugin.empty()) {
+    std::cerr << "usage: krx-ide --plugin FILE [--script FILE]\n";
+    return 2;
+  }
+  std::ifstream scriptIn;
+  if (!script.empty()) {
+    scriptIn.open(script);
+    if (!scriptIn) {
+      std::cerr << "krx-ide: cannot read " << script << "\n";
+      return 2;
+    }
+  }
+  int rc = 0;
+  {
+    TTestIDE ide;
+    ide.Log.SetEcho(&std::cout);
+    TPluginLoader loader(ide);
+    SplashScreenServices = &ide; // while the IDE starts
+    const bool loaded = loader.Load(plugin);
+    SplashScreenServices = nullptr;
+    if (!loaded)
+      return 2;
+    Pump(400); // the expert's start-up timer reads its settings
+    if (!script.empty()) {
+      TScriptRunner runner(ide, loader, plugin, argv[0]);
+      rc = runner.Run(scriptIn);
+    }
+    if (loader.Loaded() && (!loader.Unload() || ide.RegistrationCount() > 0)) {
+      std::cerr << "krx-ide: the plug-in did not unload cleanly\n";
+      rc = rc ? rc : 1;
+    }
+  }
+  return rc;
+}
+
+} // namespace
+} // namespace krx::testide
+
+int main(int argc, char **argv) {
+  try {
+    krx::InitializeUnits(krx::PlatformUnits());
+  } catch (const std::exception &e) {
+    std::cerr << "krx-ide: " << e.what() << "\n";
+    return 2;
+  }
+  int rc = 2;
+  try {
+    rc = krx::testide::Main(argc, argv);
+  } catch (const std::exception &e) {
+    std::cerr << "krx-ide: " << e.what() << "\n";
+  }
+  krx::FinalizeUnits(krx::PlatformUnits());
+  return rc;
+}
