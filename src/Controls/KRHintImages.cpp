@@ -92,7 +92,8 @@ void TKRHintImage::Notification(TComponent *AComponent, TOperation Operation) {
   if (AComponent == FRefControl)
     SetRefControl(nullptr);
   if (AComponent == FImages) {
-    SetImages(nullptr);
+    // The list is being destroyed (it has already let go of the change link): only forget it.
+    FImages = nullptr;
     Invalidate();
   }
 }

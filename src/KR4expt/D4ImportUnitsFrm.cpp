@@ -1,11 +1,15 @@
 #include "KR4expt/D4ImportUnitsFrm.h"
 
-#include "Controls/FormStates.h"
 #include "Engine/ModuleExplorers.h"
 
 #include <memory>
 
 namespace krx {
+
+// From Controls/FormStates.h, whose generic dictionary shares its name with the code model's
+// dictionary class that the explorer registry brings in.
+void SaveFormState(TCustomForm &Form, const String &Name);
+bool RestoreFormState(TCustomForm &Form, const String &Name);
 
 namespace {
 

@@ -42,10 +42,9 @@ template <class T> T *Make(TComponent *owner, TWinControl *parent, const Char *n
 
 } // namespace
 
-TKRIDEExpertOptionsForm::~TKRIDEExpertOptionsForm() {
-  if (KRIDEExpertOptionsForm == this)
-    KRIDEExpertOptionsForm = nullptr;
-}
+// The destroy handler runs here, while the form is still whole (the base class would run an
+// OnDestroy handler only after this part of the object is gone).
+TKRIDEExpertOptionsForm::~TKRIDEExpertOptionsForm() { FormDestroy(this); }
 
 void TKRIDEExpertOptionsForm::Created() {
   TFormEx::Created();
@@ -117,7 +116,6 @@ void TKRIDEExpertOptionsForm::Created() {
 
   OnCreate = [this](TObject *sender) { FormCreate(sender); };
   OnShow = [this](TObject *sender) { FormShow(sender); };
-  OnDestroy = [this](TObject *sender) { FormDestroy(sender); };
 }
 
 void TKRIDEExpertOptionsForm::FormCreate(TObject *) {

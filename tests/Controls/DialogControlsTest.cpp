@@ -1,5 +1,6 @@
 #include "Controls/KRHintImages.h"
 #include "Controls/StackTraceFrm.h"
+#include "World/KRSuperHints.h"
 
 #include "Platform/Vcl/FormDescription.h"
 #include "Platform/Vcl/Forms.h"
@@ -77,14 +78,17 @@ TEST(StackTraceDialog, ShortensTheFileNameAndReopensWhereItWasClosed) {
                       u"Auto-Sequence-Diagram.txt";
   bool append = false, diagram = false;
   TRect placed;
+  CreateSuperHintHandler();
   TScriptedModal modal({[&](TCustomForm &f) {
                           auto *file = dynamic_cast<TLabel *>(FindControl(&f, u"FileLbl"));
                           EXPECT_EQ(file->Hint(), name);
                           EXPECT_NE(file->Caption(), name);
                           EXPECT_EQ(file->Caption().substr(0, 3), u"...");
                           EXPECT_LE(TextWidthOf(f.Font(), file->Caption()), file->Width());
-                          EXPECT_EQ(ActivateHint(FindControl(&f, u"KRHintImage1")).Painted[0].Text,
-                                    u"Append to exsiting trace file");
+                          const auto hint = ActivateHint(FindControl(&f, u"KRHintImage1"));
+                          ASSERT_EQ(hint.Painted.size(), 2u);
+                          EXPECT_EQ(hint.Painted[0].Text, u"Append to exsiting trace file");
+                          EXPECT_TRUE(hint.Painted[0].Style.Contains(fsBold));
                           f.SetBounds(40, 50, f.Width(), f.Height());
                           PressKey(f, VK_ESCAPE);
                         },

@@ -23,6 +23,7 @@
 #include "Platform/Vcl/Hints.h"
 #include "Platform/Vcl/Panels.h"
 #include "World/CondMsgDlg.h"
+#include "World/KRSuperHints.h"
 
 #include <fstream>
 #include <iostream>
@@ -166,6 +167,8 @@ int DialogMain(int argc, char **argv) {
     }
   }
   std::string result;
+  // Two-part "@" hints are shown by the super-hint handler, as in the IDE.
+  CreateSuperHintHandler();
   {
     TToolModal modal(run);
     if (name == "condmsg") {
