@@ -16,9 +16,6 @@ KRX_EMBED_RESOURCE(kHintImageResource, RT_RCDATA, u"KRHintImage", kHintImagePng)
 
 TPngImage *gGlyph = nullptr;
 
-// The class library's default margins of a control.
-constexpr Integer kDefaultMargin = 3;
-
 } // namespace
 
 const TPngImage *HintGlyph() { return gGlyph; }
@@ -122,7 +119,8 @@ void TKRHintImage::SetRefControl(TControl *Value) {
 
 void TKRHintImage::AlignToRefControl() {
   if (FRefControl)
-    SetLeft(FRefControl->Left() + FRefControl->Width() + kDefaultMargin + kDefaultMargin);
+    SetLeft(FRefControl->Left() + FRefControl->Width() + FRefControl->Margins().Right +
+            Margins().Left);
 }
 
 void TKRHintImage::SetImages(TCustomImageList *Value) {
