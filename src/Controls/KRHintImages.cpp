@@ -25,6 +25,12 @@ void KRHintImagesInitialization() {
   glyph->LoadFromResourceName(HInstance(), u"KRHintImage");
   gGlyph = glyph.release();
   RegisterComponentClass<TKRHintImage>(u"TKRHintImage");
+  static const bool references = [] { // the reader keeps them for the process
+    RegisterReferenceProperty<TKRHintImage, TControl>(u"RefControl", &TKRHintImage::SetRefControl);
+    RegisterReferenceProperty<TKRHintImage, TCustomImageList>(u"Images", &TKRHintImage::SetImages);
+    return true;
+  }();
+  (void)references;
 }
 
 void KRHintImagesFinalization() {
