@@ -210,6 +210,18 @@ void TListViewEx::WndProc(TMessage &Message) {
       Columns()[n - 1]->SetWidth(w);
     return;
   }
+  case WM_HSCROLL:
+  case WM_VSCROLL: {
+    TListView::WndProc(Message);
+    const TScrollEvent &event = Message.Msg == WM_HSCROLL ? OnHScroll : OnVScroll;
+    if (event) {
+      TWMScroll scroll{Message.Msg, static_cast<Word>(Message.WParam & 0xFFFF),
+                       static_cast<Word>((Message.WParam >> 16) & 0xFFFF),
+                       reinterpret_cast<HWND>(Message.LParam), Message.Result};
+      event(this, scroll);
+    }
+    return;
+  }
   case WM_SETREDRAW:
     TListView::WndProc(Message);
     if (FAutoUpdateColumns && Message.WParam == 1)

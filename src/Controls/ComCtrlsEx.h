@@ -20,6 +20,7 @@ inline constexpr UINT WM_LVUPDATECOLUMNS = WM_USER + 102;
 
 using TChangeEditTextEvent = std::function<void(TListView *Sender, TListItem *Item, String &Text)>;
 using TListViewShowHintEvent = TShowHintEvent;
+using TScrollEvent = std::function<void(TWinControl *Sender, TWMScroll &Msg)>;
 
 class TListViewEx : public TListView {
   KRX_PUBLISHED(TListViewEx)
@@ -50,6 +51,8 @@ public:
   TNotifyEvent OnCreateWnd;
   TNotifyEvent OnDblClicked;
   TNotifyEvent OnDestroyWnd;
+  TScrollEvent OnHScroll;
+  TScrollEvent OnVScroll;
   TNotifyEvent OnKillFocus;
   TListViewShowHintEvent OnShowHint;
   TNotifyEvent OnStartLabelEdit;

@@ -128,6 +128,16 @@ TEST(ListViewEx, StretchesTheLastColumnAndKeepsSelectionAcrossRecreation) {
   EXPECT_EQ(f.List->ItemFocused(), f.List->Items()[2]);
 }
 
+TEST(ListViewEx, ScrollMessagesReachTheirOwnEvents) {
+  ListForm f;
+  std::vector<std::pair<char, Word>> seen;
+  f.List->OnHScroll = [&](TWinControl *, TWMScroll &m) { seen.push_back({'h', m.ScrollCode}); };
+  f.List->OnVScroll = [&](TWinControl *, TWMScroll &m) { seen.push_back({'v', m.Pos}); };
+  f.List->Perform(WM_VSCROLL, (7 << 16) | 5, 0); // SB_THUMBTRACK at 7
+  f.List->Perform(WM_HSCROLL, 1, 0);              // SB_LINERIGHT
+  EXPECT_EQ(seen, (std::vector<std::pair<char, Word>>{{'v', 7}, {'h', 1}}));
+}
+
 TEST(ListViewEx, DrawsTheEmptyTextGreyAndCentredWhileEmpty) {
   ListForm f;
   f.List->Items().Clear();

@@ -65,6 +65,17 @@ inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_KEYUP = 0x0101;
 inline constexpr UINT WM_CHAR = 0x0102;
 inline constexpr UINT WM_SETREDRAW = 0x000B;
+inline constexpr UINT WM_HSCROLL = 0x0114;
+inline constexpr UINT WM_VSCROLL = 0x0115;
+
+// A scroll message: the scroll code and position from wParam, the scroll bar from lParam.
+struct TWMScroll {
+  UINT Msg = 0;
+  Word ScrollCode = 0;
+  Word Pos = 0;
+  HWND ScrollBar = nullptr;
+  LRESULT Result = 0;
+};
 
 using TKeyEvent = std::function<void(TObject *Sender, Word &Key, TShiftState Shift)>;
 using TKeyPressEvent = std::function<void(TObject *Sender, Char &Key)>;
