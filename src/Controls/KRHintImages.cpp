@@ -5,6 +5,8 @@
 #include "Platform/Vcl/Hints.h"
 #include "Platform/Vcl/Resources.h"
 
+#include <vector>
+
 namespace krx {
 
 namespace {
@@ -15,6 +17,8 @@ constexpr Byte kHintImagePng[] = {
 KRX_EMBED_RESOURCE(kHintImageResource, RT_RCDATA, u"KRHintImage", kHintImagePng);
 
 TPngImage *gGlyph = nullptr;
+// The reference properties registered with the description reader.
+std::vector<Integer> gReferences;
 
 } // namespace
 
@@ -25,15 +29,15 @@ void KRHintImagesInitialization() {
   glyph->LoadFromResourceName(HInstance(), u"KRHintImage");
   gGlyph = glyph.release();
   RegisterComponentClass<TKRHintImage>(u"TKRHintImage");
-  static const bool references = [] { // the reader keeps them for the process
-    RegisterReferenceProperty<TKRHintImage, TControl>(u"RefControl", &TKRHintImage::SetRefControl);
-    RegisterReferenceProperty<TKRHintImage, TCustomImageList>(u"Images", &TKRHintImage::SetImages);
-    return true;
-  }();
-  (void)references;
+  gReferences = {
+      RegisterReferenceProperty<TKRHintImage, TControl>(u"RefControl", &TKRHintImage::SetRefControl),
+      RegisterReferenceProperty<TKRHintImage, TCustomImageList>(u"Images", &TKRHintImage::SetImages)};
 }
 
 void KRHintImagesFinalization() {
+  for (Integer id : gReferences)
+    UnregisterReferenceProperty(id);
+  gReferences.clear();
   UnregisterComponentClass(u"TKRHintImage");
   delete gGlyph;
   gGlyph = nullptr;
