@@ -10,6 +10,28 @@
 namespace krx {
 namespace {
 
+TEST(OptionsDialog, AShortcutTypedOnTheBindingsPageGoesToItsMenuItem) {
+  TMenuItem refresh(nullptr), jump(nullptr);
+  refresh.SetCaption(u"&Refresh");
+  jump.SetCaption(u"&Jump");
+  jump.SetShortCut(TextToShortCut(u"Ctrl+J"));
+  const std::vector<TMenuItem *> items{&refresh, &jump};
+  std::unique_ptr<TKRIDEExpertOptionsForm> form(
+      TCustomForm::Create<TKRIDEExpertOptionsForm>(nullptr));
+  form->LoadKeyBindings(items);
+  TScriptedModal modal({[](TCustomForm &f) {
+    auto *pages = dynamic_cast<TPageControl *>(FindControl(&f, u"PageControl"));
+    pages->SetActivePage(dynamic_cast<TTabSheet *>(FindControl(&f, u"BindingsSheet")));
+    dynamic_cast<TWinControl *>(FindControl(&f, u"ListView"))->SetFocus();
+    PressKey(f, u'K', {ssCtrl}); // the first command is focused after loading
+    ClickControl(FindControl(&f, u"OKBtn"));
+  }});
+  ASSERT_TRUE(form->Execute());
+  form->StoreKeyBindings(items);
+  EXPECT_EQ(ShortCutToText(refresh.ShortCut()), u"Ctrl+K");
+  EXPECT_EQ(ShortCutToText(jump.ShortCut()), u"Ctrl+J");
+}
+
 TEST(OptionsDialog, ShowsTheSettingsAndHandsBackWhatTheUserChose) {
   for (bool ok : {true, false}) {
     std::unique_ptr<TKRIDEExpertOptionsForm> form(
@@ -85,6 +107,15 @@ TEST(ImportDialog, DragsBetweenTheListsAndReopensWhereItWasClosed) {
                         },
                         [&](TCustomForm &f) {
                           second = f.BoundsRect();
+                          // The two lists share the panel's width, with the gap between them.
+                          auto *list = FindControl(&f, u"ListView");
+                          auto *imports = FindControl(&f, u"ImportList");
+                          EXPECT_EQ(list->Width(), imports->Width());
+                          EXPECT_EQ(imports->Left() - (list->Left() + list->Width()), 64);
+                          EXPECT_EQ(FindControl(&f, u"ImportLabel")->Left(), imports->Left());
+                          EXPECT_EQ(FindControl(&f, u"Panel")->Left(), 8); // the border
+                          f.SetBounds(0, 0, 100, 500);
+                          EXPECT_EQ(f.Width(), 300);
                           PressKey(f, VK_ESCAPE);
                         }});
   EXPECT_FALSE(ImportUnitsDialog(kProjectText, command, lanPascal));
