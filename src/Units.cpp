@@ -18,6 +18,7 @@
 #include "World/ParsingLocks.h"
 #include "World/Timers.h"
 #include "World/VersRes.h"
+#include "lib/PngImaging/Source/PngImageList.h"
 
 #include <vector>
 
@@ -50,6 +51,7 @@ std::span<const TUnitEntry> SystemUnits() {
       {"FormStates", FormStatesInitialization, FormStatesFinalization},
       {"KindBtns", KindBtnsInitialization, KindBtnsFinalization},
       {"KRSuperHints", nullptr, KRSuperHintsFinalization},
+      {"PngImageList", nullptr, FinalizePngImageList},
   };
   return kUnits;
 }
