@@ -81,6 +81,11 @@ const TCase kCases[] = {
     {u"procedure", u"tshape.TINNER", u"Touch", u"", "procedure TShape.TInner.Touch; | end;"},
     {u"procedure", u"TInner", u"Touch", u"", "unit JumpShapes; | unit JumpShapes;"},
     {u"procedure", u"TList<T>", u"Add", u"", "procedure TList<T>.Add(const Item: T); | end;"},
+    // Resolution clauses by their dotted name; nested types of any sort.
+    {u"resclause", u"TSink", u"ishapesink.NOTIFY", u"",
+     "procedure IShapeSink.Notify = DoNotify; | procedure IShapeSink.Notify = DoNotify;"},
+    {u"nested-type", u"TSink", u"TSinkState", u"",
+     "TSinkState = (ssIdle, ssBusy); | TSinkState = (ssIdle, ssBusy);"},
     {u"nested-type", u"TShape", u"TShapeEvent", u"",
      "TShapeEvent = procedure(Sender: TShape) of object; | TShapeEvent = procedure(Sender: TShape) "
      "of object;"},
@@ -145,8 +150,8 @@ TEST(JumpLocationParser, ElementsInAnIncludeFileAnswerTheIncludeDirective) {
     EXPECT_TRUE(finder.Locate(line, body));
     return std::to_string(line) + " " + std::to_string(body);
   };
-  EXPECT_EQ(answer(u"class", u"", file), "57 57");
-  EXPECT_EQ(answer(u"procedure", u"Ping", file), "57 57");
+  EXPECT_EQ(answer(u"class", u"", file), "69 69");
+  EXPECT_EQ(answer(u"procedure", u"Ping", file), "69 69");
   const auto old = std::filesystem::current_path();
   std::filesystem::current_path(test::Fixture("jump"));
   const std::string withoutName = answer(u"class", u"", u"");
@@ -176,7 +181,7 @@ TEST(JumpTool, ReadsTheFileAsTheEditorHoldsIt) {
   };
   std::string out;
   EXPECT_EQ(run({(dir / "Utf16.pas").string(), "function", "TShape", "Area"}, &out), 0);
-  EXPECT_EQ(out, "true 102 104\n");
+  EXPECT_EQ(out, "true 114 116\n");
   EXPECT_EQ(run({(dir / "Utf16.pas").string(), "module", "TShape", ""}, &out), 0);
   EXPECT_EQ(out, "false\n");
   EXPECT_EQ(run({dir.Path().string(), "class", "TShape", ""}, &out), 1);
