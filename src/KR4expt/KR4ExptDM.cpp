@@ -219,6 +219,7 @@ void TKR4ExptDataModule::DataModuleCreate() {
   Notifications = std::make_unique<TOTANotifications>();
 
   Stub = TDotNetStub::Create<TDelphiIDEStub>(static_cast<Byte>(ThisIDEVersion));
+  BindRequests();
 }
 
 void TKR4ExptDataModule::DataModuleDestroy() {

@@ -3,7 +3,9 @@
 // a height and a block; modules save their buffers to disk and tell their notifiers; projects
 // and project groups record what is built and added; the debugger runs scripted processes.
 // Every effect a plug-in can cause or observe is written to the event log, one JSON line per
-// event, so that tests and scripts can compare what happened.
+// event, so that tests and scripts can compare what happened, the foreground calls of the
+// window layer included (the simulation lets a test set their answers). The IDE's main
+// window (GetParentHandle) is its main form.
 //
 // Ownership: the host (TTestIDE) is owned by its creator and not counted; the IDE objects it
 // hands out (modules, buffers, views, projects, processes) are counted and kept alive by the
@@ -401,6 +403,10 @@ public:
   void MakeCurrent(const IPtr<THostModule> &module);
 
 private:
+  // Foreground calls (of the window layer's simulation) go to the log as they are made:
+  // {"event":"foreground","call":NAME,...} with the window as "ide", "none" or "other".
+  void LogForegroundCall(const TWinCall &call);
+
   TNotifierList<IOTAWizard> FWizards;
   TNotifierList<IOTAIDENotifier> FIDENotifiers;
   std::map<Integer, String> FAboutEntries;
