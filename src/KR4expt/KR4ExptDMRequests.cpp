@@ -10,6 +10,7 @@
 
 #include "Common/KRX.DelphiVersions.h"
 #include "Engine/ModuleExplorers.h"
+#include "KR4expt/JumpLocationParsers.h"
 #include "KR4expt/TransferFiles.h"
 #include "Platform/Rtl/Files.h"
 #include "Platform/Shell/Dialogs.h"
@@ -25,18 +26,6 @@
 namespace krx {
 
 namespace {
-
-// Sets a flag for as long as it lives.
-class TFlagGuard {
-public:
-  explicit TFlagGuard(bool &flag) : FFlag(flag) { FFlag = true; }
-  ~TFlagGuard() { FFlag = false; }
-  TFlagGuard(const TFlagGuard &) = delete;
-  TFlagGuard &operator=(const TFlagGuard &) = delete;
-
-private:
-  bool &FFlag;
-};
 
 // The file's bytes, or nothing when it cannot be read.
 std::optional<std::string> ReadBytes(const String &fileName) {
@@ -66,18 +55,12 @@ void TKR4ExptDataModule::BindRequests() {
   Stub->OnGotoLine = [this](const String &f, Integer line, Integer col) {
     GotoLineRequest(f, line, col);
   };
+  Stub->OnJumpToLocation = [this](const String &f, const String &kind, const String &cls,
+                                  const String &member, const String &params) {
+    JumpToLocationRequest(f, kind, cls, member, params);
+  };
   Stub->OnUpdateProjectFiles = [this](const String &f) { UpdateProjectFileRequest(f); };
   ForeGndTimer->OnTimer = [this](TObject *sender) { ForeGndTimerTimer(sender); };
-}
-
-bool TKR4ExptDataModule::IsDelphiPersonality() {
-  IPtr<IOTAProject> project;
-  TToolsAPIUtils::GetActiveProject(project);
-  if (!project)
-    return false;
-  const String personality = project->Personality();
-  return SameText(personality, u"Delphi.Personality") ||
-         SameText(personality, u"DelphiDotNet.Personality");
 }
 
 // ---- Foreground switching -------------------------------------------------------------------
@@ -205,6 +188,31 @@ void TKR4ExptDataModule::ShowFileAtPosition(const String &FileName, Integer TopM
   DelayedForeground(true);
 }
 
+// ---- Jumping to a declared element --------------------------------------------------------------
+
+void TKR4ExptDataModule::JumpToLocationRequest(const String &FileName, const String &KindName,
+                                               const String &ClassName, const String &MemberName,
+                                               const String &ParamText) {
+  IPtr<IOTAEditBuffer> buffer;
+  TToolsAPIUtils::OpenFile(FileName, buffer);
+  if (!buffer)
+    return;
+  Integer line = 0, bodyLine = 0;
+  bool located = false;
+  // A file of no known language has no parser to find the element with.
+  const TSourceLanguageKind language = ModuleExplorerRegistry().LanguageOfFile(FileName);
+  if (buffer->EditViewCount() > 0 && language != lanUndefined) {
+    String source;
+    TToolsAPIUtils::ReadEditorSource(buffer.get(), source);
+    TJumpLocationParser parser(source, KindName, ClassName, MemberName, ParamText, language);
+    located = parser.Locate(line, bodyLine);
+  }
+  if (located)
+    ShowFileAtPosition(FileName, std::max(line + 1, 1), std::max(bodyLine + 1, 1), 1);
+  else
+    BringIDEToFront(false);
+}
+
 // ---- Help and builds ----------------------------------------------------------------------------
 
 void TKR4ExptDataModule::ShowHelpRequest(const String &) {
@@ -252,7 +260,7 @@ void TKR4ExptDataModule::RefreshFileRequest(const String &FileName) {
   if (!hasLastWrite)
     return;
   {
-    TFlagGuard busy(Busy);
+    TBusyGuard busy(*this);
     if (IPtr<IOTAModule> module = buffer->Module())
       module->Save(false, true);
   }

@@ -235,6 +235,24 @@ TEST_F(ExpertRequests, EveryRequestHasItsEffectInTheIDE) {
             u"Unable to update project file. Project file not found/no/P.dproj");
 }
 
+TEST_F(ExpertRequests, AProjectOfNoKnownLanguageAndAMissingProjectGroup) {
+  const std::string transfer = (Dir / "files.ini").string();
+  test::WriteFileBytes(Dir / "update.xml", "<Files language=\"Object Pascal\" project=\"/p/P.dproj\">"
+                                           "<File operation=\"add\" name=\"/x/z.pas\"/></Files>");
+  const auto events = RunIDE("project /p/P.dproj CBuilder.Personality Application " +
+                             Quoted(Unit) + "\nrequest 1030 " + Quoted(transfer) +
+                             "\nnogroup\nrequest 1034 " + Quoted((Dir / "update.xml").string()) +
+                             "\n");
+  // No list of the project's files: it has none Kestrune could take.
+  EXPECT_EQ(test::ReadFileBytes(transfer), "\xEF\xBB\xBF\r\n[ProjectFiles]\r\nFileCount=0\r\n\r\n"
+                                           "[TransferControl]\r\nTransferReady=1\r\n\r\n");
+  const auto messages = Named(events, "message");
+  ASSERT_EQ(messages.size(), 1u) << Joined(events);
+  EXPECT_EQ(Field(messages[0], "text"),
+            u"Unable to update project file. Project file not found/p/P.dproj");
+  EXPECT_THAT(Named(events, "project.addfile"), IsEmpty());
+}
+
 TEST_F(ExpertRequests, AReloadTakesTheFileIntoTheBufferAndLeavesItsBytesAndTime) {
   // Kestrune wrote the file in the ANSI code page: the editor holds it as UTF-8, but the
   // file keeps Kestrune's bytes and its last-write time.
@@ -255,6 +273,43 @@ TEST_F(ExpertRequests, AReloadTakesTheFileIntoTheBufferAndLeavesItsBytesAndTime)
   TFileTime now;
   ASSERT_TRUE(FileGetLastWriteTime(Utf8ToString(Unit), now));
   EXPECT_EQ(now, old);
+}
+
+TEST_F(ExpertRequests, TheJumpLandsOnTheDeclarationInTheEditorsText) {
+  // Kind, class, member, parameters; the cursor line and the top line that follow.
+  struct TCase {
+    std::string Args;
+    int Line, Top;
+  };
+  const TCase cases[] = {
+      {"procedure TShape Draw \"X, Y: Integer\"", 28, 27}, // the overload's implementation
+      {"procedure TShape Draw \"Canvas: TObject\"", 24, 23},
+      {"constructor tshape create \"\"", 19, 18},
+      {"class TShape \"\" \"\"", 6, 6},
+      {"field TShape FName \"\"", 8, 8},
+      {"class TNoSuchClass \"\" \"\"", 1, 1},
+  };
+  // The jump reads the editor's text, not the file: the file on disk has moved on by three
+  // lines since the unit was opened.
+  test::WriteFileBytes(Dir / "moved.pas", "{ one }\n{ two }\n{ three }\n" + kUnit);
+  std::string script =
+      "open " + Quoted(Unit) + "\ncopy " + Quoted((Dir / "moved.pas").string()) + " " +
+      Quoted(Unit) + "\n";
+  for (const TCase &c : cases)
+    script += "request 1028 " + Quoted(Unit) + " " + c.Args + "\n";
+  // An unusable request only brings the IDE to the front.
+  script += "request 1028 " + Quoted(Unit) + " module TShape \"\" \"\"\n";
+  const auto events = RunIDE(script);
+  const auto cursors = Named(events, "view.cursor");
+  const auto tops = Named(events, "view.top");
+  ASSERT_EQ(cursors.size(), std::size(cases)) << Joined(events);
+  ASSERT_EQ(tops.size(), std::size(cases));
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_THAT(cursors[i], HasSubstr("\"line\":" + std::to_string(cases[i].Line) + ",\"col\":1"))
+        << cases[i].Args;
+    EXPECT_THAT(tops[i], HasSubstr("\"line\":" + std::to_string(cases[i].Top) + ","))
+        << cases[i].Args;
+  }
 }
 
 // The value of a field of an event line, as it stands (a string without its quotes).

@@ -351,7 +351,9 @@ public:
   // Modules
   IPtr<IOTAModule> CurrentModule() override;
   IPtr<IOTAModule> FindModule(const String &FileName) override;
-  IPtr<IOTAProjectGroup> MainProjectGroup() override { return FGroup; }
+  IPtr<IOTAProjectGroup> MainProjectGroup() override { return GroupMissing ? nullptr : FGroup; }
+  // The module services answer no main project group (the active project stays).
+  bool GroupMissing = false;
   IPtr<IOTAProject> GetActiveProject() override;
   Integer ModuleCount() override { return static_cast<Integer>(FModules.size()); }
   IPtr<IOTAModule> Modules(Integer Index) override;

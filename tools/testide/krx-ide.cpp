@@ -13,6 +13,7 @@
 //   close FILE                 close a module
 //   copy FROM TO               copy a file on disk (as another program rewriting TO)
 //   project FILE PERSONALITY TYPE [FILE...]   open a project and make it active
+//   nogroup                    the IDE answers no main project group from now on
 //   menu [PATH]                print the main menu, or click the item of a caption path
 //   actions                    print the IDE's registered actions
 //   keys SHORTCUT              press a shortcut ("Ctrl+Shift+Alt+R") in the main form
@@ -168,6 +169,8 @@ private:
       m->Save(false, false);
     } else if (v == "close" && n == 2) {
       FIDE.Close(S(w[1]));
+    } else if (v == "nogroup" && n == 1) {
+      FIDE.GroupMissing = true;
     } else if (v == "copy" && n == 3) {
       std::filesystem::copy_file(w[1], w[2], std::filesystem::copy_options::overwrite_existing);
     } else if (v == "project" && n >= 4) {
