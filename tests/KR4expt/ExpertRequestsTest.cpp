@@ -237,12 +237,12 @@ TEST_F(ExpertRequests, EveryRequestHasItsEffectInTheIDE) {
 
 TEST_F(ExpertRequests, AProjectOfNoKnownLanguageAndAMissingProjectGroup) {
   const std::string transfer = (Dir / "files.ini").string();
-  test::WriteFileBytes(Dir / "update.xml", "<Files language=\"Object Pascal\" project=\"/p/P.dproj\">"
-                                           "<File operation=\"add\" name=\"/x/z.pas\"/></Files>");
-  const auto events = RunIDE("project /p/P.dproj CBuilder.Personality Application " +
-                             Quoted(Unit) + "\nrequest 1030 " + Quoted(transfer) +
-                             "\nnogroup\nrequest 1034 " + Quoted((Dir / "update.xml").string()) +
-                             "\n");
+  test::WriteFileBytes(Dir / "update.xml",
+                       "<Files language=\"Object Pascal\" project=\"/p/P.dproj\">"
+                       "<File operation=\"add\" name=\"/x/z.pas\"/></Files>");
+  const auto events = RunIDE("project /p/P.dproj CBuilder.Personality Application " + Quoted(Unit) +
+                             "\nrequest 1030 " + Quoted(transfer) + "\nnogroup\nrequest 1034 " +
+                             Quoted((Dir / "update.xml").string()) + "\n");
   // No list of the project's files: it has none Kestrune could take.
   EXPECT_EQ(test::ReadFileBytes(transfer), "\xEF\xBB\xBF\r\n[ProjectFiles]\r\nFileCount=0\r\n\r\n"
                                            "[TransferControl]\r\nTransferReady=1\r\n\r\n");
@@ -282,9 +282,10 @@ TEST_F(ExpertRequests, TheJumpLandsOnTheDeclarationInTheEditorsText) {
     int Line, Top;
   };
   const TCase cases[] = {
-      {"procedure TShape Draw \"X, Y: Integer\"", 28, 27}, // the overload's implementation
-      {"procedure TShape Draw \"Canvas: TObject\"", 24, 23},
-      {"constructor tshape create \"\"", 19, 18},
+      // The implementation's header at the top, the cursor in its body.
+      {"procedure TShape Draw \"X, Y: Integer\"", 29, 27},
+      {"procedure TShape Draw \"Canvas: TObject\"", 25, 23},
+      {"constructor tshape create \"\"", 20, 18},
       {"class TShape \"\" \"\"", 6, 6},
       {"field TShape FName \"\"", 8, 8},
       {"class TNoSuchClass \"\" \"\"", 1, 1},
@@ -292,9 +293,8 @@ TEST_F(ExpertRequests, TheJumpLandsOnTheDeclarationInTheEditorsText) {
   // The jump reads the editor's text, not the file: the file on disk has moved on by three
   // lines since the unit was opened.
   test::WriteFileBytes(Dir / "moved.pas", "{ one }\n{ two }\n{ three }\n" + kUnit);
-  std::string script =
-      "open " + Quoted(Unit) + "\ncopy " + Quoted((Dir / "moved.pas").string()) + " " +
-      Quoted(Unit) + "\n";
+  std::string script = "open " + Quoted(Unit) + "\ncopy " + Quoted((Dir / "moved.pas").string()) +
+                       " " + Quoted(Unit) + "\n";
   for (const TCase &c : cases)
     script += "request 1028 " + Quoted(Unit) + " " + c.Args + "\n";
   // An unusable request only brings the IDE to the front.
