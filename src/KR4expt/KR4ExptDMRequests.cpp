@@ -19,23 +19,33 @@
 #include "World/ClassEx.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <fcntl.h>
 #include <optional>
+#include <unistd.h>
 
 namespace krx {
 
 namespace {
 
-// The file's bytes, or nothing when it cannot be read.
+// The bytes of a regular file, or nothing when it cannot be read (a FIFO or device under
+// the name is refused instead of waited on).
 std::optional<std::string> ReadBytes(const String &fileName) {
-  std::ifstream in(FileNameToOS(fileName), std::ios::binary);
-  if (!in)
+  TOpenResult file = OpenRegularFile(FileNameToOS(fileName), O_RDONLY);
+  if (!file.Handle.Valid())
     return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad())
-    return std::nullopt;
-  return bytes;
+  std::string bytes;
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = ::read(file.Handle.Get(), chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      return std::nullopt;
+    if (n == 0)
+      return bytes;
+    bytes.append(chunk, static_cast<std::size_t>(n));
+  }
 }
 
 // Compile modes of request 1031 by mode: 3 makes, as 0 does.
