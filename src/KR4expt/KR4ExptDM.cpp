@@ -12,8 +12,7 @@ constinit TKR4ExptDataModule *KR4ExptDataModule = nullptr;
 
 namespace {
 
-// This build's IDE position (Delphi 11) and the Kestrune version whose key holds the settings.
-constexpr Integer ThisIDEVersion = dvDelphi11Alexandria;
+// The Kestrune version whose key holds the settings.
 constexpr Integer KestruneVersion = 11;
 
 // The action table: name, caption, hint ("" none, "=" the caption), image index.
@@ -218,7 +217,7 @@ void TKR4ExptDataModule::DataModuleCreate() {
 
   Notifications = std::make_unique<TOTANotifications>();
 
-  Stub = TDotNetStub::Create<TDelphiIDEStub>(static_cast<Byte>(ThisIDEVersion));
+  Stub = TDotNetStub::Create<TDelphiIDEStub>(static_cast<Byte>(ThisIDEVersion()));
 }
 
 void TKR4ExptDataModule::DataModuleDestroy() {
@@ -246,7 +245,7 @@ String TKR4ExptDataModule::SettingsKeyName(Integer VersionIndex) {
 }
 
 bool TKR4ExptDataModule::OpenSettingsKey(TRegistry &Registry) {
-  for (Integer v = ThisIDEVersion; v >= 0; --v)
+  for (Integer v = ThisIDEVersion(); v >= 0; --v)
     if (Registry.OpenKeyReadOnly(SettingsKeyName(v)))
       return true;
   return false;
@@ -295,7 +294,7 @@ void TKR4ExptDataModule::SaveSettings() {
   TRegistry reg;
   reg.SetRootKey(HKEY_CURRENT_USER);
   try {
-    if (!reg.OpenKey(SettingsKeyName(ThisIDEVersion), true))
+    if (!reg.OpenKey(SettingsKeyName(ThisIDEVersion()), true))
       return;
   } catch (const Exception &) {
     return;
