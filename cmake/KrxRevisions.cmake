@@ -62,7 +62,11 @@ endfunction()
 # platform last; OUT_VAR is what a program or plug-in of that revision links.
 function(krx_revision prefix variant_dir out_var)
   krx_system_libraries(${prefix} "${variant_dir}" libs ${ARGN})
-  add_library(${prefix}_units STATIC ${CMAKE_SOURCE_DIR}/src/Units.cpp)
+  # A file directly in src/ finds "Engine/X.h" beside itself before any include path, so the
+  # revision compiles a copy made outside src/ (kept current by CMake).
+  set(units ${CMAKE_BINARY_DIR}/${prefix}/Units.cpp)
+  configure_file(${CMAKE_SOURCE_DIR}/src/Units.cpp ${units} COPYONLY)
+  add_library(${prefix}_units STATIC ${units})
   if(variant_dir)
     target_include_directories(${prefix}_units PUBLIC ${CMAKE_SOURCE_DIR}/${variant_dir})
   endif()
@@ -83,7 +87,10 @@ endfunction()
 # in, the platform is shared with the IDE; it exports its wizard entry only
 # (src/PluginEntry.map) and names its own IDE in its version block.
 function(krx_plugin name ide_lib ide_name)
-  add_library(${name} SHARED ${CMAKE_SOURCE_DIR}/src/PluginEntry.cpp)
+  # A copy outside src/, for the reason given at krx_revision.
+  set(entry ${CMAKE_BINARY_DIR}/${name}/PluginEntry.cpp)
+  configure_file(${CMAKE_SOURCE_DIR}/src/PluginEntry.cpp ${entry} COPYONLY)
+  add_library(${name} SHARED ${entry})
   set_target_properties(${name} PROPERTIES PREFIX ""
                         LINK_DEPENDS ${CMAKE_SOURCE_DIR}/src/PluginEntry.map)
   target_link_libraries(${name} PRIVATE ${ARGN} ${ide_lib})
