@@ -397,8 +397,8 @@ void TWinControl::RemoveControl(TControl *AControl) {
   if (TCustomForm *form = GetParentForm(this, false))
     form->DefocusControl(AControl);
   std::erase(FControls, AControl);
-  if (auto *w = dynamic_cast<TWinControl *>(AControl))
-    std::erase(FTabList, w);
+  // Compared as controls: a windowed control being destroyed is no longer a TWinControl here.
+  std::erase_if(FTabList, [AControl](TWinControl *w) { return w == AControl; });
   AControl->FParent = nullptr;
   if (AControl->Align() != alNone && !ComponentState().Contains(csDestroying))
     Realign();

@@ -352,6 +352,8 @@ const TClassInfo &TCustomForm::StaticClassInfo() {
           .Enum(u"BorderStyle", TFormBorderStyleNames, &TCustomForm::BorderStyle,
                 &TCustomForm::SetBorderStyle)
           .Default(bsSizeable)
+          .Integer(u"ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetClientHeight)
+          .Integer(u"ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetClientWidth)
           .Enum(u"DefaultMonitor", TDefaultMonitorNames, &TCustomForm::DefaultMonitor,
                 &TCustomForm::SetDefaultMonitor)
           .Default(dmActiveForm)
