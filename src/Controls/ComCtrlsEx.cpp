@@ -137,7 +137,7 @@ void TListViewEx::DblClick() {
   PostToSelf(WM_LVDBLCLICKED);
 }
 
-bool TListViewEx::KeepsKey(Word Key, TShiftState Shift) const {
+bool TListViewEx::WantsKeyFirst(Word Key, TShiftState Shift) const {
   if (Key == VK_ESCAPE)
     return true;
   if (!IsEditing())
@@ -145,10 +145,6 @@ bool TListViewEx::KeepsKey(Word Key, TShiftState Shift) const {
   if (Key == VK_BACK || Key == VK_RETURN || Key == VK_INSERT || Key == VK_DELETE)
     return true;
   return Shift == TShiftState{ssCtrl} && (Key == u'C' || Key == u'V' || Key == u'X');
-}
-
-bool TListViewEx::WantsSpecialKey(Word Key, TShiftState Shift) const {
-  return KeepsKey(Key, Shift) || TListView::WantsSpecialKey(Key, Shift);
 }
 
 // The edit state: focus arriving (1), the click that brought it (2), anything else (0).
@@ -212,6 +208,18 @@ void TListViewEx::WndProc(TMessage &Message) {
       w -= Columns()[i]->Width();
     if (w >= 0)
       Columns()[n - 1]->SetWidth(w);
+    return;
+  }
+  case WM_HSCROLL:
+  case WM_VSCROLL: {
+    TListView::WndProc(Message);
+    const TScrollEvent &event = Message.Msg == WM_HSCROLL ? OnHScroll : OnVScroll;
+    if (event) {
+      TWMScroll scroll{Message.Msg, static_cast<Word>(Message.WParam & 0xFFFF),
+                       static_cast<Word>((Message.WParam >> 16) & 0xFFFF),
+                       reinterpret_cast<HWND>(Message.LParam), Message.Result};
+      event(this, scroll);
+    }
     return;
   }
   case WM_SETREDRAW:

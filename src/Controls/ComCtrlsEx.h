@@ -20,6 +20,7 @@ inline constexpr UINT WM_LVUPDATECOLUMNS = WM_USER + 102;
 
 using TChangeEditTextEvent = std::function<void(TListView *Sender, TListItem *Item, String &Text)>;
 using TListViewShowHintEvent = TShowHintEvent;
+using TScrollEvent = std::function<void(TWinControl *Sender, TWMScroll &Msg)>;
 
 class TListViewEx : public TListView {
   KRX_PUBLISHED(TListViewEx)
@@ -44,15 +45,14 @@ public:
   void UpdateColumns(bool Post);
   // Whether the empty-list text is drawn.
   bool EmptyTextShowing() const;
-  // The key filter that runs before the form's shortcuts and dialog keys: True keeps the key for
-  // the list (Escape always; while the label editor is open its edit keys and Ctrl+C/V/X).
-  bool KeepsKey(Word Key, TShiftState Shift) const;
 
   TNotifyEvent OnCancelEdit;
   TChangeEditTextEvent OnChangeEditText;
   TNotifyEvent OnCreateWnd;
   TNotifyEvent OnDblClicked;
   TNotifyEvent OnDestroyWnd;
+  TScrollEvent OnHScroll;
+  TScrollEvent OnVScroll;
   TNotifyEvent OnKillFocus;
   TListViewShowHintEvent OnShowHint;
   TNotifyEvent OnStartLabelEdit;
@@ -66,7 +66,9 @@ protected:
   void DoEnter() override;
   void DoExit() override;
   void KeyDown(Word &Key, TShiftState Shift) override;
-  bool WantsSpecialKey(Word Key, TShiftState Shift) const override;
+  // The key filter that runs before the form's shortcuts and dialog keys: True keeps the key for
+  // the list (Escape always; while the label editor is open its edit keys and Ctrl+C/V/X).
+  bool WantsKeyFirst(Word Key, TShiftState Shift) const override;
   bool IsCustomDrawn(TCustomDrawTarget Target, TCustomDrawStage Stage) const override;
   bool CustomDraw(TCanvas &Canvas, const TRect &ARect, TCustomDrawStage Stage) override;
   void Resize() override;

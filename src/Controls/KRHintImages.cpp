@@ -5,6 +5,8 @@
 #include "Platform/Vcl/Hints.h"
 #include "Platform/Vcl/Resources.h"
 
+#include <vector>
+
 namespace krx {
 
 namespace {
@@ -15,9 +17,8 @@ constexpr Byte kHintImagePng[] = {
 KRX_EMBED_RESOURCE(kHintImageResource, RT_RCDATA, u"KRHintImage", kHintImagePng);
 
 TPngImage *gGlyph = nullptr;
-
-// The class library's default margins of a control.
-constexpr Integer kDefaultMargin = 3;
+// The reference properties registered with the description reader.
+std::vector<Integer> gReferences;
 
 } // namespace
 
@@ -28,9 +29,15 @@ void KRHintImagesInitialization() {
   glyph->LoadFromResourceName(HInstance(), u"KRHintImage");
   gGlyph = glyph.release();
   RegisterComponentClass<TKRHintImage>(u"TKRHintImage");
+  gReferences = {
+      RegisterReferenceProperty<TKRHintImage, TControl>(u"RefControl", &TKRHintImage::SetRefControl),
+      RegisterReferenceProperty<TKRHintImage, TCustomImageList>(u"Images", &TKRHintImage::SetImages)};
 }
 
 void KRHintImagesFinalization() {
+  for (Integer id : gReferences)
+    UnregisterReferenceProperty(id);
+  gReferences.clear();
   UnregisterComponentClass(u"TKRHintImage");
   delete gGlyph;
   gGlyph = nullptr;
@@ -122,7 +129,8 @@ void TKRHintImage::SetRefControl(TControl *Value) {
 
 void TKRHintImage::AlignToRefControl() {
   if (FRefControl)
-    SetLeft(FRefControl->Left() + FRefControl->Width() + kDefaultMargin + kDefaultMargin);
+    SetLeft(FRefControl->Left() + FRefControl->Width() + FRefControl->Margins().Right +
+            Margins().Left);
 }
 
 void TKRHintImage::SetImages(TCustomImageList *Value) {

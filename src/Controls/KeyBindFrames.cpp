@@ -60,7 +60,6 @@ void TKRKeyBindingsFrame::Created() {
     if (IsDuplicate(item))
       sender->Canvas().Brush().Color = clRed;
   };
-  ListView->OnResize = [this](TObject *) { FormResize(); };
 
   HotKeyEdit = new THotKeyEx(this);
   HotKeyEdit->SetName(u"HotKeyEdit");
@@ -86,6 +85,7 @@ void TKRKeyBindingsFrame::Created() {
   DuplicatesLbl->SetEnabled(false);
   // Red and bold from the start, not only after a scale change.
   SetupDuplicatesLabel();
+  OnResize = [this](TObject *) { FormResize(); };
 }
 
 void TKRKeyBindingsFrame::SetupDuplicatesLabel() { SetupLabelFont(DuplicatesLbl, clRed, {fsBold}); }

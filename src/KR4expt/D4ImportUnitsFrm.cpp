@@ -37,6 +37,7 @@ void TD4ImportUnitsForm::Created() {
   TFormEx::Created();
   SetCaption(u"Import multiple");
   SetPosition(poScreenCenter);
+  SetBorderWidth(8);
   SetClientWidth(520);
   SetClientHeight(360);
 
@@ -131,7 +132,12 @@ void TD4ImportUnitsForm::Created() {
   };
   OnCreate = [this](TObject *sender) { FormCreate(sender); };
   OnClose = [this](TObject *sender, TCloseAction &action) { FormClose(sender, action); };
-  OnShow = [this](TObject *sender) { PanelResize(sender); };
+  OnResize = [this](TObject *sender) { PanelResize(sender); };
+}
+
+void TD4ImportUnitsForm::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) {
+  constexpr Integer kMinSize = 300;
+  TFormEx::SetBounds(ALeft, ATop, std::max(AWidth, kMinSize), std::max(AHeight, kMinSize));
 }
 
 void TD4ImportUnitsForm::FormCreate(TObject *) {

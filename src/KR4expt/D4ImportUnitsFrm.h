@@ -47,6 +47,9 @@ public:
   void FormCreate(TObject *Sender);
   void FormClose(TObject *Sender, TCloseAction &Action);
 
+  // The dialog is never made smaller than 300 by 300 pixels.
+  void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
+
 protected:
   void Created() override;
 

@@ -59,6 +59,24 @@ TEST(HintImage, FollowsItsLabelAndOutlivesWhatItRefersTo) {
   EXPECT_EQ(ActivateHint(glyph).Pause, 100);
 }
 
+TEST(HintImage, ADescriptionNamesTheControlItExplains) {
+  std::unique_ptr<TForm> form(TCustomForm::CreateNew<TForm>(nullptr));
+  ReadComponentDescription(form.get(), uR"(object F: TForm
+  object Box: TCheckBox
+    Left = 10
+    Width = 100
+  end
+  object Glyph: TKRHintImage
+    RefControl = Box
+  end
+end
+)");
+  auto *glyph = dynamic_cast<TKRHintImage *>(form->FindComponent(u"Glyph"));
+  ASSERT_NE(glyph, nullptr);
+  EXPECT_EQ(glyph->RefControl(), form->FindComponent(u"Box"));
+  EXPECT_EQ(glyph->Left(), 10 + 100 + 3 + 3);
+}
+
 TEST(StackTraceDialog, OkTakesTheBoxesCancelKeepsTheFlags) {
   for (bool ok : {true, false}) {
     bool append = false, diagram = true;

@@ -1,6 +1,7 @@
 #include "Controls/ComCtrlsEx.h"
 #include "Controls/KeyBindFrames.h"
 
+#include "Platform/Vcl/ActnList.h"
 #include "Platform/Vcl/Forms.h"
 
 #include <gtest/gtest.h>
@@ -58,6 +59,28 @@ TEST(ListViewEx, EditKeysStayWithTheEditorAndEscapeNeverClosesTheDialog) {
   EXPECT_EQ(f.List->Items()[2]->Caption(), u"Close");
 }
 
+// An action shortcut of the form, to see which keys reach it.
+void AddAction(TForm &form, const char16_t *shortCut, int &executed) {
+  auto *list = new TActionList(&form);
+  auto *action = new TAction(&form);
+  action->SetActionList(list);
+  action->SetShortCut(TextToShortCut(shortCut));
+  action->OnExecute = [&executed](TObject *) { ++executed; };
+}
+
+TEST(ListViewEx, ClipboardKeysReachTheEditorBeforeTheFormsShortcuts) {
+  ListForm f;
+  int copied = 0;
+  AddAction(*f.Form, u"Ctrl+C", copied);
+  f.List->SetFocus();
+  PressKey(*f.Form, u'C', {ssCtrl});
+  EXPECT_EQ(copied, 1); // without an editor the shortcut runs
+  ASSERT_TRUE(f.List->Items()[0]->EditCaption());
+  PressKey(*f.Form, u'C', {ssCtrl});
+  EXPECT_EQ(copied, 1);
+  EXPECT_TRUE(f.List->IsEditing());
+}
+
 TEST(ListViewEx, AnEmptyTextCancelsAndTheTextGoesToTheItemWhoseEditBegan) {
   ListForm f;
   int cancelled = 0;
@@ -105,6 +128,16 @@ TEST(ListViewEx, StretchesTheLastColumnAndKeepsSelectionAcrossRecreation) {
   EXPECT_EQ(f.List->ItemFocused(), f.List->Items()[2]);
 }
 
+TEST(ListViewEx, ScrollMessagesReachTheirOwnEvents) {
+  ListForm f;
+  std::vector<std::pair<char, Word>> seen;
+  f.List->OnHScroll = [&](TWinControl *, TWMScroll &m) { seen.push_back({'h', m.ScrollCode}); };
+  f.List->OnVScroll = [&](TWinControl *, TWMScroll &m) { seen.push_back({'v', m.Pos}); };
+  f.List->Perform(WM_VSCROLL, (7 << 16) | 5, 0); // SB_THUMBTRACK at 7
+  f.List->Perform(WM_HSCROLL, 1, 0);              // SB_LINERIGHT
+  EXPECT_EQ(seen, (std::vector<std::pair<char, Word>>{{'v', 7}, {'h', 1}}));
+}
+
 TEST(ListViewEx, DrawsTheEmptyTextGreyAndCentredWhileEmpty) {
   ListForm f;
   f.List->Items().Clear();
@@ -147,11 +180,16 @@ TEST(HotKeyEx, TakesShortcutsLeavesDialogKeysAndClears) {
       {VK_RETURN, {ssCtrl}, u"Ctrl+Enter"}, // taken, so the default button stays
       {VK_DELETE, {}, u""},                 // cleared
   };
+  int saved = 0;
+  AddAction(*form, u"Ctrl+S", saved);
   for (const auto &c : cases) {
     PressKey(*form, c.Key, c.Shift);
     EXPECT_EQ(ShortCutToText(edit->HotKey()), String(c.Expected));
   }
   EXPECT_EQ(changes, 4);
+  PressKey(*form, u'S', {ssCtrl}); // a shortcut of the form is still the edit's
+  EXPECT_EQ(ShortCutToText(edit->HotKey()), u"Ctrl+S");
+  EXPECT_EQ(saved, 0);
   EXPECT_EQ(form->ModalResult(), mrNone);
   PressKey(*form, VK_RETURN); // plain Enter belongs to the dialog
   EXPECT_EQ(form->ModalResult(), mrOk);
@@ -188,8 +226,15 @@ TEST(KeyBindingsFrame, MarksDuplicatesAndClearsThemAgain) {
   EXPECT_TRUE(f.Frame->IsDuplicate(items[0]) && f.Frame->IsDuplicate(items[1]));
   EXPECT_FALSE(f.Frame->IsDuplicate(items[2]) || f.Frame->IsDuplicate(items[3]));
   EXPECT_GE(items[0]->ImageIndex(), 0); // the "Warnings" image is always there
-  EXPECT_TRUE(f.Frame->DuplicatesLbl->Font().Style().Contains(fsBold));
+  TCanvas canvas;
+  f.Frame->DuplicatesLbl->PaintTo(canvas);
+  ASSERT_FALSE(canvas.Ops().empty());
+  EXPECT_TRUE(canvas.Ops().back().Style.Contains(fsBold));
   EXPECT_EQ(f.Frame->DuplicatesLbl->Font().Color(), clRed);
+  // The command column takes what the shortcut column and a scroll bar leave.
+  f.Frame->SetBounds(0, 0, 500, 300);
+  auto &columns = f.Frame->ListView->Columns();
+  EXPECT_EQ(columns[0]->Width(), f.Frame->ListView->ClientWidth() - columns[1]->Width() - 17);
 
   // The second command gets another shortcut typed into the list.
   f.Frame->ListView->SetFocus();

@@ -85,6 +85,15 @@ TEST(ImportDialog, DragsBetweenTheListsAndReopensWhereItWasClosed) {
                         },
                         [&](TCustomForm &f) {
                           second = f.BoundsRect();
+                          // The two lists share the panel's width, with the gap between them.
+                          auto *list = FindControl(&f, u"ListView");
+                          auto *imports = FindControl(&f, u"ImportList");
+                          EXPECT_EQ(list->Width(), imports->Width());
+                          EXPECT_EQ(imports->Left() - (list->Left() + list->Width()), 64);
+                          EXPECT_EQ(FindControl(&f, u"ImportLabel")->Left(), imports->Left());
+                          EXPECT_EQ(FindControl(&f, u"Panel")->Left(), 8); // the border
+                          f.SetBounds(0, 0, 100, 500);
+                          EXPECT_EQ(f.Width(), 300);
                           PressKey(f, VK_ESCAPE);
                         }});
   EXPECT_FALSE(ImportUnitsDialog(kProjectText, command, lanPascal));

@@ -678,14 +678,17 @@ bool TCustomForm::IsShortCut(TWMKey &Message) {
 bool TCustomForm::KeyDownPath(TWinControl *Target, Word Key, TShiftState Shift) {
   if (!Target)
     Target = this;
+  const bool first = Target->WantsKeyFirst(Key, Shift);
   TWMKey message{WM_KEYDOWN, Key, Shift, 0};
-  for (TControl *c = Target; c; c = c->Parent())
-    if (c->PopupMenu() && c->PopupMenu()->IsShortCut(message))
+  if (!first) {
+    for (TControl *c = Target; c; c = c->Parent())
+      if (c->PopupMenu() && c->PopupMenu()->IsShortCut(message))
+        return true;
+    if (IsShortCut(message))
       return true;
-  if (IsShortCut(message))
-    return true;
-  if (Application && Application->MainForm() != this && Application->IsShortCut(message))
-    return true;
+    if (Application && Application->MainForm() != this && Application->IsShortCut(message))
+      return true;
+  }
   Word key = Key;
   if (FKeyPreview && Target != this) {
     KeyDown(key, Shift);
@@ -697,7 +700,7 @@ bool TCustomForm::KeyDownPath(TWinControl *Target, Word Key, TShiftState Shift) 
     return true;
   const bool special = key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE ||
                        (key >= VK_LEFT && key <= VK_DOWN);
-  if (special && !Target->WantsSpecialKey(key, Shift) && DialogKey(key, Shift))
+  if (special && !first && !Target->WantsSpecialKey(key, Shift) && DialogKey(key, Shift))
     return true;
   Target->DefaultKeyDown(key, Shift);
   return false;
