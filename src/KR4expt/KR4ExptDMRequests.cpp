@@ -51,8 +51,6 @@ std::optional<std::string> ReadBytes(const String &fileName) {
 // Compile modes of request 1031 by mode: 3 makes, as 0 does.
 constexpr TOTACompileMode kCompileModes[] = {cmOTAMake, cmOTABuild, cmOTACheck, cmOTAMake};
 
-constexpr Integer ThisIDEVersion = dvDelphi11Alexandria;
-
 } // namespace
 
 void TKR4ExptDataModule::BindRequests() {
@@ -227,7 +225,7 @@ void TKR4ExptDataModule::JumpToLocationRequest(const String &FileName, const Str
 
 void TKR4ExptDataModule::ShowHelpRequest(const String &) {
   BringIDEToFront(false);
-  ShowBDSHelp(ThisIDEVersion);
+  ShowBDSHelp(ThisIDEVersion());
 }
 
 void TKR4ExptDataModule::BuildProjectRequest(Integer Mode) {
