@@ -1,6 +1,7 @@
 #include "Engine/CustomPascalExplorers.h"
 
 #include "Engine/SourceFileNames.h"
+#include "Engine/SourceTexts.h"
 #include "Platform/Rtl/Files.h"
 #include "World/ClassEx.h"
 #include "World/KRStrUtils.h"
@@ -543,7 +544,7 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
   }
 }
 
-bool TCustomPascalModuleExplorer::ReadIncludeFile(String &fileName, String &source) {
+bool TCustomPascalModuleExplorer::ReadIncludeFile(String &fileName, TTokenizerTextPtr &source) {
   // The name as written counts only when it names a file exactly; the case-insensitive
   // search (which reads directories) is kept for the folders that belong to the module.
   String found;
@@ -567,8 +568,7 @@ bool TCustomPascalModuleExplorer::ReadIncludeFile(String &fileName, String &sour
   bool ok = false;
   if (!found.empty()) {
     try {
-      TTextEncoding encoding;
-      source = ReadTextFileEx(found, encoding);
+      source = ReadCachedSourceText(found);
       fileName = found;
       ok = true;
     } catch (const Exception &) {

@@ -81,7 +81,7 @@ public:
     return IsReservedWordToken(w);
   }
   TTokenKind NextToken() override;
-  bool ReadIncludeFile(String &fileName, String &source) override;
+  bool ReadIncludeFile(String &fileName, TTokenizerTextPtr &source) override;
   void SetSkipKinds(TTokenKinds kinds) override { FSkipKinds = kinds; }
 
 protected:

@@ -308,8 +308,8 @@ void TPascalGenericsIdentValidator::SetSkipKinds(TTokenKinds kinds) {
 
 TTokenKind TPascalGenericsIdentValidator::NextToken() { return FHelper->GetTokenizer().NextToken(); }
 
-bool TPascalGenericsIdentValidator::ReadIncludeFile(String &, String &source) {
-  source.clear();
+bool TPascalGenericsIdentValidator::ReadIncludeFile(String &, TTokenizerTextPtr &source) {
+  source.reset();
   return false;
 }
 

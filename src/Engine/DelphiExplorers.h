@@ -74,7 +74,7 @@ public:
   void IncludeFileFinished(const String &) override {}
   bool CurrentIsReservedWord() override { return false; }
   TTokenKind NextToken() override;
-  bool ReadIncludeFile(String &fileName, String &source) override;
+  bool ReadIncludeFile(String &fileName, TTokenizerTextPtr &source) override;
   void SetSkipKinds(TTokenKinds kinds) override;
 
 private:

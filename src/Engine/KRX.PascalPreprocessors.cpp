@@ -545,17 +545,17 @@ bool TPreprocessedPascalTokenizer::IncludeFile(StringView rest) {
   // being read (an include cycle would otherwise never end).
   if (FIncludeStack.size() >= MaxIncludeDepth || IsOpenFile(name) || !IncludeBudgetLeft(name, 0))
     return false;
-  String source;
-  if (!OnReadIncludeFile(name, source) || source.empty())
+  TTokenizerTextPtr source;
+  if (!OnReadIncludeFile(name, source) || !source || source->Text.empty())
     return false;
   // Checked again with the name the reader found, for readers that do not ask IsOpenFile.
-  if (!IncludeBudgetLeft(name, source.size()) || IsOpenFile(name))
+  if (!IncludeBudgetLeft(name, source->Text.size()) || IsOpenFile(name))
     return false;
   ++FIncludeExpansions;
   if (OnIncludeStarted)
     OnIncludeStarted(name);
   FIncludeStack.push_back(SaveTokenizerState(*this));
-  TPascalTokenizer::SetText(source);
+  SetSharedText(std::move(source));
   SetFileName(name);
   return true;
 }
@@ -583,8 +583,8 @@ void TDefaultTokenizerContext::UnexpectedToken() { Abort(); }
 TTokenKinds TDefaultTokenizerContext::GetSkipKinds() { return FTokenizer->SkipKinds(); }
 TTokenKind TDefaultTokenizerContext::NextToken() { return FTokenizer->NextToken(); }
 void TDefaultTokenizerContext::SetSkipKinds(TTokenKinds kinds) { FTokenizer->SetSkipKinds(kinds); }
-bool TDefaultTokenizerContext::ReadIncludeFile(String &, String &source) {
-  source.clear();
+bool TDefaultTokenizerContext::ReadIncludeFile(String &, TTokenizerTextPtr &source) {
+  source.reset();
   return false;
 }
 
