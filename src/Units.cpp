@@ -2,6 +2,8 @@
 
 #include "Common/DataFolders.h"
 #include "Common/DataTyp.h"
+#include "Controls/ComCtrlsEx.h"
+#include "Controls/KRHintImages.h"
 #include "Engine/CodeItems.h"
 #include "Engine/DelphiExplorerReg.h"
 #include "Engine/DelphiExplorers.h"
@@ -49,6 +51,8 @@ std::span<const TUnitEntry> SystemUnits() {
       {"KRX.StyleSupport", nullptr, StyleSupportFinalization},
       {"FormStates", FormStatesInitialization, FormStatesFinalization},
       {"KindBtns", KindBtnsInitialization, KindBtnsFinalization},
+      {"ComCtrlsEx", ComCtrlsExInitialization, ComCtrlsExFinalization},
+      {"KRHintImages", KRHintImagesInitialization, KRHintImagesFinalization},
       {"KRSuperHints", nullptr, KRSuperHintsFinalization},
   };
   return kUnits;

@@ -2,6 +2,12 @@
 
 #include "Common/KREngineDefs.h"
 #include "Common/KRX.DelphiVersions.h"
+#include "Common/KRX.Exceptions.h"
+#include "Common/RegUtils.h"
+#include "Engine/ModuleExplorers.h"
+#include "Platform/Rtl/Files.h"
+#include "Platform/Shell/Dialogs.h"
+#include "Platform/Shell/ShellApi.h"
 #include "ToolsApi/OTAUtils.h"
 
 #include <algorithm>
@@ -16,43 +22,54 @@ namespace {
 constexpr Integer ThisIDEVersion = dvDelphi11Alexandria;
 constexpr Integer KestruneVersion = 11;
 
-// The action table: name, caption, hint ("" none, "=" the caption), image index.
+using THandler = void (TKR4ExptDataModule::*)(TObject *);
+using DM = TKR4ExptDataModule;
+
+// The action table: name, caption, hint ("" none, "=" the caption), image index, execute
+// and update handlers (null: none).
 struct TActionSpec {
   TAction *TKR4ExptDataModule::*Field;
   const char16_t *Name;
   const char16_t *Caption;
   const char16_t *Hint;
   Integer Image;
+  THandler Execute = nullptr;
+  THandler Update = nullptr;
 };
 
 constexpr TActionSpec kActions[] = {
     {&TKR4ExptDataModule::KRRunKestruneAction, u"KRRunKestruneAction",
-     u"Run Kestrune Pascal Edition", u"Run Kestrune", 0},
+     u"Run Kestrune Pascal Edition", u"Run Kestrune", 0, &DM::KRExptRunKRPascalItemClick},
     {&TKR4ExptDataModule::KRRunKestruneCSharpAction, u"KRRunKestruneCSharpAction",
-     u"Run Kestrune C# Edition", u"", 0},
+     u"Run Kestrune C# Edition", u"", 0, &DM::KRRunKestruneCSharpActionExecute},
     {&TKR4ExptDataModule::KRJumpKestruneAction, u"KRJumpKestruneAction", u"Jump to Kestrune",
-     u"Jump to Kestrune", 1},
+     u"Jump to Kestrune", 1, &DM::KRExptJumpItemClick,
+     &DM::SingleFileKestruneActionUpdate},
     {&TKR4ExptDataModule::KRInvokeModelSearchAction, u"KRInvokeModelSearchAction", u"Model Search",
-     u"Start Model Search with token at cursor position.", 13},
-    {&TKR4ExptDataModule::KRAddToModelAction, u"KRAddToModelAction", u"Add to Model", u"=", 2},
+     u"Start Model Search with token at cursor position.", 13,
+     &DM::KRInvokeModelSearchActionExecute, &DM::SingleFileKestruneActionUpdate},
+    {&TKR4ExptDataModule::KRAddToModelAction, u"KRAddToModelAction", u"Add to Model", u"=", 2,
+     &DM::KRExptAddItemClick, &DM::SingleFileKestruneActionUpdate},
     {&TKR4ExptDataModule::KRVisualizeModuleAction, u"KRVisualizeModuleAction",
-     u"Visualize source file", u"=", 10},
+     u"Visualize source file", u"=", 10, &DM::KRVisualizeModuleActionExecute},
     {&TKR4ExptDataModule::KRAddFilesToModelAction, u"KRAddFilesToModelAction",
-     u"Add files to Model...", u"=", 3},
+     u"Add files to Model...", u"=", 3, nullptr, &DM::AddFilesActionUpdate},
     {&TKR4ExptDataModule::KRRefreshInModelAction, u"KRRefreshInModelAction", u"Refresh in Model",
-     u"=", 4},
+     u"=", 4, &DM::KRExptRefreshItemClick, &DM::SingleFileKestruneActionUpdate},
     {&TKR4ExptDataModule::KRSynchronizeModelAction, u"KRSynchronizeModelAction",
      u"Synchronize model",
      u"@Synchronize model|Refresh imports modules in the active model from their source "
      u"files.\\N\\LA model module is only refreshed if the source file was modified.",
-     12},
+     12, &DM::KRSynchronizeModelActionExecute, &DM::AnyProxyConnectedActionUpdate},
     {&TKR4ExptDataModule::KRConvertToModelAction, u"KRConvertToModelAction", u"Convert to Model",
-     u"=", 6},
+     u"=", 6, &DM::KRExptConvertItemClick, &DM::SingleFileKestruneActionUpdate},
     {&TKR4ExptDataModule::KRConvertProjectAction, u"KRConvertProjectAction",
-     u"Convert project to Model", u"=", 7},
-    {&TKR4ExptDataModule::KROpenModelAction, u"KROpenModelAction", u"Open Model", u"=", 8},
+     u"Convert project to Model", u"=", 7, nullptr, &DM::KRConvertProjectActionUpdate},
+    {&TKR4ExptDataModule::KROpenModelAction, u"KROpenModelAction", u"Open Model", u"=", 8,
+     &DM::KRExptOpenModelItemClick, &DM::SingleFileKestruneActionUpdate},
     {&TKR4ExptDataModule::CreateSequenceDiagramAction, u"CreateSequenceDiagramAction",
-     u"Create sequence diagram from call stack", u"=", 11},
+     u"Create sequence diagram from call stack", u"=", 11, nullptr,
+     &DM::AnyProxyConnectedActionUpdate},
     {&TKR4ExptDataModule::KRIntegrationOptionsAction, u"KRIntegrationOptionsAction",
      u"Integration Options...", u"", 9},
 };
@@ -114,6 +131,16 @@ template <class F> void ReadGuarded(F read) {
   }
 }
 
+const Char *const SKestruneNotRunning = u"Kestrune must be running to perform this operation.";
+const Char *const SKestruneEditionNotRunning =
+    u"Kestrune %s Edition must be running to perform this operation.";
+const Char *const SNoTextToSearch = u"No text at cursor position to search";
+const Char *const SInstallationIncomplete =
+    u"Kestrune Installation incomplete:\r\nUnable to read Kestrune installation directory from "
+    u"HKLM registry.";
+const Char *const SExecutableMissing = u"Unable to locate Kestrune executable:\r\n";
+const Char *const SExecutableNotStarted = u"Unable to start Kestrune executable:\r\n";
+
 TOneShotTimer *NewTimer(TComponent *owner, const String &name, Integer interval) {
   auto *timer = new TOneShotTimer(owner);
   timer->SetName(name);
@@ -124,9 +151,103 @@ TOneShotTimer *NewTimer(TComponent *owner, const String &name, Integer interval)
 
 } // namespace
 
+// ---- Senders to Kestrune ------------------------------------------------------------------
+
 TKRProxies::TKRProxies() {
   Proxies[0] = std::make_unique<TDotNetKRProxy>(0);
   Proxies[1] = std::make_unique<TDotNetKRProxy>(1);
+}
+
+TDotNetKRProxy &TKRProxies::ProxyFor(const String &FileName) const {
+  return *Proxies[ModuleExplorerRegistry().LanguageOfFile(FileName)];
+}
+
+bool TKRProxies::IsConnectedFor(const String &FileName) const {
+  return ProxyFor(FileName).Connected();
+}
+
+TSourceLanguageKind TKRProxies::FirstConnectedLanguage() const {
+  for (std::size_t i = Proxies.size(); i-- > 0;)
+    if (Proxies[i]->Connected())
+      return static_cast<TSourceLanguageKind>(i);
+  return lanUndefined;
+}
+
+TDotNetKRProxy &TKRProxies::FirstConnected() const { return *Proxies[FirstConnectedLanguage()]; }
+
+TSourceLanguageKinds TKRProxies::ConnectedLanguages() const {
+  TSourceLanguageKinds languages;
+  for (std::size_t i = 0; i < Proxies.size(); ++i)
+    if (Proxies[i]->Connected())
+      languages.Include(static_cast<TSourceLanguageKind>(i));
+  return languages;
+}
+
+void TKRProxies::EnsureConnected(TSourceLanguageKind Language) const {
+  if (Proxies[Language]->Connected())
+    return;
+  if (Language == lanUndefined)
+    throw Exception(SKestruneNotRunning);
+  throw Exception(Format(SKestruneEditionNotRunning, {LanguageKindName(Language)}));
+}
+
+void TKRProxies::EnsureConnectedFor(const String &FileName) const {
+  EnsureConnected(ModuleExplorerRegistry().LanguageOfFile(FileName));
+}
+
+void TKRProxies::AddToModel(const String &FileName) const {
+  EnsureConnectedFor(FileName);
+  ProxyFor(FileName).AddFile(FileName);
+}
+
+void TKRProxies::ConvertToModel(const String &FileName) const {
+  EnsureConnectedFor(FileName);
+  ProxyFor(FileName).ConvertFile(FileName);
+}
+
+void TKRProxies::JumpToModel(const String &FileName, Integer Line) const {
+  EnsureConnectedFor(FileName);
+  ProxyFor(FileName).JumpToModel(FileName, Line);
+}
+
+void TKRProxies::RefreshInModel(const String &FileName) const {
+  EnsureConnectedFor(FileName);
+  ProxyFor(FileName).RefreshFile(FileName);
+}
+
+void TKRProxies::OpenModel(const String &FileName, const String &ProjectFileName) const {
+  EnsureConnectedFor(FileName);
+  ProxyFor(FileName).OpenModel(FileName, ProjectFileName);
+}
+
+void TKRProxies::VisualizeModule(const String &FileName) const {
+  EnsureConnectedFor(FileName);
+  ProxyFor(FileName).VisualizeModule(FileName);
+}
+
+void TKRProxies::ImportBatch(const String &BatchFileName, TSourceLanguageKind Language) const {
+  EnsureConnected(Language);
+  Proxies[Language]->AddFiles(BatchFileName);
+}
+
+void TKRProxies::AutoRefresh(const String &FileName) const {
+  TDotNetKRProxy &proxy = ProxyFor(FileName);
+  if (proxy.Connected())
+    proxy.FileChanged(FileName);
+}
+
+// The two commands that go to whichever Kestrune runs still check that one does, so that the
+// user is told it must run rather than that a window named ".Proxy::Null." is missing.
+void TKRProxies::SendStackTrace(const String &StackFileName) const {
+  const TSourceLanguageKind language = FirstConnectedLanguage();
+  EnsureConnected(language);
+  Proxies[language]->CreateSequenceDiagram(StackFileName);
+}
+
+void TKRProxies::SynchronizeModel() const {
+  const TSourceLanguageKind language = FirstConnectedLanguage();
+  EnsureConnected(language);
+  Proxies[language]->SynchronizeModel();
 }
 
 // ---- Creation and destruction -------------------------------------------------------------
@@ -162,6 +283,7 @@ void TKR4ExptDataModule::CreateComponents() {
   KRActionList->SetImages(KRImageList);
   KRMenu->SetImages(KRImageList);
   JumpDelayTimer = NewTimer(this, u"JumpDelayTimer", 5);
+  JumpDelayTimer->OnTimer = [this](TObject *sender) { JumpDelayTimerTimer(sender); };
 
   for (const TActionSpec &spec : kActions) {
     auto *action = new TAction(this);
@@ -171,6 +293,10 @@ void TKR4ExptDataModule::CreateComponents() {
     action->SetImageIndex(spec.Image);
     action->SetCategory(u"Kestrune");
     action->SetActionList(KRActionList);
+    if (spec.Execute)
+      action->OnExecute = [this, h = spec.Execute](TObject *sender) { (this->*h)(sender); };
+    if (spec.Update)
+      action->OnUpdate = [this, h = spec.Update](TObject *sender) { (this->*h)(sender); };
     this->*spec.Field = action;
   }
   KRVisualizeModuleAction->SetVisible(false);
@@ -217,6 +343,7 @@ void TKR4ExptDataModule::DataModuleCreate() {
   StartUpTimer->SetEnabled(true);
 
   Notifications = std::make_unique<TOTANotifications>();
+  Notifications->OnModuleSaved = [this](IOTAModule *module) { ModuleSaved(module); };
 
   Stub = TDotNetStub::Create<TDelphiIDEStub>(static_cast<Byte>(ThisIDEVersion));
 }
@@ -344,6 +471,185 @@ void TKR4ExptDataModule::ToggleToolsMenu() {
   else
     tools->Insert(0, KRExptMainItem);
   ToolsMenuExpert = !inTools;
+}
+
+// ---- Commands: update handlers -------------------------------------------------------------
+
+namespace {
+
+void SetActionEnabled(TObject *Sender, bool Enabled) {
+  if (auto *action = dynamic_cast<TCustomAction *>(Sender))
+    action->SetEnabled(Enabled);
+}
+
+// The current editor, when it has unsaved changes.
+IPtr<IOTASourceEditor> ModifiedCurrentEditor() {
+  IPtr<IOTASourceEditor> editor;
+  TToolsAPIUtils::GetCurrentEditor(editor);
+  return editor && editor->Modified() ? editor : IPtr<IOTASourceEditor>();
+}
+
+} // namespace
+
+void TKR4ExptDataModule::SingleFileKestruneActionUpdate(TObject *Sender) {
+  SetActionEnabled(Sender, Proxies->IsConnectedFor(TToolsAPIUtils::GetCurrentFileName()));
+}
+
+void TKR4ExptDataModule::AnyProxyConnectedActionUpdate(TObject *Sender) {
+  SetActionEnabled(Sender, Proxies->FirstConnected().Connected());
+}
+
+void TKR4ExptDataModule::AddFilesActionUpdate(TObject *Sender) {
+  SetActionEnabled(Sender, !Proxies->ConnectedLanguages().Empty());
+}
+
+void TKR4ExptDataModule::KRConvertProjectActionUpdate(TObject *Sender) {
+  SetActionEnabled(Sender, Proxies->ConnectedLanguages().Contains(
+                               IsDelphiPersonality() ? lanPascal : lanUndefined));
+}
+
+void TKR4ExptDataModule::EditorActionUpdate(TObject *Sender) {
+  IPtr<IOTASourceEditor> editor;
+  TToolsAPIUtils::GetCurrentEditor(editor);
+  SetActionEnabled(Sender, editor != nullptr);
+}
+
+// ---- Commands: execute handlers ------------------------------------------------------------
+
+void TKR4ExptDataModule::KRExptAddItemClick(TObject *) {
+  SaveCurrentModule();
+  Proxies->AddToModel(TToolsAPIUtils::GetCurrentFileName());
+}
+
+void TKR4ExptDataModule::KRExptConvertItemClick(TObject *) {
+  SaveCurrentModule();
+  Proxies->ConvertToModel(TToolsAPIUtils::GetCurrentFileName());
+}
+
+void TKR4ExptDataModule::KRExptRefreshItemClick(TObject *) {
+  SaveCurrentModule();
+  Proxies->RefreshInModel(TToolsAPIUtils::GetCurrentFileName());
+}
+
+void TKR4ExptDataModule::KRVisualizeModuleActionExecute(TObject *) {
+  SaveCurrentModule();
+  Proxies->VisualizeModule(TToolsAPIUtils::GetCurrentFileName());
+}
+
+void TKR4ExptDataModule::KRExptJumpItemClick(TObject *) {
+  // The position is the one the user clicked at, also when the command goes later.
+  const String fileName = TToolsAPIUtils::GetCurrentFileName();
+  const Integer line = TToolsAPIUtils::GetCursorPosition();
+  if (AutoRefreshAllowed()) {
+    if (IPtr<IOTASourceEditor> editor = ModifiedCurrentEditor()) {
+      // A save of the user's kind: its notification sends the auto refresh first, and the
+      // jump follows from the delay timer.
+      if (IPtr<IOTAModule> module = editor->Module())
+        module->Save(false, false);
+      FJumpFileName = fileName;
+      FJumpLine = line;
+      JumpDelayTimer->SetEnabled(true);
+      return;
+    }
+  }
+  SaveCurrentModule();
+  Proxies->JumpToModel(fileName, line);
+}
+
+void TKR4ExptDataModule::JumpDelayTimerTimer(TObject *) {
+  Proxies->JumpToModel(FJumpFileName, FJumpLine);
+}
+
+void TKR4ExptDataModule::KRExptOpenModelItemClick(TObject *) {
+  IPtr<IOTAProject> project;
+  TToolsAPIUtils::GetActiveProject(project);
+  if (!project)
+    return;
+  Proxies->OpenModel(TToolsAPIUtils::GetCurrentFileName(),
+                     TToolsAPIUtils::GetProjectSourceName(project.get()));
+}
+
+void TKR4ExptDataModule::KRInvokeModelSearchActionExecute(TObject *) {
+  IPtr<IOTAEditView> view;
+  TToolsAPIUtils::GetTopEditWindow(view);
+  if (!view)
+    return;
+  IPtr<IOTAEditBuffer> buffer = view->Buffer();
+  const String fileName = buffer ? buffer->FileName() : String();
+  TDotNetKRProxy *proxy = &Proxies->ProxyFor(fileName);
+  if (!proxy->Connected())
+    proxy = &Proxies->FirstConnected();
+  if (!proxy->Connected())
+    Proxies->EnsureConnectedFor(fileName);
+  String text;
+  TToolsAPIUtils::GetSelectedText(view.get(), text);
+  if (text.empty())
+    throw EKRToolsException(SNoTextToSearch);
+  proxy->InvokeModelSearch(text);
+}
+
+void TKR4ExptDataModule::KRSynchronizeModelActionExecute(TObject *) {
+  IPtr<IOTAModuleServices> services;
+  TToolsAPIUtils::GetModuleServices(services);
+  if (services->SaveAll())
+    Proxies->SynchronizeModel();
+}
+
+void TKR4ExptDataModule::KRExptRunKRPascalItemClick(TObject *) {
+  RunKestrune(Format(u"kr%d.exe", {KestruneVersion}));
+}
+
+void TKR4ExptDataModule::KRRunKestruneCSharpActionExecute(TObject *) {
+  RunKestrune(Format(u"krcs%d.exe", {KestruneVersion}));
+}
+
+void TKR4ExptDataModule::RunKestrune(const String &ExeName) {
+  const String dir = KestruneInstallDir(KestruneVersion);
+  if (dir.empty()) {
+    ShowMessage(SInstallationIncomplete);
+    return;
+  }
+  const String path = IncludeTrailingPathDelimiter(dir) + u"bin/" + ExeName;
+  if (!FileExists(path)) {
+    ShowMessage(SExecutableMissing + path);
+    return;
+  }
+  // A program that cannot be started is reported too, not passed over in silence.
+  if (ShellExecuteW(0, nullptr, path.c_str(), nullptr, nullptr, SW_SHOW) <= 32)
+    ShowMessage(SExecutableNotStarted + path);
+}
+
+// ---- Commands: saving, personality, auto refresh -------------------------------------------
+
+void TKR4ExptDataModule::SaveCurrentModule() {
+  IPtr<IOTASourceEditor> editor = ModifiedCurrentEditor();
+  if (!editor)
+    return;
+  IPtr<IOTAModule> module = editor->Module();
+  if (!module)
+    return;
+  TBusyGuard busy(*this);
+  module->Save(false, false);
+}
+
+bool TKR4ExptDataModule::IsDelphiPersonality() {
+  const String personality = TToolsAPIUtils::GetActiveProjectString();
+  return SameText(personality, u"Delphi.Personality") ||
+         SameText(personality, u"DelphiDotNet.Personality");
+}
+
+bool TKR4ExptDataModule::AutoRefreshAllowed() {
+  if (Busy || !AutoRefresh)
+    return false;
+  if (!LockRefreshOnRun)
+    return true;
+  IPtr<IOTADebuggerServices> debugger = ServiceCast<IOTADebuggerServices>(BorlandIDEServices);
+  return debugger->ProcessCount() < 1;
+}
+
+void TKR4ExptDataModule::ModuleSaved(IOTAModule *Module) {
+  if (Module && AutoRefreshAllowed())
+    Proxies->AutoRefresh(Module->FileName());
 }
 
 } // namespace krx

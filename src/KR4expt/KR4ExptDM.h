@@ -15,6 +15,7 @@
 // subkey "KeyBindings" (one REG_SZ shortcut text per visible menu item, by component name).
 #pragma once
 
+#include "Common/DataTyp.h"
 #include "KR4expt/DelphiIDEPS.h"
 #include "KR4expt/DotNetKRPS.h"
 #include "Platform/Registry/Registry.h"
@@ -30,12 +31,41 @@
 
 namespace krx {
 
-// The expert's two senders to Kestrune, by source language: index 0 is never connected,
-// index 1 reaches Kestrune's endpoint.
+// ---- Commands to Kestrune ------------------------------------------------------------------
+
+// The expert's two senders to Kestrune, by source language: index 0 (lanUndefined) is never
+// connected, index 1 (lanPascal) reaches Kestrune's endpoint. A file's sender is chosen by the
+// file's language in the module-explorer registry. Every command but the auto-refresh one
+// first makes sure its sender is connected, and raises "... must be running to perform this
+// operation." otherwise, so the user is told instead of a send failing.
 class TKRProxies : public TObject {
 public:
   TKRProxies();
   std::array<std::unique_ptr<TDotNetKRProxy>, 2> Proxies;
+
+  TDotNetKRProxy &ProxyFor(const String &FileName) const;
+  bool IsConnectedFor(const String &FileName) const;
+  // The connected sender with the highest index; Proxies[0] when none is connected.
+  TDotNetKRProxy &FirstConnected() const;
+  TSourceLanguageKinds ConnectedLanguages() const;
+  void EnsureConnected(TSourceLanguageKind Language) const;
+  void EnsureConnectedFor(const String &FileName) const;
+
+  void AddToModel(const String &FileName) const;
+  void ConvertToModel(const String &FileName) const;
+  void JumpToModel(const String &FileName, Integer Line) const;
+  void RefreshInModel(const String &FileName) const;
+  void OpenModel(const String &FileName, const String &ProjectFileName) const;
+  void VisualizeModule(const String &FileName) const;
+  void ImportBatch(const String &BatchFileName, TSourceLanguageKind Language) const;
+  // Only when the file's sender is connected; otherwise nothing and no message.
+  void AutoRefresh(const String &FileName) const;
+  void SendStackTrace(const String &StackFileName) const;
+  void SynchronizeModel() const;
+
+private:
+  // The language whose sender FirstConnected gives.
+  TSourceLanguageKind FirstConnectedLanguage() const;
 };
 
 class TKR4ExptDataModule : public TDataModule {
@@ -110,6 +140,49 @@ public:
   std::unique_ptr<TKRProxies> Proxies;
   IPtr<IOTAProject> UpdateProject;
 
+  // ---- Commands to Kestrune: update and execute handlers of the actions ----
+  void SingleFileKestruneActionUpdate(TObject *Sender);
+  void AnyProxyConnectedActionUpdate(TObject *Sender);
+  void AddFilesActionUpdate(TObject *Sender);
+  void KRConvertProjectActionUpdate(TObject *Sender);
+  void EditorActionUpdate(TObject *Sender);
+
+  void KRExptRunKRPascalItemClick(TObject *Sender);
+  void KRRunKestruneCSharpActionExecute(TObject *Sender);
+  void KRExptJumpItemClick(TObject *Sender);
+  void JumpDelayTimerTimer(TObject *Sender);
+  void KRInvokeModelSearchActionExecute(TObject *Sender);
+  void KRExptAddItemClick(TObject *Sender);
+  void KRVisualizeModuleActionExecute(TObject *Sender);
+  void KRExptRefreshItemClick(TObject *Sender);
+  void KRSynchronizeModelActionExecute(TObject *Sender);
+  void KRExptConvertItemClick(TObject *Sender);
+  void KRExptOpenModelItemClick(TObject *Sender);
+  // Starts bin/<ExeName> below Kestrune's installation folder.
+  void RunKestrune(const String &ExeName);
+
+  // ---- Commands: saving, personality, batch import, call stack, auto refresh ----
+  // Sets Busy for the lifetime of the guard (cleared also on an exception), so that the
+  // save notification of a save the expert makes itself sends no auto refresh.
+  class TBusyGuard {
+  public:
+    explicit TBusyGuard(TKR4ExptDataModule &DM) : FDM(DM), FWas(DM.Busy) { FDM.Busy = true; }
+    ~TBusyGuard() { FDM.Busy = FWas; }
+    TBusyGuard(const TBusyGuard &) = delete;
+    TBusyGuard &operator=(const TBusyGuard &) = delete;
+
+  private:
+    TKR4ExptDataModule &FDM;
+    bool FWas;
+  };
+  // Saves the current editor's module when it has unsaved changes, with Busy set.
+  void SaveCurrentModule();
+  // The active project is a Delphi one ("Delphi.Personality" or "DelphiDotNet.Personality").
+  bool IsDelphiPersonality();
+  bool AutoRefreshAllowed();
+  // The module-saved event of the notifications: command 1030 when auto refresh is allowed.
+  void ModuleSaved(IOTAModule *Module);
+
 protected:
   void Created() override;
 
@@ -121,6 +194,11 @@ private:
   void ReadKeyBindings();
 
   bool FSettingsLoaded = false;
+
+  // The file and cursor line "Jump to Kestrune" was started with, sent when the delay
+  // timer fires.
+  String FJumpFileName;
+  Integer FJumpLine = 0;
 };
 
 // The one data module, set by the wizard object; null otherwise.

@@ -1,6 +1,7 @@
 #include "ToolsApi/OTAUtils.h"
 
 #include "Common/KRX.Exceptions.h"
+#include "Controls/KRX.StyleSupport.h"
 #include "Platform/Rtl/Files.h"
 #include "Platform/Vcl/Forms.h"
 #include "Platform/Vcl/ImgList.h"
@@ -59,11 +60,36 @@ void TThemeNotifierPersistent::RemoveThemeNotifier() {
 
 // ---- Theme --------------------------------------------------------------------------------
 
-TToolsAPIUtils::TToolsAPIUtils() { UpdateIDEStyle(); }
+TToolsAPIUtils::TToolsAPIUtils() {
+  UpdateIDEStyle();
+  // The toolkit's forms and frames ask for the IDE theme through these two messages.
+  TMessageManager &manager = TMessageManager::DefaultManager();
+  const TMessageListener handler = [this](const TObject *Sender, const TMessageBase &Message) {
+    HandleStyleMessage(Sender, Message);
+  };
+  FApplyThemeId = manager.SubscribeToMessage<TApplyThemeMessage>(handler);
+  FRegisterFormId = manager.SubscribeToMessage<TRegisterFormMessage>(handler);
+}
 
-TToolsAPIUtils::~TToolsAPIUtils() = default;
+TToolsAPIUtils::~TToolsAPIUtils() {
+  TMessageManager &manager = TMessageManager::DefaultManager();
+  manager.Unsubscribe<TApplyThemeMessage>(FApplyThemeId);
+  manager.Unsubscribe<TRegisterFormMessage>(FRegisterFormId);
+}
 
-void TToolsAPIUtils::UpdateIDEStyle() {}
+void TToolsAPIUtils::UpdateIDEStyle() {
+  IPtr<IOTAIDEThemingServices> services;
+  GetThemingServices(services);
+  if (services && services->IDEThemingEnabled())
+    UpdateStyleServices(services->StyleServices());
+}
+
+void TToolsAPIUtils::HandleStyleMessage(const TObject *, const TMessageBase &Message) {
+  if (const auto *apply = dynamic_cast<const TApplyThemeMessage *>(&Message))
+    ApplyTheme(apply->Value());
+  else if (const auto *reg = dynamic_cast<const TRegisterFormMessage *>(&Message))
+    RegisterThemedFormClass(reg->Value());
+}
 
 void TToolsAPIUtils::ApplyTheme(TComponent *AComponent) {
   IPtr<IOTAIDEThemingServices> services;

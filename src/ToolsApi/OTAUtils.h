@@ -12,6 +12,7 @@
 #pragma once
 
 #include "Platform/Rtl/Classes.h"
+#include "Platform/Rtl/Messaging.h"
 #include "Platform/ToolsAPI/ToolsAPI.h"
 #include "Platform/Vcl/ActnList.h"
 #include "Platform/Vcl/Controls.h"
@@ -62,6 +63,8 @@ public:
   void ChangedTheme() override { UpdateIDEStyle(); }
   // Hands the IDE's style services to the UI toolkit while IDE theming is on.
   static void UpdateIDEStyle();
+  // Answers the toolkit's requests to theme a component or register a form class.
+  void HandleStyleMessage(const TObject *Sender, const TMessageBase &Message);
   static void ApplyTheme(TComponent *AComponent);
   static void RegisterThemedFormClass(TCustomFormClass AFormClass);
 
@@ -118,6 +121,10 @@ public:
   static Integer RegisterActions(TCustomActionList *ActionList);
   // Copies the images into the IDE's image list; 0 for no or an empty list.
   static Integer AddImagesToIDE(TCustomImageList *ImageList);
+
+private:
+  Integer FApplyThemeId = 0;
+  Integer FRegisterFormId = 0;
 };
 
 // The helper object, created on the first call.

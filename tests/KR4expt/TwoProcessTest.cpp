@@ -188,5 +188,37 @@ TEST_F(TwoProcessLink, TheStandinStopsAfterItsServingTime) {
   EXPECT_EQ(kestrune.Wait(20s), 0);
 }
 
+// With a source root the IDE side resolves a jump on the file of that name (matched without
+// regard to case when the path as sent does not exist) and prints 1-based lines; a file it
+// cannot find or read gets no lines.
+TEST_F(TwoProcessLink, JumpsResolveOnTheNamedFileUnderTheSourceRoot) {
+  test::TChildProcess ide(
+      {kLink, "listen", "--serve-seconds", "120", "--source-root", test::Fixture("jump").string()},
+      Dir / "link.out", Dir / "link.err");
+  ASSERT_TRUE(ide.WaitForError("listening as _KR_BDS19_ENDPOINT", 20s)) << ide.Error();
+  const std::vector<std::vector<std::string>> requests = {
+      {"1028", "C:\\Work\\jumpshapes.PAS", "function", "TShape", "Area", ""},
+      {"1028", "C:\\Work\\Missing.pas", "class", "TShape", "", ""},
+      {"1028", "/dev/zero", "class", "TShape", "", ""},
+  };
+  for (const auto &r : requests) {
+    std::vector<std::string> argv = {kStandin, "--send"};
+    argv.insert(argv.end(), r.begin(), r.end());
+    EXPECT_EQ(Run(argv), 1) << r[1];
+  }
+  for (int i = 0; i < 200 && test::Lines(ide.Output()).size() < requests.size(); ++i)
+    std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(ide.Stop(20s), 0);
+  const auto lines = JsonLines(ide.Output());
+  ASSERT_EQ(lines.size(), requests.size()) << ide.Output() << ide.Error();
+  // "function TShape.Area: Double;" is line 103; its body starts on 105, after "begin".
+  EXPECT_EQ(lines[0]["line"].Int(), 103);
+  EXPECT_EQ(lines[0]["bodyLine"].Int(), 105);
+  for (std::size_t i = 1; i < lines.size(); ++i)
+    EXPECT_EQ((std::get<std::map<std::string, test::TJson>>(lines[i].Value).count("line")), 0u);
+  EXPECT_THAT(ide.Error(), ::testing::HasSubstr("Missing.pas: not found under the source root"));
+  EXPECT_THAT(ide.Error(), ::testing::HasSubstr("/dev/zero: is not a regular file"));
+}
+
 } // namespace
 } // namespace krx

@@ -1,6 +1,7 @@
 #include "HostFixture.h"
 
 #include "Common/KRX.Exceptions.h"
+#include "Controls/KRX.StyleSupport.h"
 #include "Platform/Rtl/Files.h"
 #include "ToolsApi/OTAUtils.h"
 
@@ -168,6 +169,26 @@ TEST_F(HostTest, MissingServicesFailOrAreSkipped) {
   IDE.SetServiceMissing(IOTAIDEThemingServices::IID, true);
   U::ApplyTheme(nullptr);
   EXPECT_TRUE(IDE.Log.Find("theme.apply").empty());
+}
+
+// The toolkit asks for the theme through messages; the helper object answers them while it
+// lives and hands the IDE's style services over when the IDE theme changes.
+TEST_F(HostTest, TheHelperObjectAnswersTheToolkitsThemeRequests) {
+  TCustomStyleServices dark(u"Dark", true);
+  IDE.Theming.SetStyleServices(&dark);
+  ToolsAPIUtils();
+  TComponent panel(nullptr);
+  panel.SetName(u"Panel1");
+  TKRXStyle::ApplyTheme(&panel);
+  TKRXStyle::RegisterFormClass(nullptr);
+  IDE.Theming.ChangeTheme(u"Dark");
+  EXPECT_EQ(StyleServicesInUse(), &dark);
+  FreeToolsAPIUtils();
+  TKRXStyle::ApplyTheme(&panel); // nobody listens any more
+  EXPECT_EQ(IDE.Log.Find("theme.apply"),
+            std::vector<std::string>{R"({"event":"theme.apply","component":"Panel1"})"});
+  EXPECT_EQ(IDE.Log.Find("theme.registerform").size(), 1u);
+  UpdateStyleServices(nullptr);
 }
 
 TEST_F(HostTest, TheHelperObjectUnregistersItsThemeNotifierAtIndexZero) {

@@ -1,19 +1,25 @@
 // The IDE side of the link without the IDE.
 //
-//   krx-link listen [--version-index N] [--serve-seconds N]
+//   krx-link listen [--version-index N] [--serve-seconds N] [--source-root DIR]
 //   krx-link send COMMAND [ARG...]
 //
 // `listen` creates the IDE's endpoint for IDE version N (default 5, Delphi 11) and prints
 // every request it decodes as one JSON line: {"event":"OnGotoLine","id":1032,"args":[...]};
 // when other processes cannot reach it (an unusable desktop) it says why and exits with 2.
+// With --source-root, a jump request (1028) is also resolved as the IDE would: the named file
+// (or, when that path does not exist, the file of that name under DIR) is parsed and the
+// 1-based "line" and "bodyLine" of the element are added to the printed object.
 // `send` sends one command of the Kestrune command set (COMMAND is its operation name, for
 // example RefreshFile) to Kestrune's endpoint; the exit code is 0 when Kestrune took the
 // call, 1 when it did not answer, 2 for a usage error or a failed send.
 #include "../common/LinkTool.h"
+#include "../common/SourceFile.h"
 
 #include "Common/KRX.DelphiVersions.h"
+#include "Engine/SourceFileNames.h"
 #include "KR4expt/DelphiIDEPS.h"
 #include "KR4expt/DotNetKRPS.h"
+#include "KR4expt/JumpLocationParsers.h"
 #include "Units.h"
 
 #include <cstring>
@@ -23,21 +29,59 @@
 namespace krx {
 namespace {
 
-constexpr const char *kUsage = "usage: krx-link listen [--version-index N] [--serve-seconds N]\n"
+constexpr const char *kUsage = "usage: krx-link listen [--version-index N] [--serve-seconds N] "
+                               "[--source-root DIR]\n"
                                "       krx-link send COMMAND [ARG...]\n";
 
-void Print(const char *event, Integer id, const std::vector<tool::JsonValue> &args) {
+// `more` holds further members of the object, each starting with a comma.
+void Print(const char *event, Integer id, const std::vector<tool::JsonValue> &args,
+           const std::string &more = {}) {
   std::cout << "{\"event\":\"" << event << "\",\"id\":" << id
-            << ",\"args\":" << tool::JsonArray(args) << "}\n";
+            << ",\"args\":" << tool::JsonArray(args) << more << "}\n";
   std::cout.flush();
 }
 
-void BindEvents(TCustomIDEStub &stub) {
+// The file a jump names: the path as written, else the file of that name (the last
+// component after "\\" or "/") under the source root.
+String FindJumpFile(const String &fileName, const String &sourceRoot) {
+  if (FileExists(fileName))
+    return fileName;
+  const std::size_t slash = fileName.find_last_of(u"\\/");
+  const String name = slash == String::npos ? fileName : fileName.substr(slash + 1);
+  return name.empty() ? String() : ResolveSourceFileName(name, sourceRoot);
+}
+
+// ',"line":N,"bodyLine":M' (1-based, as the IDE opens the file) when the jump resolves;
+// nothing when the file cannot be read or the request is unusable (said on stderr).
+std::string ResolveJump(const String &sourceRoot, const String &f, const String &k, const String &c,
+                        const String &m, const String &p) {
+  const String path = FindJumpFile(f, sourceRoot);
+  String text;
+  std::string error = "not found under the source root";
+  if (path.empty() || !tool::ReadSourceFile(path, text, error)) {
+    std::cerr << "krx-link: jump file " << StringToUtf8(f) << ": " << error << "\n";
+    return {};
+  }
+  Integer line = 0, bodyLine = 0;
+  try {
+    if (!TJumpLocationParser(text, k, c, m, p, lanPascal).Locate(line, bodyLine)) {
+      std::cerr << "krx-link: the jump request is unusable\n";
+      return {};
+    }
+  } catch (const std::exception &e) {
+    std::cerr << "krx-link: jump in " << StringToUtf8(path) << ": " << e.what() << "\n";
+    return {};
+  }
+  return ",\"line\":" + std::to_string(line + 1) + ",\"bodyLine\":" + std::to_string(bodyLine + 1);
+}
+
+void BindEvents(TCustomIDEStub &stub, const String &sourceRoot) {
   stub.OnReloadFile = [](const String &f) { Print("OnReloadFile", idReloadFile, {f}); };
   stub.OnShowHelp = [](const String &k) { Print("OnShowHelp", idShowHelp, {k}); };
-  stub.OnJumpToLocation = [](const String &f, const String &k, const String &c, const String &m,
-                             const String &p) {
-    Print("OnJumpToLocation", idJumpToLocation, {f, k, c, m, p});
+  stub.OnJumpToLocation = [sourceRoot](const String &f, const String &k, const String &c,
+                                       const String &m, const String &p) {
+    Print("OnJumpToLocation", idJumpToLocation, {f, k, c, m, p},
+          sourceRoot.empty() ? std::string() : ResolveJump(sourceRoot, f, k, c, m, p));
   };
   stub.OnOpenFile = [](const String &f) { Print("OnOpenFile", idOpenFile, {f}); };
   stub.OnProjectFilesRequest = [](const String &f) {
@@ -60,6 +104,7 @@ void BindEvents(TCustomIDEStub &stub) {
 int Listen(int argc, char **argv) {
   double versionIndex = dvDelphi11Alexandria;
   double seconds = -1;
+  String sourceRoot;
   for (int i = 0; i < argc; ++i) {
     if (std::strcmp(argv[i], "--version-index") == 0 && i + 1 < argc &&
         tool::ParseNumber(argv[i + 1], versionIndex) && versionIndex < DelphiVersionCount &&
@@ -68,13 +113,15 @@ int Listen(int argc, char **argv) {
     } else if (std::strcmp(argv[i], "--serve-seconds") == 0 && i + 1 < argc &&
                tool::ParseNumber(argv[i + 1], seconds)) {
       ++i;
+    } else if (std::strcmp(argv[i], "--source-root") == 0 && i + 1 < argc && *argv[i + 1]) {
+      sourceRoot = Utf8ToString(argv[++i]);
     } else {
       std::cerr << kUsage;
       return 2;
     }
   }
   auto stub = TDotNetStub::Create<TDelphiIDEStub>(static_cast<Byte>(versionIndex));
-  BindEvents(*stub);
+  BindEvents(*stub, sourceRoot);
   if (!tool::AnnounceListening("krx-link", GetWindowCaption(stub->Handle())))
     return 2;
   tool::RunMessageLoop(seconds);

@@ -3,7 +3,9 @@
 // --preprocess only the compiled text is shown, include files followed (beside the including
 // file, beside FILE, then in each DIR). Exits 1 with the message and its position on a token
 // or preprocessor error, 2 on a usage or file error. Only regular files up to
-// MaxSourceFileSize are read, FILE as well as include files.
+// tool::MaxSourceFileSize (64 MB) are read, FILE as well as include files.
+#include "../common/SourceFile.h"
+
 #include "Engine/KRX.PascalPreprocessors.h"
 #include "Engine/SourceFileNames.h"
 #include "Platform/Rtl/Files.h"
@@ -22,55 +24,6 @@
 using namespace krx;
 
 namespace {
-
-// Source files are held whole in memory, twice while decoding (bytes, then UTF-16); the
-// largest real Pascal units are a few megabytes, so a bigger input is refused rather than
-// let a device or a runaway file exhaust memory.
-constexpr std::uintmax_t MaxSourceFileSize = 64u << 20;
-
-// Reads a regular file of at most MaxSourceFileSize bytes; on failure `error` says why.
-// Non-regular files (folders, devices, pipes) are refused before they are opened.
-bool ReadSource(const String &fileName, String &text, std::string &error) {
-  const std::string path = FileNameToOS(fileName);
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (ec) {
-    error = ec.message();
-    return false;
-  }
-  if (!std::filesystem::is_regular_file(status)) {
-    error = std::filesystem::is_directory(status) ? "is a folder" : "is not a regular file";
-    return false;
-  }
-  std::unique_ptr<std::FILE, int (*)(std::FILE *)> f(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!f) {
-    error = std::strerror(errno);
-    return false;
-  }
-  // Read in pieces up to the limit: a regular file may still grow while it is read.
-  std::string bytes;
-  char buffer[1 << 16];
-  for (;;) {
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, f.get());
-    bytes.append(buffer, n);
-    if (bytes.size() > MaxSourceFileSize) {
-      error = "is larger than " + std::to_string(MaxSourceFileSize >> 20) + " MB";
-      return false;
-    }
-    if (n < sizeof buffer)
-      break;
-  }
-  if (std::ferror(f.get())) {
-    error = std::string("read error: ") + std::strerror(errno);
-    return false;
-  }
-  TTextEncoding enc;
-  if (!DecodeTextBytes(reinterpret_cast<const Byte *>(bytes.data()), bytes.size(), text, enc)) {
-    error = "text encoding not readable";
-    return false;
-  }
-  return true;
-}
 
 // Backslash, control characters and lone surrogates escaped; the rest as UTF-8.
 std::string Escape(StringView s) {
@@ -153,7 +106,7 @@ int Run(const String &file, bool preprocess, const std::vector<String> &defines,
         const std::vector<String> &dirs) {
   String text;
   std::string error;
-  if (!ReadSource(file, text, error)) {
+  if (!tool::ReadSourceFile(file, text, error)) {
     std::cerr << StringToUtf8(file) << ": cannot read the file: " << error << "\n";
     return 2;
   }
@@ -184,9 +137,9 @@ int Run(const String &file, bool preprocess, const std::vector<String> &defines,
         if (t.IsOpenFile(found))
           return false;
         std::string ignored;
-        String text;
-        if (ReadSource(found, text, ignored)) {
-          source = SplitTokenizerText(std::move(text));
+        String included;
+        if (tool::ReadSourceFile(found, included, ignored)) {
+          source = SplitTokenizerText(std::move(included));
           name = found;
           return true;
         }

@@ -53,6 +53,14 @@ void TMessageManager::Remove(TListenerList &list, TEntry &entry, bool immediate)
     list.Compact();
 }
 
+// A class without listeners leaves the map: its key names type information that may live in a
+// library that is unloaded later (a plug-in's message classes), and a key that outlived its
+// library could not even be compared any more.
+void TMessageManager::DropIfUnused(TLists::iterator it) {
+  if (it->second->Processing == 0 && it->second->Entries.empty())
+    FLists.erase(it);
+}
+
 void TMessageManager::Unsubscribe(std::type_index messageClass, Integer id, bool immediate) {
   auto it = FLists.find(messageClass);
   if (it == FLists.end())
@@ -61,8 +69,9 @@ void TMessageManager::Unsubscribe(std::type_index messageClass, Integer id, bool
   for (auto &e : list.Entries)
     if (e->Id == id) {
       Remove(list, *e, immediate);
-      return;
+      break;
     }
+  DropIfUnused(it);
 }
 
 void TMessageManager::Unsubscribe(std::type_index messageClass, const void *target,
@@ -77,6 +86,7 @@ void TMessageManager::Unsubscribe(std::type_index messageClass, const void *targ
       matches.push_back(e);
   for (auto &e : matches)
     Remove(list, *e, immediate);
+  DropIfUnused(it);
 }
 
 void TMessageManager::SendMessage(const TObject *sender, const TMessageBase &message) {
@@ -88,12 +98,18 @@ void TMessageManager::SendMessage(const TObject *sender, const TMessageBase &mes
   const std::size_t count = list.Entries.size();
   ++list.Processing;
   struct TDone {
+    TMessageManager &Manager;
+    std::type_index Class;
     TListenerList &List;
     ~TDone() {
-      if (--List.Processing == 0 && List.RemovedCount > 0)
+      if (--List.Processing == 0 && List.RemovedCount > 0) {
         List.Compact();
+        // A listener may have subscribed or unsubscribed anything meanwhile: look again.
+        if (auto at = Manager.FLists.find(Class); at != Manager.FLists.end())
+          Manager.DropIfUnused(at);
+      }
     }
-  } done{list};
+  } done{*this, typeid(message), list};
   for (std::size_t i = 0; i < count; ++i) {
     // Hold the entry: the list may grow (and move its storage) while the listener runs.
     std::shared_ptr<TEntry> entry = list.Entries[i];

@@ -87,9 +87,11 @@ private:
     Integer RemovedCount = 0;
     void Compact();
   };
+  using TLists = std::unordered_map<std::type_index, std::unique_ptr<TListenerList>>;
   void Remove(TListenerList &list, TEntry &entry, bool immediate);
+  void DropIfUnused(TLists::iterator it);
 
-  std::unordered_map<std::type_index, std::unique_ptr<TListenerList>> FLists;
+  TLists FLists;
   Integer FLastId = 0;
 };
 

@@ -396,19 +396,6 @@ void TCustomListView::DestroyWnd() {
   FEditText.clear();
 }
 
-void TCustomListView::RecreateWnd() {
-  DestroyWnd();
-  CreateWnd();
-  Invalidate();
-}
-
-void TCustomListView::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) {
-  const bool resized = AWidth != Width() || AHeight != Height();
-  TWinControl::SetBounds(ALeft, ATop, AWidth, AHeight);
-  if (resized)
-    Resize();
-}
-
 // The native list view: label editing, and the few messages the controls send it.
 void TCustomListView::WndProc(TMessage &Message) {
   switch (Message.Msg) {
@@ -623,6 +610,11 @@ bool THotKey::WantsSpecialKey(Word Key, TShiftState Shift) const {
   if (Key == VK_TAB || Key == VK_RETURN || Key == VK_ESCAPE)
     return modified; // plain Tab, Enter and Escape stay with the dialog
   return true;
+}
+
+// Every key it takes as a shortcut comes to it before the menus' and actions' shortcuts.
+bool THotKey::WantsKeyFirst(Word Key, TShiftState Shift) const {
+  return WantsSpecialKey(Key, Shift);
 }
 
 void THotKey::DefaultKeyDown(Word Key, TShiftState Shift) {

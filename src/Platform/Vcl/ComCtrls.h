@@ -236,7 +236,6 @@ public:
   void SetItemFocused(TListItem *Value);
   Integer SelCount() const;
   virtual void SelectAll();
-  void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
   void ClearSelection();
   // Sorts the items with OnCompare (by caption without it).
   void AlphaSort();
@@ -260,7 +259,6 @@ public:
   TLVCustomDrawItemEvent OnCustomDrawItem;
   TLVInfoTipEvent OnInfoTip;
   TNotifyEvent OnDblClick;
-  TNotifyEvent OnResize;
 
 protected:
   friend class TListItem;
@@ -278,20 +276,9 @@ protected:
   // Control-level custom drawing of the whole list; False stops the default drawing.
   virtual bool CustomDraw(TCanvas &Canvas, const TRect &ARect, TCustomDrawStage Stage);
   virtual void DoInfoTip(TListItem *Item, String &InfoTip);
-  // The width or height changed: runs OnResize.
-  virtual void Resize() {
-    if (OnResize)
-      OnResize(this);
-  }
   // Re-creating the window: the native list forgets which items were selected and focused and drops
   // an open editor; the items themselves stay.
-  virtual void DestroyWnd();
-  void CreateWnd() override {}
-
-public:
-  void RecreateWnd();
-
-protected:
+  void DestroyWnd() override;
 
   void DefaultKeyDown(Word Key, TShiftState Shift) override;
   void DefaultChar(Char Key) override;
@@ -374,6 +361,7 @@ protected:
   void KeyDown(Word &Key, TShiftState Shift) override;
   void DefaultKeyDown(Word Key, TShiftState Shift) override;
   bool WantsSpecialKey(Word Key, TShiftState Shift) const override;
+  bool WantsKeyFirst(Word Key, TShiftState Shift) const override;
   void Paint(TCanvas &Canvas) override;
   void Change();
 

@@ -90,6 +90,13 @@ void TControl::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AH
     if (auto *self = dynamic_cast<TWinControl *>(this))
       self->Realign();
   RequestAlign();
+  if (resized)
+    Resize();
+}
+
+void TControl::Resize() {
+  if (OnResize)
+    OnResize(this);
 }
 
 void TControl::UpdateAnchorRules() {
@@ -397,8 +404,8 @@ void TWinControl::RemoveControl(TControl *AControl) {
   if (TCustomForm *form = GetParentForm(this, false))
     form->DefocusControl(AControl);
   std::erase(FControls, AControl);
-  if (auto *w = dynamic_cast<TWinControl *>(AControl))
-    std::erase(FTabList, w);
+  // Compared as controls: a windowed control being destroyed is no longer a TWinControl here.
+  std::erase_if(FTabList, [AControl](TWinControl *w) { return w == AControl; });
   AControl->FParent = nullptr;
   if (AControl->Align() != alNone && !ComponentState().Contains(csDestroying))
     Realign();
@@ -454,7 +461,18 @@ void TWinControl::AlignControl(TControl *AControl) {
     ~TDone() { Self->SetControlState(Self->ControlState() - TControlState{csAligning}); }
   } done{this};
   TRect r = ClientRect();
+  r = Rect(r.Left + FBorderWidth, r.Top + FBorderWidth,
+           std::max(r.Left + FBorderWidth, r.Right - FBorderWidth),
+           std::max(r.Top + FBorderWidth, r.Bottom - FBorderWidth));
   AlignControls(AControl, r);
+}
+
+void TWinControl::SetBorderWidth(Integer Value) {
+  Value = std::max(0, Value);
+  if (Value == FBorderWidth)
+    return;
+  FBorderWidth = Value;
+  Realign();
 }
 
 void TWinControl::AlignControls(TControl *AControl, TRect &Rect) {
@@ -626,6 +644,14 @@ void TWinControl::KeyPress(Char &Key) {
 }
 
 bool TWinControl::WantsSpecialKey(Word, TShiftState) const { return false; }
+
+bool TWinControl::WantsKeyFirst(Word, TShiftState) const { return false; }
+
+void TWinControl::RecreateWnd() {
+  DestroyWnd();
+  CreateWnd();
+  Invalidate();
+}
 
 void TWinControl::DefaultKeyDown(Word, TShiftState) {}
 

@@ -65,6 +65,17 @@ inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_KEYUP = 0x0101;
 inline constexpr UINT WM_CHAR = 0x0102;
 inline constexpr UINT WM_SETREDRAW = 0x000B;
+inline constexpr UINT WM_HSCROLL = 0x0114;
+inline constexpr UINT WM_VSCROLL = 0x0115;
+
+// A scroll message: the scroll code and position from wParam, the scroll bar from lParam.
+struct TWMScroll {
+  UINT Msg = 0;
+  Word ScrollCode = 0;
+  Word Pos = 0;
+  HWND ScrollBar = nullptr;
+  LRESULT Result = 0;
+};
 
 using TKeyEvent = std::function<void(TObject *Sender, Word &Key, TShiftState Shift)>;
 using TKeyPressEvent = std::function<void(TObject *Sender, Char &Key)>;
@@ -132,6 +143,13 @@ inline constexpr const Char *SParentRequired = u"Control '%s' has no parent wind
 inline constexpr const Char *SControlParentSetToSelf = u"A control cannot have itself as its parent";
 
 // ---- TControl -----------------------------------------------------------------------------
+
+struct TMargins {
+  Integer Left = 3;
+  Integer Top = 3;
+  Integer Right = 3;
+  Integer Bottom = 3;
+};
 
 class TControl : public TComponent {
   KRX_PUBLISHED(TControl)
@@ -235,11 +253,23 @@ public:
   // Paints the control on a canvas whose origin is the control's top left corner.
   virtual void PaintTo(TCanvas &Canvas);
 
+  // The space a control keeps around itself from its neighbours, 3 pixels a side by default.
+  TMargins &Margins() { return FMargins; }
+  const TMargins &Margins() const { return FMargins; }
+
   TNotifyEvent OnClick;
+  // Runs after the width or height changed.
+  TNotifyEvent OnResize;
+  // The object whose handler OnResize is, when one set it, so that it can tell whether the
+  // handler is still its own before clearing it.
+  TObject *OnResizeTarget = nullptr;
 
 protected:
   friend class TWinControl;
   friend class TCustomForm;
+
+  // The width or height changed (after the children were realigned): runs OnResize.
+  virtual void Resize();
 
   virtual void WndProc(TMessage &Message);
   // Scales bounds, font and density; TWinControl scales its children too.
@@ -289,6 +319,7 @@ private:
   bool FApplyingParentFont = false;
   Integer FCurrentPPI = 96;
   Integer FInvalidateCount = 0;
+  TMargins FMargins;
 };
 
 // ---- TWinControl --------------------------------------------------------------------------
@@ -342,6 +373,10 @@ public:
                                bool CheckParent) const;
   void SelectNext(TWinControl *CurControl, bool GoForward, bool CheckTabStop);
 
+  // A frame of this width inside the client area that aligned children keep clear of.
+  Integer BorderWidth() const { return FBorderWidth; }
+  void SetBorderWidth(Integer Value);
+
   bool ParentBackground() const { return ControlStyle().Contains(csParentBackground); }
   void SetParentBackground(bool Value);
 
@@ -353,6 +388,9 @@ public:
   virtual void KeyUp(Word &Key, TShiftState Shift);
   virtual void KeyPress(Char &Key);
   virtual bool WantsSpecialKey(Word Key, TShiftState Shift) const;
+  // True keeps the key from the popup-menu, form and application shortcuts and from the
+  // dialog keys (the control answers CN_KEYDOWN itself); its key handlers still run.
+  virtual bool WantsKeyFirst(Word Key, TShiftState Shift) const;
   virtual void DefaultKeyDown(Word Key, TShiftState Shift);
   virtual void DefaultChar(Char Key);
 
@@ -382,6 +420,15 @@ protected:
   virtual void AlignControls(TControl *AControl, TRect &Rect);
   // The handle was made: the place for a descendant to finish its window.
   virtual void CreateWnd() {}
+  // The window is about to go (a re-creation): the place to save what only the window keeps.
+  virtual void DestroyWnd() {}
+
+public:
+  // Destroys and creates the window again, as a change of a window style does; the control's
+  // own state stays.
+  void RecreateWnd();
+
+protected:
   virtual void DoEnter();
   virtual void DoExit();
   // Paints the control itself (a descendant's look), before its children.
@@ -396,6 +443,7 @@ private:
   HWND FHandle = nullptr;
   bool FRedraw = true;
   bool FTabStop = false;
+  Integer FBorderWidth = 0;
 };
 
 // ---- TGraphicControl ----------------------------------------------------------------------

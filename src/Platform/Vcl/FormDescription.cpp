@@ -14,7 +14,13 @@ namespace {
 
 struct TRegistry {
   std::map<String, TComponentFactory> Classes; // by upper-cased name
-  std::vector<std::pair<String, std::function<bool(TComponent *, TComponent *)>>> References;
+  struct TReference {
+    String Name;
+    std::function<bool(TComponent *, TComponent *)> Set;
+    Integer Id;
+  };
+  std::vector<TReference> References;
+  Integer LastReferenceId = 0;
   std::vector<std::pair<String, std::function<TPersistent *(TPersistent *)>>> Subs;
 };
 
@@ -353,8 +359,8 @@ private:
   }
 
   static bool HasReference(const String &name) {
-    for (auto &[n, set] : Registry().References)
-      if (SameText(n, name))
+    for (const auto &r : Registry().References)
+      if (SameText(r.Name, name))
         return true;
     return false;
   }
@@ -363,8 +369,8 @@ private:
     TComponent *value = SameText(f.Value, u"nil") ? nullptr : FRoot->FindComponent(f.Value);
     if (!value && !SameText(f.Value, u"nil"))
       throw EReadError(Format(u"Line %d: Invalid property value: %s", {f.Line, f.Value}));
-    for (auto &[n, set] : Registry().References)
-      if (SameText(n, f.Property) && set(f.Target, value))
+    for (const auto &r : Registry().References)
+      if (SameText(r.Name, f.Property) && r.Set(f.Target, value))
         return;
     throw EReadError(Format(u"Line %d: Invalid property value: %s", {f.Line, f.Value}));
   }
@@ -389,9 +395,15 @@ bool IsComponentClassRegistered(StringView ClassName) {
   return Registry().Classes.count(UpperCase(ClassName)) != 0;
 }
 
+void UnregisterReferenceProperty(Integer Id) {
+  std::erase_if(Registry().References, [Id](const auto &r) { return r.Id == Id; });
+}
+
 namespace detail {
-void RegisterReference(const String &Name, std::function<bool(TComponent *, TComponent *)> Set) {
-  Registry().References.emplace_back(Name, std::move(Set));
+Integer RegisterReference(const String &Name, std::function<bool(TComponent *, TComponent *)> Set) {
+  TRegistry &r = Registry();
+  r.References.push_back({Name, std::move(Set), ++r.LastReferenceId});
+  return r.LastReferenceId;
 }
 void RegisterSub(const String &Name, std::function<TPersistent *(TPersistent *)> Get) {
   Registry().Subs.emplace_back(Name, std::move(Get));

@@ -40,9 +40,12 @@ template <class T> void RegisterComponentClass(const String &ClassName) {
 }
 bool IsComponentClassRegistered(StringView ClassName);
 
-// A property that names another component ("Menu = MainMenu1") of objects of class T.
+// A property that names another component ("Menu = MainMenu1") of objects of class T. The
+// result names the registration for UnregisterReferenceProperty (a module that is unloaded
+// takes its registrations back).
 template <class T, class V>
-void RegisterReferenceProperty(const String &Name, void (T::*Setter)(V *));
+Integer RegisterReferenceProperty(const String &Name, void (T::*Setter)(V *));
+void UnregisterReferenceProperty(Integer Id);
 // A property that is an object of its own ("Font.Name = 'Tahoma'") of objects of class T.
 template <class T>
 void RegisterSubObject(const String &Name, std::function<TPersistent &(T &)> Get);
@@ -50,13 +53,13 @@ void RegisterSubObject(const String &Name, std::function<TPersistent &(T &)> Get
 void ReadComponentDescription(TComponent *Root, StringView Text);
 
 namespace detail {
-void RegisterReference(const String &Name, std::function<bool(TComponent *, TComponent *)> Set);
+Integer RegisterReference(const String &Name, std::function<bool(TComponent *, TComponent *)> Set);
 void RegisterSub(const String &Name, std::function<TPersistent *(TPersistent *)> Get);
 } // namespace detail
 
 template <class T, class V>
-void RegisterReferenceProperty(const String &Name, void (T::*Setter)(V *)) {
-  detail::RegisterReference(Name, [Setter](TComponent *target, TComponent *value) {
+Integer RegisterReferenceProperty(const String &Name, void (T::*Setter)(V *)) {
+  return detail::RegisterReference(Name, [Setter](TComponent *target, TComponent *value) {
     auto *t = dynamic_cast<T *>(target);
     auto *v = dynamic_cast<V *>(value);
     if (!t || (value && !v))

@@ -352,6 +352,8 @@ const TClassInfo &TCustomForm::StaticClassInfo() {
           .Enum(u"BorderStyle", TFormBorderStyleNames, &TCustomForm::BorderStyle,
                 &TCustomForm::SetBorderStyle)
           .Default(bsSizeable)
+          .Integer(u"ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetClientHeight)
+          .Integer(u"ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetClientWidth)
           .Enum(u"DefaultMonitor", TDefaultMonitorNames, &TCustomForm::DefaultMonitor,
                 &TCustomForm::SetDefaultMonitor)
           .Default(dmActiveForm)
@@ -676,14 +678,17 @@ bool TCustomForm::IsShortCut(TWMKey &Message) {
 bool TCustomForm::KeyDownPath(TWinControl *Target, Word Key, TShiftState Shift) {
   if (!Target)
     Target = this;
+  const bool first = Target->WantsKeyFirst(Key, Shift);
   TWMKey message{WM_KEYDOWN, Key, Shift, 0};
-  for (TControl *c = Target; c; c = c->Parent())
-    if (c->PopupMenu() && c->PopupMenu()->IsShortCut(message))
+  if (!first) {
+    for (TControl *c = Target; c; c = c->Parent())
+      if (c->PopupMenu() && c->PopupMenu()->IsShortCut(message))
+        return true;
+    if (IsShortCut(message))
       return true;
-  if (IsShortCut(message))
-    return true;
-  if (Application && Application->MainForm() != this && Application->IsShortCut(message))
-    return true;
+    if (Application && Application->MainForm() != this && Application->IsShortCut(message))
+      return true;
+  }
   Word key = Key;
   if (FKeyPreview && Target != this) {
     KeyDown(key, Shift);
@@ -695,7 +700,7 @@ bool TCustomForm::KeyDownPath(TWinControl *Target, Word Key, TShiftState Shift) 
     return true;
   const bool special = key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE ||
                        (key >= VK_LEFT && key <= VK_DOWN);
-  if (special && !Target->WantsSpecialKey(key, Shift) && DialogKey(key, Shift))
+  if (special && !first && !Target->WantsSpecialKey(key, Shift) && DialogKey(key, Shift))
     return true;
   Target->DefaultKeyDown(key, Shift);
   return false;

@@ -122,7 +122,7 @@ TSize TCanvas::TextExtent(StringView Text) const { return {TextWidth(Text), Text
 
 void TCanvas::Record(TCanvasOpKind Kind, TRect R, StringView Text, TColor Color, Integer Index) {
   R = Rect(R.Left + FOrigin.X, R.Top + FOrigin.Y, R.Right + FOrigin.X, R.Bottom + FOrigin.Y);
-  FOps.push_back({Kind, R, String(Text), Color, Index});
+  FOps.push_back({Kind, R, String(Text), Color, Index, FFont.Style()});
 }
 
 void TCanvas::TextOut(Integer X, Integer Y, StringView Text) {

@@ -120,6 +120,7 @@ struct TCanvasOp {
   String Text;
   TColor Color = clNone;
   Integer Index = -1;
+  TFontStyles Style; // the font's style while the operation was drawn
 };
 
 class TCanvas : public TPersistent {

@@ -160,13 +160,6 @@ TCustomLabel::TCustomLabel(TComponent *AOwner) : TGraphicControl(AOwner) {
   SetBounds(0, 0, 65, 17);
 }
 
-void TCustomLabel::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) {
-  const bool resized = AWidth != Width() || AHeight != Height();
-  TGraphicControl::SetBounds(ALeft, ATop, AWidth, AHeight);
-  if (resized && OnResize)
-    OnResize(this);
-}
-
 void TCustomLabel::SetAutoSize(bool Value) {
   if (FAutoSize == Value)
     return;

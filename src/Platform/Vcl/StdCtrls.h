@@ -70,13 +70,6 @@ public:
   TTextLayout Layout() const { return FLayout; }
   void SetLayout(TTextLayout Value) { FLayout = Value; }
 
-  // Runs OnResize after the width or height changed.
-  void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
-
-  TNotifyEvent OnResize;
-  // The object whose handler OnResize is, when one set it, so that it can tell whether the handler
-  // is still its own before clearing it.
-  TObject *OnResizeTarget = nullptr;
 
 protected:
   void TextChanged() override;

@@ -143,6 +143,12 @@ TEST_F(TFocusFixture, TabWalksTheTabOrderSkippingWhatCannotTakeTheFocus) {
   EXPECT_EQ(form->ActiveControl(), c);
 }
 
+TEST_F(TFocusFixture, AFreedControlLeavesTheTabOrder) {
+  delete b; // freed while its parent lives on
+  PressKey(*form, VK_TAB);
+  EXPECT_EQ(form->ActiveControl(), c);
+}
+
 TEST_F(TFocusFixture, AControlThatCannotTakeTheFocusRefusesAndGivesItUpWhenHidden) {
   b->SetFocus();
   b->Hide();

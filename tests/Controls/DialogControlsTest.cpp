@@ -1,0 +1,124 @@
+#include "Controls/KRHintImages.h"
+#include "Controls/StackTraceFrm.h"
+#include "World/KRSuperHints.h"
+
+#include "Platform/Vcl/FormDescription.h"
+#include "Platform/Vcl/Forms.h"
+#include "Platform/Vcl/Hints.h"
+#include "Platform/Vcl/Resources.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace krx {
+namespace {
+
+TEST(HintImage, TheBuiltInGlyphIsTheModulesResource) {
+  ASSERT_NE(HintGlyph(), nullptr);
+  EXPECT_EQ(HintGlyph()->Width(), 16);
+  EXPECT_EQ(HintGlyph()->ColorType(), COLOR_RGBALPHA);
+  EXPECT_TRUE(FindModuleResource(HInstance(), u"KRHintImage", RT_RCDATA));
+  // A module without the resource fails the unit start-up with the resource error.
+  const HMODULE other = ModuleOfAddress(reinterpret_cast<const void *>(&FindModuleResource));
+  ASSERT_NE(other, HInstance());
+  EXPECT_THROW(TPngImage().LoadFromResourceName(other, u"KRHintImage"), EResNotFound);
+}
+
+TEST(HintImage, FollowsItsLabelAndOutlivesWhatItRefersTo) {
+  std::unique_ptr<TForm> form(TCustomForm::CreateNew<TForm>(nullptr));
+  auto *label = new TLabel(form.get());
+  label->SetParent(form.get());
+  label->SetCaption(u"Short");
+  auto *glyph = new TKRHintImage(form.get());
+  glyph->SetParent(form.get());
+  glyph->SetRefControl(label);
+  label->SetCaption(u"A much longer caption");
+  EXPECT_EQ(glyph->Left(), label->Left() + label->Width() + 6);
+  // A handler that someone else put on the label stays when the glyph lets go.
+  bool mine = false;
+  label->OnResize = [&](TObject *) { mine = true; };
+  label->OnResizeTarget = nullptr;
+  glyph->SetRefControl(nullptr);
+  label->SetCaption(u"x");
+  EXPECT_TRUE(mine);
+
+  auto *list = new TImageList(form.get());
+  list->Add(u"Hint");
+  glyph->SetRefControl(label);
+  glyph->SetImages(list);
+  glyph->SetImageIndex(0);
+  delete label;
+  delete list;
+  EXPECT_EQ(glyph->RefControl(), nullptr);
+  EXPECT_EQ(glyph->Images(), nullptr);
+  TCanvas canvas;
+  glyph->PaintTo(canvas);
+  ASSERT_EQ(canvas.Ops().size(), 1u);
+  EXPECT_EQ(canvas.Ops()[0].Text, u"KRHintImage");
+  EXPECT_EQ(ActivateHint(glyph).Pause, 100);
+}
+
+TEST(HintImage, ADescriptionNamesTheControlItExplains) {
+  std::unique_ptr<TForm> form(TCustomForm::CreateNew<TForm>(nullptr));
+  ReadComponentDescription(form.get(), uR"(object F: TForm
+  object Box: TCheckBox
+    Left = 10
+    Width = 100
+  end
+  object Glyph: TKRHintImage
+    RefControl = Box
+  end
+end
+)");
+  auto *glyph = dynamic_cast<TKRHintImage *>(form->FindComponent(u"Glyph"));
+  ASSERT_NE(glyph, nullptr);
+  EXPECT_EQ(glyph->RefControl(), form->FindComponent(u"Box"));
+  EXPECT_EQ(glyph->Left(), 10 + 100 + 3 + 3);
+}
+
+TEST(StackTraceDialog, OkTakesTheBoxesCancelKeepsTheFlags) {
+  for (bool ok : {true, false}) {
+    bool append = false, diagram = true;
+    TScriptedModal modal({[&](TCustomForm &f) {
+      ClickControl(FindControl(&f, u"AppendBox"));
+      ClickControl(FindControl(&f, u"CreateDiagramBox"));
+      PressKey(f, ok ? VK_RETURN : VK_ESCAPE);
+    }});
+    EXPECT_EQ(StackTraceDialog(u"/tmp/trace.txt", append, diagram), ok);
+    EXPECT_EQ(append, ok);
+    EXPECT_EQ(diagram, !ok);
+  }
+}
+
+TEST(StackTraceDialog, ShortensTheFileNameAndReopensWhereItWasClosed) {
+  const String name = u"/home/someone/projects/with/a/rather/long/path/"
+                      u"Auto-Sequence-Diagram.txt";
+  bool append = false, diagram = false;
+  TRect placed;
+  CreateSuperHintHandler();
+  TScriptedModal modal({[&](TCustomForm &f) {
+                          auto *file = dynamic_cast<TLabel *>(FindControl(&f, u"FileLbl"));
+                          EXPECT_EQ(file->Hint(), name);
+                          EXPECT_NE(file->Caption(), name);
+                          EXPECT_EQ(file->Caption().substr(0, 3), u"...");
+                          EXPECT_LE(TextWidthOf(f.Font(), file->Caption()), file->Width());
+                          const auto hint = ActivateHint(FindControl(&f, u"KRHintImage1"));
+                          ASSERT_EQ(hint.Painted.size(), 2u);
+                          EXPECT_EQ(hint.Painted[0].Text, u"Append to exsiting trace file");
+                          EXPECT_TRUE(hint.Painted[0].Style.Contains(fsBold));
+                          f.SetBounds(40, 50, f.Width(), f.Height());
+                          PressKey(f, VK_ESCAPE);
+                        },
+                        [&](TCustomForm &f) {
+                          placed = f.BoundsRect();
+                          PressKey(f, VK_ESCAPE);
+                        }});
+  StackTraceDialog(name, append, diagram);
+  StackTraceDialog(name, append, diagram);
+  EXPECT_EQ(placed.Left, 40);
+  EXPECT_EQ(placed.Top, 50);
+}
+
+} // namespace
+} // namespace krx

@@ -1,0 +1,179 @@
+// The jump-location finder on a real unit (tests/fixtures/jump/JumpShapes.pas): every jump
+// kind, overloads, constructors and class constructors, nested and generic classes, module
+// routines, procedural types, unknown names and unusable requests. Expected places are given
+// as the text of the line the answer points to, so the fixture can be read beside the table.
+#include "ProcessSupport.h"
+
+#include "KR4expt/JumpLocationParsers.h"
+#include "Platform/Rtl/Classes.h"
+#include "support/KrxTest.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace krx {
+namespace {
+
+String ReadFixture(const std::string &name) {
+  return Utf8ToString(test::ReadFileBytes(test::Fixture("jump/" + name)));
+}
+
+// "line text | body line text" of the answer, both trimmed; "false" for an unusable request.
+std::string Answer(const String &source, const char16_t *kind, const char16_t *cls,
+                   const char16_t *member, const char16_t *params = u"") {
+  TJumpLocationParser finder(source, kind, cls, member, params, lanPascal);
+  Integer line = -1, body = -1;
+  if (!finder.Locate(line, body))
+    return line == 0 && body == 0 ? "false" : "false with lines set";
+  TStringList lines;
+  lines.SetText(source);
+  const auto at = [&](Integer i) {
+    return i >= 0 && i < lines.Count() ? StringToUtf8(Trim(lines[i])) : "line " + std::to_string(i);
+  };
+  return at(line) + " | " + at(body);
+}
+
+struct TCase {
+  const char16_t *Kind, *Class, *Member, *Params;
+  const char *Expected;
+};
+
+const TCase kCases[] = {
+    {u"class", u"TShape", u"", u"", "TShape = class(TPersistent) | TShape = class(TPersistent)"},
+    {u"CLASS", u"tshape", u"", u"", "TShape = class(TPersistent) | TShape = class(TPersistent)"},
+    {u"field", u"TShape", u"FName", u"", "FName: string; | FName: string;"},
+    // Overloads by parameter text; none matching gives the first declared.
+    {u"procedure", u"TShape", u"Draw", u"Canvas: TObject; Scale: Double",
+     "procedure TShape.Draw(Canvas: TObject; Scale: Double); | end;"},
+    {u"procedure", u"TShape", u"Draw", u"canvas:tobject",
+     "procedure TShape.Draw(Canvas: TObject); | end;"},
+    {u"procedure", u"TShape", u"Draw", u"X: Integer",
+     "procedure TShape.Draw(Canvas: TObject); | end;"},
+    // "function" finds a procedure; the body starts after "begin", past a var section.
+    {u"function", u"TShape", u"Resize", u"", "procedure TShape.Resize( | I := Factor;"},
+    {u"procedure", u"TShape", u"Area", u"", "function TShape.Area: Double; | Result := 0;"},
+    // Instance and class constructors of one name.
+    {u"constructor", u"TShape", u"Create", u"", "constructor TShape.Create; | inherited Create;"},
+    {u"constructor", u"TShape", u"Create", u"const AName: string",
+     "constructor TShape.Create(const AName: string); | Create;"},
+    {u"static.ctor", u"TShape", u"Create", u"", "class constructor TShape.Create; | end;"},
+    {u"constructor", u"TOnlyClassCtor", u"Build", u"",
+     "class constructor TOnlyClassCtor.Build; | end;"},
+    {u"static.ctor", u"TOnlyCtor", u"Build", u"", "constructor TOnlyCtor.Build; | end;"},
+    {u"destructor", u"TShape", u"Destroy", u"", "destructor TShape.Destroy; | inherited;"},
+    // A constructor is no destructor: the class itself answers.
+    {u"destructor", u"TShape", u"Create", u"",
+     "TShape = class(TPersistent) | TShape = class(TPersistent)"},
+    {u"operator", u"TShape", u"Equal", u"",
+     "class operator TShape.Equal(const A, B: TShape): Boolean; | Result := A = B;"},
+    // Properties, with and without a sub-member, and indexed ones by their index parameters.
+    {u"property", u"TShape", u"Name::GetName", u"",
+     "property Name: string read FName write FName; | property Name: string read FName write "
+     "FName;"},
+    {u"event", u"TShape", u"Name::", u"",
+     "property Name: string read FName write FName; | property Name: string read FName write "
+     "FName;"},
+    {u"property", u"TShape", u"Cells", u"Row, Col: Integer",
+     "property Cells[Row, Col: Integer]: Integer read GetCell; | property Cells[Row, Col: "
+     "Integer]: Integer read GetCell;"},
+    // Nested classes only by their dotted name; generic classes by their written name.
+    {u"procedure", u"tshape.TINNER", u"Touch", u"", "procedure TShape.TInner.Touch; | end;"},
+    {u"procedure", u"TInner", u"Touch", u"", "unit JumpShapes; | unit JumpShapes;"},
+    {u"procedure", u"TList<T>", u"Add", u"", "procedure TList<T>.Add(const Item: T); | end;"},
+    {u"nested-type", u"TShape", u"TShapeEvent", u"",
+     "TShapeEvent = procedure(Sender: TShape) of object; | TShapeEvent = procedure(Sender: TShape) "
+     "of object;"},
+    // Module routines through their implementation; procedural types anywhere.
+    {u"moduleproc", u"CountShapes", u"", u"", "function CountShapes: Integer; | Result := 0;"},
+    {u"moduleproc", u"TShape", u"", u"", "unit JumpShapes; | unit JumpShapes;"},
+    {u"eventtype", u"TShapeEvent", u"", u"",
+     "TShapeEvent = procedure(Sender: TShape) of object; | TShapeEvent = procedure(Sender: TShape) "
+     "of object;"},
+    {u"eventtype", u"TNotifyShape", u"", u"",
+     "TNotifyShape = procedure(Sender: TObject; Kind: TShapeKind) of object; | TNotifyShape = "
+     "procedure(Sender: TObject; Kind: TShapeKind) of object;"},
+    // Unknown class: the top of the file; unknown member: the class.
+    {u"class", u"TNope", u"", u"", "unit JumpShapes; | unit JumpShapes;"},
+    {u"field", u"TShape", u"Nope", u"",
+     "TShape = class(TPersistent) | TShape = class(TPersistent)"},
+    // Unusable requests.
+    {u"module", u"TShape", u"", u"", "false"},
+    {u"", u"TShape", u"Draw", u"", "false"},
+    {u"method", u"TShape", u"Draw", u"", "false"},
+    {u"class", u"", u"", u"", "false"},
+};
+
+TEST(JumpLocationParser, AnswersEveryKindOnARealUnit) {
+  const String lf = ReadFixture("JumpShapes.pas");
+  String crlf;
+  for (Char c : lf) {
+    if (c == u'\n')
+      crlf += u'\r';
+    crlf += c;
+  }
+  for (const String *source : {&lf, static_cast<const String *>(&crlf)})
+    for (const TCase &c : kCases)
+      EXPECT_EQ(Answer(*source, c.Kind, c.Class, c.Member, c.Params), c.Expected)
+          << StringToUtf8(c.Kind) << " " << StringToUtf8(c.Class) << " " << StringToUtf8(c.Member)
+          << " (" << StringToUtf8(c.Params) << ")";
+}
+
+TEST(JumpLocationParser, AnEmptySourceIsUnusable) {
+  EXPECT_EQ(Answer(u"", u"class", u"TShape", u""), "false");
+}
+
+TEST(JumpLocationParser, ErrorsInTheSourceDoNotStopTheSearch) {
+  String source = ReadFixture("JumpShapes.pas");
+  source.resize(source.find(u"function TShape.Area"));
+  source.insert(source.find(u"procedure FreeShapes"), u"procedure ) ;\n");
+  EXPECT_EQ(Answer(source, u"procedure", u"TShape", u"Draw", u"Canvas: TObject; Scale: Double"),
+            "procedure TShape.Draw(Canvas: TObject; Scale: Double); | end;");
+  EXPECT_EQ(Answer(source, u"function", u"TShape", u"Area"),
+            "function Area: Double; | function Area: Double;");
+}
+
+// Positions of an include file's items count in that file: the finder answers the line of
+// the include directive in the edited unit instead.
+TEST(JumpLocationParser, AClassInAnIncludeFileAnswersTheIncludeDirective) {
+  const String source = ReadFixture("JumpShapes.pas");
+  const auto old = std::filesystem::current_path();
+  std::filesystem::current_path(test::Fixture("jump"));
+  const std::string answer = Answer(source, u"class", u"TIncluded", u"");
+  std::filesystem::current_path(old);
+  EXPECT_EQ(answer, "{$I JumpShapes.inc} | {$I JumpShapes.inc}");
+}
+
+// krx-jump as a process: files read by their byte-order mark, unusable requests answered
+// "false", unreadable input refused with exit code 1.
+TEST(JumpTool, ReadsTheFileAsTheEditorHoldsIt) {
+  using namespace std::chrono_literals;
+  test::TempDir dir;
+  const std::string utf8 = test::ReadFileBytes(test::Fixture("jump/JumpShapes.pas"));
+  std::string utf16 = "\xFF\xFE";
+  for (char c : utf8)
+    utf16 += std::string{c, '\0'};
+  test::WriteFileBytes(dir / "Utf16.pas", utf16);
+  int runs = 0;
+  const auto run = [&](const std::vector<std::string> &args, std::string *out) {
+    std::vector<std::string> argv = {test::ToolPath("krx-jump").string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const std::string stem = "run" + std::to_string(++runs);
+    test::TChildProcess child(argv, dir / (stem + ".out"), dir / (stem + ".err"));
+    const int rc = child.Wait(30s);
+    *out = child.Output() + child.Error();
+    return rc;
+  };
+  std::string out;
+  EXPECT_EQ(run({(dir / "Utf16.pas").string(), "function", "TShape", "Area"}, &out), 0);
+  EXPECT_EQ(out, "true 102 104\n");
+  EXPECT_EQ(run({(dir / "Utf16.pas").string(), "module", "TShape", ""}, &out), 0);
+  EXPECT_EQ(out, "false\n");
+  EXPECT_EQ(run({dir.Path().string(), "class", "TShape", ""}, &out), 1);
+  EXPECT_NE(out.find("is a folder"), std::string::npos) << out;
+  EXPECT_EQ(run({"/dev/zero", "class", "TShape", ""}, &out), 1);
+  EXPECT_NE(out.find("is not a regular file"), std::string::npos) << out;
+}
+
+} // namespace
+} // namespace krx

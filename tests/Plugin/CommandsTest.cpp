@@ -1,0 +1,294 @@
+// The commands the expert sends to Kestrune, between two real processes: the plug-in loaded
+// into the test IDE host, and the Kestrune stand-in, which logs every call it receives.
+#include "KR4expt/ProcessSupport.h"
+#include "testide/PluginHost.h"
+
+#include "Platform/Registry/Registry.h"
+#include "Platform/Rtl/Files.h"
+#include "Platform/Shell/Dialogs.h"
+#include "Platform/Shell/ShellApi.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+namespace krx::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testide::TPluginLoader;
+using testide::TTestIDE;
+
+const String kKestruneKey = u"Software\\Kestrune\\Kestrune\\11.0";
+const String kSettings = kKestruneKey + u"\\BDS22Expert";
+
+// A file name that the comma text must carry whole: blanks, quotes, a comma, non-ASCII.
+const std::string kUnitName = "\xC3\x9Cnit \"one\", two \xE6\x97\xA5.pas";
+const std::string kUnitText = "unit One;\n\ninterface\n\ntype\n  TWidget = class\n"
+                              "    procedure Paint;\n  end;\n\nimplementation\n\nend.\n";
+
+void Pump(std::chrono::milliseconds time) {
+  const auto end = std::chrono::steady_clock::now() + time;
+  MSG msg;
+  while (std::chrono::steady_clock::now() < end) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    std::this_thread::sleep_for(2ms);
+  }
+}
+
+// One call as the stand-in logged it: "1027 a|b".
+std::string CallText(const TJson &call) {
+  std::string text = std::to_string(call["id"].Int());
+  const char *sep = " ";
+  for (const TJson &arg : call["args"].Array()) {
+    text += sep + StringToUtf8(arg.Str());
+    sep = "|";
+  }
+  return text;
+}
+
+class CommandsTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    TRegistry reg;
+    reg.DeleteKey(u"Software\\Kestrune");
+    Unit = Utf8ToString((Dir / kUnitName).string());
+    std::ofstream(Dir / kUnitName, std::ios::binary) << kUnitText;
+  }
+  void TearDown() override {
+    if (Loader.Loaded()) {
+      EXPECT_TRUE(Loader.Unload());
+    }
+    fs::remove_all(Dir);
+  }
+
+  void StartKestrune() {
+    Kestrune = std::make_unique<TChildProcess>(
+        std::vector<std::string>{ToolPath("kestrune-standin").string(), "--log",
+                                 (Dir / "kestrune.jsonl").string(), "--serve-seconds", "120"},
+        Dir / "standin.out", Dir / "standin.err");
+    ASSERT_TRUE(Kestrune->WaitForError("listening as _KR_PS_END_POINT", 20s))
+        << Kestrune->Error();
+  }
+  void Load(const std::function<void(TRegistry &)> &settings = nullptr) {
+    if (settings) {
+      TRegistry reg;
+      ASSERT_TRUE(reg.OpenKey(kSettings, true));
+      settings(reg);
+    }
+    ASSERT_TRUE(Loader.Load(KRX_PLUGIN_FILE));
+    Pump(400ms); // the start-up timer reads the settings and sets the default shortcuts
+  }
+  void OpenUnit(Integer line, Integer col) {
+    ASSERT_TRUE(IDE.Open(Unit));
+    IDE.TopView()->SetCursorPos({col, line});
+    Pump(20ms);
+  }
+  void Type(const std::string &text) {
+    auto *buffer = dynamic_cast<testide::THostBuffer *>(IDE.TopBuffer().get());
+    buffer->SetText(text + buffer->Utf8(), "type");
+  }
+
+  // Inside the host's message loop an exception of an action goes to the application.
+  template <class F> static void AsTheIDE(F f) {
+    try {
+      f();
+    } catch (const Exception &) {
+      Application->HandleException(nullptr);
+    }
+  }
+  void Click(const String &path) {
+    TMenuItem *item = IDE.NTA->FindByCaptionPath(u"Kestrune/" + path);
+    ASSERT_NE(item, nullptr) << StringToUtf8(path);
+    AsTheIDE([&] { item->Click(); });
+    Pump(20ms);
+  }
+  void Keys(Word key, TShiftState shift) {
+    PressKey(*IDE.NTA->MainForm(), key, shift);
+    Pump(20ms);
+  }
+  TCustomAction *Action(const String &name) {
+    for (TCustomAction *a : IDE.NTA->Actions())
+      if (a->Name() == name)
+        return a;
+    ADD_FAILURE() << "no action " << StringToUtf8(name);
+    return nullptr;
+  }
+
+  // The calls Kestrune received, once `count` have arrived (at most 10 s).
+  std::vector<std::string> Received(std::size_t count) {
+    std::vector<std::string> calls;
+    for (auto until = std::chrono::steady_clock::now() + 10s;
+         std::chrono::steady_clock::now() < until; std::this_thread::sleep_for(10ms)) {
+      std::ifstream in(Dir / "kestrune.jsonl", std::ios::binary);
+      calls.clear();
+      for (std::string line; std::getline(in, line) && !in.eof();) // whole lines only
+        calls.push_back(CallText(ParseJson(line)));
+      if (calls.size() >= count)
+        break;
+    }
+    return calls;
+  }
+  std::vector<String> Messages() {
+    std::vector<String> texts;
+    for (const TMessageRequest &r : Shown.Requests())
+      texts.push_back(r.Text);
+    return texts;
+  }
+
+  static fs::path NewDir() {
+    std::string pattern = (fs::temp_directory_path() / "krx-commands-XXXXXX").string();
+    return ::mkdtemp(pattern.data()) ? fs::path(pattern) : fs::path();
+  }
+
+  fs::path Dir = NewDir();
+  String Unit;
+  std::string U8() const { return StringToUtf8(Unit); }
+  TTestIDE IDE;
+  TPluginLoader Loader{IDE};
+  std::unique_ptr<TChildProcess> Kestrune;
+  TScriptedMessages Shown;
+};
+
+TEST_F(CommandsTest, EveryMenuCommandArrivesWithItsExactArguments) {
+  StartKestrune();
+  Load();
+  const String project = Utf8ToString((Dir / "p, q \"r\".dproj").string());
+  IDE.AddProject(project, u"Delphi.Personality", u"Application", {Unit});
+  OpenUnit(6, 5); // on "TWidget"
+  for (const char16_t *item : {u"Add to Model", u"Convert to Model", u"Refresh in Model",
+                               u"Jump to Kestrune", u"Open Model", u"Model Search",
+                               u"Synchronize model"})
+    Click(item);
+  const std::string dpr = (Dir / "p, q \"r\".dpr").string();
+  EXPECT_EQ(Received(7), (std::vector<std::string>{"1025 " + U8(), "1026 " + U8(),
+                                                    "1028 " + U8(), "1027 " + U8() + "|6",
+                                                    "1031 " + U8() + "|" + dpr, "1035 TWidget",
+                                                    "1034"}));
+  EXPECT_TRUE(Messages().empty()) << StringToUtf8(Messages()[0]);
+}
+
+TEST_F(CommandsTest, TheDefaultAndStoredShortcutsSendTheirCommands) {
+  StartKestrune();
+  Load([](TRegistry &reg) {
+    ASSERT_TRUE(reg.OpenKey(u"KeyBindings", true));
+    reg.WriteString(u"KRExptAddItem", u"Ctrl+F1");
+  });
+  OpenUnit(7, 15);
+  Keys(u'M', {ssCtrl, ssShift, ssAlt});
+  Keys(u'R', {ssCtrl, ssShift, ssAlt});
+  Keys(VK_F1, {ssCtrl});
+  EXPECT_EQ(Received(3),
+            (std::vector<std::string>{"1027 " + U8() + "|7", "1028 " + U8(), "1025 " + U8()}));
+}
+
+TEST_F(CommandsTest, ASelectionIsSearchedAndBlankTextIsRefused) {
+  StartKestrune();
+  Load();
+  OpenUnit(1, 1);
+  auto *view = dynamic_cast<testide::THostView *>(IDE.TopView().get());
+  view->Select({4, 6}, {10, 6}); // "Widget" of "  TWidget = class"
+  Click(u"Model Search");
+  view->Select({1, 1}, {1, 1});
+  view->SetCursorPos({1, 2}); // an empty line
+  Click(u"Model Search");
+  EXPECT_EQ(Received(1), std::vector<std::string>{"1035 Widget"});
+  EXPECT_EQ(Messages(), std::vector<String>{u"No text at cursor position to search."});
+}
+
+// Auto refresh follows the user's saves only: not the expert's own, not while a program runs
+// under the debugger; "Jump to Kestrune" saves as the user would, so 1030 goes first, and the
+// jump keeps the line it was started at.
+TEST_F(CommandsTest, AutoRefreshFollowsTheUsersSavesOnly) {
+  StartKestrune();
+  Load([](TRegistry &reg) { reg.WriteBool(u"AutoRefresh", true); });
+  OpenUnit(5, 1);
+  Type("{a}");
+  IDE.CurrentModule()->Save(false, false); // the user's save
+  Type("{b}");
+  Click(u"Refresh in Model"); // the expert's own save
+  IDE.StartProcess({u"Main"});
+  Type("{c}");
+  IDE.CurrentModule()->Save(false, false);
+  IDE.StopProcesses();
+  Type("{d}");
+  IDE.CurrentModule()->Save(false, false);
+  Type("{e}");
+  Click(u"Jump to Kestrune");
+  IDE.TopView()->SetCursorPos({1, 9}); // moved before the delay timer fires
+  Pump(200ms);
+  EXPECT_EQ(Received(5),
+            (std::vector<std::string>{"1030 " + U8(), "1028 " + U8(), "1030 " + U8(),
+                                      "1030 " + U8(), "1027 " + U8() + "|5"}));
+}
+
+TEST_F(CommandsTest, WithoutKestruneEveryCommandIsDisabledAndTellsItMustRun) {
+  Load();
+  IDE.AddProject(Utf8ToString((Dir / "p.dproj").string()), u"Delphi.Personality",
+                 u"Application", {Unit});
+  OpenUnit(6, 5);
+  const String pascal = u"Kestrune Object Pascal Edition must be running to perform this "
+                        u"operation.";
+  const String any = u"Kestrune must be running to perform this operation.";
+  const std::pair<const char16_t *, String> cases[] = {
+      {u"KRAddToModelAction", pascal},      {u"KRConvertToModelAction", pascal},
+      {u"KRRefreshInModelAction", pascal},  {u"KRJumpKestruneAction", pascal},
+      {u"KROpenModelAction", pascal},       {u"KRInvokeModelSearchAction", pascal},
+      {u"KRSynchronizeModelAction", any},
+  };
+  const auto start = std::chrono::steady_clock::now();
+  for (const auto &[name, message] : cases) {
+    TCustomAction *action = Action(name);
+    ASSERT_NE(action, nullptr);
+    action->Update();
+    EXPECT_FALSE(action->Enabled()) << StringToUtf8(name);
+    AsTheIDE([&] { action->OnExecute(action); }); // run all the same
+  }
+  std::vector<String> expected;
+  for (const auto &c : cases)
+    expected.push_back(c.second);
+  EXPECT_EQ(Messages(), expected);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "a command waited for Kestrune";
+
+  // A file of no known language has the sender that is never connected.
+  const String text = Utf8ToString((Dir / "notes.txt").string());
+  std::ofstream(StringToUtf8(text)) << "notes\n";
+  ASSERT_TRUE(IDE.Open(text));
+  AsTheIDE([&] { Action(u"KRAddToModelAction")->OnExecute(nullptr); });
+  EXPECT_EQ(Messages().back(), any);
+}
+
+TEST_F(CommandsTest, RunKestruneStartsTheProgramBelowItsInstallationFolder) {
+  Load();
+  std::vector<String> started;
+  SetShellExecuteHook([&](const TShellExecuteRequest &r) {
+    started.push_back(r.File);
+    return HINSTANCE{42};
+  });
+  Click(u"Run Kestrune Pascal Edition"); // no installation folder
+  const String install = Utf8ToString((Dir / "Kestrune 11").string());
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kKestruneKey, true));
+    reg.WriteString(u"InstallDir", install);
+  }
+  Click(u"Run Kestrune Pascal Edition"); // no program there
+  fs::create_directories(Dir / "Kestrune 11" / "bin");
+  std::ofstream(Dir / "Kestrune 11" / "bin" / "kr11.exe") << "#!/bin/sh\n";
+  Click(u"Run Kestrune Pascal Edition");
+  SetShellExecuteHook(nullptr);
+  const String exe = install + u"/bin/kr11.exe";
+  EXPECT_EQ(started, std::vector<String>{exe});
+  EXPECT_EQ(Messages(), (std::vector<String>{u"Kestrune Installation incomplete:\r\nUnable to read "
+                                             u"Kestrune installation directory from HKLM registry.",
+                                             u"Unable to locate Kestrune executable:\r\n" + exe}));
+}
+
+} // namespace
+} // namespace krx::test

@@ -1,0 +1,246 @@
+// krx-dialog NAME [--script FILE]: runs one of the system's dialogs headless and prints, as JSON,
+// the dialog's control tree when it is shown, the hint texts painted on the way, and the results
+// the dialog handed back.
+//
+// NAME is condmsg, stacktrace, options or import. The script holds one action per line (blank
+// lines and lines starting with # are skipped), run while the dialog is modal:
+//   click NAME              a click on the control
+//   key KEYS                a key with modifiers, as a shortcut text ("Enter", "Ctrl+R")
+//   type TEXT               characters typed into the focused control
+//   focus NAME              the control takes the focus
+//   select NAME INDEX       the user picks an item (combo box, radio group, list box, list view)
+//   item NAME INDEX [ctrl]  a click on an item of a list box or list view
+//   hint NAME               the mouse rests on the control: its hint is shown and recorded
+// Without a script the dialog is cancelled (Escape).
+#include "../common/LinkTool.h"
+
+#include "Controls/StackTraceFrm.h"
+#include "KR4expt/D4ImportUnitsFrm.h"
+#include "KR4expt/KRExptOptsFrm.h"
+#include "Platform/Rtl/Files.h"
+#include "Platform/Vcl/ComCtrls.h"
+#include "Platform/Vcl/Forms.h"
+#include "Platform/Vcl/Hints.h"
+#include "Platform/Vcl/Panels.h"
+#include "World/CondMsgDlg.h"
+#include "World/KRSuperHints.h"
+
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace krx::tool {
+namespace {
+
+std::string Tree(const TControl *c, int depth) {
+  std::ostringstream out;
+  const std::string pad(static_cast<std::size_t>(depth * 2), ' ');
+  out << pad << "{\"name\": " << JsonString(c->Name())
+      << ", \"class\": " << JsonString(c->ClassName())
+      << ", \"caption\": " << JsonString(c->Caption()) << ", \"bounds\": [" << c->Left() << ", "
+      << c->Top() << ", " << c->Width() << ", " << c->Height()
+      << "], \"visible\": " << (c->Visible() ? "true" : "false")
+      << ", \"enabled\": " << (c->Enabled() ? "true" : "false");
+  if (auto *w = dynamic_cast<const TWinControl *>(c); w && w->ControlCount() > 0) {
+    out << ", \"children\": [\n";
+    for (Integer i = 0; i < w->ControlCount(); ++i)
+      out << Tree(w->Controls(i), depth + 1) << (i + 1 < w->ControlCount() ? ",\n" : "\n");
+    out << pad << "]";
+  }
+  out << "}";
+  return out.str();
+}
+
+struct TRun {
+  std::vector<String> Script;
+  std::string TreeJson = "null";
+  std::vector<std::string> Hints;
+  std::vector<std::string> Errors;
+};
+
+void RunLine(TCustomForm &form, const String &line, TRun &run) {
+  const std::size_t space = line.find(u' ');
+  const String verb = line.substr(0, space);
+  const String rest = space == String::npos ? String() : Trim(line.substr(space + 1));
+  const std::size_t space2 = rest.find(u' ');
+  const String name = rest.substr(0, space2);
+  const String arg = space2 == String::npos ? String() : Trim(rest.substr(space2 + 1));
+  if (verb == u"click") {
+    ClickControl(FindControl(&form, name));
+  } else if (verb == u"key") {
+    const TShortCut shortCut = TextToShortCut(rest);
+    if (shortCut == 0)
+      throw EConvertError(u"Unknown key: " + rest);
+    Word key;
+    TShiftState shift;
+    ShortCutToKey(shortCut, key, shift);
+    PressKey(form, key, shift);
+  } else if (verb == u"type") {
+    TypeText(form, rest);
+  } else if (verb == u"focus") {
+    if (auto *w = dynamic_cast<TWinControl *>(FindControl(&form, name)))
+      w->SetFocus();
+  } else if (verb == u"select" || verb == u"item") {
+    TControl *c = FindControl(&form, name);
+    const Integer index = StrToInt(arg.substr(0, arg.find(u' ')));
+    const TShiftState shift =
+        arg.find(u"ctrl") != String::npos ? TShiftState{ssCtrl} : TShiftState{};
+    if (auto *combo = dynamic_cast<TCustomComboBox *>(c))
+      combo->SelectItem(index);
+    else if (auto *group = dynamic_cast<TCustomRadioGroup *>(c))
+      ClickControl(group->Buttons(index));
+    else if (auto *list = dynamic_cast<TCustomListBox *>(c))
+      list->ClickItem(index, shift);
+    else if (auto *view = dynamic_cast<TCustomListView *>(c))
+      view->ClickItem(index, shift);
+    else
+      throw EConvertError(u"Not a list: " + name);
+  } else if (verb == u"hint") {
+    const THintResult r = ActivateHint(FindControl(&form, name));
+    std::string painted = "[";
+    for (std::size_t i = 0; i < r.Painted.size(); ++i)
+      painted += (i ? ", " : "") + std::string("{\"text\": ") + JsonString(r.Painted[i].Text) +
+                 ", \"bold\": " + (r.Painted[i].Style.Contains(fsBold) ? "true" : "false") + "}";
+    run.Hints.push_back("{\"control\": " + JsonString(name) +
+                        ", \"shown\": " + (r.Shown ? "true" : "false") +
+                        ", \"window\": " + JsonString(r.WindowClass) + ", \"hideTimeout\": " +
+                        std::to_string(r.Info.HideTimeout) + ", \"painted\": " + painted + "]}");
+  } else {
+    throw EConvertError(u"Unknown action: " + verb);
+  }
+}
+
+// Acts on the first modal dialog: records its tree, then runs the script's
+// lines.
+class TToolModal : public TModalService {
+public:
+  explicit TToolModal(TRun &Run) : FRun(Run), FPrevious(SetModalService(this)) {}
+  ~TToolModal() override { SetModalService(FPrevious); }
+
+  bool Step(TCustomForm &Form) override {
+    if (FDone)
+      return false;
+    FDone = true;
+    FRun.TreeJson = Tree(&Form, 1);
+    if (FRun.Script.empty()) {
+      PressKey(Form, VK_ESCAPE);
+      return true;
+    }
+    for (const String &line : FRun.Script) {
+      try {
+        RunLine(Form, line, FRun);
+      } catch (const Exception &e) {
+        FRun.Errors.push_back(JsonString(e.Message()));
+      }
+      if (Form.ModalResult() != mrNone)
+        break;
+    }
+    return true;
+  }
+
+private:
+  TRun &FRun;
+  bool FDone = false;
+  TModalService *FPrevious;
+};
+
+std::string Bool(bool b) { return b ? "true" : "false"; }
+
+int DialogMain(int argc, char **argv) {
+  if (argc < 2 || (argc != 2 && argc != 4) || (argc == 4 && std::string(argv[2]) != "--script")) {
+    std::cerr << "usage: krx-dialog condmsg|stacktrace|options|import "
+                 "[--script FILE]\n";
+    return 2;
+  }
+  const std::string name = argv[1];
+  TRun run;
+  if (argc == 4) {
+    std::ifstream in(argv[3]);
+    if (!in) {
+      std::cerr << "krx-dialog: cannot read " << argv[3] << "\n";
+      return 2;
+    }
+    for (std::string line; std::getline(in, line);) {
+      const String text = Trim(Utf8ToString(line));
+      if (!text.empty() && text[0] != u'#')
+        run.Script.push_back(text);
+    }
+  }
+  std::string result;
+  // Two-part "@" hints are shown by the super-hint handler, as in the IDE.
+  CreateSuperHintHandler();
+  {
+    TToolModal modal(run);
+    if (name == "condmsg") {
+      bool checked = false;
+      const Integer r = ConditionalMessageDlg(u"Auto refresh re-imports every file you save.",
+                                              mtConfirmation, {mbYes, mbNo}, checked);
+      result = "{\"modalResult\": " + std::to_string(r) + ", \"checked\": " + Bool(checked) + "}";
+    } else if (name == "stacktrace") {
+      bool append = false, diagram = true;
+      const bool ok = StackTraceDialog(u"/home/user/Documents/Kestrune/Auto-Sequence-Diagram.txt",
+                                       append, diagram);
+      result = "{\"ok\": " + Bool(ok) + ", \"append\": " + Bool(append) +
+               ", \"createDiagram\": " + Bool(diagram) + "}";
+    } else if (name == "options") {
+      std::vector<std::unique_ptr<TMenuItem>> items;
+      std::vector<TMenuItem *> pointers;
+      for (auto [caption, key] : {std::pair{u"&Refresh in Model", u"Ctrl+Alt+R"},
+                                  std::pair{u"&Jump to Kestrune", u"Ctrl+Alt+J"},
+                                  std::pair{u"Import &multiple...", u""}}) {
+        items.push_back(std::make_unique<TMenuItem>(nullptr));
+        items.back()->SetCaption(caption);
+        items.back()->SetShortCut(TextToShortCut(key));
+        pointers.push_back(items.back().get());
+      }
+      std::unique_ptr<TKRIDEExpertOptionsForm> form(
+          TCustomForm::Create<TKRIDEExpertOptionsForm>(nullptr));
+      form->SetAutoRefresh(true);
+      form->SetForegroundMode(0);
+      form->LoadKeyBindings(pointers);
+      const bool ok = form->Execute();
+      if (ok)
+        form->StoreKeyBindings(pointers);
+      std::vector<JsonValue> bindings;
+      for (TMenuItem *item : pointers)
+        bindings.push_back(StripHotkey(item->Caption()) + u"=" + ShortCutToText(item->ShortCut()));
+      result = "{\"ok\": " + Bool(ok) + ", \"autoRefresh\": " + Bool(form->GetAutoRefresh()) +
+               ", \"lockOnRun\": " + Bool(form->GetLockOnRun()) +
+               ", \"menuAsToolsSubMenu\": " + Bool(form->GetMenuAsToolsSubMenu()) +
+               ", \"foregroundMode\": " + std::to_string(form->GetForegroundMode()) +
+               ", \"bindings\": " + JsonArray(bindings) + "}";
+    } else if (name == "import") {
+      TKRBatchCommand command;
+      command.CreateNewModel = true;
+      const bool ok = ImportUnitsDialog(u"project=Demo\nfile=/src/Demo.dpr\nfile=/src/"
+                                        u"Main.pas\nfile=/src/Tools.pas\n"
+                                        u"file=/src/Notes.txt",
+                                        command, lanPascal);
+      std::vector<JsonValue> files;
+      for (Integer i = 0; i < command.FileCount(); ++i)
+        files.push_back(command.Files(i));
+      result = "{\"ok\": " + Bool(ok) + ", \"createNewModel\": " + Bool(command.CreateNewModel) +
+               ", \"project\": " + JsonString(command.Project) +
+               ", \"files\": " + JsonArray(files) + "}";
+    } else {
+      std::cerr << "krx-dialog: unknown dialog " << name << "\n";
+      return 2;
+    }
+  }
+  std::cout << "{\n  \"dialog\": " << JsonString(Utf8ToString(name)) << ",\n  \"tree\":\n"
+            << run.TreeJson << ",\n  \"hints\": [";
+  for (std::size_t i = 0; i < run.Hints.size(); ++i)
+    std::cout << (i ? ",\n    " : "\n    ") << run.Hints[i];
+  std::cout << "],\n  \"errors\": [";
+  for (std::size_t i = 0; i < run.Errors.size(); ++i)
+    std::cout << (i ? ", " : "") << run.Errors[i];
+  std::cout << "],\n  \"result\": " << result << "\n}\n";
+  return 0;
+}
+
+} // namespace
+} // namespace krx::tool
+
+int main(int argc, char **argv) {
+  return krx::tool::RunTool("krx-dialog", krx::tool::DialogMain, argc, argv);
+}
