@@ -20,6 +20,7 @@
 #include "World/ParsingLocks.h"
 #include "World/Timers.h"
 #include "World/VersRes.h"
+#include "lib/PngImaging/Source/PngImageList.h"
 
 #include <vector>
 
@@ -54,6 +55,7 @@ std::span<const TUnitEntry> SystemUnits() {
       {"ComCtrlsEx", ComCtrlsExInitialization, ComCtrlsExFinalization},
       {"KRHintImages", KRHintImagesInitialization, KRHintImagesFinalization},
       {"KRSuperHints", nullptr, KRSuperHintsFinalization},
+      {"PngImageList", nullptr, FinalizePngImageList},
   };
   return kUnits;
 }

@@ -16,19 +16,15 @@ String ExpertVersionText() { return GetVersionRes().VersionText(); }
 
 } // namespace
 
-std::unique_ptr<TExpertBitmap> DrawExpertBitmap(Integer Size) {
+std::unique_ptr<TBitmap> DrawExpertBitmap(Integer Size) {
   // A dark disc with a light ring on a transparent ground: the emblem scales to any size.
-  auto bitmap = std::make_unique<TExpertBitmap>();
-  bitmap->Width = bitmap->Height = Size;
-  bitmap->Pixels.resize(static_cast<std::size_t>(Size) * Size);
+  auto bitmap = std::make_unique<TBitmap>(Size, Size, pf32bit);
   const double c = (Size - 1) / 2.0, r = Size / 2.0;
   for (Integer y = 0; y < Size; ++y)
     for (Integer x = 0; x < Size; ++x) {
       const double d2 = (x - c) * (x - c) + (y - c) * (y - c);
-      DWORD pixel = 0; // transparent
       if (d2 <= r * r)
-        pixel = d2 >= (r * 0.7) * (r * 0.7) ? 0xFFE8EEF4u : 0xFF1F4E79u;
-      bitmap->Pixels[static_cast<std::size_t>(y) * Size + x] = pixel;
+        bitmap->SetPixel(x, y, d2 >= (r * 0.7) * (r * 0.7) ? 0xFFE8EEF4u : 0xFF1F4E79u);
     }
   return bitmap;
 }

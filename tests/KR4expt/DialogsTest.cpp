@@ -10,6 +10,28 @@
 namespace krx {
 namespace {
 
+TEST(OptionsDialog, AShortcutTypedOnTheBindingsPageGoesToItsMenuItem) {
+  TMenuItem refresh(nullptr), jump(nullptr);
+  refresh.SetCaption(u"&Refresh");
+  jump.SetCaption(u"&Jump");
+  jump.SetShortCut(TextToShortCut(u"Ctrl+J"));
+  const std::vector<TMenuItem *> items{&refresh, &jump};
+  std::unique_ptr<TKRIDEExpertOptionsForm> form(
+      TCustomForm::Create<TKRIDEExpertOptionsForm>(nullptr));
+  form->LoadKeyBindings(items);
+  TScriptedModal modal({[](TCustomForm &f) {
+    auto *pages = dynamic_cast<TPageControl *>(FindControl(&f, u"PageControl"));
+    pages->SetActivePage(dynamic_cast<TTabSheet *>(FindControl(&f, u"BindingsSheet")));
+    dynamic_cast<TWinControl *>(FindControl(&f, u"ListView"))->SetFocus();
+    PressKey(f, u'K', {ssCtrl}); // the first command is focused after loading
+    ClickControl(FindControl(&f, u"OKBtn"));
+  }});
+  ASSERT_TRUE(form->Execute());
+  form->StoreKeyBindings(items);
+  EXPECT_EQ(ShortCutToText(refresh.ShortCut()), u"Ctrl+K");
+  EXPECT_EQ(ShortCutToText(jump.ShortCut()), u"Ctrl+J");
+}
+
 TEST(OptionsDialog, ShowsTheSettingsAndHandsBackWhatTheUserChose) {
   for (bool ok : {true, false}) {
     std::unique_ptr<TKRIDEExpertOptionsForm> form(

@@ -96,8 +96,9 @@ TEST_F(PluginTest, WizardAboutBoxAndSplashEntries) {
   EXPECT_NE(about.find("\"title\":\"Kestrune\xE2\x84\xA2 11 Integration Addin\""),
             std::string::npos);
   EXPECT_NE(about.find("\"version\":\"Version 11.0.0 build 1\""), std::string::npos) << about;
-  EXPECT_NE(about.find("\"image\":true"), std::string::npos);
+  EXPECT_NE(about.find("\"image\":\"48x48\""), std::string::npos) << about;
   EXPECT_NE(splash.find("\"version\":\"version 11.0.0 build 1\""), std::string::npos) << splash;
+  EXPECT_NE(splash.find("\"image\":\"24x24\""), std::string::npos) << splash;
 }
 
 TEST_F(PluginTest, TheMenuGoesBeforeWindowAndHelpAndTheActionsShowOurImages) {

@@ -5,6 +5,7 @@
 #include "../common/LinkTool.h"
 #include "Platform/Rtl/Classes.h"
 #include "Platform/Rtl/Files.h"
+#include "Platform/Vcl/Graphics.h"
 
 #include <algorithm>
 #include <cstring>
@@ -48,6 +49,16 @@ std::vector<std::string> TEventLog::Find(const std::string &event) const {
 namespace {
 
 std::filesystem::path PathOf(const String &fileName) { return StringToUtf8(fileName); }
+
+// How a plug-in's bitmap shows in the log: its size, or what else the handle is.
+TLogValue BitmapText(HBITMAP Handle) {
+  if (!Handle)
+    return u"none";
+  const TBitmap *bitmap = TBitmap::FromHandle(Handle);
+  if (!bitmap)
+    return u"unknown";
+  return IntToStr(bitmap->Width()) + u"x" + IntToStr(bitmap->Height());
+}
 
 // The UTF-8 bytes of the code units [0, count) of a line's text, clamped to the line.
 std::size_t BytesOfUnits(const std::string &text, std::size_t from, std::size_t to, Integer units) {
@@ -547,7 +558,7 @@ Integer TTestIDE::AddPluginInfo(const String &Title, const String &Description, 
   Log.Add("about.add", {{"index", Int64{index}},
                         {"title", Title},
                         {"description", Description},
-                        {"image", Image != nullptr},
+                        {"image", BitmapText(Image)},
                         {"unregistered", IsUnRegistered},
                         {"status", StatusLabel},
                         {"version", VersionText},
@@ -563,7 +574,7 @@ void TTestIDE::RemovePluginInfo(Integer Index) {
 void TTestIDE::AddPluginBitmap(const String &Caption, HBITMAP Bitmap, bool IsUnRegistered,
                                const String &StatusText, const String &VersionText) {
   Log.Add("splash.add", {{"caption", Caption},
-                         {"image", Bitmap != nullptr},
+                         {"image", BitmapText(Bitmap)},
                          {"unregistered", IsUnRegistered},
                          {"status", StatusText},
                          {"version", VersionText}});

@@ -31,9 +31,6 @@ class TFormClassInfo;
 // A form class as the class library describes it.
 using TCustomFormClass = const TFormClassInfo *;
 
-struct HBITMAP__;
-using HBITMAP = HBITMAP__ *; // opaque; never dereferenced
-
 class IOTAModule;
 class IOTAProject;
 class IOTAEditBuffer;

@@ -1,5 +1,8 @@
 #include "Platform/Vcl/Graphics.h"
 
+#include <mutex>
+#include <unordered_set>
+
 namespace krx {
 
 TColor ColorToRGB(TColor Color) {
@@ -152,6 +155,107 @@ void TCanvas::LineTo(Integer X, Integer Y) {
 void TCanvas::DrawImage(Integer X, Integer Y, Integer Width, Integer Height, Integer Index,
                         const String &Source) {
   Record(TCanvasOpKind::Image, Bounds(X, Y, Width, Height), Source, clNone, Index);
+}
+
+// ---- TBitmap --------------------------------------------------------------------------------
+
+namespace {
+
+// The live bitmaps, so that a handle from outside is checked before it is used.
+struct TBitmapRegistry {
+  std::mutex Lock;
+  std::unordered_set<const TBitmap *> Live;
+};
+
+TBitmapRegistry &Bitmaps() {
+  static TBitmapRegistry registry;
+  return registry;
+}
+
+bool HasAlpha(TPixelFormat Format) { return Format == pf32bit || Format == pfDevice; }
+
+} // namespace
+
+TBitmap::TBitmap() {
+  auto &r = Bitmaps();
+  std::lock_guard lock(r.Lock);
+  r.Live.insert(this);
+}
+
+TBitmap::TBitmap(Integer AWidth, Integer AHeight, TPixelFormat APixelFormat) : TBitmap() {
+  FPixelFormat = APixelFormat;
+  SetSize(AWidth, AHeight);
+}
+
+TBitmap::~TBitmap() {
+  auto &r = Bitmaps();
+  std::lock_guard lock(r.Lock);
+  r.Live.erase(this);
+}
+
+void TBitmap::SetSize(Integer AWidth, Integer AHeight) {
+  if (AWidth < 0 || AHeight < 0 || AWidth > kMaxBitmapDimension || AHeight > kMaxBitmapDimension)
+    throw EInvalidGraphic(Format(u"Invalid bitmap size %d x %d", {AWidth, AHeight}));
+  if (AWidth == FWidth && AHeight == FHeight)
+    return;
+  const DWORD blank = HasAlpha(FPixelFormat) ? 0 : 0xFF000000u;
+  std::vector<DWORD> pixels(static_cast<std::size_t>(AWidth) * static_cast<std::size_t>(AHeight),
+                            blank);
+  for (Integer y = 0; y < std::min(AHeight, FHeight); ++y)
+    std::copy_n(ScanLine(y), std::min(AWidth, FWidth),
+                pixels.begin() + static_cast<std::ptrdiff_t>(y) * AWidth);
+  FPixels = std::move(pixels);
+  FWidth = AWidth;
+  FHeight = AHeight;
+}
+
+void TBitmap::SetPixelFormat(TPixelFormat Value) {
+  FPixelFormat = Value;
+  if (!HasAlpha(Value))
+    for (DWORD &p : FPixels)
+      p |= 0xFF000000u;
+}
+
+std::size_t TBitmap::Offset(Integer X, Integer Y) const {
+  if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight)
+    throw EInvalidGraphic(Format(u"Pixel %d, %d is outside the bitmap", {X, Y}));
+  return static_cast<std::size_t>(Y) * static_cast<std::size_t>(FWidth) +
+         static_cast<std::size_t>(X);
+}
+
+DWORD TBitmap::Pixel(Integer X, Integer Y) const { return FPixels[Offset(X, Y)]; }
+
+void TBitmap::SetPixel(Integer X, Integer Y, DWORD Value) {
+  FPixels[Offset(X, Y)] = HasAlpha(FPixelFormat) ? Value : (Value | 0xFF000000u);
+}
+
+DWORD *TBitmap::ScanLine(Integer Y) {
+  return FPixels.data() + Offset(0, Y);
+}
+
+const DWORD *TBitmap::ScanLine(Integer Y) const { return FPixels.data() + Offset(0, Y); }
+
+HBITMAP TBitmap::Handle() const { return reinterpret_cast<HBITMAP>(const_cast<TBitmap *>(this)); }
+
+TBitmap *TBitmap::FromHandle(HBITMAP Handle) {
+  auto *bitmap = reinterpret_cast<TBitmap *>(Handle);
+  auto &r = Bitmaps();
+  std::lock_guard lock(r.Lock);
+  return r.Live.contains(bitmap) ? bitmap : nullptr;
+}
+
+void TBitmap::Assign(const TPersistent *Source) {
+  const auto *b = dynamic_cast<const TBitmap *>(Source);
+  if (!b) {
+    TPersistent::Assign(Source);
+    return;
+  }
+  if (b == this)
+    return;
+  FWidth = b->FWidth;
+  FHeight = b->FHeight;
+  FPixelFormat = b->FPixelFormat;
+  FPixels = b->FPixels;
 }
 
 } // namespace krx

@@ -6,6 +6,7 @@
 
 #include "Platform/Rtl/Classes.h"
 #include "Platform/Rtl/Rects.h"
+#include "Platform/Win/Windows.h"
 
 #include <vector>
 
@@ -166,5 +167,68 @@ private:
   TPoint FPenPos;
   std::vector<TCanvasOp> FOps;
 };
+
+// ---- Bitmaps --------------------------------------------------------------------------------
+
+KRX_DECLARE_EXCEPTION(EInvalidGraphic, Exception);
+
+#define KRX_TPIXELFORMAT(X)                                                                        \
+  X(pfDevice) X(pf1bit) X(pf4bit) X(pf8bit) X(pf15bit) X(pf16bit) X(pf24bit) X(pf32bit) X(pfCustom)
+KRX_DECLARE_ENUM(TPixelFormat, KRX_TPIXELFORMAT);
+
+// An in-memory bitmap. Whatever its pixel format, every pixel is held as 32 bits, 0xAARRGGBB
+// (the order of a 32-bit device-independent bitmap read as one word), rows from the top; the
+// format records what the bitmap claims to be, and a format without alpha keeps every pixel
+// opaque. Drawing on its canvas is recorded, not rasterised. Its handle names it to code that
+// only passes bitmaps on (the IDE's About box and splash screen), which finds it again with
+// FromHandle while it lives.
+class TBitmap : public TPersistent {
+public:
+  TBitmap();
+  TBitmap(Integer AWidth, Integer AHeight, TPixelFormat APixelFormat = pf32bit);
+  ~TBitmap() override;
+  TBitmap(const TBitmap &) = delete;
+  TBitmap &operator=(const TBitmap &) = delete;
+
+  Integer Width() const { return FWidth; }
+  Integer Height() const { return FHeight; }
+  void SetWidth(Integer Value) { SetSize(Value, FHeight); }
+  void SetHeight(Integer Value) { SetSize(FWidth, Value); }
+  // The pixels of the overlapping area stay; new ones are black (transparent in pf32bit).
+  // A negative size, or one beyond kMaxBitmapDimension, raises EInvalidGraphic.
+  void SetSize(Integer AWidth, Integer AHeight);
+  bool Empty() const { return FWidth == 0 || FHeight == 0; }
+
+  TPixelFormat PixelFormat() const { return FPixelFormat; }
+  void SetPixelFormat(TPixelFormat Value);
+
+  // A place outside the bitmap raises EInvalidGraphic.
+  DWORD Pixel(Integer X, Integer Y) const;
+  void SetPixel(Integer X, Integer Y, DWORD Value);
+  // The pixels of row Y, Width() of them.
+  DWORD *ScanLine(Integer Y);
+  const DWORD *ScanLine(Integer Y) const;
+
+  TCanvas &Canvas() { return FCanvas; }
+
+  HBITMAP Handle() const;
+  // The live bitmap of a handle, nil for any other value.
+  static TBitmap *FromHandle(HBITMAP Handle);
+
+  // Copies size, format and pixels of another bitmap (not what its canvas recorded).
+  using TPersistent::Assign;
+  void Assign(const TPersistent *Source) override;
+
+private:
+  std::size_t Offset(Integer X, Integer Y) const;
+
+  Integer FWidth = 0;
+  Integer FHeight = 0;
+  TPixelFormat FPixelFormat = pfDevice;
+  std::vector<DWORD> FPixels;
+  TCanvas FCanvas;
+};
+
+inline constexpr Integer kMaxBitmapDimension = 16384;
 
 } // namespace krx

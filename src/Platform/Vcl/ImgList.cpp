@@ -4,6 +4,21 @@
 
 namespace krx {
 
+namespace {
+
+constexpr const Char *SInvalidIndex = u"Invalid image list index";
+constexpr const Char *SReplaceImage = u"Unable to Replace Image";
+
+HIMAGELIST NewHandle(Integer Width, Integer Height, Integer AllocBy) {
+  return ImageList_Create(Width, Height, ILC_COLOR32 | ILC_MASK, 0, AllocBy);
+}
+
+COLORREF ToColorRef(TColor Color) { return static_cast<COLORREF>(ColorToRGB(Color)) & 0xFFFFFFu; }
+
+HBITMAP HandleOf(const TBitmap *Bitmap) { return Bitmap ? Bitmap->Handle() : nullptr; }
+
+} // namespace
+
 TChangeLink::~TChangeLink() {
   if (FSender)
     FSender->UnRegisterChanges(this);
@@ -25,11 +40,13 @@ const TClassInfo &TCustomImageList::StaticClassInfo() {
   return info;
 }
 
-TCustomImageList::TCustomImageList(TComponent *AOwner) : TComponent(AOwner) {}
+TCustomImageList::TCustomImageList(TComponent *AOwner)
+    : TComponent(AOwner), FHandle(NewHandle(FWidth, FHeight, AllocBy())) {}
 
 TCustomImageList::~TCustomImageList() {
   for (TChangeLink *link : FClients)
     link->SetSender(nullptr);
+  ImageList_Destroy(FHandle);
 }
 
 TCustomImageList *TCustomImageList::NewInstance(TComponent *AOwner) const {
@@ -40,65 +57,215 @@ TCustomImageList *TImageList::NewInstance(TComponent *AOwner) const {
   return new TImageList(AOwner);
 }
 
+void TCustomImageList::SetHandle(HIMAGELIST Value) {
+  if (Value == FHandle)
+    return;
+  ImageList_Destroy(FHandle);
+  FHandle = Value;
+  int cx = 0, cy = 0;
+  if (ImageList_GetIconSize(FHandle, &cx, &cy)) {
+    FWidth = cx;
+    FHeight = cy;
+  }
+  Change();
+}
+
 void TCustomImageList::SetSize(Integer AWidth, Integer AHeight) {
   if (AWidth == FWidth && AHeight == FHeight)
     return;
   FWidth = std::max(1, AWidth);
   FHeight = std::max(1, AHeight);
-  FImages.clear();
+  ImageList_Destroy(FHandle);
+  FHandle = NewHandle(FWidth, FHeight, AllocBy());
   Change();
 }
 
 Integer TCustomImageList::Add(const String &Name) {
-  FImages.push_back({Name});
+  TBitmap blank(FWidth, FHeight, pf32bit);
+  const Integer index = ImageList_Add(FHandle, blank.Handle(), nullptr);
+  ImageList_SetImageName(FHandle, index, Name);
   Change();
-  return Count() - 1;
+  return index;
 }
 
 void TCustomImageList::Insert(Integer Index, const String &Name) {
   if (Index < 0 || Index > Count())
-    throw EInvalidOperation(u"Invalid image list index");
-  FImages.insert(FImages.begin() + Index, {Name});
-  Change();
+    throw EInvalidOperation(SInvalidIndex);
+  BeginUpdate();
+  const Integer index = Add(Name);
+  ImageList_MoveImage(FHandle, index, Index);
+  EndUpdate();
 }
 
-void TCustomImageList::Delete(Integer Index) {
-  if (Index < 0 || Index >= Count())
-    throw EInvalidOperation(u"Invalid image list index");
-  FImages.erase(FImages.begin() + Index);
-  Change();
+// ---- The class library's bodies of the redirectable operations ----------------------------
+
+Integer TCustomImageListMethods::Add(TCustomImageList &Self, TBitmap *Image, TBitmap *Mask) {
+  if (!Image)
+    return -1;
+  const Integer index = ImageList_Add(Self.FHandle, Image->Handle(), HandleOf(Mask));
+  if (index >= 0)
+    Self.Change();
+  return index;
 }
 
-void TCustomImageList::Clear() {
-  if (FImages.empty())
+Integer TCustomImageListMethods::AddIcon(TCustomImageList &Self, TIcon *Image) {
+  if (!Image)
+    return -1;
+  const Integer index = ImageList_ReplaceIcon(Self.FHandle, -1, Image->Handle());
+  if (index >= 0)
+    Self.Change();
+  return index;
+}
+
+Integer TCustomImageListMethods::AddImage(TCustomImageList &Self, TCustomImageList *Value,
+                                          Integer Index) {
+  if (!Value || Index < 0 || Index >= Value->Count())
+    return -1;
+  TIcon icon;
+  icon.SetHandle(ImageList_GetIcon(Value->FHandle, Index, ILD_NORMAL));
+  const Integer index = ImageList_ReplaceIcon(Self.FHandle, -1, icon.Handle());
+  if (index >= 0) {
+    ImageList_SetImageName(Self.FHandle, index, ImageList_GetImageName(Value->FHandle, Index));
+    Self.Change();
+  }
+  return index;
+}
+
+void TCustomImageListMethods::AddImages(TCustomImageList &Self, TCustomImageList *Value) {
+  if (!Value || Value == &Self)
     return;
-  FImages.clear();
-  Change();
+  Self.BeginUpdate();
+  for (Integer i = 0; i < Value->Count(); ++i)
+    AddImage(Self, Value, i);
+  Self.EndUpdate();
 }
 
-void TCustomImageList::Move(Integer CurIndex, Integer NewIndex) {
-  if (CurIndex < 0 || CurIndex >= Count() || NewIndex < 0 || NewIndex >= Count())
-    throw EInvalidOperation(u"Invalid image list index");
-  TImageListItem item = FImages[CurIndex];
-  FImages.erase(FImages.begin() + CurIndex);
-  FImages.insert(FImages.begin() + NewIndex, item);
-  Change();
+Integer TCustomImageListMethods::AddMasked(TCustomImageList &Self, TBitmap *Image,
+                                           TColor MaskColor) {
+  if (!Image)
+    return -1;
+  const Integer index = ImageList_AddMasked(Self.FHandle, Image->Handle(), ToColorRef(MaskColor));
+  if (index >= 0)
+    Self.Change();
+  return index;
 }
+
+void TCustomImageListMethods::Clear(TCustomImageList &Self) {
+  if (Self.Count() == 0)
+    return;
+  ImageList_Remove(Self.FHandle, -1);
+  Self.Change();
+}
+
+void TCustomImageListMethods::Delete(TCustomImageList &Self, Integer Index) {
+  if (Index < 0 || Index >= Self.Count())
+    throw EInvalidOperation(SInvalidIndex);
+  ImageList_Remove(Self.FHandle, Index);
+  Self.Change();
+}
+
+void TCustomImageListMethods::Insert(TCustomImageList &Self, Integer Index, TBitmap *Image,
+                                     TBitmap *Mask) {
+  if (Index < 0 || Index > Self.Count())
+    throw EInvalidOperation(SInvalidIndex);
+  Self.BeginUpdate();
+  const Integer index = Add(Self, Image, Mask);
+  if (index >= 0)
+    Move(Self, index, Index);
+  Self.EndUpdate();
+}
+
+void TCustomImageListMethods::InsertIcon(TCustomImageList &Self, Integer Index, TIcon *Image) {
+  if (Index < 0 || Index > Self.Count())
+    throw EInvalidOperation(SInvalidIndex);
+  Self.BeginUpdate();
+  const Integer index = AddIcon(Self, Image);
+  if (index >= 0)
+    Move(Self, index, Index);
+  Self.EndUpdate();
+}
+
+void TCustomImageListMethods::InsertMasked(TCustomImageList &Self, Integer Index, TBitmap *Image,
+                                           TColor MaskColor) {
+  if (Index < 0 || Index > Self.Count())
+    throw EInvalidOperation(SInvalidIndex);
+  Self.BeginUpdate();
+  const Integer index = AddMasked(Self, Image, MaskColor);
+  if (index >= 0)
+    Move(Self, index, Index);
+  Self.EndUpdate();
+}
+
+void TCustomImageListMethods::Move(TCustomImageList &Self, Integer CurIndex, Integer NewIndex) {
+  if (CurIndex < 0 || CurIndex >= Self.Count() || NewIndex < 0 || NewIndex >= Self.Count())
+    throw EInvalidOperation(SInvalidIndex);
+  if (CurIndex == NewIndex)
+    return;
+  ImageList_MoveImage(Self.FHandle, CurIndex, NewIndex);
+  Self.Change();
+}
+
+void TCustomImageListMethods::Replace(TCustomImageList &Self, Integer Index, TBitmap *Image,
+                                      TBitmap *Mask) {
+  if (Index < 0 || Index >= Self.Count())
+    throw EInvalidOperation(SInvalidIndex);
+  if (!ImageList_Replace(Self.FHandle, Index, HandleOf(Image), HandleOf(Mask)))
+    throw EInvalidOperation(SReplaceImage);
+  Self.Change();
+}
+
+void TCustomImageListMethods::ReplaceIcon(TCustomImageList &Self, Integer Index, TIcon *Image) {
+  if (Index < 0 || Index >= Self.Count())
+    throw EInvalidOperation(SInvalidIndex);
+  if (ImageList_ReplaceIcon(Self.FHandle, Index, Image ? Image->Handle() : nullptr) < 0)
+    throw EInvalidOperation(SReplaceImage);
+  Self.Change();
+}
+
+void TCustomImageListMethods::ReplaceMasked(TCustomImageList &Self, Integer Index,
+                                            TBitmap *NewImage, TColor MaskColor) {
+  if (Index < 0 || Index >= Self.Count())
+    throw EInvalidOperation(SInvalidIndex);
+  if (!NewImage)
+    throw EInvalidOperation(SReplaceImage);
+  // The platform has no masked replace: the image is added masked, then moved into place.
+  const String name = ImageList_GetImageName(Self.FHandle, Index);
+  const Integer added =
+      ImageList_AddMasked(Self.FHandle, NewImage->Handle(), ToColorRef(MaskColor));
+  if (added < 0)
+    throw EInvalidOperation(SReplaceImage);
+  ImageList_Remove(Self.FHandle, Index);
+  ImageList_MoveImage(Self.FHandle, added - 1, Index);
+  ImageList_SetImageName(Self.FHandle, Index, name);
+  Self.Change();
+}
+
+bool TCustomImageListMethods::Overlay(TCustomImageList &Self, Integer ImageIndex,
+                                      TOverlay Overlay) {
+  return ImageList_SetOverlayImage(Self.FHandle, ImageIndex, Overlay + 1) != FALSE;
+}
+
+// ---- Names, drawing, updates, clients -----------------------------------------------------
 
 Integer TCustomImageList::GetIndexByName(const String &Name) const {
   if (Name.empty())
     return -1; // an empty name names no image
   for (Integer i = 0; i < Count(); ++i)
-    if (SameText(FImages[i].Name, Name))
+    if (SameText(ImageList_GetImageName(FHandle, i), Name))
       return i;
   return -1;
 }
 
 String TCustomImageList::GetNameByIndex(Integer Index) const {
-  return Index >= 0 && Index < Count() ? FImages[Index].Name : String();
+  return ImageList_GetImageName(FHandle, Index);
 }
 
-void TCustomImageList::Draw(TCanvas &Canvas, Integer X, Integer Y, Integer Index, bool) const {
+void TCustomImageList::Draw(TCanvas &Canvas, Integer X, Integer Y, Integer Index, bool Enabled) {
+  DoDraw(Index, Canvas, X, Y, ILD_NORMAL, Enabled);
+}
+
+void TCustomImageList::DoDraw(Integer Index, TCanvas &Canvas, Integer X, Integer Y, UINT,
+                              bool) {
   if (Index >= 0 && Index < Count())
     Canvas.DrawImage(X, Y, FWidth, FHeight, Index, Name());
 }
@@ -135,9 +302,12 @@ void TCustomImageList::Assign(const TPersistent *Source) {
     TComponent::Assign(Source);
     return;
   }
+  if (list == this)
+    return;
   FWidth = list->FWidth;
   FHeight = list->FHeight;
-  FImages = list->FImages;
+  ImageList_Destroy(FHandle);
+  FHandle = ImageList_Duplicate(list->FHandle);
   Change();
 }
 

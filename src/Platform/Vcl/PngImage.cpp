@@ -225,6 +225,24 @@ std::unique_ptr<TPngImage> TPngImage::CreateBlank(Byte colorType, Integer bitDep
 }
 
 void TPngImage::Assign(const TPersistent *Source) {
+  if (const auto *bitmap = dynamic_cast<const TBitmap *>(Source)) {
+    FWidth = bitmap->Width();
+    FHeight = bitmap->Height();
+    FColorType = COLOR_RGB;
+    FPalette.clear();
+    FTransparent.reset();
+    FData.assign(static_cast<std::size_t>(FWidth) * FHeight * 3, 0);
+    Byte *out = FData.data();
+    for (Integer y = 0; y < FHeight; ++y) {
+      const DWORD *row = bitmap->ScanLine(y);
+      for (Integer x = 0; x < FWidth; ++x, out += 3) {
+        out[0] = static_cast<Byte>(row[x] >> 16);
+        out[1] = static_cast<Byte>(row[x] >> 8);
+        out[2] = static_cast<Byte>(row[x]);
+      }
+    }
+    return;
+  }
   const auto *png = dynamic_cast<const TPngImage *>(Source);
   if (!png) {
     TPersistent::Assign(Source);

@@ -56,7 +56,8 @@ public:
   static std::unique_ptr<TPngImage> CreateBlank(Byte colorType, Integer bitDepth, Integer width,
                                                 Integer height);
 
-  // Copies another PNG image (size, colour type, samples, palette, transparent colour).
+  // Copies another PNG image (size, colour type, samples, palette, transparent colour), or
+  // the colours of a bitmap as an RGB image (its alpha is not taken).
   using TPersistent::Assign;
   void Assign(const TPersistent *Source) override;
 

@@ -24,6 +24,8 @@ namespace krx {
 
 struct HWND__;
 using HWND = HWND__ *; // opaque; never dereferenced
+struct HBITMAP__;
+using HBITMAP = HBITMAP__ *; // opaque; TBitmap::FromHandle finds the bitmap it names
 using UINT = std::uint32_t;
 using ULONG = std::uint32_t;
 using LONG = std::int32_t;

@@ -199,5 +199,37 @@ TEST(Canvas, MeasuresWithFixedMetricsAndRecordsChildrenAtTheirPlace) {
   EXPECT_EQ(target.Ops()[0].Text, u"Hi");
 }
 
+TEST(Bitmap, ResizingKeepsTheOverlapAndFormatsWithoutAlphaStayOpaque) {
+  TBitmap bitmap(2, 2);
+  bitmap.SetPixel(0, 0, 0x11223344u);
+  bitmap.SetPixel(1, 1, 0x55667788u);
+  bitmap.SetSize(3, 1);
+  EXPECT_EQ(std::vector<DWORD>(bitmap.ScanLine(0), bitmap.ScanLine(0) + 3),
+            (std::vector<DWORD>{0x11223344u, 0, 0}));
+  bitmap.SetPixelFormat(pf24bit);
+  bitmap.SetPixel(2, 0, 0x00ABCDEFu);
+  EXPECT_EQ(bitmap.Pixel(0, 0), 0xFF223344u);
+  EXPECT_EQ(bitmap.Pixel(2, 0), 0xFFABCDEFu);
+  EXPECT_THROW(bitmap.Pixel(3, 0), EInvalidGraphic);
+  EXPECT_THROW(bitmap.SetSize(-1, 4), EInvalidGraphic);
+  EXPECT_EQ(bitmap.Width(), 3);
+
+  TBitmap copy;
+  copy.Assign(bitmap);
+  EXPECT_EQ(copy.Pixel(0, 0), 0xFF223344u);
+  EXPECT_EQ(copy.PixelFormat(), pf24bit);
+}
+
+TEST(Bitmap, AHandleNamesTheBitmapOnlyWhileItLives) {
+  HBITMAP handle;
+  {
+    TBitmap bitmap(4, 2);
+    handle = bitmap.Handle();
+    EXPECT_EQ(TBitmap::FromHandle(handle), &bitmap);
+  }
+  EXPECT_EQ(TBitmap::FromHandle(handle), nullptr);
+  EXPECT_EQ(TBitmap::FromHandle(nullptr), nullptr);
+}
+
 } // namespace
 } // namespace krx

@@ -34,7 +34,101 @@ void GrayscaleSamples(Byte &R, Byte &G, Byte &B, Byte Amount) {
   B = Towards(B, gray, Amount);
 }
 
+DWORD RgbOf(DWORD Pixel) { return Pixel & 0x00FFFFFFu; }
+
+// A class-library colour (0x00BBGGRR, system colours resolved) as a bitmap's 0x00RRGGBB.
+DWORD BitmapRgb(TColor Color) {
+  const auto c = static_cast<DWORD>(ColorToRGB(Color));
+  return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+// Dest := the bitmap's colours with an alpha channel from AlphaOf(x, y).
+template <typename F> void BitmapWithAlpha(const TBitmap &Bitmap, TPngImage &Dest, F AlphaOf) {
+  Dest.Assign(&Bitmap);
+  Dest.CreateAlpha();
+  for (Integer y = 0; y < Dest.Height(); ++y)
+    for (Integer x = 0; x < Dest.Width(); ++x) {
+      TPngPixel p = Dest.Pixel(x, y);
+      p.A = AlphaOf(x, y);
+      Dest.SetPixel(x, y, p);
+    }
+}
+
 } // namespace
+
+void IconToPngImage(const TPersistent *Source, TPngImage *Dest) {
+  KR_ASSERT(Dest && "Dest is nil!");
+  if (const auto *png = dynamic_cast<const TPngImage *>(Source)) {
+    Dest->Assign(png);
+    return;
+  }
+  TBitmap colours(0, 0, pf24bit);
+  std::vector<Byte> alpha;
+  bool transparency = false;
+  ICONINFO info;
+  if (const auto *icon = dynamic_cast<const TIcon *>(Source)) {
+    if (GetIconInfo(icon->Handle(), &info)) {
+      const TBitmap &color = *TBitmap::FromHandle(info.hbmColor);
+      const TBitmap &mask = *TBitmap::FromHandle(info.hbmMask);
+      colours.SetSize(color.Width(), color.Height());
+      alpha.assign(static_cast<std::size_t>(color.Width()) * color.Height(), 255);
+      bool ownAlpha = false;
+      for (Integer y = 0; y < color.Height(); ++y)
+        for (Integer x = 0; x < color.Width(); ++x) {
+          const DWORD p = color.Pixel(x, y);
+          colours.SetPixel(x, y, p);
+          ownAlpha = ownAlpha || (p >> 24) != 0;
+          if (RgbOf(mask.Pixel(x, y)) != 0) {
+            alpha[static_cast<std::size_t>(y) * color.Width() + x] = 0;
+            transparency = true;
+          }
+        }
+      if (color.PixelFormat() == pf32bit || color.PixelFormat() == pfDevice) {
+        transparency = true;
+        if (ownAlpha)
+          for (Integer y = 0; y < color.Height(); ++y)
+            for (Integer x = 0; x < color.Width(); ++x)
+              alpha[static_cast<std::size_t>(y) * color.Width() + x] =
+                  static_cast<Byte>(color.Pixel(x, y) >> 24);
+      }
+    }
+  } else if (const auto *bitmap = dynamic_cast<const TBitmap *>(Source)) {
+    colours.Assign(bitmap);
+  }
+  Dest->Assign(&colours);
+  if (!transparency)
+    return;
+  Dest->CreateAlpha();
+  for (Integer y = 0; y < Dest->Height(); ++y)
+    for (Integer x = 0; x < Dest->Width(); ++x) {
+      TPngPixel p = Dest->Pixel(x, y);
+      p.A = alpha[static_cast<std::size_t>(y) * Dest->Width() + x];
+      Dest->SetPixel(x, y, p);
+    }
+}
+
+void MaskedBitmapToPngImage(const TBitmap *Bitmap, const TBitmap *Mask, TPngImage *Dest,
+                            bool InvertMask) {
+  KR_ASSERT(Dest && "Dest is nil!");
+  if (!Bitmap)
+    return;
+  BitmapWithAlpha(*Bitmap, *Dest, [&](Integer x, Integer y) -> Byte {
+    if (!Mask || x >= Mask->Width() || y >= Mask->Height())
+      return 255;
+    const auto red = static_cast<Byte>(Mask->Pixel(x, y) >> 16);
+    return InvertMask ? static_cast<Byte>(255 - red) : red;
+  });
+}
+
+void BitmapToPngImage(const TBitmap *Bitmap, TColor TransparentColor, TPngImage *Dest) {
+  KR_ASSERT(Dest && "Dest is nil!");
+  if (!Bitmap)
+    return;
+  const DWORD clear = BitmapRgb(TransparentColor);
+  BitmapWithAlpha(*Bitmap, *Dest, [&](Integer x, Integer y) -> Byte {
+    return RgbOf(Bitmap->Pixel(x, y)) == clear ? 0 : 255;
+  });
+}
 
 void BlendPngAlpha(TPngImage &Image, Byte Level) {
   if (Image.Empty())

@@ -5,6 +5,7 @@
 
 #include "Platform/Rtl/EnumSet.h"
 #include "Platform/Vcl/Graphics.h"
+#include "Platform/Vcl/Icons.h"
 #include "Platform/Vcl/PngImage.h"
 
 namespace krx {
@@ -30,5 +31,19 @@ void ApplyPngEffects(TPngImage &Image, TPngOptions Options);
 // are any; the image itself is not changed.
 void DrawPngWithEffects(const TPngImage &Image, TCanvas &Canvas, const TRect &ARect,
                         TPngOptions Options);
+
+// Conversions into a PNG image with alpha; a nil destination is an assertion failure
+// ("Dest is nil!"), a nil source leaves it as it is.
+//
+// A PNG image is copied. An icon gives its colours, clear where its mask is not black; a
+// 32-bit colour bitmap brings its own alpha when any of it is not 0. A bitmap gives its
+// colours, opaque. Anything else gives an empty image.
+void IconToPngImage(const TPersistent *Source, TPngImage *Dest);
+// The bitmap's colours with the red sample of the mask's pixel as alpha (complemented when
+// InvertMask is set); a pixel outside a smaller mask is opaque.
+void MaskedBitmapToPngImage(const TBitmap *Bitmap, const TBitmap *Mask, TPngImage *Dest,
+                            bool InvertMask = false);
+// The bitmap's colours, clear where the colour is TransparentColor and opaque elsewhere.
+void BitmapToPngImage(const TBitmap *Bitmap, TColor TransparentColor, TPngImage *Dest);
 
 } // namespace krx

@@ -1,5 +1,7 @@
 #include "lib/PngImaging/Source/PngFunctions.h"
 
+#include "Platform/Vcl/Icons.h"
+
 #include "support/KrxTest.h"
 
 namespace krx {
@@ -121,6 +123,71 @@ TEST(DrawPngWithEffects, DrawsIntoTheRectangleAndNeverChangesTheImage) {
     EXPECT_EQ(image->ColorType(), COLOR_RGB);
     EXPECT_EQ(Row(*image), (std::vector<TPngPixel>{{255, 0, 0, 255}, {1, 2, 3, 255}}));
   }
+}
+
+} // namespace
+} // namespace krx
+
+namespace krx {
+namespace {
+
+// An icon of one row: colours (0xAARRGGBB) in the given format, and a mask row.
+std::unique_ptr<TIcon> RowIcon(TPixelFormat format, std::initializer_list<DWORD> colours,
+                               std::initializer_list<DWORD> mask) {
+  TBitmap color(static_cast<Integer>(colours.size()), 1, format);
+  TBitmap maskBitmap(static_cast<Integer>(mask.size()), 1, pf1bit);
+  Integer x = 0;
+  for (DWORD c : colours)
+    color.SetPixel(x++, 0, c);
+  x = 0;
+  for (DWORD m : mask)
+    maskBitmap.SetPixel(x++, 0, m);
+  ICONINFO info;
+  info.hbmColor = color.Handle();
+  info.hbmMask = maskBitmap.Handle();
+  auto icon = std::make_unique<TIcon>();
+  icon->SetHandle(CreateIconIndirect(&info));
+  return icon;
+}
+
+constexpr DWORD kWhite = 0xFFFFFFFFu, kBlack = 0xFF000000u;
+
+TEST(IconToPngImage, TakesAlphaFromA32BitIconOrElseFromItsMask) {
+  // A 32-bit icon with soft edges keeps them; its mask is not consulted.
+  auto soft = RowIcon(pf32bit, {0x40FF0000u, 0xFF00FF00u}, {kWhite, kBlack});
+  TPngImage png;
+  IconToPngImage(soft.get(), &png);
+  EXPECT_EQ(Row(png), (std::vector<TPngPixel>{{255, 0, 0, 64}, {0, 255, 0, 255}}));
+  // A 24-bit icon: 0 where the mask is white, 255 where it is black.
+  auto hard = RowIcon(pf24bit, {0xFF0000FFu, 0xFF102030u}, {kWhite, kBlack});
+  IconToPngImage(hard.get(), &png);
+  EXPECT_EQ(Row(png), (std::vector<TPngPixel>{{0, 0, 255, 0}, {16, 32, 48, 255}}));
+  // A 4-bit icon without transparency stays RGB.
+  auto opaque = RowIcon(pf4bit, {0x808080u, 0x000080u, 0xFFFFFFu}, {kBlack, kBlack, kBlack});
+  IconToPngImage(opaque.get(), &png);
+  EXPECT_EQ(png.ColorType(), COLOR_RGB);
+  EXPECT_EQ(Row(png), (std::vector<TPngPixel>{{128, 128, 128, 255}, {0, 0, 128, 255},
+                                              {255, 255, 255, 255}}));
+  auto source = OneRow(COLOR_GRAYSCALE, {{7, 7, 7, 255}});
+  IconToPngImage(source.get(), &png); // a PNG image is copied
+  EXPECT_EQ(png.ColorType(), COLOR_GRAYSCALE);
+}
+
+TEST(BitmapToPngImage, ClearsTheTransparentColourAndMaskedConversionTakesTheMasksRed) {
+  TBitmap bitmap(3, 1, pf15bit); // any depth: every pixel is read through the bitmap
+  bitmap.SetPixel(0, 0, 0xFF0000u);
+  bitmap.SetPixel(1, 0, 0x00FF00u);
+  bitmap.SetPixel(2, 0, 0xFF0000u);
+  TPngImage png;
+  BitmapToPngImage(&bitmap, clRed, &png);
+  EXPECT_EQ(Row(png), (std::vector<TPngPixel>{{255, 0, 0, 0}, {0, 255, 0, 255}, {255, 0, 0, 0}}));
+  TBitmap mask(2, 1, pf24bit); // narrower than the bitmap: the rest is opaque
+  mask.SetPixel(0, 0, 0x400000u);
+  mask.SetPixel(1, 0, 0xFFFFFFu);
+  MaskedBitmapToPngImage(&bitmap, &mask, &png);
+  EXPECT_EQ(Row(png), (std::vector<TPngPixel>{{255, 0, 0, 64}, {0, 255, 0, 255}, {255, 0, 0, 255}}));
+  MaskedBitmapToPngImage(&bitmap, &mask, &png, true);
+  EXPECT_EQ(Row(png), (std::vector<TPngPixel>{{255, 0, 0, 191}, {0, 255, 0, 0}, {255, 0, 0, 255}}));
 }
 
 } // namespace
