@@ -1,5 +1,7 @@
 #include "Controls/FormEx.h"
 
+#include "Platform/Vcl/StdCtrls.h"
+
 namespace krx {
 
 namespace {
@@ -35,15 +37,12 @@ void TFormEx::CreateWnd() {
 void TFormEx::DoShow() {
   TBaseForm::DoShow();
   if (FShownOnce) {
-    if (TWinControl *active = ActiveControl()) {
-      // An edit publishes AutoSelect; anything else is asked as a combo box (other
-      // controls ignore the message).
-      if (const TPropInfo *autoSelect = GetPropInfo(*active, u"AutoSelect")) {
-        if (GetOrdProp(*active, *autoSelect) != 0)
-          active->Perform(EM_SETSEL, 0, -1);
-      } else {
-        active->Perform(CB_SETEDITSEL, 0, static_cast<LPARAM>(0xFFFF0000u));
-      }
+    TWinControl *active = ActiveControl();
+    if (auto *edit = dynamic_cast<TCustomEdit *>(active)) {
+      if (edit->AutoSelect())
+        edit->SelectAll();
+    } else if (auto *combo = dynamic_cast<TCustomComboBox *>(active)) {
+      combo->SelectAll();
     }
   }
   FShownOnce = true;

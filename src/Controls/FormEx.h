@@ -7,11 +7,6 @@
 
 namespace krx {
 
-// Messages with which the class library selects the whole text of an edit (wParam 0,
-// lParam -1) and of a combo box's edit (lParam $FFFF0000).
-inline constexpr UINT EM_SETSEL = 0x00B1;
-inline constexpr UINT CB_SETEDITSEL = 0x0142;
-
 class TFormEx : public TBaseForm {
 public:
   explicit TFormEx(TComponent *AOwner) : TBaseForm(AOwner) {}
@@ -25,7 +20,8 @@ protected:
   // Embedded in another control, the form draws its parent's background.
   void CreateWnd() override;
   // From the second show on, the text of the active control is selected again: an edit's
-  // when its AutoSelect is on, a combo box's always.
+  // when its AutoSelect is on, a combo box's always (the first show leaves the selection as
+  // it is).
   void DoShow() override;
 
 private:

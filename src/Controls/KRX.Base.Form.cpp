@@ -3,6 +3,7 @@
 #include "Common/RegUtils.h"
 #include "Controls/KRX.StyleSupport.h"
 #include "Platform/Registry/Registry.h"
+#include "Platform/Vcl/StdCtrls.h"
 
 namespace krx {
 
@@ -72,11 +73,34 @@ void TBaseForm::ChangeScale(Integer M, Integer D, bool isDpiChange) {
   ScaleChanged();
 }
 
+namespace {
+
+// The first default button among the controls, at any depth.
+TButton *FindDefaultButton(const TWinControl &Parent) {
+  for (Integer i = 0; i < Parent.ControlCount(); ++i) {
+    TControl *c = Parent.Controls(i);
+    if (auto *button = dynamic_cast<TButton *>(c); button && button->Default())
+      return button;
+    if (auto *inner = dynamic_cast<TWinControl *>(c))
+      if (TButton *button = FindDefaultButton(*inner))
+        return button;
+  }
+  return nullptr;
+}
+
+} // namespace
+
 void TBaseForm::KeyDown(Word &Key, TShiftState Shift) {
   TForm::KeyDown(Key, Shift);
-  if (Key == VK_RETURN && Shift == TShiftState{ssCtrl} &&
-      TWinControl::DialogKey(VK_RETURN, TShiftState{}))
+  // Ctrl+Enter confirms the dialog as its default button does, whichever control has the
+  // focus; a default button that is hidden or disabled confirms nothing.
+  if (Key != VK_RETURN || Shift != TShiftState{ssCtrl})
+    return;
+  TButton *button = FindDefaultButton(*this);
+  if (button && button->CanFocus()) {
+    button->Click();
     Key = 0;
+  }
 }
 
 TCustomImageList *TBaseForm::GetScaledImageList(Integer, TCustomImageList *Source,

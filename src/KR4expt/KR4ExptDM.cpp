@@ -3,12 +3,21 @@
 #include "Common/KREngineDefs.h"
 #include "Common/KRX.DelphiVersions.h"
 #include "Common/KRX.Exceptions.h"
+#include "Common/DataFolders.h"
 #include "Common/RegUtils.h"
+#include "Controls/StackTraceFrm.h"
+#include "Engine/CodeItems.h"
 #include "Engine/ModuleExplorers.h"
+#include "KR4expt/D4ImportUnitsFrm.h"
+#include "KR4expt/KRBatchCmds.h"
+#include "KR4expt/KRExptOptsFrm.h"
 #include "Platform/Rtl/Files.h"
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Shell/ShellApi.h"
 #include "ToolsApi/OTAUtils.h"
+#include "World/ClassEx.h"
+#include "World/CondMsgDlg.h"
+#include "World/KRSuperHints.h"
 
 #include <algorithm>
 
@@ -53,7 +62,8 @@ constexpr TActionSpec kActions[] = {
     {&TKR4ExptDataModule::KRVisualizeModuleAction, u"KRVisualizeModuleAction",
      u"Visualize source file", u"=", 10, &DM::KRVisualizeModuleActionExecute},
     {&TKR4ExptDataModule::KRAddFilesToModelAction, u"KRAddFilesToModelAction",
-     u"Add files to Model...", u"=", 3, nullptr, &DM::AddFilesActionUpdate},
+     u"Add files to Model...", u"=", 3, &DM::KRExptAddMultipleItemClick,
+     &DM::AddFilesActionUpdate},
     {&TKR4ExptDataModule::KRRefreshInModelAction, u"KRRefreshInModelAction", u"Refresh in Model",
      u"=", 4, &DM::KRExptRefreshItemClick, &DM::SingleFileKestruneActionUpdate},
     {&TKR4ExptDataModule::KRSynchronizeModelAction, u"KRSynchronizeModelAction",
@@ -64,14 +74,15 @@ constexpr TActionSpec kActions[] = {
     {&TKR4ExptDataModule::KRConvertToModelAction, u"KRConvertToModelAction", u"Convert to Model",
      u"=", 6, &DM::KRExptConvertItemClick, &DM::SingleFileKestruneActionUpdate},
     {&TKR4ExptDataModule::KRConvertProjectAction, u"KRConvertProjectAction",
-     u"Convert project to Model", u"=", 7, nullptr, &DM::KRConvertProjectActionUpdate},
+     u"Convert project to Model", u"=", 7,
+     &DM::KRExptConvertProjectItemClick, &DM::KRConvertProjectActionUpdate},
     {&TKR4ExptDataModule::KROpenModelAction, u"KROpenModelAction", u"Open Model", u"=", 8,
      &DM::KRExptOpenModelItemClick, &DM::SingleFileKestruneActionUpdate},
     {&TKR4ExptDataModule::CreateSequenceDiagramAction, u"CreateSequenceDiagramAction",
-     u"Create sequence diagram from call stack", u"=", 11, nullptr,
-     &DM::AnyProxyConnectedActionUpdate},
+     u"Create sequence diagram from call stack", u"=", 11,
+     &DM::CreateSequenceDiagramActionExecute, &DM::AnyProxyConnectedActionUpdate},
     {&TKR4ExptDataModule::KRIntegrationOptionsAction, u"KRIntegrationOptionsAction",
-     u"Integration Options...", u"", 9},
+     u"Integration Options...", u"", 9, &DM::KRD4ExptIntegrationOptionsClick},
 };
 
 // The glyphs of the image list, by index.
@@ -140,6 +151,19 @@ const Char *const SInstallationIncomplete =
     u"HKLM registry.";
 const Char *const SExecutableMissing = u"Unable to locate Kestrune executable:\r\n";
 const Char *const SExecutableNotStarted = u"Unable to start Kestrune executable:\r\n";
+const Char *const SEditorFiles = u"Editor files";
+const Char *const SNoLanguage = u"Unable to determine language for Kestrune operation";
+const Char *const SNoProjectToConvert = u"Cannot convert project: No project active";
+const Char *const SNoProjectLanguage = u"Unable to determine active project language.";
+const Char *const SNoDebugProcess =
+    u"No debug process available.\r\nStack trace only available when debugger hits breakpoint";
+const Char *const SSingleStackFrame =
+    u"Just a single stack frame is available. Unable to create stack trace.";
+const Char *const SAutoRefreshWarning =
+    u"Use the \"Auto Refresh Import\" feature with great care.\r\nThis feature can irrecoverably "
+    u"corrupt your source files if used incorrectly.\r\nCheck the Kestrune User Manual for "
+    u"details before enabling it.";
+const Char *const SDontWarnAgain = u"Don't warn me again";
 
 TOneShotTimer *NewTimer(TComponent *owner, const String &name, Integer interval) {
   auto *timer = new TOneShotTimer(owner);
@@ -319,6 +343,9 @@ void TKR4ExptDataModule::DataModuleCreate() {
   delete std::exchange(KRVisualizeModuleAction, nullptr);
   VisualizeItem->SetVisible(false);
 
+  CreateCodeItemModel();
+  CreateSuperHintHandler();
+
   Proxies = std::make_unique<TKRProxies>();
   LockRefreshOnRun = true;
   WarnAutoRefresh = true;
@@ -359,6 +386,7 @@ void TKR4ExptDataModule::DataModuleDestroy() {
   if (KR4ExptDataModule == this)
     KR4ExptDataModule = nullptr;
   Proxies.reset();
+  FreeCodeItemModel();
   // No theme notifier of the helper object may outlive the expert.
   FreeToolsAPIUtils();
 }
@@ -650,6 +678,135 @@ bool TKR4ExptDataModule::AutoRefreshAllowed() {
 void TKR4ExptDataModule::ModuleSaved(IOTAModule *Module) {
   if (Module && AutoRefreshAllowed())
     Proxies->AutoRefresh(Module->FileName());
+}
+
+// ---- Batch import and the call stack ---------------------------------------------------------
+
+String TKR4ExptDataModule::BatchFileName() {
+  return ExpandFileName(LocalAppDataFolder(KestruneVersion) + u"KRPrjBatch.imp");
+}
+
+String TKR4ExptDataModule::StackTraceFileName() {
+  return ExpandFileName(LocalAppDataFolder(KestruneVersion) + u"Auto-Sequence-Diagram.txt");
+}
+
+String TKR4ExptDataModule::CollectImportCandidates() {
+  TStringList lines;
+  IPtr<IOTAProjectGroup> group;
+  TToolsAPIUtils::GetMainProjectGroup(group);
+  if (group)
+    for (Integer i = 0; i < group->ProjectCount(); ++i) {
+      IPtr<IOTAProject> project = group->Projects(i);
+      if (!project)
+        continue;
+      lines.Add(u"project=" + TToolsAPIUtils::GetProjectSourceName(project.get()));
+      for (Integer j = 0; j < project->GetModuleCount(); ++j)
+        if (IPtr<IOTAModuleInfo> info = project->GetModule(j))
+          lines.Add(u"file=" + info->FileName());
+    }
+  lines.Add(String(u"project=") + SEditorFiles);
+  IPtr<IOTAModuleServices> services;
+  TToolsAPIUtils::GetModuleServices(services);
+  for (Integer i = 0; i < services->ModuleCount(); ++i)
+    if (IPtr<IOTAModule> module = services->Modules(i))
+      lines.Add(u"file=" + module->FileName());
+  return lines.Text();
+}
+
+void TKR4ExptDataModule::KRExptAddMultipleItemClick(TObject *) {
+  const TSourceLanguageKinds connected = Proxies->ConnectedLanguages();
+  if (connected.Empty())
+    Proxies->EnsureConnected(lanUndefined);
+  TSourceLanguageKind language = lanUndefined;
+  if (!LanguageKindFromSet(connected, language))
+    language = IsDelphiPersonality() ? lanPascal : lanUndefined;
+  if (language == lanUndefined)
+    throw Exception(SNoLanguage);
+  TKRBatchCommand command;
+  if (!ImportUnitsDialog(CollectImportCandidates(), command, language))
+    Abort();
+  if (command.CreateNewModel)
+    command.Project = TToolsAPIUtils::GetActiveProjectSource();
+  command.SaveToFile(BatchFileName());
+  Proxies->ImportBatch(BatchFileName(), language);
+}
+
+void TKR4ExptDataModule::KRExptConvertProjectItemClick(TObject *) {
+  IPtr<IOTAModuleServices> services;
+  TToolsAPIUtils::GetModuleServices(services);
+  if (!services->SaveAll())
+    return;
+  IPtr<IOTAProject> project;
+  TToolsAPIUtils::GetActiveProject(project);
+  if (!project)
+    throw Exception(SNoProjectToConvert);
+  const TSourceLanguageKind language = IsDelphiPersonality() ? lanPascal : lanUndefined;
+  if (language == lanUndefined)
+    throw Exception(SNoProjectLanguage);
+  Proxies->EnsureConnected(language);
+  TKRBatchCommand command;
+  command.Project = TToolsAPIUtils::GetProjectSourceName(project.get());
+  command.CreateNewModel = true;
+  for (Integer i = 0; i < project->GetModuleCount(); ++i)
+    if (IPtr<IOTAModuleInfo> info = project->GetModule(i))
+      if (ModuleExplorerRegistry().LanguageOfFile(info->FileName()) == language)
+        command.AddFile(info->FileName());
+  command.SaveToFile(BatchFileName());
+  Proxies->ImportBatch(BatchFileName(), language);
+}
+
+void TKR4ExptDataModule::CreateSequenceDiagramActionExecute(TObject *) {
+  IPtr<IOTADebuggerServices> debugger = ServiceCast<IOTADebuggerServices>(BorlandIDEServices);
+  IPtr<IOTAProcess> process = debugger->CurrentProcess();
+  if (!process)
+    throw EKRToolsException(SNoDebugProcess);
+  IPtr<IOTAThread> thread = process->CurrentThread();
+  const Integer count = thread ? thread->GetCallCount() : 0;
+  if (count < 1)
+    throw EKRToolsException(SNoDebugProcess);
+  if (count == 1)
+    throw EKRToolsException(SSingleStackFrame);
+  const String fileName = StackTraceFileName();
+  bool append = false, send = true;
+  if (!StackTraceDialog(fileName, append, send))
+    return;
+  TStringList lines;
+  if (append && FileExists(fileName))
+    LoadStringsFromFile(lines, fileName);
+  lines.Add(u"[BDS-STACKTRACE]");
+  // The IDE numbers the calls from 0, the innermost first: the outermost caller comes first.
+  for (Integer i = count - 1; i >= 0; --i)
+    lines.Add(thread->GetCallHeader(i));
+  SaveStringsToUtf8File(lines, fileName);
+  if (send)
+    Proxies->SendStackTrace(fileName);
+}
+
+void TKR4ExptDataModule::KRD4ExptIntegrationOptionsClick(TObject *) {
+  std::unique_ptr<TKRIDEExpertOptionsForm> form(
+      TCustomForm::Create<TKRIDEExpertOptionsForm>(nullptr));
+  form->SetAutoRefresh(AutoRefresh);
+  form->SetLockOnRun(LockRefreshOnRun);
+  form->SetMenuAsToolsSubMenu(ToolsMenuExpert);
+  form->SetForegroundMode(ForeGndMode);
+  form->LoadKeyBindings(KeyBindingItems);
+  if (!form->Execute())
+    return;
+  if (form->GetAutoRefresh() != AutoRefresh) {
+    AutoRefresh = form->GetAutoRefresh();
+    if (AutoRefresh && WarnAutoRefresh) {
+      bool dontWarn = false;
+      ConditionalMessageDlg(SAutoRefreshWarning, mtWarning, {mbOK}, dontWarn, SDontWarnAgain);
+      WarnAutoRefresh = !dontWarn;
+    }
+  }
+  LockRefreshOnRun = form->GetLockOnRun();
+  // Only the three known methods (the combo box gives -1 without a choice).
+  ForeGndMode = std::clamp(form->GetForegroundMode(), 0, 2);
+  form->StoreKeyBindings(KeyBindingItems);
+  if (form->GetMenuAsToolsSubMenu() != ToolsMenuExpert)
+    ToggleToolsMenu();
+  SaveSettings();
 }
 
 } // namespace krx

@@ -183,6 +183,19 @@ public:
   // The module-saved event of the notifications: command 1030 when auto refresh is allowed.
   void ModuleSaved(IOTAModule *Module);
 
+  // ---- Commands: batch import, call stack, options ----
+  // The batch-import file and the call-stack file in Kestrune's local data folder.
+  static String BatchFileName();
+  static String StackTraceFileName();
+  // "project=<source>" followed by "file=<name>" lines for every project of the project group,
+  // then the same for the files open in the IDE, under "project=Editor files".
+  String CollectImportCandidates();
+  void KRExptAddMultipleItemClick(TObject *Sender);
+  void KRExptConvertProjectItemClick(TObject *Sender);
+  // Writes the debugger's call stack, outermost call first, and hands it to Kestrune.
+  void CreateSequenceDiagramActionExecute(TObject *Sender);
+  void KRD4ExptIntegrationOptionsClick(TObject *Sender);
+
 protected:
   void Created() override;
 

@@ -4,6 +4,7 @@
 #include "ControlsTestSupport.h"
 #include "Common/RegUtils.h"
 #include "Platform/Registry/Registry.h"
+#include "Platform/Vcl/StdCtrls.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,6 @@ namespace krx {
 namespace {
 
 using test::Add;
-using test::TTestButton;
-using test::TTestEdit;
 
 std::vector<String> gLog;
 
@@ -31,8 +30,9 @@ class TLogForm : public TBaseForm {
 public:
   using TBaseForm::TBaseForm;
   TLogFrame *Frame = nullptr;
-  TTestEdit *Edit = nullptr;
-  TTestButton *Ok = nullptr;
+  TEdit *Edit = nullptr;
+  TButton *Ok = nullptr;
+  TButton *Cancel = nullptr;
 
 protected:
   void InitForm() override {
@@ -48,10 +48,12 @@ protected:
     Frame->SetName(u"Frame");
     Frame->SetAlign(alTop);
     Frame->SetParent(this);
-    Edit = Add<TTestEdit>(Frame, u"Edit", Bounds(8, 8, 100, 20));
-    Ok = Add<TTestButton>(this, u"OK", Bounds(300, 260, 80, 25));
-    Ok->Default = true;
-    Ok->ModalResult = mrOk;
+    Edit = Add<TEdit>(Frame, u"Edit", Bounds(8, 8, 100, 20));
+    Ok = Add<TButton>(this, u"OK", Bounds(300, 260, 80, 25));
+    Ok->SetDefault(true);
+    Ok->SetModalResult(mrOk);
+    Cancel = Add<TButton>(this, u"Cancel", Bounds(210, 260, 80, 25));
+    Cancel->SetModalResult(mrAbort);
   }
   void StyleChanged() override { gLog.push_back(u"form style"); }
   void ScaleChanged() override { gLog.push_back(u"form scaled"); }
@@ -228,25 +230,29 @@ TEST(BaseForm, ThemedFormsAndFramesReapplyTheThemeOnEveryChange) {
   EXPECT_TRUE(requests.Applied.empty());
 }
 
-TEST(BaseForm, CtrlEnterConfirmsThroughAVisibleEnabledDefaultButton) {
+TEST(BaseForm, CtrlEnterConfirmsOnlyThroughAVisibleEnabledDefaultButton) {
   auto form = NewLogForm();
   const struct {
     TShiftState Shift;
-    bool OkEnabled;
-    TModalResult Expected;
+    bool OkEnabled, OkVisible, FocusCancel;
+    TModalResult Expected; // mrCancel: the key did nothing and the run ended
   } rows[] = {
-      {{ssCtrl}, true, mrOk},
-      {{ssCtrl, ssShift}, true, mrCancel},
-      {{ssCtrl, ssAlt}, true, mrCancel},
-      {{ssCtrl}, false, mrCancel},
+      {{ssCtrl}, true, true, false, mrOk},
+      {{ssCtrl}, true, true, true, mrOk}, // not the focused button
+      {{ssCtrl, ssShift}, true, true, false, mrCancel},
+      {{ssCtrl, ssAlt}, true, true, false, mrCancel},
+      {{ssCtrl}, false, true, false, mrCancel},
+      {{ssCtrl}, true, false, false, mrCancel},
   };
   for (const auto &row : rows) {
     form->Ok->SetEnabled(row.OkEnabled);
+    form->Ok->SetVisible(row.OkVisible);
     TScriptedModal script({[&](TCustomForm &f) {
-      form->Edit->SetFocus();
+      (row.FocusCancel ? static_cast<TWinControl *>(form->Cancel) : form->Edit)->SetFocus();
       PressKey(f, VK_RETURN, row.Shift);
     }});
-    EXPECT_EQ(form->ShowModal(), row.Expected);
+    EXPECT_EQ(form->ShowModal(), row.Expected)
+        << row.OkEnabled << row.OkVisible << row.FocusCancel << row.Shift.Contains(ssShift);
   }
 }
 

@@ -1,4 +1,5 @@
 #include "Controls/FormEx.h"
+#include "Platform/Vcl/StdCtrls.h"
 #include "ControlsTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -9,31 +10,6 @@
 
 namespace krx {
 namespace {
-
-// An edit with the class library's AutoSelect that records the selection messages.
-class TSelectingEdit : public test::TTestEdit {
-  KRX_PUBLISHED(TSelectingEdit)
-public:
-  using TTestEdit::TTestEdit;
-  bool AutoSelect = true;
-  int Selections = 0;
-
-protected:
-  void WndProc(TMessage &m) override {
-    if (m.Msg == EM_SETSEL && m.WParam == 0 && m.LParam == -1)
-      ++Selections;
-    TTestEdit::WndProc(m);
-  }
-};
-
-const TClassInfo &TSelectingEdit::StaticClassInfo() {
-  static const TClassInfo info =
-      TClassInfoBuilder<TSelectingEdit>(&TWinControl::StaticClassInfo())
-          .Bool(u"AutoSelect", &TSelectingEdit::AutoSelect,
-                [](TSelectingEdit &e, bool v) { e.AutoSelect = v; })
-          .Build();
-  return info;
-}
 
 std::unique_ptr<TFormEx> NewFormEx() {
   return std::unique_ptr<TFormEx>(TCustomForm::Create<TFormEx>(nullptr));
@@ -48,18 +24,35 @@ TEST(FormEx, PopupModeIsAutomaticAndEmbeddedFormsDrawTheirParentsBackground) {
   EXPECT_TRUE(form->ParentBackground());
 }
 
-TEST(FormEx, TheActiveEditsTextIsSelectedFromTheSecondShowOn) {
-  auto form = NewFormEx();
-  auto *edit = test::Add<TSelectingEdit>(form.get(), u"Edit", Bounds(0, 0, 50, 20));
-  form->Show();
-  EXPECT_EQ(edit->Selections, 0);
-  form->Hide();
-  form->Show();
-  EXPECT_EQ(edit->Selections, 1);
-  form->Hide();
-  edit->AutoSelect = false;
-  form->Show();
-  EXPECT_EQ(edit->Selections, 1);
+TEST(FormEx, TheActiveControlsTextIsSelectedAgainFromTheSecondShowOn) {
+  enum TKind { kEdit, kEditNoAutoSelect, kCombo, kDropDownList };
+  const struct {
+    TKind Kind;
+    Integer Expected; // selection length after the second show
+  } rows[] = {{kEdit, 5}, {kEditNoAutoSelect, 0}, {kCombo, 5}, {kDropDownList, 0}};
+  for (const auto &row : rows) {
+    auto form = NewFormEx();
+    TWinControl *control;
+    std::function<Integer()> selLength;
+    if (row.Kind == kEdit || row.Kind == kEditNoAutoSelect) {
+      auto *edit = test::Add<TEdit>(form.get(), u"Edit", Bounds(0, 0, 50, 20));
+      edit->SetAutoSelect(row.Kind == kEdit);
+      selLength = [edit] { return edit->SelLength(); };
+      control = edit;
+    } else {
+      auto *combo = test::Add<TComboBox>(form.get(), u"Combo", Bounds(0, 0, 50, 20));
+      combo->SetStyle(row.Kind == kCombo ? csDropDown : csDropDownList);
+      selLength = [combo] { return combo->SelLength(); };
+      control = combo;
+    }
+    control->SetText(u"hello");
+    form->SetActiveControl(control);
+    form->Show();
+    EXPECT_EQ(selLength(), 0) << row.Kind; // the first show leaves the selection alone
+    form->Hide();
+    form->Show();
+    EXPECT_EQ(selLength(), row.Expected) << row.Kind;
+  }
 }
 
 TEST(FormEx, ShortcutsOfOwnedFramesAreFoundAndThoseOfOwnedFormsAreNot) {

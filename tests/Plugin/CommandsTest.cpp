@@ -7,6 +7,8 @@
 #include "Platform/Rtl/Files.h"
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Shell/ShellApi.h"
+#include "Platform/Vcl/Hints.h"
+#include "Platform/Vcl/StdCtrls.h"
 
 #include <gtest/gtest.h>
 
@@ -140,6 +142,25 @@ protected:
     for (const TMessageRequest &r : Shown.Requests())
       texts.push_back(r.Text);
     return texts;
+  }
+
+  // A modal step that clicks the named controls of the form in turn.
+  static TScriptedModal::TStep Press(std::vector<String> names) {
+    return [names](TCustomForm &form) {
+      for (const String &name : names)
+        ClickControl(dynamic_cast<TControl *>(form.FindComponent(name)));
+    };
+  }
+  // A modal step that ticks the check box of a message dialog and confirms it.
+  static void TickAndConfirm(TCustomForm &form) {
+    for (Integer i = 0; i < form.ComponentCount(); ++i)
+      if (auto *box = dynamic_cast<TCheckBox *>(form.Components(i)))
+        box->SetChecked(true);
+    PressKey(form, VK_RETURN);
+  }
+  static std::string ReadFile(const fs::path &file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
   static fs::path NewDir() {
@@ -288,6 +309,128 @@ TEST_F(CommandsTest, RunKestruneStartsTheProgramBelowItsInstallationFolder) {
   EXPECT_EQ(Messages(), (std::vector<String>{u"Kestrune Installation incomplete:\r\nUnable to read "
                                              u"Kestrune installation directory from HKLM registry.",
                                              u"Unable to locate Kestrune executable:\r\n" + exe}));
+}
+
+// The batch file lists what the user picked in the import dialog; a cancelled dialog sends
+// nothing and says nothing.
+TEST_F(CommandsTest, AddFilesSendsTheBatchOfTheFilesPickedInTheImportDialog) {
+  StartKestrune();
+  Load();
+  const String other = Utf8ToString((Dir / "Other, unit.pas").string());
+  std::ofstream(StringToUtf8(other)) << kUnitText;
+  IDE.AddProject(Utf8ToString((Dir / "App.dproj").string()), u"Delphi.Personality",
+                 u"Application", {Unit, other});
+  {
+    TScriptedModal cancel({Press({u"CancelBtn"})});
+    Click(u"Add files to Model...");
+  }
+  TScriptedModal pick({Press({u"InsertAllBtn", u"OKBtn"})});
+  Click(u"Add files to Model...");
+  const auto calls = Received(1);
+  ASSERT_EQ(calls.size(), 1u);
+  ASSERT_EQ(calls[0].rfind("1029 ", 0), 0u) << calls[0];
+  const std::string batch = ReadFile(calls[0].substr(5));
+  EXPECT_NE(batch.find("Count=2\r\nFile_0=" + U8() + "\r\nFile_1=" + StringToUtf8(other)),
+            std::string::npos)
+      << batch;
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(CommandsTest, ConvertProjectSendsItsPascalFilesAsANewModel) {
+  StartKestrune();
+  Load();
+  const String dproj = Utf8ToString((Dir / "App.dproj").string());
+  IDE.AddProject(dproj, u"Delphi.Personality", u"Application",
+                 {Unit, Utf8ToString((Dir / "readme.txt").string())});
+  Click(u"Convert project to Model");
+  IDE.AddProject(Utf8ToString((Dir / "Web.dproj").string()), u"Web.Personality", u"Application",
+                 {Unit});
+  AsTheIDE([&] { Action(u"KRConvertProjectAction")->OnExecute(nullptr); });
+  const auto calls = Received(1);
+  ASSERT_EQ(calls.size(), 1u);
+  const std::string batch = ReadFile(calls[0].substr(5));
+  EXPECT_NE(batch.find("CreateNewModel=1"), std::string::npos) << batch;
+  EXPECT_NE(batch.find("Project=" + (Dir / "App.dpr").string()), std::string::npos) << batch;
+  EXPECT_NE(batch.find("Count=1\r\nFile_0=" + U8() + "\r\n"), std::string::npos) << batch;
+  EXPECT_EQ(Messages(), std::vector<String>{u"Unable to determine active project language."});
+}
+
+// The call stack goes to the file outermost call first (the IDE numbers calls from 0, the
+// innermost first), after the earlier content when the user asks to append.
+TEST_F(CommandsTest, TheCallStackIsWrittenOutermostFirstAndSent) {
+  StartKestrune();
+  Load();
+  AsTheIDE([&] { Action(u"CreateSequenceDiagramAction")->OnExecute(nullptr); });
+  IDE.StartProcess({u"TForm1.Inner"});
+  AsTheIDE([&] { Action(u"CreateSequenceDiagramAction")->OnExecute(nullptr); });
+  IDE.StopProcesses();
+  IDE.StartProcess({u"TForm1.Inner", u"TForm1.Button1Click", u"Project1"});
+  {
+    TScriptedModal ok({Press({u"OKBtn"})});
+    Click(u"Create sequence diagram from call stack");
+  }
+  TScriptedModal append({Press({u"AppendBox", u"OKBtn"})});
+  Click(u"Create sequence diagram from call stack");
+  const auto calls = Received(2);
+  ASSERT_EQ(calls.size(), 2u);
+  ASSERT_EQ(calls[0], calls[1]);
+  const std::string block = "[BDS-STACKTRACE]\r\nProject1\r\nTForm1.Button1Click\r\nTForm1.Inner\r\n";
+  EXPECT_EQ(ReadFile(calls[0].substr(5)), "\xEF\xBB\xBF" + block + block);
+  EXPECT_EQ(calls[0].substr(calls[0].size() - 26), "/Auto-Sequence-Diagram.txt");
+  EXPECT_EQ(Messages(),
+            (std::vector<String>{u"No debug process available.\r\nStack trace only available when "
+                                 u"debugger hits breakpoint.",
+                                 u"Just a single stack frame is available. Unable to create stack "
+                                 u"trace."}));
+}
+
+TEST_F(CommandsTest, WithoutKestruneTheCallStackIsWrittenAndTheUserToldItMustRun) {
+  Load();
+  IDE.StartProcess({u"Inner", u"Outer"});
+  TScriptedModal ok({Press({u"OKBtn"})});
+  AsTheIDE([&] { Action(u"CreateSequenceDiagramAction")->OnExecute(nullptr); });
+  EXPECT_EQ(Messages(), std::vector<String>{u"Kestrune must be running to perform this operation."});
+  const fs::path local = fs::path(std::getenv("KRX_SHELL_ROOT")) / "AppData" / "Local";
+  std::string written;
+  for (const auto &entry : fs::recursive_directory_iterator(local))
+    if (entry.path().filename() == "Auto-Sequence-Diagram.txt")
+      written = ReadFile(entry.path());
+  EXPECT_EQ(written, "\xEF\xBB\xBF[BDS-STACKTRACE]\r\nOuter\r\nInner\r\n");
+}
+
+// Switching auto refresh on in the options warns once the user has not turned the warning
+// off; the choices are saved at once and take effect.
+TEST_F(CommandsTest, TheOptionsDialogSwitchesAutoRefreshOnAfterTheWarning) {
+  StartKestrune();
+  Load();
+  {
+    TScriptedModal options(
+        {Press({u"AutoRefreshBox", u"OKBtn"}), [](TCustomForm &f) { TickAndConfirm(f); }});
+    Click(u"Integration Options...");
+    EXPECT_EQ(options.Remaining(), 0u);
+  }
+  TRegistry reg(KEY_READ);
+  ASSERT_TRUE(reg.OpenKeyReadOnly(kSettings));
+  EXPECT_TRUE(reg.ReadBool(u"AutoRefresh"));
+  EXPECT_FALSE(reg.ReadBool(u"WarnAutoRefresh"));
+  OpenUnit(1, 1);
+  Type("{x}");
+  IDE.CurrentModule()->Save(false, false);
+  EXPECT_EQ(Received(1), std::vector<std::string>{"1030 " + U8()});
+}
+
+// "@Title|Body" hints become two-part hints while the expert is loaded, and only then.
+TEST_F(CommandsTest, TwoPartHintsFollowTheExpert) {
+  TForm *form = TCustomForm::CreateNew<TForm>(nullptr);
+  auto *button = new TButton(form);
+  button->SetParent(form);
+  button->SetHint(u"@Title|Body");
+  button->SetShowHint(true);
+  Load();
+  EXPECT_EQ(ActivateHint(button).WindowClass, u"TKRSuperHintWindow");
+  ASSERT_TRUE(Loader.Unload());
+  EXPECT_NE(ActivateHint(button).WindowClass, u"TKRSuperHintWindow");
+  delete form;
 }
 
 } // namespace

@@ -91,8 +91,8 @@ TEST_F(HostTest, DebugProcessesAnswerTheirCallHeaders) {
   IDE.StartProcess({u"TForm1.Button1Click", u"TApplication.Run"});
   IPtr<IOTAThread> thread = IDE.CurrentProcess()->CurrentThread();
   EXPECT_EQ(thread->GetCallCount(), 2);
-  EXPECT_EQ(thread->GetCallHeader(1), u"TForm1.Button1Click");
-  EXPECT_EQ(thread->GetCallHeader(3), u"");
+  EXPECT_EQ(thread->GetCallHeader(0), u"TForm1.Button1Click");
+  EXPECT_EQ(thread->GetCallHeader(2), u"");
   IDE.StopProcesses();
   EXPECT_EQ(IDE.ProcessCount(), 0);
 }

@@ -441,9 +441,9 @@ void THostProjectGroup::AddProject(IPtr<THostProject> project) {
 // ---- Debugger -----------------------------------------------------------------------------
 
 String THostThread::GetCallHeader(Integer Index) {
-  if (Index < 1 || Index > GetCallCount())
+  if (Index < 0 || Index >= GetCallCount())
     return String();
-  return FCalls[Index - 1];
+  return FCalls[static_cast<std::size_t>(Index)];
 }
 
 IPtr<IOTAThread> THostProcess::Threads(Integer Index) { return Index == 0 ? FThread : nullptr; }

@@ -248,7 +248,7 @@ class THostThread : public TInterfacedObject, public IOTAThread {
 public:
   explicit THostThread(std::vector<String> calls) : FCalls(std::move(calls)) {}
   Integer GetCallCount() override { return static_cast<Integer>(FCalls.size()); }
-  // Headers are numbered 1 to the count, the innermost call first; others give "".
+  // Headers are numbered 0 to the count - 1, the innermost call first; others give "".
   String GetCallHeader(Integer Index) override;
 
 private:

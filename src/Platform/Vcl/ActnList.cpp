@@ -62,13 +62,6 @@ bool TBasicAction::Update() {
   return true;
 }
 
-void TBasicAction::Change() {
-  const std::vector<TBasicActionLink *> clients = FClients; // a client may unlink itself
-  for (TBasicActionLink *link : clients)
-    if (std::find(FClients.begin(), FClients.end(), link) != FClients.end() && link->OnChange)
-      link->OnChange(this);
-}
-
 // ---- TContainedAction -----------------------------------------------------------------------
 
 TContainedAction::~TContainedAction() { SetActionList(nullptr); }
@@ -129,42 +122,47 @@ const TClassInfo &TCustomAction::StaticClassInfo() {
   return info;
 }
 
-namespace {
-template <class T> bool Assigned(T &field, const T &value) {
-  if (field == value)
-    return false;
-  field = value;
-  return true;
-}
-} // namespace
-
 void TCustomAction::SetCaption(const String &Value) {
-  if (Assigned(FCaption, Value))
-    Change();
+  if (Value == FCaption)
+    return;
+  ForEachLink([&](TBasicActionLink &link) { link.SetCaption(Value); });
+  FCaption = Value;
 }
 void TCustomAction::SetChecked(bool Value) {
-  if (Assigned(FChecked, Value))
-    Change();
+  if (Value == FChecked)
+    return;
+  ForEachLink([&](TBasicActionLink &link) { link.SetChecked(Value); });
+  FChecked = Value;
 }
 void TCustomAction::SetEnabled(bool Value) {
-  if (Assigned(FEnabled, Value))
-    Change();
+  if (Value == FEnabled)
+    return;
+  ForEachLink([&](TBasicActionLink &link) { link.SetEnabled(Value); });
+  FEnabled = Value;
 }
 void TCustomAction::SetVisible(bool Value) {
-  if (Assigned(FVisible, Value))
-    Change();
+  if (Value == FVisible)
+    return;
+  ForEachLink([&](TBasicActionLink &link) { link.SetVisible(Value); });
+  FVisible = Value;
 }
 void TCustomAction::SetHint(const String &Value) {
-  if (Assigned(FHint, Value))
-    Change();
+  if (Value == FHint)
+    return;
+  ForEachLink([&](TBasicActionLink &link) { link.SetHint(Value); });
+  FHint = Value;
 }
 void TCustomAction::SetImageIndex(Integer Value) {
-  if (Assigned(FImageIndex, Value))
-    Change();
+  if (Value == FImageIndex)
+    return;
+  ForEachLink([&](TBasicActionLink &link) { link.SetImageIndex(Value); });
+  FImageIndex = Value;
 }
 void TCustomAction::SetShortCut(TShortCut Value) {
-  if (Assigned(FShortCut, Value))
-    Change();
+  if (Value == FShortCut)
+    return;
+  ForEachLink([&](TBasicActionLink &link) { link.SetShortCut(Value); });
+  FShortCut = Value;
 }
 
 bool TCustomAction::Execute() {

@@ -5,6 +5,7 @@
 
 #include "Platform/Rtl/Classes.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace krx {
@@ -16,7 +17,11 @@ struct TWMKey;
 
 using TShortCut = Word;
 
-// A client's link to an action: OnChange runs whenever the action changes.
+// A client's link to an action. OnChange runs when the link gets its action: the client then
+// takes every property the action has. Afterwards the action tells its links of each property
+// that changes, before it changes (the Set* methods below, which do nothing here): a client
+// follows a property only while it still shows the action's value, so what the client set on
+// its own (a menu item's shortcut, say) survives the action's later changes.
 class TBasicActionLink {
 public:
   explicit TBasicActionLink(TObject *AClient) : FClient(AClient) {}
@@ -29,6 +34,14 @@ public:
   TObject *Client() const { return FClient; }
   // Executes the action with the client as its component.
   bool Execute();
+
+  virtual void SetCaption(const String &) {}
+  virtual void SetChecked(bool) {}
+  virtual void SetEnabled(bool) {}
+  virtual void SetVisible(bool) {}
+  virtual void SetHint(const String &) {}
+  virtual void SetImageIndex(Integer) {}
+  virtual void SetShortCut(TShortCut) {}
 
   std::function<void(TBasicAction *Action)> OnChange;
 
@@ -58,8 +71,12 @@ public:
 
 protected:
   friend class TBasicActionLink;
-  // Tells every client link.
-  void Change();
+  // Tells every client's link of a property about to change (a link may unlink itself).
+  template <class F> void ForEachLink(F Tell) {
+    for (TBasicActionLink *link : std::vector<TBasicActionLink *>(FClients))
+      if (std::find(FClients.begin(), FClients.end(), link) != FClients.end())
+        Tell(*link);
+  }
 
 private:
   std::vector<TBasicActionLink *> FClients;
@@ -128,6 +145,23 @@ private:
 class TAction : public TCustomAction {
 public:
   using TCustomAction::TCustomAction;
+};
+
+// The link of a client class: Follow sets one of the client's properties to the action's new
+// value only while the client still shows the action's current one.
+template <class TClient> class TActionLinkOf : public TBasicActionLink {
+public:
+  explicit TActionLinkOf(TClient *AClient) : TBasicActionLink(AClient), FClient(AClient) {}
+
+protected:
+  template <class Get, class ActionGet, class Set, class V>
+  void Follow(Get Mine, ActionGet Theirs, Set SetMine, const V &Value) {
+    auto *action = dynamic_cast<TCustomAction *>(Action());
+    if (action && (FClient->*Mine)() == (action->*Theirs)())
+      (FClient->*SetMine)(Value);
+  }
+
+  TClient *FClient;
 };
 
 enum TActionListState { asNormal, asSuspended, asSuspendedEnabled };

@@ -237,6 +237,27 @@ void TControl::SetPopupMenu(TPopupMenu *Value) {
     FPopupMenu->FreeNotification(this);
 }
 
+namespace {
+
+class TControlActionLink : public TActionLinkOf<TControl> {
+public:
+  using TActionLinkOf::TActionLinkOf;
+  void SetCaption(const String &V) override {
+    Follow(&TControl::Caption, &TCustomAction::Caption, &TControl::SetCaption, V);
+  }
+  void SetEnabled(bool V) override {
+    Follow(&TControl::Enabled, &TCustomAction::Enabled, &TControl::SetEnabled, V);
+  }
+  void SetVisible(bool V) override {
+    Follow(&TControl::Visible, &TCustomAction::Visible, &TControl::SetVisible, V);
+  }
+  void SetHint(const String &V) override {
+    Follow(&TControl::Hint, &TCustomAction::Hint, &TControl::SetHint, V);
+  }
+};
+
+} // namespace
+
 TBasicAction *TControl::Action() const { return FActionLink ? FActionLink->Action() : nullptr; }
 
 void TControl::SetAction(TBasicAction *Value) {
@@ -245,7 +266,7 @@ void TControl::SetAction(TBasicAction *Value) {
     return;
   }
   if (!FActionLink) {
-    FActionLink = std::make_unique<TBasicActionLink>(this);
+    FActionLink = std::make_unique<TControlActionLink>(this);
     FActionLink->OnChange = [this](TBasicAction *a) { ActionChange(a, false); };
   }
   FActionLink->SetAction(Value);

@@ -123,6 +123,36 @@ String StripHotkey(StringView Text) {
 
 // ---- TMenuItem ------------------------------------------------------------------------------
 
+namespace {
+
+class TMenuActionLink : public TActionLinkOf<TMenuItem> {
+public:
+  using TActionLinkOf::TActionLinkOf;
+  void SetCaption(const String &V) override {
+    Follow(&TMenuItem::Caption, &TCustomAction::Caption, &TMenuItem::SetCaption, V);
+  }
+  void SetChecked(bool V) override {
+    Follow(&TMenuItem::Checked, &TCustomAction::Checked, &TMenuItem::SetChecked, V);
+  }
+  void SetEnabled(bool V) override {
+    Follow(&TMenuItem::Enabled, &TCustomAction::Enabled, &TMenuItem::SetEnabled, V);
+  }
+  void SetVisible(bool V) override {
+    Follow(&TMenuItem::Visible, &TCustomAction::Visible, &TMenuItem::SetVisible, V);
+  }
+  void SetHint(const String &V) override {
+    Follow(&TMenuItem::Hint, &TCustomAction::Hint, &TMenuItem::SetHint, V);
+  }
+  void SetImageIndex(Integer V) override {
+    Follow(&TMenuItem::ImageIndex, &TCustomAction::ImageIndex, &TMenuItem::SetImageIndex, V);
+  }
+  void SetShortCut(TShortCut V) override {
+    Follow(&TMenuItem::ShortCut, &TCustomAction::ShortCut, &TMenuItem::SetShortCut, V);
+  }
+};
+
+} // namespace
+
 const TClassInfo &TMenuItem::StaticClassInfo() {
   static const TClassInfo info =
       TClassInfoBuilder<TMenuItem>(&TComponent::StaticClassInfo())
@@ -183,7 +213,7 @@ void TMenuItem::SetAction(TBasicAction *Value) {
     return;
   }
   if (!FActionLink) {
-    FActionLink = std::make_unique<TBasicActionLink>(this);
+    FActionLink = std::make_unique<TMenuActionLink>(this);
     FActionLink->OnChange = [this](TBasicAction *a) { ActionChange(a); };
   }
   FActionLink->SetAction(Value);

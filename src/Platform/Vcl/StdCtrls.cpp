@@ -229,6 +229,23 @@ void TCustomLabel::Paint(TCanvas &Canvas) {
 
 // ---- TCustomEdit ---------------------------------------------------------------------------
 
+void TTextSelection::SetRange(Integer First, Integer End, Integer TextLength) {
+  if (First < 0) { // no selection; the caret stays
+    Length = 0;
+    return;
+  }
+  if (End < 0 || End > TextLength)
+    End = TextLength;
+  First = std::min(First, TextLength);
+  Start = std::min(First, End);
+  Length = std::max(First, End) - Start;
+}
+
+void TTextSelection::Clamp(Integer TextLength) {
+  Start = std::clamp(Start, 0, TextLength);
+  Length = std::clamp(Length, 0, TextLength - Start);
+}
+
 const TClassInfo &TCustomEdit::StaticClassInfo() {
   static const TClassInfo info =
       TClassInfoBuilder<TCustomEdit>(&TWinControl::StaticClassInfo())
@@ -237,6 +254,8 @@ const TClassInfo &TCustomEdit::StaticClassInfo() {
           .Default(0)
           .Integer(u"MaxLength", &TCustomEdit::MaxLength, &TCustomEdit::SetMaxLength)
           .Default(0)
+          .Bool(u"AutoSelect", &TCustomEdit::AutoSelect, &TCustomEdit::SetAutoSelect)
+          .Default(1)
           .Build();
   return info;
 }
@@ -249,22 +268,69 @@ TCustomEdit::TCustomEdit(TComponent *AOwner) : TWinControl(AOwner) {
 }
 
 void TCustomEdit::TextChanged() {
+  const auto length = static_cast<Integer>(Text().size());
+  FSel = {FCaretAfterChange >= 0 ? FCaretAfterChange : length, 0};
+  FSel.Clamp(length);
   TWinControl::TextChanged();
   if (OnChange)
     OnChange(this);
 }
 
+void TCustomEdit::SetSelStart(Integer Value) {
+  FSel = {Value, 0};
+  FSel.Clamp(static_cast<Integer>(Text().size()));
+}
+
+void TCustomEdit::SetSelLength(Integer Value) {
+  FSel.Length = Value;
+  FSel.Clamp(static_cast<Integer>(Text().size()));
+}
+
+String TCustomEdit::SelText() const {
+  return Text().substr(static_cast<std::size_t>(FSel.Start), static_cast<std::size_t>(FSel.Length));
+}
+
+void TCustomEdit::SelectAll() { FSel = {0, static_cast<Integer>(Text().size())}; }
+
+void TCustomEdit::WndProc(TMessage &Message) {
+  if (Message.Msg == EM_SETSEL) {
+    FSel.SetRange(static_cast<Integer>(static_cast<LPARAM>(Message.WParam)),
+                  static_cast<Integer>(Message.LParam), static_cast<Integer>(Text().size()));
+    Message.Result = 0;
+  } else if (Message.Msg == EM_GETSEL) {
+    Message.Result = FSel.Packed();
+  } else {
+    TWinControl::WndProc(Message);
+  }
+}
+
+void TCustomEdit::ReplaceSelection(StringView Inserted) {
+  String text = Text();
+  text.replace(static_cast<std::size_t>(FSel.Start), static_cast<std::size_t>(FSel.Length),
+               Inserted);
+  FCaretAfterChange = FSel.Start + static_cast<Integer>(Inserted.size());
+  struct TReset {
+    Integer &Caret;
+    ~TReset() { Caret = -1; }
+  } reset{FCaretAfterChange};
+  SetText(text);
+}
+
 void TCustomEdit::DefaultChar(Char Key) {
   if (FReadOnly || Key < u' ')
     return;
-  if (FMaxLength > 0 && static_cast<Integer>(Text().size()) >= FMaxLength)
+  if (FMaxLength > 0 && static_cast<Integer>(Text().size()) - FSel.Length >= FMaxLength)
     return;
-  SetText(Text() + Key);
+  ReplaceSelection(StringView(&Key, 1));
 }
 
 void TCustomEdit::DefaultKeyDown(Word Key, TShiftState Shift) {
-  if (Key == VK_BACK && Shift.Empty() && !FReadOnly && !Text().empty())
-    SetText(Text().substr(0, Text().size() - 1));
+  if (Key != VK_BACK || !Shift.Empty() || FReadOnly)
+    return;
+  if (FSel.Length == 0 && FSel.Start > 0)
+    FSel = {FSel.Start - 1, 1};
+  if (FSel.Length > 0)
+    ReplaceSelection({});
 }
 
 void TCustomEdit::Paint(TCanvas &Canvas) {
@@ -300,7 +366,8 @@ void TButton::Click() {
 }
 
 bool TButton::DialogKey(Word Key, TShiftState Shift) {
-  if (Shift.Contains(ssAlt) || !CanFocus())
+  // Only the plain keys: Ctrl+Enter and Shift+Escape are no button's.
+  if (!Shift.Empty() || !CanFocus())
     return false;
   bool mine = false;
   if (Key == VK_RETURN) {
@@ -467,6 +534,33 @@ void TCustomComboBox::SelectItem(Integer Index) {
     OnChange(this);
   if (OnSelect)
     OnSelect(this);
+}
+
+void TCustomComboBox::SelectAll() {
+  if (FStyle != csDropDownList)
+    FSel = {0, static_cast<Integer>(Text().size())};
+}
+
+void TCustomComboBox::TextChanged() {
+  FSel = {static_cast<Integer>(Text().size()), 0};
+  TWinControl::TextChanged();
+}
+
+void TCustomComboBox::WndProc(TMessage &Message) {
+  if (Message.Msg == CB_SETEDITSEL || Message.Msg == CB_GETEDITSEL) {
+    if (FStyle == csDropDownList) { // no edit part
+      Message.Result = CB_ERR;
+    } else if (Message.Msg == CB_GETEDITSEL) {
+      Message.Result = FSel.Packed();
+    } else {
+      const auto word = [](LPARAM v) { return v == 0xFFFF ? -1 : static_cast<Integer>(v); };
+      FSel.SetRange(word(Message.LParam & 0xFFFF), word((Message.LParam >> 16) & 0xFFFF),
+                    static_cast<Integer>(Text().size()));
+      Message.Result = 1;
+    }
+    return;
+  }
+  TWinControl::WndProc(Message);
 }
 
 void TCustomComboBox::DefaultKeyDown(Word Key, TShiftState Shift) {

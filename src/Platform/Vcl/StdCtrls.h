@@ -94,6 +94,30 @@ public:
 
 // ---- Edits ---------------------------------------------------------------------------------
 
+// The selection messages of edits and of the edit part of combo boxes. EM_SETSEL takes the
+// first and the end position (wParam, lParam; an end of -1 means the end of the text, a first
+// of -1 removes the selection); CB_SETEDITSEL takes both in lParam's low and high word (0xFFFF
+// for -1). The GET messages answer first and end in the low and high word of the result.
+inline constexpr UINT EM_GETSEL = 0x00B0;
+inline constexpr UINT EM_SETSEL = 0x00B1;
+inline constexpr UINT CB_GETEDITSEL = 0x0140;
+inline constexpr UINT CB_SETEDITSEL = 0x0142;
+inline constexpr LRESULT CB_ERR = -1;
+
+// A selection in a text: a caret position and a length, both in code units, kept inside the
+// text.
+struct TTextSelection {
+  Integer Start = 0;
+  Integer Length = 0;
+  // From a first and an end position as the selection messages give them.
+  void SetRange(Integer First, Integer End, Integer TextLength);
+  void Clamp(Integer TextLength);
+  LRESULT Packed() const {
+    return static_cast<LRESULT>((static_cast<UINT>(Start) & 0xFFFFu) |
+                                ((static_cast<UINT>(Start + Length) & 0xFFFFu) << 16));
+  }
+};
+
 class TCustomEdit : public TWinControl {
   KRX_PUBLISHED(TCustomEdit)
 public:
@@ -105,18 +129,37 @@ public:
   void SetMaxLength(Integer Value) { FMaxLength = Value; }
   void Clear() { SetText({}); }
 
+  // Whether the form selects the whole text again when it is shown with the edit focused.
+  bool AutoSelect() const { return FAutoSelect; }
+  void SetAutoSelect(bool Value) { FAutoSelect = Value; }
+  // The caret (the selection's start) and the selection's length; setting the start empties
+  // the selection. A text set from outside puts the caret at its end, so typing appends.
+  Integer SelStart() const { return FSel.Start; }
+  void SetSelStart(Integer Value);
+  Integer SelLength() const { return FSel.Length; }
+  void SetSelLength(Integer Value);
+  String SelText() const;
+  void SelectAll();
+
   TNotifyEvent OnChange;
 
 protected:
+  void WndProc(TMessage &Message) override;
   void TextChanged() override;
-  // Typing appends at the end; Backspace removes the last character.
+  // Typing replaces the selection (or inserts at the caret); Backspace removes the selection
+  // or the character before the caret.
   void DefaultChar(Char Key) override;
   void DefaultKeyDown(Word Key, TShiftState Shift) override;
   void Paint(TCanvas &Canvas) override;
 
 private:
+  void ReplaceSelection(StringView Text);
+
   bool FReadOnly = false;
   Integer FMaxLength = 0;
+  bool FAutoSelect = true;
+  TTextSelection FSel;
+  Integer FCaretAfterChange = -1; // where typing leaves the caret; -1: the end of the text
 };
 
 class TEdit : public TCustomEdit {
@@ -137,7 +180,8 @@ public:
   explicit TButton(TComponent *AOwner);
 
   // Enter anywhere on the form clicks the default button (unless another button has the focus);
-  // Escape clicks the cancel button.
+  // Escape clicks the cancel button; neither with a shift key held, nor while the button cannot
+  // take the focus.
   bool Default() const { return FDefault; }
   void SetDefault(bool Value) { FDefault = Value; }
   bool Cancel() const { return FCancel; }
@@ -256,11 +300,17 @@ public:
   void SetItemIndex(Integer Value);
   // Driver: the user picks the item (OnChange, then OnSelect).
   void SelectItem(Integer Index);
+  // The selection in the edit part (a drop-down list has none: it stays empty).
+  Integer SelStart() const { return FSel.Start; }
+  Integer SelLength() const { return FSel.Length; }
+  void SelectAll();
 
   TNotifyEvent OnChange;
   TNotifyEvent OnSelect;
 
 protected:
+  void WndProc(TMessage &Message) override;
+  void TextChanged() override;
   // Up and Down move the choice as the user does.
   void DefaultKeyDown(Word Key, TShiftState Shift) override;
   bool WantsSpecialKey(Word Key, TShiftState Shift) const override;
@@ -272,6 +322,7 @@ private:
   std::unique_ptr<TControlStrings> FItems;
   TComboBoxStyle FStyle = csDropDown;
   Integer FItemIndex = -1;
+  TTextSelection FSel;
 };
 
 class TComboBox : public TCustomComboBox {

@@ -87,6 +87,28 @@ TEST_F(TActionFixture, MenuItemsFollowTheirActionAndRunIt) {
   EXPECT_EQ(list->ActionCount(), 0);
 }
 
+TEST_F(TActionFixture, ClientsFollowAPropertyOnlyWhileTheyStillShowTheActionsValue) {
+  auto *item = new TMenuItem(form.get());
+  auto *button = test::Add<TWinControl>(form.get(), u"Button", Bounds(0, 0, 10, 10));
+  item->SetAction(action);
+  button->SetAction(action);
+  // A key binding of the item's own and a caption of the button's own survive every change.
+  item->SetShortCut(TextToShortCut(u"Ctrl+Alt+K"));
+  button->SetCaption(u"Mine");
+  action->SetEnabled(false);
+  action->SetShortCut(TextToShortCut(u"Ctrl+L"));
+  action->SetCaption(u"&Leap");
+  EXPECT_EQ(ShortCutToText(item->ShortCut()), u"Ctrl+Alt+K");
+  EXPECT_EQ(button->Caption(), u"Mine");
+  EXPECT_EQ(item->Caption(), u"&Leap");
+  EXPECT_FALSE(item->Enabled());
+  EXPECT_FALSE(button->Enabled());
+  // Taking the action anew takes all it has.
+  item->SetAction(nullptr);
+  item->SetAction(action);
+  EXPECT_EQ(ShortCutToText(item->ShortCut()), u"Ctrl+L");
+}
+
 TEST_F(TActionFixture, ShortcutsReachActionListsOwnedByTheFormAtAnyDepth) {
   TWMKey key{WM_KEYDOWN, 'J', {ssCtrl}, 0};
   EXPECT_TRUE(form->IsShortCut(key));

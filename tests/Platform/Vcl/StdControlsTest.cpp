@@ -44,6 +44,43 @@ TEST(StdControls, EnterAndEscapePressTheDefaultAndCancelButtons) {
   EXPECT_EQ(clicks, 2);
 }
 
+TEST(StdControls, EditsTypeOverTheirSelectionWhichTheSelectionMessagesSet) {
+  Dialog d;
+  auto *edit = d.Add<TEdit>();
+  d.Form->Show();
+  edit->SetFocus();
+  const struct {
+    WPARAM First;
+    LPARAM End;
+    const char16_t *Typed;
+    const char16_t *Expected;
+    LRESULT Caret; // EM_GETSEL afterwards: caret as first and end
+  } rows[] = {
+      {0, -1, u"ab", u"ab", 2 | 2 << 16},               // all replaced
+      {1, 1, u"X", u"aXb", 2 | 2 << 16},                // inserted at the caret
+      {3, 0, u"", u"aXb", 0 | 3 << 16},                 // backwards: ordered
+      {3, 3, u"\b", u"aX", 2 | 2 << 16},                // no selection: Backspace removes one
+      {1, 99, u"\b", u"a", 1 | 1 << 16},                // a selection: Backspace removes it
+  };
+  edit->SetText(u"old");
+  for (const auto &row : rows) {
+    edit->Perform(EM_SETSEL, row.First, row.End);
+    for (const char16_t *c = row.Typed; *c; ++c)
+      *c == u'\b' ? PressKey(*d.Form, VK_BACK) : TypeText(*d.Form, String(1, *c));
+    EXPECT_EQ(edit->Text(), row.Expected);
+    EXPECT_EQ(edit->Perform(EM_GETSEL, 0, 0), row.Caret) << StringToUtf8(row.Expected);
+  }
+  edit->SetText(u"typed after"); // a text from outside: the caret goes to its end
+  EXPECT_EQ(edit->SelStart(), 11);
+
+  auto *combo = d.Add<TComboBox>();
+  combo->SetText(u"combo");
+  EXPECT_EQ(combo->Perform(CB_SETEDITSEL, 0, LPARAM(0xFFFF0001u)), 1);
+  EXPECT_EQ(combo->Perform(CB_GETEDITSEL, 0, 0), 1 | 5 << 16);
+  combo->SetStyle(csDropDownList);
+  EXPECT_EQ(combo->Perform(CB_SETEDITSEL, 0, 0), CB_ERR);
+}
+
 TEST(StdControls, ListBoxSelectionMovesWithItsLines) {
   Dialog d;
   auto *list = d.Add<TListBox>();
