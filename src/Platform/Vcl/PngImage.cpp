@@ -3,6 +3,7 @@
 #include "Platform/Rtl/Encoding.h"
 #include "Platform/Vcl/Resources.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <png.h>
@@ -278,6 +279,13 @@ void TPngImage::LoadFromStream(TStream &stream) {
   FColorType = static_cast<Byte>(decoded.ColorType);
   FData = std::move(pixels);
   FPalette.assign(decoded.Palette, decoded.Palette + decoded.PaletteCount);
+  if (FColorType == COLOR_PALETTE) {
+    // Indexes past the palette's end read as opaque black; the palette grows to hold them,
+    // so the image can be written again (libpng refuses to write such indexes).
+    const Byte highest = FData.empty() ? 0 : *std::max_element(FData.begin(), FData.end());
+    if (highest >= FPalette.size())
+      FPalette.resize(std::size_t{highest} + 1, TPngPixel{});
+  }
   FTransparent.reset();
   if (decoded.HasTransparent)
     FTransparent = decoded.Transparent;

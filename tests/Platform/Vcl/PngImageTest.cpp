@@ -133,6 +133,37 @@ TEST(PngImage, WidensOtherDepthsAndKeepsTheirTransparency) {
   }
 }
 
+// A PNG built chunk by chunk, for data that libpng would refuse to write.
+std::string Chunk(const std::string &type, const std::string &data) {
+  std::string out;
+  for (int i = 3; i >= 0; --i)
+    out += char(data.size() >> (8 * i));
+  const std::string body = type + data;
+  const uLong crc = crc32(0, reinterpret_cast<const Bytef *>(body.data()), uInt(body.size()));
+  out += body;
+  for (int i = 3; i >= 0; --i)
+    out += char(crc >> (8 * i));
+  return out;
+}
+
+TEST(PngImage, APaletteIndexPastThePalettesEndReadsAsBlackAndCanBeWrittenAgain) {
+  const std::string raw("\0\x30", 2); // one row of two 4-bit indexes: 3 and 0
+  uLongf packedSize = 64;
+  Bytef packed[64];
+  compress(packed, &packedSize, reinterpret_cast<const Bytef *>(raw.data()), uLong(raw.size()));
+  const std::string bytes =
+      "\x89PNG\r\n\x1a\n" + Chunk("IHDR", std::string("\0\0\0\2\0\0\0\1\4\3\0\0\0", 13)) +
+      Chunk("PLTE", "\x0A\x14\x1E") +
+      Chunk("IDAT", std::string(reinterpret_cast<char *>(packed), packedSize)) + Chunk("IEND", "");
+  TPngImage image;
+  Decode(image, bytes);
+  EXPECT_EQ(image.Pixel(0, 0), (TPngPixel{0, 0, 0, 255}));
+  EXPECT_EQ(image.Pixel(1, 0), (TPngPixel{10, 20, 30, 255}));
+  TPngImage back;
+  Decode(back, Encode(image));
+  EXPECT_EQ(back.Pixel(0, 0), image.Pixel(0, 0));
+}
+
 TEST(PngImage, CreateAlphaKeepsColoursAndMakesEveryPixelOpaqueOrItsPaletteAlpha) {
   for (Byte type : {COLOR_GRAYSCALE, COLOR_RGB, COLOR_PALETTE, COLOR_RGBALPHA}) {
     auto image = TPngImage::CreateBlank(type, 8, 4, 2);
