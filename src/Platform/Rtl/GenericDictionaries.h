@@ -1,7 +1,11 @@
 // The class library's generic dictionaries: TDictionary<K, V> and TObjectDictionary<K, V>
-// (owning its values). A missing key raises EListError, as in the class library. Kept apart
-// from Generics.h because the system's own TDictionary (XML/Dictionaries.h) has the same
-// name; a unit includes one or the other.
+// (owning its values). A missing key raises EListError, as in the class library.
+//
+// The system has a TDictionary of its own (XML/Dictionaries.h: a name-value string list), and
+// in C++ a class and a class template cannot share a name in one namespace. The generic
+// dictionaries therefore live in krx::generics, so that krx::TDictionary is always the
+// system's list and the generic one is written generics::TDictionary<K, V>;
+// TObjectDictionary, whose name is free, is also known in krx.
 #pragma once
 
 #include "Platform/Rtl/Generics.h"
@@ -9,6 +13,7 @@
 #include <unordered_map>
 
 namespace krx {
+namespace generics {
 
 template <typename K, typename V, typename Hash = std::hash<K>, typename Eq = std::equal_to<K>>
 class TDictionary {
@@ -118,5 +123,9 @@ public:
 protected:
   void ValueRemoved(V *const &Value) override { delete Value; }
 };
+
+} // namespace generics
+
+using generics::TObjectDictionary;
 
 } // namespace krx

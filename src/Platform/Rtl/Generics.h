@@ -1,8 +1,8 @@
 // The class library's generic containers as thin wrappers over the standard library:
 // TList<T>, TObjectList<T> (owning; frees its objects last to first), TStack<T> and
 // TObjectStack<T>. Indexes are 0-based; a bad index raises EArgumentOutOfRangeException, as
-// in the class library. The dictionaries are in GenericDictionaries.h: the system has a
-// TDictionary of its own (XML/Dictionaries.h), and a unit sees only one of the two.
+// in the class library. The dictionaries are in GenericDictionaries.h, in namespace
+// krx::generics (the system has a TDictionary of its own, XML/Dictionaries.h).
 #pragma once
 
 #include "Platform/Rtl/SysUtils.h"

@@ -1,4 +1,5 @@
 #include "Platform/Rtl/GenericDictionaries.h"
+#include "XML/Dictionaries.h" // the system's TDictionary: both are seen in one unit
 
 #include <gtest/gtest.h>
 
@@ -59,7 +60,7 @@ TEST(GenericObjectList, FreesLastToFirstAndExtractKeeps) {
 }
 
 TEST(GenericDictionary, DuplicatesAndMissingKeysRaise) {
-  TDictionary<String, int> map;
+  generics::TDictionary<String, int> map;
   map.Add(u"a", 1);
   try {
     map.Add(u"a", 2);

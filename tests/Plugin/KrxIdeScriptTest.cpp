@@ -1,0 +1,99 @@
+// The script verbs of krx-ide, run against the real plug-in: each script's effects are read
+// back from the host's event log, which the program prints as JSON lines.
+#include "KR4expt/ProcessSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace krx::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// A fresh folder for one test, removed with it.
+struct TTestDir {
+  TTestDir() {
+    std::string pattern = (fs::temp_directory_path() / "krx-ide-script-XXXXXX").string();
+    if (::mkdtemp(pattern.data()))
+      Path = pattern;
+  }
+  ~TTestDir() {
+    std::error_code ec;
+    fs::remove_all(Path, ec);
+  }
+  fs::path operator/(const std::string &name) const { return Path / name; }
+  fs::path Path;
+};
+
+void WriteFile(const fs::path &p, const std::string &bytes) {
+  std::ofstream(p, std::ios::binary) << bytes;
+}
+
+std::string ReadFile(const fs::path &p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct TScriptRun {
+  int ExitCode = -1;
+  std::string Out, Err;
+};
+
+TScriptRun RunScript(const TTestDir &dir, const std::string &script) {
+  WriteFile(dir / "script.ide", script);
+  TChildProcess ide({ToolPath("testide/krx-ide").string(), "--plugin", KRX_PLUGIN_FILE,
+                     "--script", (dir / "script.ide").string()},
+                    dir / "out", dir / "err");
+  TScriptRun run;
+  run.ExitCode = ide.Wait(60s);
+  run.Out = ide.Output();
+  run.Err = ide.Error();
+  return run;
+}
+
+TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
+  ::setenv("KRX_STANDIN", ToolPath("kestrune-standin").c_str(), 1);
+  TTestDir dir;
+  ASSERT_FALSE(dir.Path.empty());
+  WriteFile(dir / "a.pas", "ab\ncd\n");
+  const std::string unit = (dir / "a.pas").string();
+  const struct {
+    std::string Script;
+    int ExitCode;
+    std::vector<std::string> Expected; // in the output, or for a failure in the error output
+  } rows[] = {
+      // Typing goes in at the cursor (line 2, column 2) and is saved with the module.
+      {"open " + unit + "\ncursor 2 2\ntype XY\nsave\n",
+       0,
+       {R"("how":"type","bytes":8)", R"("event":"module.save")"}},
+      {"keys Ctrl+Shift+Alt+R\n", 0, {R"({"event":"keys","shortcut":"Ctrl+Shift+Alt+R"})"}},
+      {"keys Ctrl+Nothing\n", 2, {"no shortcut Ctrl+Nothing"}},
+      {"theme Dark\n", 0, {R"({"event":"theme.change","theme":"Dark"})"}},
+      {"debug start TForm1.Click TApplication.Run\ndebug nothread\ndebug stop\n",
+       0,
+       {R"({"event":"debug.start","calls":2,"thread":true})",
+        R"({"event":"debug.start","calls":0,"thread":false})", R"({"event":"debug.stop"})"}},
+      // The IDE takes a well-formed request through the link; the stand-in refuses others.
+      {"request 1026 " + unit + "\n", 0, {R"({"event":"request","id":"1026","result":1})"}},
+      {"request 1099\n", 0, {R"({"event":"request","id":"1099","result":2})"}},
+      {"theme Dark\nexpect theme.change Light\n", 1, {"expected event theme.change with Light"}},
+  };
+  for (const auto &row : rows) {
+    const TScriptRun run = RunScript(dir, row.Script);
+    EXPECT_EQ(run.ExitCode, row.ExitCode) << row.Script << run.Err;
+    const std::string &where = row.ExitCode == 0 ? run.Out : run.Err;
+    for (const auto &text : row.Expected)
+      EXPECT_NE(where.find(text), std::string::npos) << row.Script << "lacks " << text;
+  }
+  EXPECT_EQ(ReadFile(dir / "a.pas"), "ab\ncXYd\n");
+  ::unsetenv("KRX_STANDIN");
+}
+
+} // namespace
+} // namespace krx::test
