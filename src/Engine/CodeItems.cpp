@@ -2262,17 +2262,34 @@ void TIdentifierValidator::SplitGenericName(const String &Text, String &Name, bo
   if (text.empty() || text.back() != u'>')
     return;
   IsGeneric = true;
-  // From the character before the ">" backwards (from the end for a lone ">").
-  const auto open = text.rfind(u'<', text.size() - 2);
-  if (open == String::npos)
-    return;
-  TypeParams = text.substr(open);
-  Name = text.substr(0, open);
+  // The "<" that matches the closing ">", so that nested arguments ("TFoo<TBar<T>>") stay in
+  // the parameters; a lone ">" or one that no "<" opens leaves the whole text as the name.
+  std::size_t depth = 0;
+  for (std::size_t i = text.size(); i-- > 0;) {
+    if (text[i] == u'>') {
+      ++depth;
+    } else if (text[i] == u'<' && --depth == 0) {
+      TypeParams = text.substr(i);
+      Name = text.substr(0, i);
+      return;
+    }
+  }
 }
 
 bool TIdentifierValidator::SplitQualifiedName(const String &Text, String &Name,
                                               String &Qualifier) {
-  const auto dot = Text.rfind(u'.');
+  // The last "." outside generic arguments: "TFoo<A.B>" is one name, "TFoo<A.B>.M" splits
+  // before "M".
+  auto dot = String::npos;
+  std::size_t depth = 0;
+  for (std::size_t i = Text.size(); i-- > 0 && dot == String::npos;) {
+    if (Text[i] == u'>')
+      ++depth;
+    else if (Text[i] == u'<' && depth > 0)
+      --depth;
+    else if (Text[i] == u'.' && depth == 0)
+      dot = i;
+  }
   if (dot == String::npos) {
     Name = Trim(Text);
     Qualifier.clear();

@@ -545,26 +545,26 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
 }
 
 bool TCustomPascalModuleExplorer::ReadIncludeFile(String &fileName, TTokenizerTextPtr &source) {
-  // The name as written counts only when it names a file exactly; the case-insensitive
-  // search (which reads directories) is kept for the folders that belong to the module.
+  // A relative name is looked up beside the module's file, then in the search folders, and
+  // never in the process's working directory: which file a unit includes must not depend on
+  // where the process was started. A text parsed without a file name finds its relative
+  // includes only through the search folders.
   String found;
-  {
-    String written = fileName;
-    for (Char &c : written)
-      if (c == u'\\')
-        c = u'/';
-    if (FileExists(written))
-      found = ExpandFileName(written);
+  const bool absolute = !fileName.empty() && (fileName[0] == u'/' || fileName[0] == u'\\');
+  if (absolute) {
+    found = ResolveSourceFileName(fileName, u"/");
+  } else {
+    const String &moduleFile = Module().FileName();
+    if (!moduleFile.empty())
+      found = ResolveSourceFileName(fileName, ExtractFileDir(ExpandFileName(moduleFile)));
+    if (found.empty())
+      for (const String &folder : IncludeSearchFolders()) {
+        if (!folder.empty())
+          found = ResolveSourceFileName(fileName, folder);
+        if (!found.empty())
+          break;
+      }
   }
-  const String &moduleFile = Module().FileName();
-  if (found.empty() && !moduleFile.empty())
-    found = ResolveSourceFileName(fileName, ExtractFileDir(moduleFile));
-  if (found.empty())
-    for (const String &folder : IncludeSearchFolders()) {
-      found = ResolveSourceFileName(fileName, folder);
-      if (!found.empty())
-        break;
-    }
   bool ok = false;
   if (!found.empty()) {
     try {
@@ -584,8 +584,9 @@ bool TCustomPascalModuleExplorer::ReadIncludeFile(String &fileName, TTokenizerTe
 
 void TCustomPascalModuleExplorer::BeginIncludeFile(const String &fileName) {
   TPreprocessedPascalTokenizer &t = Tokenizer();
-  FIncludeStack.push_back(FCurrentItem);
+  const bool moduleLevel = FCurrentItem == ModuleLevelScope();
   auto *item = new TIncludeFileItem(FCurrentItem, fileName);
+  FIncludeStack.push_back({FCurrentItem, item, moduleLevel});
   item->SetVisibility(FVisibility);
   item->SetLineNr(t.LineNr() - 1);
   item->SetItemStartPos(t.LastComment().Pos.Column);
@@ -599,8 +600,15 @@ void TCustomPascalModuleExplorer::BeginIncludeFile(const String &fileName) {
 void TCustomPascalModuleExplorer::EndIncludeFile() {
   if (FIncludeStack.empty())
     return;
-  FCurrentItem = FIncludeStack.back();
+  FCurrentItem = FIncludeStack.back().Interrupted;
   FIncludeStack.pop_back();
+}
+
+TCodeItem *TCustomPascalModuleExplorer::ModuleLevelScope() {
+  for (auto it = FIncludeStack.rbegin(); it != FIncludeStack.rend(); ++it)
+    if (it->ModuleLevel)
+      return it->Item;
+  return &Module();
 }
 
 // ---- Skipping and reading -------------------------------------------------------------------
@@ -745,7 +753,7 @@ void TCustomPascalModuleExplorer::SetCurrentItem(TCodeItem *item) {
 
 void TCustomPascalModuleExplorer::UpdateCurrentScope() {
   TModuleItem &module = Module();
-  if (FCurrentItem == &module)
+  if (FCurrentItem == &module || FCurrentItem == ModuleLevelScope())
     FVisibility = (module.ImplLineNr() >= 0 || module.ModuleType() != mtUnit) ? scPrivate
                                                                               : scPublic;
 }
@@ -871,7 +879,9 @@ void TCustomPascalModuleExplorer::CloseOpenBlocks() {
     EndBlock(false);
   FDeclarationMode = false;
   FOutsideDeclarations = true;
-  SetCurrentItem(&Module());
+  // Declarations that follow belong to the include file being read, when it was opened at
+  // module level, so that their positions are known to count in that file.
+  SetCurrentItem(ModuleLevelScope());
 }
 
 void TCustomPascalModuleExplorer::SetDeclarationMode(bool on) {

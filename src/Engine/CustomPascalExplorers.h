@@ -151,6 +151,9 @@ protected:
   void BeginBlock(TReservedWord word);
   void EndBlock(bool closed);
   void CloseOpenBlocks();
+  // The innermost include file opened at module level, else the module item: where
+  // module-level declarations go.
+  TCodeItem *ModuleLevelScope();
   const std::vector<TBlockEntry> &Blocks() const { return FBlocks; }
   void SetDeclarationMode(bool on);
   bool DeclarationMode() const { return FDeclarationMode; }
@@ -248,7 +251,14 @@ private:
   bool FEmptyLineUnassociatesComment = false;
   bool FDirectiveSeen = false;
   bool FDeclarationMode = false;
-  std::vector<TCodeItem *> FIncludeStack;
+  // One entry per open include file: the scope it interrupted, its item, and whether it
+  // was opened at module level (directly in the module or in such an include file).
+  struct TIncludeEntry {
+    TCodeItem *Interrupted;
+    TCodeItem *Item;
+    bool ModuleLevel;
+  };
+  std::vector<TIncludeEntry> FIncludeStack;
   bool FConstSeen = false;
   bool FInRoutineBody = false;
   std::vector<TBlockEntry> FBlocks;

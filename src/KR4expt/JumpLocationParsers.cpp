@@ -88,10 +88,11 @@ const TCodeItem *OutermostInclude(const TCodeItem *item) {
 
 TJumpLocationParser::TJumpLocationParser(const String &ASource, const String &KindName,
                                          const String &AClassName, const String &AMemberName,
-                                         const String &AParamText, TSourceLanguageKind ALanguage)
+                                         const String &AParamText, TSourceLanguageKind ALanguage,
+                                         const String &AFileName)
     : FSource(ASource), FClassName(AClassName),
       FJumpKind(static_cast<Byte>(CodeItemKindFromName(KindName))), FLanguage(ALanguage),
-      FMemberName(AMemberName), FParamText(AParamText) {}
+      FMemberName(AMemberName), FParamText(AParamText), FFileName(AFileName) {}
 
 bool TJumpLocationParser::Locate(Integer &Line, Integer &BodyLine) {
   Line = 0;
@@ -104,6 +105,7 @@ bool TJumpLocationParser::Locate(Integer &Line, Integer &BodyLine) {
     subMember = FMemberName.substr(at + 2);
     FMemberName.resize(at);
   }
+  explorer->ModuleItem()->SetFileName(FFileName);
   explorer->ExploreText(FSource);
   const TModuleItem &module = *explorer->ModuleItem();
   KR_ASSERT(module.GetLanguageKind() == FLanguage);

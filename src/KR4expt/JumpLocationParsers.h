@@ -16,10 +16,12 @@ namespace krx {
 class TJumpLocationParser {
 public:
   // JumpKind is the index of KindName in the link's code-item kind-name table (any case);
-  // 0 when the name is empty or unknown. Nothing is parsed yet.
+  // 0 when the name is empty or unknown. AFileName is the file the source text belongs to:
+  // include files named in the text are looked up beside it (without it, only in the
+  // explorer's include search folders). Nothing is parsed yet.
   TJumpLocationParser(const String &ASource, const String &KindName, const String &AClassName,
                       const String &AMemberName, const String &AParamText,
-                      TSourceLanguageKind ALanguage);
+                      TSourceLanguageKind ALanguage, const String &AFileName = String());
 
   // False only for an unusable request (kind 0 or "module", empty class name or source).
   // Otherwise True, with both lines 0 when the element is not found. Errors in the source
@@ -32,6 +34,7 @@ public:
   TSourceLanguageKind Language() const { return FLanguage; }
   const String &MemberName() const { return FMemberName; }
   const String &ParamText() const { return FParamText; }
+  const String &FileName() const { return FFileName; }
 
 private:
   using TCandidates = std::vector<TCodeItem *>;
@@ -50,6 +53,7 @@ private:
   TSourceLanguageKind FLanguage = lanUndefined;
   String FMemberName;
   String FParamText;
+  String FFileName;
 };
 
 } // namespace krx

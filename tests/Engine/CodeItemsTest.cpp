@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace krx {
 namespace {
 
@@ -406,6 +408,20 @@ TEST(IdentValidator, SplitsQualifiedGenericAndListedNames) {
   v.SplitGenericName(u"T>", name, generic, params);
   EXPECT_TRUE(generic);
   EXPECT_EQ(name, u"T>");
+  // Nested arguments stay with the "<" that opens the outermost list.
+  for (const auto &[text, wantName, wantParams] :
+       {std::tuple{u"TFoo<TBar<T>>", u"TFoo", u"<TBar<T>>"},
+        std::tuple{u"TFoo<TBar<T>>.TInner<U>", u"TFoo<TBar<T>>.TInner", u"<U>"},
+        std::tuple{u"TMap<K, TList<TPair<K, V>>>", u"TMap", u"<K, TList<TPair<K, V>>>"},
+        std::tuple{u"A<B>>", u"A<B>>", u""}}) {
+    v.SplitGenericName(text, name, generic, params);
+    EXPECT_EQ(name + u"|" + params, String(wantName) + u"|" + wantParams) << StringToUtf8(text);
+  }
+  // Dots inside generic arguments do not split a qualified name.
+  EXPECT_TRUE(v.SplitQualifiedName(u"TFoo<TBar<A.T>>.Method", name, qualifier));
+  EXPECT_EQ(qualifier + u"|" + name, u"TFoo<TBar<A.T>>|Method");
+  EXPECT_FALSE(v.SplitQualifiedName(u"TFoo<A.B>", name, qualifier));
+  EXPECT_EQ(name, u"TFoo<A.B>");
 
   TStringList list;
   EXPECT_TRUE(v.SplitList(u" A, B ,C", list));

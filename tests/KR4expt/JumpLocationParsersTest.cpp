@@ -134,14 +134,24 @@ TEST(JumpLocationParser, ErrorsInTheSourceDoNotStopTheSearch) {
 }
 
 // Positions of an include file's items count in that file: the finder answers the line of
-// the include directive in the edited unit instead.
-TEST(JumpLocationParser, AClassInAnIncludeFileAnswersTheIncludeDirective) {
+// the include directive in the edited unit instead, for declarations and implementations
+// alike. Include files are looked up beside the named file, never in the working directory.
+TEST(JumpLocationParser, ElementsInAnIncludeFileAnswerTheIncludeDirective) {
   const String source = ReadFixture("JumpShapes.pas");
+  const String file = Utf8ToString(test::Fixture("jump/JumpShapes.pas").string());
+  const auto answer = [&](const char16_t *kind, const char16_t *member, const String &name) {
+    TJumpLocationParser finder(source, kind, u"TIncluded", member, u"", lanPascal, name);
+    Integer line = -1, body = -1;
+    EXPECT_TRUE(finder.Locate(line, body));
+    return std::to_string(line) + " " + std::to_string(body);
+  };
+  EXPECT_EQ(answer(u"class", u"", file), "57 57");
+  EXPECT_EQ(answer(u"procedure", u"Ping", file), "57 57");
   const auto old = std::filesystem::current_path();
   std::filesystem::current_path(test::Fixture("jump"));
-  const std::string answer = Answer(source, u"class", u"TIncluded", u"");
+  const std::string withoutName = answer(u"class", u"", u"");
   std::filesystem::current_path(old);
-  EXPECT_EQ(answer, "{$I JumpShapes.inc} | {$I JumpShapes.inc}");
+  EXPECT_EQ(withoutName, "0 0");
 }
 
 // krx-jump as a process: files read by their byte-order mark, unusable requests answered

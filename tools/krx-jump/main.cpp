@@ -44,7 +44,7 @@ int Main(int argc, char **argv) {
     return 1;
   }
   TJumpLocationParser finder(text, args[1], args[2], args[3], args.size() > 4 ? args[4] : String(),
-                             lanPascal);
+                             lanPascal, args[0]);
   Integer line = 0, bodyLine = 0;
   const auto start = std::chrono::steady_clock::now();
   const bool found = finder.Locate(line, bodyLine);

@@ -64,7 +64,7 @@ std::string ResolveJump(const String &sourceRoot, const String &f, const String 
   }
   Integer line = 0, bodyLine = 0;
   try {
-    if (!TJumpLocationParser(text, k, c, m, p, lanPascal).Locate(line, bodyLine)) {
+    if (!TJumpLocationParser(text, k, c, m, p, lanPascal, path).Locate(line, bodyLine)) {
       std::cerr << "krx-link: the jump request is unusable\n";
       return {};
     }

@@ -99,6 +99,48 @@ TEST(IncludeFiles, FoundBesideTheModuleMissingAndCyclic) {
   EXPECT_EQ(p.Module().ImplLineNr(), 5);
 }
 
+// Everything an include file holds at module level stays under its include item, also after
+// a class declaration has ended: the implementations too, linked with their declarations.
+TEST(IncludeFiles, ImplementationsStayUnderTheirIncludeFile) {
+  TempDir dir;
+  WriteFileBytes(dir / "impl.inc", "type\n  TA = class\n    procedure P;\n  end;\n"
+                                   "  TB = class\n    procedure Q;\n  end;\n"
+                                   "procedure TA.P;\nbegin\nend;\n\nprocedure TB.Q;\nbegin\nend;\n");
+  TParsed p = Explore(u"unit U;\ninterface\nimplementation\n{$I impl.inc}\nprocedure Local;\n"
+                      u"begin\nend;\nend.",
+                      false, dir.Str("u.pas"));
+  EXPECT_EQ(p.Outline(), "ckModuleSection interface 1\n"
+                         "ckModuleSection implementation 2\n"
+                         "ckModuleSection {$I impl.inc} 3\n"
+                         "  ckClass TA 1\n"
+                         "    ckMethod P 2\n"
+                         "  ckClass TB 4\n"
+                         "    ckMethod Q 5\n"
+                         "  ckMethodImpl P 7\n"
+                         "  ckMethodImpl Q 11\n"
+                         "ckProcedure Local 4\n");
+  for (const char16_t *name : {u"TA.P", u"TB.Q"})
+    EXPECT_NE(p.Get<TProcItem>(ckMethod, name).ImplRef(), nullptr) << StringToUtf8(name);
+}
+
+// A relative include name is looked up beside the module and in the search folders, never in
+// the working directory: a text without a file name does not find a file that lies there.
+TEST(IncludeFiles, NeverLookedUpInTheWorkingDirectory) {
+  TempDir dir;
+  WriteFileBytes(dir / "decl.inc", "type\n  TInc = class\n  end;\n");
+  const String text = u"unit U;\ninterface\n{$I decl.inc}\nimplementation\nend.";
+  const auto old = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Path());
+  const bool foundInCwd = Explore(text).Find(ckClass, u"TInc") != nullptr;
+  std::filesystem::current_path(old);
+  EXPECT_FALSE(foundInCwd);
+  const std::vector<String> folders = IncludeSearchFolders();
+  SetIncludeSearchFolders({dir.Str("")});
+  const bool foundInSearchFolder = Explore(text).Find(ckClass, u"TInc") != nullptr;
+  SetIncludeSearchFolders(folders);
+  EXPECT_TRUE(foundInSearchFolder);
+}
+
 TEST(Conditions, CompiledBranchesOnlyUnlessSwitchedOff) {
   TOptionsGuard guard;
   const String text = u"unit U;\ninterface\ntype\n{$IFDEF NEVER}\n  TA = class end;\n{$ELSE}\n"

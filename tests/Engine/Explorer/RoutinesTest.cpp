@@ -167,6 +167,23 @@ TEST(Implementations, LinkedAcrossOverloadsAndCase) {
   EXPECT_EQ(p.MessageText().find("declaration not found"), std::string::npos);
 }
 
+// Old "object" types have method bodies like classes: each declaration links to its body.
+TEST(Implementations, ObjectTypesLinkLikeClasses) {
+  TParsed p = Explore(u"unit U;\ninterface\ntype\n  PA = ^TA;\n  TA = object\n    X: Integer;\n"
+                      u"    constructor Init;\n    function Size: Word; virtual;\n  private\n"
+                      u"    procedure Hidden;\n  end;\n  TB = object(TA)\n    function Size: Word; virtual;\n"
+                      u"  end;\nimplementation\nconstructor TA.Init;\nbegin\nend;\n"
+                      u"function TA.Size: Word;\nbegin\nend;\nprocedure TA.Hidden;\nbegin\nend;\n"
+                      u"function TB.Size: Word;\nbegin\nend;\nend.");
+  const std::pair<const char16_t *, Integer> links[] = {
+      {u"TA.Init", 15}, {u"TA.Size", 18}, {u"TA.Hidden", 21}, {u"TB.Size", 24}};
+  for (const auto &[name, line] : links) {
+    const TCodeItem *impl = p.Get<TMethodItem>(ckMethod, name).ImplRef();
+    EXPECT_EQ(impl ? impl->LineNr() : -1, line) << StringToUtf8(name) << "\n" << p.Outline();
+  }
+  EXPECT_EQ(p.MessageText(), "");
+}
+
 TEST(Implementations, MissingDeclarationsGetStubs) {
   TParsed p = Explore(u"unit U;\ninterface\ntype\n  TA = class\n    procedure M(A: Integer); overload;\n"
                       u"    procedure M(B: Byte); overload;\n  end;\nimplementation\n"
