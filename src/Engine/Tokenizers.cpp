@@ -43,6 +43,11 @@ TTokenizerTextPtr SplitTokenizerText(String text) {
   std::size_t start = 0, i = 0, n = s.size();
   while (i < n) {
     Char c = s[i];
+    // Most characters are above CR: one comparison passes them.
+    if (c > u'\r') {
+      ++i;
+      continue;
+    }
     if (c == u'\r' || c == u'\n') {
       t->Lines.push_back({start, i - start});
       i += (c == u'\r' && i + 1 < n && s[i + 1] == u'\n') ? 2 : 1;
