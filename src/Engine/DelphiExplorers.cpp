@@ -61,7 +61,7 @@ bool OneOf(TReservedWord w, std::initializer_list<TReservedWord> words) {
   return std::find(words.begin(), words.end(), w) != words.end();
 }
 
-bool IsHintWord(TReservedWord w) { return w >= rwDeprecated && w <= rwAlign; }
+bool IsHintWord(TReservedWord w) { return w >= rwDeprecated && w <= rwLastHint; }
 
 // The routine directives of a signature, besides calling conventions and hints.
 bool IsProcDirectiveWord(TReservedWord w) {
@@ -70,11 +70,7 @@ bool IsProcDirectiveWord(TReservedWord w) {
 }
 
 // Every word that ends the text of a directive argument.
-constexpr std::initializer_list<TReservedWord> kDirectiveWords = {
-    rwForward,   rwExternal, rwOverload, rwUnsafe,  rwInline,     rwDelayed,    rwRegister,
-    rwPascal,    rwCdecl,    rwVarArgs,  rwStdcall, rwExport,     rwSafecall,   rwFar,
-    rwVirtual,   rwDynamic,  rwAbstract, rwMessage, rwOverride,   rwStatic,     rwReintroduce,
-    rwFinal,     rwDispID,   rwDeprecated, rwPlatform, rwLibrary, rwExperimental, rwAlign};
+constexpr std::initializer_list<TReservedWord> kDirectiveWords = RoutineDirectiveWords;
 
 // The property specifier words that end the text of another specifier.
 constexpr std::initializer_list<TReservedWord> kPropertyWords = {
@@ -138,34 +134,12 @@ bool ReservedWordToHintDirective(TReservedWord w, THintDirective &hint) {
 }
 
 bool ReservedWordToCallingConvention(TReservedWord w, TCallConvention &cc) {
-  switch (w) {
-  case rwRegister:
-    cc = ccRegister;
-    return true;
-  case rwPascal:
-    cc = ccPascal;
-    return true;
-  case rwCdecl:
-    cc = ccCDecl;
-    return true;
-  case rwVarArgs:
-    cc = ccVarArgs;
-    return true;
-  case rwStdcall:
-    cc = ccStdCall;
-    return true;
-  case rwExport:
-    cc = ccExport;
-    return true;
-  case rwSafecall:
-    cc = ccSafeCall;
-    return true;
-  case rwFar:
-    cc = ccFar;
-    return true;
-  default:
-    return false;
-  }
+  for (const auto &[word, convention] : CallConventionWords)
+    if (word == w) {
+      cc = convention;
+      return true;
+    }
+  return false;
 }
 
 TMethodDirective ReservedWordToProcDirective(TReservedWord w) {
@@ -1721,7 +1695,7 @@ void TDelphiModuleExplorer::ParseHintDirectives(TCodeItem *item, bool atCurrent,
       item->SetDeprecatedText(message);
       NextToken();
     } else if (k == TTokenKind::tkNumber) {
-      if (w != rwAlign)
+      if (!HintTakesNumber(w))
         RaiseUnexpectedToken();
       NextToken();
     }

@@ -27,8 +27,7 @@ constinit TKR4ExptDataModule *KR4ExptDataModule = nullptr;
 
 namespace {
 
-// This build's IDE position (Delphi 11) and the Kestrune version whose key holds the settings.
-constexpr Integer ThisIDEVersion = dvDelphi11Alexandria;
+// The Kestrune version whose key holds the settings.
 constexpr Integer KestruneVersion = 11;
 
 using THandler = void (TKR4ExptDataModule::*)(TObject *);
@@ -373,7 +372,7 @@ void TKR4ExptDataModule::DataModuleCreate() {
   Notifications = std::make_unique<TOTANotifications>();
   Notifications->OnModuleSaved = [this](IOTAModule *module) { ModuleSaved(module); };
 
-  Stub = TDotNetStub::Create<TDelphiIDEStub>(static_cast<Byte>(ThisIDEVersion));
+  Stub = TDotNetStub::Create<TDelphiIDEStub>(static_cast<Byte>(ThisIDEVersion()));
 }
 
 void TKR4ExptDataModule::DataModuleDestroy() {
@@ -402,7 +401,7 @@ String TKR4ExptDataModule::SettingsKeyName(Integer VersionIndex) {
 }
 
 bool TKR4ExptDataModule::OpenSettingsKey(TRegistry &Registry) {
-  for (Integer v = ThisIDEVersion; v >= 0; --v)
+  for (Integer v = ThisIDEVersion(); v >= 0; --v)
     if (Registry.OpenKeyReadOnly(SettingsKeyName(v)))
       return true;
   return false;
@@ -451,7 +450,7 @@ void TKR4ExptDataModule::SaveSettings() {
   TRegistry reg;
   reg.SetRootKey(HKEY_CURRENT_USER);
   try {
-    if (!reg.OpenKey(SettingsKeyName(ThisIDEVersion), true))
+    if (!reg.OpenKey(SettingsKeyName(ThisIDEVersion()), true))
       return;
   } catch (const Exception &) {
     return;
