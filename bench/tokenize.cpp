@@ -106,13 +106,15 @@ void BM_Preprocess(benchmark::State &state) {
       t.SetTolerateErrors(true);
       t.SetNumbersAsNumbers(true);
       t.OnError = [](const String &) {};
-      t.OnReadIncludeFile = [&](String &name, String &source) {
+      t.OnReadIncludeFile = [&](String &name, TTokenizerTextPtr &source) {
         String dir = t.FileName().empty() ? unitDir : ExtractFileDir(t.FileName());
         String found = ResolveSourceFileName(name, dir);
         std::size_t incBytes = 0;
+        String incText;
         if (found.empty() || t.IsOpenFile(found) ||
-            !ReadSource(fs::path(FileNameToOS(found)), source, incBytes))
+            !ReadSource(fs::path(FileNameToOS(found)), incText, incBytes))
           return false;
+        source = SplitTokenizerText(std::move(incText));
         bytes += static_cast<double>(incBytes);
         name = found;
         return true;
@@ -143,11 +145,11 @@ void BM_IncludeDoublingChain(benchmark::State &state) {
     TPascalPreprocessor pp;
     auto &t = pp.Tokenizer();
     t.OnError = [](const String &) {};
-    t.OnReadIncludeFile = [&](String &name, String &source) {
+    t.OnReadIncludeFile = [&](String &name, TTokenizerTextPtr &source) {
       const Integer i = StrToIntDef(Copy(name, 2, Length(name) - 5), -1);
       if (i < 0 || i >= depth)
         return false;
-      source = files[static_cast<std::size_t>(i)];
+      source = SplitTokenizerText(files[static_cast<std::size_t>(i)]);
       return true;
     };
     pp.SetText(u"{$I d0.inc}");
@@ -168,9 +170,10 @@ void BM_IncludeSelfManyTimes(benchmark::State &state) {
     TPascalPreprocessor pp;
     auto &t = pp.Tokenizer();
     t.OnError = [](const String &) {};
-    t.OnReadIncludeFile = [&](String &name, String &source) {
+    const TTokenizerTextPtr shared = SplitTokenizerText(text);
+    t.OnReadIncludeFile = [&](String &name, TTokenizerTextPtr &source) {
       name = u"/src/main.pas";
-      source = text;
+      source = shared;
       return true;
     };
     t.SetFileName(u"/src/main.pas");

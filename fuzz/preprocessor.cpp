@@ -26,15 +26,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   std::size_t errors = 0;
   t.OnError = [&](const String &) { ++errors; };
   std::size_t reads = 0;
-  t.OnReadIncludeFile = [&](String &name, String &source) {
+  t.OnReadIncludeFile = [&](String &name, TTokenizerTextPtr &source) {
     if (++reads > 64)
       return false;
     if (name == u"a")
-      source = text.substr(0, text.size() / 2);
+      source = SplitTokenizerText(text.substr(0, text.size() / 2));
     else if (name == u"b")
-      source = text.substr(text.size() / 2);
+      source = SplitTokenizerText(text.substr(text.size() / 2));
     else
-      source = text;
+      source = SplitTokenizerText(text);
     return true;
   };
   pp.SetText(text);

@@ -42,7 +42,7 @@ std::span<const TUnitEntry> SystemUnits() {
       {"DelphiIDEPS", DelphiIDEPSInitialization, nullptr},
       {"ParsingLocks", InitializeParsingLocks, FinalizeParsingLocks},
       {"VersRes", nullptr, FinalizeVersRes},
-      {"KRX.ReservedWords", ReservedWordsInitialization, ReservedWordsFinalization},
+      {ReservedWordsUnitName, ReservedWordsInitialization, ReservedWordsFinalization},
       {"Prefs", nullptr, FinalizePrefs},
       {"CodeItems", CodeItemsInitialization, CodeItemsFinalization},
       {"ModuleExplorers", ModuleExplorersInitialization, ModuleExplorersFinalization},

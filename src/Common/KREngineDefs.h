@@ -7,6 +7,7 @@
 // the positions, for example in sets of item kinds.
 #pragma once
 
+#include "Common/CallConventions.h"
 #include "Platform/Rtl/EnumSet.h"
 #include "Platform/Rtl/Types.h"
 
@@ -80,9 +81,6 @@ KRX_DECLARE_ENGINE_ENUM(TBindingKind, KRX_TBINDINGKIND);
   X(csmbAbstract) X(csmbOverrideAbstract) X(csmbOverrideSealed)
 KRX_DECLARE_ENGINE_ENUM(TCSMethodBinding, KRX_TCSMETHODBINDING);
 
-#define KRX_TCALLCONVENTION(X) \
-  X(ccDefault) X(ccRegister) X(ccPascal) X(ccCDecl) X(ccStdCall) X(ccExport) X(ccSafeCall) \
-  X(ccFar) X(ccVarArgs)
 KRX_DECLARE_ENGINE_ENUM(TCallConvention, KRX_TCALLCONVENTION);
 
 #define KRX_TMETHODDIRECTIVE(X) \
@@ -138,9 +136,7 @@ inline constexpr StringView MethodKindKeywords[] = {u"constructor", u"destructor
                                                     u"function",    u"operator",   u"method"};
 inline constexpr StringView BindingKindKeywords[] = {u"static",   u"virtual", u"virtual",
                                                      u"override", u"dynamic", u"message"};
-inline constexpr StringView CallConventionKeywords[] = {u"default",  u"register", u"pascal",
-                                                        u"cdecl",    u"stdcall",  u"export",
-                                                        u"safecall", u"far",      u"varargs"};
+inline constexpr StringView CallConventionKeywords[] = {KRX_CALLCONVENTION_KEYWORDS};
 inline constexpr StringView HintDirectiveKeywords[] = {u"deprecated", u"platform", u"library",
                                                        u"experimental", u"align"};
 inline constexpr StringView InterfaceRootKeywords[] = {u"IInterface", u"IUnknown", u""};

@@ -17,6 +17,10 @@ enum TDelphiVersion : Byte {
 
 inline constexpr Integer DelphiVersionCount = 6;
 
+// The IDE this build of the expert is made for. Each plug-in links the one unit that defines
+// it (src/ThisIDE.cpp, compiled once per plug-in); test programs and tools link Delphi 11's.
+TDelphiVersion ThisIDEVersion();
+
 // Position + 17; a position beyond the last version fails an assertion.
 Integer DelphiVersionToBDSVersion(Integer version);
 // The display name ("Delphi 11 Alexandria"); a position beyond the last version fails an

@@ -1,6 +1,7 @@
 #include "Controls/ComCtrlsEx.h"
 
 #include "Controls/KRX.StyleSupport.h"
+#include "Controls/ParentFontStyles.h"
 #include "Platform/Vcl/FormDescription.h"
 #include "Platform/Vcl/Forms.h"
 #include "Platform/Vcl/TextDraw.h"
@@ -99,6 +100,11 @@ void TListViewEx::DestroyWnd() {
     OnDestroyWnd(this);
   SaveSelection();
   TListView::DestroyWnd();
+}
+
+void TListViewEx::ParentFontChanged() {
+  TListView::ParentFontChanged();
+  StyleParentFont(this, sfListItemTextNormal);
 }
 
 // One byte per item, in item order: 1 when selected.
@@ -327,6 +333,11 @@ void THotKeyEx::KeyDown(Word &Key, TShiftState Shift) {
     return;
   }
   THotKey::KeyDown(Key, Shift);
+}
+
+void THotKeyEx::ParentFontChanged() {
+  THotKey::ParentFontChanged();
+  StyleParentFont(this, sfEditBoxTextNormal);
 }
 
 void ComCtrlsExInitialization() {

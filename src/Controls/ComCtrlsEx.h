@@ -74,6 +74,7 @@ protected:
   void Resize() override;
   void CreateWnd() override;
   void DestroyWnd() override;
+  void ParentFontChanged() override;
 
 private:
   void ApplyStyle();
@@ -99,6 +100,7 @@ public:
 
 protected:
   void KeyDown(Word &Key, TShiftState Shift) override;
+  void ParentFontChanged() override;
 
 private:
   IPtr<IInterface> FStyleSubscription;

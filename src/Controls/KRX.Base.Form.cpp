@@ -1,5 +1,6 @@
 #include "Controls/KRX.Base.Form.h"
 
+#include "Common/KRX.DelphiVersions.h"
 #include "Common/RegUtils.h"
 #include "Controls/KRX.StyleSupport.h"
 #include "Platform/Registry/Registry.h"
@@ -52,7 +53,7 @@ void TBaseForm::SetupFont() {
   try {
     TRegistry reg(KEY_READ);
     reg.SetRootKey(HKEY_CURRENT_USER);
-    if (!reg.OpenKey(BDSRegistryKey(OwnIDEVersion) + u"\\Theme", false))
+    if (!reg.OpenKey(BDSRegistryKey(ThisIDEVersion()) + u"\\Theme", false))
       return;
     // A key without a font name, or with a size that is no size, leaves the font alone.
     if (!reg.ValueExists(u"FontName"))

@@ -64,7 +64,4 @@ void SafeSetFocus(TWinControl *AControl);
 // ParentFont on, then the font colour (unless clNone) and the style.
 void SetupLabelFont(TControl *ALabel, TColor AColor, TFontStyles AStyle);
 
-// The IDE version of this build (its BDS key holds the theme key).
-inline constexpr Integer OwnIDEVersion = 5; // Delphi 11
-
 } // namespace krx

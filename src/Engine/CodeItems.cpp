@@ -25,7 +25,7 @@ const Char *const SInterfaceUses = u"interface uses clause";
 const Char *const SImplementationUses = u"implementation uses clause";
 const Char *const SInvalidIdentifier = u"\"%s\" is not a valid identifier";
 
-std::atomic<TDelphiLanguageMode> gLanguageMode{dlmDelphi11Win32};
+std::atomic<TDelphiLanguageMode> gLanguageMode{DefaultLanguageMode};
 TPascalLanguage *gPascalLanguage = nullptr;
 
 std::unique_ptr<TPascalLanguage> &OwnedPascalLanguage() {
@@ -2037,6 +2037,10 @@ bool TDelphiClassifierKind::AllowsClassProperties() const {
   default:
     return false;
   }
+}
+
+bool TDelphiClassifierKind::AllowsMulticastEvents() const {
+  return IsDotNetLanguageMode(DelphiLanguageMode()) && AllowedMemberKinds().Contains(ckEvent);
 }
 
 bool TDelphiClassifierKind::AllowsClassDirectives() const {

@@ -16,6 +16,7 @@
 #include "Common/DataTyp.h"
 #include "Common/KREngineDefs.h"
 #include "Common/KRX.Exceptions.h"
+#include "Engine/LanguageModes.h"
 #include "Platform/Rtl/Classes.h"
 #include "World/Containr.h"
 #include "World/Editable.h"
@@ -45,15 +46,6 @@ KRX_DECLARE_ENGINE_ENUM(TCodeSectionKind, KRX_TCODESECTIONKIND);
 KRX_DECLARE_ENGINE_ENUM(TClassItemWarning, KRX_TCLASSITEMWARNING);
 using TClassItemWarnings = EnumSet<TClassItemWarning>;
 
-// The Pascal dialect the language follows; the order is that of the compiler releases, so
-// "later" compares by ordinal.
-#define KRX_TDELPHILANGUAGEMODE(X) \
-  X(dlmDelphi7Win32) X(dlmDelphi9Win32) X(dlmDelphi10Win32) X(dlmD2009Win32) \
-  X(dlmD2010Win32) X(dlmDXEWin32) X(dlmDXE2Win32) X(dlmDXE3Win32) X(dlmDXE4Win32) \
-  X(dlmDXE5Win32) X(dlmDXE6Win32) X(dlmDXE7Win32) X(dlmDXE8Win32) X(dlmDelphi10_0Win32) \
-  X(dlmDelphi10_1Win32) X(dlmDelphi10_2Win32) X(dlmDelphi10_3Win32) X(dlmDelphi10_4Win32) \
-  X(dlmDelphi11Win32)
-KRX_DECLARE_ENGINE_ENUM(TDelphiLanguageMode, KRX_TDELPHILANGUAGEMODE);
 // clang-format on
 
 using TVisibilities = EnumSet<TVisibility>;
@@ -1110,7 +1102,8 @@ public:
   bool AllowsClassProperties() const override;
   bool AllowsClassSections() const override { return AllowsClassMembers(); }
   bool AllowsClassDirectives() const override;
-  bool AllowsMulticastEvents() const override { return false; }
+  // Only the dialects of the .NET platform have multicast events.
+  bool AllowsMulticastEvents() const override;
   bool AllowsMemberAttributes() const override { return ClassKind != clObject; }
   bool CanBePacked() const override;
   bool HasClassReferences() const override { return ClassKind == clClass; }
@@ -1337,7 +1330,7 @@ private:
 
 // The process-wide Pascal language, between the unit's start-up and shutdown.
 TPascalLanguage *GlobalPascalLanguage();
-// The process-wide language mode (dlmDelphi11Win32 at start).
+// The process-wide language mode (DefaultLanguageMode at start).
 TDelphiLanguageMode DelphiLanguageMode();
 
 // Unit start-up: the global Pascal language and the self-check; shutdown: frees the

@@ -1,6 +1,7 @@
 #include "Engine/CustomPascalExplorers.h"
 
 #include "Engine/SourceFileNames.h"
+#include "Engine/SourceTexts.h"
 #include "Platform/Rtl/Files.h"
 #include "World/ClassEx.h"
 #include "World/KRStrUtils.h"
@@ -543,7 +544,7 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
   }
 }
 
-bool TCustomPascalModuleExplorer::ReadIncludeFile(String &fileName, String &source) {
+bool TCustomPascalModuleExplorer::ReadIncludeFile(String &fileName, TTokenizerTextPtr &source) {
   // A relative name is looked up beside the module's file, then in the search folders, and
   // never in the process's working directory: which file a unit includes must not depend on
   // where the process was started. A text parsed without a file name finds its relative
@@ -567,8 +568,7 @@ bool TCustomPascalModuleExplorer::ReadIncludeFile(String &fileName, String &sour
   bool ok = false;
   if (!found.empty()) {
     try {
-      TTextEncoding encoding;
-      source = ReadTextFileEx(found, encoding);
+      source = ReadCachedSourceText(found);
       fileName = found;
       ok = true;
     } catch (const Exception &) {

@@ -81,7 +81,7 @@ public:
     return IsReservedWordToken(w);
   }
   TTokenKind NextToken() override;
-  bool ReadIncludeFile(String &fileName, String &source) override;
+  bool ReadIncludeFile(String &fileName, TTokenizerTextPtr &source) override;
   void SetSkipKinds(TTokenKinds kinds) override { FSkipKinds = kinds; }
 
 protected:
@@ -94,6 +94,12 @@ protected:
   virtual void BeginIncludeFile(const String &fileName);
   virtual void EndIncludeFile();
   virtual void ParseModule(bool &stop) = 0;
+  // Reads a routine's local declarations and statement blocks from the current token on,
+  // with `proc` as the current item. With wholeBody off it stops before the first token on
+  // the routine's last header line (the line of its begin); `stop` is set when the progress
+  // event cancels. A parse reads bodies through ParseModule; this is for callers that read
+  // one body on its own.
+  virtual void ParseProcBody(TProcItem *proc, bool wholeBody, bool &stop) = 0;
   virtual void StartMetrics();
   // Hint directives of an item; see the grammar for the flags.
   virtual void ParseHintDirectives(TCodeItem *item, bool atCurrent, bool multiple, bool strict);
@@ -119,6 +125,8 @@ protected:
   // Reads the next token unless one was pushed back for the grammar.
   TTokenKind NextStatementToken();
   void PushBackDeclarationStart();
+  // The current token is read again by the next NextStatementToken, whatever its kind.
+  void PushBackToken() { FPushBack = true; }
   bool PushedBack() const { return FPushBack; }
   void ClearPushBack() { FPushBack = false; }
   bool IsReservedWordToken(TReservedWord &word);

@@ -61,7 +61,7 @@ bool OneOf(TReservedWord w, std::initializer_list<TReservedWord> words) {
   return std::find(words.begin(), words.end(), w) != words.end();
 }
 
-bool IsHintWord(TReservedWord w) { return w >= rwDeprecated && w <= rwAlign; }
+bool IsHintWord(TReservedWord w) { return w >= rwDeprecated && w <= rwLastHint; }
 
 // The routine directives of a signature, besides calling conventions and hints.
 bool IsProcDirectiveWord(TReservedWord w) {
@@ -70,11 +70,7 @@ bool IsProcDirectiveWord(TReservedWord w) {
 }
 
 // Every word that ends the text of a directive argument.
-constexpr std::initializer_list<TReservedWord> kDirectiveWords = {
-    rwForward,   rwExternal, rwOverload, rwUnsafe,  rwInline,     rwDelayed,    rwRegister,
-    rwPascal,    rwCdecl,    rwVarArgs,  rwStdcall, rwExport,     rwSafecall,   rwFar,
-    rwVirtual,   rwDynamic,  rwAbstract, rwMessage, rwOverride,   rwStatic,     rwReintroduce,
-    rwFinal,     rwDispID,   rwDeprecated, rwPlatform, rwLibrary, rwExperimental, rwAlign};
+constexpr std::initializer_list<TReservedWord> kDirectiveWords = RoutineDirectiveWords;
 
 // The property specifier words that end the text of another specifier.
 constexpr std::initializer_list<TReservedWord> kPropertyWords = {
@@ -138,34 +134,12 @@ bool ReservedWordToHintDirective(TReservedWord w, THintDirective &hint) {
 }
 
 bool ReservedWordToCallingConvention(TReservedWord w, TCallConvention &cc) {
-  switch (w) {
-  case rwRegister:
-    cc = ccRegister;
-    return true;
-  case rwPascal:
-    cc = ccPascal;
-    return true;
-  case rwCdecl:
-    cc = ccCDecl;
-    return true;
-  case rwVarArgs:
-    cc = ccVarArgs;
-    return true;
-  case rwStdcall:
-    cc = ccStdCall;
-    return true;
-  case rwExport:
-    cc = ccExport;
-    return true;
-  case rwSafecall:
-    cc = ccSafeCall;
-    return true;
-  case rwFar:
-    cc = ccFar;
-    return true;
-  default:
-    return false;
-  }
+  for (const auto &[word, convention] : CallConventionWords)
+    if (word == w) {
+      cc = convention;
+      return true;
+    }
+  return false;
 }
 
 TMethodDirective ReservedWordToProcDirective(TReservedWord w) {
@@ -308,8 +282,8 @@ void TPascalGenericsIdentValidator::SetSkipKinds(TTokenKinds kinds) {
 
 TTokenKind TPascalGenericsIdentValidator::NextToken() { return FHelper->GetTokenizer().NextToken(); }
 
-bool TPascalGenericsIdentValidator::ReadIncludeFile(String &, String &source) {
-  source.clear();
+bool TPascalGenericsIdentValidator::ReadIncludeFile(String &, TTokenizerTextPtr &source) {
+  source.reset();
   return false;
 }
 
@@ -605,41 +579,208 @@ bool TDelphiModuleExplorer::AtModuleLevel() const {
 
 // ---- The statement loop ---------------------------------------------------------------------
 
+bool TDelphiModuleExplorer::NextLoopToken(TTokenKind &kind) {
+  try {
+    kind = NextStatementToken();
+    return true;
+  } catch (const ETokenError &) {
+    return false;
+  }
+}
+
+void TDelphiModuleExplorer::RunStatement(TTokenKind kind,
+                                         void (TDelphiModuleExplorer::*statement)(TTokenKind)) {
+  TPreprocessedPascalTokenizer &t = Tokenizer();
+  // Where this statement starts: a statement that leaves the same token pushed back made
+  // no progress and must not be read again.
+  const Integer line = t.LineNr(), pos = t.LinePos();
+  const std::size_t depth = t.IncludeDepth();
+  try {
+    (this->*statement)(kind);
+  } catch (const ETokenError &) {
+    // The message is out and the item marked; the next statement is read normally.
+  } catch (const EGenericParamListError &) {
+  } catch (const EParamListError &) {
+  }
+  if (PushedBack() && t.LineNr() == line && t.LinePos() == pos && t.IncludeDepth() == depth)
+    ClearPushBack();
+}
+
 void TDelphiModuleExplorer::ParseModule(bool &stop) {
   stop = false;
   SetSectionKind(cskUndefined);
-  TPreprocessedPascalTokenizer &t = Tokenizer();
   for (;;) {
     TTokenKind kind;
-    try {
-      kind = NextStatementToken();
-    } catch (const ETokenError &) {
-      // An invalid token where a statement starts (raised when errors are not tolerated, as
-      // in a header-only parse) has been consumed: the loop goes on with the next token.
+    if (!NextLoopToken(kind))
       continue;
-    }
     if (kind == TTokenKind::tkNone)
       break;
-    // Where this statement starts: a statement that leaves the same token pushed back made
-    // no progress and must not be read again.
-    const Integer line = t.LineNr(), pos = t.LinePos();
-    const std::size_t depth = t.IncludeDepth();
-    try {
-      Statement(kind);
-    } catch (const ETokenError &) {
-      // The message is out and the item marked; the next statement is read normally.
-    } catch (const EGenericParamListError &) {
-    } catch (const EParamListError &) {
-    }
-    if (PushedBack() && t.LineNr() == line && t.LinePos() == pos && t.IncludeDepth() == depth)
-      ClearPushBack();
+    RunStatement(kind, &TDelphiModuleExplorer::Statement);
     if (FStopAtImplementation)
       break;
     if (OnProgress) {
-      OnProgress(t.LineNr(), stop);
+      OnProgress(Tokenizer().LineNr(), stop);
       if (stop)
         break;
     }
+  }
+}
+
+void TDelphiModuleExplorer::ParseProcBody(TProcItem *proc, bool wholeBody, bool &stop) {
+  stop = false;
+  if (proc)
+    SetCurrentItem(proc);
+  SetSectionKind(cskUndefined);
+  SetCurrentVisibility(scDefault);
+  FBodyBlockBase = Blocks().size();
+  for (;;) {
+    TTokenKind kind;
+    if (!NextLoopToken(kind))
+      continue;
+    if (kind == TTokenKind::tkNone)
+      break;
+    if (!wholeBody && proc && TokenLine() - 1 >= proc->GetLastHeaderLine()) {
+      PushBackToken();
+      break;
+    }
+    RunStatement(kind, &TDelphiModuleExplorer::ProcBodyStatement);
+    if (OnProgress) {
+      OnProgress(Tokenizer().LineNr(), stop);
+      if (stop)
+        break;
+    }
+  }
+}
+
+void TDelphiModuleExplorer::ProcBodyStatement(TTokenKind kind) {
+  if (kind == TTokenKind::tkSymbol) {
+    if (IsSymbol(u"[") && AttributesEnabled())
+      SkipAttribute(1);
+    return;
+  }
+  if (kind != TTokenKind::tkIdent)
+    return;
+  TReservedWord w;
+  if (IsReservedWordToken(w)) {
+    ProcBodyWord(w);
+    return;
+  }
+  // Inside a statement block identifiers are statements, not declarations.
+  if (Blocks().size() > FBodyBlockBase)
+    return;
+  switch (SectionKind()) {
+  case cskVar:
+  case cskClassVar:
+  case cskConst:
+  case cskResourceString:
+  case cskClassThreadVar:
+    ParseFieldDeclaration(false);
+    break;
+  case cskUndefined:
+  case cskThreadVar:
+    RaiseUnexpectedToken();
+    break;
+  default:
+    break;
+  }
+}
+
+void TDelphiModuleExplorer::ProcBodyWord(TReservedWord word) {
+  switch (word) {
+  case rwBegin:
+  case rwCase:
+  case rwTry:
+    BeginBlock(word);
+    break;
+  case rwAsm:
+    BeginBlock(rwAsm);
+    SkipAsmBlock();
+    break;
+  case rwEnd:
+    EndBlock(true);
+    break;
+  case rwVar:
+  case rwConst:
+  case rwResourceString:
+  case rwType:
+  case rwLabel:
+  case rwThreadVar:
+    StartCodeSection(word);
+    if (word == rwType)
+      SkipLocalTypes();
+    else if (word == rwLabel)
+      SkipLabelList();
+    break;
+  case rwProcedure:
+  case rwFunction: {
+    const TCodeItem *before = CurrentItem();
+    ParseRoutineHeading(word);
+    if (CurrentItem() != before)
+      SetSectionKind(cskUndefined);
+    break;
+  }
+  default:
+    break;
+  }
+}
+
+void TDelphiModuleExplorer::SkipLocalTypes() {
+  bool reread = false; // the current token is the next one to examine
+  for (;;) {
+    const TTokenKind k = reread ? TokenKind() : NextToken();
+    reread = false;
+    if (k == TTokenKind::tkNone)
+      break;
+    if (k == TTokenKind::tkSymbol && (IsSymbol(u"(") || IsSymbol(u"["))) {
+      SkipBracketGroup();
+      continue;
+    }
+    TReservedWord w;
+    if (k != TTokenKind::tkIdent || !IsReservedWordToken(w))
+      continue;
+    const bool afterEquals = PrevTokenKind() == TTokenKind::tkSymbol && PrevTokenText() == u"=";
+    if (OneOf(w, {rwBegin, rwAsm, rwEnd, rwVar, rwConst, rwResourceString, rwLabel, rwThreadVar}) ||
+        ((w == rwProcedure || w == rwFunction) && !afterEquals))
+      break;
+    if (w == rwRecord) {
+      SkipRecordBody();
+      reread = true;
+    } else if (afterEquals &&
+               (w == rwClass || w == rwObject || w == rwInterface || w == rwDispInterface)) {
+      // A local class body is passed over whole: its end must not end the routine.
+      NextToken();
+      if (!IsSymbol(u";") && !TokenIs(u"OF"))
+        SkipLocalTypeBody();
+    }
+  }
+  PushBackDeclarationStart();
+}
+
+void TDelphiModuleExplorer::SkipLabelList() {
+  for (;;) {
+    const TTokenKind k = NextToken();
+    if (k != TTokenKind::tkIdent && k != TTokenKind::tkNumber)
+      RaiseUnexpectedToken();
+    NextToken();
+    if (IsSymbol(u";"))
+      return;
+    if (!IsSymbol(u","))
+      RaiseUnexpectedToken();
+  }
+}
+
+void TDelphiModuleExplorer::SkipBracketGroup() {
+  Integer depth = 1;
+  while (depth > 0) {
+    const TTokenKind k = NextToken();
+    if (k == TTokenKind::tkNone)
+      return;
+    if (k != TTokenKind::tkSymbol)
+      continue;
+    if (IsSymbol(u"(") || IsSymbol(u"["))
+      ++depth;
+    else if (IsSymbol(u")") || IsSymbol(u"]"))
+      --depth;
   }
 }
 
@@ -1554,7 +1695,7 @@ void TDelphiModuleExplorer::ParseHintDirectives(TCodeItem *item, bool atCurrent,
       item->SetDeprecatedText(message);
       NextToken();
     } else if (k == TTokenKind::tkNumber) {
-      if (w != rwAlign)
+      if (!HintTakesNumber(w))
         RaiseUnexpectedToken();
       NextToken();
     }

@@ -74,7 +74,7 @@ public:
   void IncludeFileFinished(const String &) override {}
   bool CurrentIsReservedWord() override { return false; }
   TTokenKind NextToken() override;
-  bool ReadIncludeFile(String &fileName, String &source) override;
+  bool ReadIncludeFile(String &fileName, TTokenizerTextPtr &source) override;
   void SetSkipKinds(TTokenKinds kinds) override;
 
 private:
@@ -116,6 +116,7 @@ protected:
 
   bool ModuleKindFromText(const String &text, TModuleType &moduleType) override;
   void ParseModule(bool &stop) override;
+  void ParseProcBody(TProcItem *proc, bool wholeBody, bool &stop) override;
   void StartMetrics() override;
   void ParseHintDirectives(TCodeItem *item, bool atCurrent, bool multiple, bool strict) override;
   void ParseProcSignature(TProcItem *item, TMethodKind methodKind, Integer line, Integer column,
@@ -123,7 +124,23 @@ protected:
   void ParseVariantPart() override;
 
 private:
+  // Reads the first token of the next statement; False when it was an invalid token, which
+  // is consumed (raised when errors are not tolerated, as in a header-only parse).
+  bool NextLoopToken(TTokenKind &kind);
+  // One statement of a statement loop: the errors that cost only the statement are
+  // swallowed, and a statement that made no progress does not leave its token to be read
+  // again.
+  void RunStatement(TTokenKind kind, void (TDelphiModuleExplorer::*statement)(TTokenKind));
   void Statement(TTokenKind kind);
+  void ProcBodyStatement(TTokenKind kind);
+  void ProcBodyWord(TReservedWord word);
+  // The declarations of a type section inside a routine are passed over up to the next
+  // word that starts a section, a routine or a block.
+  void SkipLocalTypes();
+  // A label declaration: labels (identifiers or numbers) separated by "," up to ";".
+  void SkipLabelList();
+  // From "(" or "[" to the matching closer, nested groups included.
+  void SkipBracketGroup();
   void ReservedWordStatement(TReservedWord word);
   void IdentifierStatement();
   bool InClassBody() const;
@@ -172,6 +189,8 @@ private:
   std::unique_ptr<TUniqueStringList> FDelegateNames;
   bool FFixEvents = true;
   bool FStopAtImplementation = false;
+  // Entries of the block list when the routine body being read began (ParseProcBody).
+  std::size_t FBodyBlockBase = 1;
 };
 
 // The built-in default of the global delegates file, byte for byte.

@@ -89,6 +89,35 @@ String JoinList(const std::vector<String> &items) {
 
 bool DefineLess(const String &a, const String &b) { return AnsiCompareText(a, b) < 0; }
 
+// True when the upper-case directive body starts with a plain ASCII word that is none of the
+// words NamedDirective acts on ($MODE, $R, $WARN ...): such a directive is recognised without
+// setting up a tokenizer. A word that the tokenizer might read differently (one that does not
+// start with a letter, or that goes on with a character beyond ASCII) is not judged here.
+bool IsOtherDirectiveWord(StringView upper) {
+  std::size_t i = 0, n = upper.size();
+  while (i < n && upper[i] <= u' ')
+    ++i;
+  if (i == n || !((upper[i] >= u'A' && upper[i] <= u'Z') || upper[i] == u'_'))
+    return false;
+  const std::size_t start = i;
+  while (i < n && ((upper[i] >= u'A' && upper[i] <= u'Z') ||
+                   (upper[i] >= u'0' && upper[i] <= u'9') || upper[i] == u'_'))
+    ++i;
+  if (i < n && upper[i] >= 0x80)
+    return false;
+  const StringView word = upper.substr(start, i - start);
+  static constexpr StringView kActedOn[] = {u"ENDIF",  u"IFEND",  u"ELSE",    u"ELSEIF",
+                                            u"IFDEF",  u"IFNDEF", u"IFOPT",   u"IF",
+                                            u"DEFINE", u"UNDEF",  u"INCLUDE", u"I"};
+  for (StringView w : kActedOn)
+    if (word == w)
+      return false;
+  for (const Char *w : kLongSwitchNames)
+    if (word.size() > 1 && word[0] == w[0] && word == w)
+      return false;
+  return true;
+}
+
 } // namespace
 
 String CompilerVersionName(TCompilerVersion v) { return VersionInfo(v).Name; }
@@ -327,7 +356,7 @@ bool TPreprocessedPascalTokenizer::ParseSwitch(StringView part, bool apply) {
 }
 
 bool TPreprocessedPascalTokenizer::NamedDirective(const String &body, const String &upper) {
-  if (upper.size() <= 2)
+  if (upper.size() <= 2 || IsOtherDirectiveWord(upper))
     return false;
   // Numbers read as identifiers here, so that {$IFDEF 0} is a condition that is not met.
   TPascalTokenizer bt(upper);
@@ -545,17 +574,17 @@ bool TPreprocessedPascalTokenizer::IncludeFile(StringView rest) {
   // being read (an include cycle would otherwise never end).
   if (FIncludeStack.size() >= MaxIncludeDepth || IsOpenFile(name) || !IncludeBudgetLeft(name, 0))
     return false;
-  String source;
-  if (!OnReadIncludeFile(name, source) || source.empty())
+  TTokenizerTextPtr source;
+  if (!OnReadIncludeFile(name, source) || !source || source->Text.empty())
     return false;
   // Checked again with the name the reader found, for readers that do not ask IsOpenFile.
-  if (!IncludeBudgetLeft(name, source.size()) || IsOpenFile(name))
+  if (!IncludeBudgetLeft(name, source->Text.size()) || IsOpenFile(name))
     return false;
   ++FIncludeExpansions;
   if (OnIncludeStarted)
     OnIncludeStarted(name);
   FIncludeStack.push_back(SaveTokenizerState(*this));
-  TPascalTokenizer::SetText(source);
+  SetSharedText(std::move(source));
   SetFileName(name);
   return true;
 }
@@ -583,8 +612,8 @@ void TDefaultTokenizerContext::UnexpectedToken() { Abort(); }
 TTokenKinds TDefaultTokenizerContext::GetSkipKinds() { return FTokenizer->SkipKinds(); }
 TTokenKind TDefaultTokenizerContext::NextToken() { return FTokenizer->NextToken(); }
 void TDefaultTokenizerContext::SetSkipKinds(TTokenKinds kinds) { FTokenizer->SetSkipKinds(kinds); }
-bool TDefaultTokenizerContext::ReadIncludeFile(String &, String &source) {
-  source.clear();
+bool TDefaultTokenizerContext::ReadIncludeFile(String &, TTokenizerTextPtr &source) {
+  source.reset();
   return false;
 }
 

@@ -129,8 +129,9 @@ public:
   std::function<void(const String &message)> OnError;
   std::function<void(const String &fileName)> OnIncludeStarted;
   std::function<void(const String &fileName)> OnIncludeFinished;
-  // May rewrite the name (to the full path of the file found).
-  std::function<bool(String &fileName, String &source)> OnReadIncludeFile;
+  // May rewrite the name (to the full path of the file found). The text is given split into
+  // lines (SplitTokenizerText), so that a reader may hand out a text it read before.
+  std::function<bool(String &fileName, TTokenizerTextPtr &source)> OnReadIncludeFile;
 
 private:
   bool ProcessDirective();

@@ -2,7 +2,6 @@
 
 #include "Platform/Rtl/SysUtils.h"
 
-#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -20,13 +19,19 @@ static_assert(std::size(kNames) == 72);
 // Longer words cannot be reserved; saves upper-casing long identifiers.
 constexpr std::size_t kLongestWord = 14;
 
-// The upper-case words with their values, sorted by word, so that a lookup is a binary
-// search over a key on the stack: no allocation per identifier.
+// The upper-case words with their values, grouped by length and first letter: a lookup
+// compares the identifier, folded as it goes, with the one to three words of its group, with
+// no copy and no allocation per identifier.
 struct TEntry {
   String Word;
   TReservedWord Value;
 };
-std::unique_ptr<std::vector<TEntry>> GDictionary;
+struct TDictionary {
+  std::vector<TEntry> Groups[kLongestWord + 1][26];
+};
+std::unique_ptr<TDictionary> GDictionary;
+
+Char AsciiUpper(Char c) { return (c >= u'a' && c <= u'z') ? Char(c - 32) : c; }
 
 } // namespace
 
@@ -36,17 +41,15 @@ String ReservedWordName(TReservedWord word) {
 }
 
 void ReservedWordsInitialization() {
-  auto dict = std::make_unique<std::vector<TEntry>>();
+  auto dict = std::make_unique<TDictionary>();
   for (Integer i = 0; i < ReservedWordCount; ++i) {
     auto w = static_cast<TReservedWord>(i);
     if (w == rwUnsafe || w == rwAdd || w == rwRemove)
       continue;
     String key = UpperCase(StringView(kNames[i]).substr(2));
-    KR_ASSERT(key.size() <= kLongestWord);
-    dict->push_back({std::move(key), w});
+    KR_ASSERT(key.size() >= 2 && key.size() <= kLongestWord && key[0] >= u'A' && key[0] <= u'Z');
+    dict->Groups[key.size()][key[0] - u'A'].push_back({std::move(key), w});
   }
-  std::sort(dict->begin(), dict->end(),
-            [](const TEntry &a, const TEntry &b) { return a.Word < b.Word; });
   GDictionary = std::move(dict);
 }
 
@@ -54,20 +57,22 @@ void ReservedWordsFinalization() { GDictionary.reset(); }
 
 bool IsReservedWord(StringView word, TReservedWord &value) {
   KR_ASSERT(GDictionary != nullptr);
-  if (word.size() > kLongestWord || word.size() < 2)
+  const std::size_t n = word.size();
+  if (n > kLongestWord || n < 2)
     return false;
-  Char buf[kLongestWord];
-  for (std::size_t i = 0; i < word.size(); ++i) {
-    Char c = word[i];
-    buf[i] = (c >= u'a' && c <= u'z') ? Char(c - 32) : c;
+  const Char first = AsciiUpper(word[0]);
+  if (first < u'A' || first > u'Z')
+    return false;
+  for (const TEntry &e : GDictionary->Groups[n][first - u'A']) {
+    std::size_t i = 1;
+    while (i < n && AsciiUpper(word[i]) == e.Word[i])
+      ++i;
+    if (i == n) {
+      value = e.Value;
+      return true;
+    }
   }
-  const StringView key(buf, word.size());
-  auto it = std::lower_bound(GDictionary->begin(), GDictionary->end(), key,
-                             [](const TEntry &e, StringView k) { return StringView(e.Word) < k; });
-  if (it == GDictionary->end() || StringView(it->Word) != key)
-    return false;
-  value = it->Value;
-  return true;
+  return false;
 }
 
 bool IsReservedKeyword(StringView word, TReservedWord &value) {

@@ -2,7 +2,11 @@
 // process-wide case-insensitive dictionary that recognises them.
 #pragma once
 
+#include "Common/KREngineDefs.h"
 #include "Platform/Rtl/Types.h"
+
+#include <initializer_list>
+#include <utility>
 
 namespace krx {
 
@@ -33,6 +37,27 @@ enum TReservedWord : Byte {
 };
 
 inline constexpr Integer ReservedWordCount = static_cast<Integer>(rwAlign) + 1;
+
+// ---- What the grammar needs to know of the list (each revision has its own) ----
+
+// The hint directives run from rwDeprecated to this word, in THintDirective's order.
+inline constexpr TReservedWord rwLastHint = rwAlign;
+// A hint directive that takes a number after it.
+constexpr bool HintTakesNumber(TReservedWord w) { return w == rwAlign; }
+// The calling-convention words and the conventions they declare.
+inline constexpr std::pair<TReservedWord, TCallConvention> CallConventionWords[] = {
+    {rwRegister, ccRegister}, {rwPascal, ccPascal},     {rwCdecl, ccCDecl},
+    {rwVarArgs, ccVarArgs},   {rwStdcall, ccStdCall},   {rwExport, ccExport},
+    {rwSafecall, ccSafeCall}, {rwFar, ccFar}};
+// Every directive word of a routine heading: each ends the text of a directive argument.
+inline constexpr std::initializer_list<TReservedWord> RoutineDirectiveWords = {
+    rwForward,   rwExternal,   rwOverload, rwUnsafe,   rwInline,     rwDelayed,      rwRegister,
+    rwPascal,    rwCdecl,      rwVarArgs,  rwStdcall,  rwExport,     rwSafecall,     rwFar,
+    rwVirtual,   rwDynamic,    rwAbstract, rwMessage,  rwOverride,   rwStatic,       rwReintroduce,
+    rwFinal,     rwDispID,     rwDeprecated, rwPlatform, rwLibrary, rwExperimental, rwAlign};
+
+// The name of the unit-list entry that prepares the lookup.
+inline constexpr const char *ReservedWordsUnitName = "KRX.ReservedWords";
 
 // The declared name of a value ("rwBegin").
 String ReservedWordName(TReservedWord word);

@@ -115,7 +115,7 @@ void TPascalTokenizerHelper::BindEvents() {
   FTokenizer->OnError = [c](const String &message) { c->AddMessage(message); };
   FTokenizer->OnIncludeStarted = [c](const String &fileName) { c->IncludeFileStarted(fileName); };
   FTokenizer->OnIncludeFinished = [c](const String &fileName) { c->IncludeFileFinished(fileName); };
-  FTokenizer->OnReadIncludeFile = [c](String &fileName, String &source) {
+  FTokenizer->OnReadIncludeFile = [c](String &fileName, TTokenizerTextPtr &source) {
     return c->ReadIncludeFile(fileName, source);
   };
 }

@@ -34,13 +34,20 @@ constexpr TIdentTable kIdent;
 bool IsIdentStart(Char c) { return c < 128 ? kIdent.Start[c] != 0 : IsLetter(c); }
 bool IsIdentPart(Char c) { return c < 128 ? kIdent.Part[c] != 0 : IsLetterOrDigit(c); }
 
-std::shared_ptr<TTokenizerText> SplitText(StringView text) {
+} // namespace
+
+TTokenizerTextPtr SplitTokenizerText(String text) {
   auto t = std::make_shared<TTokenizerText>();
-  t->Text.assign(text);
+  t->Text = std::move(text);
   const String &s = t->Text;
   std::size_t start = 0, i = 0, n = s.size();
   while (i < n) {
     Char c = s[i];
+    // Most characters are above CR: one comparison passes them.
+    if (c > u'\r') {
+      ++i;
+      continue;
+    }
     if (c == u'\r' || c == u'\n') {
       t->Lines.push_back({start, i - start});
       i += (c == u'\r' && i + 1 < n && s[i + 1] == u'\n') ? 2 : 1;
@@ -53,8 +60,6 @@ std::shared_ptr<TTokenizerText> SplitText(StringView text) {
     t->Lines.push_back({start, n - start});
   return t;
 }
-
-} // namespace
 
 String TokenKindName(TTokenKind kind) {
   static constexpr const Char *kNames[] = {
@@ -96,12 +101,12 @@ void TKRBaseTokenizer::Clear() {
   FState.TokenPos = {};
 }
 
-void TKRBaseTokenizer::TakeText(TTokenizerTextPtr text) {
+void TKRBaseTokenizer::SetSharedText(TTokenizerTextPtr text) {
   Clear();
   FState.Text = std::move(text);
 }
 
-void TKRBaseTokenizer::SetText(StringView text) { TakeText(SplitText(text)); }
+void TKRBaseTokenizer::SetText(StringView text) { SetSharedText(SplitTokenizerText(String(text))); }
 
 void TKRBaseTokenizer::SetLines(const std::vector<String> &lines) {
   auto t = std::make_shared<TTokenizerText>();
@@ -114,7 +119,7 @@ void TKRBaseTokenizer::SetLines(const std::vector<String> &lines) {
     t->Text.append(l);
     t->Text.append(u"\r\n");
   }
-  TakeText(std::move(t));
+  SetSharedText(std::move(t));
 }
 
 String TKRBaseTokenizer::GetText() const {

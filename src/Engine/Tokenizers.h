@@ -76,6 +76,10 @@ struct TTokenizerText {
 };
 using TTokenizerTextPtr = std::shared_ptr<const TTokenizerText>;
 
+// Splits a text into its lines (at CR LF, CR or LF) once; the result can be given to any
+// number of tokenizers, as the texts of include files are.
+TTokenizerTextPtr SplitTokenizerText(String text);
+
 class TKRBaseTokenizer;
 
 // The whole scanning state of a tokenizer, held by the tokenizer as one value: saving it is a
@@ -112,6 +116,8 @@ public:
 
   void Clear();
   void SetText(StringView text);
+  // Takes lines already split, shared with whoever else holds them.
+  void SetSharedText(TTokenizerTextPtr text);
   // Takes the lines as they are (a line break inside a line is not split again).
   void SetLines(const std::vector<String> &lines);
   // The whole text, lines joined by #13#10.
@@ -211,7 +217,6 @@ protected:
   bool FTolerateErrors = false;
 
 private:
-  void TakeText(TTokenizerTextPtr text);
   void SyncLine();
 };
 
@@ -295,8 +300,9 @@ public:
   virtual void IncludeFileFinished(const String &fileName) = 0;
   virtual bool CurrentIsReservedWord() = 0;
   virtual TTokenKind NextToken() = 0;
-  // May rewrite the name (to the full path of the file found).
-  virtual bool ReadIncludeFile(String &fileName, String &source) = 0;
+  // May rewrite the name (to the full path of the file found). The text comes split into
+  // lines, so that a file read before can be handed out again without copying it.
+  virtual bool ReadIncludeFile(String &fileName, TTokenizerTextPtr &source) = 0;
   virtual void SetSkipKinds(TTokenKinds kinds) = 0;
 };
 
@@ -320,7 +326,7 @@ public:
   void IncludeFileFinished(const String &) final {}
   bool CurrentIsReservedWord() override { return false; }
   TTokenKind NextToken() override;
-  bool ReadIncludeFile(String &fileName, String &source) final;
+  bool ReadIncludeFile(String &fileName, TTokenizerTextPtr &source) final;
   void SetSkipKinds(TTokenKinds kinds) override;
 
 protected:

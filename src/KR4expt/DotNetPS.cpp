@@ -166,19 +166,25 @@ void TDotNetStub::WMSetText(TMessage &message) {
 void TDotNetStub::PostProcessQueue() const { PostMessageW(FHandle, WM_USER, 0, 0); }
 
 void TDotNetStub::ProcessQueue() {
-  if (FQueue.empty())
+  // Calls run one at a time: a call that pumps messages (a handler that lets the application
+  // process its messages) must not run the next one inside itself. The running call posts
+  // again when it ends, so what arrives meanwhile waits its turn.
+  if (FQueue.empty() || FRunning)
     return;
   TQueuedCall call = std::move(FQueue.front());
   FQueue.pop_front();
+  FRunning = true;
   try {
     Execute(call.Id, call.Args);
   } catch (...) {
+    FRunning = false;
     // Keep the rest of the queue moving: without this post the calls still queued would
     // wait for some later call to arrive.
     if (!FQueue.empty())
       PostProcessQueue();
     throw;
   }
+  FRunning = false;
   if (!FQueue.empty())
     PostProcessQueue();
 }

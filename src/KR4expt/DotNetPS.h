@@ -138,6 +138,7 @@ private:
   std::unique_ptr<TDotNetMarshaller> FMarshaller;
   HWND FHandle = nullptr;
   bool FNaming = false; // inside UpdateEndpointName
+  bool FRunning = false; // inside Execute
 };
 
 } // namespace krx

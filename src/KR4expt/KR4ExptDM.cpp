@@ -1,9 +1,9 @@
 #include "KR4expt/KR4ExptDM.h"
 
+#include "Common/DataFolders.h"
 #include "Common/KREngineDefs.h"
 #include "Common/KRX.DelphiVersions.h"
 #include "Common/KRX.Exceptions.h"
-#include "Common/DataFolders.h"
 #include "Common/RegUtils.h"
 #include "Controls/StackTraceFrm.h"
 #include "Engine/CodeItems.h"
@@ -27,8 +27,7 @@ constinit TKR4ExptDataModule *KR4ExptDataModule = nullptr;
 
 namespace {
 
-// This build's IDE position (Delphi 11) and the Kestrune version whose key holds the settings.
-constexpr Integer ThisIDEVersion = dvDelphi11Alexandria;
+// The Kestrune version whose key holds the settings.
 constexpr Integer KestruneVersion = 11;
 
 using THandler = void (TKR4ExptDataModule::*)(TObject *);
@@ -52,8 +51,7 @@ constexpr TActionSpec kActions[] = {
     {&TKR4ExptDataModule::KRRunKestruneCSharpAction, u"KRRunKestruneCSharpAction",
      u"Run Kestrune C# Edition", u"", 0, &DM::KRRunKestruneCSharpActionExecute},
     {&TKR4ExptDataModule::KRJumpKestruneAction, u"KRJumpKestruneAction", u"Jump to Kestrune",
-     u"Jump to Kestrune", 1, &DM::KRExptJumpItemClick,
-     &DM::SingleFileKestruneActionUpdate},
+     u"Jump to Kestrune", 1, &DM::KRExptJumpItemClick, &DM::SingleFileKestruneActionUpdate},
     {&TKR4ExptDataModule::KRInvokeModelSearchAction, u"KRInvokeModelSearchAction", u"Model Search",
      u"Start Model Search with token at cursor position.", 13,
      &DM::KRInvokeModelSearchActionExecute, &DM::SingleFileKestruneActionUpdate},
@@ -62,8 +60,7 @@ constexpr TActionSpec kActions[] = {
     {&TKR4ExptDataModule::KRVisualizeModuleAction, u"KRVisualizeModuleAction",
      u"Visualize source file", u"=", 10, &DM::KRVisualizeModuleActionExecute},
     {&TKR4ExptDataModule::KRAddFilesToModelAction, u"KRAddFilesToModelAction",
-     u"Add files to Model...", u"=", 3, &DM::KRExptAddMultipleItemClick,
-     &DM::AddFilesActionUpdate},
+     u"Add files to Model...", u"=", 3, &DM::KRExptAddMultipleItemClick, &DM::AddFilesActionUpdate},
     {&TKR4ExptDataModule::KRRefreshInModelAction, u"KRRefreshInModelAction", u"Refresh in Model",
      u"=", 4, &DM::KRExptRefreshItemClick, &DM::SingleFileKestruneActionUpdate},
     {&TKR4ExptDataModule::KRSynchronizeModelAction, u"KRSynchronizeModelAction",
@@ -74,13 +71,13 @@ constexpr TActionSpec kActions[] = {
     {&TKR4ExptDataModule::KRConvertToModelAction, u"KRConvertToModelAction", u"Convert to Model",
      u"=", 6, &DM::KRExptConvertItemClick, &DM::SingleFileKestruneActionUpdate},
     {&TKR4ExptDataModule::KRConvertProjectAction, u"KRConvertProjectAction",
-     u"Convert project to Model", u"=", 7,
-     &DM::KRExptConvertProjectItemClick, &DM::KRConvertProjectActionUpdate},
+     u"Convert project to Model", u"=", 7, &DM::KRExptConvertProjectItemClick,
+     &DM::KRConvertProjectActionUpdate},
     {&TKR4ExptDataModule::KROpenModelAction, u"KROpenModelAction", u"Open Model", u"=", 8,
      &DM::KRExptOpenModelItemClick, &DM::SingleFileKestruneActionUpdate},
     {&TKR4ExptDataModule::CreateSequenceDiagramAction, u"CreateSequenceDiagramAction",
-     u"Create sequence diagram from call stack", u"=", 11,
-     &DM::CreateSequenceDiagramActionExecute, &DM::AnyProxyConnectedActionUpdate},
+     u"Create sequence diagram from call stack", u"=", 11, &DM::CreateSequenceDiagramActionExecute,
+     &DM::AnyProxyConnectedActionUpdate},
     {&TKR4ExptDataModule::KRIntegrationOptionsAction, u"KRIntegrationOptionsAction",
      u"Integration Options...", u"", 9, &DM::KRD4ExptIntegrationOptionsClick},
 };
@@ -365,6 +362,9 @@ void TKR4ExptDataModule::DataModuleCreate() {
   if (TMainMenu *mainMenu = nta->MainMenu()) {
     KRMenu->Items()->Remove(KRExptMainItem);
     mainMenu->Items()->Insert(std::max(mainMenu->Items()->Count() - 2, 0), KRExptMainItem);
+    KRExptMainItem->SetAutoHotkeys(maAutomatic);
+    mainMenu->RethinkHotkeys();
+    KRExptMainItem->RethinkHotkeys();
   }
 
   StartUpTimer->SetEnabled(true);
@@ -372,7 +372,8 @@ void TKR4ExptDataModule::DataModuleCreate() {
   Notifications = std::make_unique<TOTANotifications>();
   Notifications->OnModuleSaved = [this](IOTAModule *module) { ModuleSaved(module); };
 
-  Stub = TDotNetStub::Create<TDelphiIDEStub>(static_cast<Byte>(ThisIDEVersion));
+  Stub = TDotNetStub::Create<TDelphiIDEStub>(static_cast<Byte>(ThisIDEVersion()));
+  BindRequests();
 }
 
 void TKR4ExptDataModule::DataModuleDestroy() {
@@ -401,7 +402,7 @@ String TKR4ExptDataModule::SettingsKeyName(Integer VersionIndex) {
 }
 
 bool TKR4ExptDataModule::OpenSettingsKey(TRegistry &Registry) {
-  for (Integer v = ThisIDEVersion; v >= 0; --v)
+  for (Integer v = ThisIDEVersion(); v >= 0; --v)
     if (Registry.OpenKeyReadOnly(SettingsKeyName(v)))
       return true;
   return false;
@@ -450,7 +451,7 @@ void TKR4ExptDataModule::SaveSettings() {
   TRegistry reg;
   reg.SetRootKey(HKEY_CURRENT_USER);
   try {
-    if (!reg.OpenKey(SettingsKeyName(ThisIDEVersion), true))
+    if (!reg.OpenKey(SettingsKeyName(ThisIDEVersion()), true))
       return;
   } catch (const Exception &) {
     return;

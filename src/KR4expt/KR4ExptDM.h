@@ -18,6 +18,7 @@
 #include "Common/DataTyp.h"
 #include "KR4expt/DelphiIDEPS.h"
 #include "KR4expt/DotNetKRPS.h"
+#include "KR4expt/PrjFileUpdates.h"
 #include "Platform/Registry/Registry.h"
 #include "Platform/ToolsAPI/ToolsAPI.h"
 #include "Platform/Vcl/Forms.h"
@@ -85,6 +86,49 @@ public:
   void StartUpTimerTimer(TObject *Sender);
   // True once the start-up timer has read the settings.
   bool SettingsLoaded() const { return FSettingsLoaded; }
+
+  // ---- Requests from Kestrune (KR4ExptDMRequests.cpp) ----------------------------------------
+  // Each runs from the endpoint's queue, one at a time, on the IDE's main thread.
+
+  // 1026: Kestrune rewrote the file; an open buffer without changes of its own takes the
+  // new text, the file keeps Kestrune's bytes and its last-write time.
+  void RefreshFileRequest(const String &FileName);
+  // 1027: the IDE's own help; the keyword is not used.
+  void ShowHelpRequest(const String &Keyword);
+  // 1028: the declared element, found in the editor's current text of the file.
+  void JumpToLocationRequest(const String &FileName, const String &KindName,
+                             const String &ClassName, const String &MemberName,
+                             const String &ParamText);
+  // 1029
+  void OpenFileRequest(const String &FileName);
+  // 1030: the active project's files of its language into the transfer file.
+  void ProjectFilesRequest(const String &TransferFile);
+  // 1031: mode 0 make, 1 build, 2 check, 3 make; any other mode is ignored.
+  void BuildProjectRequest(Integer Mode);
+  // 1032: 1-based line and column.
+  void GotoLineRequest(const String &FileName, Integer Line, Integer Column);
+  // 1033: the files of the buffers with unsaved changes into the transfer file.
+  void EditorFilesRequest(const String &TransferFile);
+  // 1034: adds the files a project-update document adds (or renames to).
+  void UpdateProjectFileRequest(const String &UpdateFile);
+  // Opens the file with the cursor at (Line, Column) and the top line at least TopMin, moved
+  // down when Line would otherwise lie below the view's last-but-one line.
+  void ShowFileAtPosition(const String &FileName, Integer TopMin, Integer Line, Integer Column);
+  // One entry of a project-update document, applied to UpdateProject.
+  void ApplyProjectUpdate(TFileUpdateOperation Op, const String &Name, const String &NewName);
+
+  // ---- Foreground switching (KR4ExptDMRequests.cpp) ------------------------------------------
+  // Brings the IDE's window to the front by ForeGndMode (0 simulated click, 1 plain, 2 attach
+  // thread; another value is reset to 0) and focuses the editor when both FocusEditor and
+  // ForeGndFocusEditor are set.
+  void BringIDEToFront(bool FocusEditor);
+  // With ForeGndDelayed: once more from ForeGndTimer, 10 ms later (restarted by every call;
+  // the last call's FocusEditor counts).
+  void DelayedForeground(bool FocusEditor);
+  void ForeGndTimerTimer(TObject *Sender);
+  void ForceForegroundByClick(HWND Window);
+  // Whether the window is the foreground window afterwards.
+  bool ForceForegroundAttached(HWND Window);
 
   // Components
   TMainMenu *KRMenu = nullptr;
@@ -205,6 +249,8 @@ private:
   void DataModuleDestroy();
   void ReadSettings();
   void ReadKeyBindings();
+  // Binds the endpoint's request events and the foreground timer to their handlers.
+  void BindRequests();
 
   bool FSettingsLoaded = false;
 

@@ -4,6 +4,7 @@
 #include "Platform/Vcl/Forms.h"
 #include "Platform/Vcl/TextDraw.h"
 #include "World/KRStrUtils.h"
+#include "World/SuperHintControls.h"
 
 #include <algorithm>
 
@@ -25,7 +26,9 @@ THintWindowClass TKRSuperHintWindow::ClassRef() {
   return &info;
 }
 
-bool TKRSuperHintWindow::AcceptsControl(const TControl *) { return true; }
+bool TKRSuperHintWindow::AcceptsControl(const TControl *AControl) {
+  return SuperHintAcceptsControl(AControl);
+}
 
 bool TKRSuperHintWindow::GetControlHint(TObject *AData, String &Hint, TShortCut &ShortCut) {
   if (auto *control = dynamic_cast<TControl *>(AData)) {

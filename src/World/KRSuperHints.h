@@ -16,7 +16,7 @@ public:
   explicit TKRSuperHintWindow(TComponent *AOwner) : THintWindow(AOwner) {}
 
   static THintWindowClass ClassRef();
-  // Whether this window shows super hints for the control: for every control.
+  // Whether this window shows super hints for the control (World/SuperHintControls.h).
   static bool AcceptsControl(const TControl *AControl);
 
   TRect CalcHintRect(Integer MaxWidth, const String &AHint, TObject *AData) override;

@@ -2,6 +2,7 @@
 #include "Controls/KRX.Base.Frame.h"
 #include "Controls/KRX.FormDPIChangeHandler.h"
 #include "ControlsTestSupport.h"
+#include "Common/KRX.DelphiVersions.h"
 #include "Common/RegUtils.h"
 #include "Platform/Registry/Registry.h"
 #include "Platform/Vcl/StdCtrls.h"
@@ -160,12 +161,12 @@ TEST(DpiHandler, WindowedControlsUnderANonWindowedOwnerKeepTheirAlignment) {
 struct ThemeFixture : ::testing::Test {
   void TearDown() override {
     TRegistry reg;
-    reg.DeleteKey(BDSRegistryKey(OwnIDEVersion) + u"\\Theme");
+    reg.DeleteKey(BDSRegistryKey(ThisIDEVersion()) + u"\\Theme");
   }
   void WriteTheme(const String *name, const Integer *size) {
     TRegistry reg;
-    reg.DeleteKey(BDSRegistryKey(OwnIDEVersion) + u"\\Theme");
-    ASSERT_TRUE(reg.OpenKey(BDSRegistryKey(OwnIDEVersion) + u"\\Theme", true));
+    reg.DeleteKey(BDSRegistryKey(ThisIDEVersion()) + u"\\Theme");
+    ASSERT_TRUE(reg.OpenKey(BDSRegistryKey(ThisIDEVersion()) + u"\\Theme", true));
     if (name)
       reg.WriteString(u"FontName", *name);
     if (size)

@@ -33,11 +33,11 @@ public:
   void IncludeFileFinished(const String &name) override { Events.push_back(u"end " + name); }
   bool CurrentIsReservedWord() override { return SameText(T.Token(), u"begin"); }
   TTokenKind NextToken() override { return T.NextToken(); }
-  bool ReadIncludeFile(String &name, String &source) override {
+  bool ReadIncludeFile(String &name, TTokenizerTextPtr &source) override {
     auto it = Files.find(name);
     if (it == Files.end())
       return false;
-    source = it->second;
+    source = SplitTokenizerText(it->second);
     return true;
   }
   void SetSkipKinds(TTokenKinds kinds) override { T.SetSkipKinds(kinds); }

@@ -320,14 +320,14 @@ struct TIncludeFixture {
 
   TIncludeFixture() {
     auto &t = PP.Tokenizer();
-    t.OnReadIncludeFile = [this, &t](String &name, String &source) {
+    t.OnReadIncludeFile = [this, &t](String &name, TTokenizerTextPtr &source) {
       auto it = Files.find(name);
       // Names are found ignoring case, as written in source.
       if (it == Files.end() || (AskOpen && t.IsOpenFile(u"/src/" + LowerCase(name))))
         return false;
       ++Reads;
       name = u"/src/" + LowerCase(name);
-      source = it->second;
+      source = SplitTokenizerText(it->second);
       return true;
     };
     t.OnError = [this](const String &m) { Errors.push_back(m); };
@@ -444,9 +444,10 @@ TEST(DefaultTokenizerContext, AbortsAndPassesThrough) {
   EXPECT_EQ(t.SkipKinds(), TTokenKinds{TTokenKind::tkIdent});
   EXPECT_EQ(ctx->GetSkipKinds(), TTokenKinds{TTokenKind::tkIdent});
   EXPECT_EQ(ctx->CompressText(u" x  y "), u" x  y ");
-  String name = u"x.inc", source = u"stale";
+  String name = u"x.inc";
+  TTokenizerTextPtr source = SplitTokenizerText(u"stale");
   EXPECT_FALSE(ctx->ReadIncludeFile(name, source));
-  EXPECT_EQ(source, u"");
+  EXPECT_EQ(source, nullptr);
   EXPECT_FALSE(ctx->CurrentIsReservedWord());
 }
 

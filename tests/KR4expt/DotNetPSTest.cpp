@@ -253,6 +253,22 @@ TEST_F(DotNetStub, ACallArrivingWhileAnotherRunsIsQueuedBehindIt) {
   EXPECT_EQ(stub->Calls[1].Id, 2);
 }
 
+TEST_F(DotNetStub, ACallThatPumpsMessagesDoesNotRunTheNextInsideItself) {
+  auto stub = TDotNetStub::Create<TRecordingStub>(u"KRX_TEST_STUB_PUMP");
+  TNamedProxy proxy(u"KRX_TEST_STUB_PUMP");
+  std::vector<Integer> finished;
+  stub->OnExecute = [&](Integer id) {
+    if (id == 1)
+      PumpMessages(); // as a handler that lets the application process its messages
+    finished.push_back(id);
+  };
+  proxy.Call(1, {});
+  proxy.Call(2, {});
+  proxy.Call(3, {});
+  PumpMessages();
+  EXPECT_THAT(finished, ElementsAre(1, 2, 3));
+}
+
 TEST_F(DotNetStub, AFailingCallGoesToTheHandlerAndTheRestStillRun) {
   test::TExceptionCapture capture;
   auto stub = TDotNetStub::Create<TRecordingStub>(u"KRX_TEST_STUB_FAIL");

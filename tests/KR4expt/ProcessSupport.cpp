@@ -1,6 +1,7 @@
 #include "ProcessSupport.h"
 
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <spawn.h>
@@ -201,6 +202,12 @@ private:
       P += used;
       return TJson{Int64{v}};
     }
+    // Booleans read as the numbers 1 and 0.
+    for (const auto &[word, value] : {std::pair{"true", 1}, std::pair{"false", 0}})
+      if (S.compare(P, std::strlen(word), word) == 0) {
+        P += std::strlen(word);
+        return TJson{Int64{value}};
+      }
     Fail("unexpected value");
   }
   unsigned Hex4() {

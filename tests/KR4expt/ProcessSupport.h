@@ -57,8 +57,8 @@ struct TJson {
   }
 };
 
-// Parses one JSON text (objects, arrays, strings with every escape, integers); raises
-// std::runtime_error for anything else or for trailing text.
+// Parses one JSON text (objects, arrays, strings with every escape, integers, booleans as 1
+// and 0); raises std::runtime_error for anything else or for trailing text.
 TJson ParseJson(const std::string &text);
 std::vector<std::string> Lines(const std::string &text);
 

@@ -75,8 +75,7 @@ protected:
         std::vector<std::string>{ToolPath("kestrune-standin").string(), "--log",
                                  (Dir / "kestrune.jsonl").string(), "--serve-seconds", "120"},
         Dir / "standin.out", Dir / "standin.err");
-    ASSERT_TRUE(Kestrune->WaitForError("listening as _KR_PS_END_POINT", 20s))
-        << Kestrune->Error();
+    ASSERT_TRUE(Kestrune->WaitForError("listening as _KR_PS_END_POINT", 20s)) << Kestrune->Error();
   }
   void Load(const std::function<void(TRegistry &)> &settings = nullptr) {
     if (settings) {
@@ -183,15 +182,14 @@ TEST_F(CommandsTest, EveryMenuCommandArrivesWithItsExactArguments) {
   const String project = Utf8ToString((Dir / "p, q \"r\".dproj").string());
   IDE.AddProject(project, u"Delphi.Personality", u"Application", {Unit});
   OpenUnit(6, 5); // on "TWidget"
-  for (const char16_t *item : {u"Add to Model", u"Convert to Model", u"Refresh in Model",
-                               u"Jump to Kestrune", u"Open Model", u"Model Search",
-                               u"Synchronize model"})
+  for (const char16_t *item :
+       {u"Add to Model", u"Convert to Model", u"Refresh in Model", u"Jump to Kestrune",
+        u"Open Model", u"Model Search", u"Synchronize model"})
     Click(item);
   const std::string dpr = (Dir / "p, q \"r\".dpr").string();
-  EXPECT_EQ(Received(7), (std::vector<std::string>{"1025 " + U8(), "1026 " + U8(),
-                                                    "1028 " + U8(), "1027 " + U8() + "|6",
-                                                    "1031 " + U8() + "|" + dpr, "1035 TWidget",
-                                                    "1034"}));
+  EXPECT_EQ(Received(7), (std::vector<std::string>{
+                             "1025 " + U8(), "1026 " + U8(), "1028 " + U8(), "1027 " + U8() + "|6",
+                             "1031 " + U8() + "|" + dpr, "1035 TWidget", "1034"}));
   EXPECT_TRUE(Messages().empty()) << StringToUtf8(Messages()[0]);
 }
 
@@ -244,23 +242,22 @@ TEST_F(CommandsTest, AutoRefreshFollowsTheUsersSavesOnly) {
   Click(u"Jump to Kestrune");
   IDE.TopView()->SetCursorPos({1, 9}); // moved before the delay timer fires
   Pump(200ms);
-  EXPECT_EQ(Received(5),
-            (std::vector<std::string>{"1030 " + U8(), "1028 " + U8(), "1030 " + U8(),
-                                      "1030 " + U8(), "1027 " + U8() + "|5"}));
+  EXPECT_EQ(Received(5), (std::vector<std::string>{"1030 " + U8(), "1028 " + U8(), "1030 " + U8(),
+                                                   "1030 " + U8(), "1027 " + U8() + "|5"}));
 }
 
 TEST_F(CommandsTest, WithoutKestruneEveryCommandIsDisabledAndTellsItMustRun) {
   Load();
-  IDE.AddProject(Utf8ToString((Dir / "p.dproj").string()), u"Delphi.Personality",
-                 u"Application", {Unit});
+  IDE.AddProject(Utf8ToString((Dir / "p.dproj").string()), u"Delphi.Personality", u"Application",
+                 {Unit});
   OpenUnit(6, 5);
   const String pascal = u"Kestrune Object Pascal Edition must be running to perform this "
                         u"operation.";
   const String any = u"Kestrune must be running to perform this operation.";
   const std::pair<const char16_t *, String> cases[] = {
-      {u"KRAddToModelAction", pascal},      {u"KRConvertToModelAction", pascal},
-      {u"KRRefreshInModelAction", pascal},  {u"KRJumpKestruneAction", pascal},
-      {u"KROpenModelAction", pascal},       {u"KRInvokeModelSearchAction", pascal},
+      {u"KRAddToModelAction", pascal},     {u"KRConvertToModelAction", pascal},
+      {u"KRRefreshInModelAction", pascal}, {u"KRJumpKestruneAction", pascal},
+      {u"KROpenModelAction", pascal},      {u"KRInvokeModelSearchAction", pascal},
       {u"KRSynchronizeModelAction", any},
   };
   const auto start = std::chrono::steady_clock::now();
@@ -276,6 +273,10 @@ TEST_F(CommandsTest, WithoutKestruneEveryCommandIsDisabledAndTellsItMustRun) {
     expected.push_back(c.second);
   EXPECT_EQ(Messages(), expected);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "a command waited for Kestrune";
+  // The menu's automatic hot keys outlive the updates of the actions.
+  EXPECT_EQ(IDE.NTA->FindByCaptionPath(u"Kestrune/Jump to Kestrune")->Caption(),
+            u"&Jump to Kestrune");
+  EXPECT_EQ(IDE.NTA->FindByCaptionPath(u"Kestrune/Open Model")->Caption(), u"O&pen Model");
 
   // A file of no known language has the sender that is never connected.
   const String text = Utf8ToString((Dir / "notes.txt").string());
@@ -318,8 +319,8 @@ TEST_F(CommandsTest, AddFilesSendsTheBatchOfTheFilesPickedInTheImportDialog) {
   Load();
   const String other = Utf8ToString((Dir / "Other, unit.pas").string());
   std::ofstream(StringToUtf8(other)) << kUnitText;
-  IDE.AddProject(Utf8ToString((Dir / "App.dproj").string()), u"Delphi.Personality",
-                 u"Application", {Unit, other});
+  IDE.AddProject(Utf8ToString((Dir / "App.dproj").string()), u"Delphi.Personality", u"Application",
+                 {Unit, other});
   {
     TScriptedModal cancel({Press({u"CancelBtn"})});
     Click(u"Add files to Model...");
@@ -374,7 +375,8 @@ TEST_F(CommandsTest, TheCallStackIsWrittenOutermostFirstAndSent) {
   const auto calls = Received(2);
   ASSERT_EQ(calls.size(), 2u);
   ASSERT_EQ(calls[0], calls[1]);
-  const std::string block = "[BDS-STACKTRACE]\r\nProject1\r\nTForm1.Button1Click\r\nTForm1.Inner\r\n";
+  const std::string block =
+      "[BDS-STACKTRACE]\r\nProject1\r\nTForm1.Button1Click\r\nTForm1.Inner\r\n";
   EXPECT_EQ(ReadFile(calls[0].substr(5)), "\xEF\xBB\xBF" + block + block);
   EXPECT_EQ(calls[0].substr(calls[0].size() - 26), "/Auto-Sequence-Diagram.txt");
   EXPECT_EQ(Messages(),
@@ -389,7 +391,8 @@ TEST_F(CommandsTest, WithoutKestruneTheCallStackIsWrittenAndTheUserToldItMustRun
   IDE.StartProcess({u"Inner", u"Outer"});
   TScriptedModal ok({Press({u"OKBtn"})});
   AsTheIDE([&] { Action(u"CreateSequenceDiagramAction")->OnExecute(nullptr); });
-  EXPECT_EQ(Messages(), std::vector<String>{u"Kestrune must be running to perform this operation."});
+  EXPECT_EQ(Messages(),
+            std::vector<String>{u"Kestrune must be running to perform this operation."});
   const fs::path local = fs::path(std::getenv("KRX_SHELL_ROOT")) / "AppData" / "Local";
   std::string written;
   for (const auto &entry : fs::recursive_directory_iterator(local))

@@ -45,8 +45,10 @@ struct TScriptRun {
   std::string Out, Err;
 };
 
-TScriptRun RunScript(const TTestDir &dir, const std::string &script) {
+// Runs the script with a registry of its own, so that no run sees the settings of another.
+TScriptRun RunScript(const TTestDir &dir, const std::string &script, int index) {
   WriteFile(dir / "script.ide", script);
+  ::setenv("KRX_REGISTRY_DIR", (dir / ("registry" + std::to_string(index))).c_str(), 1);
   TChildProcess ide({ToolPath("testide/krx-ide").string(), "--plugin", KRX_PLUGIN_FILE,
                      "--script", (dir / "script.ide").string()},
                     dir / "out", dir / "err");
@@ -57,7 +59,12 @@ TScriptRun RunScript(const TTestDir &dir, const std::string &script) {
   return run;
 }
 
+const std::string kShowSettings =
+    "registry \"Software\\Kestrune\\Kestrune\\11.0\\BDS22Expert\"\n";
+
 TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
+  const char *registry = std::getenv("KRX_REGISTRY_DIR");
+  const std::string ownRegistry = registry ? registry : "";
   ::setenv("KRX_STANDIN", ToolPath("kestrune-standin").c_str(), 1);
   TTestDir dir;
   ASSERT_FALSE(dir.Path.empty());
@@ -83,9 +90,17 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
       {"request 1026 " + unit + "\n", 0, {R"({"event":"request","id":"1026","result":1})"}},
       {"request 1099\n", 0, {R"({"event":"request","id":"1099","result":2})"}},
       {"theme Dark\nexpect theme.change Light\n", 1, {"expected event theme.change with Light"}},
+      // The options dialog answers as told: only OK saves the settings.
+      {"dialog cancel\nmenu \"Kestrune/Integration Options...\"\n" + kShowSettings,
+       0,
+       {"registry: (missing)"}},
+      {"dialog ok\nmenu \"Kestrune/Integration Options...\"\n" + kShowSettings,
+       0,
+       {"BDS22Expert\\AutoRefresh = "}},
   };
+  int index = 0;
   for (const auto &row : rows) {
-    const TScriptRun run = RunScript(dir, row.Script);
+    const TScriptRun run = RunScript(dir, row.Script, ++index);
     EXPECT_EQ(run.ExitCode, row.ExitCode) << row.Script << run.Err;
     const std::string &where = row.ExitCode == 0 ? run.Out : run.Err;
     for (const auto &text : row.Expected)
@@ -93,6 +108,8 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
   }
   EXPECT_EQ(ReadFile(dir / "a.pas"), "ab\ncXYd\n");
   ::unsetenv("KRX_STANDIN");
+  if (registry)
+    ::setenv("KRX_REGISTRY_DIR", ownRegistry.c_str(), 1);
 }
 
 } // namespace

@@ -125,7 +125,7 @@ int Run(const String &file, bool preprocess, const std::vector<String> &defines,
     t.SetEvaluateConditions(true);
     for (const String &d : defines)
       t.CompilerContext().SetDefine(d, true);
-    t.OnReadIncludeFile = [&](String &name, String &source) {
+    t.OnReadIncludeFile = [&](String &name, TTokenizerTextPtr &source) {
       std::vector<String> where;
       where.push_back(t.FileName().empty() ? fileDir : ExtractFileDir(t.FileName()));
       where.push_back(fileDir);
@@ -137,7 +137,9 @@ int Run(const String &file, bool preprocess, const std::vector<String> &defines,
         if (t.IsOpenFile(found))
           return false;
         std::string ignored;
-        if (tool::ReadSourceFile(found, source, ignored)) {
+        String included;
+        if (tool::ReadSourceFile(found, included, ignored)) {
+          source = SplitTokenizerText(std::move(included));
           name = found;
           return true;
         }

@@ -63,6 +63,8 @@ THostNTAServices::THostNTAServices(TTestIDE &ide) : TComponent(nullptr), FIDE(id
   FMainForm = TCustomForm::CreateNew<TForm>(nullptr);
   FMainForm->SetName(u"AppBuilder");
   FMainForm->SetMenu(FMainMenu);
+  // The IDE chooses the hot keys of its own entries.
+  FMainMenu->SetAutoHotkeys(maManual);
   // The IDE's main window exists from the start, so its menu answers shortcuts.
   FMainForm->HandleNeeded();
   if (Application)

@@ -485,13 +485,44 @@ void THostTheming::DestroyNotifiers() {
 
 // ---- The IDE ------------------------------------------------------------------------------
 
+namespace {
+
+// How a foreground call names a window: the IDE's main window, none, or another.
+String WindowRole(std::uintptr_t wnd, HWND ide) {
+  if (wnd == 0)
+    return u"none";
+  return wnd == reinterpret_cast<std::uintptr_t>(ide) ? u"ide" : u"other";
+}
+
+} // namespace
+
 TTestIDE::TTestIDE()
     : NTA(std::make_unique<THostNTAServices>(*this)), EditWindow(CreateEditWindow(*this)),
       Theming(*this) {
   BorlandIDEServices = this;
+  FParentHandle = NTA->MainForm()->Handle();
+  ForegroundSimulation().OnCall = [this](const TWinCall &c) { LogForegroundCall(c); };
+}
+
+void TTestIDE::LogForegroundCall(const TWinCall &c) {
+  TLogFields fields{{"call", c.Name}};
+  if (c.Name == u"AttachThreadInput") {
+    fields.emplace_back("attach", c.C != 0);
+  } else if (c.Name == u"SystemParametersInfoW") {
+    fields.emplace_back("action", static_cast<Int64>(c.A));
+    fields.emplace_back("value", static_cast<Int64>(c.B));
+  } else if (c.Name == u"mouse_event") {
+    fields.emplace_back("flags", static_cast<Int64>(c.A));
+  } else if (c.Name != u"GetForegroundWindow") {
+    fields.emplace_back("window", WindowRole(c.A, FParentHandle));
+    if (c.Name == u"ShowWindow")
+      fields.emplace_back("show", static_cast<Int64>(c.B));
+  }
+  Log.Add("foreground", fields);
 }
 
 TTestIDE::~TTestIDE() {
+  ForegroundSimulation().OnCall = nullptr;
   if (BorlandIDEServices == this)
     BorlandIDEServices = nullptr;
   StopProcesses();

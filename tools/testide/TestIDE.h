@@ -3,7 +3,9 @@
 // a height and a block; modules save their buffers to disk and tell their notifiers; projects
 // and project groups record what is built and added; the debugger runs scripted processes.
 // Every effect a plug-in can cause or observe is written to the event log, one JSON line per
-// event, so that tests and scripts can compare what happened.
+// event, so that tests and scripts can compare what happened, the foreground calls of the
+// window layer included (the simulation lets a test set their answers). The IDE's main
+// window (GetParentHandle) is its main form.
 //
 // Ownership: the host (TTestIDE) is owned by its creator and not counted; the IDE objects it
 // hands out (modules, buffers, views, projects, processes) are counted and kept alive by the
@@ -349,7 +351,9 @@ public:
   // Modules
   IPtr<IOTAModule> CurrentModule() override;
   IPtr<IOTAModule> FindModule(const String &FileName) override;
-  IPtr<IOTAProjectGroup> MainProjectGroup() override { return FGroup; }
+  IPtr<IOTAProjectGroup> MainProjectGroup() override { return GroupMissing ? nullptr : FGroup; }
+  // The module services answer no main project group (the active project stays).
+  bool GroupMissing = false;
   IPtr<IOTAProject> GetActiveProject() override;
   Integer ModuleCount() override { return static_cast<Integer>(FModules.size()); }
   IPtr<IOTAModule> Modules(Integer Index) override;
@@ -401,6 +405,10 @@ public:
   void MakeCurrent(const IPtr<THostModule> &module);
 
 private:
+  // Foreground calls (of the window layer's simulation) go to the log as they are made:
+  // {"event":"foreground","call":NAME,...} with the window as "ide", "none" or "other".
+  void LogForegroundCall(const TWinCall &call);
+
   TNotifierList<IOTAWizard> FWizards;
   TNotifierList<IOTAIDENotifier> FIDENotifiers;
   std::map<Integer, String> FAboutEntries;

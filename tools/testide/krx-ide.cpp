@@ -3,14 +3,17 @@
 //
 //   krx-ide --plugin FILE [--script FILE]
 //
-// Script lines (words split at blanks, "double quotes" group; # starts a comment):
+// Script lines (words split at blanks, "double quotes" group, "" inside them is one quote;
+// # starts a comment):
 //   open FILE [form]           open a file (with a form: first reported under its form file)
 //   cursor LINE COL            move the current view's cursor
 //   select L1 C1 L2 C2         select a block in the current view
 //   type TEXT                  insert text at the cursor of the current buffer
 //   save [FILE]                save a module (the current one)
 //   close FILE                 close a module
+//   copy FROM TO               copy a file on disk (as another program rewriting TO)
 //   project FILE PERSONALITY TYPE [FILE...]   open a project and make it active
+//   nogroup                    the IDE answers no main project group from now on
 //   menu [PATH]                print the main menu, or click the item of a caption path
 //   actions                    print the IDE's registered actions
 //   keys SHORTCUT              press a shortcut ("Ctrl+Shift+Alt+R") in the main form
@@ -20,17 +23,28 @@
 //   dialog ok|cancel           how the next modal dialog is answered
 //   pump MS                    handle messages (timers, requests) for MS milliseconds
 //   registry KEY               print the values of a key under HKEY_CURRENT_USER
+//   regset KEY NAME VALUE      write a value (KEY "HKLM\..." for HKEY_LOCAL_MACHINE; VALUE
+//                              "dword:N" for a REG_DWORD, else a string)
+//   foreground WORD...         the foreground simulation's answers: reset, locked (the IDE
+//                              may not take the foreground), unlocked, attach-fails, iconic
+//                              (the IDE's window is minimised), elsewhere (another window is
+//                              in front)
 //   expect EVENT [TEXT]        fail (exit 1) unless a logged event of that name holds TEXT
 //   unload [destroyed-first]   unload the plug-in (exit 1 unless it is gone and left nothing
 //                              registered);  load   load it again
+// Programs the plug-in starts and message boxes it shows are logged ("shell.execute",
+// "message"), not started or shown.
 // Exit code: 0 when the script ran, 1 for a failed expect, 2 for a usage or load error.
 #include "PluginHost.h"
 #include "TestIDE.h"
 
 #include "Platform/PlatformUnits.h"
 #include "Platform/Registry/Registry.h"
+#include "Platform/Shell/Dialogs.h"
+#include "Platform/Shell/ShellApi.h"
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <spawn.h>
@@ -47,8 +61,12 @@ std::vector<std::string> SplitWords(const std::string &line) {
   std::vector<std::string> words;
   std::string word;
   bool quoted = false, any = false;
-  for (char c : line) {
-    if (c == '"') {
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (c == '"' && quoted && i + 1 < line.size() && line[i + 1] == '"') {
+      word += '"'; // a doubled quote inside quotes stands for one
+      ++i;
+    } else if (c == '"') {
       quoted = !quoted;
       any = true;
     } else if (!quoted && (c == ' ' || c == '\t')) {
@@ -151,6 +169,10 @@ private:
       m->Save(false, false);
     } else if (v == "close" && n == 2) {
       FIDE.Close(S(w[1]));
+    } else if (v == "nogroup" && n == 1) {
+      FIDE.GroupMissing = true;
+    } else if (v == "copy" && n == 3) {
+      std::filesystem::copy_file(w[1], w[2], std::filesystem::copy_options::overwrite_existing);
     } else if (v == "project" && n >= 4) {
       std::vector<String> files;
       for (std::size_t i = 4; i < n; ++i)
@@ -205,6 +227,11 @@ private:
       Pump(N(w[1]));
     } else if (v == "registry" && n == 2) {
       Registry(S(w[1]));
+    } else if (v == "regset" && n == 4) {
+      RegSet(S(w[1]), S(w[2]), w[3]);
+    } else if (v == "foreground" && n >= 2) {
+      for (std::size_t i = 1; i < n; ++i)
+        Foreground(w[i]);
     } else if (v == "expect" && n >= 2) {
       for (const auto &line : FIDE.Log.Find(w[1]))
         if (n < 3 || line.find(w[2]) != std::string::npos)
@@ -234,8 +261,7 @@ private:
   }
 
   int Request(const std::vector<std::string> &w) {
-    const std::string standin =
-        FSelf.substr(0, FSelf.rfind('/')) + "/../kestrune-standin/kestrune-standin";
+    const std::string standin = FSelf.substr(0, FSelf.rfind('/')) + "/../kestrune-standin";
     const char *env = std::getenv("KRX_STANDIN");
     std::vector<std::string> args{env ? env : standin, "--send"};
     args.insert(args.end(), w.begin() + 1, w.end());
@@ -262,6 +288,40 @@ private:
         {{"id", S(w[1])}, {"result", Int64{done && WIFEXITED(status) ? WEXITSTATUS(status) : -1}}});
     Pump(50); // the queued call runs from the endpoint's next message
     return 0;
+  }
+
+  void RegSet(String key, const String &name, const std::string &value) {
+    TRegistry reg;
+    reg.SetRootKey(HKEY_CURRENT_USER);
+    if (StartsText(u"HKLM\\", key)) {
+      reg.SetRootKey(HKEY_LOCAL_MACHINE);
+      key.erase(0, 5);
+    }
+    if (!reg.OpenKey(key, true))
+      throw Exception(u"cannot open " + key);
+    if (value.rfind("dword:", 0) == 0)
+      reg.WriteInteger(name, N(value.substr(6)));
+    else
+      reg.WriteString(name, S(value));
+  }
+
+  void Foreground(const std::string &word) {
+    TForegroundSimulation &sim = ForegroundSimulation();
+    if (word == "reset") {
+      auto onCall = sim.OnCall;
+      ResetForegroundSimulation();
+      ForegroundSimulation().OnCall = onCall;
+    } else if (word == "locked" || word == "unlocked") {
+      sim.SetForegroundSucceeds = word == "unlocked";
+    } else if (word == "attach-fails") {
+      sim.AttachSucceeds = false;
+    } else if (word == "iconic") {
+      sim.Iconic.insert(FIDE.GetParentHandle());
+    } else if (word == "elsewhere") {
+      sim.Foreground = FIDE.EditWindow->Form()->Handle();
+    } else {
+      throw Exception(u"unknown foreground word " + S(word));
+    }
   }
 
   void Registry(const String &key) {
@@ -322,6 +382,27 @@ int Main(int argc, char **argv) {
   {
     TTestIDE ide;
     ide.Log.SetEcho(&std::cout);
+    // Programs are not started and message boxes not shown: the IDE records them (a message
+    // box answers its default button).
+    TShellExecuteHook previousShell = SetShellExecuteHook([&](const TShellExecuteRequest &r) {
+      ide.Log.Add("shell.execute", {{"operation", r.Operation},
+                                    {"file", r.File},
+                                    {"parameters", r.Parameters},
+                                    {"directory", r.Directory}});
+      return static_cast<HINSTANCE>(42);
+    });
+    TMessageService previousMessages = SetMessageService([&](const TMessageRequest &r) {
+      ide.Log.Add("message", {{"text", r.Text}, {"caption", r.Caption}, {"flags", Int64{r.Flags}}});
+      return r.DefaultAnswer;
+    });
+    struct TRestore {
+      TShellExecuteHook &Shell;
+      TMessageService &Messages;
+      ~TRestore() {
+        SetShellExecuteHook(std::move(Shell));
+        SetMessageService(std::move(Messages));
+      }
+    } restore{previousShell, previousMessages};
     TPluginLoader loader(ide);
     SplashScreenServices = &ide; // while the IDE starts
     const bool loaded = loader.Load(plugin);

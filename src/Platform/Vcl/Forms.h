@@ -212,6 +212,10 @@ public:
   // The main form: the first form made by CreateForm, or the one a host sets.
   TForm *MainForm() const { return FMainForm; }
   void SetMainForm(TForm *Value) { FMainForm = Value; }
+  // Whether the main form has the task-bar button (then it is the window brought to the
+  // front), rather than a hidden application window.
+  bool MainFormOnTaskBar() const { return FMainFormOnTaskBar; }
+  void SetMainFormOnTaskBar(bool Value) { FMainFormOnTaskBar = Value; }
   // Makes a form owned by the application; the first becomes the main form.
   template <class F> F *CreateForm();
   // OnShortCut, then the main form's shortcuts while it is enabled.
@@ -233,6 +237,7 @@ private:
   bool FTerminated = false;
   TWindowExceptionHandler FPreviousHandler;
   TForm *FMainForm = nullptr;
+  bool FMainFormOnTaskBar = false;
   std::vector<TCustomForm *> FReleased;
   Integer FModalLevel = 0;
 };

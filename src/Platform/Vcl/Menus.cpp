@@ -223,13 +223,81 @@ void TMenuItem::ActionChange(TBasicAction *Sender) {
   auto *a = dynamic_cast<TCustomAction *>(Sender);
   if (!a)
     return;
-  FCaption = a->Caption();
+  // A hot key given to the item (the action's caption has none) stays.
+  if (StripHotkey(FCaption) != a->Caption())
+    FCaption = a->Caption();
   FChecked = a->Checked();
   FEnabled = a->Enabled();
   FVisible = a->Visible();
   FHint = a->Hint();
   FImageIndex = a->ImageIndex();
   FShortCut = a->ShortCut();
+}
+
+bool TMenuItem::IsAutoHotkeys() const {
+  switch (FAutoHotkeys) {
+  case maAutomatic:
+    return true;
+  case maManual:
+    return false;
+  case maParent:
+    break;
+  }
+  if (FParent)
+    return FParent->IsAutoHotkeys();
+  return FMenu && FMenu->AutoHotkeys() != maManual;
+}
+
+namespace {
+
+Char UpCase(Char c) { return c >= u'a' && c <= u'z' ? static_cast<Char>(c - 32) : c; }
+
+// The hot key of a caption (the character after a single "&"), or 0.
+Char HotkeyOf(const String &Caption) {
+  for (std::size_t i = 0; i + 1 < Caption.size(); ++i)
+    if (Caption[i] == u'&') {
+      if (Caption[i + 1] != u'&')
+        return UpCase(Caption[i + 1]);
+      ++i;
+    }
+  return 0;
+}
+
+bool IsHotkeyChar(Char c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+
+} // namespace
+
+bool TMenuItem::RethinkHotkeys() {
+  bool changed = false;
+  if (IsAutoHotkeys()) {
+    String used;
+    for (const TMenuItem *item : FItems)
+      if (const Char key = HotkeyOf(item->FCaption))
+        used += key;
+    for (TMenuItem *item : FItems) {
+      if (item->IsLine() || !item->FVisible || HotkeyOf(item->FCaption) != 0)
+        continue;
+      String &caption = item->FCaption;
+      for (std::size_t i = 0; i < caption.size(); ++i) {
+        // "&&" is a literal "&", not a place for a hot key.
+        if (caption[i] == u'&') {
+          ++i;
+          continue;
+        }
+        if (IsHotkeyChar(caption[i]) && used.find(UpCase(caption[i])) == String::npos) {
+          used += UpCase(caption[i]);
+          caption.insert(i, 1, u'&');
+          changed = true;
+          break;
+        }
+      }
+    }
+  }
+  for (TMenuItem *item : FItems)
+    changed = item->RethinkHotkeys() || changed;
+  return changed;
 }
 
 TMenuItem *TMenuItem::Items(Integer Index) const {

@@ -31,6 +31,10 @@ TShortCut TextToShortCut(StringView Text);
 
 class TMenu;
 
+// Who gives the children of a menu item their "&" hot keys: the class library (maAutomatic),
+// the program (maManual), or whoever does it for the item's parent (maParent).
+enum TMenuAutoFlag : std::uint8_t { maAutomatic, maManual, maParent };
+
 class TMenuItem : public TComponent {
   KRX_PUBLISHED(TMenuItem)
 public:
@@ -84,6 +88,16 @@ public:
   // Runs OnClick when set, else the action's Execute.
   virtual void Click();
 
+  TMenuAutoFlag AutoHotkeys() const { return FAutoHotkeys; }
+  void SetAutoHotkeys(TMenuAutoFlag Value) { FAutoHotkeys = Value; }
+  // Whether the children's hot keys are chosen automatically (maParent asks the parent, the
+  // root item its menu; an item in no menu: no).
+  bool IsAutoHotkeys() const;
+  // Where the children are chosen automatically, gives each visible child without a hot key
+  // the first letter or digit of its caption that no sibling uses; then the same below.
+  // True when a caption changed.
+  bool RethinkHotkeys();
+
   TNotifyEvent OnClick;
 
 protected:
@@ -103,6 +117,7 @@ private:
   bool FRadioItem = false;
   TMenuItem *FParent = nullptr;
   TMenu *FMenu = nullptr; // set on the root item
+  TMenuAutoFlag FAutoHotkeys = maParent;
   std::vector<TMenuItem *> FItems;
   std::unique_ptr<TBasicActionLink> FActionLink;
 };
@@ -117,6 +132,10 @@ public:
   TMenuItem *Items() const { return FItems.get(); }
   TCustomImageList *Images() const { return FImages; }
   void SetImages(TCustomImageList *Value);
+  // Hot keys of the top-level entries; maParent counts as maAutomatic.
+  TMenuAutoFlag AutoHotkeys() const { return FAutoHotkeys; }
+  void SetAutoHotkeys(TMenuAutoFlag Value) { FAutoHotkeys = Value; }
+  bool RethinkHotkeys() { return FItems->RethinkHotkeys(); }
 
   // A synthetic handle, made when the form that shows the menu gets its window.
   HWND WindowHandle() const { return FWindowHandle; }
@@ -135,6 +154,7 @@ private:
   std::unique_ptr<TMenuItem> FItems;
   TCustomImageList *FImages = nullptr;
   HWND FWindowHandle = nullptr;
+  TMenuAutoFlag FAutoHotkeys = maAutomatic;
 };
 
 class TMainMenu : public TMenu {

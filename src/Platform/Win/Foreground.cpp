@@ -20,7 +20,10 @@ TForegroundSimulation &Sim() {
 }
 
 void Record(const Char *name, std::uintptr_t a = 0, std::uintptr_t b = 0, std::uintptr_t c = 0) {
-  Sim().Calls.push_back({name, a, b, c});
+  auto &s = Sim();
+  s.Calls.push_back({name, a, b, c});
+  if (s.OnCall)
+    s.OnCall(s.Calls.back());
 }
 
 std::uintptr_t H(HWND wnd) { return reinterpret_cast<std::uintptr_t>(wnd); }

@@ -253,6 +253,9 @@ struct TForegroundSimulation {
   bool AttachSucceeds = true;
   DWORD ForegroundLockTimeout = 200000;
   std::vector<TWinCall> Calls;
+  // Told of every call as it is recorded (a host that logs them in order with its other
+  // events); it must not make foreground calls itself.
+  std::function<void(const TWinCall &)> OnCall;
 };
 
 // The process-wide simulation (main thread use; guarded for others).

@@ -159,10 +159,12 @@ TUnitRun PreprocessUnit(const fs::path &file, const String &text) {
   t.SetTolerateErrors(true);
   t.OnError = [&](const String &m) { run.Errors.push_back(m); };
   t.OnIncludeStarted = [&](const String &) { ++run.Included; };
-  t.OnReadIncludeFile = [&](String &name, String &source) {
+  t.OnReadIncludeFile = [&](String &name, TTokenizerTextPtr &source) {
     String found = resolve(name);
-    if (found.empty() || !ReadSource(fs::path(FileNameToOS(found)), source))
+    String text;
+    if (found.empty() || !ReadSource(fs::path(FileNameToOS(found)), text))
       return false;
+    source = SplitTokenizerText(std::move(text));
     name = found;
     return true;
   };

@@ -26,7 +26,8 @@ TEST(ShortCuts, TextsRoundTripOverEveryKeyOfTheTable) {
       ++named;
       const TShortCut back = TextToShortCut(text);
       const bool keypad = key >= 0x60 && key <= 0x69;
-      EXPECT_EQ(back, keypad ? static_cast<TShortCut>((key - 0x30) | shift) : sc) << StringToUtf8(text);
+      EXPECT_EQ(back, keypad ? static_cast<TShortCut>((key - 0x30) | shift) : sc)
+          << StringToUtf8(text);
     }
   }
   EXPECT_EQ(named, (15 + 10 + 26 + 10 + 24) * 5);
@@ -145,6 +146,36 @@ TEST_F(TActionFixture, TheKeyboardPathTriesShortcutsBeforeTheControl) {
   PressKey(*form, 'J', {ssCtrl});
   Application->OnException = nullptr;
   EXPECT_EQ(errors, std::vector<String>{u"broken"});
+}
+
+// Automatic hot keys take the first free letter or digit of each caption, keep the ones
+// given, skip separators, hidden items and "&&", and leave the entries of a manual menu alone.
+TEST(MenuHotkeys, EachChildGetsAFreeLetterOrDigitOnlyWhereAutomatic) {
+  TMainMenu menu(nullptr);
+  menu.SetAutoHotkeys(maManual);
+  auto add = [](TMenuItem *parent, const char16_t *caption) {
+    auto *item = new TMenuItem(nullptr);
+    item->SetCaption(caption);
+    parent->Add(item);
+    return item;
+  };
+  TMenuItem *top = add(menu.Items(), u"Kestrune");
+  add(menu.Items(), u"Tools");
+  const char16_t *captions[] = {u"Run", u"Re&fresh", u"-", u"R&&D 2",
+                                u"Rr",  u"Rx",       u"!", u"Hidden"};
+  for (const char16_t *c : captions)
+    add(top, c);
+  top->Items(7)->SetVisible(false);
+  EXPECT_FALSE(menu.RethinkHotkeys());
+  top->SetAutoHotkeys(maAutomatic);
+  EXPECT_TRUE(menu.RethinkHotkeys());
+  std::vector<String> got;
+  for (Integer i = 0; i < top->Count(); ++i)
+    got.push_back(top->Items(i)->Caption());
+  EXPECT_EQ(got, (std::vector<String>{u"&Run", u"Re&fresh", u"-", u"R&&&D 2", u"Rr", u"R&x", u"!",
+                                      u"Hidden"}));
+  EXPECT_EQ(menu.Items()->Items(0)->Caption(), u"Kestrune");
+  EXPECT_FALSE(menu.RethinkHotkeys());
 }
 
 TEST(ImageLists, ResizingClearsChangeLinksHearAndNamesAreFound) {

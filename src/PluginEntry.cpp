@@ -1,6 +1,6 @@
 // The expert as a plug-in library. Loading it runs the system half of the unit list, unloading
 // it runs the list in reverse; the IDE then calls the one exported symbol, the wizard entry.
-// Everything else stays inside the library (src/KR_BDS22_Expt.map), and the library is built
+// Everything else stays inside the library (src/PluginEntry.map), and the library is built
 // without unique symbols, so that unloading really unloads it and a second load starts afresh.
 #include "KR4expt/BdsExperts.h"
 #include "Units.h"

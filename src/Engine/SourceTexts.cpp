@@ -1,0 +1,123 @@
+#include "Engine/SourceTexts.h"
+
+#include "Platform/Rtl/Files.h"
+#include "World/ClassEx.h"
+
+#include <sys/stat.h>
+
+#include <ctime>
+#include <list>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+namespace krx {
+
+namespace {
+
+// What tells that a file is still the one that was read.
+struct TFileStamp {
+  dev_t Device = 0;
+  ino_t Inode = 0;
+  off_t Size = 0;
+  timespec Modified{};
+  friend bool operator==(const TFileStamp &a, const TFileStamp &b) {
+    return a.Device == b.Device && a.Inode == b.Inode && a.Size == b.Size &&
+           a.Modified.tv_sec == b.Modified.tv_sec && a.Modified.tv_nsec == b.Modified.tv_nsec;
+  }
+};
+
+bool StampOf(const std::string &path, TFileStamp &stamp) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return false;
+  stamp = {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+  return true;
+}
+
+// A file changed within the same clock tick as the read may keep its modification time, so
+// a text read while the file's time is this close to now is handed out but not kept.
+bool RecentlyModified(const TFileStamp &stamp) {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return now.tv_sec - stamp.Modified.tv_sec < 2;
+}
+
+// The least recently used texts go first when the total would pass the bound.
+class TSourceTextCache {
+public:
+  TTokenizerTextPtr Read(const String &fileName) {
+    const std::string path = FileNameToOS(fileName);
+    TFileStamp stamp;
+    const bool stamped = StampOf(path, stamp);
+    if (stamped) {
+      std::lock_guard<std::mutex> lock(FLock);
+      auto it = FIndex.find(path);
+      if (it != FIndex.end()) {
+        if (it->second->Stamp == stamp) {
+          FEntries.splice(FEntries.begin(), FEntries, it->second);
+          return it->second->Text;
+        }
+        Forget(it);
+      }
+    }
+    TTextEncoding encoding;
+    TTokenizerTextPtr text = SplitTokenizerText(ReadTextFileEx(fileName, encoding));
+    const std::size_t units = text->Text.size();
+    if (!stamped || RecentlyModified(stamp) || units > kMaxFileUnits)
+      return text;
+    std::lock_guard<std::mutex> lock(FLock);
+    if (FIndex.count(path))
+      return text;
+    while (!FEntries.empty() && FUnits + units > kMaxUnits)
+      Forget(FIndex.find(FEntries.back().Path));
+    FEntries.push_front({path, stamp, text});
+    FIndex.emplace(path, FEntries.begin());
+    FUnits += units;
+    return text;
+  }
+
+  void Clear() {
+    std::lock_guard<std::mutex> lock(FLock);
+    FIndex.clear();
+    FEntries.clear();
+    FUnits = 0;
+  }
+
+private:
+  // Bounds in UTF-16 code units: 32 MB kept at most, of files up to 8 MB. Include files of
+  // real projects are far smaller; the whole Free Pascal tree's are about 64 MB.
+  static constexpr std::size_t kMaxUnits = std::size_t{16} << 20;
+  static constexpr std::size_t kMaxFileUnits = std::size_t{4} << 20;
+
+  struct TEntry {
+    std::string Path;
+    TFileStamp Stamp;
+    TTokenizerTextPtr Text;
+  };
+  using TEntries = std::list<TEntry>;
+
+  void Forget(std::unordered_map<std::string, TEntries::iterator>::iterator it) {
+    FUnits -= it->second->Text->Text.size();
+    FEntries.erase(it->second);
+    FIndex.erase(it);
+  }
+
+  std::mutex FLock;
+  TEntries FEntries; // most recently used first
+  std::unordered_map<std::string, TEntries::iterator> FIndex;
+  std::size_t FUnits = 0;
+};
+
+TSourceTextCache &Cache() {
+  static TSourceTextCache cache;
+  return cache;
+}
+
+} // namespace
+
+TTokenizerTextPtr ReadCachedSourceText(const String &fileName) { return Cache().Read(fileName); }
+
+void ClearCachedSourceTexts() { Cache().Clear(); }
+
+} // namespace krx

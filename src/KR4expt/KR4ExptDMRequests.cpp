@@ -1,0 +1,382 @@
+// The data module's answers to Kestrune's requests (ids 1026 to 1034) and the foreground
+// switching they use. The endpoint's queue hands each request to one handler, one at a time,
+// on the IDE's main thread; an exception that leaves a handler goes to the application's
+// exception handler through the endpoint window.
+//
+// Files that Kestrune names arrive from another process: a file that does not exist or is not
+// open makes a request do nothing (or only bring the IDE to the front), and answers that
+// Kestrune waits for (the transfer files) are marked ready also after a failure.
+#include "KR4expt/KR4ExptDM.h"
+
+#include "Common/KRX.DelphiVersions.h"
+#include "Engine/ModuleExplorers.h"
+#include "KR4expt/JumpLocationParsers.h"
+#include "KR4expt/TransferFiles.h"
+#include "Platform/Rtl/Files.h"
+#include "Platform/Shell/Dialogs.h"
+#include "ToolsApi/OTAUtils.h"
+#include "World/BDSHelp.h"
+#include "World/ClassEx.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <optional>
+#include <unistd.h>
+
+namespace krx {
+
+namespace {
+
+// The bytes of a regular file, or nothing when it cannot be read (a FIFO or device under
+// the name is refused instead of waited on).
+std::optional<std::string> ReadBytes(const String &fileName) {
+  TOpenResult file = OpenRegularFile(FileNameToOS(fileName), O_RDONLY);
+  if (!file.Handle.Valid())
+    return std::nullopt;
+  std::string bytes;
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = ::read(file.Handle.Get(), chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      return std::nullopt;
+    if (n == 0)
+      return bytes;
+    bytes.append(chunk, static_cast<std::size_t>(n));
+  }
+}
+
+// Compile modes of request 1031 by mode: 3 makes, as 0 does.
+constexpr TOTACompileMode kCompileModes[] = {cmOTAMake, cmOTABuild, cmOTACheck, cmOTAMake};
+
+} // namespace
+
+void TKR4ExptDataModule::BindRequests() {
+  Stub->OnBuildProject = [this](Integer mode) { BuildProjectRequest(mode); };
+  Stub->OnEditorFilesRequest = [this](const String &f) { EditorFilesRequest(f); };
+  Stub->OnProjectFilesRequest = [this](const String &f) { ProjectFilesRequest(f); };
+  Stub->OnOpenFile = [this](const String &f) { OpenFileRequest(f); };
+  Stub->OnReloadFile = [this](const String &f) { RefreshFileRequest(f); };
+  Stub->OnShowHelp = [this](const String &k) { ShowHelpRequest(k); };
+  Stub->OnGotoLine = [this](const String &f, Integer line, Integer col) {
+    GotoLineRequest(f, line, col);
+  };
+  Stub->OnJumpToLocation = [this](const String &f, const String &kind, const String &cls,
+                                  const String &member, const String &params) {
+    JumpToLocationRequest(f, kind, cls, member, params);
+  };
+  Stub->OnUpdateProjectFiles = [this](const String &f) { UpdateProjectFileRequest(f); };
+  ForeGndTimer->OnTimer = [this](TObject *sender) { ForeGndTimerTimer(sender); };
+}
+
+// ---- Foreground switching -------------------------------------------------------------------
+
+void TKR4ExptDataModule::BringIDEToFront(bool FocusEditor) {
+  HWND window = nullptr;
+  if (Application && Application->MainFormOnTaskBar() && Application->MainForm())
+    window = Application->MainForm()->Handle();
+  else
+    window = ServiceCast<IOTAIDEServices>(BorlandIDEServices)->GetParentHandle();
+  if (IsIconic(window))
+    ShowWindow(window, SW_RESTORE);
+  switch (ForeGndMode) {
+  case 1:
+    BringWindowToFront(window);
+    break;
+  case 2:
+    ForceForegroundAttached(window);
+    break;
+  default:
+    // Only the three known methods; anything else is the first from now on.
+    ForeGndMode = 0;
+    ForceForegroundByClick(window);
+    break;
+  }
+  if (!FocusEditor || !ForeGndFocusEditor)
+    return;
+  IPtr<IOTAEditView> view;
+  TToolsAPIUtils::GetTopEditWindow(view);
+  if (!view || !view->GetEditWindow() || !view->GetEditWindow()->Form())
+    return; // no editor to focus
+  if (TWinControl *editor = TToolsAPIUtils::EditControlOfWindow(view.get());
+      editor && editor->CanFocus()) {
+    try {
+      editor->SetFocus();
+    } catch (const Exception &) {
+      // A control that refuses the focus leaves it where it is.
+    }
+  }
+}
+
+void TKR4ExptDataModule::DelayedForeground(bool FocusEditor) {
+  if (!ForeGndDelayed)
+    return;
+  ForeGndTimer->SetTag(FocusEditor ? 1 : 0);
+  ForeGndTimer->SetEnabled(true);
+}
+
+void TKR4ExptDataModule::ForeGndTimerTimer(TObject *) { BringIDEToFront(ForeGndTimer->Tag() != 0); }
+
+void TKR4ExptDataModule::ForceForegroundByClick(HWND Window) {
+  // A synthetic click on a window of this process gives the process the right to take the
+  // foreground.
+  std::unique_ptr<TForm> clickForm(TCustomForm::CreateNew<TForm>(nullptr));
+  clickForm->SetBorderStyle(bsNone);
+  clickForm->SetBounds(0, 0, 1, 1);
+  clickForm->Show();
+  mouse_event(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE, 0, 0, 0, 0);
+  mouse_event(MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE, 0, 0, 0, 0);
+  SetForegroundWindow(Window);
+}
+
+bool TKR4ExptDataModule::ForceForegroundAttached(HWND Window) {
+  if (IsIconic(Window))
+    ShowWindow(Window, SW_RESTORE);
+  if (GetForegroundWindow() == Window)
+    return true;
+  const DWORD foregroundThread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+  const DWORD windowThread = GetWindowThreadProcessId(Window, nullptr);
+  bool done = false;
+  if (AttachThreadInput(windowThread, foregroundThread, TRUE)) {
+    BringWindowToTop(Window);
+    SetForegroundWindow(Window);
+    AttachThreadInput(windowThread, foregroundThread, FALSE);
+    done = GetForegroundWindow() == Window;
+  }
+  if (!done) {
+    // Without the lock time-out the foreground may be taken directly.
+    DWORD timeout = 0;
+    SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &timeout, 0);
+    SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr, SPIF_SENDCHANGE);
+    BringWindowToTop(Window);
+    SetForegroundWindow(Window);
+    SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
+                          reinterpret_cast<PVOID>(static_cast<std::uintptr_t>(timeout)),
+                          SPIF_SENDCHANGE);
+  }
+  return GetForegroundWindow() == Window;
+}
+
+// ---- Opening and showing files ----------------------------------------------------------------
+
+void TKR4ExptDataModule::OpenFileRequest(const String &FileName) {
+  if (!FileExists(FileName))
+    return;
+  BringIDEToFront(true);
+  IPtr<IOTAEditBuffer> buffer;
+  TToolsAPIUtils::OpenFile(FileName, buffer);
+  DelayedForeground(true);
+}
+
+void TKR4ExptDataModule::GotoLineRequest(const String &FileName, Integer Line, Integer Column) {
+  ShowFileAtPosition(FileName, Line - 1, Line, Column);
+}
+
+void TKR4ExptDataModule::ShowFileAtPosition(const String &FileName, Integer TopMin, Integer Line,
+                                            Integer Column) {
+  IPtr<IOTAActionServices> actions;
+  TToolsAPIUtils::GetActionServices(actions);
+  if (!actions->OpenFile(FileName))
+    return;
+  BringIDEToFront(false);
+  IPtr<IOTAEditBuffer> buffer;
+  TToolsAPIUtils::FindOpenModule(FileName, buffer);
+  if (!buffer || buffer->EditViewCount() < 1)
+    return;
+  buffer->Show();
+  IPtr<IOTAEditView> view = buffer->EditViews(0);
+  Line = std::max(Line, 1);
+  view->SetCursorPos({std::max(Column, 1), Line});
+  const Integer top = std::max(Line - view->ViewHeight() + 2, std::max(TopMin, 1));
+  view->SetTopPos({1, top});
+  TToolsAPIUtils::FocusEditControl(view.get());
+  view->Paint();
+  DelayedForeground(true);
+}
+
+// ---- Jumping to a declared element --------------------------------------------------------------
+
+void TKR4ExptDataModule::JumpToLocationRequest(const String &FileName, const String &KindName,
+                                               const String &ClassName, const String &MemberName,
+                                               const String &ParamText) {
+  IPtr<IOTAEditBuffer> buffer;
+  TToolsAPIUtils::OpenFile(FileName, buffer);
+  if (!buffer)
+    return;
+  Integer line = 0, bodyLine = 0;
+  bool located = false;
+  // A file of no known language has no parser to find the element with.
+  const TSourceLanguageKind language = ModuleExplorerRegistry().LanguageOfFile(FileName);
+  if (buffer->EditViewCount() > 0 && language != lanUndefined) {
+    String source;
+    TToolsAPIUtils::ReadEditorSource(buffer.get(), source);
+    TJumpLocationParser parser(source, KindName, ClassName, MemberName, ParamText, language);
+    located = parser.Locate(line, bodyLine);
+  }
+  if (located)
+    ShowFileAtPosition(FileName, std::max(line + 1, 1), std::max(bodyLine + 1, 1), 1);
+  else
+    BringIDEToFront(false);
+}
+
+// ---- Help and builds ----------------------------------------------------------------------------
+
+void TKR4ExptDataModule::ShowHelpRequest(const String &) {
+  BringIDEToFront(false);
+  ShowBDSHelp(ThisIDEVersion());
+}
+
+void TKR4ExptDataModule::BuildProjectRequest(Integer Mode) {
+  // A mode without a compile mode is a request this IDE cannot carry out.
+  if (Mode < 0 || Mode > 3)
+    return;
+  IPtr<IOTAProject> project;
+  TToolsAPIUtils::GetActiveProject(project);
+  if (!project)
+    return;
+  BringIDEToFront(true);
+  if (IPtr<IOTAProjectBuilder> builder = project->ProjectBuilder())
+    builder->BuildProject(kCompileModes[Mode], true);
+}
+
+// ---- Reloading a file Kestrune rewrote ----------------------------------------------------------
+
+void TKR4ExptDataModule::RefreshFileRequest(const String &FileName) {
+  TFileTime lastWrite;
+  const bool hasLastWrite = FileGetLastWriteTime(FileName, lastWrite);
+  IPtr<IOTAEditBuffer> buffer;
+  TToolsAPIUtils::FindOpenModule(FileName, buffer);
+  if (!buffer)
+    return; // a file that is not open needs no reload
+  if (buffer->Modified()) {
+    // The user's own changes win: the buffer and the file stay as they are.
+    BringIDEToFront(false);
+    Application->ProcessMessages();
+    return;
+  }
+  // The bytes Kestrune wrote: the save below writes the buffer's text, which may differ in
+  // its encoding or byte-order mark, and must not change them.
+  const std::optional<std::string> written = ReadBytes(FileName);
+  const bool updated = TToolsAPIUtils::WriteEditorSource(buffer.get(), FileName);
+  if (!updated) {
+    IPtr<IOTAActionServices> actions;
+    TToolsAPIUtils::GetActionServices(actions);
+    actions->ReloadFile(FileName);
+  }
+  if (!hasLastWrite)
+    return;
+  {
+    TBusyGuard busy(*this);
+    if (IPtr<IOTAModule> module = buffer->Module())
+      module->Save(false, true);
+  }
+  if (written && ReadBytes(FileName) != written)
+    ReplaceFileContents(FileNameToOS(FileName), *written);
+  FileSetLastWriteTime(FileName, lastWrite);
+}
+
+// ---- File lists -------------------------------------------------------------------------------
+
+namespace {
+
+// Runs the collection and always marks the transfer file ready afterwards.
+template <class F> void AnswerTransfer(const String &transferFile, F collect) {
+  try {
+    collect();
+  } catch (...) {
+    SignalTransferReady(transferFile);
+    throw;
+  }
+  SignalTransferReady(transferFile);
+}
+
+} // namespace
+
+void TKR4ExptDataModule::ProjectFilesRequest(const String &TransferFile) {
+  const TSourceLanguageKind language = IsDelphiPersonality() ? lanPascal : lanUndefined;
+  AnswerTransfer(TransferFile, [&] {
+    IPtr<IOTAProject> project;
+    TToolsAPIUtils::GetActiveProject(project);
+    if (!project)
+      return;
+    TStringList files;
+    // A project of no known language has no files Kestrune could take.
+    if (language != lanUndefined) {
+      TModuleExplorerRegistry &registry = ModuleExplorerRegistry();
+      for (Integer i = 0; i < project->GetModuleCount(); ++i)
+        if (IPtr<IOTAModuleInfo> info = project->GetModule(i)) {
+          const String name = info->FileName();
+          if (registry.LanguageOfFile(name) == language)
+            files.Add(name);
+        }
+    }
+    WriteTransferFileList(TransferFile, u"ProjectFiles", files);
+  });
+}
+
+void TKR4ExptDataModule::EditorFilesRequest(const String &TransferFile) {
+  AnswerTransfer(TransferFile, [&] {
+    TStringList files;
+    IPtr<IOTAEditorServices> editors;
+    TToolsAPIUtils::GetEditViewServices(editors);
+    IPtr<IOTAEditBufferIterator> iterator;
+    if (editors->GetEditBufferIterator(iterator) && iterator)
+      for (Integer i = 0; i < iterator->Count(); ++i)
+        if (IPtr<IOTAEditBuffer> buffer = iterator->EditBuffers(i); buffer && buffer->Modified())
+          files.Add(buffer->FileName());
+    WriteTransferFileList(TransferFile, u"EditorFiles", files);
+  });
+}
+
+// ---- Changing a project's files -----------------------------------------------------------------
+
+void TKR4ExptDataModule::UpdateProjectFileRequest(const String &UpdateFile) {
+  IPtr<IOTAProject> active;
+  TToolsAPIUtils::GetActiveProject(active);
+  if (!active) {
+    Application->MessageBox(u"Unable to update project file. No active project", nullptr,
+                            MB_ICONERROR);
+    return;
+  }
+  TProjectFileUpdates updates;
+  updates.LoadFromFile(UpdateFile);
+  IPtr<IOTAProject> target = active;
+  const String projectName = updates.GetProjectName();
+  if (!projectName.empty()) {
+    target = nullptr;
+    IPtr<IOTAProjectGroup> group;
+    TToolsAPIUtils::GetMainProjectGroup(group);
+    for (Integer i = 0; group && i < group->ProjectCount() && !target; ++i)
+      if (IPtr<IOTAProject> p = group->Projects(i); p && SameText(p->FileName(), projectName))
+        target = p;
+    if (!target) {
+      const String text = u"Unable to update project file. Project file not found" + projectName;
+      Application->MessageBox(text.c_str(), nullptr, MB_ICONERROR);
+      return;
+    }
+  }
+  if (!StartsText(u"Delphi", target->Personality()) || updates.Language != lanPascal)
+    return;
+  struct TRelease {
+    IPtr<IOTAProject> &Ref;
+    ~TRelease() { Ref = nullptr; }
+  } release{UpdateProject};
+  UpdateProject = target;
+  updates.ForEach([this](TFileUpdateOperation op, const String &name, const String &newName) {
+    ApplyProjectUpdate(op, name, newName);
+  });
+}
+
+void TKR4ExptDataModule::ApplyProjectUpdate(TFileUpdateOperation Op, const String &Name,
+                                            const String &NewName) {
+  const String file = Op == fuAdd ? Name : Op == fuRename ? NewName : String();
+  // An entry without a name has nothing to add.
+  if (file.empty() || !UpdateProject)
+    return;
+  if (!TToolsAPIUtils::ProjectContainsFile(UpdateProject.get(), file))
+    UpdateProject->AddFile(file, false);
+}
+
+} // namespace krx

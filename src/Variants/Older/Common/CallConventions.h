@@ -1,0 +1,12 @@
+// The calling conventions a routine can declare, as lists for the engine's enumeration
+// TCallConvention and its keyword table (Common/KREngineDefs.h). This revision has no
+// varargs.
+#pragma once
+
+// clang-format off
+#define KRX_TCALLCONVENTION(X) \
+  X(ccDefault) X(ccRegister) X(ccPascal) X(ccCDecl) X(ccStdCall) X(ccExport) X(ccSafeCall) \
+  X(ccFar)
+#define KRX_CALLCONVENTION_KEYWORDS \
+  u"default", u"register", u"pascal", u"cdecl", u"stdcall", u"export", u"safecall", u"far"
+// clang-format on

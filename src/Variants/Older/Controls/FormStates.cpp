@@ -1,0 +1,77 @@
+#include "Controls/FormStates.h"
+
+namespace krx {
+
+namespace {
+
+TFormStateStore *gStore = nullptr; // owned; constant-initialised
+
+// How much of a restored form must overlap the desktop, in both directions.
+constexpr Integer kVisibleMargin = 32;
+
+bool IsSizeable(const TCustomForm &Form) {
+  return Form.BorderStyle() == bsSizeable || Form.BorderStyle() == bsSizeToolWin;
+}
+
+} // namespace
+
+void TFormState::Save(TCustomForm &Form) {
+  Left = Form.Left();
+  Top = Form.Top();
+  Width = Form.Width();
+  Height = Form.Height();
+  Sizeable = IsSizeable(Form);
+}
+
+bool TFormState::Restore(TCustomForm &Form) {
+  Sizeable = IsSizeable(Form);
+  const bool ownSize = Sizeable && Width >= 1 && Height >= 1;
+  const Integer width = ownSize ? Width : Form.Width();
+  const Integer height = ownSize ? Height : Form.Height();
+  TRect overlap;
+  if (!IntersectRect(overlap, Rect(Left, Top, Left + width, Top + height), Screen->DesktopRect()) ||
+      overlap.Width() <= kVisibleMargin || overlap.Height() <= kVisibleMargin)
+    return false;
+  Form.SetBounds(Left, Top, width, height);
+  Form.SetDefaultMonitor(dmDesktop);
+  Form.MakeFullyVisible();
+  return true;
+}
+
+TFormStateStore::~TFormStateStore() {
+  if (gStore == this)
+    gStore = nullptr;
+}
+
+TFormStateStore &FormStateStore() {
+  if (!gStore)
+    gStore = new TFormStateStore();
+  return *gStore;
+}
+
+void SaveFormState(TCustomForm &Form, const String &Name) {
+  if (Form.WindowState() != wsNormal)
+    return;
+  const String key = Name.empty() ? Form.ClassName() : Name;
+  TFormStateList &states = FormStateStore().States();
+  TFormState *state = nullptr;
+  if (!states.TryGetValue(key, state)) {
+    state = new TFormState(key);
+    states.Add(key, state);
+  }
+  state->Save(Form);
+}
+
+bool RestoreFormState(TCustomForm &Form, const String &Name) {
+  const String key = Name.empty() ? Form.ClassName() : Name;
+  TFormState *state = nullptr;
+  if (!FormStateStore().States().TryGetValue(key, state))
+    return false;
+  return state->Restore(Form);
+}
+
+void FormStatesInitialization() { gStore = nullptr; }
+
+void FormStatesFinalization() { delete gStore; }
+
+} // namespace krx

@@ -1,0 +1,420 @@
+// Kestrune's requests answered by the real expert: the test IDE host (krx-ide) loads the
+// plug-in, and the Kestrune stand-in, a process of its own, sends each request. Every effect
+// is read from the host's event log, from the files the expert writes and from the registry,
+// each run on a desktop, registry and special-folder root of the test's own.
+#include "ProcessSupport.h"
+
+#include "Platform/Registry/Registry.h"
+#include "Platform/Rtl/Files.h"
+#include "support/KrxTest.h"
+
+#include <gmock/gmock.h>
+
+namespace krx {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+const std::string kIDE = test::ToolPath("testide/krx-ide").string();
+
+// A unit whose name holds a space, quotes, a comma and a non-ASCII letter.
+const std::string kUnitName = "\xC3\x9Cnit \"one\", two.pas";
+const std::string kUnit = "unit Demo;\n"
+                          "\n"
+                          "interface\n"
+                          "\n"
+                          "type\n"
+                          "  TShape = class\n"
+                          "  private\n"
+                          "    FName: string;\n"
+                          "  public\n"
+                          "    constructor Create(const AName: string);\n"
+                          "    procedure Draw(Canvas: TObject); overload;\n"
+                          "    procedure Draw(X, Y: Integer); overload;\n"
+                          "    property Name: string read FName;\n"
+                          "  end;\n"
+                          "\n"
+                          "implementation\n"
+                          "\n"
+                          "constructor TShape.Create(const AName: string);\n"
+                          "begin\n"
+                          "  FName := AName;\n"
+                          "end;\n"
+                          "\n"
+                          "procedure TShape.Draw(Canvas: TObject);\n"
+                          "begin\n"
+                          "end;\n"
+                          "\n"
+                          "procedure TShape.Draw(X, Y: Integer);\n"
+                          "begin\n"
+                          "  Draw(nil);\n"
+                          "end;\n"
+                          "\n"
+                          "end.\n";
+
+const String kSettings = u"Software\\Kestrune\\Kestrune\\11.0\\BDS22Expert";
+
+// A word of a krx-ide script: in double quotes, inner quotes doubled.
+std::string Quoted(const std::string &s) {
+  std::string out = "\"";
+  for (char c : s)
+    out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
+}
+
+class ExpertRequests : public ::testing::Test {
+protected:
+  ExpertRequests()
+      : FDesktop("KRX_DESKTOP_DIR", (Dir / "desktop").string()),
+        FRegistry("KRX_REGISTRY_DIR", (Dir / "registry").string()),
+        FShell("KRX_SHELL_ROOT", (Dir / "shell").string()) {
+    std::filesystem::create_directories(Dir / "Mein Ordner");
+    Unit = (Dir / "Mein Ordner" / kUnitName).string();
+    test::WriteFileBytes(Unit, kUnit);
+  }
+
+  // Runs krx-ide with the plug-in on the script; the event lines it printed.
+  std::vector<std::string> RunIDE(const std::string &script) {
+    test::WriteFileBytes(Dir / "script.ide", script);
+    test::TChildProcess ide(
+        {kIDE, "--plugin", KRX_PLUGIN_FILE, "--script", (Dir / "script.ide").string()},
+        Dir / "ide.out", Dir / "ide.err");
+    EXPECT_EQ(ide.Wait(120s), 0) << ide.Error();
+    std::vector<std::string> events;
+    for (const std::string &line : test::Lines(ide.Output()))
+      if (line.rfind("{\"event\":", 0) == 0)
+        events.push_back(line);
+    return events;
+  }
+
+  static void WriteSettings(const std::function<void(TRegistry &)> &f) {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kSettings, true));
+    f(reg);
+  }
+
+  test::TempDir Dir;
+  std::string Unit;
+
+private:
+  test::EnvGuard FDesktop, FRegistry, FShell;
+};
+
+// The lines of one event name, as text.
+std::vector<std::string> Named(const std::vector<std::string> &events, const std::string &name) {
+  std::vector<std::string> out;
+  for (const std::string &e : events)
+    if (e.rfind("{\"event\":\"" + name + "\"", 0) == 0)
+      out.push_back(e);
+  return out;
+}
+
+std::string Joined(const std::vector<std::string> &lines) {
+  std::string all;
+  for (const auto &l : lines)
+    all += l + "\n";
+  return all;
+}
+
+// The text of a JSON string field of an event line.
+String Field(const std::string &line, const std::string &name) {
+  return test::ParseJson(line)[name].Str();
+}
+
+TEST_F(ExpertRequests, EveryRequestHasItsEffectInTheIDE) {
+  const std::string second = (Dir / "Zweite, \"Datei\".pas").string();
+  test::WriteFileBytes(second, "unit Zweite;\ninterface\nimplementation\nend.\n");
+  const std::string transferP = (Dir / "project, files.ini").string();
+  const std::string transferE = (Dir / "editor files.ini").string();
+  // Kestrune adds one file and renames another to a new name; the second document names a
+  // project the IDE does not have.
+  test::WriteFileBytes(Dir / "update.xml",
+                       "<Files language=\"Object Pascal\">"
+                       "<File operation=\"add\" name=\"/x/Neu, \xC3\xA4.pas\"/>"
+                       "<File operation=\"add\" name=\"" +
+                           Unit.substr(0, Unit.find('"')) +
+                           "&quot;one&quot;, two.pas\"/>"
+                           "<File operation=\"rename\" name=\"/x/a.pas\" newname=\"/x/b.pas\"/>"
+                           "<File operation=\"remove\" name=\"/x/c.pas\"/>"
+                           "</Files>");
+  test::WriteFileBytes(Dir / "other.xml",
+                       "<Files language=\"Object Pascal\" project=\"/no/P.dproj\">"
+                       "<File operation=\"add\" name=\"/x/z.pas\"/></Files>");
+  const std::string d = Dir.Path().string();
+  const auto events = RunIDE(
+      "regset \"HKLM\\Software\\Embarcadero\\BDS\\22.0\" RootDir /opt/bds\n"
+      "regset \"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\dexplore.exe\" "
+      "\"\" /opt/dexplore\n"
+      "project " +
+      d + "/P.dproj Delphi.Personality Application " + Quoted(Unit) + " " + d + "/Form1.dfm " + d +
+      "/read.txt\n"
+      "request 1032 " +
+      Quoted(Unit) +
+      " 9 3\n"
+      "request 1032 " +
+      Quoted(Unit) +
+      " 0 0\n"
+      "request 1029 " +
+      Quoted(second) +
+      "\n"
+      "request 1029 " +
+      Quoted(d + "/missing.pas") +
+      "\n"
+      "type x\n"
+      "request 1033 " +
+      Quoted(transferE) +
+      "\n"
+      "request 1030 " +
+      Quoted(transferP) +
+      "\n"
+      "request 1031 1\nrequest 1031 3\nrequest 1031 7\n"
+      "request 1027 TStringList\n"
+      "request 1026 " +
+      Quoted(second) +
+      "\n"
+      "request 1034 " +
+      Quoted(d + "/update.xml") +
+      "\n"
+      "request 1034 " +
+      Quoted(d + "/other.xml") +
+      "\n"
+      "pump 200\n");
+  const String unit = Utf8ToString(Unit);
+
+  // 1032: the cursor at the line and column, the line before at the top; 0, 0 is 1, 1.
+  const auto cursors = Named(events, "view.cursor");
+  ASSERT_EQ(cursors.size(), 2u) << Joined(events);
+  EXPECT_EQ(Field(cursors[0], "file"), unit);
+  EXPECT_THAT(cursors[0], HasSubstr("\"line\":9,\"col\":3"));
+  EXPECT_THAT(cursors[1], HasSubstr("\"line\":1,\"col\":1"));
+  const auto tops = Named(events, "view.top");
+  ASSERT_EQ(tops.size(), 2u);
+  EXPECT_THAT(tops[0], HasSubstr("\"line\":8,\"col\":1"));
+  EXPECT_THAT(tops[1], HasSubstr("\"line\":1,\"col\":1"));
+
+  // 1029: the existing file is opened, the missing one is not.
+  const auto opened = Named(events, "file.open");
+  ASSERT_EQ(opened.size(), 2u) << Joined(opened);
+  EXPECT_EQ(Field(opened[1], "file"), Utf8ToString(second));
+
+  // 1033 and 1030: the lists, then the ready mark last.
+  const auto answer = [](const std::string &section, const std::string &file) {
+    return "\xEF\xBB\xBF\r\n[" + section + "]\r\nFileCount=1\r\nFile_0=" + file +
+           "\r\n\r\n[TransferControl]\r\nTransferReady=1\r\n\r\n";
+  };
+  EXPECT_EQ(test::ReadFileBytes(transferE), answer("EditorFiles", second));
+  EXPECT_EQ(test::ReadFileBytes(transferP), answer("ProjectFiles", Unit));
+
+  // 1031: build, then make for mode 3; mode 7 builds nothing.
+  const auto builds = Named(events, "project.build");
+  ASSERT_EQ(builds.size(), 2u);
+  EXPECT_EQ(Field(builds[0], "mode"), u"build");
+  EXPECT_EQ(Field(builds[1], "mode"), u"make");
+
+  // 1027: the IDE's help in Document Explorer.
+  const auto shell = Named(events, "shell.execute");
+  ASSERT_EQ(shell.size(), 1u);
+  EXPECT_EQ(Field(shell[0], "file"), u"/opt/dexplore");
+  EXPECT_EQ(Field(shell[0], "parameters").rfind(u"/helpcol ms-help://", 0), 0u);
+
+  // 1026 for the buffer with the user's own change: nothing reloaded, nothing saved.
+  EXPECT_THAT(Named(events, "module.save"), IsEmpty());
+  EXPECT_EQ(Named(events, "buffer.change").size(), 1u); // the typing
+
+  // 1034: the added files the project does not hold yet, and the new name of the rename.
+  const auto added = Named(events, "project.addfile");
+  ASSERT_EQ(added.size(), 2u) << Joined(events);
+  EXPECT_EQ(Field(added[0], "file"), u"/x/Neu, \u00E4.pas");
+  EXPECT_EQ(Field(added[1], "file"), u"/x/b.pas");
+  const auto messages = Named(events, "message");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(Field(messages[0], "text"),
+            u"Unable to update project file. Project file not found/no/P.dproj");
+}
+
+TEST_F(ExpertRequests, AProjectOfNoKnownLanguageAndAMissingProjectGroup) {
+  const std::string transfer = (Dir / "files.ini").string();
+  test::WriteFileBytes(Dir / "update.xml",
+                       "<Files language=\"Object Pascal\" project=\"/p/P.dproj\">"
+                       "<File operation=\"add\" name=\"/x/z.pas\"/></Files>");
+  const auto events = RunIDE("project /p/P.dproj CBuilder.Personality Application " + Quoted(Unit) +
+                             "\nrequest 1030 " + Quoted(transfer) + "\nnogroup\nrequest 1034 " +
+                             Quoted((Dir / "update.xml").string()) + "\n");
+  // No list of the project's files: it has none Kestrune could take.
+  EXPECT_EQ(test::ReadFileBytes(transfer), "\xEF\xBB\xBF\r\n[ProjectFiles]\r\nFileCount=0\r\n\r\n"
+                                           "[TransferControl]\r\nTransferReady=1\r\n\r\n");
+  const auto messages = Named(events, "message");
+  ASSERT_EQ(messages.size(), 1u) << Joined(events);
+  EXPECT_EQ(Field(messages[0], "text"),
+            u"Unable to update project file. Project file not found/p/P.dproj");
+  EXPECT_THAT(Named(events, "project.addfile"), IsEmpty());
+}
+
+TEST_F(ExpertRequests, AReloadTakesTheFileIntoTheBufferAndLeavesItsBytesAndTime) {
+  // Kestrune wrote the file in the ANSI code page: the editor holds it as UTF-8, but the
+  // file keeps Kestrune's bytes and its last-write time.
+  const std::string ansi = "unit A; // Gr\xF6\xDF"
+                           "e\n";
+  test::WriteFileBytes(Unit, ansi);
+  const TFileTime old{1000000000, 5};
+  ASSERT_TRUE(FileSetLastWriteTime(Utf8ToString(Unit), old));
+  const auto events = RunIDE("open " + Quoted(Unit) + "\nrequest 1026 " + Quoted(Unit) + "\n");
+  const auto changes = Named(events, "buffer.change");
+  ASSERT_EQ(changes.size(), 1u) << Joined(events);
+  EXPECT_THAT(changes[0],
+              HasSubstr("\"how\":\"writer\",\"bytes\":" + std::to_string(ansi.size() + 2)));
+  const auto saves = Named(events, "module.save");
+  ASSERT_EQ(saves.size(), 1u);
+  EXPECT_THAT(saves[0], HasSubstr("\"written\":true"));
+  EXPECT_EQ(test::ReadFileBytes(Unit), ansi);
+  TFileTime now;
+  ASSERT_TRUE(FileGetLastWriteTime(Utf8ToString(Unit), now));
+  EXPECT_EQ(now, old);
+}
+
+TEST_F(ExpertRequests, TheJumpLandsOnTheDeclarationInTheEditorsText) {
+  // Kind, class, member, parameters; the cursor line and the top line that follow.
+  struct TCase {
+    std::string Args;
+    int Line, Top;
+  };
+  const TCase cases[] = {
+      // The implementation's header at the top, the cursor in its body.
+      {"procedure TShape Draw \"X, Y: Integer\"", 29, 27},
+      {"procedure TShape Draw \"Canvas: TObject\"", 25, 23},
+      {"constructor tshape create \"\"", 20, 18},
+      {"class TShape \"\" \"\"", 6, 6},
+      {"field TShape FName \"\"", 8, 8},
+      {"class TNoSuchClass \"\" \"\"", 1, 1},
+  };
+  // The jump reads the editor's text, not the file: the file on disk has moved on by three
+  // lines since the unit was opened.
+  test::WriteFileBytes(Dir / "moved.pas", "{ one }\n{ two }\n{ three }\n" + kUnit);
+  std::string script = "open " + Quoted(Unit) + "\ncopy " + Quoted((Dir / "moved.pas").string()) +
+                       " " + Quoted(Unit) + "\n";
+  for (const TCase &c : cases)
+    script += "request 1028 " + Quoted(Unit) + " " + c.Args + "\n";
+  // An unusable request only brings the IDE to the front.
+  script += "request 1028 " + Quoted(Unit) + " module TShape \"\" \"\"\n";
+  const auto events = RunIDE(script);
+  const auto cursors = Named(events, "view.cursor");
+  const auto tops = Named(events, "view.top");
+  ASSERT_EQ(cursors.size(), std::size(cases)) << Joined(events);
+  ASSERT_EQ(tops.size(), std::size(cases));
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_THAT(cursors[i], HasSubstr("\"line\":" + std::to_string(cases[i].Line) + ",\"col\":1"))
+        << cases[i].Args;
+    EXPECT_THAT(tops[i], HasSubstr("\"line\":" + std::to_string(cases[i].Top) + ","))
+        << cases[i].Args;
+  }
+}
+
+// The value of a field of an event line, as it stands (a string without its quotes).
+std::string Raw(const std::string &line, const std::string &name) {
+  const std::string key = "\"" + name + "\":";
+  const std::size_t at = line.find(key);
+  if (at == std::string::npos)
+    return {};
+  std::size_t from = at + key.size(), to = line.find_first_of(",}", from);
+  if (line[from] == '"')
+    to = line.find('"', ++from);
+  return line.substr(from, to - from);
+}
+
+// The foreground calls (and editor focus events) a run made, one word each.
+std::vector<std::string> ForegroundTrace(const std::vector<std::string> &events) {
+  std::vector<std::string> trace;
+  for (const std::string &e : events) {
+    if (e.rfind("{\"event\":\"editor.focus\"", 0) == 0) {
+      trace.push_back("focus");
+    } else if (e.rfind("{\"event\":\"foreground\"", 0) == 0) {
+      std::string word = Raw(e, "call");
+      if (const std::string w = Raw(e, "window"); !w.empty())
+        word += ":" + w;
+      if (const std::string v = Raw(e, "value"); !v.empty())
+        word += "=" + v;
+      trace.push_back(word);
+    }
+  }
+  return trace;
+}
+
+TEST_F(ExpertRequests, TheIDEComesToTheFrontByTheConfiguredMethod) {
+  struct TCase {
+    const char *Name;
+    std::string Mode;
+    bool Delayed, Focus;
+    std::string Simulation; // foreground words before the request
+    std::string Request;
+    std::vector<std::string> Trace;
+  };
+  const std::vector<TCase> cases = {
+      {"simulated click",
+       "0",
+       false,
+       false,
+       "reset",
+       "1031 0",
+       {"IsIconic:ide", "mouse_event", "mouse_event", "SetForegroundWindow:ide"}},
+      {"plain, minimised, editor focused",
+       "1",
+       false,
+       true,
+       "reset iconic elsewhere",
+       "1031 0",
+       {"IsIconic:ide", "ShowWindow:ide", "IsIconic:ide", "GetForegroundWindow",
+        "SetForegroundWindow:ide", "focus"}},
+      {"attach thread",
+       "2",
+       false,
+       false,
+       "reset elsewhere",
+       "1031 0",
+       {"IsIconic:ide", "IsIconic:ide", "GetForegroundWindow", "GetForegroundWindow",
+        "AttachThreadInput", "BringWindowToTop:ide", "SetForegroundWindow:ide", "AttachThreadInput",
+        "GetForegroundWindow", "GetForegroundWindow"}},
+      {"attach thread under the foreground lock",
+       "2",
+       false,
+       false,
+       "reset locked elsewhere",
+       "1031 0",
+       {"IsIconic:ide", "IsIconic:ide", "GetForegroundWindow", "GetForegroundWindow",
+        "AttachThreadInput", "BringWindowToTop:ide", "SetForegroundWindow:ide", "AttachThreadInput",
+        "GetForegroundWindow", "SystemParametersInfoW=0", "SystemParametersInfoW=0",
+        "BringWindowToTop:ide", "SetForegroundWindow:ide", "SystemParametersInfoW=200000",
+        "GetForegroundWindow"}},
+      {"once more 10 ms later",
+       "1",
+       true,
+       true,
+       "reset elsewhere",
+       "1029 " + Quoted(Unit),
+       {"IsIconic:ide", "IsIconic:ide", "GetForegroundWindow", "SetForegroundWindow:ide", "focus",
+        "focus", "IsIconic:ide", "IsIconic:ide", "GetForegroundWindow", "focus"}},
+      {"without focusing the editor",
+       "1",
+       true,
+       false,
+       "reset elsewhere",
+       "1027 x",
+       {"IsIconic:ide", "IsIconic:ide", "GetForegroundWindow", "SetForegroundWindow:ide"}},
+  };
+  for (const TCase &c : cases) {
+    WriteSettings([&](TRegistry &r) {
+      r.WriteString(u"ForeGndMode", Utf8ToString(c.Mode));
+      r.WriteBool(u"ForeGndDelayed", c.Delayed);
+      r.WriteBool(u"ForeGndFocusEditor", c.Focus);
+    });
+    const auto events = RunIDE(
+        "project " + Dir.Path().string() + "/P.dproj Delphi.Personality Application\nopen " +
+        Quoted(Unit) + "\nforeground " + c.Simulation + "\nrequest " + c.Request + "\npump 300\n");
+    EXPECT_EQ(ForegroundTrace(events), c.Trace) << c.Name << "\n" << Joined(events);
+  }
+}
+
+} // namespace
+} // namespace krx
