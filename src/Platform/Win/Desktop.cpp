@@ -718,6 +718,11 @@ private:
       if (c->Unread() < before)
         c->LastActivity = now;
     }
+    // Frames left in In by a pause are handled as soon as it ends, before anything more is
+    // read: the peer may have sent everything already (no input would come to wake them), and
+    // reading on while they wait would let In grow with a peer slow to take its replies.
+    if (!c->In.empty() && !ReadPaused(*c) && !HandleFrames(c, now))
+      return false;
     if (revents & (POLLIN | POLLHUP | POLLERR)) {
       if (ReadPaused(*c) && (revents & (POLLHUP | POLLERR)))
         return false; // gone without reading its replies
