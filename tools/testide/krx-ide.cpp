@@ -56,15 +56,7 @@ std::vector<std::string> SplitWords(const std::string &line) {
 }
 
 void Pump(int milliseconds, const std::function<bool()> &until = nullptr) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  MSG msg;
-  while (std::chrono::steady_clock::now() < deadline && !(until && until())) {
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+  PumpMessages(std::chrono::milliseconds(milliseconds), until);
 }
 
 class TScriptRunner {
