@@ -50,6 +50,13 @@ namespace {
 
 std::filesystem::path PathOf(const String &fileName) { return StringToUtf8(fileName); }
 
+// A buffer holds UTF-8 text without the byte-order mark the file may start with.
+std::string WithoutBom(std::string text) {
+  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+    text.erase(0, 3);
+  return text;
+}
+
 // How a plug-in's bitmap shows in the log: its size, or what else the handle is.
 TLogValue BitmapText(HBITMAP Handle) {
   if (!Handle)
@@ -640,7 +647,7 @@ bool TTestIDE::ReloadFile(const String &FileName) {
   std::ifstream in(PathOf(FileName), std::ios::binary);
   const bool ok = buffer && in;
   if (ok) {
-    buffer->SetText(std::string(std::istreambuf_iterator<char>(in), {}), "reload");
+    buffer->SetText(WithoutBom(std::string(std::istreambuf_iterator<char>(in), {})), "reload");
     buffer->SetModified(false);
   }
   Log.Add("action.reloadfile", {{"file", FileName}, {"ok", ok}});
@@ -698,9 +705,8 @@ IPtr<THostModule> TTestIDE::Open(const String &fileName, bool withForm, bool mus
   std::ifstream in(PathOf(fileName), std::ios::binary);
   if (!in && mustExist)
     return nullptr;
-  std::string text = in ? std::string(std::istreambuf_iterator<char>(in), {}) : std::string();
-  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-    text.erase(0, 3);
+  std::string text =
+      in ? WithoutBom(std::string(std::istreambuf_iterator<char>(in), {})) : std::string();
   FileNotification(ofnFileOpening, fileName);
   IPtr<THostModule> module(new THostModule(*this, fileName));
   IPtr<THostBuffer> buffer(new THostBuffer(*this, fileName, std::move(text)));
