@@ -10,6 +10,8 @@
 
 #include <gmock/gmock.h>
 
+#include <sys/stat.h>
+
 namespace krx {
 namespace {
 
@@ -296,6 +298,16 @@ TEST_F(ExpertRequests, ALineAtTheEndsOfTheIntegerRangeIsShownWithoutOverflow) {
   EXPECT_THAT(tops[0], HasSubstr("\"line\":1,"));
   EXPECT_THAT(cursors[1], HasSubstr("\"line\":2147483647,\"col\":7"));
   EXPECT_THAT(tops[1], HasSubstr("\"line\":2147483646,"));
+}
+
+// A FIFO where Kestrune names a file is not opened, and no request waits for a writer.
+TEST_F(ExpertRequests, AFifoNamedAsAFileIsNotOpenedAndNothingWaits) {
+  const std::string fifo = (Dir / "pipe.pas").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const auto events = RunIDE("request 1029 " + Quoted(fifo) + "\nrequest 1032 " + Quoted(fifo) +
+                             " 1 1\nrequest 1028 " + Quoted(fifo) + " class TShape \"\" \"\"\n");
+  EXPECT_THAT(Named(events, "file.open"), IsEmpty()) << Joined(events);
+  EXPECT_THAT(Named(events, "view.cursor"), IsEmpty());
 }
 
 TEST_F(ExpertRequests, TheJumpLandsOnTheDeclarationInTheEditorsText) {
