@@ -123,7 +123,7 @@ protected:
   void SetTokenText(StringView s) { FState.Token.assign(s); }
 
   TTokenizerScanState FState;
-  StringView FLine; // FLineText
+  StringView FLine; // the line read last (FLineText)
   Byte FCommentTextMode = 0;
   bool FRecordComments = false;
   bool FNumbersAsNumbers = false;
