@@ -1,6 +1,8 @@
 #include "Platform/Rtl/Encoding.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace krx {
 namespace {
@@ -146,10 +148,24 @@ String DecodeAnsi(const Byte *data, std::size_t size) {
   // Sized once and filled in place: source files are decoded whole, and a call per byte
   // through the exported AnsiToChar costs more than the mapping itself.
   String out(size, u'\0');
-  for (std::size_t i = 0; i < size; ++i) {
-    const Byte b = data[i];
-    out[i] = (b >= 0x80 && b <= 0x9F) ? kCp1252High[b - 0x80] : Char(b);
+  const auto map = [](Byte b) {
+    return (b >= 0x80 && b <= 0x9F) ? kCp1252High[b - 0x80] : Char(b);
+  };
+  std::size_t i = 0;
+  // Runs of eight bytes below 0x80 (most of a source file) are widened without the table.
+  for (; i + 8 <= size; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, data + i, 8);
+    if ((word & 0x8080808080808080ULL) == 0) {
+      for (std::size_t k = 0; k < 8; ++k)
+        out[i + k] = Char(data[i + k]);
+    } else {
+      for (std::size_t k = 0; k < 8; ++k)
+        out[i + k] = map(data[i + k]);
+    }
   }
+  for (; i < size; ++i)
+    out[i] = map(data[i]);
   return out;
 }
 
