@@ -502,11 +502,9 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
         !Module().DesignInfo())
       new TDFMModuleDesignInfo(&Module(), t.LineNr() - 1);
   }
-  if (auto *cls = dynamic_cast<TClassItem *>(FCurrentItem)) {
-    if (region)
-      cls->SetWarning(cwRegion, true);
-    else if (FDeclarationMode)
-      cls->SetWarning(cwDirective, true);
+  if (region || FDeclarationMode) {
+    if (auto *cls = dynamic_cast<TClassItem *>(FCurrentItem))
+      cls->SetWarning(region ? cwRegion : cwDirective, true);
   }
   if (FOutsideDeclarations)
     return;
@@ -1162,7 +1160,7 @@ void CollectTopLevel(TCodeItem *container, TCodeItemKind kind, std::vector<TProc
     TCodeItem *child = container->GetChild(i);
     if (child->Kind() == kind)
       out.push_back(static_cast<TProcItem *>(child));
-    else if (dynamic_cast<TIncludeFileItem *>(child))
+    else if (child->ChildCount() > 0 && dynamic_cast<TIncludeFileItem *>(child))
       CollectTopLevel(child, kind, out);
   }
 }
