@@ -253,6 +253,7 @@ TTokenKind TCustomPascalModuleExplorer::NextToken() {
     FCurIdent.Line = FLineBefore;
     FCurIdent.Column = FColBefore;
     FCurIdent.PrologLine = GetPendingCommentLine();
+    FCurIdent.Include = FIncludeStack.empty() ? nullptr : FIncludeStack.back().Item;
     if (FAttributeDepth <= 0)
       ResetPendingComment();
   }
@@ -889,9 +890,14 @@ void TCustomPascalModuleExplorer::SetDeclarationMode(bool on) {
     return;
   FDeclarationMode = on;
   FOutsideDeclarations = !on;
-  if (on)
-    PushBlock(FCurrentItem);
-  else
+  if (on) {
+    // A class body that an include file begins is still the class's block.
+    TCodeItem *item = FCurrentItem;
+    if (item && item->Kind() == ckModuleSection && item->Owner() &&
+        dynamic_cast<TClassItem *>(item->Owner()) && dynamic_cast<TIncludeFileItem *>(item))
+      item = item->Owner();
+    PushBlock(item);
+  } else
     CloseOpenBlocks();
 }
 
@@ -1104,7 +1110,14 @@ TClassItem *TCustomPascalModuleExplorer::AddClassItem(TClassKind classKind,
     else
       CloseOpenBlocks();
   }
-  auto *cls = new TClassItem(FCurrentItem);
+  // An include directive directly behind the class header is read while the grammar still
+  // looks ahead from the header, before the class exists; the include file then holds the
+  // start of the class body, so its (still empty) item moves under the new class.
+  TIncludeEntry *body = nullptr;
+  if (!FIncludeStack.empty() && FCurrentItem == FIncludeStack.back().Item &&
+      FCurrentItem->ChildCount() == 0 && declaredName.Include != FCurrentItem)
+    body = &FIncludeStack.back();
+  auto *cls = new TClassItem(body ? body->Interrupted : FCurrentItem);
   cls->SetClassKind(classKind);
   cls->SetName(declaredName.Text);
   cls->SetLineNr(declaredName.Line - 1);
@@ -1136,7 +1149,15 @@ TClassItem *TCustomPascalModuleExplorer::AddClassItem(TClassKind classKind,
       cls->SetBadFormat(true);
     }
   }
-  SetCurrentItem(cls);
+  if (body) {
+    body->Item->SetOwner(cls);
+    body->Item->SetVisibility(scDefault);
+    body->Interrupted = cls;
+    body->ModuleLevel = false;
+    SetCurrentItem(body->Item);
+  } else {
+    SetCurrentItem(cls);
+  }
   FCodeSectionKind = cskUndefined;
   FVisibility = scDefault;
   return cls;
@@ -1192,8 +1213,8 @@ void TCustomPascalModuleExplorer::ApplyClassWarnings() {
 
 namespace {
 
-// The module's top-level items of the given kinds; items of included files count as
-// top-level, since they stand at module level in the text.
+// The container's own items of the given kind; items of included files count as the
+// container's, since they stand directly in its text.
 void CollectTopLevel(TCodeItem *container, TCodeItemKind kind, std::vector<TProcItem *> &out) {
   for (Integer i = 0; i < container->ChildCount(); ++i) {
     TCodeItem *child = container->GetChild(i);
@@ -1315,10 +1336,9 @@ void TCustomPascalModuleExplorer::AssociateMethods() {
     auto it = byClass.find(key);
     if (it == byClass.end() || it->second.empty())
       continue;
+    // Methods an include file declares inside the class body are the class's methods too.
     std::vector<TProcItem *> decls;
-    for (Integer i = 0; i < type->ChildCount(); ++i)
-      if (type->GetChild(i)->Kind() == ckMethod)
-        decls.push_back(static_cast<TProcItem *>(type->GetChild(i)));
+    CollectTopLevel(type, ckMethod, decls);
     std::vector<TProcItem *> impls = std::move(it->second);
     it->second.clear();
     Associate(decls, impls, type);

@@ -38,6 +38,7 @@ struct TIdentRecord {
   Integer Line = 0;        // 1-based
   Integer Column = 0;      // 1-based column just behind the identifier
   Integer PrologLine = -1; // 0-based, -1 none
+  const TCodeItem *Include = nullptr; // the item of the include file it was read from
   // 1-based column where the identifier starts.
   Integer StartColumn() const { return Column - Length(Text); }
 };
