@@ -7,11 +7,12 @@
 # declarations (a class of two different shapes in one plug-in would break it silently).
 # The platform library is shared by all of them.
 
-# krx_system_libraries(PREFIX VARIANT_DIR OUT_VAR [DROP folder/unit.cpp ...])
+# krx_system_libraries(PREFIX VARIANT_DIR OUT_VAR [DROP folder/unit.cpp ...] [LIBS lib ...])
 # Makes one static library per system folder, named <PREFIX>_<folder>, and sets OUT_VAR to
-# their list. VARIANT_DIR is empty for the current revision.
+# their list. VARIANT_DIR is empty for the current revision. LIBS are libraries only this
+# revision's units use (linked by every folder, before the platform).
 function(krx_system_libraries prefix variant_dir out_var)
-  cmake_parse_arguments(R "" "" "DROP" ${ARGN})
+  cmake_parse_arguments(R "" "" "DROP;LIBS" ${ARGN})
   set(libs)
   foreach(folder ${KRX_SYSTEM_FOLDERS})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp)
@@ -34,13 +35,13 @@ function(krx_system_libraries prefix variant_dir out_var)
         target_include_directories(${lib} PUBLIC ${CMAKE_SOURCE_DIR}/${variant_dir})
       endif()
       target_include_directories(${lib} PUBLIC ${CMAKE_SOURCE_DIR}/src)
-      target_link_libraries(${lib} PUBLIC ${KRX_PLATFORM_LIBS})
+      target_link_libraries(${lib} PUBLIC ${R_LIBS} ${KRX_PLATFORM_LIBS})
       # Chains through three folders (Engine -> Common -> World) need the group three times.
       set_property(TARGET ${lib} PROPERTY LINK_INTERFACE_MULTIPLICITY 3)
     else()
       add_library(${lib} INTERFACE)
       target_include_directories(${lib} INTERFACE ${CMAKE_SOURCE_DIR}/src)
-      target_link_libraries(${lib} INTERFACE ${KRX_PLATFORM_LIBS})
+      target_link_libraries(${lib} INTERFACE ${R_LIBS} ${KRX_PLATFORM_LIBS})
     endif()
     list(APPEND libs ${lib})
   endforeach()
@@ -57,10 +58,12 @@ function(krx_system_libraries prefix variant_dir out_var)
   set(${out_var} ${libs} PARENT_SCOPE)
 endfunction()
 
-# krx_revision(PREFIX VARIANT_DIR OUT_VAR [DROP ...]): the system libraries of a revision
-# and its half of the unit start-up list (src/Units.cpp compiled against the revision), the
-# platform last; OUT_VAR is what a program or plug-in of that revision links.
+# krx_revision(PREFIX VARIANT_DIR OUT_VAR [DROP ...] [LIBS ...]): the system libraries of a
+# revision and its half of the unit start-up list (src/Units.cpp compiled against the
+# revision, with the revision's own RevisionUnits.h), the platform last; OUT_VAR is what a
+# program or plug-in of that revision links.
 function(krx_revision prefix variant_dir out_var)
+  cmake_parse_arguments(R "" "" "DROP;LIBS" ${ARGN})
   krx_system_libraries(${prefix} "${variant_dir}" libs ${ARGN})
   # A file directly in src/ finds "Engine/X.h" beside itself before any include path, so the
   # revision compiles a copy made outside src/ (kept current by CMake).
@@ -71,8 +74,8 @@ function(krx_revision prefix variant_dir out_var)
     target_include_directories(${prefix}_units PUBLIC ${CMAKE_SOURCE_DIR}/${variant_dir})
   endif()
   target_include_directories(${prefix}_units PUBLIC ${CMAKE_SOURCE_DIR}/src)
-  target_link_libraries(${prefix}_units PUBLIC ${libs} ${KRX_PLATFORM_LIBS})
-  set(${out_var} ${prefix}_units ${libs} ${KRX_PLATFORM_LIBS} PARENT_SCOPE)
+  target_link_libraries(${prefix}_units PUBLIC ${libs} ${R_LIBS} ${KRX_PLATFORM_LIBS})
+  set(${out_var} ${prefix}_units ${libs} ${R_LIBS} ${KRX_PLATFORM_LIBS} PARENT_SCOPE)
 endfunction()
 
 # krx_this_ide(NAME VERSION): the one unit that tells a build which IDE it is for
