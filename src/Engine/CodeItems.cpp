@@ -348,10 +348,18 @@ Integer TCodeItem::GetLastLine() const { return std::max(FEndLineValue, GetHeade
 // ---- Names
 
 namespace {
+// An include file's item adds no name: what an include file declares inside a class body
+// belongs to the class, as if its text stood there.
 String JoinOwnerNames(const TCodeItem &item, TCodeItemKinds crossed, bool lookup) {
   String result = lookup ? item.GetLookupName() : item.Name();
-  for (const TCodeItem *p = item.Owner(); p && crossed.Contains(p->Kind()); p = p->Owner())
+  for (const TCodeItem *p = item.Owner(); p; p = p->Owner()) {
+    if (p->Kind() == ckModuleSection && dynamic_cast<const TIncludeFileItem *>(p) && p->Owner() &&
+        crossed.Contains(p->Owner()->Kind()))
+      continue;
+    if (!crossed.Contains(p->Kind()))
+      break;
     result = (lookup ? p->GetLookupName() : p->Name()) + u"." + result;
+  }
   return result;
 }
 const TCodeItemKinds kScopeKinds = ClassifierItemKinds + TCodeItemKinds{ckNameSpace, ckEnum};

@@ -17,6 +17,7 @@
 #include "Common/KREngineDefs.h"
 #include "Common/KRX.Exceptions.h"
 #include "Engine/LanguageModes.h"
+#include "Engine/SourceLanguageRevision.h"
 #include "Platform/Rtl/Classes.h"
 #include "World/Containr.h"
 #include "World/Editable.h"
@@ -1192,7 +1193,7 @@ private:
 class TLanguageObserver;
 class TClassifierKind;
 
-class TSourceLanguage : public TPersistent {
+class TSourceLanguage : public TPersistent, public TSourceLanguageRevision {
 public:
   ~TSourceLanguage() override;
   TSourceLanguage(const TSourceLanguage &) = delete;

@@ -1,7 +1,5 @@
 #include "Engine/CustomPascalExplorers.h"
 
-#include "Engine/SourceFileNames.h"
-#include "Engine/SourceTexts.h"
 #include "Platform/Rtl/Files.h"
 #include "World/ClassEx.h"
 #include "World/KRStrUtils.h"
@@ -9,7 +7,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <mutex>
 #include <unordered_map>
 
 namespace krx {
@@ -42,9 +39,6 @@ constexpr TCodeMessageKind kError = TCodeMessageKind::Error;
 constexpr TCodeMessageKind kWarning = TCodeMessageKind::Warning;
 constexpr TCodeMessageKind kHint = TCodeMessageKind::Hint;
 
-std::mutex GSearchFoldersLock;
-std::vector<String> *GSearchFolders = nullptr; // null: none installed
-
 bool IsClassKind(TCodeItemKind k) { return k >= ckClass && k <= ckRecordHelper; }
 
 bool IsRoutineItem(const TCodeItem *item) {
@@ -60,17 +54,6 @@ String UpperKey(const String &s) { return UpperCase(s); }
 
 } // namespace
 
-void SetIncludeSearchFolders(std::vector<String> folders) {
-  std::lock_guard<std::mutex> lock(GSearchFoldersLock);
-  delete GSearchFolders;
-  GSearchFolders = folders.empty() ? nullptr : new std::vector<String>(std::move(folders));
-}
-
-std::vector<String> IncludeSearchFolders() {
-  std::lock_guard<std::mutex> lock(GSearchFoldersLock);
-  return GSearchFolders ? *GSearchFolders : std::vector<String>{};
-}
-
 const TModuleExplorerOptionsClass &TCustomPascalExplorerOptions::ClassRef() {
   static const TModuleExplorerOptionsClass cls{
       lanPascal, []() -> std::unique_ptr<TModuleExplorerOptions> {
@@ -82,7 +65,7 @@ const TModuleExplorerOptionsClass &TCustomPascalExplorerOptions::ClassRef() {
 // ---- Construction ---------------------------------------------------------------------------
 
 TCustomPascalModuleExplorer::TCustomPascalModuleExplorer() {
-  FHelper = std::make_unique<TPascalTokenizerHelper>(IPtr<ITokenizerContext>(this));
+  FTokens = std::make_unique<TGrammarTokens>(this);
   TModuleExplorerOptions &o = ModuleExplorerRegistry().Options(lanPascal);
   FEvaluateConditions = o.ParserEvaluatesConditions();
   FDetailedMetaDataHints = o.DetailedMetaDataHints();
@@ -97,7 +80,7 @@ TCustomPascalModuleExplorer::TCustomPascalModuleExplorer() {
 
 TCustomPascalModuleExplorer::~TCustomPascalModuleExplorer() {
   // The helper calls back into this object while it goes.
-  FHelper.reset();
+  FTokens.reset();
 }
 
 // ---- The driver -----------------------------------------------------------------------------
@@ -122,26 +105,16 @@ void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool h
   BeginBusy();
 
   TModuleItem &module = Module();
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   FHeaderOnly = headerOnly;
-  FHelper->SetEvaluateConditions(FEvaluateConditions);
+  FTokens->SetEvaluateConditions(FEvaluateConditions);
   FModuleMarkLine = -1;
   module.SetImplLineNr(-1);
   module.SetLanguage(GlobalPascalLanguage());
 
-  if (source.Text)
-    t.SetText(*source.Text);
-  else if (source.Lines) {
-    std::vector<String> lines;
-    lines.reserve(static_cast<std::size_t>(source.Lines->Count()));
-    for (Integer i = 0; i < source.Lines->Count(); ++i)
-      lines.push_back(source.Lines->Get(i));
-    t.SetLines(lines);
-  } else
-    t.SetText(StringView());
-  t.SetFileName(module.FileName());
+  FTokens->SetSource(source, module.FileName());
   struct TTextGuard {
-    TPreprocessedPascalTokenizer &T;
+    TGrammarTokenizer &T;
     ~TTextGuard() { T.Clear(); }
   } textGuard{t};
 
@@ -243,7 +216,7 @@ void TCustomPascalModuleExplorer::BlankLine() { FPendingCommentLine = -1; }
 // ---- Tokens ---------------------------------------------------------------------------------
 
 TTokenKind TCustomPascalModuleExplorer::NextToken() {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   FLineBefore = t.LineNr();
   FColBefore = t.LinePos();
   const TTokenKind current = t.TokenKind();
@@ -253,6 +226,7 @@ TTokenKind TCustomPascalModuleExplorer::NextToken() {
     FCurIdent.Line = FLineBefore;
     FCurIdent.Column = FColBefore;
     FCurIdent.PrologLine = GetPendingCommentLine();
+    FCurIdent.Include = FIncludeStack.empty() ? nullptr : FIncludeStack.back().Item;
     if (FAttributeDepth <= 0)
       ResetPendingComment();
   }
@@ -277,7 +251,7 @@ bool TCustomPascalModuleExplorer::TokenWord(TReservedWord &word) {
 }
 
 void TCustomPascalModuleExplorer::HandleToken(TTokenKind kind) {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   switch (kind) {
   case TTokenKind::tkNone:
   case TTokenKind::tkKRTag:
@@ -424,7 +398,7 @@ void TCustomPascalModuleExplorer::ResetPendingComment() {
 }
 
 void TCustomPascalModuleExplorer::HandleComment() {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   const TLastComment &c = t.LastComment();
   const Integer firstLine = c.Pos.Line - 1;
   switch (FCommentMode) {
@@ -490,7 +464,7 @@ void TCustomPascalModuleExplorer::ReportIrregularComment(Integer line) {
 // ---- Directives, regions and include files --------------------------------------------------
 
 void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   StringView body = text;
   if (!body.empty() && body[0] == u'(') {
     body = body.size() >= 5 ? body.substr(3, body.size() - 5) : StringView();
@@ -544,46 +518,15 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
   }
 }
 
-bool TCustomPascalModuleExplorer::ReadIncludeFile(String &fileName, TTokenizerTextPtr &source) {
-  // A relative name is looked up beside the module's file, then in the search folders, and
-  // never in the process's working directory: which file a unit includes must not depend on
-  // where the process was started. A text parsed without a file name finds its relative
-  // includes only through the search folders.
-  String found;
-  const bool absolute = !fileName.empty() && (fileName[0] == u'/' || fileName[0] == u'\\');
-  if (absolute) {
-    found = ResolveSourceFileName(fileName, u"/");
-  } else {
-    const String &moduleFile = Module().FileName();
-    if (!moduleFile.empty())
-      found = ResolveSourceFileName(fileName, ExtractFileDir(ExpandFileName(moduleFile)));
-    if (found.empty())
-      for (const String &folder : IncludeSearchFolders()) {
-        if (!folder.empty())
-          found = ResolveSourceFileName(fileName, folder);
-        if (!found.empty())
-          break;
-      }
-  }
-  bool ok = false;
-  if (!found.empty()) {
-    try {
-      source = ReadCachedSourceText(found);
-      fileName = found;
-      ok = true;
-    } catch (const Exception &) {
-      ok = false;
-    }
-  }
-  if (!ok) {
-    const TLastComment &c = Tokenizer().LastComment();
-    AddPositionMessage(Format(SIncludeNotFound, {fileName}), c.Pos.Line, kWarning, c.Pos.Column);
-  }
-  return ok;
+String TCustomPascalModuleExplorer::IncludingFileName() { return Module().FileName(); }
+
+void TCustomPascalModuleExplorer::IncludeFileNotFound(const String &fileName) {
+  const TLastComment &c = Tokenizer().LastComment();
+  AddPositionMessage(Format(SIncludeNotFound, {fileName}), c.Pos.Line, kWarning, c.Pos.Column);
 }
 
 void TCustomPascalModuleExplorer::BeginIncludeFile(const String &fileName) {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   const bool moduleLevel = FCurrentItem == ModuleLevelScope();
   auto *item = new TIncludeFileItem(FCurrentItem, fileName);
   FIncludeStack.push_back({FCurrentItem, item, moduleLevel});
@@ -707,13 +650,13 @@ void TCustomPascalModuleExplorer::SkipTypeList(Char terminator,
 }
 
 void TCustomPascalModuleExplorer::SkipAsmBlock() {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   const bool saved = t.DoubleQuotedStrings();
   t.SetDoubleQuotedStrings(true);
   FInAsm = true;
   struct TRestore {
     TCustomPascalModuleExplorer &E;
-    TPreprocessedPascalTokenizer &T;
+    TGrammarTokenizer &T;
     bool Saved;
     ~TRestore() {
       T.SetDoubleQuotedStrings(Saved);
@@ -765,7 +708,7 @@ void TCustomPascalModuleExplorer::PushMarker(TReservedWord word) {
 }
 
 void TCustomPascalModuleExplorer::BeginBlock(TReservedWord word) {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   switch (word) {
   case rwBegin:
   case rwAsm:
@@ -808,7 +751,7 @@ void TCustomPascalModuleExplorer::BeginBlock(TReservedWord word) {
 }
 
 void TCustomPascalModuleExplorer::EndBlock(bool closed) {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   TModuleItem &module = Module();
   if (FBlocks.size() <= 1) {
     SetCurrentItem(&module);
@@ -889,14 +832,19 @@ void TCustomPascalModuleExplorer::SetDeclarationMode(bool on) {
     return;
   FDeclarationMode = on;
   FOutsideDeclarations = !on;
-  if (on)
-    PushBlock(FCurrentItem);
-  else
+  if (on) {
+    // A class body that an include file begins is still the class's block.
+    TCodeItem *item = FCurrentItem;
+    if (item && item->Kind() == ckModuleSection && item->Owner() &&
+        dynamic_cast<TClassItem *>(item->Owner()) && dynamic_cast<TIncludeFileItem *>(item))
+      item = item->Owner();
+    PushBlock(item);
+  } else
     CloseOpenBlocks();
 }
 
 TModuleSectionItem *TCustomPascalModuleExplorer::AddModuleSection(TModuleSectionKind kind) {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   TModuleSectionItem *section = Module().AddSection(kind);
   section->SetLineNr(t.LineNr() - 1);
   section->SetItemStartPos(TokenColumn());
@@ -934,7 +882,7 @@ Integer TCustomPascalModuleExplorer::GetImplementationLine() const {
 // ---- Declaration items ----------------------------------------------------------------------
 
 void TCustomPascalModuleExplorer::SetHeaderEndAtToken(TCodeItem *item) {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   if (IsSymbol(u";"))
     item->SetEnd(t.LineNr() - 1, t.LinePos() - 1);
   else
@@ -943,7 +891,7 @@ void TCustomPascalModuleExplorer::SetHeaderEndAtToken(TCodeItem *item) {
 
 void TCustomPascalModuleExplorer::ParseModuleHeader() {
   TModuleItem &module = Module();
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   module.SetModuleType(mtUnknown);
   module.SetHintDirectives({});
   module.SetDeprecatedText(String());
@@ -1062,7 +1010,7 @@ TMethodItem *TCustomPascalModuleExplorer::ParseMethodDeclaration(
 
 TMethodImplItem *TCustomPascalModuleExplorer::ParseMethodImplementation(
     const TRoutineHeading &heading, const TGenericIdentPath &nameParts) {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   if (FBlocks.size() > 1)
     CloseOpenBlocks();
   if (GetImplementationLine() < 0) {
@@ -1104,7 +1052,14 @@ TClassItem *TCustomPascalModuleExplorer::AddClassItem(TClassKind classKind,
     else
       CloseOpenBlocks();
   }
-  auto *cls = new TClassItem(FCurrentItem);
+  // An include directive directly behind the class header is read while the grammar still
+  // looks ahead from the header, before the class exists; the include file then holds the
+  // start of the class body, so its (still empty) item moves under the new class.
+  TIncludeEntry *body = nullptr;
+  if (!FIncludeStack.empty() && FCurrentItem == FIncludeStack.back().Item &&
+      FCurrentItem->ChildCount() == 0 && declaredName.Include != FCurrentItem)
+    body = &FIncludeStack.back();
+  auto *cls = new TClassItem(body ? body->Interrupted : FCurrentItem);
   cls->SetClassKind(classKind);
   cls->SetName(declaredName.Text);
   cls->SetLineNr(declaredName.Line - 1);
@@ -1136,7 +1091,15 @@ TClassItem *TCustomPascalModuleExplorer::AddClassItem(TClassKind classKind,
       cls->SetBadFormat(true);
     }
   }
-  SetCurrentItem(cls);
+  if (body) {
+    body->Item->SetOwner(cls);
+    body->Item->SetVisibility(scDefault);
+    body->Interrupted = cls;
+    body->ModuleLevel = false;
+    SetCurrentItem(body->Item);
+  } else {
+    SetCurrentItem(cls);
+  }
   FCodeSectionKind = cskUndefined;
   FVisibility = scDefault;
   return cls;
@@ -1192,8 +1155,8 @@ void TCustomPascalModuleExplorer::ApplyClassWarnings() {
 
 namespace {
 
-// The module's top-level items of the given kinds; items of included files count as
-// top-level, since they stand at module level in the text.
+// The container's own items of the given kind; items of included files count as the
+// container's, since they stand directly in its text.
 void CollectTopLevel(TCodeItem *container, TCodeItemKind kind, std::vector<TProcItem *> &out) {
   for (Integer i = 0; i < container->ChildCount(); ++i) {
     TCodeItem *child = container->GetChild(i);
@@ -1315,10 +1278,9 @@ void TCustomPascalModuleExplorer::AssociateMethods() {
     auto it = byClass.find(key);
     if (it == byClass.end() || it->second.empty())
       continue;
+    // Methods an include file declares inside the class body are the class's methods too.
     std::vector<TProcItem *> decls;
-    for (Integer i = 0; i < type->ChildCount(); ++i)
-      if (type->GetChild(i)->Kind() == ckMethod)
-        decls.push_back(static_cast<TProcItem *>(type->GetChild(i)));
+    CollectTopLevel(type, ckMethod, decls);
     std::vector<TProcItem *> impls = std::move(it->second);
     it->second.clear();
     Associate(decls, impls, type);

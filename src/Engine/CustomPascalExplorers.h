@@ -12,7 +12,7 @@
 #include "Engine/CodeItems.h"
 #include "Engine/KRX.ReservedWords.h"
 #include "Engine/ModuleExplorers.h"
-#include "Engine/PascalTokenizerHelpers.h"
+#include "Engine/GrammarTokens.h"
 
 #include <memory>
 #include <vector>
@@ -26,11 +26,6 @@ public:
   TSourceLanguageKind Language() const override { return lanPascal; }
 };
 
-// Folders in which include files are searched when they are found neither as written nor
-// beside the module; none by default. Process-wide, read at every include directive.
-void SetIncludeSearchFolders(std::vector<String> folders);
-std::vector<String> IncludeSearchFolders();
-
 // The record of an identifier the engine has read: where it stood and which comment or
 // attribute line was pending in front of it.
 struct TIdentRecord {
@@ -38,6 +33,7 @@ struct TIdentRecord {
   Integer Line = 0;        // 1-based
   Integer Column = 0;      // 1-based column just behind the identifier
   Integer PrologLine = -1; // 0-based, -1 none
+  const TCodeItem *Include = nullptr; // the item of the include file it was read from
   // 1-based column where the identifier starts.
   Integer StartColumn() const { return Column - Length(Text); }
 };
@@ -58,7 +54,7 @@ struct TRoutineHeading {
   Integer PrologLine = -1;
 };
 
-class TCustomPascalModuleExplorer : public TModuleExplorer, public ITokenizerContext {
+class TCustomPascalModuleExplorer : public TModuleExplorer, public TGrammarTokenizerContext {
 public:
   ~TCustomPascalModuleExplorer() override;
 
@@ -74,14 +70,11 @@ public:
   String CompressText(const String &text) override { return CompressWhitespace(text); }
   void AddMessage(const String &text) override { AddWarningAtLastToken(text); }
   TTokenKinds GetSkipKinds() override { return FSkipKinds; }
-  void IncludeFileStarted(const String &fileName) override { BeginIncludeFile(fileName); }
-  void IncludeFileFinished(const String &) override { EndIncludeFile(); }
   bool CurrentIsReservedWord() override {
     TReservedWord w;
     return IsReservedWordToken(w);
   }
   TTokenKind NextToken() override;
-  bool ReadIncludeFile(String &fileName, TTokenizerTextPtr &source) override;
   void SetSkipKinds(TTokenKinds kinds) override { FSkipKinds = kinds; }
 
 protected:
@@ -91,8 +84,11 @@ protected:
   // ---- Grammar slots ----
   // True when the word starts a module (program, unit ...).
   virtual bool ModuleKindFromText(const String &text, TModuleType &moduleType) = 0;
-  virtual void BeginIncludeFile(const String &fileName);
-  virtual void EndIncludeFile();
+  void BeginIncludeFile(const String &fileName) override;
+  void EndIncludeFile() override;
+  bool FollowsIncludeFiles() const override { return true; }
+  String IncludingFileName() override;
+  void IncludeFileNotFound(const String &fileName) override;
   virtual void ParseModule(bool &stop) = 0;
   // Reads a routine's local declarations and statement blocks from the current token on,
   // with `proc` as the current item. With wholeBody off it stops before the first token on
@@ -110,8 +106,8 @@ protected:
   virtual void LoadGlobalDelegates() {}
 
   // ---- Tokens ----
-  TPreprocessedPascalTokenizer &Tokenizer() { return FHelper->GetTokenizer(); }
-  TPascalTokenizerHelper &Helper() { return *FHelper; }
+  TGrammarTokenizer &Tokenizer() { return FTokens->Tokenizer(); }
+  TPascalTokenizerHelper &Helper() { return FTokens->Helper(); }
   TTokenKind TokenKind() { return Tokenizer().TokenKind(); }
   const String &Token() { return Tokenizer().Token(); }
   bool IsSymbol(StringView s) { return Tokenizer().IsSymbol(s); }
@@ -268,7 +264,7 @@ private:
   bool FDottedNames = false;
   bool FPushBack = false;
   TCodeSectionKind FCodeSectionKind = cskUndefined;
-  std::unique_ptr<TPascalTokenizerHelper> FHelper;
+  std::unique_ptr<TGrammarTokens> FTokens;
   TVisibility FVisibility = scDefault;
   TIdentRecord FCurIdent;
   TIdentRecord FPrevIdent;

@@ -47,14 +47,14 @@ bool MethodReferences() { return Mode() >= dlmD2009Win32; }
 // Collects the text of the tokens read while it lives; collecting ends with it, also when a
 // declaration raises.
 struct TCollectingGuard {
-  explicit TCollectingGuard(TPreprocessedPascalTokenizer &t) : T(t) { T.StartCollecting(); }
+  explicit TCollectingGuard(TGrammarTokenizer &t) : T(t) { T.StartCollecting(); }
   ~TCollectingGuard() {
     if (T.Collecting())
       T.StopCollecting();
   }
   TCollectingGuard(const TCollectingGuard &) = delete;
   TCollectingGuard &operator=(const TCollectingGuard &) = delete;
-  TPreprocessedPascalTokenizer &T;
+  TGrammarTokenizer &T;
 };
 
 bool OneOf(TReservedWord w, std::initializer_list<TReservedWord> words) {
@@ -241,14 +241,14 @@ void TDelphiExplorerOptions::SetLanguageMode(TDelphiLanguageMode value) {
 // ---- TPascalGenericsIdentValidator ----------------------------------------------------------
 
 TPascalGenericsIdentValidator::TPascalGenericsIdentValidator() {
-  FHelper = std::make_unique<TPascalTokenizerHelper>(IPtr<ITokenizerContext>(this));
-  TPreprocessedPascalTokenizer &t = FHelper->GetTokenizer();
+  FTokens = std::make_unique<TGrammarTokens>(this);
+  TGrammarTokenizer &t = FTokens->Tokenizer();
   t.SetNumbersAsNumbers(true);
   t.SetSkipKinds(TTokenKinds{TTokenKind::tkComment, TTokenKind::tkDirective});
   t.SetTolerateErrors(true);
 }
 
-TPascalGenericsIdentValidator::~TPascalGenericsIdentValidator() { FHelper.reset(); }
+TPascalGenericsIdentValidator::~TPascalGenericsIdentValidator() { FTokens.reset(); }
 
 void TPascalGenericsIdentValidator::UnexpectedToken() {
   FResult = false;
@@ -256,7 +256,7 @@ void TPascalGenericsIdentValidator::UnexpectedToken() {
 }
 
 void TPascalGenericsIdentValidator::CheckIdentifier() {
-  if (FChecking && !TPascalIdentValidator::IsValidIdent(FHelper->GetTokenizer().Token()))
+  if (FChecking && !TPascalIdentValidator::IsValidIdent(FTokens->Tokenizer().Token()))
     UnexpectedToken();
 }
 
@@ -265,7 +265,7 @@ void TPascalGenericsIdentValidator::BracketIdentifier(Char openBracket) {
     CheckIdentifier();
     return;
   }
-  const String &word = FHelper->GetTokenizer().Token();
+  const String &word = FTokens->Tokenizer().Token();
   if (GlobalPascalLanguage()->IsReservedWord(word) && !SameText(word, u"CLASS") &&
       !SameText(word, u"RECORD") && !SameText(word, u"OPERATOR") &&
       !SameText(word, u"CONSTRUCTOR") && !SameText(word, u"string"))
@@ -273,30 +273,25 @@ void TPascalGenericsIdentValidator::BracketIdentifier(Char openBracket) {
 }
 
 TTokenKinds TPascalGenericsIdentValidator::GetSkipKinds() {
-  return FHelper->GetTokenizer().SkipKinds();
+  return FTokens->Tokenizer().SkipKinds();
 }
 
 void TPascalGenericsIdentValidator::SetSkipKinds(TTokenKinds kinds) {
-  FHelper->GetTokenizer().SetSkipKinds(kinds);
+  FTokens->Tokenizer().SetSkipKinds(kinds);
 }
 
-TTokenKind TPascalGenericsIdentValidator::NextToken() { return FHelper->GetTokenizer().NextToken(); }
-
-bool TPascalGenericsIdentValidator::ReadIncludeFile(String &, TTokenizerTextPtr &source) {
-  source.reset();
-  return false;
-}
+TTokenKind TPascalGenericsIdentValidator::NextToken() { return FTokens->Tokenizer().NextToken(); }
 
 bool TPascalGenericsIdentValidator::ReadPath(const String &text, bool checking, bool asText,
                                              TGenericIdentPath &path, bool &complete) {
-  TPreprocessedPascalTokenizer &t = FHelper->GetTokenizer();
+  TGrammarTokenizer &t = FTokens->Tokenizer();
   t.SetText(text);
   FResult = true;
   FChecking = checking;
   path.clear();
   complete = false;
   try {
-    FHelper->ReadGenericIdentPath(path, asText, false);
+    FTokens->Helper().ReadGenericIdentPath(path, asText, false);
   } catch (const EAbort &) {
     FChecking = true;
     return false;
@@ -397,13 +392,13 @@ bool TPascalGenericsIdentValidator::SplitQualifiedName(const String &text, Strin
 bool TPascalGenericsIdentValidator::SplitList(const String &text, TStrings &strings) {
   if (Trim(text).empty())
     return true;
-  TPreprocessedPascalTokenizer &t = FHelper->GetTokenizer();
+  TGrammarTokenizer &t = FTokens->Tokenizer();
   t.SetText(text);
   FResult = true;
   FChecking = true;
   try {
     for (;;) {
-      strings.Add(FHelper->ReadTypeIdent());
+      strings.Add(FTokens->Helper().ReadTypeIdent());
       if (t.IsSymbol(u","))
         continue;
       if (t.TokenKind() == TTokenKind::tkNone && FResult)
@@ -590,11 +585,11 @@ bool TDelphiModuleExplorer::NextLoopToken(TTokenKind &kind) {
 
 void TDelphiModuleExplorer::RunStatement(TTokenKind kind,
                                          void (TDelphiModuleExplorer::*statement)(TTokenKind)) {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   // Where this statement starts: a statement that leaves the same token pushed back made
   // no progress and must not be read again.
   const Integer line = t.LineNr(), pos = t.LinePos();
-  const std::size_t depth = t.IncludeDepth();
+  const std::size_t depth = IncludeDepth(t);
   try {
     (this->*statement)(kind);
   } catch (const ETokenError &) {
@@ -602,7 +597,7 @@ void TDelphiModuleExplorer::RunStatement(TTokenKind kind,
   } catch (const EGenericParamListError &) {
   } catch (const EParamListError &) {
   }
-  if (PushedBack() && t.LineNr() == line && t.LinePos() == pos && t.IncludeDepth() == depth)
+  if (PushedBack() && t.LineNr() == line && t.LinePos() == pos && IncludeDepth(t) == depth)
     ClearPushBack();
 }
 
@@ -1002,7 +997,7 @@ void TDelphiModuleExplorer::ModuleSection(TReservedWord word) {
 }
 
 void TDelphiModuleExplorer::ParseUsesClause() {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   auto *clause = new TUsesClause(CurrentItem());
   clause->SetLineNr(TokenLine() - 1);
   clause->SetPrologLine(PendingCommentLine());
@@ -1177,7 +1172,7 @@ TUnhandledTypeItem *TDelphiModuleExplorer::NewUnhandledType(const TIdentRecord &
 
 void TDelphiModuleExplorer::ParseUnhandledType(const TIdentRecord &declared,
                                                const String &prefix) {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   const String first = Token();
   const TTokenKind firstKind = TokenKind();
   String rest;
@@ -1390,11 +1385,11 @@ void TDelphiModuleExplorer::ParseTypeDefinition(TReservedWord word, TIdentRecord
 }
 
 void TDelphiModuleExplorer::NextTokenWithComments() {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   const Byte mode = t.CommentTextMode();
   t.SetCommentTextMode(2);
   struct TRestore {
-    TPreprocessedPascalTokenizer &T;
+    TGrammarTokenizer &T;
     Byte Mode;
     ~TRestore() { T.SetCommentTextMode(Mode); }
   } restore{t, mode};
@@ -1926,7 +1921,7 @@ void TDelphiModuleExplorer::ParseFieldDeclaration(bool inClass) {
 }
 
 void TDelphiModuleExplorer::ReadFieldType(String &text) {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   TCollectingGuard stop{t};
   Integer depth = 0;
   bool first = true;
@@ -1980,7 +1975,7 @@ void TDelphiModuleExplorer::ReadFieldType(String &text) {
 }
 
 void TDelphiModuleExplorer::ReadInitializer(String &text) {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   TCollectingGuard stop{t};
   Integer depth = 0;
   bool first = true;
@@ -2193,7 +2188,7 @@ bool TDelphiModuleExplorer::IsEventProperty(const TPropertyItem &prop, bool addR
 // ---- Variant parts --------------------------------------------------------------------------
 
 void TDelphiModuleExplorer::ParseVariantPart() {
-  TPreprocessedPascalTokenizer &t = Tokenizer();
+  TGrammarTokenizer &t = Tokenizer();
   auto *section = new TRecordVariantSection(CurrentItem());
   section->SetLineNr(TokenLine() - 1);
   section->SetItemStartPos(TokenColumn());

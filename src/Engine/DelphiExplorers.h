@@ -46,7 +46,7 @@ private:
 
 // An identifier validator that reads names as dotted identifiers whose parts may carry
 // generic parameter or argument lists ("TDictionary<String, TList<Integer>>").
-class TPascalGenericsIdentValidator : public TPascalIdentValidator, public ITokenizerContext {
+class TPascalGenericsIdentValidator : public TPascalIdentValidator, public TGrammarTokenizerContext {
 public:
   TPascalGenericsIdentValidator();
   ~TPascalGenericsIdentValidator() override;
@@ -70,11 +70,8 @@ public:
   String CompressText(const String &text) override { return text; }
   void AddMessage(const String &) override {}
   TTokenKinds GetSkipKinds() override;
-  void IncludeFileStarted(const String &) override {}
-  void IncludeFileFinished(const String &) override {}
   bool CurrentIsReservedWord() override { return false; }
   TTokenKind NextToken() override;
-  bool ReadIncludeFile(String &fileName, TTokenizerTextPtr &source) override;
   void SetSkipKinds(TTokenKinds kinds) override;
 
 private:
@@ -85,7 +82,7 @@ private:
 
   bool FResult = true;
   bool FChecking = true;
-  std::unique_ptr<TPascalTokenizerHelper> FHelper;
+  std::unique_ptr<TGrammarTokens> FTokens;
 };
 
 // Keeps the tokenizer switches and the language's validator in step with the language mode.

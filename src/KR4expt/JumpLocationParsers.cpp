@@ -84,6 +84,20 @@ const TCodeItem *OutermostInclude(const TCodeItem *item) {
   return found;
 }
 
+// The members a class declares with the name, in text order: its direct children, and the
+// items of include files that stand in its body (they are the class's as if written there).
+void CollectMembers(const TCodeItem &owner, StringView name, TCodeItemKinds kinds,
+                    std::vector<TCodeItem *> &list) {
+  const TSourceLanguage &language = *owner.GetLanguage();
+  for (Integer i = 0; i < owner.ChildCount(); ++i) {
+    TCodeItem *child = owner.GetChild(i);
+    if (dynamic_cast<const TIncludeFileItem *>(child))
+      CollectMembers(*child, name, kinds, list);
+    else if (kinds.Contains(child->Kind()) && language.SameIdent(child->Name(), name))
+      list.push_back(child);
+  }
+}
+
 } // namespace
 
 TJumpLocationParser::TJumpLocationParser(const String &ASource, const String &KindName,
@@ -145,7 +159,7 @@ TCodeItem *TJumpLocationParser::FindMember(const TModuleItem &Module, StringView
   TCodeItem *cls = Module.GetType(index);
   if (FJumpKind == jkClass)
     return cls;
-  cls->CollectChildren(FMemberName, list, MemberKinds(FJumpKind, FLanguage), false);
+  CollectMembers(*cls, FMemberName, MemberKinds(FJumpKind, FLanguage), list);
   if (FJumpKind >= jkConstructor && FJumpKind <= jkOperator) {
     const TMethodKind wanted = WantedMethodKind(FJumpKind);
     for (std::size_t i = list.size(); i-- > 0;) {

@@ -159,6 +159,25 @@ TEST(JumpLocationParser, ElementsInAnIncludeFileAnswerTheIncludeDirective) {
   EXPECT_EQ(withoutName, "0 0");
 }
 
+// Methods that an include file declares inside a class body are the class's: the finder lands
+// on their implementation in the edited unit, or on the include directive when there is none.
+TEST(JumpLocationParser, MembersDeclaredByAnIncludeFileInTheClassBody) {
+  test::TempDir dir;
+  test::WriteFileBytes(dir / "members.inc", "    procedure Foo;\n    function Baz: Integer;\n");
+  const String source = u"unit U;\ninterface\ntype\n  TX = class\n    {$I members.inc}\n"
+                        u"    procedure Bar;\n  end;\nimplementation\nprocedure TX.Foo;\nbegin\n"
+                        u"end;\nprocedure TX.Bar;\nbegin\nend;\nend.";
+  const String file = Utf8ToString((dir / "u.pas").string());
+  std::string got;
+  for (const char16_t *member : {u"Foo", u"Baz", u"Bar"}) {
+    TJumpLocationParser finder(source, u"procedure", u"TX", member, u"", lanPascal, file);
+    Integer line = -1, body = -1;
+    EXPECT_TRUE(finder.Locate(line, body));
+    got += std::to_string(line) + " " + std::to_string(body) + ";";
+  }
+  EXPECT_EQ(got, "8 10;4 4;11 13;");
+}
+
 // krx-jump as a process: files read by their byte-order mark, unusable requests answered
 // "false", unreadable input refused with exit code 1.
 TEST(JumpTool, ReadsTheFileAsTheEditorHoldsIt) {

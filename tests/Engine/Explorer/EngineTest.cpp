@@ -123,6 +123,20 @@ TEST(IncludeFiles, ImplementationsStayUnderTheirIncludeFile) {
     EXPECT_NE(p.Get<TProcItem>(ckMethod, name).ImplRef(), nullptr) << StringToUtf8(name);
 }
 
+// Methods an include file declares inside a class body are the class's: qualified by the
+// class and linked with their implementations in the unit.
+TEST(IncludeFiles, MembersDeclaredInsideAClassBody) {
+  TempDir dir;
+  WriteFileBytes(dir / "decl.inc", "    procedure Foo;\n    function Baz: Integer;\n");
+  TParsed p = Explore(u"unit U;\ninterface\ntype\n  TX = class\n    {$I decl.inc}\n"
+                      u"    procedure Bar;\n  end;\nimplementation\nprocedure TX.Foo;\nbegin\nend;\n"
+                      u"function TX.Baz: Integer;\nbegin\nend;\nprocedure TX.Bar;\nbegin\nend;\nend.",
+                      false, dir.Str("u.pas"));
+  EXPECT_EQ(p.MessageText(), "");
+  for (const char16_t *name : {u"TX.Foo", u"TX.Baz", u"TX.Bar"})
+    EXPECT_NE(p.Get<TProcItem>(ckMethod, name).ImplRef(), nullptr) << StringToUtf8(name);
+}
+
 // A relative include name is looked up beside the module and in the search folders, never in
 // the working directory: a text without a file name does not find a file that lies there.
 TEST(IncludeFiles, NeverLookedUpInTheWorkingDirectory) {
