@@ -13,6 +13,17 @@
 # revision's units use (linked by every folder, before the platform).
 function(krx_system_libraries prefix variant_dir out_var)
   cmake_parse_arguments(R "" "" "DROP;LIBS" ${ARGN})
+  if(variant_dir)
+    # A header added to the variant folder shadows the one of the same name under src/ without
+    # changing any file that a compile included before, so neither ninja's nor ccache's record
+    # of included headers would notice it, and objects built against the shadowed header would
+    # be reused. The list of the folder's headers is therefore part of every compile command of
+    # the revision (no code reads the definition).
+    file(GLOB_RECURSE variant_headers CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR}/${variant_dir}
+         ${CMAKE_SOURCE_DIR}/${variant_dir}/*.h)
+    list(SORT variant_headers)
+    string(MD5 variant_headers_hash "${variant_headers}")
+  endif()
   set(libs)
   foreach(folder ${KRX_SYSTEM_FOLDERS})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp)
@@ -33,6 +44,7 @@ function(krx_system_libraries prefix variant_dir out_var)
       add_library(${lib} STATIC ${sources} ${own})
       if(variant_dir)
         target_include_directories(${lib} PUBLIC ${CMAKE_SOURCE_DIR}/${variant_dir})
+        target_compile_definitions(${lib} PUBLIC KRX_VARIANT_HEADERS=${variant_headers_hash})
       endif()
       target_include_directories(${lib} PUBLIC ${CMAKE_SOURCE_DIR}/src)
       target_link_libraries(${lib} PUBLIC ${R_LIBS} ${KRX_PLATFORM_LIBS})
