@@ -1,6 +1,6 @@
 #include "Engine/ParamLists.h"
 
-#include "Engine/Tokenizers.h"
+#include "Engine/ParamTokens.h"
 #include "Platform/Rtl/Classes.h"
 
 namespace krx {

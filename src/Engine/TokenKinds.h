@@ -58,6 +58,12 @@ struct TLastComment {
   TSourcePos Pos;          // the comment's first character
 };
 
+class TKRBaseTokenizer;
+
+// Reads the tokenizer to its end (or its first invalid token) and joins the token texts, with a
+// blank only between two words (identifiers or numbers) or two strings.
+String JoinTokenTexts(TKRBaseTokenizer &tokenizer);
+
 // The process-wide language switches of the tokenizers, both off when the system loads; the
 // language observer sets them whenever the Pascal language mode changes.
 bool EscapedIdentifiersEnabled();

@@ -62,6 +62,23 @@ TTokenizerSwitchesGuard::~TTokenizerSwitchesGuard() {
   GGenericNames = FGenerics;
 }
 
+String JoinTokenTexts(TKRBaseTokenizer &tokenizer) {
+  String result;
+  TTokenKind prev = TTokenKind::tkNone;
+  for (;;) {
+    TTokenKind k = tokenizer.NextToken();
+    if (k == TTokenKind::tkNone || k == TTokenKind::tkError)
+      break;
+    bool word = k == TTokenKind::tkIdent || k == TTokenKind::tkNumber;
+    bool prevWord = prev == TTokenKind::tkIdent || prev == TTokenKind::tkNumber;
+    if ((word && prevWord) || (k == TTokenKind::tkString && prev == TTokenKind::tkString))
+      result.push_back(u' ');
+    result.append(tokenizer.Token());
+    prev = k;
+  }
+  return result;
+}
+
 // ---- TKRBaseTokenizer ---------------------------------------------------------------------
 
 TTokenKind TKRBaseTokenizer::ReadToken(TTokenKinds skip, bool raiseAtEnd) {

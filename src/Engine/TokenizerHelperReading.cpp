@@ -3,6 +3,8 @@
 // type name is the revision's own (PascalTokenizerHelpers.cpp).
 #include "Engine/PascalTokenizerHelpers.h"
 
+#include "Engine/ParamTokens.h"
+
 namespace krx {
 
 namespace {

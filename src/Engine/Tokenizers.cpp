@@ -139,22 +139,7 @@ void TWhiteSpaceTokenizer::Init() {
   FCommentTextMode = 1;
 }
 
-String TWhiteSpaceTokenizer::JoinTokens() {
-  String result;
-  TTokenKind prev = TTokenKind::tkNone;
-  for (;;) {
-    TTokenKind k = NextToken();
-    if (k == TTokenKind::tkNone || k == TTokenKind::tkError)
-      break;
-    bool word = k == TTokenKind::tkIdent || k == TTokenKind::tkNumber;
-    bool prevWord = prev == TTokenKind::tkIdent || prev == TTokenKind::tkNumber;
-    if ((word && prevWord) || (k == TTokenKind::tkString && prev == TTokenKind::tkString))
-      result.push_back(u' ');
-    result.append(Token());
-    prev = k;
-  }
-  return result;
-}
+String TWhiteSpaceTokenizer::JoinTokens() { return JoinTokenTexts(*this); }
 
 bool TWhiteSpaceTokenizer::SameTokens(TWhiteSpaceTokenizer &other) {
   for (;;) {

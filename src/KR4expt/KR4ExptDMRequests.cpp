@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <optional>
 #include <unistd.h>
@@ -171,7 +172,9 @@ void TKR4ExptDataModule::OpenFileRequest(const String &FileName) {
 }
 
 void TKR4ExptDataModule::GotoLineRequest(const String &FileName, Integer Line, Integer Column) {
-  ShowFileAtPosition(FileName, Line - 1, Line, Column);
+  // The line before the target goes to the top. Kestrune's line may be any integer: the
+  // lowest one has no line before it, and every line below 1 shows line 1 anyway.
+  ShowFileAtPosition(FileName, std::max(Line, 1) - 1, Line, Column);
 }
 
 void TKR4ExptDataModule::ShowFileAtPosition(const String &FileName, Integer TopMin, Integer Line,
@@ -189,7 +192,10 @@ void TKR4ExptDataModule::ShowFileAtPosition(const String &FileName, Integer TopM
   IPtr<IOTAEditView> view = buffer->EditViews(0);
   Line = std::max(Line, 1);
   view->SetCursorPos({std::max(Column, 1), Line});
-  const Integer top = std::max(Line - view->ViewHeight() + 2, std::max(TopMin, 1));
+  // The target stays above the view's last line; a line near the largest integer must not
+  // overflow on the way.
+  const Int64 lowest = std::min<Int64>(Int64{Line} - view->ViewHeight() + 2, INT_MAX);
+  const Integer top = std::max(static_cast<Integer>(lowest), std::max(TopMin, 1));
   view->SetTopPos({1, top});
   TToolsAPIUtils::FocusEditControl(view.get());
   view->Paint();
@@ -259,7 +265,11 @@ void TKR4ExptDataModule::RefreshFileRequest(const String &FileName) {
   // The bytes Kestrune wrote: the save below writes the buffer's text, which may differ in
   // its encoding or byte-order mark, and must not change them.
   const std::optional<std::string> written = ReadBytes(FileName);
-  const bool updated = TToolsAPIUtils::WriteEditorSource(buffer.get(), FileName);
+  bool updated = false;
+  // A unit with a form takes the new text through the editor: reloading the file would reload
+  // the form as well. A unit alone is reloaded by the IDE.
+  if (IPtr<IOTAModule> module = buffer->Module(); module && module->ModuleFileCount() > 1)
+    updated = TToolsAPIUtils::WriteEditorSource(buffer.get(), FileName);
   if (!updated) {
     IPtr<IOTAActionServices> actions;
     TToolsAPIUtils::GetActionServices(actions);

@@ -10,6 +10,8 @@
 
 #include <gmock/gmock.h>
 
+#include <sys/stat.h>
+
 namespace krx {
 namespace {
 
@@ -254,25 +256,58 @@ TEST_F(ExpertRequests, AProjectOfNoKnownLanguageAndAMissingProjectGroup) {
 }
 
 TEST_F(ExpertRequests, AReloadTakesTheFileIntoTheBufferAndLeavesItsBytesAndTime) {
-  // Kestrune wrote the file in the ANSI code page: the editor holds it as UTF-8, but the
-  // file keeps Kestrune's bytes and its last-write time.
+  // Kestrune wrote the file in the ANSI code page. A unit alone is reloaded by the IDE; a unit
+  // with a form takes the text through a writer (decoded to the editor's UTF-8), so that its
+  // form is not reloaded. Either way the file keeps Kestrune's bytes and its last-write time.
   const std::string ansi = "unit A; // Gr\xF6\xDF"
                            "e\n";
-  test::WriteFileBytes(Unit, ansi);
-  const TFileTime old{1000000000, 5};
-  ASSERT_TRUE(FileSetLastWriteTime(Utf8ToString(Unit), old));
-  const auto events = RunIDE("open " + Quoted(Unit) + "\nrequest 1026 " + Quoted(Unit) + "\n");
-  const auto changes = Named(events, "buffer.change");
-  ASSERT_EQ(changes.size(), 1u) << Joined(events);
-  EXPECT_THAT(changes[0],
-              HasSubstr("\"how\":\"writer\",\"bytes\":" + std::to_string(ansi.size() + 2)));
-  const auto saves = Named(events, "module.save");
-  ASSERT_EQ(saves.size(), 1u);
-  EXPECT_THAT(saves[0], HasSubstr("\"written\":true"));
-  EXPECT_EQ(test::ReadFileBytes(Unit), ansi);
-  TFileTime now;
-  ASSERT_TRUE(FileGetLastWriteTime(Utf8ToString(Unit), now));
-  EXPECT_EQ(now, old);
+  struct TCase {
+    std::string Open, Change;
+  };
+  for (const TCase &c : {TCase{"", "\"how\":\"reload\""},
+                         TCase{" form", "\"how\":\"writer\",\"bytes\":" +
+                                            std::to_string(ansi.size() + 2)}}) {
+    test::WriteFileBytes(Unit, ansi);
+    const TFileTime old{1000000000, 5};
+    ASSERT_TRUE(FileSetLastWriteTime(Utf8ToString(Unit), old));
+    const auto events =
+        RunIDE("open " + Quoted(Unit) + c.Open + "\nrequest 1026 " + Quoted(Unit) + "\n");
+    const auto changes = Named(events, "buffer.change");
+    ASSERT_EQ(changes.size(), 1u) << Joined(events);
+    EXPECT_THAT(changes[0], HasSubstr(c.Change));
+    const auto saves = Named(events, "module.save");
+    ASSERT_EQ(saves.size(), 1u);
+    EXPECT_THAT(saves[0], HasSubstr("\"written\":true"));
+    EXPECT_EQ(test::ReadFileBytes(Unit), ansi);
+    TFileTime now;
+    ASSERT_TRUE(FileGetLastWriteTime(Utf8ToString(Unit), now));
+    EXPECT_EQ(now, old);
+  }
+}
+
+// Line numbers from Kestrune at the ends of the integer range keep the cursor and the top
+// line in range.
+TEST_F(ExpertRequests, ALineAtTheEndsOfTheIntegerRangeIsShownWithoutOverflow) {
+  const auto events = RunIDE("request 1032 " + Quoted(Unit) + " -2147483648 -2147483648\n" +
+                             "request 1032 " + Quoted(Unit) + " 2147483647 7\n");
+  const auto cursors = Named(events, "view.cursor");
+  const auto tops = Named(events, "view.top");
+  ASSERT_EQ(cursors.size(), 2u) << Joined(events);
+  ASSERT_EQ(tops.size(), 2u);
+  EXPECT_THAT(cursors[0], HasSubstr("\"line\":1,\"col\":1"));
+  EXPECT_THAT(tops[0], HasSubstr("\"line\":1,"));
+  EXPECT_THAT(cursors[1], HasSubstr("\"line\":2147483647,\"col\":7"));
+  EXPECT_THAT(tops[1], HasSubstr("\"line\":2147483646,"));
+}
+
+// A FIFO where Kestrune names a file is not opened, and no request waits for a writer.
+TEST_F(ExpertRequests, AFifoNamedAsAFileIsNotOpenedAndNothingWaits) {
+  const std::string fifo = (Dir / "pipe.pas").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const auto events = RunIDE("request 1029 " + Quoted(fifo) + "\nrequest 1032 " + Quoted(fifo) +
+                             " 1 1\nrequest 1028 " + Quoted(fifo) + " class TShape \"\" \"\"\n");
+  EXPECT_THAT(Named(events, "file.open"), IsEmpty()) << Joined(events);
+  EXPECT_THAT(Named(events, "view.cursor"), IsEmpty());
 }
 
 TEST_F(ExpertRequests, TheJumpLandsOnTheDeclarationInTheEditorsText) {

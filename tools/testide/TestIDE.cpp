@@ -5,6 +5,7 @@
 #include "../common/LinkTool.h"
 #include "Platform/Rtl/Classes.h"
 #include "Platform/Rtl/Files.h"
+#include "Platform/Rtl/Streams.h"
 #include "Platform/Vcl/Graphics.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
 namespace krx::testide {
@@ -49,6 +51,22 @@ std::vector<std::string> TEventLog::Find(const std::string &event) const {
 namespace {
 
 std::filesystem::path PathOf(const String &fileName) { return StringToUtf8(fileName); }
+
+// The text a buffer takes from a file: UTF-8 without the byte-order mark the file may start
+// with. Nothing for a missing file or one that is not regular (a FIFO would block the reader,
+// and a request from Kestrune may name one).
+std::optional<std::string> BufferTextOf(const String &fileName) {
+  TBytes bytes;
+  try {
+    bytes = LoadFileBytes(fileName);
+  } catch (const Exception &) {
+    return std::nullopt;
+  }
+  std::string text(bytes.begin(), bytes.end());
+  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+    text.erase(0, 3);
+  return text;
+}
 
 // How a plug-in's bitmap shows in the log: its size, or what else the handle is.
 TLogValue BitmapText(HBITMAP Handle) {
@@ -637,10 +655,10 @@ bool TTestIDE::OpenFile(const String &FileName) {
 
 bool TTestIDE::ReloadFile(const String &FileName) {
   IPtr<THostBuffer> buffer = FindBuffer(FileName);
-  std::ifstream in(PathOf(FileName), std::ios::binary);
-  const bool ok = buffer && in;
+  const std::optional<std::string> text = buffer ? BufferTextOf(FileName) : std::nullopt;
+  const bool ok = text.has_value();
   if (ok) {
-    buffer->SetText(std::string(std::istreambuf_iterator<char>(in), {}), "reload");
+    buffer->SetText(*text, "reload");
     buffer->SetModified(false);
   }
   Log.Add("action.reloadfile", {{"file", FileName}, {"ok", ok}});
@@ -695,15 +713,12 @@ IPtr<THostModule> TTestIDE::Open(const String &fileName, bool withForm, bool mus
     MakeCurrent(open);
     return open;
   }
-  std::ifstream in(PathOf(fileName), std::ios::binary);
-  if (!in && mustExist)
+  std::optional<std::string> text = BufferTextOf(fileName);
+  if (!text && mustExist)
     return nullptr;
-  std::string text = in ? std::string(std::istreambuf_iterator<char>(in), {}) : std::string();
-  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-    text.erase(0, 3);
   FileNotification(ofnFileOpening, fileName);
   IPtr<THostModule> module(new THostModule(*this, fileName));
-  IPtr<THostBuffer> buffer(new THostBuffer(*this, fileName, std::move(text)));
+  IPtr<THostBuffer> buffer(new THostBuffer(*this, fileName, text.value_or(std::string())));
   buffer->SetModule(module.get());
   buffer->AddView();
   module->AddEditor(buffer);
@@ -768,10 +783,8 @@ IPtr<THostProject> TTestIDE::AddProject(const String &fileName, const String &pe
   project->Files() = files;
   const String source =
       ChangeFileExt(fileName, SameText(projectType, u"Package") ? u".dpk" : u".dpr");
-  std::ifstream in(PathOf(source), std::ios::binary);
-  if (in) {
-    IPtr<THostBuffer> buffer(
-        new THostBuffer(*this, source, std::string(std::istreambuf_iterator<char>(in), {})));
+  if (std::optional<std::string> text = BufferTextOf(source)) {
+    IPtr<THostBuffer> buffer(new THostBuffer(*this, source, std::move(*text)));
     buffer->SetModule(project.get());
     buffer->AddView();
     project->AddEditor(buffer);
