@@ -120,6 +120,7 @@ void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool h
 
   FPrevToken.clear();
   FPrevTokenKind = TTokenKind::tkNone;
+  FPrevTokenInIdent = false;
   FLineBefore = 0;
   FColBefore = 0;
   FPendingCommentLine = -1;
@@ -220,17 +221,21 @@ TTokenKind TCustomPascalModuleExplorer::NextToken() {
   FLineBefore = t.LineNr();
   FColBefore = t.LinePos();
   const TTokenKind current = t.TokenKind();
-  if (current == TTokenKind::tkIdent) {
+  // The current token is done with once the next one is read, so its text is moved out of
+  // the tokenizer rather than copied.
+  FPrevTokenInIdent = current == TTokenKind::tkIdent;
+  if (FPrevTokenInIdent) {
     std::swap(FPrevIdent, FCurIdent);
-    FCurIdent.Text.assign(t.Token());
+    t.TakeToken(FCurIdent.Text);
     FCurIdent.Line = FLineBefore;
     FCurIdent.Column = FColBefore;
     FCurIdent.PrologLine = GetPendingCommentLine();
     FCurIdent.Include = FIncludeStack.empty() ? nullptr : FIncludeStack.back().Item;
     if (FAttributeDepth <= 0)
       ResetPendingComment();
+  } else {
+    t.TakeToken(FPrevToken);
   }
-  FPrevToken.assign(t.Token());
   FPrevTokenKind = current;
   for (;;) {
     const TTokenKind k = t.NextToken();
@@ -667,7 +672,7 @@ void TCustomPascalModuleExplorer::SkipAsmBlock() {
       break;
     if (k != TTokenKind::tkIdent)
       continue;
-    if (FPrevTokenKind == TTokenKind::tkSymbol && FPrevToken == u"@")
+    if (FPrevTokenKind == TTokenKind::tkSymbol && PrevTokenText() == u"@")
       continue;
     TReservedWord w;
     if (IsReservedWordToken(w) && w != rwType && w != rwPacked)

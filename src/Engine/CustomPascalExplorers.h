@@ -201,8 +201,14 @@ protected:
   const TIdentRecord &CurrentIdent() const { return FCurIdent; }
   const TIdentRecord &PreviousIdent() const { return FPrevIdent; }
   // So that a later test for a word before the current token does not see it.
-  void ForgetCurrentIdent() { FCurIdent.Text.clear(); }
-  const String &PrevTokenText() const { return FPrevToken; }
+  void ForgetCurrentIdent() {
+    if (FPrevTokenInIdent) {
+      FPrevToken.swap(FCurIdent.Text);
+      FPrevTokenInIdent = false;
+    }
+    FCurIdent.Text.clear();
+  }
+  const String &PrevTokenText() const { return FPrevTokenInIdent ? FCurIdent.Text : FPrevToken; }
   TTokenKind PrevTokenKind() const { return FPrevTokenKind; }
   // The tokenizer's position just behind the previous token (1-based line and column).
   Integer LineBefore() const { return FLineBefore; }
@@ -259,8 +265,11 @@ private:
   bool FInRoutineBody = false;
   std::vector<TBlockEntry> FBlocks;
   TModuleSectionKind FModuleSectionKind = msInterface;
+  // The previous token's text; when that token was an identifier its text is held once, in
+  // FCurIdent.Text, and FPrevTokenInIdent is set.
   String FPrevToken;
   TTokenKind FPrevTokenKind = TTokenKind::tkNone;
+  bool FPrevTokenInIdent = false;
   bool FDottedNames = false;
   bool FPushBack = false;
   TCodeSectionKind FCodeSectionKind = cskUndefined;

@@ -98,6 +98,13 @@ public:
   const String &Token() const { return FState.Token; }
   TTokenKind TokenKind() const { return FState.TokenKind; }
   const String &PrevToken() const { return FState.PrevToken; }
+  // Moves the current token's text into `into` (whose old text is dropped) instead of
+  // copying it, for a reader that is done with the current token: Token() is empty
+  // afterwards, and so is PrevToken() once the next token is read.
+  void TakeToken(String &into) {
+    into.swap(FState.Token);
+    FState.Token.clear();
+  }
   TTokenKind PrevTokenKind() const { return FState.PrevTokenKind; }
 
   StringView Line() const { return FLine; }

@@ -325,6 +325,22 @@ TEST(PascalTokenizer, SaveAndRestoreState) {
   EXPECT_EQ(t.LineNr(), 2);
 }
 
+TEST(PascalTokenizer, TakenTokensMatchReadTokensWhateverTheBufferSizes) {
+  // Taken texts hand their buffers back to the tokenizer, so long and short tokens are mixed
+  // to catch a stale or cut buffer.
+  const StringView text = u"AVeryLongIdentifierIndeed := 'a string much longer than any symbol';"
+                          u" x.y (* c *) Z; {$I-} LongerAgainThanTheFirstOne @ q";
+  TPascalTokenizer t(text);
+  std::vector<Tok> taken;
+  for (TTokenKind k; (k = t.NextToken()) != TTokenKind::tkNone;) {
+    String into = u"old text that is dropped";
+    t.TakeToken(into);
+    EXPECT_TRUE(t.Token().empty());
+    taken.push_back({k, std::move(into)});
+  }
+  EXPECT_EQ(taken, All(text));
+}
+
 TEST(PascalTokenizer, SetLinesKeepsLinesAsGiven) {
   TPascalTokenizer t;
   t.SetLines({u"a", u"", u"b"});
