@@ -8,6 +8,12 @@
 
 namespace krx {
 
+namespace {
+// The largest theme font size taken, in points (two inches). The key is outside data: a
+// larger value is damage, and a size near the integer range would wrap the font's height.
+constexpr Integer kMaxThemeFontSize = 144;
+} // namespace
+
 TBaseForm::TBaseForm(TComponent *AOwner) : TForm(AOwner) {}
 
 TBaseForm::~TBaseForm() {
@@ -62,7 +68,7 @@ void TBaseForm::SetupFont() {
     if (!name.empty())
       Font().SetName(name);
     const Integer size = reg.ReadInteger(u"FontSize");
-    if (size > 0)
+    if (size > 0 && size <= kMaxThemeFontSize)
       Font().SetSize(size);
   } catch (const ERegistryException &) {
     // a missing or unreadable "FontSize": what was set stays

@@ -176,7 +176,7 @@ struct ThemeFixture : ::testing::Test {
 
 TEST_F(ThemeFixture, TheFontComesFromTheThemeKeyOnlyWhileTheIDEStyleIsInUse) {
   const String consolas = u"Consolas";
-  const Integer eleven = 11, zero = 0;
+  const Integer eleven = 11, zero = 0, huge = 2000000000;
   const struct {
     const String *Name;
     const Integer *Size;
@@ -186,6 +186,7 @@ TEST_F(ThemeFixture, TheFontComesFromTheThemeKeyOnlyWhileTheIDEStyleIsInUse) {
       {&consolas, &eleven, u"Consolas", 11},
       {&consolas, nullptr, u"Consolas", 9}, // no size: the name is taken, the size stays 9
       {&consolas, &zero, u"Consolas", 9},   // no usable size
+      {&consolas, &huge, u"Consolas", 9},   // damaged: would wrap the font height
       {nullptr, &eleven, u"Segoe UI", 9},   // no name: the font is left alone
   };
   test::TIDEStyleGuard ide;

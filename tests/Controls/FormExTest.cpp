@@ -74,6 +74,21 @@ TEST(FormEx, ShortcutsOfOwnedFramesAreFoundAndThoseOfOwnedFormsAreNot) {
   EXPECT_FALSE(form->IsShortCut(ctrlG));
   EXPECT_TRUE(owned->IsShortCut(ctrlG)); // the class library's own search does descend
   EXPECT_EQ(ran, 2);
+  // The main menu answers only once its window exists; OnShortCut answers before anything.
+  auto *menu = new TMainMenu(form.get());
+  auto *item = new TMenuItem(menu);
+  item->SetShortCut(TextToShortCut(u"Ctrl+M"));
+  item->OnClick = [&](TObject *) { ran += 10; };
+  menu->Items()->Add(item);
+  form->SetMenu(menu);
+  TWMKey ctrlM{WM_KEYDOWN, 'M', {ssCtrl}, 0};
+  EXPECT_FALSE(form->IsShortCut(ctrlM));
+  menu->SetWindowHandle(reinterpret_cast<HWND>(1));
+  EXPECT_TRUE(form->IsShortCut(ctrlM));
+  form->OnShortCut = [](TWMKey &m, bool &handled) { handled = m.CharCode != 'G'; };
+  EXPECT_TRUE(form->IsShortCut(ctrlF));
+  EXPECT_TRUE(form->IsShortCut(ctrlM));
+  EXPECT_EQ(ran, 12);
 }
 
 } // namespace

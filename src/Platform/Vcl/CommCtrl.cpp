@@ -1,5 +1,7 @@
 #include "Platform/Vcl/CommCtrl.h"
 
+#include "Platform/Win/ObjectHandles.h"
+
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -41,7 +43,7 @@ TImageListData *Find(HIMAGELIST himl) {
 }
 
 HIMAGELIST Register(std::unique_ptr<TImageListData> data) {
-  auto handle = reinterpret_cast<HIMAGELIST>(data.get());
+  const auto handle = NewObjectHandle<HIMAGELIST>();
   auto &r = Lists();
   std::lock_guard lock(r.Lock);
   r.Live.emplace(handle, std::move(data));

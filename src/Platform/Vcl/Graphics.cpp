@@ -1,7 +1,9 @@
 #include "Platform/Vcl/Graphics.h"
 
+#include "Platform/Win/ObjectHandles.h"
+
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace krx {
 
@@ -161,10 +163,10 @@ void TCanvas::DrawImage(Integer X, Integer Y, Integer Width, Integer Height, Int
 
 namespace {
 
-// The live bitmaps, so that a handle from outside is checked before it is used.
+// The live bitmaps by handle, so that a handle from outside is checked before it is used.
 struct TBitmapRegistry {
   std::mutex Lock;
-  std::unordered_set<const TBitmap *> Live;
+  std::unordered_map<HBITMAP, TBitmap *> Live;
 };
 
 TBitmapRegistry &Bitmaps() {
@@ -176,10 +178,10 @@ bool HasAlpha(TPixelFormat Format) { return Format == pf32bit || Format == pfDev
 
 } // namespace
 
-TBitmap::TBitmap() {
+TBitmap::TBitmap() : FHandle(NewObjectHandle<HBITMAP>()) {
   auto &r = Bitmaps();
   std::lock_guard lock(r.Lock);
-  r.Live.insert(this);
+  r.Live.emplace(FHandle, this);
 }
 
 TBitmap::TBitmap(Integer AWidth, Integer AHeight, TPixelFormat APixelFormat) : TBitmap() {
@@ -190,7 +192,7 @@ TBitmap::TBitmap(Integer AWidth, Integer AHeight, TPixelFormat APixelFormat) : T
 TBitmap::~TBitmap() {
   auto &r = Bitmaps();
   std::lock_guard lock(r.Lock);
-  r.Live.erase(this);
+  r.Live.erase(FHandle);
 }
 
 void TBitmap::SetSize(Integer AWidth, Integer AHeight) {
@@ -235,13 +237,11 @@ DWORD *TBitmap::ScanLine(Integer Y) {
 
 const DWORD *TBitmap::ScanLine(Integer Y) const { return FPixels.data() + Offset(0, Y); }
 
-HBITMAP TBitmap::Handle() const { return reinterpret_cast<HBITMAP>(const_cast<TBitmap *>(this)); }
-
 TBitmap *TBitmap::FromHandle(HBITMAP Handle) {
-  auto *bitmap = reinterpret_cast<TBitmap *>(Handle);
   auto &r = Bitmaps();
   std::lock_guard lock(r.Lock);
-  return r.Live.contains(bitmap) ? bitmap : nullptr;
+  auto it = r.Live.find(Handle);
+  return it == r.Live.end() ? nullptr : it->second;
 }
 
 void TBitmap::Assign(const TPersistent *Source) {

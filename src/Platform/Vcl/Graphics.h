@@ -181,7 +181,8 @@ KRX_DECLARE_ENUM(TPixelFormat, KRX_TPIXELFORMAT);
 // format records what the bitmap claims to be, and a format without alpha keeps every pixel
 // opaque. Drawing on its canvas is recorded, not rasterised. Its handle names it to code that
 // only passes bitmaps on (the IDE's About box and splash screen), which finds it again with
-// FromHandle while it lives.
+// FromHandle while it lives; a handle is never reused, so once the bitmap is freed its handle
+// names nothing.
 class TBitmap : public TPersistent {
 public:
   TBitmap();
@@ -211,8 +212,8 @@ public:
 
   TCanvas &Canvas() { return FCanvas; }
 
-  HBITMAP Handle() const;
-  // The live bitmap of a handle, nil for any other value.
+  HBITMAP Handle() const { return FHandle; }
+  // The live bitmap of a handle, nil for any other value (a freed bitmap's included).
   static TBitmap *FromHandle(HBITMAP Handle);
 
   // Copies size, format and pixels of another bitmap (not what its canvas recorded).
@@ -222,6 +223,7 @@ public:
 private:
   std::size_t Offset(Integer X, Integer Y) const;
 
+  HBITMAP FHandle;
   Integer FWidth = 0;
   Integer FHeight = 0;
   TPixelFormat FPixelFormat = pfDevice;

@@ -1,5 +1,7 @@
 #include "Platform/Vcl/Icons.h"
 
+#include "Platform/Win/ObjectHandles.h"
+
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -43,7 +45,7 @@ HICON CreateIconIndirect(const ICONINFO *piconinfo) {
   auto icon = std::make_unique<TIconBitmaps>();
   icon->Color.Assign(color);
   icon->Mask.Assign(mask);
-  auto handle = reinterpret_cast<HICON>(icon.get());
+  const auto handle = NewObjectHandle<HICON>();
   auto &r = Icons();
   std::lock_guard lock(r.Lock);
   r.Live.emplace(handle, std::move(icon));

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 namespace krx {
 namespace {
 
@@ -220,14 +222,17 @@ TEST(Bitmap, ResizingKeepsTheOverlapAndFormatsWithoutAlphaStayOpaque) {
   EXPECT_EQ(copy.PixelFormat(), pf24bit);
 }
 
+// Also when a later bitmap occupies the freed one's memory: the stale handle names nothing.
 TEST(Bitmap, AHandleNamesTheBitmapOnlyWhileItLives) {
-  HBITMAP handle;
-  {
-    TBitmap bitmap(4, 2);
-    handle = bitmap.Handle();
-    EXPECT_EQ(TBitmap::FromHandle(handle), &bitmap);
-  }
+  alignas(TBitmap) unsigned char storage[sizeof(TBitmap)];
+  auto *first = new (storage) TBitmap(4, 2);
+  const HBITMAP handle = first->Handle();
+  EXPECT_EQ(TBitmap::FromHandle(handle), first);
+  first->~TBitmap();
+  auto *second = new (storage) TBitmap(4, 2);
   EXPECT_EQ(TBitmap::FromHandle(handle), nullptr);
+  EXPECT_EQ(TBitmap::FromHandle(second->Handle()), second);
+  second->~TBitmap();
   EXPECT_EQ(TBitmap::FromHandle(nullptr), nullptr);
 }
 

@@ -29,7 +29,9 @@ TEST(Icons, AreCopiesOfTwoBitmapsOfOneSizeAndStaleHandlesAreRefused) {
   EXPECT_EQ(TBitmap::FromHandle(back.hbmColor)->Pixel(0, 0), 0xFFFF0000u);
   EXPECT_TRUE(DestroyIcon(icon));
   EXPECT_FALSE(DestroyIcon(icon));
+  HICON later = CreateIconIndirect(&info); // may reuse the freed icon's memory
   EXPECT_FALSE(GetIconInfo(icon, &back));
+  EXPECT_TRUE(DestroyIcon(later));
 }
 
 TEST(PlatformImageLists, TakeAlphaFromTheBitmapOrFromTheMaskOrMaskColour) {
@@ -61,7 +63,10 @@ TEST(PlatformImageLists, TakeAlphaFromTheBitmapOrFromTheMaskOrMaskColour) {
   EXPECT_TRUE(ImageList_Remove(list, -1));
   EXPECT_EQ(ImageList_GetImageCount(list), 0);
   EXPECT_TRUE(ImageList_Destroy(list));
-  EXPECT_EQ(ImageList_GetImageCount(list), 0); // a stale handle names nothing
+  EXPECT_EQ(ImageList_GetImageCount(list), 0); // a stale handle names nothing,
+  HIMAGELIST later = ImageList_Create(2, 2, ILC_COLOR32, 0, 4);
+  EXPECT_FALSE(ImageList_Destroy(list)); // also after its memory may have been reused
+  EXPECT_TRUE(ImageList_Destroy(later));
 }
 
 TEST(ImageLists, TheClassLibraryOperationsKeepImagesAndNamesInStep) {
