@@ -371,7 +371,9 @@ String TCodeItem::GetQualifiedName() const {
 
 String TCodeItem::GetScopedName() const { return JoinOwnerNames(*this, kScopeKinds, false); }
 
-String TCodeItem::GetLookupName() const { return FGenericName.empty() ? FName : FGenericName; }
+const String &TCodeItem::GetLookupName() const {
+  return FGenericName.empty() ? FName : FGenericName;
+}
 
 String TCodeItem::GetQualifiedLookupName() const {
   return JoinOwnerNames(*this, kScopeKinds, true);
@@ -1052,6 +1054,16 @@ String TProcItem::GetSignatureKey() const {
   if (FMethodKind == mkOperator)
     key += u"+" + DataName();
   return key;
+}
+
+bool TProcItem::SameSignatureSource(const TProcItem &Other) const {
+  // TMethodItem's key adds the class-method mark to this one's.
+  const bool method = dynamic_cast<const TMethodItem *>(this) != nullptr;
+  return FParameters == Other.FParameters && FMethodKind == Other.FMethodKind &&
+         (FMethodKind != mkOperator || DataName() == Other.DataName()) &&
+         method == (dynamic_cast<const TMethodItem *>(&Other) != nullptr) &&
+         HasDirective(pdClassMethod) == Other.HasDirective(pdClassMethod) &&
+         GetLanguageKind() == Other.GetLanguageKind();
 }
 
 void TProcItem::SetDirective(TMethodDirective D, bool On) {

@@ -152,6 +152,9 @@ public:
 
   // ---- Values
   TCodeItemKind Kind() const { return FKind; }
+  // This item as a routine, or null; the parser asks for every token of a routine body, where
+  // a dynamic_cast would cost more than the rest of the token's handling.
+  virtual TProcItem *AsProcItem() { return nullptr; }
   const String &Name() const { return FName; }
   void SetName(const String &Value) { FName = Value; }
   const String &GenericName() const { return FGenericName; }
@@ -205,7 +208,7 @@ public:
   // The same, crossing name spaces and enumerations too.
   String GetScopedName() const;
   // GenericName when set, else Name.
-  String GetLookupName() const;
+  const String &GetLookupName() const;
   // GetScopedName built from the lookup names.
   String GetQualifiedLookupName() const;
   // GenericName becomes AName for N = 0, else AName with "<", N - 1 commas and ">".
@@ -531,6 +534,7 @@ public:
   explicit TProcItem(TCodeItem *AOwner) : TMemberItem(AOwner) {}
   // Items linked to this one forget the link.
   ~TProcItem() override;
+  TProcItem *AsProcItem() override { return this; }
 
   Integer BeginLineValue() const { return FBeginLineValue; }
   void SetBeginLineValue(Integer Value) { FBeginLineValue = Value; }
@@ -565,6 +569,9 @@ public:
   String GetParamText() const;
   // What tells overloads apart: the parameter signature ("+" and the result for operators).
   virtual String GetSignatureKey() const;
+  // True when both have the same GetSignatureKey because they share everything it is made
+  // from (no parameter parse needed); False says nothing.
+  bool SameSignatureSource(const TProcItem &Other) const;
   bool HasDirective(TMethodDirective D) const { return FDirectives.Contains(D); }
   void SetDirective(TMethodDirective D, bool On);
   bool IsOverload() const { return HasDirective(pdOverload); }

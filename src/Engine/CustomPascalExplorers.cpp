@@ -294,7 +294,7 @@ void TCustomPascalModuleExplorer::HandleToken(TTokenKind kind) {
 }
 
 TProcItem *TCustomPascalModuleExplorer::BodyRoutine() const {
-  return dynamic_cast<TProcItem *>(FCurrentItem);
+  return FCurrentItem ? FCurrentItem->AsProcItem() : nullptr;
 }
 
 TTokenKind TCustomPascalModuleExplorer::NextTokenReportingDirectives() {
@@ -502,11 +502,9 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
         !Module().DesignInfo())
       new TDFMModuleDesignInfo(&Module(), t.LineNr() - 1);
   }
-  if (auto *cls = dynamic_cast<TClassItem *>(FCurrentItem)) {
-    if (region)
-      cls->SetWarning(cwRegion, true);
-    else if (FDeclarationMode)
-      cls->SetWarning(cwDirective, true);
+  if (region || FDeclarationMode) {
+    if (auto *cls = dynamic_cast<TClassItem *>(FCurrentItem))
+      cls->SetWarning(region ? cwRegion : cwDirective, true);
   }
   if (FOutsideDeclarations)
     return;
@@ -715,7 +713,7 @@ void TCustomPascalModuleExplorer::BeginBlock(TReservedWord word) {
     if (FBlocks.size() == 1 && FCurrentItem &&
         (FCurrentItem == &Module() || IsRoutineItem(FCurrentItem))) {
       PushBlock(FCurrentItem);
-      if (auto *proc = dynamic_cast<TProcItem *>(FCurrentItem)) {
+      if (auto *proc = FCurrentItem->AsProcItem()) {
         proc->SetBeginLineValue(t.LineNr() - 1);
         proc->SetBeginPos(TokenColumn());
         if (word == rwAsm)
@@ -767,7 +765,7 @@ void TCustomPascalModuleExplorer::EndBlock(bool closed) {
   if (!entry.Item)
     return;
   TCodeItem *item = entry.Item;
-  auto *proc = dynamic_cast<TProcItem *>(item);
+  auto *proc = item->AsProcItem();
   auto *cls = dynamic_cast<TClassItem *>(item);
   if (closed) {
     item->SetEndLineValue(t.LineNr() - 1);
@@ -1162,13 +1160,37 @@ void CollectTopLevel(TCodeItem *container, TCodeItemKind kind, std::vector<TProc
     TCodeItem *child = container->GetChild(i);
     if (child->Kind() == kind)
       out.push_back(static_cast<TProcItem *>(child));
-    else if (dynamic_cast<TIncludeFileItem *>(child))
+    else if (child->ChildCount() > 0 && dynamic_cast<TIncludeFileItem *>(child))
       CollectTopLevel(child, kind, out);
   }
 }
 
-bool LookupLess(const TProcItem *a, const TProcItem *b) {
-  return CompareText(a->GetLookupName(), b->GetLookupName()) < 0;
+// A routine with its lookup name and, computed once when first asked for, its signature key
+// in upper case.
+struct TKeyedProc {
+  TProcItem *Item;
+  StringView Name;
+  String Signature;
+  bool HasSignature = false;
+
+  const String &SignatureKey() {
+    if (!HasSignature) {
+      Signature = UpperCase(Item->GetSignatureKey());
+      HasSignature = true;
+    }
+    return Signature;
+  }
+};
+
+std::vector<TKeyedProc> SortedByLookupName(const std::vector<TProcItem *> &items) {
+  std::vector<TKeyedProc> r;
+  r.reserve(items.size());
+  for (TProcItem *p : items)
+    r.push_back({p, p->GetLookupName(), {}});
+  std::stable_sort(r.begin(), r.end(), [](const TKeyedProc &a, const TKeyedProc &b) {
+    return CompareText(a.Name, b.Name) < 0;
+  });
+  return r;
 }
 
 } // namespace
@@ -1196,28 +1218,33 @@ void TCustomPascalModuleExplorer::CreateMissingDeclarations(std::vector<TProcIte
 
 void TCustomPascalModuleExplorer::Associate(std::vector<TProcItem *> &decls,
                                             std::vector<TProcItem *> &impls, TCodeItem *owner) {
-  std::stable_sort(decls.begin(), decls.end(), LookupLess);
-  std::stable_sort(impls.begin(), impls.end(), LookupLess);
-  std::vector<TProcItem *> g, h;
-  while (!impls.empty()) {
-    if (decls.empty()) {
-      CreateMissingDeclarations(impls, owner);
+  std::vector<TKeyedProc> ds = SortedByLookupName(decls), is = SortedByLookupName(impls);
+  decls.clear();
+  impls.clear();
+  std::size_t dn = ds.size(), in = is.size();
+  std::vector<TKeyedProc *> g, h;
+  std::vector<TProcItem *> missing;
+  while (in > 0) {
+    if (dn == 0) {
+      for (std::size_t i = 0; i < in; ++i)
+        missing.push_back(is[i].Item);
+      CreateMissingDeclarations(missing, owner);
       return;
     }
-    const String name = impls.back()->GetLookupName();
+    const StringView name = is[in - 1].Name;
     g.clear();
     h.clear();
-    while (!impls.empty() && SameText(impls.back()->GetLookupName(), name)) {
-      g.push_back(impls.back());
-      impls.pop_back();
+    while (in > 0 && SameText(is[in - 1].Name, name)) {
+      g.push_back(&is[in - 1]);
+      --in;
     }
-    while (!decls.empty()) {
-      const Integer c = CompareText(decls.back()->GetLookupName(), name);
+    while (dn > 0) {
+      const Integer c = CompareText(ds[dn - 1].Name, name);
       if (c > 0) {
-        decls.pop_back();
+        --dn;
       } else if (c == 0) {
-        h.push_back(decls.back());
-        decls.pop_back();
+        h.push_back(&ds[dn - 1]);
+        --dn;
       } else {
         break;
       }
@@ -1226,10 +1253,10 @@ void TCustomPascalModuleExplorer::Associate(std::vector<TProcItem *> &decls,
     std::reverse(g.begin(), g.end());
     std::reverse(h.begin(), h.end());
     for (auto hd = h.size(); hd-- > 0;) {
-      const String key = h[hd]->GetSignatureKey();
       for (auto gi = g.size(); gi-- > 0;) {
-        if (SameText(g[gi]->GetSignatureKey(), key)) {
-          Link(h[hd], g[gi]);
+        if (h[hd]->Item->SameSignatureSource(*g[gi]->Item) ||
+            g[gi]->SignatureKey() == h[hd]->SignatureKey()) {
+          Link(h[hd]->Item, g[gi]->Item);
           g.erase(g.begin() + static_cast<std::ptrdiff_t>(gi));
           h.erase(h.begin() + static_cast<std::ptrdiff_t>(hd));
           break;
@@ -1237,11 +1264,15 @@ void TCustomPascalModuleExplorer::Associate(std::vector<TProcItem *> &decls,
       }
     }
     if (h.size() == 1 && g.size() == 1) {
-      Link(h[0], g[0]);
-      AddPositionMessage(SDifferentParams, g[0]->LineNr() + 1, kWarning, g[0]->ItemStartPos());
+      TProcItem *impl = g[0]->Item;
+      Link(h[0]->Item, impl);
+      AddPositionMessage(SDifferentParams, impl->LineNr() + 1, kWarning, impl->ItemStartPos());
       g.clear();
     }
-    CreateMissingDeclarations(g, owner);
+    missing.clear();
+    for (TKeyedProc *k : g)
+      missing.push_back(k->Item);
+    CreateMissingDeclarations(missing, owner);
   }
 }
 

@@ -1288,7 +1288,7 @@ void TDelphiModuleExplorer::ParseTypeDefinition(TReservedWord word, TIdentRecord
     }
     return;
   }
-  if (dynamic_cast<TProcItem *>(CurrentItem())) {
+  if (CurrentItem() && CurrentItem()->AsProcItem()) {
     // Types local to a routine are not modelled; their bodies are passed over whole.
     if (word == rwRecord)
       BeginBlock(rwRecord);

@@ -267,9 +267,12 @@ void TPascalTokenizer::ScanToken() {
 }
 
 void TPascalTokenizer::ScanIdent(Integer start) {
-  Integer n = static_cast<Integer>(FLine.size());
-  while (FState.LinePos <= n && IsIdentPart(FLine[FState.LinePos - 1]))
-    ++FState.LinePos;
+  // A local index: stepping the state's field would store it at every character.
+  const std::size_t n = FLine.size();
+  std::size_t p = static_cast<std::size_t>(FState.LinePos - 1);
+  while (p < n && IsIdentPart(FLine[p]))
+    ++p;
+  FState.LinePos = static_cast<Integer>(p) + 1;
   SetTokenText(LinePart(start, FState.LinePos));
   FState.TokenKind = TTokenKind::tkIdent;
   Collect(FState.Token);

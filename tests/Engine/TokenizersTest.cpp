@@ -397,5 +397,24 @@ TEST(TokenKindName, DeclaredNames) {
   EXPECT_EQ(TokenKindName(TTokenKind::tkError), u"tkError");
 }
 
+// The line split reads several characters at a time: a break (or a control character that is
+// none) at every offset of a block must end the line exactly where it stands.
+TEST(SplitTokenizerText, BreaksAtEveryOffsetOfABlock) {
+  for (const String &brk : {String(u"\r\n"), String(u"\r"), String(u"\n"), String(u"\t")}) {
+    for (std::size_t at = 0; at < 20; ++at) {
+      const String text = String(at, u'x') + brk + String(20 - at, Char(0x00E9));
+      const auto t = SplitTokenizerText(text);
+      std::vector<std::pair<std::size_t, std::size_t>> got;
+      for (const auto &l : t->Lines)
+        got.emplace_back(l.Start, l.Length);
+      using TLines = std::vector<std::pair<std::size_t, std::size_t>>;
+      const TLines want = brk == String(u"\t") ? TLines{{0, text.size()}}
+                                                : TLines{{0, at}, {at + brk.size(), 20 - at}};
+      EXPECT_EQ(got, want) << "break of length " << brk.size() << " at " << at;
+    }
+  }
+}
+
 } // namespace
 } // namespace krx
+

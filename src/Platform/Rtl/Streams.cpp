@@ -261,7 +261,8 @@ void SaveFileAtomically(const String &fileName, std::string_view bytes) {
 TBytes LoadFileBytes(const String &fileName) {
   TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
   TBytes bytes;
-  char buffer[65536];
+  // Byte, as TBytes holds: inserting from another element type copies element by element.
+  Byte buffer[65536];
   for (;;) {
     // The stream's Read cannot tell an error from the end; a failed read must not pass for
     // a shorter file, which a later save would make final.

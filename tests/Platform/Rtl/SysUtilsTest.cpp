@@ -204,6 +204,18 @@ TEST(Encodings, AnsiIsWindows1252) {
   EXPECT_EQ(enc, (TBytes{0x80, 0xE4, '?', '?'}));
 }
 
+// ASCII runs are widened several bytes at a time: a mapped byte at any offset must still be
+// mapped, and every other byte kept.
+TEST(Encodings, AnsiHighBytesAtEveryOffset) {
+  for (std::size_t at = 0; at < 40; ++at) {
+    std::vector<Byte> bytes(40, 'a');
+    bytes[at] = 0x80;
+    String want(40, u'a');
+    want[at] = u'\u20AC';
+    EXPECT_EQ(DecodeAnsi(bytes.data(), bytes.size()), want) << at;
+  }
+}
+
 TEST(Encodings, Utf16LeOddTrailingByte) {
   const Byte bytes[] = {0x41, 0x00, 0xAC, 0x20, 0x42};
   EXPECT_EQ(DecodeUtf16LE(bytes, 5), u"A€\uFFFD");
