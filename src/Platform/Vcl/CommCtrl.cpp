@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <memory>
-#include <mutex>
-#include <unordered_map>
 
 namespace krx {
 
@@ -25,30 +23,15 @@ struct TImageListData {
   std::array<int, 16> Overlays{}; // by overlay number 1 to 15; -1 none
 };
 
-struct TListRegistry {
-  std::mutex Lock;
-  std::unordered_map<HIMAGELIST, std::unique_ptr<TImageListData>> Live;
-};
-
-TListRegistry &Lists() {
-  static TListRegistry registry;
-  return registry;
+// The live platform image lists, owned here until ImageList_Destroy.
+TObjectHandleTable<HIMAGELIST, TImageListData> &Lists() {
+  static TObjectHandleTable<HIMAGELIST, TImageListData> table;
+  return table;
 }
 
-TImageListData *Find(HIMAGELIST himl) {
-  auto &r = Lists();
-  std::lock_guard lock(r.Lock);
-  auto it = r.Live.find(himl);
-  return it == r.Live.end() ? nullptr : it->second.get();
-}
+TImageListData *Find(HIMAGELIST himl) { return Lists().Find(himl); }
 
-HIMAGELIST Register(std::unique_ptr<TImageListData> data) {
-  const auto handle = NewObjectHandle<HIMAGELIST>();
-  auto &r = Lists();
-  std::lock_guard lock(r.Lock);
-  r.Live.emplace(handle, std::move(data));
-  return handle;
-}
+HIMAGELIST Register(std::unique_ptr<TImageListData> data) { return Lists().Add(std::move(data)); }
 
 bool CarriesAlpha(const TBitmap &bitmap) {
   if (bitmap.PixelFormat() != pf32bit && bitmap.PixelFormat() != pfDevice)
@@ -123,17 +106,7 @@ HIMAGELIST ImageList_Create(int cx, int cy, UINT flags, int, int) {
   return Register(std::move(data));
 }
 
-BOOL ImageList_Destroy(HIMAGELIST himl) {
-  std::unique_ptr<TImageListData> data;
-  auto &r = Lists();
-  std::lock_guard lock(r.Lock);
-  auto it = r.Live.find(himl);
-  if (it == r.Live.end())
-    return FALSE;
-  data = std::move(it->second);
-  r.Live.erase(it);
-  return TRUE;
-}
+BOOL ImageList_Destroy(HIMAGELIST himl) { return Lists().Take(himl) ? TRUE : FALSE; }
 
 HIMAGELIST ImageList_Duplicate(HIMAGELIST himl) {
   const TImageListData *list = Find(himl);

@@ -3,8 +3,6 @@
 #include "Platform/Win/ObjectHandles.h"
 
 #include <memory>
-#include <mutex>
-#include <unordered_map>
 
 namespace krx {
 
@@ -15,23 +13,13 @@ struct TIconBitmaps {
   TBitmap Mask;
 };
 
-// The live icons by handle; an icon's bitmaps are owned here until DestroyIcon.
-struct TIconRegistry {
-  std::mutex Lock;
-  std::unordered_map<HICON, std::unique_ptr<TIconBitmaps>> Live;
-};
-
-TIconRegistry &Icons() {
-  static TIconRegistry registry;
-  return registry;
+// The live icons; an icon's bitmaps are owned here until DestroyIcon.
+TObjectHandleTable<HICON, TIconBitmaps> &Icons() {
+  static TObjectHandleTable<HICON, TIconBitmaps> table;
+  return table;
 }
 
-TIconBitmaps *Find(HICON hIcon) {
-  auto &r = Icons();
-  std::lock_guard lock(r.Lock);
-  auto it = r.Live.find(hIcon);
-  return it == r.Live.end() ? nullptr : it->second.get();
-}
+TIconBitmaps *Find(HICON hIcon) { return Icons().Find(hIcon); }
 
 } // namespace
 
@@ -45,11 +33,7 @@ HICON CreateIconIndirect(const ICONINFO *piconinfo) {
   auto icon = std::make_unique<TIconBitmaps>();
   icon->Color.Assign(color);
   icon->Mask.Assign(mask);
-  const auto handle = NewObjectHandle<HICON>();
-  auto &r = Icons();
-  std::lock_guard lock(r.Lock);
-  r.Live.emplace(handle, std::move(icon));
-  return handle;
+  return Icons().Add(std::move(icon));
 }
 
 BOOL GetIconInfo(HICON hIcon, ICONINFO *piconinfo) {
@@ -62,19 +46,7 @@ BOOL GetIconInfo(HICON hIcon, ICONINFO *piconinfo) {
   return TRUE;
 }
 
-BOOL DestroyIcon(HICON hIcon) {
-  std::unique_ptr<TIconBitmaps> icon;
-  {
-    auto &r = Icons();
-    std::lock_guard lock(r.Lock);
-    auto it = r.Live.find(hIcon);
-    if (it == r.Live.end())
-      return FALSE;
-    icon = std::move(it->second);
-    r.Live.erase(it);
-  }
-  return TRUE;
-}
+BOOL DestroyIcon(HICON hIcon) { return Icons().Take(hIcon) ? TRUE : FALSE; }
 
 TIcon::~TIcon() {
   if (FHandle)
