@@ -7,11 +7,23 @@
 # declarations (a class of two different shapes in one plug-in would break it silently).
 # The platform library is shared by all of them.
 
-# krx_system_libraries(PREFIX VARIANT_DIR OUT_VAR [DROP folder/unit.cpp ...])
+# krx_system_libraries(PREFIX VARIANT_DIR OUT_VAR [DROP folder/unit.cpp ...] [LIBS lib ...])
 # Makes one static library per system folder, named <PREFIX>_<folder>, and sets OUT_VAR to
-# their list. VARIANT_DIR is empty for the current revision.
+# their list. VARIANT_DIR is empty for the current revision. LIBS are libraries only this
+# revision's units use (linked by every folder, before the platform).
 function(krx_system_libraries prefix variant_dir out_var)
-  cmake_parse_arguments(R "" "" "DROP" ${ARGN})
+  cmake_parse_arguments(R "" "" "DROP;LIBS" ${ARGN})
+  if(variant_dir)
+    # A header added to the variant folder shadows the one of the same name under src/ without
+    # changing any file that a compile included before, so neither ninja's nor ccache's record
+    # of included headers would notice it, and objects built against the shadowed header would
+    # be reused. The list of the folder's headers is therefore part of every compile command of
+    # the revision (no code reads the definition).
+    file(GLOB_RECURSE variant_headers CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR}/${variant_dir}
+         ${CMAKE_SOURCE_DIR}/${variant_dir}/*.h)
+    list(SORT variant_headers)
+    string(MD5 variant_headers_hash "${variant_headers}")
+  endif()
   set(libs)
   foreach(folder ${KRX_SYSTEM_FOLDERS})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp)
@@ -32,15 +44,16 @@ function(krx_system_libraries prefix variant_dir out_var)
       add_library(${lib} STATIC ${sources} ${own})
       if(variant_dir)
         target_include_directories(${lib} PUBLIC ${CMAKE_SOURCE_DIR}/${variant_dir})
+        target_compile_definitions(${lib} PUBLIC KRX_VARIANT_HEADERS=${variant_headers_hash})
       endif()
       target_include_directories(${lib} PUBLIC ${CMAKE_SOURCE_DIR}/src)
-      target_link_libraries(${lib} PUBLIC ${KRX_PLATFORM_LIBS})
+      target_link_libraries(${lib} PUBLIC ${R_LIBS} ${KRX_PLATFORM_LIBS})
       # Chains through three folders (Engine -> Common -> World) need the group three times.
       set_property(TARGET ${lib} PROPERTY LINK_INTERFACE_MULTIPLICITY 3)
     else()
       add_library(${lib} INTERFACE)
       target_include_directories(${lib} INTERFACE ${CMAKE_SOURCE_DIR}/src)
-      target_link_libraries(${lib} INTERFACE ${KRX_PLATFORM_LIBS})
+      target_link_libraries(${lib} INTERFACE ${R_LIBS} ${KRX_PLATFORM_LIBS})
     endif()
     list(APPEND libs ${lib})
   endforeach()
@@ -57,10 +70,12 @@ function(krx_system_libraries prefix variant_dir out_var)
   set(${out_var} ${libs} PARENT_SCOPE)
 endfunction()
 
-# krx_revision(PREFIX VARIANT_DIR OUT_VAR [DROP ...]): the system libraries of a revision
-# and its half of the unit start-up list (src/Units.cpp compiled against the revision), the
-# platform last; OUT_VAR is what a program or plug-in of that revision links.
+# krx_revision(PREFIX VARIANT_DIR OUT_VAR [DROP ...] [LIBS ...]): the system libraries of a
+# revision and its half of the unit start-up list (src/Units.cpp compiled against the
+# revision, with the revision's own RevisionUnits.h), the platform last; OUT_VAR is what a
+# program or plug-in of that revision links.
 function(krx_revision prefix variant_dir out_var)
+  cmake_parse_arguments(R "" "" "DROP;LIBS" ${ARGN})
   krx_system_libraries(${prefix} "${variant_dir}" libs ${ARGN})
   # A file directly in src/ finds "Engine/X.h" beside itself before any include path, so the
   # revision compiles a copy made outside src/ (kept current by CMake).
@@ -71,8 +86,8 @@ function(krx_revision prefix variant_dir out_var)
     target_include_directories(${prefix}_units PUBLIC ${CMAKE_SOURCE_DIR}/${variant_dir})
   endif()
   target_include_directories(${prefix}_units PUBLIC ${CMAKE_SOURCE_DIR}/src)
-  target_link_libraries(${prefix}_units PUBLIC ${libs} ${KRX_PLATFORM_LIBS})
-  set(${out_var} ${prefix}_units ${libs} ${KRX_PLATFORM_LIBS} PARENT_SCOPE)
+  target_link_libraries(${prefix}_units PUBLIC ${libs} ${R_LIBS} ${KRX_PLATFORM_LIBS})
+  set(${out_var} ${prefix}_units ${libs} ${R_LIBS} ${KRX_PLATFORM_LIBS} PARENT_SCOPE)
 endfunction()
 
 # krx_this_ide(NAME VERSION): the one unit that tells a build which IDE it is for

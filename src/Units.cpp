@@ -4,23 +4,23 @@
 #include "Common/DataTyp.h"
 #include "Controls/ComCtrlsEx.h"
 #include "Controls/KRHintImages.h"
+#include "Controls/KRX.StyleSupport.h"
+#include "Controls/KindBtns.h"
 #include "Engine/CodeItems.h"
 #include "Engine/DelphiExplorerReg.h"
 #include "Engine/DelphiExplorers.h"
-#include "Controls/KRX.StyleSupport.h"
-#include "Controls/KindBtns.h"
 #include "Engine/KRX.ReservedWords.h"
 #include "Engine/ModuleExplorers.h"
 #include "Engine/Prefs.h"
 #include "KR4expt/IDEPSAPI.h"
 #include "Platform/PlatformUnits.h"
+#include "RevisionUnits.h"
 #include "ToolsApi/OTAUtils.h"
 #include "World/Editable.h"
 #include "World/KRSuperHints.h"
 #include "World/ParsingLocks.h"
 #include "World/Timers.h"
 #include "World/VersRes.h"
-#include "lib/PngImaging/Source/PngImageList.h"
 
 #include <vector>
 
@@ -31,33 +31,43 @@ namespace krx {
 void FormStatesInitialization();
 void FormStatesFinalization();
 
-// Add a unit of the system here, after the units it depends on.
+namespace {
+
+// Add a unit of the system here, after the units it depends on; the units only one revision
+// has come after these (RevisionUnits.h).
+constexpr TUnitEntry kUnits[] = {
+    {"DataFolders", DataFoldersInitialization, DataFoldersFinalization},
+    {"Timers", TimersInitialization, TimersFinalization},
+    {"Editable", EditableInitialization, EditableFinalization},
+    {"DataTyp", DataTypInitialization, DataTypFinalization},
+    {"IDEPSAPI", IDEPSAPIInitialization, IDEPSAPIFinalization},
+    {"DelphiIDEPS", DelphiIDEPSInitialization, nullptr},
+    {"ParsingLocks", InitializeParsingLocks, FinalizeParsingLocks},
+    {"VersRes", nullptr, FinalizeVersRes},
+    {ReservedWordsUnitName, ReservedWordsInitialization, ReservedWordsFinalization},
+    {"Prefs", nullptr, FinalizePrefs},
+    {"CodeItems", CodeItemsInitialization, CodeItemsFinalization},
+    {"ModuleExplorers", ModuleExplorersInitialization, ModuleExplorersFinalization},
+    {"DelphiExplorers", DelphiExplorersInitialization, DelphiExplorersFinalization},
+    {"DelphiExplorerReg", DelphiExplorerRegInitialization, DelphiExplorerRegFinalization},
+    {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
+    {"KRX.StyleSupport", nullptr, StyleSupportFinalization},
+    {"FormStates", FormStatesInitialization, FormStatesFinalization},
+    {"KindBtns", KindBtnsInitialization, KindBtnsFinalization},
+    {"ComCtrlsEx", ComCtrlsExInitialization, ComCtrlsExFinalization},
+    {"KRHintImages", KRHintImagesInitialization, KRHintImagesFinalization},
+    {"KRSuperHints", nullptr, KRSuperHintsFinalization},
+};
+
+} // namespace
+
 std::span<const TUnitEntry> SystemUnits() {
-  static constexpr TUnitEntry kUnits[] = {
-      {"DataFolders", DataFoldersInitialization, DataFoldersFinalization},
-      {"Timers", TimersInitialization, TimersFinalization},
-      {"Editable", EditableInitialization, EditableFinalization},
-      {"DataTyp", DataTypInitialization, DataTypFinalization},
-      {"IDEPSAPI", IDEPSAPIInitialization, IDEPSAPIFinalization},
-      {"DelphiIDEPS", DelphiIDEPSInitialization, nullptr},
-      {"ParsingLocks", InitializeParsingLocks, FinalizeParsingLocks},
-      {"VersRes", nullptr, FinalizeVersRes},
-      {ReservedWordsUnitName, ReservedWordsInitialization, ReservedWordsFinalization},
-      {"Prefs", nullptr, FinalizePrefs},
-      {"CodeItems", CodeItemsInitialization, CodeItemsFinalization},
-      {"ModuleExplorers", ModuleExplorersInitialization, ModuleExplorersFinalization},
-      {"DelphiExplorers", DelphiExplorersInitialization, DelphiExplorersFinalization},
-      {"DelphiExplorerReg", DelphiExplorerRegInitialization, DelphiExplorerRegFinalization},
-      {"OTAUtils", OTAUtilsInitialization, OTAUtilsFinalization},
-      {"KRX.StyleSupport", nullptr, StyleSupportFinalization},
-      {"FormStates", FormStatesInitialization, FormStatesFinalization},
-      {"KindBtns", KindBtnsInitialization, KindBtnsFinalization},
-      {"ComCtrlsEx", ComCtrlsExInitialization, ComCtrlsExFinalization},
-      {"KRHintImages", KRHintImagesInitialization, KRHintImagesFinalization},
-      {"KRSuperHints", nullptr, KRSuperHintsFinalization},
-      {"PngImageList", nullptr, FinalizePngImageList},
-  };
-  return kUnits;
+  static const std::vector<TUnitEntry> units = [] { // built on first use
+    std::vector<TUnitEntry> v(std::begin(kUnits), std::end(kUnits));
+    v.insert(v.end(), RevisionUnits().begin(), RevisionUnits().end());
+    return v;
+  }();
+  return units;
 }
 
 std::span<const TUnitEntry> AllUnits() {

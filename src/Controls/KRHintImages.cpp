@@ -1,6 +1,5 @@
 #include "Controls/KRHintImages.h"
 
-#include "Controls/KRX.ImageProvider.h"
 #include "Platform/Vcl/FormDescription.h"
 #include "Platform/Vcl/Hints.h"
 #include "Platform/Vcl/Resources.h"
@@ -29,9 +28,10 @@ void KRHintImagesInitialization() {
   glyph->LoadFromResourceName(HInstance(), u"KRHintImage");
   gGlyph = glyph.release();
   RegisterComponentClass<TKRHintImage>(u"TKRHintImage");
-  gReferences = {
-      RegisterReferenceProperty<TKRHintImage, TControl>(u"RefControl", &TKRHintImage::SetRefControl),
-      RegisterReferenceProperty<TKRHintImage, TCustomImageList>(u"Images", &TKRHintImage::SetImages)};
+  gReferences = {RegisterReferenceProperty<TKRHintImage, TControl>(u"RefControl",
+                                                                   &TKRHintImage::SetRefControl),
+                 RegisterReferenceProperty<TKRHintImage, TCustomImageList>(
+                     u"Images", &TKRHintImage::SetImages)};
 }
 
 void KRHintImagesFinalization() {
@@ -41,16 +41,6 @@ void KRHintImagesFinalization() {
   UnregisterComponentClass(u"TKRHintImage");
   delete gGlyph;
   gGlyph = nullptr;
-}
-
-const TClassInfo &TKRHintImage::StaticClassInfo() {
-  static const TClassInfo info =
-      TClassInfoBuilder<TKRHintImage>(&TControl::StaticClassInfo())
-          .Integer(u"ImageIndex", &TKRHintImage::ImageIndex, &TKRHintImage::SetImageIndex)
-          .Default(-1)
-          .Str(u"ImageName", &TKRHintImage::ImageName, &TKRHintImage::SetImageName)
-          .Build();
-  return info;
 }
 
 TKRHintImage::TKRHintImage(TComponent *AOwner)
@@ -67,24 +57,6 @@ TKRHintImage::~TKRHintImage() {
   SetRefControl(nullptr);
   SetImages(nullptr);
   FChangeLink.reset();
-}
-
-void TKRHintImage::SetParent(TWinControl *AParent) {
-  TGraphicControl::SetParent(AParent);
-  if (AParent)
-    SetupImages();
-}
-
-// Outside the designer the glyph takes the "Hint" image of the nearest image provider.
-void TKRHintImage::SetupImages() {
-  if (ComponentState().Contains(csDesigning))
-    return;
-  const IPtr<IKRXImageProvider> provider = FindImageProvider(this);
-  if (!provider)
-    return;
-  TCustomImageList *list = provider->GetImageList(16, nullptr);
-  SetImages(list);
-  SetImageIndex(provider->ImageIndexByName(list, u"Hint"));
 }
 
 void TKRHintImage::Loaded() {
@@ -159,24 +131,6 @@ void TKRHintImage::ImageListChange() {
   }
   SetBounds(Left(), Top(), w, h);
   AlignToRefControl();
-}
-
-void TKRHintImage::SetImageIndex(Integer Value) {
-  if (Value == FImageIndex)
-    return;
-  FImageIndex = Value;
-  if (FImages && FImages->IsImageNameAvailable())
-    FImageName = FImages->GetNameByIndex(Value);
-  Invalidate();
-}
-
-void TKRHintImage::SetImageName(const String &Value) {
-  if (Value == FImageName)
-    return;
-  FImageName = Value;
-  if (FImages && FImages->IsImageNameAvailable())
-    FImageIndex = FImages->GetIndexByName(Value);
-  Invalidate();
 }
 
 // The hint comes up after 100 ms instead of the application's pause.

@@ -86,32 +86,10 @@ void TKRKeyBindingsFrame::Created() {
   // Red and bold from the start, not only after a scale change.
   SetupDuplicatesLabel();
   OnResize = [this](TObject *) { FormResize(); };
+  CreateImages();
 }
 
 void TKRKeyBindingsFrame::SetupDuplicatesLabel() { SetupLabelFont(DuplicatesLbl, clRed, {fsBold}); }
-
-void TKRKeyBindingsFrame::ScaleChanged() {
-  TBaseFrame::ScaleChanged();
-  SetupDuplicatesLabel();
-}
-
-// The frame's 16-pixel image list when it has a "Warnings" image; otherwise a list of the frame's
-// own holding one, so duplicates always carry the image.
-void TKRKeyBindingsFrame::ImageListChanged() {
-  TBaseFrame::ImageListChanged();
-  TCustomImageList *list = GetImageList(16, nullptr);
-  FWarningsIndex = ImageIndexByName(list, u"Warnings");
-  if (FWarningsIndex < 0) {
-    if (!FOwnImages) {
-      FOwnImages = new TImageList(this);
-      FOwnImages->Add(u"Warnings");
-    }
-    list = FOwnImages;
-    FWarningsIndex = 0;
-  }
-  if (ListView)
-    ListView->SetSmallImages(list);
-}
 
 void TKRKeyBindingsFrame::LoadBindings(const std::vector<TMenuItem *> &MenuItems) {
   ListView->Items().BeginUpdate();

@@ -48,6 +48,8 @@ private:
   void ListViewKeyDown(Word &Key, TShiftState Shift);
   void FormResize();
   void SetupDuplicatesLabel();
+  // The list view's images, as far as they are made with the frame.
+  void CreateImages();
 
   Integer FWarningsIndex = -1;
   bool FSorted = false;

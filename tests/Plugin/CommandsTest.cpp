@@ -32,17 +32,7 @@ const std::string kUnitName = "\xC3\x9Cnit \"one\", two \xE6\x97\xA5.pas";
 const std::string kUnitText = "unit One;\n\ninterface\n\ntype\n  TWidget = class\n"
                               "    procedure Paint;\n  end;\n\nimplementation\n\nend.\n";
 
-void Pump(std::chrono::milliseconds time) {
-  const auto end = std::chrono::steady_clock::now() + time;
-  MSG msg;
-  while (std::chrono::steady_clock::now() < end) {
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    std::this_thread::sleep_for(2ms);
-  }
-}
+void Pump(std::chrono::milliseconds time) { testide::PumpMessages(time); }
 
 // One call as the stand-in logged it: "1027 a|b".
 std::string CallText(const TJson &call) {
@@ -122,18 +112,17 @@ protected:
     return nullptr;
   }
 
-  // The calls Kestrune received, once `count` have arrived (at most 10 s).
+  // The calls Kestrune received, once `count` have arrived (at most 60 s). Messages are
+  // handled meanwhile: a command may still wait for one of the expert's timers.
   std::vector<std::string> Received(std::size_t count) {
     std::vector<std::string> calls;
-    for (auto until = std::chrono::steady_clock::now() + 10s;
-         std::chrono::steady_clock::now() < until; std::this_thread::sleep_for(10ms)) {
+    testide::PumpMessages(60s, [&] {
       std::ifstream in(Dir / "kestrune.jsonl", std::ios::binary);
       calls.clear();
       for (std::string line; std::getline(in, line) && !in.eof();) // whole lines only
         calls.push_back(CallText(ParseJson(line)));
-      if (calls.size() >= count)
-        break;
-    }
+      return calls.size() >= count;
+    });
     return calls;
   }
   std::vector<String> Messages() {

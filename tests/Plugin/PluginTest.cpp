@@ -17,17 +17,7 @@ using testide::TTestIDE;
 const String kSettings22 = u"Software\\Kestrune\\Kestrune\\11.0\\BDS22Expert";
 const String kSettings20 = u"Software\\Kestrune\\Kestrune\\11.0\\BDS20Expert";
 
-void Pump(int milliseconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  MSG msg;
-  while (std::chrono::steady_clock::now() < end) {
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-}
+void Pump(int milliseconds) { testide::PumpMessages(std::chrono::milliseconds(milliseconds)); }
 
 class PluginTest : public ::testing::Test {
 protected:

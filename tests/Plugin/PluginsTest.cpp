@@ -35,17 +35,7 @@ std::vector<TPlugin> Plugins() {
   return plugins;
 }
 
-void Pump(int milliseconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  MSG msg;
-  while (std::chrono::steady_clock::now() < end) {
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-}
+void Pump(int milliseconds) { testide::PumpMessages(std::chrono::milliseconds(milliseconds)); }
 
 String VersionString(const std::string &file, const Char *name) {
   const String path = Utf8ToString(file);

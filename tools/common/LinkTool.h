@@ -87,7 +87,9 @@ inline void InstallStopSignals() {
 }
 
 // Pumps messages until a stop is requested or, when seconds >= 0, the time is up. A timer
-// wakes the loop regularly so that both are noticed while no message arrives.
+// wakes the loop regularly so that both are noticed while no message arrives. Messages
+// already queued then are still handled: a call that a sender saw taken is never lost to a
+// stop (the endpoint runs its calls from posted messages).
 inline void RunMessageLoop(double seconds) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = seconds >= 0 ? Clock::now() + std::chrono::duration_cast<Clock::duration>(
@@ -102,6 +104,13 @@ inline void RunMessageLoop(double seconds) {
     DispatchMessageW(&msg);
   }
   KillTimer(nullptr, timer);
+  // Bounded, so that a handler posting to itself cannot keep the program from ending.
+  for (int left = 100000;
+       left > 0 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT;
+       --left) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
 }
 
 // Announces "listening as NAME" once other processes can reach the endpoint window; when

@@ -148,7 +148,32 @@ int Listen(const char *logFile, double seconds) {
   return 0;
 }
 
+void PrintHelp() {
+  std::cout << kUsage
+            << "\nA stand-in for Kestrune on this user's desktop (KRX_DESKTOP_DIR re-roots it).\n"
+               "Listening, it takes Kestrune's endpoint "
+            << StringToUtf8(KestruneEndpointName)
+            << "\nand writes every command it receives as one JSON line,\n"
+               "{\"id\":1028,\"args\":[\"C:\\\\a b\\\\x.pas\"]}, to standard output or FILE, until\n"
+               "it is interrupted or N seconds have passed.\n"
+               "With --send it sends one request to the IDE's endpoint NAME (default "
+               "_KR_BDS19_ENDPOINT)\nand exits with the message result (1 when the IDE took "
+               "the call), or 2 for a usage\nerror or a failed send. The requests:\n";
+  for (const auto &r : kRequests) {
+    std::cout << "  " << r.Id << " " << r.Name << ": ";
+    if (r.Strings > 0)
+      std::cout << r.Strings << " text(s)" << (r.Integers > 0 ? ", then " : "");
+    if (r.Integers > 0)
+      std::cout << r.Integers << " number(s)";
+    std::cout << "\n";
+  }
+}
+
 int Main(int argc, char **argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    PrintHelp();
+    return 0;
+  }
   const char *logFile = nullptr;
   double seconds = -1;
   String to = u"_KR_BDS19_ENDPOINT";

@@ -147,6 +147,14 @@ private:
 std::string Bool(bool b) { return b ? "true" : "false"; }
 
 int DialogMain(int argc, char **argv) {
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::cout << "usage: krx-dialog condmsg|stacktrace|options|import [--script FILE]\n"
+                 "\nRuns one dialog headless and prints, as JSON, its control tree at show, the\n"
+                 "hints painted and the results. A script holds one action a line: click NAME,\n"
+                 "key SHORTCUT, type TEXT, focus NAME, select NAME INDEX, item NAME INDEX "
+                 "[ctrl],\nhint NAME.\n";
+    return 0;
+  }
   if (argc < 2 || (argc != 2 && argc != 4) || (argc == 4 && std::string(argv[2]) != "--script")) {
     std::cerr << "usage: krx-dialog condmsg|stacktrace|options|import "
                  "[--script FILE]\n";

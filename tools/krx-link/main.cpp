@@ -185,6 +185,22 @@ int Send(int argc, char **argv) {
 }
 
 int Main(int argc, char **argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::cout
+        << kUsage
+        << "\nThe IDE's side of the link without an IDE, on this user's desktop (KRX_DESKTOP_DIR\n"
+           "re-roots it). `listen` takes the endpoint of IDE version N (default 5, Delphi 11) and\n"
+           "prints every request it decodes as one JSON line, until it is interrupted or N\n"
+           "seconds have passed; with --source-root a jump request (1028) is also resolved on\n"
+           "the named file (or the file of that name under DIR) and its 1-based \"line\" and\n"
+           "\"bodyLine\" are added. `send` sends one command to Kestrune's endpoint and exits\n"
+           "with 0 when Kestrune took it, 1 when it did not answer, 2 for a usage error or a\n"
+           "failed send. COMMAND is one of AddFile FILE, ConvertFile FILE, JumpToModel FILE\n"
+           "POSITION, RefreshFile FILE, AddFiles BATCHFILE, FileChanged FILE, OpenModel FILE\n"
+           "PROJECT, VisualizeModule FILE, CreateSequenceDiagram FILE, SynchronizeModel,\n"
+           "InvokeModelSearch TEXT.\n";
+    return 0;
+  }
   if (argc >= 2 && std::strcmp(argv[1], "listen") == 0)
     return Listen(argc - 2, argv + 2);
   if (argc >= 2 && std::strcmp(argv[1], "send") == 0)

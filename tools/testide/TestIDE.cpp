@@ -15,8 +15,23 @@
 #include <iterator>
 #include <optional>
 #include <sstream>
+#include <thread>
 
 namespace krx::testide {
+
+void PumpMessages(std::chrono::milliseconds time, const std::function<bool()> &until) {
+  const auto end = std::chrono::steady_clock::now() + time;
+  MSG msg;
+  for (;;) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if ((until && until()) || std::chrono::steady_clock::now() >= end)
+      return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
 
 // ---- Event log ----------------------------------------------------------------------------
 

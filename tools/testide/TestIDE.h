@@ -14,6 +14,8 @@
 
 #include "Platform/ToolsAPI/ToolsAPI.h"
 
+#include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -29,6 +31,11 @@ class TTestIDE;
 class THostNTAServices;
 class THostModule;
 class THostBuffer;
+
+// Handles this thread's messages (sent, posted, due timers) for `time`, or until `until`
+// answers true. The queue is always gone through once more after the time is up, so what fell
+// due while the thread waited for a processor still runs on a loaded machine.
+void PumpMessages(std::chrono::milliseconds time, const std::function<bool()> &until = nullptr);
 
 // ---- Event log ----------------------------------------------------------------------------
 

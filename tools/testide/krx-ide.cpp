@@ -3,38 +3,7 @@
 //
 //   krx-ide --plugin FILE [--script FILE]
 //
-// Script lines (words split at blanks, "double quotes" group, "" inside them is one quote;
-// # starts a comment):
-//   open FILE [form]           open a file (with a form: first reported under its form file)
-//   cursor LINE COL            move the current view's cursor
-//   select L1 C1 L2 C2         select a block in the current view
-//   type TEXT                  insert text at the cursor of the current buffer
-//   save [FILE]                save a module (the current one)
-//   close FILE                 close a module
-//   copy FROM TO               copy a file on disk (as another program rewriting TO)
-//   project FILE PERSONALITY TYPE [FILE...]   open a project and make it active
-//   nogroup                    the IDE answers no main project group from now on
-//   menu [PATH]                print the main menu, or click the item of a caption path
-//   actions                    print the IDE's registered actions
-//   keys SHORTCUT              press a shortcut ("Ctrl+Shift+Alt+R") in the main form
-//   request ID [ARG...]        Kestrune's request through the link (kestrune-standin --send)
-//   debug start [CALL...] | debug stop     a debug process whose thread has these calls
-//   theme NAME                 switch the IDE theme
-//   dialog ok|cancel           how the next modal dialog is answered
-//   pump MS                    handle messages (timers, requests) for MS milliseconds
-//   registry KEY               print the values of a key under HKEY_CURRENT_USER
-//   regset KEY NAME VALUE      write a value (KEY "HKLM\..." for HKEY_LOCAL_MACHINE; VALUE
-//                              "dword:N" for a REG_DWORD, else a string)
-//   foreground WORD...         the foreground simulation's answers: reset, locked (the IDE
-//                              may not take the foreground), unlocked, attach-fails, iconic
-//                              (the IDE's window is minimised), elsewhere (another window is
-//                              in front)
-//   expect EVENT [TEXT]        fail (exit 1) unless a logged event of that name holds TEXT
-//   unload [destroyed-first]   unload the plug-in (exit 1 unless it is gone and left nothing
-//                              registered);  load   load it again
-// Programs the plug-in starts and message boxes it shows are logged ("shell.execute",
-// "message"), not started or shown.
-// Exit code: 0 when the script ran, 1 for a failed expect, 2 for a usage or load error.
+// The script language and the exit codes are described by kHelp below (--help prints it).
 #include "PluginHost.h"
 #include "TestIDE.h"
 
@@ -87,15 +56,7 @@ std::vector<std::string> SplitWords(const std::string &line) {
 }
 
 void Pump(int milliseconds, const std::function<bool()> &until = nullptr) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  MSG msg;
-  while (std::chrono::steady_clock::now() < deadline && !(until && until())) {
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+  PumpMessages(std::chrono::milliseconds(milliseconds), until);
 }
 
 class TScriptRunner {
@@ -353,16 +314,64 @@ private:
   std::unique_ptr<TScriptedModal> FModal;
 };
 
+constexpr const char *kUsage = "usage: krx-ide --plugin FILE [--script FILE]\n";
+
+constexpr const char *kHelp =
+    "\nAn IDE over plain data that loads the plug-in FILE through its wizard entry, runs the\n"
+    "script (if any), unloads the plug-in and prints every effect as one JSON line. The\n"
+    "desktop, registry and special folders follow KRX_DESKTOP_DIR, KRX_REGISTRY_DIR and\n"
+    "KRX_SHELL_ROOT; `request` starts KRX_STANDIN (default: the kestrune-standin built\n"
+    "beside this program).\n\n"
+    "Script lines (words split at blanks, \"double quotes\" group, \"\" inside them is one quote;\n"
+    "# starts a comment):\n"
+    "  open FILE [form]           open a file (with a form: first reported under its form file)\n"
+    "  cursor LINE COL            move the current view's cursor\n"
+    "  select L1 C1 L2 C2         select a block in the current view\n"
+    "  type TEXT                  insert text at the cursor of the current buffer\n"
+    "  save [FILE]                save a module (the current one)\n"
+    "  close FILE                 close a module\n"
+    "  copy FROM TO               copy a file on disk (as another program rewriting TO)\n"
+    "  project FILE PERSONALITY TYPE [FILE...]   open a project and make it active\n"
+    "  nogroup                    the IDE answers no main project group from now on\n"
+    "  menu [PATH]                print the main menu, or click the item of a caption path\n"
+    "  actions                    print the IDE's registered actions\n"
+    "  keys SHORTCUT              press a shortcut (\"Ctrl+Shift+Alt+R\") in the main form\n"
+    "  request ID [ARG...]        Kestrune's request through the link (kestrune-standin --send)\n"
+    "  debug start|nothread [CALL...] | debug stop   a debug process whose thread has these\n"
+    "                             calls (nothread: one without a current thread)\n"
+    "  theme NAME                 switch the IDE theme\n"
+    "  dialog ok|cancel           how the next modal dialog is answered\n"
+    "  pump MS                    handle messages (timers, requests) for MS milliseconds\n"
+    "  registry KEY               print the values of a key under HKEY_CURRENT_USER\n"
+    "  regset KEY NAME VALUE      write a value (KEY \"HKLM\\...\" for HKEY_LOCAL_MACHINE; VALUE\n"
+    "                             \"dword:N\" for a REG_DWORD, else a string)\n"
+    "  foreground WORD...         the foreground simulation's answers: reset, locked (the IDE\n"
+    "                             may not take the foreground), unlocked, attach-fails, iconic\n"
+    "                             (the IDE's window is minimised), elsewhere (another window is\n"
+    "                             in front)\n"
+    "  expect EVENT [TEXT]        fail (exit 1) unless a logged event of that name holds TEXT\n"
+    "  unload [destroyed-first]   unload the plug-in (exit 1 unless it is gone and left nothing\n"
+    "                             registered)\n"
+    "  load [FILE]                load the plug-in (or FILE) again\n"
+    "Programs the plug-in starts and message boxes it shows are logged (\"shell.execute\",\n"
+    "\"message\"), not started or shown.\n"
+    "Exit code: 0 when the script ran, 1 for a failed expect or a plug-in that did not unload\n"
+    "cleanly, 2 for a usage or load error or a script line that failed.\n";
+
 int Main(int argc, char **argv) {
   std::string plugin, script;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
+    if ((a == "--help" || a == "-h") && argc == 2) {
+      std::cout << kUsage << kHelp;
+      return 0;
+    }
     if (a == "--plugin" && i + 1 < argc)
       plugin = argv[++i];
     else if (a == "--script" && i + 1 < argc)
       script = argv[++i];
     else {
-      std::cerr << "usage: krx-ide --plugin FILE [--script FILE]\n";
+      std::cerr << kUsage;
       return 2;
     }
   }

@@ -256,6 +256,30 @@ void TBitmap::Assign(const TPersistent *Source) {
   FHeight = b->FHeight;
   FPixelFormat = b->FPixelFormat;
   FPixels = b->FPixels;
+  FTransparent = b->FTransparent;
+  FTransparentMode = b->FTransparentMode;
+  FTransparentColor = b->FTransparentColor;
+}
+
+TColor TBitmap::TransparentColor() const {
+  if (FTransparentColor != clDefault)
+    return ColorToRGB(FTransparentColor);
+  if (Empty())
+    return clDefault;
+  // A pixel is 0x..RRGGBB, a colour 0x00BBGGRR.
+  const DWORD p = Pixel(0, FHeight - 1);
+  return static_cast<TColor>(((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF));
+}
+
+void TBitmap::SetTransparentColor(TColor Value) {
+  FTransparentColor = Value;
+  FTransparentMode = Value == clDefault ? tmAuto : tmFixed;
+}
+
+void TBitmap::SetTransparentMode(TTransparentMode Value) {
+  if (Value == FTransparentMode)
+    return;
+  SetTransparentColor(Value == tmAuto ? clDefault : TransparentColor());
 }
 
 } // namespace krx

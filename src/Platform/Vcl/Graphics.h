@@ -176,6 +176,10 @@ KRX_DECLARE_EXCEPTION(EInvalidGraphic, Exception);
   X(pfDevice) X(pf1bit) X(pf4bit) X(pf8bit) X(pf15bit) X(pf16bit) X(pf24bit) X(pf32bit) X(pfCustom)
 KRX_DECLARE_ENUM(TPixelFormat, KRX_TPIXELFORMAT);
 
+// How a bitmap's transparent colour is chosen: tmAuto takes the colour of its bottom-left
+// pixel, tmFixed the colour set.
+enum TTransparentMode { tmAuto, tmFixed };
+
 // An in-memory bitmap. Whatever its pixel format, every pixel is held as 32 bits, 0xAARRGGBB
 // (the order of a 32-bit device-independent bitmap read as one word), rows from the top; the
 // format records what the bitmap claims to be, and a format without alpha keeps every pixel
@@ -216,7 +220,21 @@ public:
   // The live bitmap of a handle, nil for any other value (a freed bitmap's included).
   static TBitmap *FromHandle(HBITMAP Handle);
 
-  // Copies size, format and pixels of another bitmap (not what its canvas recorded).
+  // Whether the pixels of the transparent colour are to be left out where the bitmap is
+  // drawn or converted.
+  bool Transparent() const { return FTransparent; }
+  void SetTransparent(bool Value) { FTransparent = Value; }
+  // In tmAuto the colour of the bottom-left pixel (clDefault while the bitmap is empty), in
+  // tmFixed the colour set; always an RGB colour (0x00BBGGRR).
+  TColor TransparentColor() const;
+  // Setting a colour fixes it (tmFixed); clDefault goes back to tmAuto.
+  void SetTransparentColor(TColor Value);
+  TTransparentMode TransparentMode() const { return FTransparentMode; }
+  // tmAuto forgets the colour set; tmFixed keeps the colour the bitmap has now.
+  void SetTransparentMode(TTransparentMode Value);
+
+  // Copies size, format, pixels and transparency of another bitmap (not what its canvas
+  // recorded).
   using TPersistent::Assign;
   void Assign(const TPersistent *Source) override;
 
@@ -229,6 +247,9 @@ private:
   TPixelFormat FPixelFormat = pfDevice;
   std::vector<DWORD> FPixels;
   TCanvas FCanvas;
+  bool FTransparent = false;
+  TTransparentMode FTransparentMode = tmAuto;
+  TColor FTransparentColor = clDefault; // clDefault in tmAuto
 };
 
 inline constexpr Integer kMaxBitmapDimension = 16384;

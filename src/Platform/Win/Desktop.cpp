@@ -89,7 +89,9 @@ std::int64_t EnvMs(const char *name, std::int64_t fallback) {
 
 // ---- Processes ----------------------------------------------------------------------------
 
-// The start time of a process (clock ticks since boot), 0 when it does not exist.
+// The start time of a process (clock ticks since boot), 0 when it does not exist or has
+// ended: a process that died but was not yet reaped by its parent (a zombie) owns no windows,
+// though its entries stay until another process sweeps them.
 std::uint64_t ProcessStartTime(DWORD pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
   if (!in)
@@ -102,9 +104,12 @@ std::uint64_t ProcessStartTime(DWORD pid) {
   std::istringstream rest(line.substr(close + 1));
   std::string field;
   // Fields after the command: state is field 3; the start time is field 22.
-  for (int i = 3; i <= 22; ++i)
+  for (int i = 3; i <= 22; ++i) {
     if (!(rest >> field))
       return 0;
+    if (i == 3 && (field == "Z" || field == "X"))
+      return 0;
+  }
   try {
     return std::stoull(field);
   } catch (...) {
@@ -718,6 +723,11 @@ private:
       if (c->Unread() < before)
         c->LastActivity = now;
     }
+    // Frames left in In by a pause are handled as soon as it ends, before anything more is
+    // read: the peer may have sent everything already (no input would come to wake them), and
+    // reading on while they wait would let In grow with a peer slow to take its replies.
+    if (!c->In.empty() && !ReadPaused(*c) && !HandleFrames(c, now))
+      return false;
     if (revents & (POLLIN | POLLHUP | POLLERR)) {
       if (ReadPaused(*c) && (revents & (POLLHUP | POLLERR)))
         return false; // gone without reading its replies

@@ -222,6 +222,29 @@ TEST(Bitmap, ResizingKeepsTheOverlapAndFormatsWithoutAlphaStayOpaque) {
   EXPECT_EQ(copy.PixelFormat(), pf24bit);
 }
 
+TEST(Bitmap, TheTransparentColourIsTheBottomLeftPixelsUntilOneIsSet) {
+  TBitmap bitmap(2, 2, pf24bit);
+  EXPECT_EQ(bitmap.TransparentColor(), clBlack);
+  bitmap.SetPixel(0, 1, 0x00102030u); // RGB 10 20 30, the colour 0x302010
+  EXPECT_FALSE(bitmap.Transparent());
+  EXPECT_EQ(bitmap.TransparentMode(), tmAuto);
+  EXPECT_EQ(bitmap.TransparentColor(), 0x302010);
+  bitmap.SetTransparentColor(clBtnFace); // setting a colour fixes it, as RGB
+  EXPECT_EQ(bitmap.TransparentMode(), tmFixed);
+  EXPECT_EQ(bitmap.TransparentColor(), ColorToRGB(clBtnFace));
+  bitmap.SetTransparentMode(tmAuto);
+  EXPECT_EQ(bitmap.TransparentColor(), 0x302010);
+  bitmap.SetTransparentMode(tmFixed); // keeps the colour it has now
+  bitmap.SetPixel(0, 1, 0);
+  EXPECT_EQ(bitmap.TransparentColor(), 0x302010);
+  bitmap.SetTransparent(true);
+  TBitmap copy;
+  copy.Assign(bitmap);
+  EXPECT_TRUE(copy.Transparent());
+  EXPECT_EQ(copy.TransparentColor(), 0x302010);
+  EXPECT_EQ(TBitmap().TransparentColor(), clDefault);
+}
+
 // Also when a later bitmap occupies the freed one's memory: the stale handle names nothing.
 TEST(Bitmap, AHandleNamesTheBitmapOnlyWhileItLives) {
   alignas(TBitmap) unsigned char storage[sizeof(TBitmap)];

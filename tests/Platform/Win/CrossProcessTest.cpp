@@ -168,19 +168,28 @@ TEST_F(CrossProcessBlock, BlockLetsNoIncomingMessageRunWhileWaiting) {
   EXPECT_EQ(Handled, 1);
 }
 
+// Also while its parent has not reaped it yet: a dead process owns no windows.
 TEST_F(CrossProcess, AKilledPeerIsNoLongerFound) {
-  TPeer peer("doomed", Log("peer.err"));
-  HWND h = FindWindowW(UtilWindowClass, u"doomed");
-  ASSERT_EQ(h, peer.Handle);
-  peer.Kill();
-  EXPECT_EQ(FindWindowW(UtilWindowClass, u"doomed"), nullptr);
-  EXPECT_FALSE(IsWindow(h));
-  DWORD_PTR r = 0;
-  EXPECT_EQ(SendMessageTimeoutW(h, WM_USER + 1, 1, 0, SMTO_BLOCK, 1000, &r), 0);
-  EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_INVALID_WINDOW_HANDLE);
-  // Its entries were cleaned from the desktop.
-  for (auto &e : fs::directory_iterator(Dir.Path() / "desk"))
-    ADD_FAILURE() << "stale entry " << e.path();
+  for (bool reaped : {true, false}) {
+    TPeer peer("doomed", Log("peer.err"));
+    HWND h = FindWindowW(UtilWindowClass, u"doomed");
+    ASSERT_EQ(h, peer.Handle);
+    if (reaped) {
+      peer.Kill();
+    } else {
+      ::kill(peer.Pid(), SIGKILL);
+      siginfo_t info{};
+      ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(peer.Pid()), &info, WEXITED | WNOWAIT), 0);
+    }
+    EXPECT_EQ(FindWindowW(UtilWindowClass, u"doomed"), nullptr) << reaped;
+    EXPECT_FALSE(IsWindow(h));
+    DWORD_PTR r = 0;
+    EXPECT_EQ(SendMessageTimeoutW(h, WM_USER + 1, 1, 0, SMTO_BLOCK, 1000, &r), 0);
+    EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_INVALID_WINDOW_HANDLE);
+    // Its entries were cleaned from the desktop.
+    for (auto &e : fs::directory_iterator(Dir.Path() / "desk"))
+      ADD_FAILURE() << "stale entry " << e.path();
+  }
 }
 
 TEST_F(CrossProcess, APeerDyingDuringASendEndsTheWait) {

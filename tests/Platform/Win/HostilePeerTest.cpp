@@ -128,17 +128,20 @@ TEST_F(HostilePeer, PostsBeyondTheQueueAreRefusedAtOnceAndTheOthersDelivered) {
 }
 
 // Writes `frame` `count` times on a raw connection while a second thread reads the replies;
-// answers the statuses received, once every frame has one (or after a minute).
+// answers the statuses received, once every frame has one (or after a minute). The reader
+// takes its replies slowly, a few kilobytes at a time, as a busy peer does: the receiver then
+// stops and resumes reading this connection many times, and must still answer every frame.
 std::map<std::int32_t, int> Flood(int fd, const std::string &frame, int count,
                                   const std::function<void()> &whileWaiting) {
   std::map<std::int32_t, int> statuses;
   std::atomic<int> replies{0};
   std::thread reader([&] {
     std::string buffer;
-    char chunk[65536];
+    char chunk[4096];
     while (replies.load() < count) {
       pollfd p{fd, POLLIN, 0};
-      auto n = ::poll(&p, 1, 60000) > 0 ? ::recv(fd, chunk, sizeof chunk, 0) : 0;
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+      auto n = ::poll(&p, 1, 60000) > 0 ? ::recv(fd, chunk, 4096, 0) : 0;
       if (n <= 0)
         break;
       buffer.append(chunk, static_cast<std::size_t>(n));

@@ -3,6 +3,7 @@
 #include "Controls/ComCtrlsEx.h"
 #include "Controls/ControlsTestSupport.h"
 #include "Platform/Rtl/TypInfo.h"
+#include "Platform/Vcl/Hints.h"
 #include "Platform/Vcl/Panels.h"
 #include "World/KRSuperHints.h"
 
@@ -42,6 +43,17 @@ TEST(OlderSuperHints, AreNotShownForTheIDEsToolbarsAndTheirDescendants) {
   EXPECT_FALSE(TKRSuperHintWindow::AcceptsControl(&popup));
   EXPECT_FALSE(TKRSuperHintWindow::AcceptsControl(&menuBar));
   EXPECT_THROW(TKRSuperHintWindow::AcceptsControl(nullptr), EAssertionFailed);
+  // A two-part hint of a toolbar is left to the class library: shown as a normal hint.
+  CreateSuperHintHandler();
+  auto form = test::NewForm<TForm>();
+  auto *bar = test::Add<TIDEMenuBar>(form.get(), u"MenuBar", Rect(0, 0, 200, 24));
+  auto *button = test::Add<TPanel>(form.get(), u"Button", Rect(0, 30, 200, 54));
+  for (TControl *c : {static_cast<TControl *>(bar), static_cast<TControl *>(button)}) {
+    c->SetHint(u"@Append|Adds to the file");
+    c->SetShowHint(true);
+  }
+  EXPECT_EQ(ActivateHint(bar).WindowClass, u"THintWindow");
+  EXPECT_EQ(ActivateHint(button).WindowClass, u"TKRSuperHintWindow");
 }
 
 TEST(OlderListControls, TakeTheirParentsFontWithTheStylesTextColour) {

@@ -94,6 +94,16 @@ void IconToPngImage(const TPersistent *Source, TPngImage *Dest) {
     }
   } else if (const auto *bitmap = dynamic_cast<const TBitmap *>(Source)) {
     colours.Assign(bitmap);
+    if (bitmap->Transparent() && !bitmap->Empty()) {
+      const DWORD clear = BitmapRgb(bitmap->TransparentColor());
+      alpha.assign(static_cast<std::size_t>(bitmap->Width()) * bitmap->Height(), 255);
+      for (Integer y = 0; y < bitmap->Height(); ++y)
+        for (Integer x = 0; x < bitmap->Width(); ++x)
+          if (RgbOf(bitmap->Pixel(x, y)) == clear) {
+            alpha[static_cast<std::size_t>(y) * bitmap->Width() + x] = 0;
+            transparency = true;
+          }
+    }
   }
   Dest->Assign(&colours);
   if (!transparency)

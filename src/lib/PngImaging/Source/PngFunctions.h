@@ -37,7 +37,8 @@ void DrawPngWithEffects(const TPngImage &Image, TCanvas &Canvas, const TRect &AR
 //
 // A PNG image is copied. An icon gives its colours, clear where its mask is not black; a
 // 32-bit colour bitmap brings its own alpha when any of it is not 0. A bitmap gives its
-// colours, opaque. Anything else gives an empty image.
+// colours, clear where a transparent bitmap has its transparent colour (the bottom-left
+// pixel's in tmAuto) and opaque elsewhere. Anything else gives an empty image.
 void IconToPngImage(const TPersistent *Source, TPngImage *Dest);
 // The bitmap's colours with the red sample of the mask's pixel as alpha (complemented when
 // InvertMask is set); a pixel outside a smaller mask is opaque.

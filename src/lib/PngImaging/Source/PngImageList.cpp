@@ -466,8 +466,8 @@ void TPngImageList::EndUpdate(bool Update) {
 void TPngImageList::RebuildImageList() {
   if (FLocked > 0)
     return;
-  SetHandle(ImageList_Create(Width(), Height(), ILC_COLOR32 | (Masked() ? ILC_MASK : 0), 0,
-                             AllocBy()));
+  SetHandle(
+      ImageList_Create(Width(), Height(), ILC_COLOR32 | (Masked() ? ILC_MASK : 0), 0, AllocBy()));
   for (Integer i = 0; i < FPngImages->Count(); ++i) {
     TPngImageCollectionItem *item = FPngImages->Items(i);
     TIcon icon;
@@ -661,11 +661,43 @@ void TPngImageList::ListImageNames(TStrings *Target) {
     Target->Add(FPngImages->Items(i)->Name());
 }
 
+namespace {
+
+constinit bool gImageNamesInBuild = true;
+
+} // namespace
+
+void SetPngImageNamesInBuild(bool Value) { gImageNamesInBuild = Value; }
+
+bool PngImageNamesInBuild() { return gImageNamesInBuild; }
+
+// The build's choice is made before any list exists, so each table is built once and the
+// class answers with the one its build has.
+const TClassInfo &TPngImageList::StaticClassInfo() {
+  static const TClassInfo withNames =
+      TClassInfoBuilder<TPngImageList>(&TCustomImageList::StaticClassInfo())
+          .Bool(u"ImageNameAvailable", &TPngImageList::ImageNameAvailable,
+                &TPngImageList::SetImageNameAvailable)
+          .Default(1)
+          .Build();
+  static const TClassInfo withoutNames =
+      TClassInfoBuilder<TPngImageList>(&TCustomImageList::StaticClassInfo()).Build();
+  return gImageNamesInBuild ? withNames : withoutNames;
+}
+
+bool TPngImageList::IsImageNameAvailable() const {
+  return gImageNamesInBuild ? FImageNameAvailable : TImageList::IsImageNameAvailable();
+}
+
 Integer TPngImageList::GetIndexByName(const String &Name) const {
+  if (!gImageNamesInBuild)
+    return TImageList::GetIndexByName(Name);
   return const_cast<TPngImageList *>(this)->FindIndexByName(Name);
 }
 
 String TPngImageList::GetNameByIndex(Integer Index) const {
+  if (!gImageNamesInBuild)
+    return TImageList::GetNameByIndex(Index);
   return const_cast<TPngImageList *>(this)->GetImageName(Index);
 }
 

@@ -109,7 +109,14 @@ private:
 
 inline constexpr Integer kOverlayCount = 15;
 
+// Whether this build's PNG image lists answer the class library's image-name questions from
+// their items' names, and publish ImageNameAvailable. Of the builds that carry these lists
+// only the Delphi 10.4 build does (set at start-up, before the first list). True unless set.
+void SetPngImageNamesInBuild(bool Value);
+bool PngImageNamesInBuild();
+
 class TPngImageList : public TImageList, public INameMapping {
+  KRX_PUBLISHED(TPngImageList)
 public:
   explicit TPngImageList(TComponent *AOwner);
   ~TPngImageList() override;
@@ -170,7 +177,9 @@ public:
   Integer FindIndexByName(const String &AName) override;
   void ListImageNames(TStrings *Target) override;
 
-  bool IsImageNameAvailable() const override { return FImageNameAvailable; }
+  // With image names in the build: ImageNameAvailable, the item of that name, the item's
+  // name. Without: the class library's own answers.
+  bool IsImageNameAvailable() const override;
   Integer GetIndexByName(const String &Name) const override;
   String GetNameByIndex(Integer Index) const override;
 

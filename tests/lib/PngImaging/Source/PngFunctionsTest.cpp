@@ -173,6 +173,31 @@ TEST(IconToPngImage, TakesAlphaFromA32BitIconOrElseFromItsMask) {
   EXPECT_EQ(png.ColorType(), COLOR_GRAYSCALE);
 }
 
+TEST(IconToPngImage, ClearsATransparentBitmapsColourFixedOrBottomLeft) {
+  TBitmap bitmap(3, 2, pf24bit); // top row: red, green, blue; bottom row: white, red, green
+  const DWORD pixels[2][3] = {{0xFF0000u, 0x00FF00u, 0x0000FFu}, {0xFFFFFFu, 0xFF0000u, 0x00FF00u}};
+  for (Integer y = 0; y < 2; ++y)
+    for (Integer x = 0; x < 3; ++x)
+      bitmap.SetPixel(x, y, pixels[y][x]);
+  const auto rows = [](const TPngImage &png) {
+    std::vector<Byte> alpha;
+    for (Integer y = 0; y < png.Height(); ++y)
+      for (Integer x = 0; x < png.Width(); ++x)
+        alpha.push_back(png.Pixel(x, y).A);
+    return alpha;
+  };
+  TPngImage png;
+  IconToPngImage(&bitmap, &png); // opaque: no alpha channel
+  EXPECT_EQ(png.ColorType(), COLOR_RGB);
+  bitmap.SetTransparent(true); // tmAuto: the bottom-left white
+  IconToPngImage(&bitmap, &png);
+  EXPECT_EQ(rows(png), (std::vector<Byte>{255, 255, 255, 0, 255, 255}));
+  bitmap.SetTransparentColor(clRed);
+  IconToPngImage(&bitmap, &png);
+  EXPECT_EQ(rows(png), (std::vector<Byte>{0, 255, 255, 255, 0, 255}));
+  EXPECT_EQ(png.Pixel(2, 1), (TPngPixel{0, 255, 0, 255}));
+}
+
 TEST(BitmapToPngImage, ClearsTheTransparentColourAndMaskedConversionTakesTheMasksRed) {
   TBitmap bitmap(3, 1, pf15bit); // any depth: every pixel is read through the bitmap
   bitmap.SetPixel(0, 0, 0xFF0000u);

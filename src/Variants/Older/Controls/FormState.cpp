@@ -1,10 +1,8 @@
-#include "Controls/FormStates.h"
+#include "Controls/FormState.h"
 
 namespace krx {
 
 namespace {
-
-TFormStateStore *gStore = nullptr; // owned; constant-initialised
 
 // How much of a restored form must overlap the desktop, in both directions.
 constexpr Integer kVisibleMargin = 32;
@@ -37,41 +35,5 @@ bool TFormState::Restore(TCustomForm &Form) {
   Form.MakeFullyVisible();
   return true;
 }
-
-TFormStateStore::~TFormStateStore() {
-  if (gStore == this)
-    gStore = nullptr;
-}
-
-TFormStateStore &FormStateStore() {
-  if (!gStore)
-    gStore = new TFormStateStore();
-  return *gStore;
-}
-
-void SaveFormState(TCustomForm &Form, const String &Name) {
-  if (Form.WindowState() != wsNormal)
-    return;
-  const String key = Name.empty() ? Form.ClassName() : Name;
-  TFormStateList &states = FormStateStore().States();
-  TFormState *state = nullptr;
-  if (!states.TryGetValue(key, state)) {
-    state = new TFormState(key);
-    states.Add(key, state);
-  }
-  state->Save(Form);
-}
-
-bool RestoreFormState(TCustomForm &Form, const String &Name) {
-  const String key = Name.empty() ? Form.ClassName() : Name;
-  TFormState *state = nullptr;
-  if (!FormStateStore().States().TryGetValue(key, state))
-    return false;
-  return state->Restore(Form);
-}
-
-void FormStatesInitialization() { gStore = nullptr; }
-
-void FormStatesFinalization() { delete gStore; }
 
 } // namespace krx
