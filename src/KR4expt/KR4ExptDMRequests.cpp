@@ -305,8 +305,9 @@ template <class F> void AnswerTransfer(const String &transferFile, F collect) {
 } // namespace
 
 void TKR4ExptDataModule::ProjectFilesRequest(const String &TransferFile) {
-  const TSourceLanguageKind language = IsDelphiPersonality() ? lanPascal : lanUndefined;
   AnswerTransfer(TransferFile, [&] {
+    // Asked inside: whatever fails here, Kestrune still sees the transfer file ready.
+    const TSourceLanguageKind language = IsDelphiPersonality() ? lanPascal : lanUndefined;
     IPtr<IOTAProject> project;
     TToolsAPIUtils::GetActiveProject(project);
     if (!project)

@@ -7,8 +7,8 @@
 // Listening, each call becomes {"id":1028,"args":["C:\\a b\\x.pas"]} on standard output or in
 // FILE; an unusable desktop is reported and ends the stand-in with 2. Sending goes through the IDE
 // request set to NAME (default "_KR_BDS19_ENDPOINT"); the exit code is the message result (1 when
-// the IDE took the call), 2 for a usage error or a failed send. The stand-in never sends while it
-// handles a message.
+// the IDE took the call, 0 when it did not answer), 2 for a usage error or a failed send. The
+// stand-in never sends while it handles a message.
 #include "../common/LinkTool.h"
 
 #include "KR4expt/CustomIDEPS.h"
@@ -157,8 +157,9 @@ void PrintHelp() {
                "{\"id\":1028,\"args\":[\"C:\\\\a b\\\\x.pas\"]}, to standard output or FILE, until\n"
                "it is interrupted or N seconds have passed.\n"
                "With --send it sends one request to the IDE's endpoint NAME (default "
-               "_KR_BDS19_ENDPOINT)\nand exits with the message result (1 when the IDE took "
-               "the call), or 2 for a usage\nerror or a failed send. The requests:\n";
+               "_KR_BDS19_ENDPOINT)\nand exits with the message result: 1 when the IDE took the "
+               "call, 0 when it did not\nanswer in time or went away meanwhile; 2 for a usage "
+               "error or an IDE that cannot be\nfound. The requests:\n";
   for (const auto &r : kRequests) {
     std::cout << "  " << r.Id << " " << r.Name << ": ";
     if (r.Strings > 0)
