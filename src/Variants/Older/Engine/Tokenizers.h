@@ -79,6 +79,12 @@ public:
 
   const String &Token() const { return FState.Token; }
   TTokenKind TokenKind() const { return FState.TokenKind; }
+  // Moves the current token's text into `into` (whose old text is dropped) instead of
+  // copying it, for a reader that is done with the current token: Token() is empty afterwards.
+  void TakeToken(String &into) {
+    into.swap(FState.Token);
+    FState.Token.clear();
+  }
 
   StringView Line() const { return FLine; }
   Integer LinePos() const { return FState.LinePos; }
