@@ -164,36 +164,32 @@ void TCustomImageListMethods::Delete(TCustomImageList &Self, Integer Index) {
   Self.Change();
 }
 
-void TCustomImageListMethods::Insert(TCustomImageList &Self, Integer Index, TBitmap *Image,
-                                     TBitmap *Mask) {
+namespace {
+// An insertion adds the image at the end and moves it to Index, as one change of the list.
+template <class AddImage>
+void InsertByAdding(TCustomImageList &Self, Integer Index, AddImage add) {
   if (Index < 0 || Index > Self.Count())
     throw EInvalidOperation(SInvalidIndex);
   Self.BeginUpdate();
-  const Integer index = Add(Self, Image, Mask);
+  const Integer index = add();
   if (index >= 0)
-    Move(Self, index, Index);
+    TCustomImageListMethods::Move(Self, index, Index);
   Self.EndUpdate();
+}
+} // namespace
+
+void TCustomImageListMethods::Insert(TCustomImageList &Self, Integer Index, TBitmap *Image,
+                                     TBitmap *Mask) {
+  InsertByAdding(Self, Index, [&] { return Add(Self, Image, Mask); });
 }
 
 void TCustomImageListMethods::InsertIcon(TCustomImageList &Self, Integer Index, TIcon *Image) {
-  if (Index < 0 || Index > Self.Count())
-    throw EInvalidOperation(SInvalidIndex);
-  Self.BeginUpdate();
-  const Integer index = AddIcon(Self, Image);
-  if (index >= 0)
-    Move(Self, index, Index);
-  Self.EndUpdate();
+  InsertByAdding(Self, Index, [&] { return AddIcon(Self, Image); });
 }
 
 void TCustomImageListMethods::InsertMasked(TCustomImageList &Self, Integer Index, TBitmap *Image,
                                            TColor MaskColor) {
-  if (Index < 0 || Index > Self.Count())
-    throw EInvalidOperation(SInvalidIndex);
-  Self.BeginUpdate();
-  const Integer index = AddMasked(Self, Image, MaskColor);
-  if (index >= 0)
-    Move(Self, index, Index);
-  Self.EndUpdate();
+  InsertByAdding(Self, Index, [&] { return AddMasked(Self, Image, MaskColor); });
 }
 
 void TCustomImageListMethods::Move(TCustomImageList &Self, Integer CurIndex, Integer NewIndex) {

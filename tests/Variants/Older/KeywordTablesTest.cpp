@@ -1,6 +1,7 @@
 // The older revision's keyword recognition: the per-letter tables, their language-mode
 // conditions and the start-up self-test that checks them against the enumeration.
 #include "Engine/CodeItems.h"
+#include "Engine/CodeItemsTestSupport.h"
 #include "Engine/KRX.ReservedWords.h"
 
 #include <gtest/gtest.h>
@@ -8,20 +9,9 @@
 namespace krx {
 namespace {
 
-class TModeGuard {
-public:
-  explicit TModeGuard(TDelphiLanguageMode mode) : FOld(DelphiLanguageMode()) {
-    GlobalPascalLanguage()->SetLanguageMode(mode);
-  }
-  ~TModeGuard() { GlobalPascalLanguage()->SetLanguageMode(FOld); }
-
-private:
-  TDelphiLanguageMode FOld;
-};
-
 TEST(KeywordTables, TheSelfTestPassesInEveryModeFromDelphi7ToDotNet2) {
   for (std::size_t m = 0; m < TDelphiLanguageModeNames.size(); ++m) {
-    TModeGuard guard(static_cast<TDelphiLanguageMode>(m));
+    TLanguageModeGuard guard(static_cast<TDelphiLanguageMode>(m));
     EXPECT_NO_THROW(CheckDelphiKeywordTables()) << StringToUtf8(TDelphiLanguageModeNames[m]);
   }
 }
@@ -44,7 +34,7 @@ TEST(KeywordTables, TheSelfTestNamesTheFirstWordATableGetsWrong) {
       w = rwVar;
     return found;
   };
-  TModeGuard guard(dlmDelphi10_4Win32);
+  TLanguageModeGuard guard(dlmDelphi10_4Win32);
   EXPECT_EQ(fails(withoutVirtual, LookupDelphiKeyword), u"rwVirtual");
   EXPECT_EQ(fails(LookupDelphiDirective, usesIsVar), u"rwUses");
   // Unsafe may be missing in a Win32 mode, but not in a .NET mode.
@@ -52,7 +42,7 @@ TEST(KeywordTables, TheSelfTestNamesTheFirstWordATableGetsWrong) {
     return !SameText(t, u"unsafe") && LookupDelphiDirective(t, w);
   };
   EXPECT_EQ(fails(withoutUnsafe, LookupDelphiKeyword), u"<passed>");
-  TModeGuard dotNet(dlmDelphiDotNet);
+  TLanguageModeGuard dotNet(dlmDelphiDotNet);
   EXPECT_EQ(fails(withoutUnsafe, LookupDelphiKeyword), u"rwUnsafe");
 }
 
@@ -89,7 +79,7 @@ TEST(KeywordTables, WordsCountOnlyInTheirModes) {
       {dlmDelphi10_4Win32, u"align", -1, -1},
   };
   for (const TLookupCase &c : cases) {
-    TModeGuard guard(c.Mode);
+    TLanguageModeGuard guard(c.Mode);
     TReservedWord w = rwExperimental;
     const int directive = LookupDelphiDirective(c.Text, w) ? w : -1;
     w = rwExperimental;

@@ -1,6 +1,7 @@
 // The older revision's foundation and code-model differences: the string-list text stream,
 // the prefix helper and the .NET language modes.
 #include "Engine/CodeItems.h"
+#include "Engine/CodeItemsTestSupport.h"
 #include "World/LowerCasePrefix.h"
 #include "World/StringsText.h"
 
@@ -89,17 +90,6 @@ TEST(StripLowerCasePrefix, DropsTheLeadingLowerCaseLettersOnly) {
   EXPECT_THROW(StripLowerCasePrefix(u"abc"), EAssertionFailed);
 }
 
-class TModeGuard {
-public:
-  explicit TModeGuard(TDelphiLanguageMode mode) : FOld(DelphiLanguageMode()) {
-    GlobalPascalLanguage()->SetLanguageMode(mode);
-  }
-  ~TModeGuard() { GlobalPascalLanguage()->SetLanguageMode(FOld); }
-
-private:
-  TDelphiLanguageMode FOld;
-};
-
 TEST(OlderLanguageModes, EndWithTheDotNetDialectsAndStartAtDelphi10_4) {
   EXPECT_EQ(dlmDelphi10_4Win32, 17);
   EXPECT_EQ(dlmDelphiDotNet2, 19);
@@ -112,11 +102,11 @@ TEST(OlderLanguageModes, MulticastEventsOnlyForKindsWithEventsInTheDotNetDialect
     return GlobalPascalLanguage()->GetClassifierKind(kind).AllowsMulticastEvents();
   };
   for (TDelphiLanguageMode mode : {dlmDelphiDotNet, dlmDelphiDotNet2}) {
-    TModeGuard guard(mode);
+    TLanguageModeGuard guard(mode);
     EXPECT_TRUE(multicast(clClass));
     EXPECT_FALSE(multicast(clObject)); // old-style objects hold no events
   }
-  TModeGuard guard(dlmDelphi10_4Win32);
+  TLanguageModeGuard guard(dlmDelphi10_4Win32);
   EXPECT_FALSE(multicast(clClass));
 }
 
