@@ -119,6 +119,7 @@ void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool h
   } textGuard{t};
 
   FPrevToken.clear();
+  FPrevTokenText = {};
   FPrevTokenKind = TTokenKind::tkNone;
   FPrevTokenInIdent = false;
   FLineBefore = 0;
@@ -127,8 +128,8 @@ void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool h
   FPendingAttributeLine = -1;
   FAttributeDepth = 0;
   FDirectiveSeen = false;
-  FCurIdent = TIdentRecord();
-  FPrevIdent = TIdentRecord();
+  FIdents[0] = TIdentRecord();
+  FIdents[1] = TIdentRecord();
   FDeclarationMode = false;
   FCodeSectionKind = cskUndefined;
   FSignatureLength = 0;
@@ -225,16 +226,17 @@ TTokenKind TCustomPascalModuleExplorer::NextToken() {
   // the tokenizer rather than copied.
   FPrevTokenInIdent = current == TTokenKind::tkIdent;
   if (FPrevTokenInIdent) {
-    std::swap(FPrevIdent, FCurIdent);
-    t.TakeToken(FCurIdent.Text);
-    FCurIdent.Line = FLineBefore;
-    FCurIdent.Column = FColBefore;
-    FCurIdent.PrologLine = GetPendingCommentLine();
-    FCurIdent.Include = FIncludeStack.empty() ? nullptr : FIncludeStack.back().Item;
+    FCurIdent ^= 1;
+    TIdentRecord &ident = FIdents[FCurIdent];
+    t.TakeToken(ident.Text);
+    ident.Line = FLineBefore;
+    ident.Column = FColBefore;
+    ident.PrologLine = GetPendingCommentLine();
+    ident.Include = FIncludeStack.empty() ? nullptr : FIncludeStack.back().Item;
     if (FAttributeDepth <= 0)
       ResetPendingComment();
   } else {
-    t.TakeToken(FPrevToken);
+    FPrevTokenText = t.TakeTokenText(FPrevToken);
   }
   FPrevTokenKind = current;
   for (;;) {
@@ -248,7 +250,7 @@ TTokenKind TCustomPascalModuleExplorer::NextToken() {
 
 bool TCustomPascalModuleExplorer::TokenWord(TReservedWord &word) {
   if (FWordLookup == TWordLookup::Unknown)
-    FWordLookup = TokenKind() == TTokenKind::tkIdent && IsReservedWord(Token(), FWord)
+    FWordLookup = TokenKind() == TTokenKind::tkIdent && IsReservedWord(TokenText(), FWord)
                       ? TWordLookup::Found
                       : TWordLookup::None;
   word = FWord;
@@ -268,7 +270,7 @@ void TCustomPascalModuleExplorer::HandleToken(TTokenKind kind) {
     break;
   case TTokenKind::tkIdent:
     if (FInRoutineBody) {
-      if (t.Token().size() == 5 && SameText(t.Token(), u"const"))
+      if (t.TokenText().size() == 5 && SameText(t.TokenText(), u"const"))
         FConstSeen = true;
       MetricsHandler().IdentifierInBody(BodyRoutine(), t);
     }
@@ -287,7 +289,7 @@ void TCustomPascalModuleExplorer::HandleToken(TTokenKind kind) {
       MetricsHandler().StringInBody(BodyRoutine(), t);
     break;
   case TTokenKind::tkSymbol:
-    if (t.Token().size() == 1 && t.Token()[0] == u';')
+    if (t.TokenText() == u";")
       FConstSeen = false;
     HandleSymbolForComments();
     break;
@@ -341,26 +343,24 @@ void TCustomPascalModuleExplorer::PushBackDeclarationStart() {
 bool TCustomPascalModuleExplorer::IsReservedWordToken(TReservedWord &word) {
   if (TokenKind() != TTokenKind::tkIdent)
     return false;
-  if (FDottedNames && FPrevTokenKind == TTokenKind::tkSymbol && FPrevToken.size() == 1 &&
-      FPrevToken[0] == u'.')
+  if (FDottedNames && FPrevTokenKind == TTokenKind::tkSymbol && PrevTokenText() == u".")
     return false;
   TReservedWord w;
   if (!TokenWord(w) || w > rwUses)
     return false;
-  if (w == rwOperator && !SameText(FCurIdent.Text, u"CLASS"))
+  if (w == rwOperator && !SameText(CurrentIdent().Text, u"CLASS"))
     return false;
   word = w;
   return true;
 }
 
 bool TCustomPascalModuleExplorer::IsDirectiveWord(TReservedWord &word) {
-  if (FDottedNames && FPrevTokenKind == TTokenKind::tkSymbol && FPrevToken.size() == 1 &&
-      FPrevToken[0] == u'.')
+  if (FDottedNames && FPrevTokenKind == TTokenKind::tkSymbol && PrevTokenText() == u".")
     return false;
   TReservedWord w;
   if (!TokenWord(w))
     return false;
-  if (w == rwOperator && !SameText(FCurIdent.Text, u"CLASS"))
+  if (w == rwOperator && !SameText(CurrentIdent().Text, u"CLASS"))
     return false;
   word = w;
   return true;
@@ -440,7 +440,7 @@ void TCustomPascalModuleExplorer::HandleComment() {
 }
 
 void TCustomPascalModuleExplorer::HandleSymbolForComments() {
-  const String &s = Token();
+  const StringView s = TokenText();
   const Char c = s.size() == 1 ? s[0] : u'\0';
   if (!FAttributesEnabled) {
     ResetPendingComment();
@@ -543,7 +543,22 @@ void TCustomPascalModuleExplorer::BeginIncludeFile(const String &fileName) {
   FCurrentItem = item;
 }
 
+void TCustomPascalModuleExplorer::ForgetCurrentIdent() {
+  TIdentRecord &ident = FIdents[FCurIdent];
+  if (FPrevTokenInIdent) {
+    FPrevToken.swap(ident.Text);
+    FPrevTokenText = FPrevToken;
+    FPrevTokenInIdent = false;
+  }
+  ident.Text.clear();
+}
+
 void TCustomPascalModuleExplorer::EndIncludeFile() {
+  // The file's text may be freed once it ends.
+  if (!FPrevTokenInIdent && FPrevTokenText.data() != FPrevToken.data()) {
+    FPrevToken.assign(FPrevTokenText);
+    FPrevTokenText = FPrevToken;
+  }
   if (FIncludeStack.empty())
     return;
   FCurrentItem = FIncludeStack.back().Interrupted;

@@ -112,7 +112,9 @@ protected:
   const String &Token() { return Tokenizer().Token(); }
   bool IsSymbol(StringView s) { return Tokenizer().IsSymbol(s); }
   bool IsIdent() { return TokenKind() == TTokenKind::tkIdent; }
-  bool TokenIs(StringView upperWord) { return IsIdent() && SameText(Token(), upperWord); }
+  // The current token's text without a copy, valid until the next token is read.
+  StringView TokenText() { return Tokenizer().TokenText(); }
+  bool TokenIs(StringView upperWord) { return IsIdent() && SameText(TokenText(), upperWord); }
   // The next token that is not in the skip set, with directives reported even outside
   // declarations.
   TTokenKind NextTokenReportingDirectives();
@@ -198,17 +200,13 @@ protected:
   void SetCurrentVisibility(TVisibility v) { FVisibility = v; }
   // The last identifier read (the one before the current token when that is an
   // identifier too) and the one before it.
-  const TIdentRecord &CurrentIdent() const { return FCurIdent; }
-  const TIdentRecord &PreviousIdent() const { return FPrevIdent; }
+  const TIdentRecord &CurrentIdent() const { return FIdents[FCurIdent]; }
+  const TIdentRecord &PreviousIdent() const { return FIdents[FCurIdent ^ 1]; }
   // So that a later test for a word before the current token does not see it.
-  void ForgetCurrentIdent() {
-    if (FPrevTokenInIdent) {
-      FPrevToken.swap(FCurIdent.Text);
-      FPrevTokenInIdent = false;
-    }
-    FCurIdent.Text.clear();
+  void ForgetCurrentIdent();
+  StringView PrevTokenText() const {
+    return FPrevTokenInIdent ? StringView(CurrentIdent().Text) : FPrevTokenText;
   }
-  const String &PrevTokenText() const { return FPrevTokenInIdent ? FCurIdent.Text : FPrevToken; }
   TTokenKind PrevTokenKind() const { return FPrevTokenKind; }
   // The tokenizer's position just behind the previous token (1-based line and column).
   Integer LineBefore() const { return FLineBefore; }
@@ -266,7 +264,11 @@ private:
   std::vector<TBlockEntry> FBlocks;
   TModuleSectionKind FModuleSectionKind = msInterface;
   // The previous token's text; when that token was an identifier its text is held once, in
-  // FCurIdent.Text, and FPrevTokenInIdent is set.
+  // the current identifier record, and FPrevTokenInIdent is set. Otherwise FPrevTokenText is
+  // a slice of the source text the token was read from, or of FPrevToken when the tokenizer
+  // held the text in a string; an include file's text is copied into FPrevToken when the
+  // file ends, since the text may be freed then.
+  StringView FPrevTokenText;
   String FPrevToken;
   TTokenKind FPrevTokenKind = TTokenKind::tkNone;
   bool FPrevTokenInIdent = false;
@@ -275,8 +277,10 @@ private:
   TCodeSectionKind FCodeSectionKind = cskUndefined;
   std::unique_ptr<TGrammarTokens> FTokens;
   TVisibility FVisibility = scDefault;
-  TIdentRecord FCurIdent;
-  TIdentRecord FPrevIdent;
+  // The current and the previous identifier record; reading an identifier turns the older
+  // one into the current one, so no record is copied or swapped.
+  TIdentRecord FIdents[2];
+  Byte FCurIdent = 0;
   Integer FLineBefore = 0;
   Integer FColBefore = 0;
   TTokenKinds FSkipKinds;

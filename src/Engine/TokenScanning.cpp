@@ -73,7 +73,7 @@ String JoinTokenTexts(TKRBaseTokenizer &tokenizer) {
     bool prevWord = prev == TTokenKind::tkIdent || prev == TTokenKind::tkNumber;
     if ((word && prevWord) || (k == TTokenKind::tkString && prev == TTokenKind::tkString))
       result.push_back(u' ');
-    result.append(tokenizer.Token());
+    result.append(tokenizer.TokenText());
     prev = k;
   }
   return result;
@@ -83,20 +83,21 @@ String JoinTokenTexts(TKRBaseTokenizer &tokenizer) {
 
 TTokenKind TKRBaseTokenizer::ReadToken(TTokenKinds skip, bool raiseAtEnd) {
   auto &s = FState;
-  s.PrevToken.swap(s.Token);
-  s.PrevTokenKind = s.TokenKind;
-  s.PrevTokenPos = s.TokenPos;
+  ShiftToken();
   skip -= TTokenKinds{TTokenKind::tkNone, TTokenKind::tkError};
   for (;;) {
-    s.Token.clear();
+    ClearTokenText();
     s.TokenKind = TTokenKind::tkNone;
-    Integer n = static_cast<Integer>(FLine.size());
-    Integer start = s.LinePos;
-    while (s.LinePos <= n && FLine[s.LinePos - 1] <= u' ')
-      ++s.LinePos;
-    if (s.Collecting && s.LinePos > start)
-      s.Collected.append(LinePart(start, s.LinePos));
-    const bool atEnd = s.LinePos > n && !NextLine(true);
+    // A local index: stepping the state's field would store it at every character.
+    const std::size_t n = FLine.size();
+    const std::size_t start = static_cast<std::size_t>(s.LinePos - 1);
+    std::size_t p = start;
+    while (p < n && FLine[p] <= u' ')
+      ++p;
+    s.LinePos = static_cast<Integer>(p) + 1;
+    if (s.Collecting && p > start)
+      s.Collected.append(FLine.substr(start, p - start));
+    const bool atEnd = p >= n && !NextLine(true);
     // Taken before the scanner consumes anything: a token that spans lines keeps its start.
     s.TokenPos = {s.LineNr, s.LinePos};
     if (atEnd)
@@ -113,11 +114,12 @@ TTokenKind TKRBaseTokenizer::ReadToken(TTokenKinds skip, bool raiseAtEnd) {
 }
 
 void TKRBaseTokenizer::ShortenToken(Integer count) {
-  const Integer length = Length(FState.Token);
+  const Integer length = static_cast<Integer>(TokenText().size());
   KR_ASSERT(count >= 0 && count < length && FState.TokenPos.Line == FState.LineNr &&
             FState.TokenPos.Column + length == FState.LinePos);
-  FState.Token.resize(static_cast<std::size_t>(length - count));
   FState.LinePos -= count;
+  // The token lies within the current line, so its shorter text is a slice of it too.
+  SetTokenText(LinePart(FState.TokenPos.Column, FState.LinePos));
   if (FState.Collecting) {
     KR_ASSERT(FState.Collected.size() >= static_cast<std::size_t>(count));
     FState.Collected.resize(FState.Collected.size() - static_cast<std::size_t>(count));
@@ -146,7 +148,7 @@ String TKRBaseTokenizer::StopCollecting() {
 String TKRBaseTokenizer::CollectedTextAsLine(bool includeCurrentToken) {
   String text = StopCollecting();
   if (!includeCurrentToken)
-    text.resize(text.size() - std::min(text.size(), FState.Token.size()));
+    text.resize(text.size() - std::min(text.size(), TokenText().size()));
   String result;
   std::size_t i = 0, n = text.size();
   while (i < n) {
@@ -207,7 +209,6 @@ void TPascalTokenizer::ScanToken() {
     return;
   }
   if (c == u'{') {
-    SetTokenText(u"{");
     ++FState.LinePos;
     ScanComment(TCommentKind::Brace);
     return;
@@ -233,7 +234,6 @@ void TPascalTokenizer::ScanToken() {
     case u'(':
       if (d == u'*') {
         ++FState.LinePos;
-        SetTokenText(u"(*");
         ScanComment(TCommentKind::ParenStar);
         return;
       }
@@ -263,7 +263,7 @@ void TPascalTokenizer::ScanToken() {
     }
   }
   SetTokenText(LinePart(start, FState.LinePos));
-  Collect(FState.Token);
+  Collect(TokenText());
 }
 
 void TPascalTokenizer::ScanIdent(Integer start) {
@@ -275,17 +275,14 @@ void TPascalTokenizer::ScanIdent(Integer start) {
   FState.LinePos = static_cast<Integer>(p) + 1;
   SetTokenText(LinePart(start, FState.LinePos));
   FState.TokenKind = TTokenKind::tkIdent;
-  Collect(FState.Token);
+  Collect(TokenText());
 }
 
 void TPascalTokenizer::ScanLineComment() {
   Integer start = FState.LinePos;
   RecordComment(TCommentKind::LineSlash);
   Integer end = static_cast<Integer>(FLine.size()) + 1;
-  if (FCommentTextMode == 1 || FCommentTextMode == 2)
-    SetTokenText(LinePart(start, end));
-  else
-    SetTokenText(u"//");
+  SetTokenText(LinePart(start, FCommentTextMode == 1 || FCommentTextMode == 2 ? end : start + 2));
   Collect(LinePart(start, end));
   FState.LinePos = end;
   FState.TokenKind = TTokenKind::tkComment;
@@ -293,14 +290,19 @@ void TPascalTokenizer::ScanLineComment() {
 
 void TPascalTokenizer::ScanComment(TCommentKind kind) {
   KR_ASSERT(kind != TCommentKind::LineSlash);
+  // Called behind the opener, which starts where the token does.
+  const Integer start = FState.TokenPos.Column;
   FState.TokenKind = TTokenKind::tkComment;
   RecordComment(kind);
   if (HasChar(FState.LinePos) && CurChar() == u'$') {
-    FState.Token.push_back(u'$');
     ++FState.LinePos;
     FState.TokenKind = TTokenKind::tkDirective;
   }
-  Collect(FState.Token);
+  // Up to here the text is the opener (and "$"); the first line's piece follows it at once,
+  // so the text of the first line is one slice from the opener on.
+  SetTokenText(LinePart(start, FState.LinePos));
+  const bool whole = FState.TokenKind == TTokenKind::tkDirective || FCommentTextMode == 1;
+  const bool firstLineText = whole || FCommentTextMode == 2;
   bool firstLine = true;
   for (;;) {
     Integer n = static_cast<Integer>(FLine.size());
@@ -324,11 +326,16 @@ void TPascalTokenizer::ScanComment(TCommentKind kind) {
       }
     }
     Integer pieceEnd = end ? end : n + 1;
-    StringView piece = p <= pieceEnd ? LinePart(p, pieceEnd) : StringView{};
-    if (FState.TokenKind == TTokenKind::tkDirective || FCommentTextMode == 1 ||
-        (FCommentTextMode == 2 && firstLine))
-      FState.Token.append(piece);
-    Collect(piece);
+    if (firstLine) {
+      if (firstLineText)
+        SetTokenText(LinePart(start, pieceEnd));
+      Collect(LinePart(start, pieceEnd));
+    } else {
+      StringView piece = p <= pieceEnd ? LinePart(p, pieceEnd) : StringView{};
+      if (whole)
+        AppendTokenText(piece);
+      Collect(piece);
+    }
     if (end) {
       FState.LinePos = end;
       return;
@@ -341,9 +348,9 @@ void TPascalTokenizer::ScanComment(TCommentKind kind) {
     }
     FState.LinePos = 1;
     firstLine = false;
-    if (FState.TokenKind == TTokenKind::tkDirective || FCommentTextMode == 1)
+    if (whole)
       for (Integer i = before; i < FState.LineNr; ++i)
-        FState.Token.append(u"\r\n");
+        AppendTokenText(u"\r\n");
   }
 }
 
@@ -388,7 +395,7 @@ void TPascalTokenizer::ScanString() {
     }
   }
   SetTokenText(LinePart(start, FState.LinePos));
-  Collect(FState.Token);
+  Collect(TokenText());
 }
 
 void TPascalTokenizer::ScanDoubleQuotedString() {
@@ -404,7 +411,7 @@ void TPascalTokenizer::ScanDoubleQuotedString() {
     FState.LinePos = static_cast<Integer>(f) + 2;
   }
   SetTokenText(LinePart(start, FState.LinePos));
-  Collect(FState.Token);
+  Collect(TokenText());
 }
 
 void TPascalTokenizer::ScanNumber() {
@@ -433,7 +440,7 @@ void TPascalTokenizer::ScanNumber() {
   }
   FState.TokenKind = FNumbersAsNumbers ? TTokenKind::tkNumber : TTokenKind::tkIdent;
   SetTokenText(LinePart(start, FState.LinePos));
-  Collect(FState.Token);
+  Collect(TokenText());
 }
 
 } // namespace krx

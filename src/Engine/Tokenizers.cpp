@@ -58,14 +58,49 @@ TKRBaseTokenizer::TKRBaseTokenizer(StringView text) {
 }
 
 void TKRBaseTokenizer::Clear() {
+  // The previous token's text outlives the text it was read from.
+  if (!FState.PrevTokenOwned) {
+    FState.PrevToken.assign(FState.PrevTokenText);
+    FState.PrevTokenText = FState.PrevToken;
+    FState.PrevTokenOwned = true;
+  }
   FState.Text.reset();
   FState.LineNr = 0;
   FLine = {};
   FState.LineIndex = -1;
   FState.LinePos = 1;
   FState.Token.clear();
+  ClearTokenText();
   FState.TokenKind = TTokenKind::tkNone;
   FState.TokenPos = {};
+}
+
+const String &TKRBaseTokenizer::PrevToken() const {
+  if (FState.PrevTokenOwned)
+    return FState.PrevToken;
+  FPrevTokenCopy.assign(FState.PrevTokenText);
+  return FPrevTokenCopy;
+}
+
+void TKRBaseTokenizer::TakeToken(String &into) {
+  if (FState.TokenOwned) {
+    into.swap(FState.Token);
+    FState.Token.clear();
+  } else if (FTokenCopied) {
+    into.swap(FTokenCopy);
+  } else {
+    into.assign(FState.TokenText);
+  }
+  ClearTokenText();
+}
+
+void TKRBaseTokenizer::AppendTokenText(StringView s) {
+  if (!FState.TokenOwned) {
+    FState.Token.assign(FState.TokenText);
+    FState.TokenOwned = true;
+  }
+  FState.Token.append(s);
+  FState.TokenText = FState.Token;
 }
 
 void TKRBaseTokenizer::SetSharedText(TTokenizerTextPtr text) {
@@ -166,7 +201,7 @@ bool TWhiteSpaceTokenizer::SameTokens(TWhiteSpaceTokenizer &other) {
   for (;;) {
     TTokenKind a = NextToken();
     TTokenKind b = other.NextToken();
-    if (a != b || !SameText(Token(), other.Token()))
+    if (a != b || !SameText(TokenText(), other.TokenText()))
       return false;
     if (a == TTokenKind::tkNone)
       return true;
@@ -184,6 +219,11 @@ TTokenizerState SaveTokenizerState(const TKRBaseTokenizer &t) { return t.FState;
 
 void RestoreTokenizerState(const TTokenizerState &s, TKRBaseTokenizer &t) {
   t.FState = s;
+  if (t.FState.TokenOwned)
+    t.FState.TokenText = t.FState.Token;
+  if (t.FState.PrevTokenOwned)
+    t.FState.PrevTokenText = t.FState.PrevToken;
+  t.FTokenCopied = false;
   if (t.FState.LineIndex >= t.LineCount())
     t.FState.LineIndex = -1;
   t.SyncLine();
