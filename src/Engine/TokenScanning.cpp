@@ -8,6 +8,10 @@
 
 #include <array>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace krx {
 
 namespace {
@@ -21,22 +25,38 @@ bool IsHexDigit(Char c) {
   return IsAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
-// Identifier characters; ASCII through a table, the rest through the Unicode tables.
-struct TIdentTable {
-  std::array<Byte, 128> Start{};
+// How a token starting with a character is scanned.
+enum class TStartClass : Byte { Symbol, Ident, Number, String, DoubleQuote, Brace, Ampersand };
+
+// The start class and identifier characters; ASCII through tables, the rest through the
+// Unicode tables.
+struct TCharTables {
+  std::array<TStartClass, 128> Start{};
   std::array<Byte, 128> Part{};
-  constexpr TIdentTable() {
+  constexpr TCharTables() {
     for (int c = 0; c < 128; ++c) {
       bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-      Start[c] = letter;
-      Part[c] = letter || (c >= '0' && c <= '9');
+      bool digit = c >= '0' && c <= '9';
+      Start[c] = letter ? TStartClass::Ident : digit ? TStartClass::Number : TStartClass::Symbol;
+      Part[c] = letter || digit;
     }
+    Start['$'] = TStartClass::Number;
+    Start['#'] = TStartClass::String;
+    Start['\''] = TStartClass::String;
+    Start['"'] = TStartClass::DoubleQuote;
+    Start['{'] = TStartClass::Brace;
+    Start['&'] = TStartClass::Ampersand;
   }
 };
-constexpr TIdentTable kIdent;
+constexpr TCharTables kChars;
 
-bool IsIdentStart(Char c) { return c < 128 ? kIdent.Start[c] != 0 : IsLetter(c); }
-bool IsIdentPart(Char c) { return c < 128 ? kIdent.Part[c] != 0 : IsLetterOrDigit(c); }
+TStartClass StartClass(Char c) {
+  if (c < 128)
+    return kChars.Start[c];
+  return IsLetter(c) ? TStartClass::Ident : TStartClass::Symbol;
+}
+bool IsIdentStart(Char c) { return c < 128 ? kChars.Start[c] == TStartClass::Ident : IsLetter(c); }
+bool IsIdentPart(Char c) { return c < 128 ? kChars.Part[c] != 0 : IsLetterOrDigit(c); }
 
 } // namespace
 
@@ -196,33 +216,36 @@ void TPascalTokenizer::Init() {
 
 void TPascalTokenizer::ScanToken() {
   Char c = CurChar();
-  if (c == u'$' || IsAsciiDigit(c)) {
+  switch (StartClass(c)) {
+  case TStartClass::Ident:
+    ScanIdent(FState.LinePos);
+    return;
+  case TStartClass::Number:
     ScanNumber();
     return;
-  }
-  if (c == u'"' && FState.DoubleQuotedStrings) {
-    ScanDoubleQuotedString();
-    return;
-  }
-  if (c == u'#' || c == u'\'') {
+  case TStartClass::String:
     ScanString();
     return;
-  }
-  if (c == u'{') {
+  case TStartClass::Brace:
     ++FState.LinePos;
     ScanComment(TCommentKind::Brace);
     return;
-  }
-  if (c == u'&' && FEscapedIdentifiers && HasChar(FState.LinePos + 1) &&
-      IsIdentStart(FLine[FState.LinePos])) {
-    Integer start = FState.LinePos;
-    ++FState.LinePos;
-    ScanIdent(start);
-    return;
-  }
-  if (IsIdentStart(c)) {
-    ScanIdent(FState.LinePos);
-    return;
+  case TStartClass::DoubleQuote:
+    if (FState.DoubleQuotedStrings) {
+      ScanDoubleQuotedString();
+      return;
+    }
+    break;
+  case TStartClass::Ampersand:
+    if (FEscapedIdentifiers && HasChar(FState.LinePos + 1) && IsIdentStart(FLine[FState.LinePos])) {
+      Integer start = FState.LinePos;
+      ++FState.LinePos;
+      ScanIdent(start);
+      return;
+    }
+    break;
+  case TStartClass::Symbol:
+    break;
   }
   // Symbols, possibly two characters long.
   Integer start = FState.LinePos;
@@ -270,6 +293,29 @@ void TPascalTokenizer::ScanIdent(Integer start) {
   // A local index: stepping the state's field would store it at every character.
   const std::size_t n = FLine.size();
   std::size_t p = static_cast<std::size_t>(FState.LinePos - 1);
+#if defined(__SSE2__)
+  // Eight characters at a time while they are ASCII letters, digits or "_" (a value minus
+  // the range's first character, saturated minus its width less one, is zero exactly inside
+  // it; or-ing 0x20 folds upper-case letters to lower case). Most identifiers end within the
+  // first eight; a character above ASCII leaves the rest to the loop below.
+  while (p + 8 <= n) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(FLine.data() + p));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lower = _mm_or_si128(v, _mm_set1_epi16(0x20));
+    const __m128i letter = _mm_cmpeq_epi16(
+        _mm_subs_epu16(_mm_sub_epi16(lower, _mm_set1_epi16(u'a')), _mm_set1_epi16(25)), zero);
+    const __m128i digit = _mm_cmpeq_epi16(
+        _mm_subs_epu16(_mm_sub_epi16(v, _mm_set1_epi16(u'0')), _mm_set1_epi16(9)), zero);
+    const __m128i under = _mm_cmpeq_epi16(v, _mm_set1_epi16(u'_'));
+    const unsigned part = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(letter, digit), under)));
+    if (part != 0xFFFF) {
+      p += static_cast<std::size_t>(__builtin_ctz(~part)) / 2;
+      break;
+    }
+    p += 8;
+  }
+#endif
   while (p < n && IsIdentPart(FLine[p]))
     ++p;
   FState.LinePos = static_cast<Integer>(p) + 1;

@@ -150,28 +150,26 @@ void TKRBaseTokenizer::SyncLine() {
   FLine = FState.LineIndex >= 0 ? LineText(FState.LineIndex + 1) : StringView{};
 }
 
-void TKRBaseTokenizer::SetLine(Integer index) {
-  FState.LineIndex = index;
-  SyncLine();
-  Integer n = static_cast<Integer>(FLine.size());
-  Integer p = 1;
-  while (p <= n && FLine[p - 1] <= u' ')
-    ++p;
-  FState.LinePos = p;
-}
-
 bool TKRBaseTokenizer::NextLine(bool notify) {
-  while (FState.Text && FState.LineNr < static_cast<Integer>(FState.Text->Lines.size())) {
-    SetLine(FState.LineNr);
+  for (;;) {
+    const TTokenizerText *text = FState.Text.get();
+    if (!text || FState.LineNr >= static_cast<Integer>(text->Lines.size()))
+      return false;
+    const TTokenizerText::TLine &l = text->Lines[static_cast<std::size_t>(FState.LineNr)];
+    FLine = StringView(text->Text.data() + l.Start, l.Length);
+    FState.LineIndex = FState.LineNr;
+    std::size_t p = 0;
+    while (p < l.Length && FLine[p] <= u' ')
+      ++p;
+    FState.LinePos = static_cast<Integer>(p) + 1;
     ++FState.LineNr;
     if (FState.Collecting)
       FState.Collected.append(u"\r\n");
-    if (FState.LinePos <= static_cast<Integer>(FLine.size()))
+    if (p < l.Length)
       return true;
     if (notify && OnBlankLine)
       OnBlankLine(*this);
   }
-  return false;
 }
 
 TTokenKind TKRBaseTokenizer::NextToken() { return ReadToken(FState.SkipKinds, FRaiseAtEnd); }

@@ -175,9 +175,8 @@ protected:
   // (and out of the collected text), so that they are scanned again as the next token.
   void ShortenToken(Integer count);
 
-  // The scanners' view of the state. Makes line `index` current with the position on its
-  // first character above #32.
-  void SetLine(Integer index);
+  // The scanners' view of the state. Makes the next line current with the position on its
+  // first character above #32; see NextToken for blank lines and `notify`.
   bool NextLine(bool notify);
   Char CurChar() const { return FLine[FState.LinePos - 1]; }
   bool HasChar(Integer pos) const { return pos >= 1 && pos <= static_cast<Integer>(FLine.size()); }
