@@ -217,6 +217,28 @@ void TCustomPascalModuleExplorer::BlankLine() { FPendingCommentLine = -1; }
 
 // ---- Tokens ---------------------------------------------------------------------------------
 
+// A ";" ends a constant section's effect on number counting; a symbol outside an attribute
+// bracket ends the pending comment, and the brackets open and close attributes.
+inline void TCustomPascalModuleExplorer::HandleSymbol() {
+  const StringView s = Tokenizer().TokenText();
+  const Char c = s.size() == 1 ? s[0] : u'\0';
+  if (c == u';')
+    FConstSeen = false;
+  if (!FAttributesEnabled) {
+    ResetPendingComment();
+    return;
+  }
+  if (c == u'[') {
+    if (++FAttributeDepth == 1 && FPendingAttributeLine < 0)
+      FPendingAttributeLine = Tokenizer().LineNr() - 1;
+  } else if (c == u']') {
+    if (FAttributeDepth > 0)
+      --FAttributeDepth;
+  } else if (FAttributeDepth <= 0) {
+    ResetPendingComment();
+  }
+}
+
 TTokenKind TCustomPascalModuleExplorer::NextToken() {
   TGrammarTokenizer &t = Tokenizer();
   FLineBefore = t.LineNr();
@@ -242,7 +264,11 @@ TTokenKind TCustomPascalModuleExplorer::NextToken() {
   for (;;) {
     const TTokenKind k = t.NextToken();
     FWordLookup = TWordLookup::Unknown;
-    HandleToken(k);
+    // Most tokens are symbols or identifiers outside routine bodies, which need no call.
+    if (k == TTokenKind::tkSymbol)
+      HandleSymbol();
+    else if (k != TTokenKind::tkIdent || FInRoutineBody)
+      HandleToken(k);
     if (!FSkipKinds.Contains(k))
       return k;
   }
@@ -289,9 +315,7 @@ void TCustomPascalModuleExplorer::HandleToken(TTokenKind kind) {
       MetricsHandler().StringInBody(BodyRoutine(), t);
     break;
   case TTokenKind::tkSymbol:
-    if (t.TokenText() == u";")
-      FConstSeen = false;
-    HandleSymbolForComments();
+    HandleSymbol();
     break;
   case TTokenKind::tkNumber:
     if (FInRoutineBody && !FConstSeen)
@@ -389,19 +413,6 @@ void TCustomPascalModuleExplorer::CheckWordAfterBracket(Char ch) {
 
 // ---- Comments -------------------------------------------------------------------------------
 
-Integer TCustomPascalModuleExplorer::GetPendingCommentLine() const {
-  if (FPendingAttributeLine < 0)
-    return FPendingCommentLine;
-  if (FPendingCommentLine < 0)
-    return FPendingAttributeLine;
-  return std::min(FPendingAttributeLine, FPendingCommentLine);
-}
-
-void TCustomPascalModuleExplorer::ResetPendingComment() {
-  FPendingCommentLine = -1;
-  FPendingAttributeLine = -1;
-}
-
 void TCustomPascalModuleExplorer::HandleComment() {
   TGrammarTokenizer &t = Tokenizer();
   const TLastComment &c = t.LastComment();
@@ -436,24 +447,6 @@ void TCustomPascalModuleExplorer::HandleComment() {
       FPendingCommentLine = firstLine;
   } else {
     ReportIrregularComment(firstLine);
-  }
-}
-
-void TCustomPascalModuleExplorer::HandleSymbolForComments() {
-  const StringView s = TokenText();
-  const Char c = s.size() == 1 ? s[0] : u'\0';
-  if (!FAttributesEnabled) {
-    ResetPendingComment();
-    return;
-  }
-  if (c == u'[') {
-    if (++FAttributeDepth == 1 && FPendingAttributeLine < 0)
-      FPendingAttributeLine = Tokenizer().LineNr() - 1;
-  } else if (c == u']') {
-    if (FAttributeDepth > 0)
-      --FAttributeDepth;
-  } else if (FAttributeDepth <= 0) {
-    ResetPendingComment();
   }
 }
 

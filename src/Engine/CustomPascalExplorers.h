@@ -14,6 +14,7 @@
 #include "Engine/ModuleExplorers.h"
 #include "Engine/GrammarTokens.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -110,7 +111,12 @@ protected:
   TPascalTokenizerHelper &Helper() { return FTokens->Helper(); }
   TTokenKind TokenKind() { return Tokenizer().TokenKind(); }
   const String &Token() { return Tokenizer().Token(); }
-  bool IsSymbol(StringView s) { return Tokenizer().IsSymbol(s); }
+  // Symbols are one or two characters long; most differ in the first.
+  bool IsSymbol(StringView s) {
+    const StringView t = TokenText();
+    return TokenKind() == TTokenKind::tkSymbol && t.size() == s.size() && !t.empty() &&
+           t[0] == s[0] && (t.size() == 1 || t == s);
+  }
   bool IsIdent() { return TokenKind() == TTokenKind::tkIdent; }
   // The current token's text without a copy, valid until the next token is read.
   StringView TokenText() { return Tokenizer().TokenText(); }
@@ -176,9 +182,20 @@ protected:
   void SetHeaderEndAtToken(TCodeItem *item);
 
   // ---- Comments ----
-  Integer GetPendingCommentLine() const;
+  // The earlier of the pending comment's and the pending attribute's 0-based lines, -1 for
+  // none.
+  Integer GetPendingCommentLine() const {
+    if (FPendingAttributeLine < 0)
+      return FPendingCommentLine;
+    if (FPendingCommentLine < 0)
+      return FPendingAttributeLine;
+    return std::min(FPendingAttributeLine, FPendingCommentLine);
+  }
   Integer PendingCommentLine() const { return FPendingCommentLine; }
-  void ResetPendingComment();
+  void ResetPendingComment() {
+    FPendingCommentLine = -1;
+    FPendingAttributeLine = -1;
+  }
   void ReportIrregularComment(Integer line);
 
   // ---- Messages ----
@@ -222,7 +239,7 @@ private:
   void HandleToken(TTokenKind kind);
   void HandleComment();
   void HandleDirective(const String &text);
-  void HandleSymbolForComments();
+  void HandleSymbol();
   void ApplyClassWarnings();
   void CloseRegions();
   void BlankLine();
