@@ -610,9 +610,11 @@ void TDelphiModuleExplorer::ParseModule(bool &stop) {
       continue;
     if (kind == TTokenKind::tkNone)
       break;
-    RunStatement(kind, &TDelphiModuleExplorer::Statement);
-    if (FStopAtImplementation)
-      break;
+    if (StartsStatement(kind)) {
+      RunStatement(kind, &TDelphiModuleExplorer::Statement);
+      if (FStopAtImplementation)
+        break;
+    }
     if (OnProgress) {
       OnProgress(Tokenizer().LineNr(), stop);
       if (stop)
@@ -776,6 +778,23 @@ void TDelphiModuleExplorer::SkipBracketGroup() {
       ++depth;
     else if (IsSymbol(u")") || IsSymbol(u"]"))
       --depth;
+  }
+}
+
+bool TDelphiModuleExplorer::StartsStatement(TTokenKind kind) {
+  switch (kind) {
+  case TTokenKind::tkIdent: {
+    TReservedWord w;
+    return IsReservedWordToken(w) || SectionKind() == cskType || InClassBody();
+  }
+  case TTokenKind::tkSymbol: {
+    const String &s = Token();
+    return s.size() == 1 && (s[0] == u'<' || s[0] == u'[');
+  }
+  case TTokenKind::tkKRTag:
+    return true;
+  default:
+    return false;
   }
 }
 
