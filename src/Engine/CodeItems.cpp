@@ -302,8 +302,11 @@ TCodeItem *TCodeItem::GetChild(Integer i) const {
 
 TModuleItem *TCodeItem::GetModule() const {
   for (const TCodeItem *p = this; p; p = p->FOwner)
-    if (auto *module = dynamic_cast<const TModuleItem *>(p))
-      return const_cast<TModuleItem *>(module);
+    // A module item has the module kind (a classifier may carry it too): the kind check
+    // spares the cast for every other owner.
+    if (p->Kind() == ckModule)
+      if (auto *module = dynamic_cast<const TModuleItem *>(p))
+        return const_cast<TModuleItem *>(module);
   return nullptr;
 }
 

@@ -155,6 +155,8 @@ public:
   // This item as a routine, or null; the parser asks for every token of a routine body, where
   // a dynamic_cast would cost more than the rest of the token's handling.
   virtual TProcItem *AsProcItem() { return nullptr; }
+  // This item as a classifier, or null; the parser asks at every statement of a class body.
+  virtual TClassItem *AsClassItem() { return nullptr; }
   const String &Name() const { return FName; }
   void SetName(const String &Value) { FName = Value; }
   const String &GenericName() const { return FGenericName; }
@@ -762,6 +764,7 @@ class TClassItem : public TTypeItem {
 
 public:
   explicit TClassItem(TCodeItem *AOwner);
+  TClassItem *AsClassItem() override { return this; }
 
   const String &AdditionalAncestors() const { return FAdditionalAncestors; }
   void SetAdditionalAncestors(const String &Value) { FAdditionalAncestors = Value; }

@@ -564,7 +564,8 @@ void TDelphiModuleExplorer::StartMetrics() {
 }
 
 bool TDelphiModuleExplorer::InClassBody() const {
-  return DeclarationMode() && dynamic_cast<TClassItem *>(CurrentItem()) != nullptr;
+  TCodeItem *c = CurrentItem();
+  return DeclarationMode() && c && c->AsClassItem();
 }
 
 bool TDelphiModuleExplorer::AtModuleLevel() const {
@@ -836,7 +837,7 @@ void TDelphiModuleExplorer::ReservedWordStatement(TReservedWord word) {
     // The final end after an initialization or finalization section closes the section and
     // the module; an end of a block nested in the section closes only that block.
     const bool sectionEnds = Blocks().size() > 1 && Blocks().back().Item &&
-                             dynamic_cast<TModuleSectionItem *>(Blocks().back().Item) &&
+                             Blocks().back().Item->Kind() == ckModuleSection &&
                              (LastModuleSection() == msInitialization ||
                               LastModuleSection() == msFinalization);
     EndBlock(true);
