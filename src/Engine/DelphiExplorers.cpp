@@ -575,7 +575,7 @@ bool TDelphiModuleExplorer::AtModuleLevel() const {
 
 // ---- The statement loop ---------------------------------------------------------------------
 
-bool TDelphiModuleExplorer::NextLoopToken(TTokenKind &kind) {
+inline bool TDelphiModuleExplorer::NextLoopToken(TTokenKind &kind) {
   try {
     kind = NextStatementToken();
     return true;
@@ -600,6 +600,23 @@ void TDelphiModuleExplorer::RunStatement(TTokenKind kind,
   }
   if (PushedBack() && t.LineNr() == line && t.LinePos() == pos && IncludeDepth(t) == depth)
     ClearPushBack();
+}
+
+inline bool TDelphiModuleExplorer::StartsStatement(TTokenKind kind) {
+  switch (kind) {
+  case TTokenKind::tkIdent: {
+    TReservedWord w;
+    return IsReservedWordToken(w) || SectionKind() == cskType || InClassBody();
+  }
+  case TTokenKind::tkSymbol: {
+    const String &s = Token();
+    return s.size() == 1 && (s[0] == u'<' || s[0] == u'[');
+  }
+  case TTokenKind::tkKRTag:
+    return true;
+  default:
+    return false;
+  }
 }
 
 void TDelphiModuleExplorer::ParseModule(bool &stop) {
@@ -779,23 +796,6 @@ void TDelphiModuleExplorer::SkipBracketGroup() {
       ++depth;
     else if (IsSymbol(u")") || IsSymbol(u"]"))
       --depth;
-  }
-}
-
-bool TDelphiModuleExplorer::StartsStatement(TTokenKind kind) {
-  switch (kind) {
-  case TTokenKind::tkIdent: {
-    TReservedWord w;
-    return IsReservedWordToken(w) || SectionKind() == cskType || InClassBody();
-  }
-  case TTokenKind::tkSymbol: {
-    const String &s = Token();
-    return s.size() == 1 && (s[0] == u'<' || s[0] == u'[');
-  }
-  case TTokenKind::tkKRTag:
-    return true;
-  default:
-    return false;
   }
 }
 
