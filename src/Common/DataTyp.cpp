@@ -82,11 +82,12 @@ Integer DelphiTypeCode(TSourceLanguageKind, StringView typeName) {
     return kNoType;
   if (typeName.size() < 4)
     return kOtherType;
-  // The first letter picks the candidates; the comparison ignores case.
-  const Char first = UpperCase(typeName.substr(0, 1))[0];
+  // The first letter picks the candidates; the comparison ignores case (ASCII, as SameText).
+  const auto upper = [](Char c) { return c >= u'a' && c <= u'z' ? Char(c - u'a' + u'A') : c; };
+  const Char first = upper(typeName[0]);
   for (std::size_t code = 0; code < kDelphiTypes.size(); ++code) {
     const Char *name = kDelphiTypes[code].Name;
-    if (name && UpperCase(StringView(name, 1))[0] == first && SameText(typeName, name))
+    if (name && upper(name[0]) == first && SameText(typeName, name))
       return static_cast<Integer>(code);
   }
   return kOtherType;

@@ -1172,33 +1172,44 @@ void CollectTopLevel(TCodeItem *container, TCodeItemKind kind, std::vector<TProc
   }
 }
 
-// A routine with its lookup name and, computed once when first asked for, its signature key
-// in upper case.
+// A routine with its lookup name; small and trivially copied, so that sorting moves no
+// strings. Its signature key is computed only when a match needs it (TSignatureKeys).
 struct TKeyedProc {
   TProcItem *Item;
   StringView Name;
-  String Signature;
-  bool HasSignature = false;
-
-  const String &SignatureKey() {
-    if (!HasSignature) {
-      Signature = UpperCase(Item->GetSignatureKey());
-      HasSignature = true;
-    }
-    return Signature;
-  }
+  Integer Signature = -1;
 };
 
 std::vector<TKeyedProc> SortedByLookupName(const std::vector<TProcItem *> &items) {
   std::vector<TKeyedProc> r;
   r.reserve(items.size());
   for (TProcItem *p : items)
-    r.push_back({p, p->GetLookupName(), {}});
+    r.push_back({p, p->GetLookupName()});
   std::stable_sort(r.begin(), r.end(), [](const TKeyedProc &a, const TKeyedProc &b) {
     return CompareText(a.Name, b.Name) < 0;
   });
   return r;
 }
+
+// The upper-case signature keys of the routines asked about, each computed once.
+class TSignatureKeys {
+public:
+  bool Same(TKeyedProc &a, TKeyedProc &b) {
+    const std::size_t i = Index(a), j = Index(b);
+    return FKeys[i] == FKeys[j];
+  }
+
+private:
+  std::size_t Index(TKeyedProc &k) {
+    if (k.Signature < 0) {
+      k.Signature = static_cast<Integer>(FKeys.size());
+      FKeys.push_back(UpperCase(k.Item->GetSignatureKey()));
+    }
+    return static_cast<std::size_t>(k.Signature);
+  }
+
+  std::vector<String> FKeys;
+};
 
 } // namespace
 
@@ -1231,6 +1242,7 @@ void TCustomPascalModuleExplorer::Associate(std::vector<TProcItem *> &decls,
   std::size_t dn = ds.size(), in = is.size();
   std::vector<TKeyedProc *> g, h;
   std::vector<TProcItem *> missing;
+  TSignatureKeys keys;
   while (in > 0) {
     if (dn == 0) {
       for (std::size_t i = 0; i < in; ++i)
@@ -1262,7 +1274,7 @@ void TCustomPascalModuleExplorer::Associate(std::vector<TProcItem *> &decls,
     for (auto hd = h.size(); hd-- > 0;) {
       for (auto gi = g.size(); gi-- > 0;) {
         if (h[hd]->Item->SameSignatureSource(*g[gi]->Item) ||
-            g[gi]->SignatureKey() == h[hd]->SignatureKey()) {
+            keys.Same(*g[gi], *h[hd])) {
           Link(h[hd]->Item, g[gi]->Item);
           g.erase(g.begin() + static_cast<std::ptrdiff_t>(gi));
           h.erase(h.begin() + static_cast<std::ptrdiff_t>(hd));

@@ -67,7 +67,7 @@ public:
   void AttributeIdentifier() override {}
   void BracketIdentifier(Char openBracket) override { CheckWordAfterBracket(openBracket); }
   void CheckIdentifier() override { CheckNotReservedWord(); }
-  String CompressText(const String &text) override { return CompressWhitespace(text); }
+  String CompressText(String text) override { return CompressWhitespace(std::move(text)); }
   void AddMessage(const String &text) override { AddWarningAtLastToken(text); }
   TTokenKinds GetSkipKinds() override { return FSkipKinds; }
   bool CurrentIsReservedWord() override {

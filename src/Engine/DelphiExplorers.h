@@ -67,7 +67,7 @@ public:
   void AttributeIdentifier() override {}
   void BracketIdentifier(Char openBracket) override;
   void CheckIdentifier() override;
-  String CompressText(const String &text) override { return text; }
+  String CompressText(String text) override { return text; }
   void AddMessage(const String &) override {}
   TTokenKinds GetSkipKinds() override;
   bool CurrentIsReservedWord() override { return false; }

@@ -167,21 +167,20 @@ void TModuleExplorer::Changed() {
     OnChange(*this);
 }
 
-String TModuleExplorer::CompressWhitespace(const String &text) const {
-  if (!FCompressParams || text.empty())
+String TModuleExplorer::CompressWhitespace(String text) const {
+  if (!FCompressParams)
     return text;
-  String r;
-  r.reserve(text.size());
-  std::size_t i = 0, n = text.size();
+  // Compressed in place: the text only ever gets shorter.
+  std::size_t w = 0, i = 0, n = text.size();
   while (i < n) {
-    Char c = text[i];
-    r.push_back(c);
-    ++i;
+    const Char c = text[i++];
+    text[w++] = c;
     if (c <= u' ')
       while (i < n && text[i] <= u' ')
         ++i;
   }
-  return r;
+  text.resize(w);
+  return text;
 }
 
 // ---- TModuleExplorerRegistry ----------------------------------------------------------------

@@ -153,7 +153,7 @@ public:
 
   // Runs of two or more characters up to #32 become their first character (when
   // CompressParams is on).
-  String CompressWhitespace(const String &text) const;
+  String CompressWhitespace(String text) const;
   bool CompressParams() const { return FCompressParams; }
   TClassItemWarnings ReportedWarnings() const { return FReportedWarnings; }
 

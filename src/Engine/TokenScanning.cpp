@@ -147,8 +147,9 @@ String TKRBaseTokenizer::CollectedTextAsLine(bool includeCurrentToken) {
   String text = StopCollecting();
   if (!includeCurrentToken)
     text.resize(text.size() - std::min(text.size(), FState.Token.size()));
-  String result;
-  std::size_t i = 0, n = text.size();
+  // The lines are joined in place: what is written never passes what is still to be read
+  // (each line's blank separator takes the place of the line break before it).
+  std::size_t w = 0, i = 0, n = text.size();
   while (i < n) {
     std::size_t e = i;
     while (e < n && text[e] != u'\r' && text[e] != u'\n')
@@ -160,13 +161,16 @@ String TKRBaseTokenizer::CollectedTextAsLine(bool includeCurrentToken) {
     while (t > b && text[t - 1] <= u' ')
       --t;
     if (t > b) {
-      if (!result.empty())
-        result.push_back(u' ');
-      result.append(text, b, t - b);
+      if (w > 0)
+        text[w++] = u' ';
+      if (w != b)
+        std::char_traits<Char>::move(&text[w], &text[b], t - b);
+      w += t - b;
     }
     i = e + 1;
   }
-  return result;
+  text.resize(w);
+  return text;
 }
 
 void TKRBaseTokenizer::RecordComment(TCommentKind kind) {

@@ -228,7 +228,7 @@ public:
   virtual void BracketIdentifier(Char openBracket) = 0;
   // After an identifier was read.
   virtual void CheckIdentifier() = 0;
-  virtual String CompressText(const String &text) = 0;
+  virtual String CompressText(String text) = 0;
   virtual void AddMessage(const String &text) = 0;
   virtual TTokenKinds GetSkipKinds() = 0;
   virtual void IncludeFileStarted(const String &fileName) = 0;
@@ -254,7 +254,7 @@ public:
   void AttributeIdentifier() override {}
   void BracketIdentifier(Char) override {}
   void CheckIdentifier() override {}
-  String CompressText(const String &text) override { return text; }
+  String CompressText(String text) override { return text; }
   void AddMessage(const String &) override {}
   TTokenKinds GetSkipKinds() override;
   void IncludeFileStarted(const String &) final {}

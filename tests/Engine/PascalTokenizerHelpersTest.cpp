@@ -26,7 +26,7 @@ public:
     BracketIdents.push_back(String(1, open) + T.Token());
   }
   void CheckIdentifier() override { Checked.push_back(T.Token()); }
-  String CompressText(const String &text) override { return Compress ? Compress(text) : text; }
+  String CompressText(String text) override { return Compress ? Compress(text) : text; }
   void AddMessage(const String &text) override { Messages.push_back(text); }
   TTokenKinds GetSkipKinds() override { return T.SkipKinds(); }
   void IncludeFileStarted(const String &name) override { Events.push_back(u"start " + name); }

@@ -288,6 +288,22 @@ TEST(PascalTokenizer, CommentRecording) {
   EXPECT_EQ(off.LastComment().Pos.Line, 0);
 }
 
+TEST(PascalTokenizer, CollectedLinesAreTrimmedAndJoinedByOneBlank) {
+  const std::pair<const Char *, const Char *> rows[] = {
+      {u"  a  b  ", u"a  b"},
+      {u"a\r\n\r\n  b\n c ;", u"a b c ;"},
+      {u"\n\n x\t\n", u"x"},
+      {u"{ one\r\n  two } z", u"{ one two } z"},
+      {u" \n ", u""}};
+  for (const auto &[source, expected] : rows) {
+    TPascalTokenizer t(source);
+    t.StartCollecting();
+    while (t.NextToken() != TTokenKind::tkNone) {
+    }
+    EXPECT_EQ(t.CollectedTextAsLine(true), expected) << StringToUtf8(source);
+  }
+}
+
 TEST(PascalTokenizer, MarkCollectsRawText) {
   TPascalTokenizer t(u"f(a,\n   { c } b :  Integer) ;");
   EXPECT_THROW(t.StopCollecting(), EKRToolsException);

@@ -105,10 +105,14 @@ namespace {
 Char AsciiUpper(Char c) { return (c >= u'a' && c <= u'z') ? Char(c - 32) : c; }
 Char AsciiLower(Char c) { return (c >= u'A' && c <= u'Z') ? Char(c + 32) : c; }
 
+// Callers pass the fold as a lambda, not a function pointer, so that it is inlined; equal
+// code units need no folding.
 template <typename Fold> Integer CompareFolded(StringView a, StringView b, Fold fold) {
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
-    Char x = fold(a[i]), y = fold(b[i]);
+    if (a[i] == b[i])
+      continue;
+    const Char x = fold(a[i]), y = fold(b[i]);
     if (x != y)
       return static_cast<Integer>(x) - static_cast<Integer>(y);
   }
@@ -133,7 +137,9 @@ String LowerCase(StringView s) {
   return r;
 }
 
-Integer CompareText(StringView a, StringView b) { return CompareFolded(a, b, AsciiUpper); }
+Integer CompareText(StringView a, StringView b) {
+  return CompareFolded(a, b, [](Char c) { return AsciiUpper(c); });
+}
 bool SameText(StringView a, StringView b) { return a.size() == b.size() && CompareText(a, b) == 0; }
 Integer CompareStr(StringView a, StringView b) {
   return CompareFolded(a, b, [](Char c) { return c; });
@@ -154,9 +160,11 @@ String AnsiLowerCase(StringView s) {
   return r;
 }
 
-Integer AnsiCompareText(StringView a, StringView b) { return Sign(CompareFolded(a, b, FoldChar)); }
+Integer AnsiCompareText(StringView a, StringView b) {
+  return Sign(CompareFolded(a, b, [](Char c) { return FoldChar(c); }));
+}
 bool AnsiSameText(StringView a, StringView b) {
-  return a.size() == b.size() && CompareFolded(a, b, FoldChar) == 0;
+  return a.size() == b.size() && CompareFolded(a, b, [](Char c) { return FoldChar(c); }) == 0;
 }
 Integer AnsiCompareStr(StringView a, StringView b) { return Sign(CompareStr(a, b)); }
 bool AnsiSameStr(StringView a, StringView b) { return a == b; }

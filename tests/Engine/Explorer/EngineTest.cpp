@@ -236,6 +236,12 @@ TEST(Explorer, ChangeNotificationsAndWhitespace) {
   e->ExploreText(u"unit U; interface type TA = class end; implementation end.");
   EXPECT_EQ(changes, 2);
   EXPECT_EQ(e->CompressWhitespace(u"a  b\r\n  c d"), u"a b\rc d");
+  // Runs at either end, a lone blank, and texts with nothing to compress.
+  const std::pair<const Char *, const Char *> rows[] = {
+      {u"", u""}, {u" ", u" "}, {u"\t \t", u"\t"}, {u"  a b  ", u" a b "}, {u"ab", u"ab"},
+      {u"a\t\t", u"a\t"}};
+  for (const auto &[text, expected] : rows)
+    EXPECT_EQ(e->CompressWhitespace(text), expected) << StringToUtf8(text);
 }
 
 TEST(GlobalDelegates, DefaultFileIsWrittenAndRead) {

@@ -107,7 +107,7 @@ public:
   void AttributeIdentifier() override {}
   void BracketIdentifier(Char) override {}
   void CheckIdentifier() override {}
-  String CompressText(const String &text) override { return text; }
+  String CompressText(String text) override { return text; }
   void AddMessage(const String &) override {}
   TTokenKinds GetSkipKinds() override { return FTokenizer.SkipKinds(); }
   bool CurrentIsReservedWord() override { return false; }

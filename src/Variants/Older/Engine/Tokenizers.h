@@ -185,7 +185,7 @@ public:
   virtual void BracketIdentifier(Char openBracket) = 0;
   // After an identifier was read.
   virtual void CheckIdentifier() = 0;
-  virtual String CompressText(const String &text) = 0;
+  virtual String CompressText(String text) = 0;
   virtual void AddMessage(const String &text) = 0;
   virtual TTokenKinds GetSkipKinds() = 0;
   virtual bool CurrentIsReservedWord() = 0;
@@ -204,7 +204,7 @@ public:
   void AttributeIdentifier() override {}
   void BracketIdentifier(Char) override {}
   void CheckIdentifier() override {}
-  String CompressText(const String &text) override { return text; }
+  String CompressText(String text) override { return text; }
   void AddMessage(const String &) override {}
   TTokenKinds GetSkipKinds() override { return FTokenizer->SkipKinds(); }
   bool CurrentIsReservedWord() override { return false; }
