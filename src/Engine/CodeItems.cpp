@@ -840,9 +840,9 @@ TMessagesItem::TMessagesItem() : TCodeItem(nullptr), FMessages(std::make_unique<
 
 TMessagesItem::~TMessagesItem() = default;
 
-TMessageDetails &TMessagesItem::AddMessage(const String &Text, Integer Line,
-                                           TCodeMessageKind Kind, Integer Column) {
-  auto details = std::make_unique<TMessageDetails>(Text, Line, Kind, Column);
+TMessageDetails &TMessagesItem::AddMessage(String Text, Integer Line, TCodeMessageKind Kind,
+                                           Integer Column) {
+  auto details = std::make_unique<TMessageDetails>(std::move(Text), Line, Kind, Column);
   FMessages->Add(details.get());
   return *details.release();
 }

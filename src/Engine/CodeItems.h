@@ -418,8 +418,8 @@ private:
 class TMessageDetails : public TPersistent {
 public:
   TMessageDetails() = default;
-  TMessageDetails(const String &AText, Integer ALine, TCodeMessageKind AKind, Integer AColumn)
-      : Text(AText), Line(ALine), Column(AColumn), Kind(AKind) {}
+  TMessageDetails(String AText, Integer ALine, TCodeMessageKind AKind, Integer AColumn)
+      : Text(std::move(AText)), Line(ALine), Column(AColumn), Kind(AKind) {}
   // Takes every field of another details object.
   void Assign(const TPersistent *Source) override;
   using TPersistent::Assign;
@@ -438,8 +438,7 @@ public:
   TMessagesItem();
   ~TMessagesItem() override;
 
-  TMessageDetails &AddMessage(const String &Text, Integer Line, TCodeMessageKind Kind,
-                              Integer Column);
+  TMessageDetails &AddMessage(String Text, Integer Line, TCodeMessageKind Kind, Integer Column);
   // Text completed by " in line %d col %d".
   TMessageDetails &AddPositionMessage(const String &Text, Integer Line, TCodeMessageKind Kind,
                                       Integer Column);

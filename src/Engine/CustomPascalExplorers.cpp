@@ -484,7 +484,9 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
   const Integer line = t.LastComment().Pos.Line;
   const Integer column = t.LastComment().Pos.Column;
   bool region = false;
-  if (StartsText(u"ENDREGION", body)) {
+  // Most directives are neither: their first letter spares the two text comparisons.
+  const Char first = body[0];
+  if ((first == u'E' || first == u'e') && StartsText(u"ENDREGION", body)) {
     region = true;
     if (FCurrentRegion && FCurrentRegion->Parent()) {
       FCurrentRegion->EndLine = t.LineNr() - 1;
@@ -492,7 +494,7 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
     } else {
       AddPositionMessage(SUnmatchedEndRegion, line, kError, column);
     }
-  } else if (StartsText(u"REGION", body)) {
+  } else if ((first == u'R' || first == u'r') && StartsText(u"REGION", body)) {
     region = true;
     String name;
     if (!UnquotePascalString(Trim(body.substr(6)), name))
@@ -503,7 +505,7 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
       r->StartLine = line - 1;
       FCurrentRegion = r;
     }
-  } else if ((body[0] == u'R' || body[0] == u'r') && body.size() > 6) {
+  } else if ((first == u'R' || first == u'r') && body.size() > 6) {
     const String mask = Trim(body.substr(body.size() - 6));
     if ((SameText(mask, u"*.dfm") || SameText(mask, u"*.nfm") || SameText(mask, u"*.fmx")) &&
         !Module().DesignInfo())

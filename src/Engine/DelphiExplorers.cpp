@@ -63,6 +63,18 @@ bool OneOf(TReservedWord w, std::initializer_list<TReservedWord> words) {
 
 bool IsHintWord(TReservedWord w) { return w >= rwDeprecated && w <= rwLastHint; }
 
+// Trim, cutting a string of the caller's own in place instead of copying it.
+void TrimInPlace(String &s) {
+  std::size_t e = s.size();
+  while (e > 0 && s[e - 1] <= u' ')
+    --e;
+  s.resize(e);
+  std::size_t b = 0;
+  while (b < s.size() && s[b] <= u' ')
+    ++b;
+  s.erase(0, b);
+}
+
 // The routine directives of a signature, besides calling conventions and hints.
 bool IsProcDirectiveWord(TReservedWord w) {
   return OneOf(w, {rwForward, rwOverload, rwUnsafe, rwInline, rwDelayed, rwVirtual, rwDynamic,
@@ -570,7 +582,8 @@ bool TDelphiModuleExplorer::InClassBody() const {
 
 bool TDelphiModuleExplorer::AtModuleLevel() const {
   TCodeItem *c = CurrentItem();
-  return c == ModuleItem() || dynamic_cast<TIncludeFileItem *>(c) != nullptr;
+  return c == ModuleItem() ||
+         (c && c->Kind() == ckModuleSection && dynamic_cast<TIncludeFileItem *>(c) != nullptr);
 }
 
 // ---- The statement loop ---------------------------------------------------------------------
@@ -1236,7 +1249,12 @@ void TDelphiModuleExplorer::ParseUnhandledType(const TIdentRecord &declared,
     if (endedInside)
       PushBackDeclarationStart();
   }
-  String text = declared.Text + u" = " + prefix + first;
+  String text;
+  text.reserve(declared.Text.size() + 3 + prefix.size() + first.size() + 1 + rest.size());
+  text += declared.Text;
+  text += u" = ";
+  text += prefix;
+  text += first;
   if (!rest.empty()) {
     const bool word = firstKind == TTokenKind::tkIdent || firstKind == TTokenKind::tkNumber;
     const Char c = rest[0];
@@ -1989,9 +2007,12 @@ void TDelphiModuleExplorer::ReadFieldType(String &text) {
     }
     first = false;
   }
-  text = Trim(t.CollectedTextAsLine(false));
-  if (!text.empty() && text.back() == u';')
-    text = TrimRight(StringView(text).substr(0, text.size() - 1));
+  text = t.CollectedTextAsLine(false);
+  TrimInPlace(text);
+  if (!text.empty() && text.back() == u';') {
+    text.pop_back();
+    TrimInPlace(text);
+  }
 }
 
 void TDelphiModuleExplorer::ReadInitializer(String &text) {
@@ -2023,7 +2044,8 @@ void TDelphiModuleExplorer::ReadInitializer(String &text) {
     }
     first = false;
   }
-  text = Trim(t.CollectedTextAsLine(false));
+  text = t.CollectedTextAsLine(false);
+  TrimInPlace(text);
 }
 
 // ---- Properties -----------------------------------------------------------------------------
