@@ -24,28 +24,34 @@ std::vector<String> IncludeSearchFolders() {
   return GSearchFolders ? *GSearchFolders : std::vector<String>{};
 }
 
+String TGrammarTokenizerContext::FindIncludeFile(const String &fileName) {
+  // Which file a unit includes must not depend on where the process was started. A text
+  // parsed without a file name finds its relative includes only through the search folders.
+  const bool absolute = !fileName.empty() && (fileName[0] == u'/' || fileName[0] == u'\\');
+  if (absolute)
+    return ResolveSourceFileName(fileName, u"/");
+  String found;
+  const String moduleFile = IncludingFileName();
+  if (!moduleFile.empty())
+    found = ResolveSourceFileName(fileName, ExtractFileDir(ExpandFileName(moduleFile)));
+  if (found.empty())
+    for (const String &folder : IncludeSearchFolders()) {
+      if (!folder.empty())
+        found = ResolveSourceFileName(fileName, folder);
+      if (!found.empty())
+        break;
+    }
+  return found;
+}
+
 bool TGrammarTokenizerContext::ReadIncludeFile(String &fileName, TTokenizerTextPtr &source) {
   source.reset();
   if (!FollowsIncludeFiles())
     return false;
-  // Which file a unit includes must not depend on where the process was started. A text
-  // parsed without a file name finds its relative includes only through the search folders.
-  String found;
-  const bool absolute = !fileName.empty() && (fileName[0] == u'/' || fileName[0] == u'\\');
-  if (absolute) {
-    found = ResolveSourceFileName(fileName, u"/");
-  } else {
-    const String moduleFile = IncludingFileName();
-    if (!moduleFile.empty())
-      found = ResolveSourceFileName(fileName, ExtractFileDir(ExpandFileName(moduleFile)));
-    if (found.empty())
-      for (const String &folder : IncludeSearchFolders()) {
-        if (!folder.empty())
-          found = ResolveSourceFileName(fileName, folder);
-        if (!found.empty())
-          break;
-      }
-  }
+  auto [known, added] = FFoundIncludes.try_emplace(fileName);
+  if (added)
+    known->second = FindIncludeFile(fileName);
+  const String &found = known->second;
   bool ok = false;
   if (!found.empty()) {
     try {
@@ -62,6 +68,7 @@ bool TGrammarTokenizerContext::ReadIncludeFile(String &fileName, TTokenizerTextP
 }
 
 void TGrammarTokens::SetSource(const TExploreSource &source, const String &fileName) {
+  FContext->FFoundIncludes.clear();
   TGrammarTokenizer &t = Tokenizer();
   if (source.Text)
     t.SetText(*source.Text);

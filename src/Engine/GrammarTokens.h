@@ -9,6 +9,7 @@
 #include "Engine/PascalTokenizerHelpers.h"
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace krx {
@@ -26,6 +27,10 @@ std::vector<String> IncludeSearchFolders();
 // A tokenizer context whose include-file operations go to hooks of its own. Include files
 // are followed only when FollowsIncludeFiles says so; a relative name is looked up beside
 // IncludingFileName, then in the search folders, never in the working directory.
+//
+// Within one parse (from one TGrammarTokens::SetSource to the next) a name is looked up once:
+// a unit includes the same few files again and again, and the parse takes the file system
+// as it was when it first looked.
 class TGrammarTokenizerContext : public ITokenizerContext {
 public:
   void IncludeFileStarted(const String &fileName) override { BeginIncludeFile(fileName); }
@@ -38,13 +43,20 @@ protected:
   virtual void IncludeFileNotFound(const String &) {}
   virtual void BeginIncludeFile(const String &) {}
   virtual void EndIncludeFile() {}
+
+private:
+  friend class TGrammarTokens;
+  String FindIncludeFile(const String &fileName);
+
+  // Names as written -> the file found, empty when none; for the current parse.
+  std::unordered_map<String, String> FFoundIncludes;
 };
 
 // The tokenizer and helper of one grammar object; the context is referenced, not owned.
 class TGrammarTokens {
 public:
-  explicit TGrammarTokens(ITokenizerContext *context)
-      : FHelper(IPtr<ITokenizerContext>(context)) {}
+  explicit TGrammarTokens(TGrammarTokenizerContext *context)
+      : FContext(context), FHelper(IPtr<ITokenizerContext>(context)) {}
 
   TGrammarTokenizer &Tokenizer() { return FHelper.GetTokenizer(); }
   TPascalTokenizerHelper &Helper() { return FHelper; }
@@ -53,6 +65,7 @@ public:
   void SetSource(const TExploreSource &source, const String &fileName);
 
 private:
+  TGrammarTokenizerContext *FContext;
   TPascalTokenizerHelper FHelper;
 };
 

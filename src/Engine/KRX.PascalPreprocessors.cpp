@@ -1,6 +1,7 @@
 #include "Engine/KRX.PascalPreprocessors.h"
 
 #include "Engine/KRX.BoolExpEval.h"
+#include "Platform/Rtl/Character.h"
 
 #include <algorithm>
 
@@ -26,8 +27,11 @@ const TVersionInfo &VersionInfo(TCompilerVersion v) {
 }
 
 // Symbols that every build of the add-in defines.
-constexpr const Char *kPlatformSymbols[] = {
+constexpr StringView kPlatformSymbols[] = {
     u"MSWINDOWS", u"WIN32", u"CPU386", u"CONDITIONALEXPRESSIONS", u"UNICODE", u"KRX"};
+
+// Asked at every $ENDIF and $IFEND, so the context keeps whether it is defined.
+constexpr StringView kLegacyIfEnd = u"LEGACYIFEND";
 
 // Long switch names by letter; empty where the letter has none.
 constexpr const Char *kLongSwitchNames[26] = {u"ALIGN",
@@ -87,36 +91,40 @@ String JoinList(const std::vector<String> &items) {
   return r;
 }
 
-bool DefineLess(const String &a, const String &b) { return AnsiCompareText(a, b) < 0; }
+// Orders define names as AnsiCompareText does, folding ASCII letters in place: the names
+// are looked up at every $IFDEF, and they are nearly always ASCII.
+int CompareDefineNames(StringView a, StringView b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    Char x = a[i], y = b[i];
+    if (x == y)
+      continue;
+    x = x < 0x80 ? ((x >= u'A' && x <= u'Z') ? Char(x + 32) : x) : FoldChar(x);
+    y = y < 0x80 ? ((y >= u'A' && y <= u'Z') ? Char(y + 32) : y) : FoldChar(y);
+    if (x != y)
+      return x < y ? -1 : 1;
+  }
+  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
 
-// True when the upper-case directive body starts with a plain ASCII word that is none of the
-// words NamedDirective acts on ($MODE, $R, $WARN ...): such a directive is recognised without
-// setting up a tokenizer. A word that the tokenizer might read differently (one that does not
-// start with a letter, or that goes on with a character beyond ASCII) is not judged here.
-bool IsOtherDirectiveWord(StringView upper) {
-  std::size_t i = 0, n = upper.size();
-  while (i < n && upper[i] <= u' ')
-    ++i;
-  if (i == n || !((upper[i] >= u'A' && upper[i] <= u'Z') || upper[i] == u'_'))
+bool DefineLess(StringView a, StringView b) { return CompareDefineNames(a, b) < 0; }
+
+Char UpperAscii(Char c) { return (c >= u'a' && c <= u'z') ? Char(c - 32) : c; }
+
+// SameText for ASCII symbols, without a call.
+bool SameAsciiText(StringView a, StringView b) {
+  if (a.size() != b.size())
     return false;
-  const std::size_t start = i;
-  while (i < n && ((upper[i] >= u'A' && upper[i] <= u'Z') ||
-                   (upper[i] >= u'0' && upper[i] <= u'9') || upper[i] == u'_'))
-    ++i;
-  if (i < n && upper[i] >= 0x80)
-    return false;
-  const StringView word = upper.substr(start, i - start);
-  static constexpr StringView kActedOn[] = {u"ENDIF",  u"IFEND",  u"ELSE",    u"ELSEIF",
-                                            u"IFDEF",  u"IFNDEF", u"IFOPT",   u"IF",
-                                            u"DEFINE", u"UNDEF",  u"INCLUDE", u"I"};
-  for (StringView w : kActedOn)
-    if (word == w)
-      return false;
-  for (const Char *w : kLongSwitchNames)
-    if (word.size() > 1 && word[0] == w[0] && word == w)
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (UpperAscii(a[i]) != UpperAscii(b[i]))
       return false;
   return true;
 }
+
+bool IsAsciiIdentStart(Char c) {
+  return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
+}
+bool IsAsciiIdentPart(Char c) { return IsAsciiIdentStart(c) || (c >= u'0' && c <= u'9'); }
 
 } // namespace
 
@@ -132,6 +140,7 @@ void TCompilerContext::Assign(const TCompilerContext &source) {
   if (&source == this)
     return;
   FDefines = source.FDefines;
+  FLegacyIfEnd = source.FLegacyIfEnd;
   FSwitches = source.FSwitches;
   FCompilerVersion = source.FCompilerVersion;
   FIfExpressions = source.FIfExpressions;
@@ -181,29 +190,30 @@ void TCompilerContext::SetCompilerSwitches(StringView text) {
 }
 
 bool TCompilerContext::IsDefined(StringView name) const {
-  String n(name);
-  if (std::binary_search(FDefines.begin(), FDefines.end(), n, DefineLess))
+  if (std::binary_search(FDefines.begin(), FDefines.end(), name, DefineLess))
     return true;
-  for (const Char *s : kPlatformSymbols)
-    if (SameText(name, s))
+  for (StringView s : kPlatformSymbols)
+    if (SameAsciiText(name, s))
       return true;
   return StartsStr(u"VER", name) && name == StringView(VersionInfo(FCompilerVersion).Symbol);
 }
 
 void TCompilerContext::SetDefine(StringView name, bool on) {
-  String n(name);
-  auto it = std::lower_bound(FDefines.begin(), FDefines.end(), n, DefineLess);
-  bool present = it != FDefines.end() && AnsiSameText(*it, n);
+  auto it = std::lower_bound(FDefines.begin(), FDefines.end(), name, DefineLess);
+  bool present = it != FDefines.end() && CompareDefineNames(*it, name) == 0;
   if (on && !present)
-    FDefines.insert(it, std::move(n));
+    FDefines.emplace(it, name);
   else if (!on && present)
     FDefines.erase(it);
+  if (CompareDefineNames(name, kLegacyIfEnd) == 0)
+    FLegacyIfEnd = on;
 }
 
 String TCompilerContext::Defines() const { return JoinList(FDefines); }
 
 void TCompilerContext::SetDefines(StringView text) {
   FDefines.clear();
+  FLegacyIfEnd = false;
   for (String &s : SplitList(text))
     SetDefine(s, true);
 }
@@ -252,6 +262,74 @@ bool TCompilerContext::EvaluateCondition(StringView expression) const {
 
 // ---- TPreprocessedPascalTokenizer ---------------------------------------------------------
 
+bool ReadPlainDirectiveWord(StringView body, std::size_t &pos, StringView &word) {
+  std::size_t i = pos;
+  const std::size_t n = body.size();
+  while (i < n && body[i] <= u' ')
+    ++i;
+  if (i == n || !IsAsciiIdentStart(body[i]))
+    return false;
+  const std::size_t start = i;
+  while (i < n && IsAsciiIdentPart(body[i]))
+    ++i;
+  // The tokenizer would read on through a letter or digit beyond ASCII.
+  if (i < n && body[i] >= 0x80)
+    return false;
+  word = body.substr(start, i - start);
+  pos = i;
+  return true;
+}
+
+// The directive words that NamedDirective acts on.
+enum class TPreprocessedPascalTokenizer::TDirectiveWord : Byte {
+  Other,
+  EndIf,
+  IfEnd,
+  Else,
+  ElseIf,
+  IfDef,
+  IfNDef,
+  IfOpt,
+  If,
+  Define,
+  Undef,
+  Include,
+  LongSwitch // $ALIGN, $BOOLEVAL ... (kLongSwitchNames)
+};
+
+TPreprocessedPascalTokenizer::TDirectiveWord
+TPreprocessedPascalTokenizer::DirectiveWordOf(StringView word) {
+  struct TEntry {
+    StringView Text;
+    TDirectiveWord Word;
+  };
+  // The words by first letter: a word is compared with the few that start like it.
+  using TByLetter = std::array<std::vector<TEntry>, 26>;
+  static const TByLetter kWords = [] {
+    static constexpr TEntry kNamed[] = {
+        {u"ENDIF", TDirectiveWord::EndIf},   {u"IFEND", TDirectiveWord::IfEnd},
+        {u"ELSE", TDirectiveWord::Else},     {u"ELSEIF", TDirectiveWord::ElseIf},
+        {u"IFDEF", TDirectiveWord::IfDef},   {u"IFNDEF", TDirectiveWord::IfNDef},
+        {u"IFOPT", TDirectiveWord::IfOpt},   {u"IF", TDirectiveWord::If},
+        {u"DEFINE", TDirectiveWord::Define}, {u"UNDEF", TDirectiveWord::Undef},
+        {u"INCLUDE", TDirectiveWord::Include}, {u"I", TDirectiveWord::Include}};
+    TByLetter r;
+    for (const TEntry &e : kNamed)
+      r[SwitchIndex(e.Text[0])].push_back(e);
+    for (const Char *w : kLongSwitchNames)
+      if (w[0])
+        r[SwitchIndex(w[0])].push_back({w, TDirectiveWord::LongSwitch});
+    return r;
+  }();
+  const Char first = word.empty() ? Char(0) : UpperAscii(word[0]);
+  if (first < u'A' || first > u'Z')
+    return TDirectiveWord::Other;
+  for (const TEntry &e : kWords[SwitchIndex(first)])
+    if (SameAsciiText(word, e.Text))
+      return e.Word;
+  return TDirectiveWord::Other;
+}
+
 TPreprocessedPascalTokenizer::TPreprocessedPascalTokenizer() : TPascalTokenizer() {}
 
 TTokenKind TPreprocessedPascalTokenizer::NextToken() {
@@ -285,41 +363,45 @@ TTokenKind TPreprocessedPascalTokenizer::NextToken() {
 }
 
 bool TPreprocessedPascalTokenizer::ProcessDirective() {
-  String body;
-  const String &token = Token();
-  if (StartsStr(u"{$", token))
+  // A view of the token: an include (the last thing a directive does) replaces the token.
+  StringView body;
+  const StringView token = Token();
+  if (token.size() >= 2 && token[0] == u'{' && token[1] == u'$')
     body = token.substr(2, token.size() - 3);
-  else if (StartsStr(u"(*$", token) && token.size() >= 5)
+  else if (token.size() >= 5 && token.substr(0, 3) == u"(*$")
     body = token.substr(3, token.size() - 5);
   if (body.size() <= 1)
     return false;
-  String upper = UpperCase(body);
   // A switch list: parts split at ",", empty parts dropped, applied up to the first part
-  // that is no switch. It still goes to the caller.
+  // that is no switch. It still goes to the caller. A switch is read from the first two
+  // characters of its part, so that the next comma is looked for only behind a switch.
+  const std::size_t n = body.size();
   std::size_t start = 0;
   bool first = true;
-  while (start <= upper.size()) {
-    std::size_t e = upper.find(u',', start);
-    if (e == String::npos)
-      e = upper.size();
-    StringView part = StringView(upper).substr(start, e - start);
-    start = e + 1;
-    if (part.empty())
+  while (start < n) {
+    if (body[start] == u',') {
+      ++start;
       continue;
-    if (!ParseSwitch(part, Active())) {
+    }
+    const bool twoChars = start + 1 < n && body[start + 1] != u',';
+    if (!twoChars || !ParseSwitch(body[start], body[start + 1], Active())) {
       if (first)
-        return NamedDirective(body, upper);
+        return NamedDirective(body);
       break;
     }
     first = false;
+    const std::size_t e = body.find(u',', start + 2);
+    if (e == StringView::npos)
+      break;
+    start = e + 1;
   }
   return false;
 }
 
-bool TPreprocessedPascalTokenizer::ParseSwitch(StringView part, bool apply) {
-  if (part.size() < 2 || part[0] < u'A' || part[0] > u'Z')
+bool TPreprocessedPascalTokenizer::ParseSwitch(Char first, Char second, bool apply) {
+  const Char letter = UpperAscii(first), c = UpperAscii(second);
+  if (letter < u'A' || letter > u'Z')
     return false;
-  Char letter = part[0], c = part[1];
   Byte value;
   if (letter == u'A') {
     if (c == u'+' || c == u'8')
@@ -355,93 +437,155 @@ bool TPreprocessedPascalTokenizer::ParseSwitch(StringView part, bool apply) {
   return true;
 }
 
-bool TPreprocessedPascalTokenizer::NamedDirective(const String &body, const String &upper) {
-  if (upper.size() <= 2 || IsOtherDirectiveWord(upper))
+// Most directives are a plain word and at most a plain name ({$ENDIF}, {$IFDEF FPC},
+// {$DEFINE X}, {$I name.inc}, {$MODE OBJFPC}), read here straight from the body. What takes
+// an expression or a switch argument, and a word or name that is not plain ASCII, is left to
+// the tokenizer-based reading, which gives the same results for the plain forms.
+bool TPreprocessedPascalTokenizer::NamedDirective(StringView body) {
+  if (body.size() <= 2)
     return false;
+  std::size_t pos = 0;
+  StringView text;
+  if (!ReadPlainDirectiveWord(body, pos, text))
+    return NamedDirectiveByTokens(body);
+  const TDirectiveWord word = DirectiveWordOf(text);
+  switch (word) {
+  case TDirectiveWord::Other:
+    return false;
+  case TDirectiveWord::IfDef:
+  case TDirectiveWord::IfNDef:
+  case TDirectiveWord::Define:
+  case TDirectiveWord::Undef:
+    // The name in upper case, as the tokenizer-based reading gives it.
+    if (!ReadPlainDirectiveWord(body, pos, text))
+      return NamedDirectiveByTokens(body);
+    FName.resize(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+      FName[i] = UpperAscii(text[i]);
+    return ApplyDirective(word, &FName, {}, nullptr);
+  case TDirectiveWord::EndIf:
+  case TDirectiveWord::IfEnd:
+  case TDirectiveWord::Else:
+  case TDirectiveWord::Include:
+    return ApplyDirective(word, nullptr, body.substr(pos), nullptr);
+  default:
+    return NamedDirectiveByTokens(body);
+  }
+}
+
+bool TPreprocessedPascalTokenizer::NamedDirectiveByTokens(StringView body) {
+  const String upper = UpperCase(body);
   // Numbers read as identifiers here, so that {$IFDEF 0} is a condition that is not met.
   TPascalTokenizer bt(upper);
   bt.SetTolerateErrors(true);
   if (bt.NextToken() != TTokenKind::tkIdent)
     return false;
-  const String word = bt.Token();
-
-  // Conditionals, whether active or not.
-  if (word == u"ENDIF" || word == u"IFEND") {
-    Close(word == u"ENDIF");
-    return true;
+  const String wordText = bt.Token();
+  const TDirectiveWord word = DirectiveWordOf(wordText);
+  switch (word) {
+  case TDirectiveWord::Other:
+    return false;
+  case TDirectiveWord::LongSwitch:
+    if (Active())
+      ApplyLongSwitch(bt, wordText);
+    return false;
+  case TDirectiveWord::IfDef:
+  case TDirectiveWord::IfNDef:
+  case TDirectiveWord::Define:
+  case TDirectiveWord::Undef:
+    return ApplyDirective(word, bt.NextToken() == TTokenKind::tkIdent ? &bt.Token() : nullptr,
+                          {}, &bt);
+  case TDirectiveWord::Include: {
+    // The name keeps its letter case: take it from the body behind the directive word.
+    std::size_t i = 0;
+    while (i < upper.size() && upper[i] <= u' ')
+      ++i;
+    if (upper.compare(i, wordText.size(), wordText) != 0)
+      return false;
+    return ApplyDirective(word, nullptr, body.substr(i + wordText.size()), &bt);
   }
-  if (word == u"ELSE") {
+  default:
+    return ApplyDirective(word, nullptr, {}, &bt);
+  }
+}
+
+bool TPreprocessedPascalTokenizer::ApplyDirective(TDirectiveWord word, const String *name,
+                                                  StringView rest, TPascalTokenizer *bt) {
+  // Conditionals, whether active or not.
+  switch (word) {
+  case TDirectiveWord::EndIf:
+  case TDirectiveWord::IfEnd:
+    Close(word == TDirectiveWord::EndIf);
+    return true;
+  case TDirectiveWord::Else:
     if (FConditions.empty()) {
       Report(u"Unmatched ELSE");
-    } else {
-      const TCompilationCondition &top = FConditions.back();
-      if (top.Taken)
-        SetTopActive(false);
-      else {
-        SetTopActive(true);
-        FConditions.back().Taken = true;
-      }
-      return true;
+      return false;
     }
-  } else if (word == u"ELSEIF") {
+    if (FConditions.back().Taken)
+      SetTopActive(false);
+    else {
+      SetTopActive(true);
+      FConditions.back().Taken = true;
+    }
+    return true;
+  case TDirectiveWord::ElseIf:
     if (FConditions.empty()) {
       Report(u"Unmatched ELSEIF");
+      return false;
+    }
+    if (!FConditions.back().Taken) {
+      bool v = EvaluateRest(*bt);
+      SetTopActive(v);
+      FConditions.back().Taken = v;
     } else {
-      if (!FConditions.back().Taken) {
-        bool v = EvaluateRest(bt);
-        SetTopActive(v);
-        FConditions.back().Taken = v;
-      } else {
-        SetTopActive(false);
-      }
-      return true;
+      SetTopActive(false);
     }
-  } else if (word == u"IFDEF" || word == u"IFNDEF") {
-    bool ifdef = word == u"IFDEF";
-    if (bt.NextToken() == TTokenKind::tkIdent) {
-      bool defined = FContext.IsDefined(bt.Token());
-      Push(ifdef ? defined : !defined, ifdef ? TConditionKind::IfDef : TConditionKind::IfNDef);
-      return true;
+    return true;
+  case TDirectiveWord::IfDef:
+  case TDirectiveWord::IfNDef: {
+    const bool ifdef = word == TDirectiveWord::IfDef;
+    if (!name) {
+      Report(ifdef ? u"Bad IFDEF condition" : u"Bad IFNDEF condition");
+      return false;
     }
-    Report(ifdef ? u"Bad IFDEF condition" : u"Bad IFNDEF condition");
-  } else if (word == u"IFOPT") {
+    const bool defined = FContext.IsDefined(*name);
+    Push(ifdef ? defined : !defined, ifdef ? TConditionKind::IfDef : TConditionKind::IfNDef);
+    return true;
+  }
+  case TDirectiveWord::IfOpt: {
     bool ok = false, value = false;
-    if (bt.NextToken() == TTokenKind::tkIdent && bt.Token().size() == 1 && bt.Token()[0] >= u'A' &&
-        bt.Token()[0] <= u'Z') {
-      Char letter = bt.Token()[0];
-      if (bt.NextToken() == TTokenKind::tkSymbol && (bt.Token() == u"+" || bt.Token() == u"-")) {
+    if (bt->NextToken() == TTokenKind::tkIdent && bt->Token().size() == 1 &&
+        bt->Token()[0] >= u'A' && bt->Token()[0] <= u'Z') {
+      Char letter = bt->Token()[0];
+      if (bt->NextToken() == TTokenKind::tkSymbol && (bt->Token() == u"+" || bt->Token() == u"-")) {
         ok = true;
-        value = (bt.Token() == u"+" ? 1 : 0) == FContext.Switch(letter);
+        value = (bt->Token() == u"+" ? 1 : 0) == FContext.Switch(letter);
       }
     }
     if (!ok)
       Report(u"Bad IFOPT condition");
     Push(value, TConditionKind::IfOpt);
     return true;
-  } else if (word == u"IF") {
-    Push(EvaluateRest(bt), TConditionKind::If);
+  }
+  case TDirectiveWord::If:
+    Push(EvaluateRest(*bt), TConditionKind::If);
     return true;
+  default:
+    break;
   }
 
   // Everything else only in compiled text.
   if (!Active())
     return false;
-  if (word == u"DEFINE" || word == u"UNDEF") {
-    if (bt.NextToken() != TTokenKind::tkIdent)
+  if (word == TDirectiveWord::Define || word == TDirectiveWord::Undef) {
+    if (!name)
       return false;
-    FContext.SetDefine(bt.Token(), word == u"DEFINE");
+    FContext.SetDefine(*name, word == TDirectiveWord::Define);
     return true;
   }
-  if (word == u"INCLUDE" || word == u"I") {
-    // The name keeps its letter case: take it from the body behind the directive word.
-    std::size_t i = 0;
-    while (i < upper.size() && upper[i] <= u' ')
-      ++i;
-    if (upper.compare(i, word.size(), word) != 0)
-      return false;
-    return IncludeFile(StringView(body).substr(i + word.size()));
-  }
-  ApplyLongSwitch(bt, word);
+  if (word == TDirectiveWord::Include)
+    return IncludeFile(rest);
   return false;
 }
 
@@ -511,7 +655,7 @@ void TPreprocessedPascalTokenizer::SetTopActive(bool active) {
 
 void TPreprocessedPascalTokenizer::Close(bool endif) {
   bool unmatched = FConditions.empty();
-  if (!unmatched && FContext.IsDefined(u"LEGACYIFEND")) {
+  if (!unmatched && FContext.LegacyIfEnd()) {
     bool isIf = FConditions.back().Kind == TConditionKind::If;
     unmatched = endif == isIf;
   }

@@ -40,6 +40,14 @@ String CompilerVersionName(TCompilerVersion version);   // "dcmpDelphi11Win32"
 String CompilerVersionSymbol(TCompilerVersion version); // "VER350"
 double CompilerVersionNumber(TCompilerVersion version); // 35.0
 
+// Reads a plain word of a directive body from `pos` on, after any blanks: ASCII letters,
+// digits and underscores, starting with a letter or an underscore, which `word` is set to
+// (a view of the body) and `pos` is moved past. False, with nothing changed, where a
+// tokenizer over the upper-cased body would not read just that word in upper case as its
+// next identifier (a number, a symbol, the end, a word that goes on beyond ASCII): such a
+// body needs the tokenizer.
+bool ReadPlainDirectiveWord(StringView body, std::size_t &pos, StringView &word);
+
 class TCompilerContext {
 public:
   TCompilerContext();
@@ -51,6 +59,9 @@ public:
   // An if-expression, or a comparison of CompilerVersion or RTLVersion with a number.
   bool EvaluateCondition(StringView expression) const;
   void SetDefine(StringView name, bool on);
+  // IsDefined("LEGACYIFEND"): $ENDIF then closes only $IFDEF, $IFNDEF and $IFOPT, and $IFEND
+  // only $IF.
+  bool LegacyIfEnd() const { return FLegacyIfEnd; }
 
   void ResetSwitches();
   // Switch states by letter A-Z; any other letter is an internal error.
@@ -75,6 +86,7 @@ private:
   TCompilerVersion FCompilerVersion = dcmpDelphi11Win32;
   // Sorted, unique, compared ignoring case.
   std::vector<String> FDefines;
+  bool FLegacyIfEnd = false;
   std::vector<String> FIfExpressions;
   std::array<Byte, 26> FSwitches{};
 };
@@ -134,9 +146,21 @@ public:
   std::function<bool(String &fileName, TTokenizerTextPtr &source)> OnReadIncludeFile;
 
 private:
+  enum class TDirectiveWord : Byte;
+  // The directive that a word names, in any letter case.
+  static TDirectiveWord DirectiveWordOf(StringView word);
+
   bool ProcessDirective();
-  bool ParseSwitch(StringView part, bool apply);
-  bool NamedDirective(const String &body, const String &upper);
+  // A switch from the first two characters of its part ("R+", "A8", "YD").
+  bool ParseSwitch(Char first, Char second, bool apply);
+  bool NamedDirective(StringView body);
+  // The general reading of a named directive: the upper-cased body through a tokenizer.
+  bool NamedDirectiveByTokens(StringView body);
+  // Acts on a named directive. `name` is the identifier after the word (null when there is
+  // none), `rest` the body behind the word, `bt` reads on behind the word in the upper-cased
+  // body (given for ELSEIF, IFOPT and IF).
+  bool ApplyDirective(TDirectiveWord word, const String *name, StringView rest,
+                      TPascalTokenizer *bt);
   void ApplyLongSwitch(TPascalTokenizer &bt, const String &word);
   bool IncludeFile(StringView rest);
   void EndIncludeFile();
@@ -156,6 +180,8 @@ private:
   std::size_t FIncludedText = 0;
   bool FIncludeBudgetSpent = false;
   bool FEvaluateConditions = false;
+  // The name after a directive word, kept to save an allocation per directive.
+  String FName;
 };
 
 // Runs a conditionally evaluating tokenizer over one text.

@@ -3,10 +3,14 @@
 #include "Platform/Rtl/Files.h"
 #include "World/ClassEx.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <ctime>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -43,6 +47,42 @@ bool RecentlyModified(const TFileStamp &stamp) {
   return now.tv_sec - stamp.Modified.tv_sec < 2;
 }
 
+// The text of a file as ReadTextFileEx gives it, the bytes read in one piece into a buffer of
+// the file's size instead of appended chunk by chunk to a growing one. Whatever is out of the
+// ordinary (the file cannot be opened or read, grows while read, or is in a refused encoding)
+// is left to ReadTextFileEx, so that failures raise as they always did.
+String ReadFileText(const std::string &path, const String &fileName) {
+  TTextEncoding encoding;
+  TOpenResult opened = OpenRegularFile(path, O_RDONLY);
+  struct stat st {};
+  // Files of 2 GB and more are refused by ReadTextFileEx.
+  if (opened.Handle.Valid() && ::fstat(opened.Handle.Get(), &st) == 0 && st.st_size >= 0 &&
+      st.st_size <= 0x7FFFFFFF) {
+    // One byte more than the size, to see the end of a file that did not grow.
+    const std::size_t room = static_cast<std::size_t>(st.st_size) + 1;
+    std::unique_ptr<Byte[]> bytes(new Byte[room]);
+    std::size_t done = 0;
+    bool whole = true;
+    for (;;) {
+      const ssize_t n = ::read(opened.Handle.Get(), bytes.get() + done, room - done);
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n == 0)
+        break;
+      done += n > 0 ? static_cast<std::size_t>(n) : 0;
+      // A read error, or a file that grew while it was read.
+      if (n < 0 || done == room) {
+        whole = false;
+        break;
+      }
+    }
+    String text;
+    if (whole && DecodeTextBytes(bytes.get(), done, text, encoding))
+      return text;
+  }
+  return ReadTextFileEx(fileName, encoding);
+}
+
 // The least recently used texts go first when the total would pass the bound.
 class TSourceTextCache {
 public:
@@ -61,8 +101,7 @@ public:
         Forget(it);
       }
     }
-    TTextEncoding encoding;
-    TTokenizerTextPtr text = SplitTokenizerText(ReadTextFileEx(fileName, encoding));
+    TTokenizerTextPtr text = SplitTokenizerText(ReadFileText(path, fileName));
     const std::size_t units = text->Text.size();
     if (!stamped || RecentlyModified(stamp) || units > kMaxFileUnits)
       return text;

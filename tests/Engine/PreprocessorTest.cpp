@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -308,6 +309,70 @@ TEST(Preprocessor, DirectivesSeenEvenWhenSkipped) {
   pp.SetText(u"x");
   pp.NextToken();
   EXPECT_THROW(pp.NextToken(), ENoMoreTokens);
+}
+
+// The quick reading of directive words agrees with a tokenizer over the upper-cased body
+// wherever it answers; what it declines (Plain: how many words it reads) the tokenizer reads.
+TEST(Preprocessor, PlainDirectiveWordsAreTheTokenizersIdentifiers) {
+  const struct {
+    StringView Body;
+    int Plain;
+  } cases[] = {{u"ifdef Fpc_Unicode", 2}, {u"\r\n\tDefine\r\n _x9 y", 2}, {u"I name.inc", 2},
+               {u"IFDEF(X)", 1},          {u"IFDEF{X}", 1},               {u"IFDEF 0", 1},
+               {u"IFDEF $1F", 1},         {u"IFDEF &X", 1},               {u"IFDEF", 1},
+               {u"IFDEF X\u00E9", 1},     {u"IFDEF X\u00A0", 1},          {u"\u00E9IFDEF X", 0},
+               {u"9X", 0},                {u"'X'", 0},                    {u"  ", 0}};
+  for (const auto &c : cases) {
+    const std::string shown = StringToUtf8(c.Body);
+    TPascalTokenizer t(UpperCase(c.Body));
+    t.SetTolerateErrors(true);
+    std::size_t pos = 0;
+    StringView word;
+    int plain = 0;
+    while (plain < 2 && ReadPlainDirectiveWord(c.Body, pos, word)) {
+      ++plain;
+      EXPECT_EQ(t.NextToken(), TTokenKind::tkIdent) << shown;
+      EXPECT_EQ(t.Token(), UpperCase(word)) << shown;
+    }
+    EXPECT_EQ(plain, c.Plain) << shown;
+  }
+}
+
+// A character beyond ASCII right behind the last word of a directive leaves it to the
+// tokenizer-based reading; the two readings act alike.
+TEST(Preprocessor, QuickAndTokenizedDirectiveReadingsAgree) {
+  const StringView bodies[] = {
+      u"ifdef KRX",    u"IFNDEF none",  u"Define Local",        u"IFDEF local", u"else",
+      u"endif",        u"undef LOCAL",  u"ifdef ver350",        u"Endif",       u"ifdef Local",
+      u"ENDIF",        u"mode objfpc",  u"DEFINE LegacyIfEnd",  u"IFDEF KRX",   u"IfEnd",
+      u"Else",         u"ENDIF",        u"ELSE",                u"ifndef x",    u"endif"};
+  const auto run = [&](StringView behind) {
+    String text;
+    int i = 0;
+    for (StringView b : bodies)
+      text += u"{$" + String(b) + String(behind) + u"} t" + IntToStr(i++) + u"\n";
+    std::vector<String> errors;
+    String r = Compiled(text, &errors);
+    for (const String &e : errors)
+      r += u" | " + e.substr(0, e.find(u'\r'));
+    r.erase(std::remove(r.begin(), r.end(), u'\u00A0'), r.end());
+    return r;
+  };
+  const String quick = run(u"");
+  EXPECT_EQ(quick, u"t0 t1 t2 t3 t5 t6 t7 t8 t10 {$mode objfpc} t11 t12 t13 t14 t16 | "
+                   u"Unmatched conditional define at line 15; column 1");
+  EXPECT_EQ(run(u"\u00A0"), quick);
+}
+
+// Switch lists: letters in either case, empty parts skipped, applied up to the first part
+// that is no switch.
+TEST(Preprocessor, SwitchListsInEitherCase) {
+  TPascalPreprocessor pp;
+  pp.SetText(u"{$r+,,q+}{$,B+,}{$i-, X}{$T+ ,W+}");
+  Compiled(pp.Tokenizer());
+  const TCompilerContext &c = pp.CompilerContext();
+  EXPECT_EQ(c.CompilerSwitches(),
+            u"{$A8,B+,C+,D+,E-,F-,G+,H+,I-,J-,K-,L+,M-,N+,O+,P+,Q+,R+,S-,T+,U-,V+,W+,X+,YD,Z1}");
 }
 
 struct TIncludeFixture {

@@ -53,5 +53,24 @@ TEST(SourceTexts, AnUnchangedFileIsSharedAndAChangedOneReadAgain) {
   EXPECT_THROW(ReadCachedSourceText(dir.Str("a.inc")), Exception);
 }
 
+// Texts are decoded as ReadTextFileEx decodes them, whatever their size.
+TEST(SourceTexts, DecodedAsReadTextFileExDecodes) {
+  test::TempDir dir;
+  const struct {
+    std::string Bytes;
+    String Text;
+  } cases[] = {{"", u""},
+               {"x\x80y", u"x\u20ACy"},
+               {"\xEF\xBB\xBF" "a\xC3\xA9", u"a\u00E9"},
+               {std::string("\xFF\xFEz\0", 4), u"z"},
+               {std::string(70000, 'q'), String(70000, u'q')}};
+  int i = 0;
+  for (const auto &c : cases) {
+    const fs::path file = dir / ("t" + std::to_string(i++) + ".inc");
+    test::WriteFileBytes(file, c.Bytes);
+    EXPECT_EQ(ReadCachedSourceText(Utf8ToString(file.string()))->Text, c.Text) << file;
+  }
+}
+
 } // namespace
 } // namespace krx

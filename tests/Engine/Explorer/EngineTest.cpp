@@ -137,6 +137,20 @@ TEST(IncludeFiles, MembersDeclaredInsideAClassBody) {
     EXPECT_NE(p.Get<TProcItem>(ckMethod, name).ImplRef(), nullptr) << StringToUtf8(name);
 }
 
+// A parse looks each include name up once, and still reports every include it cannot follow;
+// the next parse by the same explorer looks again and finds a file that has appeared since.
+TEST(IncludeFiles, LookedUpOncePerParse) {
+  TempDir dir;
+  const String text = u"unit U;\ninterface\n{$I late.inc}\n{$I late.inc}\nimplementation\nend.";
+  TParsed p{ModuleExplorerRegistry().CreateExplorer(lanPascal)};
+  p.Module().SetFileName(dir.Str("u.pas"));
+  p.Explorer->ExploreText(text);
+  EXPECT_TRUE(p.HasMessage(u"Include file not found: late.inc in line 4 col 1")) << p.MessageText();
+  WriteFileBytes(dir / "late.inc", "type\n  TLate = class\n  end;\n");
+  p.Explorer->ExploreText(text);
+  EXPECT_NE(p.Find(ckClass, u"TLate"), nullptr) << p.Outline();
+}
+
 // A relative include name is looked up beside the module and in the search folders, never in
 // the working directory: a text without a file name does not find a file that lies there.
 TEST(IncludeFiles, NeverLookedUpInTheWorkingDirectory) {
