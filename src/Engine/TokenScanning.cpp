@@ -55,6 +55,25 @@ TStartClass StartClass(Char c) {
     return kChars.Start[c];
   return IsLetter(c) ? TStartClass::Ident : TStartClass::Symbol;
 }
+// The index of the first `c` in `s` from `from` on, or npos; eight characters at a time
+// (SSE2), since comments and strings run long.
+std::size_t FindChar(StringView s, std::size_t from, Char c) {
+  const std::size_t n = s.size();
+#if defined(__SSE2__)
+  const __m128i needle = _mm_set1_epi16(static_cast<short>(c));
+  for (; from + 8 <= n; from += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s.data() + from));
+    const unsigned hit = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(v, needle)));
+    if (hit != 0)
+      return from + static_cast<std::size_t>(__builtin_ctz(hit)) / 2;
+  }
+#endif
+  for (; from < n; ++from)
+    if (s[from] == c)
+      return from;
+  return StringView::npos;
+}
+
 bool IsIdentStart(Char c) { return c < 128 ? kChars.Start[c] == TStartClass::Ident : IsLetter(c); }
 bool IsIdentPart(Char c) { return c < 128 ? kChars.Part[c] != 0 : IsLetterOrDigit(c); }
 
@@ -106,8 +125,6 @@ TTokenKind TKRBaseTokenizer::ReadToken(TTokenKinds skip, bool raiseAtEnd) {
   ShiftToken();
   skip -= TTokenKinds{TTokenKind::tkNone, TTokenKind::tkError};
   for (;;) {
-    ClearTokenText();
-    s.TokenKind = TTokenKind::tkNone;
     // A local index: stepping the state's field would store it at every character.
     const std::size_t n = FLine.size();
     const std::size_t start = static_cast<std::size_t>(s.LinePos - 1);
@@ -120,8 +137,12 @@ TTokenKind TKRBaseTokenizer::ReadToken(TTokenKinds skip, bool raiseAtEnd) {
     const bool atEnd = p >= n && !NextLine(true);
     // Taken before the scanner consumes anything: a token that spans lines keeps its start.
     s.TokenPos = {s.LineNr, s.LinePos};
-    if (atEnd)
+    if (atEnd) {
+      ClearTokenText();
+      s.TokenKind = TTokenKind::tkNone;
       break;
+    }
+    // Every scanner sets the token's kind and text.
     ScanToken();
     if (!skip.Contains(s.TokenKind))
       break;
@@ -139,6 +160,7 @@ void TKRBaseTokenizer::ShortenToken(Integer count) {
             FState.TokenPos.Column + length == FState.LinePos);
   FState.LinePos -= count;
   // The token lies within the current line, so its shorter text is a slice of it too.
+  ClearTokenText();
   SetTokenText(LinePart(FState.TokenPos.Column, FState.LinePos));
   if (FState.Collecting) {
     KR_ASSERT(FState.Collected.size() >= static_cast<std::size_t>(count));
@@ -359,13 +381,13 @@ void TPascalTokenizer::ScanComment(TCommentKind kind) {
     Integer p = FState.LinePos;
     Integer end = 0; // position after the closer, 0 when not on this line
     if (kind == TCommentKind::Brace) {
-      std::size_t f = FLine.find(u'}', static_cast<std::size_t>(p - 1));
+      std::size_t f = FindChar(FLine, static_cast<std::size_t>(p - 1), u'}');
       if (f != StringView::npos)
         end = static_cast<Integer>(f) + 2;
     } else {
       std::size_t from = static_cast<std::size_t>(p - 1);
       while (from < FLine.size()) {
-        std::size_t f = FLine.find(u'*', from);
+        std::size_t f = FindChar(FLine, from, u'*');
         if (f == StringView::npos)
           break;
         if (f + 1 < FLine.size() && FLine[f + 1] == u')') {

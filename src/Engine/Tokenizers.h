@@ -188,21 +188,25 @@ protected:
   }
   // The line from position `from` (1-based) to `to` (exclusive).
   StringView LinePart(Integer from, Integer to) const {
-    return FLine.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from));
+    return StringView(FLine.data() + (from - 1), static_cast<std::size_t>(to - from));
   }
-  // The current token's text is `s`, a slice of the current text.
+  // The current token's text is `s`, a slice of the current text. Only the scanners call it,
+  // while they read a token: no Token() copy of the new token's text can exist yet.
   void SetTokenText(StringView s) {
     FState.TokenText = s;
     FState.TokenOwned = false;
-    FTokenCopied = false;
   }
   // Appends `s` to the current token's text, which from then on is held in a string.
   void AppendTokenText(StringView s);
   // Empties the current token's text.
-  void ClearTokenText() { SetTokenText({}); }
+  void ClearTokenText() {
+    SetTokenText({});
+    FTokenCopied = false;
+  }
   // The current token becomes the previous one; an owned text moves to PrevToken.
   void ShiftToken() {
     auto &s = FState;
+    FTokenCopied = false;
     if (s.TokenOwned) {
       s.PrevToken.swap(s.Token);
       s.PrevTokenText = s.PrevToken;
