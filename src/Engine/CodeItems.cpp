@@ -302,8 +302,11 @@ TCodeItem *TCodeItem::GetChild(Integer i) const {
 
 TModuleItem *TCodeItem::GetModule() const {
   for (const TCodeItem *p = this; p; p = p->FOwner)
-    if (auto *module = dynamic_cast<const TModuleItem *>(p))
-      return const_cast<TModuleItem *>(module);
+    // A module item has the module kind (a classifier may carry it too): the kind check
+    // spares the cast for every other owner.
+    if (p->Kind() == ckModule)
+      if (auto *module = dynamic_cast<const TModuleItem *>(p))
+        return const_cast<TModuleItem *>(module);
   return nullptr;
 }
 
@@ -837,9 +840,9 @@ TMessagesItem::TMessagesItem() : TCodeItem(nullptr), FMessages(std::make_unique<
 
 TMessagesItem::~TMessagesItem() = default;
 
-TMessageDetails &TMessagesItem::AddMessage(const String &Text, Integer Line,
-                                           TCodeMessageKind Kind, Integer Column) {
-  auto details = std::make_unique<TMessageDetails>(Text, Line, Kind, Column);
+TMessageDetails &TMessagesItem::AddMessage(String Text, Integer Line, TCodeMessageKind Kind,
+                                           Integer Column) {
+  auto details = std::make_unique<TMessageDetails>(std::move(Text), Line, Kind, Column);
   FMessages->Add(details.get());
   return *details.release();
 }

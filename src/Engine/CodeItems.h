@@ -155,6 +155,8 @@ public:
   // This item as a routine, or null; the parser asks for every token of a routine body, where
   // a dynamic_cast would cost more than the rest of the token's handling.
   virtual TProcItem *AsProcItem() { return nullptr; }
+  // This item as a classifier, or null; the parser asks at every statement of a class body.
+  virtual TClassItem *AsClassItem() { return nullptr; }
   const String &Name() const { return FName; }
   void SetName(const String &Value) { FName = Value; }
   const String &GenericName() const { return FGenericName; }
@@ -416,8 +418,8 @@ private:
 class TMessageDetails : public TPersistent {
 public:
   TMessageDetails() = default;
-  TMessageDetails(const String &AText, Integer ALine, TCodeMessageKind AKind, Integer AColumn)
-      : Text(AText), Line(ALine), Column(AColumn), Kind(AKind) {}
+  TMessageDetails(String AText, Integer ALine, TCodeMessageKind AKind, Integer AColumn)
+      : Text(std::move(AText)), Line(ALine), Column(AColumn), Kind(AKind) {}
   // Takes every field of another details object.
   void Assign(const TPersistent *Source) override;
   using TPersistent::Assign;
@@ -436,8 +438,7 @@ public:
   TMessagesItem();
   ~TMessagesItem() override;
 
-  TMessageDetails &AddMessage(const String &Text, Integer Line, TCodeMessageKind Kind,
-                              Integer Column);
+  TMessageDetails &AddMessage(String Text, Integer Line, TCodeMessageKind Kind, Integer Column);
   // Text completed by " in line %d col %d".
   TMessageDetails &AddPositionMessage(const String &Text, Integer Line, TCodeMessageKind Kind,
                                       Integer Column);
@@ -762,6 +763,7 @@ class TClassItem : public TTypeItem {
 
 public:
   explicit TClassItem(TCodeItem *AOwner);
+  TClassItem *AsClassItem() override { return this; }
 
   const String &AdditionalAncestors() const { return FAdditionalAncestors; }
   void SetAdditionalAncestors(const String &Value) { FAdditionalAncestors = Value; }

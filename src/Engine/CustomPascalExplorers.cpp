@@ -458,8 +458,10 @@ void TCustomPascalModuleExplorer::HandleSymbolForComments() {
 }
 
 void TCustomPascalModuleExplorer::ReportIrregularComment(Integer line) {
-  auto *cls = dynamic_cast<TClassItem *>(FCurrentItem);
-  if (line < 0 || !cls)
+  if (line < 0 || !FCurrentItem)
+    return;
+  TClassItem *cls = FCurrentItem->AsClassItem();
+  if (!cls)
     return;
   cls->SetWarning(cwIrregularMetaData, true);
   if (FDetailedMetaDataHints)
@@ -482,7 +484,9 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
   const Integer line = t.LastComment().Pos.Line;
   const Integer column = t.LastComment().Pos.Column;
   bool region = false;
-  if (StartsText(u"ENDREGION", body)) {
+  // Most directives are neither: their first letter spares the two text comparisons.
+  const Char first = body[0];
+  if ((first == u'E' || first == u'e') && StartsText(u"ENDREGION", body)) {
     region = true;
     if (FCurrentRegion && FCurrentRegion->Parent()) {
       FCurrentRegion->EndLine = t.LineNr() - 1;
@@ -490,7 +494,7 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
     } else {
       AddPositionMessage(SUnmatchedEndRegion, line, kError, column);
     }
-  } else if (StartsText(u"REGION", body)) {
+  } else if ((first == u'R' || first == u'r') && StartsText(u"REGION", body)) {
     region = true;
     String name;
     if (!UnquotePascalString(Trim(body.substr(6)), name))
@@ -501,14 +505,14 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
       r->StartLine = line - 1;
       FCurrentRegion = r;
     }
-  } else if ((body[0] == u'R' || body[0] == u'r') && body.size() > 6) {
+  } else if ((first == u'R' || first == u'r') && body.size() > 6) {
     const String mask = Trim(body.substr(body.size() - 6));
     if ((SameText(mask, u"*.dfm") || SameText(mask, u"*.nfm") || SameText(mask, u"*.fmx")) &&
         !Module().DesignInfo())
       new TDFMModuleDesignInfo(&Module(), t.LineNr() - 1);
   }
   if (region || FDeclarationMode) {
-    if (auto *cls = dynamic_cast<TClassItem *>(FCurrentItem))
+    if (TClassItem *cls = FCurrentItem ? FCurrentItem->AsClassItem() : nullptr)
       cls->SetWarning(region ? cwRegion : cwDirective, true);
   }
   if (FOutsideDeclarations)
@@ -682,7 +686,7 @@ void TCustomPascalModuleExplorer::SkipAsmBlock() {
 }
 
 void TCustomPascalModuleExplorer::SkipAttribute(Integer depth) {
-  if (auto *cls = dynamic_cast<TClassItem *>(FCurrentItem))
+  if (TClassItem *cls = FCurrentItem ? FCurrentItem->AsClassItem() : nullptr)
     cls->SetWarning(cwAttribute, true);
   Helper().SkipToClosingBracket(depth);
 }
@@ -739,7 +743,7 @@ void TCustomPascalModuleExplorer::BeginBlock(TReservedWord word) {
     const TBlockEntry &last = FBlocks.back();
     if (!last.Item && last.Word == rwRecord)
       break;
-    auto *cls = dynamic_cast<TClassItem *>(last.Item);
+    TClassItem *cls = last.Item ? last.Item->AsClassItem() : nullptr;
     if (cls && cls->ClassKind() == clRecord) {
       ParseVariantPart();
       break;
@@ -771,7 +775,7 @@ void TCustomPascalModuleExplorer::EndBlock(bool closed) {
     return;
   TCodeItem *item = entry.Item;
   auto *proc = item->AsProcItem();
-  auto *cls = dynamic_cast<TClassItem *>(item);
+  TClassItem *cls = item->AsClassItem();
   if (closed) {
     item->SetEndLineValue(t.LineNr() - 1);
     item->SetEndPos(t.LinePos() - 1);
@@ -811,7 +815,7 @@ void TCustomPascalModuleExplorer::EndBlock(bool closed) {
     SetCurrentItem(item->Owner() ? item->Owner() : &module);
   if (cls) {
     const bool nested = GlobalPascalLanguage()->SupportsNestedTypes();
-    if (!(nested && dynamic_cast<TClassItem *>(FCurrentItem)))
+    if (!(nested && FCurrentItem && FCurrentItem->AsClassItem()))
       SetDeclarationMode(false);
     FCodeSectionKind = cskType;
     FVisibility = cls->Visibility();
@@ -839,7 +843,7 @@ void TCustomPascalModuleExplorer::SetDeclarationMode(bool on) {
     // A class body that an include file begins is still the class's block.
     TCodeItem *item = FCurrentItem;
     if (item && item->Kind() == ckModuleSection && item->Owner() &&
-        dynamic_cast<TClassItem *>(item->Owner()) && dynamic_cast<TIncludeFileItem *>(item))
+        item->Owner()->AsClassItem() && dynamic_cast<TIncludeFileItem *>(item))
       item = item->Owner();
     PushBlock(item);
   } else
@@ -1143,7 +1147,7 @@ void TCustomPascalModuleExplorer::ApplyClassWarnings() {
   TModuleItem &module = Module();
   const TClassItemWarnings reported = ReportedWarnings();
   for (Integer i = 0; i < module.ChildCount(); ++i) {
-    auto *cls = dynamic_cast<TClassItem *>(module.GetChild(i));
+    TClassItem *cls = module.GetChild(i)->AsClassItem();
     if (!cls)
       continue;
     const TClassItemWarnings w = cls->Warnings() * reported;

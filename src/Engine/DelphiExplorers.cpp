@@ -63,6 +63,18 @@ bool OneOf(TReservedWord w, std::initializer_list<TReservedWord> words) {
 
 bool IsHintWord(TReservedWord w) { return w >= rwDeprecated && w <= rwLastHint; }
 
+// Trim, cutting a string of the caller's own in place instead of copying it.
+void TrimInPlace(String &s) {
+  std::size_t e = s.size();
+  while (e > 0 && s[e - 1] <= u' ')
+    --e;
+  s.resize(e);
+  std::size_t b = 0;
+  while (b < s.size() && s[b] <= u' ')
+    ++b;
+  s.erase(0, b);
+}
+
 // The routine directives of a signature, besides calling conventions and hints.
 bool IsProcDirectiveWord(TReservedWord w) {
   return OneOf(w, {rwForward, rwOverload, rwUnsafe, rwInline, rwDelayed, rwVirtual, rwDynamic,
@@ -564,17 +576,19 @@ void TDelphiModuleExplorer::StartMetrics() {
 }
 
 bool TDelphiModuleExplorer::InClassBody() const {
-  return DeclarationMode() && dynamic_cast<TClassItem *>(CurrentItem()) != nullptr;
+  TCodeItem *c = CurrentItem();
+  return DeclarationMode() && c && c->AsClassItem();
 }
 
 bool TDelphiModuleExplorer::AtModuleLevel() const {
   TCodeItem *c = CurrentItem();
-  return c == ModuleItem() || dynamic_cast<TIncludeFileItem *>(c) != nullptr;
+  return c == ModuleItem() ||
+         (c && c->Kind() == ckModuleSection && dynamic_cast<TIncludeFileItem *>(c) != nullptr);
 }
 
 // ---- The statement loop ---------------------------------------------------------------------
 
-bool TDelphiModuleExplorer::NextLoopToken(TTokenKind &kind) {
+inline bool TDelphiModuleExplorer::NextLoopToken(TTokenKind &kind) {
   try {
     kind = NextStatementToken();
     return true;
@@ -601,6 +615,23 @@ void TDelphiModuleExplorer::RunStatement(TTokenKind kind,
     ClearPushBack();
 }
 
+inline bool TDelphiModuleExplorer::StartsStatement(TTokenKind kind) {
+  switch (kind) {
+  case TTokenKind::tkIdent: {
+    TReservedWord w;
+    return IsReservedWordToken(w) || SectionKind() == cskType || InClassBody();
+  }
+  case TTokenKind::tkSymbol: {
+    const String &s = Token();
+    return s.size() == 1 && (s[0] == u'<' || s[0] == u'[');
+  }
+  case TTokenKind::tkKRTag:
+    return true;
+  default:
+    return false;
+  }
+}
+
 void TDelphiModuleExplorer::ParseModule(bool &stop) {
   stop = false;
   SetSectionKind(cskUndefined);
@@ -610,9 +641,11 @@ void TDelphiModuleExplorer::ParseModule(bool &stop) {
       continue;
     if (kind == TTokenKind::tkNone)
       break;
-    RunStatement(kind, &TDelphiModuleExplorer::Statement);
-    if (FStopAtImplementation)
-      break;
+    if (StartsStatement(kind)) {
+      RunStatement(kind, &TDelphiModuleExplorer::Statement);
+      if (FStopAtImplementation)
+        break;
+    }
     if (OnProgress) {
       OnProgress(Tokenizer().LineNr(), stop);
       if (stop)
@@ -817,7 +850,7 @@ void TDelphiModuleExplorer::ReservedWordStatement(TReservedWord word) {
     // The final end after an initialization or finalization section closes the section and
     // the module; an end of a block nested in the section closes only that block.
     const bool sectionEnds = Blocks().size() > 1 && Blocks().back().Item &&
-                             dynamic_cast<TModuleSectionItem *>(Blocks().back().Item) &&
+                             Blocks().back().Item->Kind() == ckModuleSection &&
                              (LastModuleSection() == msInitialization ||
                               LastModuleSection() == msFinalization);
     EndBlock(true);
@@ -1216,7 +1249,12 @@ void TDelphiModuleExplorer::ParseUnhandledType(const TIdentRecord &declared,
     if (endedInside)
       PushBackDeclarationStart();
   }
-  String text = declared.Text + u" = " + prefix + first;
+  String text;
+  text.reserve(declared.Text.size() + 3 + prefix.size() + first.size() + 1 + rest.size());
+  text += declared.Text;
+  text += u" = ";
+  text += prefix;
+  text += first;
   if (!rest.empty()) {
     const bool word = firstKind == TTokenKind::tkIdent || firstKind == TTokenKind::tkNumber;
     const Char c = rest[0];
@@ -1969,9 +2007,12 @@ void TDelphiModuleExplorer::ReadFieldType(String &text) {
     }
     first = false;
   }
-  text = Trim(t.CollectedTextAsLine(false));
-  if (!text.empty() && text.back() == u';')
-    text = TrimRight(StringView(text).substr(0, text.size() - 1));
+  text = t.CollectedTextAsLine(false);
+  TrimInPlace(text);
+  if (!text.empty() && text.back() == u';') {
+    text.pop_back();
+    TrimInPlace(text);
+  }
 }
 
 void TDelphiModuleExplorer::ReadInitializer(String &text) {
@@ -2003,7 +2044,8 @@ void TDelphiModuleExplorer::ReadInitializer(String &text) {
     }
     first = false;
   }
-  text = Trim(t.CollectedTextAsLine(false));
+  text = t.CollectedTextAsLine(false);
+  TrimInPlace(text);
 }
 
 // ---- Properties -----------------------------------------------------------------------------

@@ -128,6 +128,9 @@ private:
   // swallowed, and a statement that made no progress does not leave its token to be read
   // again.
   void RunStatement(TTokenKind kind, void (TDelphiModuleExplorer::*statement)(TTokenKind));
+  // False for a token that Statement would pass over: most tokens of a module (those of
+  // routine bodies and expressions) then skip the statement's bookkeeping.
+  bool StartsStatement(TTokenKind kind);
   void Statement(TTokenKind kind);
   void ProcBodyStatement(TTokenKind kind);
   void ProcBodyWord(TReservedWord word);

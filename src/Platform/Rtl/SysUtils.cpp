@@ -571,15 +571,47 @@ namespace {
   throw EConvertError(Format(u"Format '%s' invalid or incompatible with argument", {fmt}));
 }
 
-String PadTo(String s, Integer width, bool left) {
-  if (Length(s) >= width)
-    return s;
-  String pad(static_cast<std::size_t>(width - Length(s)), u' ');
-  return left ? s + pad : pad + s;
+// Appends s padded with blanks to width (on the right when left-justified).
+void AppendPadded(String &out, StringView s, Integer width, bool left) {
+  const std::size_t pad =
+      Length(s) >= width ? 0 : static_cast<std::size_t>(width - Length(s));
+  if (!left)
+    out.append(pad, u' ');
+  out += s;
+  if (left)
+    out.append(pad, u' ');
+}
+
+// Appends an integer directive's text: the digits of mag in base 10 or 16 (upper case), zeros
+// in front up to prec digits, a minus sign when negative, blanks up to width.
+void AppendInteger(String &out, UInt64 mag, bool hex, bool negative, Integer prec, Integer width,
+                   bool left) {
+  Char buf[24];
+  Char *const end = buf + std::size(buf);
+  Char *p = end;
+  const unsigned base = hex ? 16 : 10;
+  do {
+    *--p = u"0123456789ABCDEF"[mag % base];
+    mag /= base;
+  } while (mag != 0);
+  const StringView digits(p, static_cast<std::size_t>(end - p));
+  const Integer count = Length(digits);
+  const Integer zeros = prec > count ? prec - count : 0;
+  const Integer body = (negative ? 1 : 0) + zeros + count;
+  const std::size_t pad = width > body ? static_cast<std::size_t>(width - body) : 0;
+  if (!left)
+    out.append(pad, u' ');
+  if (negative)
+    out.push_back(u'-');
+  out.append(static_cast<std::size_t>(zeros), u'0');
+  out += digits;
+  if (left)
+    out.append(pad, u' ');
 }
 
 String FormatImpl(StringView fmt, const FormatArg *args, std::size_t argCount) {
   String out;
+  out.reserve(fmt.size() + 16);
   std::size_t argIndex = 0;
   std::size_t i = 0;
   auto readNumber = [&](Integer &n) -> bool {
@@ -601,11 +633,13 @@ String FormatImpl(StringView fmt, const FormatArg *args, std::size_t argCount) {
     return any;
   };
   while (i < fmt.size()) {
-    Char c = fmt[i++];
-    if (c != u'%') {
-      out.push_back(c);
-      continue;
-    }
+    // The literal text up to the next directive goes in at once.
+    const std::size_t next = std::min(fmt.find(u'%', i), fmt.size());
+    out.append(fmt.substr(i, next - i));
+    i = next;
+    if (i >= fmt.size())
+      break;
+    ++i;
     if (i >= fmt.size())
       InvalidFormat(fmt);
     if (fmt[i] == u'%') {
@@ -665,15 +699,8 @@ String FormatImpl(StringView fmt, const FormatArg *args, std::size_t argCount) {
       } else {
         InvalidFormat(fmt);
       }
-      char buf[32];
-      std::snprintf(buf, sizeof buf, type == u'x' ? "%llX" : "%llu",
-                    static_cast<unsigned long long>(mag));
-      text = buf;
-      if (prec > 0 && static_cast<Integer>(text.size()) < prec)
-        text.insert(0, static_cast<std::size_t>(prec) - text.size(), '0');
-      if (neg)
-        text.insert(0, "-");
-      break;
+      AppendInteger(out, mag, type == u'x', neg, prec, width, left);
+      continue;
     }
     case u'f':
     case u'n':
@@ -693,16 +720,16 @@ String FormatImpl(StringView fmt, const FormatArg *args, std::size_t argCount) {
     case u's': {
       if (!std::holds_alternative<String>(v))
         InvalidFormat(fmt);
-      String sv = std::get<String>(v);
+      StringView sv = std::get<String>(v);
       if (prec >= 0 && Length(sv) > prec)
-        sv.resize(static_cast<std::size_t>(prec));
-      out += PadTo(std::move(sv), width, left);
+        sv = sv.substr(0, static_cast<std::size_t>(prec));
+      AppendPadded(out, sv, width, left);
       continue;
     }
     default:
       InvalidFormat(fmt);
     }
-    out += PadTo(Utf8ToString(text), width, left);
+    AppendPadded(out, Utf8ToString(text), width, left);
   }
   return out;
 }

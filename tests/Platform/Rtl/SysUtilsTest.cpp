@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace krx {
 namespace {
 
@@ -149,6 +151,9 @@ TEST(FormatTest, IntegerDirectives) {
   EXPECT_EQ(Format(u"%d%%", {50}), u"50%");
   EXPECT_EQ(Format(u"%1:s %0:s %s", {u"a", u"b"}), u"b a b");
   EXPECT_EQ(Format(u"%*d", {4, 7}), u"   7");
+  EXPECT_EQ(Format(u"%d|%x|%.22d|%-6.3d|", {std::numeric_limits<Int64>::min(),
+                                           std::numeric_limits<UInt64>::max(), 7, -5}),
+            u"-9223372036854775808|FFFFFFFFFFFFFFFF|0000000000000000000007|-005  |");
 }
 
 TEST(FormatTest, StringAndFloatDirectives) {
