@@ -119,6 +119,7 @@ void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool h
   } textGuard{t};
 
   FPrevToken.clear();
+  FPrevTokenText = {};
   FPrevTokenKind = TTokenKind::tkNone;
   FPrevTokenInIdent = false;
   FLineBefore = 0;
@@ -127,8 +128,8 @@ void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool h
   FPendingAttributeLine = -1;
   FAttributeDepth = 0;
   FDirectiveSeen = false;
-  FCurIdent = TIdentRecord();
-  FPrevIdent = TIdentRecord();
+  FIdents[0] = TIdentRecord();
+  FIdents[1] = TIdentRecord();
   FDeclarationMode = false;
   FCodeSectionKind = cskUndefined;
   FSignatureLength = 0;
@@ -216,6 +217,28 @@ void TCustomPascalModuleExplorer::BlankLine() { FPendingCommentLine = -1; }
 
 // ---- Tokens ---------------------------------------------------------------------------------
 
+// A ";" ends a constant section's effect on number counting; a symbol outside an attribute
+// bracket ends the pending comment, and the brackets open and close attributes.
+inline void TCustomPascalModuleExplorer::HandleSymbol() {
+  const StringView s = Tokenizer().TokenText();
+  const Char c = s.size() == 1 ? s[0] : u'\0';
+  if (c == u';')
+    FConstSeen = false;
+  if (!FAttributesEnabled) {
+    ResetPendingComment();
+    return;
+  }
+  if (c == u'[') {
+    if (++FAttributeDepth == 1 && FPendingAttributeLine < 0)
+      FPendingAttributeLine = Tokenizer().LineNr() - 1;
+  } else if (c == u']') {
+    if (FAttributeDepth > 0)
+      --FAttributeDepth;
+  } else if (FAttributeDepth <= 0) {
+    ResetPendingComment();
+  }
+}
+
 TTokenKind TCustomPascalModuleExplorer::NextToken() {
   TGrammarTokenizer &t = Tokenizer();
   FLineBefore = t.LineNr();
@@ -225,22 +248,27 @@ TTokenKind TCustomPascalModuleExplorer::NextToken() {
   // the tokenizer rather than copied.
   FPrevTokenInIdent = current == TTokenKind::tkIdent;
   if (FPrevTokenInIdent) {
-    std::swap(FPrevIdent, FCurIdent);
-    t.TakeToken(FCurIdent.Text);
-    FCurIdent.Line = FLineBefore;
-    FCurIdent.Column = FColBefore;
-    FCurIdent.PrologLine = GetPendingCommentLine();
-    FCurIdent.Include = FIncludeStack.empty() ? nullptr : FIncludeStack.back().Item;
+    FCurIdent ^= 1;
+    TIdentRecord &ident = FIdents[FCurIdent];
+    t.TakeToken(ident.Text);
+    ident.Line = FLineBefore;
+    ident.Column = FColBefore;
+    ident.PrologLine = GetPendingCommentLine();
+    ident.Include = FIncludeStack.empty() ? nullptr : FIncludeStack.back().Item;
     if (FAttributeDepth <= 0)
       ResetPendingComment();
   } else {
-    t.TakeToken(FPrevToken);
+    FPrevTokenText = t.TakeTokenText(FPrevToken);
   }
   FPrevTokenKind = current;
   for (;;) {
     const TTokenKind k = t.NextToken();
     FWordLookup = TWordLookup::Unknown;
-    HandleToken(k);
+    // Most tokens are symbols or identifiers outside routine bodies, which need no call.
+    if (k == TTokenKind::tkSymbol)
+      HandleSymbol();
+    else if (k != TTokenKind::tkIdent || FInRoutineBody)
+      HandleToken(k);
     if (!FSkipKinds.Contains(k))
       return k;
   }
@@ -248,7 +276,7 @@ TTokenKind TCustomPascalModuleExplorer::NextToken() {
 
 bool TCustomPascalModuleExplorer::TokenWord(TReservedWord &word) {
   if (FWordLookup == TWordLookup::Unknown)
-    FWordLookup = TokenKind() == TTokenKind::tkIdent && IsReservedWord(Token(), FWord)
+    FWordLookup = TokenKind() == TTokenKind::tkIdent && IsReservedWord(TokenText(), FWord)
                       ? TWordLookup::Found
                       : TWordLookup::None;
   word = FWord;
@@ -268,7 +296,7 @@ void TCustomPascalModuleExplorer::HandleToken(TTokenKind kind) {
     break;
   case TTokenKind::tkIdent:
     if (FInRoutineBody) {
-      if (t.Token().size() == 5 && SameText(t.Token(), u"const"))
+      if (t.TokenText().size() == 5 && SameText(t.TokenText(), u"const"))
         FConstSeen = true;
       MetricsHandler().IdentifierInBody(BodyRoutine(), t);
     }
@@ -287,9 +315,7 @@ void TCustomPascalModuleExplorer::HandleToken(TTokenKind kind) {
       MetricsHandler().StringInBody(BodyRoutine(), t);
     break;
   case TTokenKind::tkSymbol:
-    if (t.Token().size() == 1 && t.Token()[0] == u';')
-      FConstSeen = false;
-    HandleSymbolForComments();
+    HandleSymbol();
     break;
   case TTokenKind::tkNumber:
     if (FInRoutineBody && !FConstSeen)
@@ -341,26 +367,24 @@ void TCustomPascalModuleExplorer::PushBackDeclarationStart() {
 bool TCustomPascalModuleExplorer::IsReservedWordToken(TReservedWord &word) {
   if (TokenKind() != TTokenKind::tkIdent)
     return false;
-  if (FDottedNames && FPrevTokenKind == TTokenKind::tkSymbol && FPrevToken.size() == 1 &&
-      FPrevToken[0] == u'.')
+  if (FDottedNames && FPrevTokenKind == TTokenKind::tkSymbol && PrevTokenText() == u".")
     return false;
   TReservedWord w;
   if (!TokenWord(w) || w > rwUses)
     return false;
-  if (w == rwOperator && !SameText(FCurIdent.Text, u"CLASS"))
+  if (w == rwOperator && !SameText(CurrentIdent().Text, u"CLASS"))
     return false;
   word = w;
   return true;
 }
 
 bool TCustomPascalModuleExplorer::IsDirectiveWord(TReservedWord &word) {
-  if (FDottedNames && FPrevTokenKind == TTokenKind::tkSymbol && FPrevToken.size() == 1 &&
-      FPrevToken[0] == u'.')
+  if (FDottedNames && FPrevTokenKind == TTokenKind::tkSymbol && PrevTokenText() == u".")
     return false;
   TReservedWord w;
   if (!TokenWord(w))
     return false;
-  if (w == rwOperator && !SameText(FCurIdent.Text, u"CLASS"))
+  if (w == rwOperator && !SameText(CurrentIdent().Text, u"CLASS"))
     return false;
   word = w;
   return true;
@@ -388,19 +412,6 @@ void TCustomPascalModuleExplorer::CheckWordAfterBracket(Char ch) {
 }
 
 // ---- Comments -------------------------------------------------------------------------------
-
-Integer TCustomPascalModuleExplorer::GetPendingCommentLine() const {
-  if (FPendingAttributeLine < 0)
-    return FPendingCommentLine;
-  if (FPendingCommentLine < 0)
-    return FPendingAttributeLine;
-  return std::min(FPendingAttributeLine, FPendingCommentLine);
-}
-
-void TCustomPascalModuleExplorer::ResetPendingComment() {
-  FPendingCommentLine = -1;
-  FPendingAttributeLine = -1;
-}
 
 void TCustomPascalModuleExplorer::HandleComment() {
   TGrammarTokenizer &t = Tokenizer();
@@ -436,24 +447,6 @@ void TCustomPascalModuleExplorer::HandleComment() {
       FPendingCommentLine = firstLine;
   } else {
     ReportIrregularComment(firstLine);
-  }
-}
-
-void TCustomPascalModuleExplorer::HandleSymbolForComments() {
-  const String &s = Token();
-  const Char c = s.size() == 1 ? s[0] : u'\0';
-  if (!FAttributesEnabled) {
-    ResetPendingComment();
-    return;
-  }
-  if (c == u'[') {
-    if (++FAttributeDepth == 1 && FPendingAttributeLine < 0)
-      FPendingAttributeLine = Tokenizer().LineNr() - 1;
-  } else if (c == u']') {
-    if (FAttributeDepth > 0)
-      --FAttributeDepth;
-  } else if (FAttributeDepth <= 0) {
-    ResetPendingComment();
   }
 }
 
@@ -547,7 +540,22 @@ void TCustomPascalModuleExplorer::BeginIncludeFile(const String &fileName) {
   FCurrentItem = item;
 }
 
+void TCustomPascalModuleExplorer::ForgetCurrentIdent() {
+  TIdentRecord &ident = FIdents[FCurIdent];
+  if (FPrevTokenInIdent) {
+    FPrevToken.swap(ident.Text);
+    FPrevTokenText = FPrevToken;
+    FPrevTokenInIdent = false;
+  }
+  ident.Text.clear();
+}
+
 void TCustomPascalModuleExplorer::EndIncludeFile() {
+  // The file's text may be freed once it ends.
+  if (!FPrevTokenInIdent && FPrevTokenText.data() != FPrevToken.data()) {
+    FPrevToken.assign(FPrevTokenText);
+    FPrevTokenText = FPrevToken;
+  }
   if (FIncludeStack.empty())
     return;
   FCurrentItem = FIncludeStack.back().Interrupted;

@@ -14,6 +14,7 @@
 #include "Engine/ModuleExplorers.h"
 #include "Engine/GrammarTokens.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -110,9 +111,16 @@ protected:
   TPascalTokenizerHelper &Helper() { return FTokens->Helper(); }
   TTokenKind TokenKind() { return Tokenizer().TokenKind(); }
   const String &Token() { return Tokenizer().Token(); }
-  bool IsSymbol(StringView s) { return Tokenizer().IsSymbol(s); }
+  // Symbols are one or two characters long; most differ in the first.
+  bool IsSymbol(StringView s) {
+    const StringView t = TokenText();
+    return TokenKind() == TTokenKind::tkSymbol && t.size() == s.size() && !t.empty() &&
+           t[0] == s[0] && (t.size() == 1 || t == s);
+  }
   bool IsIdent() { return TokenKind() == TTokenKind::tkIdent; }
-  bool TokenIs(StringView upperWord) { return IsIdent() && SameText(Token(), upperWord); }
+  // The current token's text without a copy, valid until the next token is read.
+  StringView TokenText() { return Tokenizer().TokenText(); }
+  bool TokenIs(StringView upperWord) { return IsIdent() && SameText(TokenText(), upperWord); }
   // The next token that is not in the skip set, with directives reported even outside
   // declarations.
   TTokenKind NextTokenReportingDirectives();
@@ -174,9 +182,20 @@ protected:
   void SetHeaderEndAtToken(TCodeItem *item);
 
   // ---- Comments ----
-  Integer GetPendingCommentLine() const;
+  // The earlier of the pending comment's and the pending attribute's 0-based lines, -1 for
+  // none.
+  Integer GetPendingCommentLine() const {
+    if (FPendingAttributeLine < 0)
+      return FPendingCommentLine;
+    if (FPendingCommentLine < 0)
+      return FPendingAttributeLine;
+    return std::min(FPendingAttributeLine, FPendingCommentLine);
+  }
   Integer PendingCommentLine() const { return FPendingCommentLine; }
-  void ResetPendingComment();
+  void ResetPendingComment() {
+    FPendingCommentLine = -1;
+    FPendingAttributeLine = -1;
+  }
   void ReportIrregularComment(Integer line);
 
   // ---- Messages ----
@@ -198,17 +217,13 @@ protected:
   void SetCurrentVisibility(TVisibility v) { FVisibility = v; }
   // The last identifier read (the one before the current token when that is an
   // identifier too) and the one before it.
-  const TIdentRecord &CurrentIdent() const { return FCurIdent; }
-  const TIdentRecord &PreviousIdent() const { return FPrevIdent; }
+  const TIdentRecord &CurrentIdent() const { return FIdents[FCurIdent]; }
+  const TIdentRecord &PreviousIdent() const { return FIdents[FCurIdent ^ 1]; }
   // So that a later test for a word before the current token does not see it.
-  void ForgetCurrentIdent() {
-    if (FPrevTokenInIdent) {
-      FPrevToken.swap(FCurIdent.Text);
-      FPrevTokenInIdent = false;
-    }
-    FCurIdent.Text.clear();
+  void ForgetCurrentIdent();
+  StringView PrevTokenText() const {
+    return FPrevTokenInIdent ? StringView(CurrentIdent().Text) : FPrevTokenText;
   }
-  const String &PrevTokenText() const { return FPrevTokenInIdent ? FCurIdent.Text : FPrevToken; }
   TTokenKind PrevTokenKind() const { return FPrevTokenKind; }
   // The tokenizer's position just behind the previous token (1-based line and column).
   Integer LineBefore() const { return FLineBefore; }
@@ -224,7 +239,7 @@ private:
   void HandleToken(TTokenKind kind);
   void HandleComment();
   void HandleDirective(const String &text);
-  void HandleSymbolForComments();
+  void HandleSymbol();
   void ApplyClassWarnings();
   void CloseRegions();
   void BlankLine();
@@ -266,7 +281,11 @@ private:
   std::vector<TBlockEntry> FBlocks;
   TModuleSectionKind FModuleSectionKind = msInterface;
   // The previous token's text; when that token was an identifier its text is held once, in
-  // FCurIdent.Text, and FPrevTokenInIdent is set.
+  // the current identifier record, and FPrevTokenInIdent is set. Otherwise FPrevTokenText is
+  // a slice of the source text the token was read from, or of FPrevToken when the tokenizer
+  // held the text in a string; an include file's text is copied into FPrevToken when the
+  // file ends, since the text may be freed then.
+  StringView FPrevTokenText;
   String FPrevToken;
   TTokenKind FPrevTokenKind = TTokenKind::tkNone;
   bool FPrevTokenInIdent = false;
@@ -275,8 +294,10 @@ private:
   TCodeSectionKind FCodeSectionKind = cskUndefined;
   std::unique_ptr<TGrammarTokens> FTokens;
   TVisibility FVisibility = scDefault;
-  TIdentRecord FCurIdent;
-  TIdentRecord FPrevIdent;
+  // The current and the previous identifier record; reading an identifier turns the older
+  // one into the current one, so no record is copied or swapped.
+  TIdentRecord FIdents[2];
+  Byte FCurIdent = 0;
   Integer FLineBefore = 0;
   Integer FColBefore = 0;
   TTokenKinds FSkipKinds;

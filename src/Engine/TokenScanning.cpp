@@ -8,6 +8,10 @@
 
 #include <array>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace krx {
 
 namespace {
@@ -21,22 +25,38 @@ bool IsHexDigit(Char c) {
   return IsAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
-// Identifier characters; ASCII through a table, the rest through the Unicode tables.
-struct TIdentTable {
-  std::array<Byte, 128> Start{};
+// How a token starting with a character is scanned.
+enum class TStartClass : Byte { Symbol, Ident, Number, String, DoubleQuote, Brace, Ampersand };
+
+// The start class and identifier characters; ASCII through tables, the rest through the
+// Unicode tables.
+struct TCharTables {
+  std::array<TStartClass, 128> Start{};
   std::array<Byte, 128> Part{};
-  constexpr TIdentTable() {
+  constexpr TCharTables() {
     for (int c = 0; c < 128; ++c) {
       bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-      Start[c] = letter;
-      Part[c] = letter || (c >= '0' && c <= '9');
+      bool digit = c >= '0' && c <= '9';
+      Start[c] = letter ? TStartClass::Ident : digit ? TStartClass::Number : TStartClass::Symbol;
+      Part[c] = letter || digit;
     }
+    Start['$'] = TStartClass::Number;
+    Start['#'] = TStartClass::String;
+    Start['\''] = TStartClass::String;
+    Start['"'] = TStartClass::DoubleQuote;
+    Start['{'] = TStartClass::Brace;
+    Start['&'] = TStartClass::Ampersand;
   }
 };
-constexpr TIdentTable kIdent;
+constexpr TCharTables kChars;
 
-bool IsIdentStart(Char c) { return c < 128 ? kIdent.Start[c] != 0 : IsLetter(c); }
-bool IsIdentPart(Char c) { return c < 128 ? kIdent.Part[c] != 0 : IsLetterOrDigit(c); }
+TStartClass StartClass(Char c) {
+  if (c < 128)
+    return kChars.Start[c];
+  return IsLetter(c) ? TStartClass::Ident : TStartClass::Symbol;
+}
+bool IsIdentStart(Char c) { return c < 128 ? kChars.Start[c] == TStartClass::Ident : IsLetter(c); }
+bool IsIdentPart(Char c) { return c < 128 ? kChars.Part[c] != 0 : IsLetterOrDigit(c); }
 
 } // namespace
 
@@ -73,7 +93,7 @@ String JoinTokenTexts(TKRBaseTokenizer &tokenizer) {
     bool prevWord = prev == TTokenKind::tkIdent || prev == TTokenKind::tkNumber;
     if ((word && prevWord) || (k == TTokenKind::tkString && prev == TTokenKind::tkString))
       result.push_back(u' ');
-    result.append(tokenizer.Token());
+    result.append(tokenizer.TokenText());
     prev = k;
   }
   return result;
@@ -83,20 +103,21 @@ String JoinTokenTexts(TKRBaseTokenizer &tokenizer) {
 
 TTokenKind TKRBaseTokenizer::ReadToken(TTokenKinds skip, bool raiseAtEnd) {
   auto &s = FState;
-  s.PrevToken.swap(s.Token);
-  s.PrevTokenKind = s.TokenKind;
-  s.PrevTokenPos = s.TokenPos;
+  ShiftToken();
   skip -= TTokenKinds{TTokenKind::tkNone, TTokenKind::tkError};
   for (;;) {
-    s.Token.clear();
+    ClearTokenText();
     s.TokenKind = TTokenKind::tkNone;
-    Integer n = static_cast<Integer>(FLine.size());
-    Integer start = s.LinePos;
-    while (s.LinePos <= n && FLine[s.LinePos - 1] <= u' ')
-      ++s.LinePos;
-    if (s.Collecting && s.LinePos > start)
-      s.Collected.append(LinePart(start, s.LinePos));
-    const bool atEnd = s.LinePos > n && !NextLine(true);
+    // A local index: stepping the state's field would store it at every character.
+    const std::size_t n = FLine.size();
+    const std::size_t start = static_cast<std::size_t>(s.LinePos - 1);
+    std::size_t p = start;
+    while (p < n && FLine[p] <= u' ')
+      ++p;
+    s.LinePos = static_cast<Integer>(p) + 1;
+    if (s.Collecting && p > start)
+      s.Collected.append(FLine.substr(start, p - start));
+    const bool atEnd = p >= n && !NextLine(true);
     // Taken before the scanner consumes anything: a token that spans lines keeps its start.
     s.TokenPos = {s.LineNr, s.LinePos};
     if (atEnd)
@@ -113,11 +134,12 @@ TTokenKind TKRBaseTokenizer::ReadToken(TTokenKinds skip, bool raiseAtEnd) {
 }
 
 void TKRBaseTokenizer::ShortenToken(Integer count) {
-  const Integer length = Length(FState.Token);
+  const Integer length = static_cast<Integer>(TokenText().size());
   KR_ASSERT(count >= 0 && count < length && FState.TokenPos.Line == FState.LineNr &&
             FState.TokenPos.Column + length == FState.LinePos);
-  FState.Token.resize(static_cast<std::size_t>(length - count));
   FState.LinePos -= count;
+  // The token lies within the current line, so its shorter text is a slice of it too.
+  SetTokenText(LinePart(FState.TokenPos.Column, FState.LinePos));
   if (FState.Collecting) {
     KR_ASSERT(FState.Collected.size() >= static_cast<std::size_t>(count));
     FState.Collected.resize(FState.Collected.size() - static_cast<std::size_t>(count));
@@ -146,7 +168,7 @@ String TKRBaseTokenizer::StopCollecting() {
 String TKRBaseTokenizer::CollectedTextAsLine(bool includeCurrentToken) {
   String text = StopCollecting();
   if (!includeCurrentToken)
-    text.resize(text.size() - std::min(text.size(), FState.Token.size()));
+    text.resize(text.size() - std::min(text.size(), TokenText().size()));
   // The lines are joined in place: what is written never passes what is still to be read
   // (each line's blank separator takes the place of the line break before it).
   std::size_t w = 0, i = 0, n = text.size();
@@ -198,34 +220,36 @@ void TPascalTokenizer::Init() {
 
 void TPascalTokenizer::ScanToken() {
   Char c = CurChar();
-  if (c == u'$' || IsAsciiDigit(c)) {
+  switch (StartClass(c)) {
+  case TStartClass::Ident:
+    ScanIdent(FState.LinePos);
+    return;
+  case TStartClass::Number:
     ScanNumber();
     return;
-  }
-  if (c == u'"' && FState.DoubleQuotedStrings) {
-    ScanDoubleQuotedString();
-    return;
-  }
-  if (c == u'#' || c == u'\'') {
+  case TStartClass::String:
     ScanString();
     return;
-  }
-  if (c == u'{') {
-    SetTokenText(u"{");
+  case TStartClass::Brace:
     ++FState.LinePos;
     ScanComment(TCommentKind::Brace);
     return;
-  }
-  if (c == u'&' && FEscapedIdentifiers && HasChar(FState.LinePos + 1) &&
-      IsIdentStart(FLine[FState.LinePos])) {
-    Integer start = FState.LinePos;
-    ++FState.LinePos;
-    ScanIdent(start);
-    return;
-  }
-  if (IsIdentStart(c)) {
-    ScanIdent(FState.LinePos);
-    return;
+  case TStartClass::DoubleQuote:
+    if (FState.DoubleQuotedStrings) {
+      ScanDoubleQuotedString();
+      return;
+    }
+    break;
+  case TStartClass::Ampersand:
+    if (FEscapedIdentifiers && HasChar(FState.LinePos + 1) && IsIdentStart(FLine[FState.LinePos])) {
+      Integer start = FState.LinePos;
+      ++FState.LinePos;
+      ScanIdent(start);
+      return;
+    }
+    break;
+  case TStartClass::Symbol:
+    break;
   }
   // Symbols, possibly two characters long.
   Integer start = FState.LinePos;
@@ -237,7 +261,6 @@ void TPascalTokenizer::ScanToken() {
     case u'(':
       if (d == u'*') {
         ++FState.LinePos;
-        SetTokenText(u"(*");
         ScanComment(TCommentKind::ParenStar);
         return;
       }
@@ -267,29 +290,49 @@ void TPascalTokenizer::ScanToken() {
     }
   }
   SetTokenText(LinePart(start, FState.LinePos));
-  Collect(FState.Token);
+  Collect(TokenText());
 }
 
 void TPascalTokenizer::ScanIdent(Integer start) {
   // A local index: stepping the state's field would store it at every character.
   const std::size_t n = FLine.size();
   std::size_t p = static_cast<std::size_t>(FState.LinePos - 1);
+#if defined(__SSE2__)
+  // Eight characters at a time while they are ASCII letters, digits or "_" (a value minus
+  // the range's first character, saturated minus its width less one, is zero exactly inside
+  // it; or-ing 0x20 folds upper-case letters to lower case). Most identifiers end within the
+  // first eight; a character above ASCII leaves the rest to the loop below.
+  while (p + 8 <= n) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(FLine.data() + p));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lower = _mm_or_si128(v, _mm_set1_epi16(0x20));
+    const __m128i letter = _mm_cmpeq_epi16(
+        _mm_subs_epu16(_mm_sub_epi16(lower, _mm_set1_epi16(u'a')), _mm_set1_epi16(25)), zero);
+    const __m128i digit = _mm_cmpeq_epi16(
+        _mm_subs_epu16(_mm_sub_epi16(v, _mm_set1_epi16(u'0')), _mm_set1_epi16(9)), zero);
+    const __m128i under = _mm_cmpeq_epi16(v, _mm_set1_epi16(u'_'));
+    const unsigned part = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(letter, digit), under)));
+    if (part != 0xFFFF) {
+      p += static_cast<std::size_t>(__builtin_ctz(~part)) / 2;
+      break;
+    }
+    p += 8;
+  }
+#endif
   while (p < n && IsIdentPart(FLine[p]))
     ++p;
   FState.LinePos = static_cast<Integer>(p) + 1;
   SetTokenText(LinePart(start, FState.LinePos));
   FState.TokenKind = TTokenKind::tkIdent;
-  Collect(FState.Token);
+  Collect(TokenText());
 }
 
 void TPascalTokenizer::ScanLineComment() {
   Integer start = FState.LinePos;
   RecordComment(TCommentKind::LineSlash);
   Integer end = static_cast<Integer>(FLine.size()) + 1;
-  if (FCommentTextMode == 1 || FCommentTextMode == 2)
-    SetTokenText(LinePart(start, end));
-  else
-    SetTokenText(u"//");
+  SetTokenText(LinePart(start, FCommentTextMode == 1 || FCommentTextMode == 2 ? end : start + 2));
   Collect(LinePart(start, end));
   FState.LinePos = end;
   FState.TokenKind = TTokenKind::tkComment;
@@ -297,14 +340,19 @@ void TPascalTokenizer::ScanLineComment() {
 
 void TPascalTokenizer::ScanComment(TCommentKind kind) {
   KR_ASSERT(kind != TCommentKind::LineSlash);
+  // Called behind the opener, which starts where the token does.
+  const Integer start = FState.TokenPos.Column;
   FState.TokenKind = TTokenKind::tkComment;
   RecordComment(kind);
   if (HasChar(FState.LinePos) && CurChar() == u'$') {
-    FState.Token.push_back(u'$');
     ++FState.LinePos;
     FState.TokenKind = TTokenKind::tkDirective;
   }
-  Collect(FState.Token);
+  // Up to here the text is the opener (and "$"); the first line's piece follows it at once,
+  // so the text of the first line is one slice from the opener on.
+  SetTokenText(LinePart(start, FState.LinePos));
+  const bool whole = FState.TokenKind == TTokenKind::tkDirective || FCommentTextMode == 1;
+  const bool firstLineText = whole || FCommentTextMode == 2;
   bool firstLine = true;
   for (;;) {
     Integer n = static_cast<Integer>(FLine.size());
@@ -328,11 +376,16 @@ void TPascalTokenizer::ScanComment(TCommentKind kind) {
       }
     }
     Integer pieceEnd = end ? end : n + 1;
-    StringView piece = p <= pieceEnd ? LinePart(p, pieceEnd) : StringView{};
-    if (FState.TokenKind == TTokenKind::tkDirective || FCommentTextMode == 1 ||
-        (FCommentTextMode == 2 && firstLine))
-      FState.Token.append(piece);
-    Collect(piece);
+    if (firstLine) {
+      if (firstLineText)
+        SetTokenText(LinePart(start, pieceEnd));
+      Collect(LinePart(start, pieceEnd));
+    } else {
+      StringView piece = p <= pieceEnd ? LinePart(p, pieceEnd) : StringView{};
+      if (whole)
+        AppendTokenText(piece);
+      Collect(piece);
+    }
     if (end) {
       FState.LinePos = end;
       return;
@@ -345,9 +398,9 @@ void TPascalTokenizer::ScanComment(TCommentKind kind) {
     }
     FState.LinePos = 1;
     firstLine = false;
-    if (FState.TokenKind == TTokenKind::tkDirective || FCommentTextMode == 1)
+    if (whole)
       for (Integer i = before; i < FState.LineNr; ++i)
-        FState.Token.append(u"\r\n");
+        AppendTokenText(u"\r\n");
   }
 }
 
@@ -392,7 +445,7 @@ void TPascalTokenizer::ScanString() {
     }
   }
   SetTokenText(LinePart(start, FState.LinePos));
-  Collect(FState.Token);
+  Collect(TokenText());
 }
 
 void TPascalTokenizer::ScanDoubleQuotedString() {
@@ -408,7 +461,7 @@ void TPascalTokenizer::ScanDoubleQuotedString() {
     FState.LinePos = static_cast<Integer>(f) + 2;
   }
   SetTokenText(LinePart(start, FState.LinePos));
-  Collect(FState.Token);
+  Collect(TokenText());
 }
 
 void TPascalTokenizer::ScanNumber() {
@@ -437,7 +490,7 @@ void TPascalTokenizer::ScanNumber() {
   }
   FState.TokenKind = FNumbersAsNumbers ? TTokenKind::tkNumber : TTokenKind::tkIdent;
   SetTokenText(LinePart(start, FState.LinePos));
-  Collect(FState.Token);
+  Collect(TokenText());
 }
 
 } // namespace krx

@@ -58,14 +58,49 @@ TKRBaseTokenizer::TKRBaseTokenizer(StringView text) {
 }
 
 void TKRBaseTokenizer::Clear() {
+  // The previous token's text outlives the text it was read from.
+  if (!FState.PrevTokenOwned) {
+    FState.PrevToken.assign(FState.PrevTokenText);
+    FState.PrevTokenText = FState.PrevToken;
+    FState.PrevTokenOwned = true;
+  }
   FState.Text.reset();
   FState.LineNr = 0;
   FLine = {};
   FState.LineIndex = -1;
   FState.LinePos = 1;
   FState.Token.clear();
+  ClearTokenText();
   FState.TokenKind = TTokenKind::tkNone;
   FState.TokenPos = {};
+}
+
+const String &TKRBaseTokenizer::PrevToken() const {
+  if (FState.PrevTokenOwned)
+    return FState.PrevToken;
+  FPrevTokenCopy.assign(FState.PrevTokenText);
+  return FPrevTokenCopy;
+}
+
+void TKRBaseTokenizer::TakeToken(String &into) {
+  if (FState.TokenOwned) {
+    into.swap(FState.Token);
+    FState.Token.clear();
+  } else if (FTokenCopied) {
+    into.swap(FTokenCopy);
+  } else {
+    into.assign(FState.TokenText);
+  }
+  ClearTokenText();
+}
+
+void TKRBaseTokenizer::AppendTokenText(StringView s) {
+  if (!FState.TokenOwned) {
+    FState.Token.assign(FState.TokenText);
+    FState.TokenOwned = true;
+  }
+  FState.Token.append(s);
+  FState.TokenText = FState.Token;
 }
 
 void TKRBaseTokenizer::SetSharedText(TTokenizerTextPtr text) {
@@ -115,28 +150,26 @@ void TKRBaseTokenizer::SyncLine() {
   FLine = FState.LineIndex >= 0 ? LineText(FState.LineIndex + 1) : StringView{};
 }
 
-void TKRBaseTokenizer::SetLine(Integer index) {
-  FState.LineIndex = index;
-  SyncLine();
-  Integer n = static_cast<Integer>(FLine.size());
-  Integer p = 1;
-  while (p <= n && FLine[p - 1] <= u' ')
-    ++p;
-  FState.LinePos = p;
-}
-
 bool TKRBaseTokenizer::NextLine(bool notify) {
-  while (FState.Text && FState.LineNr < static_cast<Integer>(FState.Text->Lines.size())) {
-    SetLine(FState.LineNr);
+  for (;;) {
+    const TTokenizerText *text = FState.Text.get();
+    if (!text || FState.LineNr >= static_cast<Integer>(text->Lines.size()))
+      return false;
+    const TTokenizerText::TLine &l = text->Lines[static_cast<std::size_t>(FState.LineNr)];
+    FLine = StringView(text->Text.data() + l.Start, l.Length);
+    FState.LineIndex = FState.LineNr;
+    std::size_t p = 0;
+    while (p < l.Length && FLine[p] <= u' ')
+      ++p;
+    FState.LinePos = static_cast<Integer>(p) + 1;
     ++FState.LineNr;
     if (FState.Collecting)
       FState.Collected.append(u"\r\n");
-    if (FState.LinePos <= static_cast<Integer>(FLine.size()))
+    if (p < l.Length)
       return true;
     if (notify && OnBlankLine)
       OnBlankLine(*this);
   }
-  return false;
 }
 
 TTokenKind TKRBaseTokenizer::NextToken() { return ReadToken(FState.SkipKinds, FRaiseAtEnd); }
@@ -166,7 +199,7 @@ bool TWhiteSpaceTokenizer::SameTokens(TWhiteSpaceTokenizer &other) {
   for (;;) {
     TTokenKind a = NextToken();
     TTokenKind b = other.NextToken();
-    if (a != b || !SameText(Token(), other.Token()))
+    if (a != b || !SameText(TokenText(), other.TokenText()))
       return false;
     if (a == TTokenKind::tkNone)
       return true;
@@ -184,6 +217,11 @@ TTokenizerState SaveTokenizerState(const TKRBaseTokenizer &t) { return t.FState;
 
 void RestoreTokenizerState(const TTokenizerState &s, TKRBaseTokenizer &t) {
   t.FState = s;
+  if (t.FState.TokenOwned)
+    t.FState.TokenText = t.FState.Token;
+  if (t.FState.PrevTokenOwned)
+    t.FState.PrevTokenText = t.FState.PrevToken;
+  t.FTokenCopied = false;
   if (t.FState.LineIndex >= t.LineCount())
     t.FState.LineIndex = -1;
   t.SyncLine();

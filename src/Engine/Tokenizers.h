@@ -43,10 +43,19 @@ struct TTokenizerState {
   String Collected;
   bool Collecting = false;
   TTokenizerTextPtr Text;
+  // A token's text is a slice of Text for a token within one line, which costs no copy;
+  // only a token whose text is not such a slice (a directive or whole comment spanning lines)
+  // keeps it in Token, with TokenOwned set. TokenText points into one or the other; a restore
+  // points it again at the restored Token when that is owned. The same holds for the
+  // previous token.
+  StringView PrevTokenText;
   String PrevToken;
+  bool PrevTokenOwned = false;
   TTokenKind PrevTokenKind = TTokenKind::tkNone;
   TSourcePos PrevTokenPos;
+  StringView TokenText;
   String Token;
+  bool TokenOwned = false;
   TTokenKind TokenKind = TTokenKind::tkNone;
   TSourcePos TokenPos;
   bool DoubleQuotedStrings = false; // read by TPascalTokenizer
@@ -77,7 +86,7 @@ public:
   virtual TTokenKind NextToken();
   bool NextIsIdent() { return NextToken() == TTokenKind::tkIdent; }
   bool IsSymbol(StringView s) const {
-    return FState.TokenKind == TTokenKind::tkSymbol && FState.Token == s;
+    return FState.TokenKind == TTokenKind::tkSymbol && FState.TokenText == s;
   }
   // Where the current token starts (at the end of the text: where scanning stopped).
   TSourcePos TokenPos() const { return FState.TokenPos; }
@@ -94,16 +103,37 @@ public:
   String CollectedTextAsLine(bool includeCurrentToken);
   bool Collecting() const { return FState.Collecting; }
 
-  // Current and previous token.
-  const String &Token() const { return FState.Token; }
+  // Current and previous token. TokenText is the current token's text without a copy, valid
+  // until the next token is read; Token copies it into a string on the first call for a token.
+  StringView TokenText() const { return FState.TokenText; }
+  const String &Token() const {
+    if (FState.TokenOwned)
+      return FState.Token;
+    if (!FTokenCopied) {
+      FTokenCopy.assign(FState.TokenText);
+      FTokenCopied = true;
+    }
+    return FTokenCopy;
+  }
   TTokenKind TokenKind() const { return FState.TokenKind; }
-  const String &PrevToken() const { return FState.PrevToken; }
-  // Moves the current token's text into `into` (whose old text is dropped) instead of
-  // copying it, for a reader that is done with the current token: Token() is empty
-  // afterwards, and so is PrevToken() once the next token is read.
-  void TakeToken(String &into) {
-    into.swap(FState.Token);
-    FState.Token.clear();
+  StringView PrevTokenText() const { return FState.PrevTokenText; }
+  const String &PrevToken() const;
+  // Gives the current token's text to `into` (whose old text is dropped), moving it when the
+  // tokenizer holds it in a string, for a reader that is done with the current token:
+  // Token() is empty afterwards, and so is PrevToken() once the next token is read.
+  void TakeToken(String &into);
+  // Like TakeToken, but without a copy: the returned text is the token's slice of the source
+  // text, valid as long as that text is, or `store` when the tokenizer held the text in a
+  // string, which is then moved there.
+  StringView TakeTokenText(String &store) {
+    StringView text = FState.TokenText;
+    if (FState.TokenOwned) {
+      store.swap(FState.Token);
+      FState.Token.clear();
+      text = store;
+    }
+    ClearTokenText();
+    return text;
   }
   TTokenKind PrevTokenKind() const { return FState.PrevTokenKind; }
 
@@ -145,9 +175,8 @@ protected:
   // (and out of the collected text), so that they are scanned again as the next token.
   void ShortenToken(Integer count);
 
-  // The scanners' view of the state. Makes line `index` current with the position on its
-  // first character above #32.
-  void SetLine(Integer index);
+  // The scanners' view of the state. Makes the next line current with the position on its
+  // first character above #32; see NextToken for blank lines and `notify`.
   bool NextLine(bool notify);
   Char CurChar() const { return FLine[FState.LinePos - 1]; }
   bool HasChar(Integer pos) const { return pos >= 1 && pos <= static_cast<Integer>(FLine.size()); }
@@ -161,7 +190,29 @@ protected:
   StringView LinePart(Integer from, Integer to) const {
     return FLine.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from));
   }
-  void SetTokenText(StringView s) { FState.Token.assign(s); }
+  // The current token's text is `s`, a slice of the current text.
+  void SetTokenText(StringView s) {
+    FState.TokenText = s;
+    FState.TokenOwned = false;
+    FTokenCopied = false;
+  }
+  // Appends `s` to the current token's text, which from then on is held in a string.
+  void AppendTokenText(StringView s);
+  // Empties the current token's text.
+  void ClearTokenText() { SetTokenText({}); }
+  // The current token becomes the previous one; an owned text moves to PrevToken.
+  void ShiftToken() {
+    auto &s = FState;
+    if (s.TokenOwned) {
+      s.PrevToken.swap(s.Token);
+      s.PrevTokenText = s.PrevToken;
+    } else {
+      s.PrevTokenText = s.TokenText;
+    }
+    s.PrevTokenOwned = s.TokenOwned;
+    s.PrevTokenKind = s.TokenKind;
+    s.PrevTokenPos = s.TokenPos;
+  }
 
   TTokenizerState FState;
   StringView FLine; // the current line of FState.Text, derived from FState.LineIndex
@@ -173,6 +224,12 @@ protected:
 
 private:
   void SyncLine();
+
+  // Token() and PrevToken() copy a text that is a slice of the source into these; they are
+  // no part of the state, only a cache of what the state says.
+  mutable String FTokenCopy;
+  mutable bool FTokenCopied = false;
+  mutable String FPrevTokenCopy;
 };
 
 class TPascalTokenizer : public TKRBaseTokenizer {

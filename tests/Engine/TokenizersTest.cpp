@@ -341,6 +341,22 @@ TEST(PascalTokenizer, SaveAndRestoreState) {
   EXPECT_EQ(t.LineNr(), 2);
 }
 
+// Token texts are slices of the source text, except a directive spanning lines: both kinds
+// must stay readable after a restore and after the source text is replaced.
+TEST(PascalTokenizer, TokenTextsOutliveRestoresAndTheirSourceText) {
+  TPascalTokenizer t(u"{$x\n y} z");
+  t.NextToken();
+  TTokenizerState s = SaveTokenizerState(t);
+  t.NextToken();
+  RestoreTokenizerState(s, t);
+  EXPECT_EQ(t.TokenText(), u"{$x\r\n y}");
+  t.NextToken();
+  EXPECT_EQ(t.PrevTokenText(), u"{$x\r\n y}");
+  t.NextToken();
+  t.SetText(u"w");
+  EXPECT_EQ(t.PrevToken(), u"z");
+}
+
 TEST(PascalTokenizer, TakenTokensMatchReadTokensWhateverTheBufferSizes) {
   // Taken texts hand their buffers back to the tokenizer, so long and short tokens are mixed
   // to catch a stale or cut buffer.
@@ -350,6 +366,9 @@ TEST(PascalTokenizer, TakenTokensMatchReadTokensWhateverTheBufferSizes) {
   std::vector<Tok> taken;
   for (TTokenKind k; (k = t.NextToken()) != TTokenKind::tkNone;) {
     String into = u"old text that is dropped";
+    if (taken.size() % 2 == 1) {
+      EXPECT_FALSE(t.Token().empty()); // a text copied for Token() moves on as well
+    }
     t.TakeToken(into);
     EXPECT_TRUE(t.Token().empty());
     taken.push_back({k, std::move(into)});

@@ -78,12 +78,18 @@ public:
   bool Collecting() const { return FState.Collecting; }
 
   const String &Token() const { return FState.Token; }
+  StringView TokenText() const { return FState.Token; }
   TTokenKind TokenKind() const { return FState.TokenKind; }
   // Moves the current token's text into `into` (whose old text is dropped) instead of
   // copying it, for a reader that is done with the current token: Token() is empty afterwards.
   void TakeToken(String &into) {
     into.swap(FState.Token);
     FState.Token.clear();
+  }
+  // TakeToken giving back a view of `store`: this revision keeps every text in a string.
+  StringView TakeTokenText(String &store) {
+    TakeToken(store);
+    return store;
   }
 
   StringView Line() const { return FLine; }
@@ -126,7 +132,16 @@ protected:
   StringView LinePart(Integer from, Integer to) const {
     return FLine.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from));
   }
+  // The scanners' token text operations; this revision copies every text, since its current
+  // line is replaced when the next one is read.
   void SetTokenText(StringView s) { FState.Token.assign(s); }
+  void AppendTokenText(StringView s) { FState.Token.append(s); }
+  void ClearTokenText() { FState.Token.clear(); }
+  void ShiftToken() {
+    FState.PrevToken.swap(FState.Token);
+    FState.PrevTokenKind = FState.TokenKind;
+    FState.PrevTokenPos = FState.TokenPos;
+  }
 
   TTokenizerScanState FState;
   StringView FLine; // the line read last (FLineText)
