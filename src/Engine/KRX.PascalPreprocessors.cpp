@@ -461,8 +461,9 @@ void TPreprocessedPascalTokenizer::SkipInactiveText() {
   };
   const auto takeOver = [&](Integer atLine, std::size_t at) {
     if (atLine != FState.LineIndex) {
-      SetLine(atLine);
-      FState.LineNr = atLine + 1;
+      // That line is not blank: the scanner takes over at a character of it.
+      FState.LineNr = atLine;
+      NextLine(false);
     }
     FState.LinePos = static_cast<Integer>(at) + 1;
   };
@@ -544,7 +545,7 @@ void TPreprocessedPascalTokenizer::SkipInactiveText() {
 bool TPreprocessedPascalTokenizer::ProcessDirective() {
   // A view of the token: an include (the last thing a directive does) replaces the token.
   StringView body;
-  const StringView token = Token();
+  const StringView token = TokenText();
   if (token.size() >= 2 && token[0] == u'{' && token[1] == u'$')
     body = token.substr(2, token.size() - 3);
   else if (token.size() >= 5 && token.substr(0, 3) == u"(*$")
