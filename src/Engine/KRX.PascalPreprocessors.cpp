@@ -5,6 +5,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace krx {
 
 namespace {
@@ -125,6 +129,69 @@ bool IsAsciiIdentStart(Char c) {
   return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
 }
 bool IsAsciiIdentPart(Char c) { return IsAsciiIdentStart(c) || (c >= u'0' && c <= u'9'); }
+
+bool IsHexDigit(Char c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+bool MayStartCommentOrString(Char c) {
+  return c == u'{' || c == u'(' || c == u'/' || c == u'\'' || c == u'#' || c == u'"';
+}
+
+// The index of the first character at or after `pos` that may start a comment, a string or
+// a line comment, or the line's length. Inactive text is mostly plain code: where SSE2 is
+// there it is passed eight characters at a time, one comparison per character that matters.
+std::size_t NextCommentOrString(StringView s, std::size_t pos) {
+#if defined(__SSE2__)
+  const auto same = [](__m128i v, Char c) { return _mm_cmpeq_epi16(v, _mm_set1_epi16(c)); };
+  for (; pos + 8 <= s.size(); pos += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s.data() + pos));
+    const __m128i hit = _mm_or_si128(
+        _mm_or_si128(_mm_or_si128(same(v, u'{'), same(v, u'(')), _mm_or_si128(same(v, u'/'), same(v, u'\''))),
+        _mm_or_si128(same(v, u'#'), same(v, u'"')));
+    const int mask = _mm_movemask_epi8(hit);
+    if (mask != 0)
+      return pos + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
+  }
+#endif
+  while (pos < s.size() && !MayStartCommentOrString(s[pos]))
+    ++pos;
+  return pos;
+}
+
+// Moves `pos` over the string token that starts there ('text', #13, #$0D and runs of them)
+// as the scanner reads it; false when a quoted part does not end on the line.
+bool SkipString(StringView s, std::size_t &pos) {
+  const std::size_t n = s.size();
+  while (pos < n) {
+    if (s[pos] == u'#') {
+      ++pos;
+      const bool hex = pos < n && s[pos] == u'$';
+      if (hex)
+        ++pos;
+      while (pos < n && (hex ? IsHexDigit(s[pos]) : (s[pos] >= u'0' && s[pos] <= u'9')))
+        ++pos;
+    } else if (s[pos] == u'\'') {
+      ++pos;
+      for (;;) {
+        if (pos >= n)
+          return false;
+        if (s[pos] == u'\'') {
+          if (pos + 1 < n && s[pos + 1] == u'\'') {
+            pos += 2;
+            continue;
+          }
+          ++pos;
+          break;
+        }
+        ++pos;
+      }
+    } else {
+      break;
+    }
+  }
+  return true;
+}
 
 } // namespace
 
@@ -339,6 +406,8 @@ TTokenKind TPreprocessedPascalTokenizer::NextToken() {
   // unseen; the skip set and the end-of-text exception are applied here instead, the latter
   // only at the end of the main text, not of an include file.
   for (;;) {
+    if (!Active())
+      SkipInactiveText();
     const TTokenKinds callerSkip = EffectiveSkipKinds();
     const TTokenKind k = ReadToken(callerSkip - TTokenKinds{TTokenKind::tkDirective}, false);
     if (k == TTokenKind::tkNone) {
@@ -362,10 +431,121 @@ TTokenKind TPreprocessedPascalTokenizer::NextToken() {
   }
 }
 
+// Moves over inactive text up to the next directive without making tokens of it: an
+// inactive branch is read only to find where it ends. What matters for that is followed as
+// the scanner follows it: comments (a directive is a comment starting with "$"), strings and
+// line comments; everything else is passed character by character. The scanner takes over
+// at the directive. Where a comment or string does not end, it takes over at the last comment
+// passed (so that it is recorded as the last one) or else at that token, and reads and
+// reports it as always. Where the text ends first nothing is passed, so that the last token
+// and comment of the text are the scanner's own. Not used while text is collected or blank
+// lines are reported, which see every character and line.
+void TPreprocessedPascalTokenizer::SkipInactiveText() {
+  const TTokenizerText *text = FState.Text.get();
+  if (!text || text == FNoDirectiveAhead || FState.Collecting || OnBlankLine ||
+      FState.LineIndex < 0)
+    return;
+  const Integer lines = LineCount();
+  Integer line = FState.LineIndex;
+  StringView s = FLine;
+  std::size_t pos = static_cast<std::size_t>(FState.LinePos - 1);
+  Integer commentLine = -1; // where the last comment passed starts
+  std::size_t commentPos = 0;
+  const auto nextLine = [&] {
+    if (line + 1 >= lines)
+      return false;
+    ++line;
+    s = LineText(line + 1);
+    pos = 0;
+    return true;
+  };
+  const auto takeOver = [&](Integer atLine, std::size_t at) {
+    if (atLine != FState.LineIndex) {
+      // That line is not blank: the scanner takes over at a character of it.
+      FState.LineNr = atLine;
+      NextLine(false);
+    }
+    FState.LinePos = static_cast<Integer>(at) + 1;
+  };
+  const auto unended = [&](Integer atLine, std::size_t at) {
+    if (commentLine >= 0)
+      takeOver(commentLine, commentPos);
+    else
+      takeOver(atLine, at);
+  };
+  for (;;) {
+    pos = NextCommentOrString(s, pos);
+    if (pos >= s.size()) {
+      if (!nextLine()) {
+        FNoDirectiveAhead = text;
+        return;
+      }
+      continue;
+    }
+    const Char c = s[pos];
+    const Char next = pos + 1 < s.size() ? s[pos + 1] : Char(0);
+    if (c == u'{' || (c == u'(' && next == u'*')) {
+      const bool brace = c == u'{';
+      const std::size_t open = brace ? 1 : 2;
+      if (pos + open < s.size() && s[pos + open] == u'$') {
+        takeOver(line, pos);
+        return;
+      }
+      const Integer startLine = line;
+      const std::size_t start = pos;
+      commentLine = line;
+      commentPos = pos;
+      pos += open;
+      for (;;) {
+        std::size_t end = StringView::npos;
+        if (brace) {
+          const std::size_t f = s.find(u'}', pos);
+          if (f != StringView::npos)
+            end = f + 1;
+        } else {
+          for (std::size_t from = pos; from < s.size();) {
+            const std::size_t f = s.find(u'*', from);
+            if (f == StringView::npos)
+              break;
+            if (f + 1 < s.size() && s[f + 1] == u')') {
+              end = f + 2;
+              break;
+            }
+            from = f + 1;
+          }
+        }
+        if (end != StringView::npos) {
+          pos = end;
+          break;
+        }
+        if (!nextLine()) {
+          unended(startLine, start);
+          return;
+        }
+      }
+    } else if (c == u'/' && next == u'/') {
+      commentLine = line;
+      commentPos = pos;
+      pos = s.size();
+    } else if (c == u'\'' || c == u'#') {
+      const std::size_t start = pos;
+      if (!SkipString(s, pos)) {
+        unended(line, start);
+        return;
+      }
+    } else if (c == u'"' && FState.DoubleQuotedStrings) {
+      unended(line, pos);
+      return;
+    } else {
+      ++pos;
+    }
+  }
+}
+
 bool TPreprocessedPascalTokenizer::ProcessDirective() {
   // A view of the token: an include (the last thing a directive does) replaces the token.
   StringView body;
-  const StringView token = Token();
+  const StringView token = TokenText();
   if (token.size() >= 2 && token[0] == u'{' && token[1] == u'$')
     body = token.substr(2, token.size() - 3);
   else if (token.size() >= 5 && token.substr(0, 3) == u"(*$")
@@ -680,12 +860,14 @@ void TPreprocessedPascalTokenizer::Report(StringView text) {
 }
 
 void TPreprocessedPascalTokenizer::SetText(StringView text) {
+  FNoDirectiveAhead = nullptr;
   FIncludeExpansions = FIncludedText = 0;
   FIncludeBudgetSpent = false;
   TPascalTokenizer::SetText(text);
 }
 
 void TPreprocessedPascalTokenizer::SetLines(const std::vector<String> &lines) {
+  FNoDirectiveAhead = nullptr;
   FIncludeExpansions = FIncludedText = 0;
   FIncludeBudgetSpent = false;
   TPascalTokenizer::SetLines(lines);

@@ -150,6 +150,7 @@ private:
   // The directive that a word names, in any letter case.
   static TDirectiveWord DirectiveWordOf(StringView word);
 
+  void SkipInactiveText();
   bool ProcessDirective();
   // A switch from the first two characters of its part ("R+", "A8", "YD").
   bool ParseSwitch(Char first, Char second, bool apply);
@@ -176,6 +177,8 @@ private:
   TCompilerContext FContext;
   std::size_t FInactiveCount = 0;
   std::vector<TTokenizerState> FIncludeStack;
+  // A text in which SkipInactiveText found no directive ahead: not searched again.
+  const TTokenizerText *FNoDirectiveAhead = nullptr;
   std::size_t FIncludeExpansions = 0;
   std::size_t FIncludedText = 0;
   bool FIncludeBudgetSpent = false;

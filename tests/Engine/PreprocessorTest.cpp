@@ -375,6 +375,43 @@ TEST(Preprocessor, SwitchListsInEitherCase) {
             u"{$A8,B+,C+,D+,E-,F-,G+,H+,I-,J-,K-,L+,M-,N+,O+,P+,Q+,R+,S-,T+,U-,V+,W+,X+,YD,Z1}");
 }
 
+// Inactive text is passed over up to the next directive without tokens; with OnBlankLine set
+// (which needs every line) it is read token by token. Both give the same tokens, positions,
+// errors, previous token and last comment.
+TEST(Preprocessor, InactiveTextPassedOverAsIfReadTokenByToken) {
+  const StringView texts[] = {
+      u"{$IFDEF NONE} a 'x {$ENDIF}' {b {$ENDIF}} (* {$ENDIF} *) // {$ENDIF}\n"
+      u"#13'y'#$0A (*) {$ENDIF} *) {c\n{$ENDIF}\n} (*$ELSE*) yes {$ENDIF} z",
+      u"{$IFDEF NONE}\n\n  { one }\n  'open\n{$ENDIF} after",
+      u"{$IFDEF NONE} a { last } b\n#10'open",
+      u"{$IFDEF NONE} (* open\n x",
+      u"{$IFDEF NONE} x // last\n y",
+      u"{$IFDEF NONE}{$IFDEF KRX} a {$ELSE} b {$ENDIF}{$ELSE} c {$ENDIF} d"};
+  const auto at = [](TSourcePos p) { return IntToStr(p.Line) + u":" + IntToStr(p.Column); };
+  const auto run = [&](StringView text, bool everyLine, bool tolerate) {
+    TPascalPreprocessor pp;
+    TPreprocessedPascalTokenizer &t = pp.Tokenizer();
+    t.SetRecordComments(true);
+    t.SetTolerateErrors(tolerate);
+    if (everyLine)
+      t.OnBlankLine = [](TKRBaseTokenizer &) {};
+    t.SetText(text);
+    String r;
+    try {
+      while (t.NextToken() != TTokenKind::tkNone)
+        r += t.Token() + u"@" + at(t.TokenPos()) + u" ";
+      r += u"| after " + t.PrevToken() + u"@" + at(t.PrevTokenPos());
+    } catch (const ETokenError &e) {
+      r += u"| error@" + at(e.Pos);
+    }
+    return r + u" | comment@" + at(t.LastComment().Pos);
+  };
+  for (const StringView text : texts)
+    for (const bool tolerate : {false, true})
+      EXPECT_EQ(run(text, false, tolerate), run(text, true, tolerate)) << StringToUtf8(text);
+  EXPECT_EQ(run(texts[0], false, false), u"yes@4:13 z@4:26 | after z@4:26 | comment@4:17");
+}
+
 struct TIncludeFixture {
   std::map<String, String> Files;
   std::vector<String> Events;
