@@ -859,18 +859,31 @@ void TPreprocessedPascalTokenizer::Report(StringView text) {
     throw ECompilationConditionError(message, pos);
 }
 
+void TPreprocessedPascalTokenizer::Clear() {
+  StartMainText();
+  TPascalTokenizer::Clear();
+}
+
 void TPreprocessedPascalTokenizer::SetText(StringView text) {
-  FNoDirectiveAhead = nullptr;
-  FIncludeExpansions = FIncludedText = 0;
-  FIncludeBudgetSpent = false;
+  StartMainText();
   TPascalTokenizer::SetText(text);
 }
 
 void TPreprocessedPascalTokenizer::SetLines(const std::vector<String> &lines) {
+  StartMainText();
+  TPascalTokenizer::SetLines(lines);
+}
+
+void TPreprocessedPascalTokenizer::StartMainText() {
+  // A read that stopped inside an include file or a conditional (an exception, a parse that
+  // ends early) leaves them open; none of it belongs to the next text, and the saved states
+  // of the include stack may point into a text that is gone.
+  FIncludeStack.clear();
+  FConditions.clear();
+  FInactiveCount = 0;
   FNoDirectiveAhead = nullptr;
   FIncludeExpansions = FIncludedText = 0;
   FIncludeBudgetSpent = false;
-  TPascalTokenizer::SetLines(lines);
 }
 
 bool TPreprocessedPascalTokenizer::IsOpenFile(StringView fileName) const {

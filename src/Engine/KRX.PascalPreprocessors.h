@@ -117,7 +117,9 @@ public:
   const TConditionStack &Conditions() const { return FConditions; }
   std::size_t IncludeDepth() const { return FIncludeStack.size(); }
 
-  // A new main text starts a new unit: its include work is counted afresh.
+  // A new main text starts a new unit: no include file or conditional is open, and its
+  // include work is counted afresh. Clear drops them with the text.
+  void Clear();
   void SetText(StringView text);
   void SetLines(const std::vector<String> &lines);
 
@@ -150,6 +152,7 @@ private:
   // The directive that a word names, in any letter case.
   static TDirectiveWord DirectiveWordOf(StringView word);
 
+  void StartMainText();
   void SkipInactiveText();
   bool ProcessDirective();
   // A switch from the first two characters of its part ("R+", "A8", "YD").

@@ -522,6 +522,23 @@ TEST(Preprocessor, IncludedTextOfAUnitIsBounded) {
   EXPECT_EQ(Compiled(g.PP.Tokenizer()), u"b");
 }
 
+// A read that stops inside an include file or a conditional leaves neither open for the
+// next text.
+TEST(Preprocessor, ANewTextStartsWithNothingOpen) {
+  TIncludeFixture f;
+  f.Files[u"a.inc"] = u"in more";
+  auto &t = f.PP.Tokenizer();
+  f.PP.SetText(u"{$IFNDEF UNDEFINED_X} {$I a.inc} after {$ENDIF}");
+  ASSERT_EQ(t.NextToken(), TTokenKind::tkIdent);
+  ASSERT_EQ(t.IncludeDepth(), 1u);
+  f.PP.SetText(u"next");
+  EXPECT_EQ(Compiled(t), u"next");
+  f.PP.SetText(u"{$IFDEF UNDEFINED_X} a");
+  EXPECT_EQ(Compiled(t), u"");
+  f.PP.SetText(u"b");
+  EXPECT_EQ(Compiled(t), u"b");
+}
+
 TEST(Preprocessor, TenThousandNestedConditionals) {
   String text;
   for (int i = 0; i < 10000; ++i)

@@ -7,6 +7,7 @@
 
 #include "Platform/Rtl/Files.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace krx::test {
@@ -149,6 +150,33 @@ TEST(IncludeFiles, LookedUpOncePerParse) {
   WriteFileBytes(dir / "late.inc", "type\n  TLate = class\n  end;\n");
   p.Explorer->ExploreText(text);
   EXPECT_NE(p.Find(ckClass, u"TLate"), nullptr) << p.Outline();
+}
+
+// A parse that ends inside an include file (a header-only parse stops at "implementation") or
+// a conditional leaves neither open for the next parse by the same explorer, which gives what
+// a new explorer gives. Nothing of the text is kept: the caller may change it as soon as the
+// parse returns.
+TEST(ExploreText, KeepsNothingOfTheTextItParsed) {
+  TempDir dir;
+  WriteFileBytes(dir / "last.inc", "type\n  TInc = class\n  end;\nimplementation\nend.\n");
+  TParsed p{ModuleExplorerRegistry().CreateExplorer(lanPascal)};
+  p.Module().SetFileName(dir.Str("u.pas"));
+  p.Explorer->ExploreText(u"unit U;\ninterface\n{$I last.inc}\ntype TStale = class end;\n", true);
+  ASSERT_NE(p.Find(ckClass, u"TInc"), nullptr) << p.Outline();
+
+  const auto result = [](const TParsed &parsed) { return parsed.Outline() + parsed.MessageText(); };
+  for (const char16_t *next : {u"unit V;\ninterface\ntype TB = class end;\n",
+                               u"unit W;\ninterface\n{$IFDEF UNDEFINED_X}\ntype TW = class end;\n",
+                               u"unit X;\ninterface\ntype\n  { the class }\n  TC = class\n"
+                               u"    procedure Run(const A: string);\n  end;\n"
+                               u"implementation\nend."}) {
+    String text = next;
+    p.Explorer->ExploreText(text);
+    const std::string outline = result(p);
+    std::fill(text.begin(), text.end(), u'#');
+    EXPECT_EQ(result(p), outline);
+    EXPECT_EQ(outline, result(Explore(next))) << StringToUtf8(next);
+  }
 }
 
 // A relative include name is looked up beside the module and in the search folders, never in
