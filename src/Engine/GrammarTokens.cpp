@@ -70,8 +70,9 @@ bool TGrammarTokenizerContext::ReadIncludeFile(String &fileName, TTokenizerTextP
 void TGrammarTokens::SetSource(const TExploreSource &source, const String &fileName) {
   FContext->FFoundIncludes.clear();
   TGrammarTokenizer &t = Tokenizer();
+  // The caller's text outlives the parse, which clears the tokenizer before it returns.
   if (source.Text)
-    t.SetText(*source.Text);
+    t.SetBorrowedText(*source.Text);
   else if (source.Lines) {
     std::vector<String> lines;
     lines.reserve(static_cast<std::size_t>(source.Lines->Count()));

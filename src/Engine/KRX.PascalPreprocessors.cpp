@@ -869,6 +869,11 @@ void TPreprocessedPascalTokenizer::SetText(StringView text) {
   TPascalTokenizer::SetText(text);
 }
 
+void TPreprocessedPascalTokenizer::SetBorrowedText(StringView text) {
+  StartMainText();
+  TPascalTokenizer::SetBorrowedText(text);
+}
+
 void TPreprocessedPascalTokenizer::SetLines(const std::vector<String> &lines) {
   StartMainText();
   TPascalTokenizer::SetLines(lines);

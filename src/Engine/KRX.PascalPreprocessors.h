@@ -121,6 +121,7 @@ public:
   // include work is counted afresh. Clear drops them with the text.
   void Clear();
   void SetText(StringView text);
+  void SetBorrowedText(StringView text);
   void SetLines(const std::vector<String> &lines);
 
   // True when `fileName` is the main text's file or an include file being read. A reader of

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <list>
@@ -47,11 +48,13 @@ bool RecentlyModified(const TFileStamp &stamp) {
   return now.tv_sec - stamp.Modified.tv_sec < 2;
 }
 
-// The text of a file as ReadTextFileEx gives it, the bytes read in one piece into a buffer of
-// the file's size instead of appended chunk by chunk to a growing one. Whatever is out of the
-// ordinary (the file cannot be opened or read, grows while read, or is in a refused encoding)
-// is left to ReadTextFileEx, so that failures raise as they always did.
-String ReadFileText(const std::string &path, const String &fileName) {
+// The text of a file as ReadTextFileEx gives it, split into lines. The bytes are read in one
+// piece into a buffer of the file's size instead of appended chunk by chunk to a growing one,
+// and a file without a byte order mark (most source files) is decoded straight into the
+// text's storage. Whatever is out of the ordinary (the file cannot be opened or read, grows
+// while read, or is in a refused encoding) is left to ReadTextFileEx, so that failures raise
+// as they always did.
+TTokenizerTextPtr ReadFileText(const std::string &path, const String &fileName) {
   TTextEncoding encoding;
   TOpenResult opened = OpenRegularFile(path, O_RDONLY);
   struct stat st {};
@@ -76,11 +79,13 @@ String ReadFileText(const std::string &path, const String &fileName) {
         break;
       }
     }
+    if (whole && DetectBOM(bytes.get(), std::min<std::size_t>(done, 4)) == teAnsi)
+      return DecodeAnsiTokenizerText(bytes.get(), done);
     String text;
     if (whole && DecodeTextBytes(bytes.get(), done, text, encoding))
-      return text;
+      return SplitTokenizerText(text);
   }
-  return ReadTextFileEx(fileName, encoding);
+  return SplitTokenizerText(ReadTextFileEx(fileName, encoding));
 }
 
 // The least recently used texts go first when the total would pass the bound.
@@ -101,7 +106,7 @@ public:
         Forget(it);
       }
     }
-    TTokenizerTextPtr text = SplitTokenizerText(ReadFileText(path, fileName));
+    TTokenizerTextPtr text = ReadFileText(path, fileName);
     const std::size_t units = text->Text.size();
     if (!stamped || RecentlyModified(stamp) || units > kMaxFileUnits)
       return text;

@@ -1,6 +1,10 @@
 #include "Engine/Tokenizers.h"
 
 #include "Platform/Rtl/Character.h"
+#include "Platform/Rtl/Encoding.h"
+
+#include <algorithm>
+#include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -8,45 +12,154 @@
 
 namespace krx {
 
-TTokenizerTextPtr SplitTokenizerText(String text) {
-  auto t = std::make_shared<TTokenizerText>();
-  t->Text = std::move(text);
-  const String &s = t->Text;
-  std::size_t start = 0, i = 0, n = s.size();
-  while (i < n) {
+namespace {
+
+// Line starts and lengths are kept in 32 bits.
+void CheckTextSize(std::size_t size) {
+  if (size > std::numeric_limits<std::uint32_t>::max())
+    throw ETokenError(u"Text of 4 G characters or more cannot be read");
+}
+
+using TLine = TTokenizerText::TLine;
+
+// Makes room for more lines in `lines`, filled up to `out`; returns where to go on.
+[[gnu::noinline]] TLine *GrowLines(TTokenizerText::TLineTable &lines, TLine *out) {
+  const std::size_t filled = static_cast<std::size_t>(out - lines.data());
+  lines.resize(lines.size() * 2 + 16);
+  return lines.data() + filled;
+}
+
+// Fills the line table of a text from the positions of its CR and LF characters, given in
+// ascending order. TUnit is what the text is read from: its code units, or the bytes it is
+// decoded from, where CR and LF are the same values.
+template <class TUnit> class TLineSplitter {
+public:
+  TLineSplitter(TTokenizerText::TLineTable &lines, const TUnit *text, std::size_t size)
+      : FLines(lines), FText(text) {
+    // Source lines average about 30 code units: with room for lines of 24 the table is
+    // seldom grown while it is filled.
+    FLines.resize(size / 24 + 4);
+    FOut = FLines.data();
+    FEnd = FOut + FLines.size();
+  }
+
+  // A CR always ends a line, an LF unless it is the second half of CR LF.
+  void Break(std::size_t i) {
+    if (FText[i] == '\r' || i == 0 || FText[i - 1] != '\r')
+      Add(i);
+    FStart = i + 1;
+  }
+
 #if defined(__SSE2__)
-    // Eight characters at a time up to the next one at or below CR (a saturating subtraction
-    // of CR leaves zero exactly there).
-    const __m128i cr = _mm_set1_epi16(u'\r');
-    while (i + 8 <= n) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s.data() + i));
-      const int low =
-          _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(v, cr), _mm_setzero_si128()));
-      if (low != 0) {
-        i += static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(low))) / 2;
-        break;
-      }
-      i += 8;
-    }
-    if (i >= n)
-      break;
+  // The breaks among sixteen units from `at`, given as bytes: no byte other than a CR or LF
+  // may have either value.
+  void Breaks(std::size_t at, __m128i bytes) {
+    auto breaks = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+        _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')))));
+    for (; breaks != 0; breaks &= breaks - 1)
+      Break(at + static_cast<std::size_t>(__builtin_ctz(breaks)));
+  }
 #endif
-    Char c = s[i];
-    // Most characters are above CR: one comparison passes them.
-    if (c > u'\r') {
-      ++i;
-      continue;
+
+  void Check(std::size_t i) {
+    if (FText[i] == '\r' || FText[i] == '\n')
+      Break(i);
+  }
+
+  // Adds the last line, when the text does not end with a break, and cuts the table to the
+  // lines found.
+  void Finish(std::size_t size) {
+    if (FStart < size)
+      Add(size);
+    FLines.resize(static_cast<std::size_t>(FOut - FLines.data()));
+  }
+
+private:
+  void Add(std::size_t end) {
+    if (FOut == FEnd) {
+      FOut = GrowLines(FLines, FOut);
+      FEnd = FLines.data() + FLines.size();
     }
-    if (c == u'\r' || c == u'\n') {
-      t->Lines.push_back({start, i - start});
-      i += (c == u'\r' && i + 1 < n && s[i + 1] == u'\n') ? 2 : 1;
-      start = i;
+    *FOut++ = {static_cast<std::uint32_t>(FStart), static_cast<std::uint32_t>(end - FStart)};
+  }
+
+  TTokenizerText::TLineTable &FLines;
+  const TUnit *FText;
+  TLine *FOut;
+  TLine *FEnd;
+  std::size_t FStart = 0; // of the current line
+};
+
+// Fills t.Lines from t.Text, whose size was checked.
+void SplitLines(TTokenizerText &t) {
+  const Char *s = t.Text.data();
+  const std::size_t n = t.Text.size();
+  TLineSplitter<Char> lines(t.Lines, s, n);
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen characters at a time, narrowed to bytes with saturation, so that no character
+  // above #255 becomes a CR or LF.
+  for (; i + 16 <= n; i += 16)
+    lines.Breaks(i,
+                 _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i)),
+                                  _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i + 8))));
+#endif
+  for (; i < n; ++i)
+    lines.Check(i);
+  lines.Finish(n);
+}
+
+std::shared_ptr<TTokenizerText> NewTokenizerText(std::unique_ptr<Char[]> storage,
+                                                 std::size_t size) {
+  auto t = std::make_shared<TTokenizerText>();
+  t->Text = StringView(storage.get(), size);
+  t->Storage = std::move(storage);
+  return t;
+}
+
+} // namespace
+
+TTokenizerTextPtr SplitTokenizerText(StringView text) {
+  CheckTextSize(text.size());
+  auto t = NewTokenizerText(std::unique_ptr<Char[]>(new Char[text.size()]), text.size());
+  std::copy(text.begin(), text.end(), t->Storage.get());
+  SplitLines(*t);
+  return t;
+}
+
+TTokenizerTextPtr DecodeAnsiTokenizerText(const Byte *data, std::size_t size) {
+  CheckTextSize(size);
+  auto t = NewTokenizerText(std::unique_ptr<Char[]>(new Char[size]), size);
+  Char *out = t->Storage.get();
+  TLineSplitter<Byte> lines(t->Lines, data, size);
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // Split and decoded in one pass, sixteen bytes at a time: the breaks are found in the bytes
+  // (no byte above 0x7F decodes to CR or LF), and runs below 0x80 are zero-extended here.
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= size; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
+    lines.Breaks(i, v);
+    if (_mm_movemask_epi8(v) == 0) {
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(v, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8), _mm_unpackhi_epi8(v, zero));
     } else {
-      ++i;
+      DecodeAnsi(data + i, 16, out + i);
     }
   }
-  if (start < n)
-    t->Lines.push_back({start, n - start});
+#endif
+  DecodeAnsi(data + i, size - i, out + i);
+  for (; i < size; ++i)
+    lines.Check(i);
+  lines.Finish(size);
+  return t;
+}
+
+TTokenizerTextPtr BorrowTokenizerText(StringView text) {
+  CheckTextSize(text.size());
+  auto t = std::make_shared<TTokenizerText>();
+  t->Text = text;
+  SplitLines(*t);
   return t;
 }
 
@@ -108,19 +221,30 @@ void TKRBaseTokenizer::SetSharedText(TTokenizerTextPtr text) {
   FState.Text = std::move(text);
 }
 
-void TKRBaseTokenizer::SetText(StringView text) { SetSharedText(SplitTokenizerText(String(text))); }
+void TKRBaseTokenizer::SetText(StringView text) { SetSharedText(SplitTokenizerText(text)); }
+
+void TKRBaseTokenizer::SetBorrowedText(StringView text) {
+  SetSharedText(BorrowTokenizerText(text));
+}
 
 void TKRBaseTokenizer::SetLines(const std::vector<String> &lines) {
   auto t = std::make_shared<TTokenizerText>();
   std::size_t total = 0;
   for (const String &l : lines)
     total += l.size() + 2;
-  t->Text.reserve(total);
+  CheckTextSize(total);
+  t->Storage.reset(new Char[total]);
+  t->Lines.resize(lines.size());
+  Char *p = t->Storage.get();
+  TLine *line = t->Lines.data();
   for (const String &l : lines) {
-    t->Lines.push_back({t->Text.size(), l.size()});
-    t->Text.append(l);
-    t->Text.append(u"\r\n");
+    *line++ = {static_cast<std::uint32_t>(p - t->Storage.get()),
+               static_cast<std::uint32_t>(l.size())};
+    p = std::copy(l.begin(), l.end(), p);
+    *p++ = u'\r';
+    *p++ = u'\n';
   }
+  t->Text = StringView(t->Storage.get(), total);
   SetSharedText(std::move(t));
 }
 
@@ -129,7 +253,7 @@ String TKRBaseTokenizer::GetText() const {
   if (!FState.Text)
     return r;
   for (const auto &l : FState.Text->Lines) {
-    r.append(FState.Text->Text, l.Start, l.Length);
+    r.append(FState.Text->Text.substr(l.Start, l.Length));
     r.append(u"\r\n");
   }
   return r;
@@ -143,29 +267,51 @@ StringView TKRBaseTokenizer::LineText(Integer lineNr) const {
   if (lineNr < 1 || lineNr > LineCount())
     return {};
   const auto &l = FState.Text->Lines[static_cast<std::size_t>(lineNr - 1)];
-  return StringView(FState.Text->Text).substr(l.Start, l.Length);
+  return FState.Text->Text.substr(l.Start, l.Length);
 }
 
 void TKRBaseTokenizer::SyncLine() {
   FLine = FState.LineIndex >= 0 ? LineText(FState.LineIndex + 1) : StringView{};
 }
 
+inline bool TKRBaseTokenizer::EnterLine(const TTokenizerText &text, std::size_t index) {
+  const TLine l = text.Lines[index];
+  const Char *s = text.Text.data() + l.Start;
+  std::size_t p = 0;
+  while (p < l.Length && s[p] <= u' ')
+    ++p;
+  FLine = StringView(s, l.Length);
+  FState.LineIndex = static_cast<Integer>(index);
+  FState.LineNr = static_cast<Integer>(index) + 1;
+  FState.LinePos = static_cast<Integer>(p) + 1;
+  return p < l.Length;
+}
+
 bool TKRBaseTokenizer::NextLine(bool notify) {
+  const TTokenizerText *text = FState.Text.get();
+  if (!text)
+    return false;
+  // Collected text and blank-line reports see every line passed; without them, which is most
+  // of the time, blank lines are passed here without a call.
+  if (FState.Collecting || (notify && OnBlankLine))
+    return NextLineReporting(notify);
+  const std::size_t count = text->Lines.size();
+  for (auto i = static_cast<std::size_t>(FState.LineNr); i < count; ++i)
+    if (EnterLine(*text, i))
+      return true;
+  return false;
+}
+
+bool TKRBaseTokenizer::NextLineReporting(bool notify) {
   for (;;) {
+    // The handler may have given the tokenizer another text.
     const TTokenizerText *text = FState.Text.get();
-    if (!text || FState.LineNr >= static_cast<Integer>(text->Lines.size()))
+    if (!text || static_cast<std::size_t>(FState.LineNr) >= text->Lines.size())
       return false;
-    const TTokenizerText::TLine &l = text->Lines[static_cast<std::size_t>(FState.LineNr)];
-    FLine = StringView(text->Text.data() + l.Start, l.Length);
-    FState.LineIndex = FState.LineNr;
-    std::size_t p = 0;
-    while (p < l.Length && FLine[p] <= u' ')
-      ++p;
-    FState.LinePos = static_cast<Integer>(p) + 1;
-    ++FState.LineNr;
+    const bool content = EnterLine(*text, static_cast<std::size_t>(FState.LineNr));
     if (FState.Collecting)
       FState.Collected.append(u"\r\n");
-    if (p < l.Length)
+    if (content)
       return true;
     if (notify && OnBlankLine)
       OnBlankLine(*this);

@@ -6,27 +6,48 @@
 #include "Engine/TokenKinds.h"
 #include "Platform/Rtl/Intf.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace krx {
 
-// The source lines, shared read-only between a tokenizer and its saved states, so that
-// saving the state for an include file costs nothing in the size of the text.
+// An allocator that leaves the elements a vector is resized to unwritten, for tables that are
+// filled right after (a line table is as large as a sixth of its text).
+template <class T> struct TNoInitAllocator : std::allocator<T> {
+  template <class U> void construct(U *p) noexcept { ::new (static_cast<void *>(p)) U; }
+  template <class U, class... TArgs> void construct(U *p, TArgs &&...args) {
+    ::new (static_cast<void *>(p)) U(std::forward<TArgs>(args)...);
+  }
+};
+
+// A source text and its lines, shared read-only between a tokenizer and its saved states, so
+// that saving the state for an include file costs nothing in the size of the text. Lines are
+// kept in 32 bits: texts of 2^32 code units and more are refused (ETokenError).
 struct TTokenizerText {
   struct TLine {
-    std::size_t Start;
-    std::size_t Length;
+    std::uint32_t Start;
+    std::uint32_t Length;
   };
-  String Text;
-  std::vector<TLine> Lines;
+  using TLineTable = std::vector<TLine, TNoInitAllocator<TLine>>;
+  // The whole text: Storage, or a text of the caller's that outlives every holder.
+  StringView Text;
+  TLineTable Lines;
+  std::unique_ptr<Char[]> Storage; // null for a borrowed text
 };
 using TTokenizerTextPtr = std::shared_ptr<const TTokenizerText>;
 
-// Splits a text into its lines (at CR LF, CR or LF) once; the result can be given to any
-// number of tokenizers, as the texts of include files are.
-TTokenizerTextPtr SplitTokenizerText(String text);
+// Copies a text and splits the copy into its lines (at CR LF, CR or LF) once; the result can
+// be given to any number of tokenizers, as the texts of include files are.
+TTokenizerTextPtr SplitTokenizerText(StringView text);
+// Decodes a text of the ANSI code page (as DecodeAnsi does) and splits it into lines.
+TTokenizerTextPtr DecodeAnsiTokenizerText(const Byte *data, std::size_t size);
+// Splits a text without copying it: the caller keeps it alive and unchanged as long as the
+// result (or a tokenizer given it) is held.
+TTokenizerTextPtr BorrowTokenizerText(StringView text);
 
 class TKRBaseTokenizer;
 
@@ -73,6 +94,9 @@ public:
 
   void Clear();
   void SetText(StringView text);
+  // Like SetText, without a copy of the text: the caller keeps `text` alive and unchanged
+  // until the tokenizer is given another text or cleared.
+  void SetBorrowedText(StringView text);
   // Takes lines already split, shared with whoever else holds them.
   void SetSharedText(TTokenizerTextPtr text);
   // Takes the lines as they are (a line break inside a line is not split again).
@@ -228,6 +252,11 @@ protected:
 
 private:
   void SyncLine();
+  // Makes line `index` of `text` current, with the position on its first character above
+  // #32; false when there is none.
+  [[gnu::always_inline]] bool EnterLine(const TTokenizerText &text, std::size_t index);
+  // NextLine for a tokenizer that collects text or reports blank lines.
+  bool NextLineReporting(bool notify);
 
   // Token() and PrevToken() copy a text that is a slice of the source into these; they are
   // no part of the state, only a cache of what the state says.

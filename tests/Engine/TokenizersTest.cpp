@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -449,23 +450,43 @@ TEST(TokenKindName, DeclaredNames) {
 }
 
 // The line split reads several characters at a time: a break (or a control character that is
-// none) at every offset of a block must end the line exactly where it stands.
+// none) at every offset of a block must end the line exactly where it stands, whether the text
+// is copied, borrowed or decoded from ANSI bytes (where the rest is above 0x7F).
 TEST(SplitTokenizerText, BreaksAtEveryOffsetOfABlock) {
-  for (const String &brk : {String(u"\r\n"), String(u"\r"), String(u"\n"), String(u"\t")}) {
-    for (std::size_t at = 0; at < 20; ++at) {
-      const String text = String(at, u'x') + brk + String(20 - at, Char(0x00E9));
-      const auto t = SplitTokenizerText(text);
-      std::vector<std::pair<std::size_t, std::size_t>> got;
-      for (const auto &l : t->Lines)
-        got.emplace_back(l.Start, l.Length);
-      using TLines = std::vector<std::pair<std::size_t, std::size_t>>;
-      const TLines want = brk == String(u"\t") ? TLines{{0, text.size()}}
-                                                : TLines{{0, at}, {at + brk.size(), 20 - at}};
-      EXPECT_EQ(got, want) << "break of length " << brk.size() << " at " << at;
+  using TLines = std::vector<std::pair<std::size_t, std::size_t>>;
+  const std::size_t n = 40;
+  for (const std::string brk : {"\r\n", "\r", "\n", "\t", "\n\r"}) {
+    for (std::size_t at = 0; at < n; ++at) {
+      const std::string bytes = std::string(at, 'x') + brk + std::string(n - at, '\x80');
+      const String text =
+          String(at, u'x') + String(brk.begin(), brk.end()) + String(n - at, Char(0x20AC));
+      TLines want{{0, at}, {at + brk.size(), n - at}};
+      if (brk == "\t")
+        want = {{0, text.size()}};
+      else if (brk == "\n\r")
+        want.insert(want.begin() + 1, {at + 1, 0});
+      const TTokenizerTextPtr made[] = {
+          SplitTokenizerText(text), BorrowTokenizerText(text),
+          DecodeAnsiTokenizerText(reinterpret_cast<const Byte *>(bytes.data()), bytes.size())};
+      for (const TTokenizerTextPtr &t : made) {
+        TLines got;
+        for (const auto &l : t->Lines)
+          got.emplace_back(l.Start, l.Length);
+        EXPECT_TRUE(got == want && t->Text == text) << "break " << brk.size() << " at " << at;
+      }
     }
   }
 }
 
+// Line starts and lengths are kept in 32 bits: a longer text is refused by its size, before
+// any of it is read.
+TEST(SplitTokenizerText, TextsOf4GCharactersAreRefused) {
+  const Char c = u'x';
+  const std::size_t huge = std::size_t{1} << 32;
+  EXPECT_THROW(SplitTokenizerText(StringView(&c, huge)), ETokenError);
+  EXPECT_THROW(BorrowTokenizerText(StringView(&c, huge)), ETokenError);
+  EXPECT_THROW(DecodeAnsiTokenizerText(reinterpret_cast<const Byte *>(&c), huge), ETokenError);
+}
+
 } // namespace
 } // namespace krx
-

@@ -148,10 +148,8 @@ TBytes EncodeUtf16LE(StringView s) {
 
 Char AnsiToChar(Byte b) { return (b >= 0x80 && b <= 0x9F) ? kCp1252High[b - 0x80] : Char(b); }
 
-String DecodeAnsi(const Byte *data, std::size_t size) {
-  // Sized once and filled in place: source files are decoded whole, and a call per byte
-  // through the exported AnsiToChar costs more than the mapping itself.
-  String out(size, u'\0');
+void DecodeAnsi(const Byte *data, std::size_t size, Char *out) {
+  // A call per byte through the exported AnsiToChar costs more than the mapping itself.
   const auto map = [](Byte b) {
     return (b >= 0x80 && b <= 0x9F) ? kCp1252High[b - 0x80] : Char(b);
   };
@@ -162,9 +160,8 @@ String DecodeAnsi(const Byte *data, std::size_t size) {
   for (; i + 16 <= size; i += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
     if (_mm_movemask_epi8(v) == 0) {
-      _mm_storeu_si128(reinterpret_cast<__m128i *>(out.data() + i), _mm_unpacklo_epi8(v, zero));
-      _mm_storeu_si128(reinterpret_cast<__m128i *>(out.data() + i + 8),
-                       _mm_unpackhi_epi8(v, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(v, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8), _mm_unpackhi_epi8(v, zero));
     } else {
       for (std::size_t k = 0; k < 16; ++k)
         out[i + k] = map(data[i + k]);
@@ -185,6 +182,20 @@ String DecodeAnsi(const Byte *data, std::size_t size) {
   }
   for (; i < size; ++i)
     out[i] = map(data[i]);
+}
+
+String DecodeAnsi(const Byte *data, std::size_t size) {
+  // Decoded piece by piece into a small buffer and appended: a string sized up front would
+  // be zero-filled first, a second pass over memory as large as the text.
+  String out;
+  out.reserve(size);
+  constexpr std::size_t kPiece = 1024;
+  Char piece[kPiece];
+  for (std::size_t i = 0; i < size; i += kPiece) {
+    const std::size_t n = size - i < kPiece ? size - i : kPiece;
+    DecodeAnsi(data + i, n, piece);
+    out.append(piece, n);
+  }
   return out;
 }
 

@@ -18,6 +18,8 @@ String DecodeUtf16LE(const Byte *data, std::size_t size);
 TBytes EncodeUtf16LE(StringView s);
 
 String DecodeAnsi(const Byte *data, std::size_t size);
+// Decodes into `out`, room for `size` code units.
+void DecodeAnsi(const Byte *data, std::size_t size, Char *out);
 TBytes EncodeAnsi(StringView s);
 Char AnsiToChar(Byte b);
 
