@@ -860,7 +860,7 @@ void TPreprocessedPascalTokenizer::Report(StringView text) {
 }
 
 void TPreprocessedPascalTokenizer::Clear() {
-  StartMainText();
+  CloseOpenReads();
   TPascalTokenizer::Clear();
 }
 
@@ -879,14 +879,19 @@ void TPreprocessedPascalTokenizer::SetLines(const std::vector<String> &lines) {
   TPascalTokenizer::SetLines(lines);
 }
 
-void TPreprocessedPascalTokenizer::StartMainText() {
+void TPreprocessedPascalTokenizer::CloseOpenReads() {
   // A read that stopped inside an include file or a conditional (an exception, a parse that
   // ends early) leaves them open; none of it belongs to the next text, and the saved states
   // of the include stack may point into a text that is gone.
   FIncludeStack.clear();
   FConditions.clear();
   FInactiveCount = 0;
+}
+
+void TPreprocessedPascalTokenizer::StartMainText() {
+  CloseOpenReads();
   FNoDirectiveAhead = nullptr;
+  FEndedTexts.clear();
   FIncludeExpansions = FIncludedText = 0;
   FIncludeBudgetSpent = false;
 }
@@ -936,6 +941,10 @@ bool TPreprocessedPascalTokenizer::IncludeFile(StringView rest) {
 void TPreprocessedPascalTokenizer::EndIncludeFile() {
   if (OnIncludeFinished)
     OnIncludeFinished(FileName());
+  // Views of the file's tokens (a reader's identifier records) stay valid for the whole
+  // parse: the text is kept until the next main text.
+  if (FEndedTexts.empty() || FEndedTexts.back() != FState.Text)
+    FEndedTexts.push_back(FState.Text);
   TTokenizerState state = std::move(FIncludeStack.back());
   FIncludeStack.pop_back();
   RestoreTokenizerState(state, *this);

@@ -117,8 +117,9 @@ public:
   const TConditionStack &Conditions() const { return FConditions; }
   std::size_t IncludeDepth() const { return FIncludeStack.size(); }
 
-  // A new main text starts a new unit: no include file or conditional is open, and its
-  // include work is counted afresh. Clear drops them with the text.
+  // A new main text starts a new unit: no include file or conditional is open, its include
+  // work is counted afresh, and the texts of its include files, kept while it was read, are
+  // let go. Clear closes what a stopped read left open and keeps those texts.
   void Clear();
   void SetText(StringView text);
   void SetBorrowedText(StringView text);
@@ -153,6 +154,7 @@ private:
   // The directive that a word names, in any letter case.
   static TDirectiveWord DirectiveWordOf(StringView word);
 
+  void CloseOpenReads();
   void StartMainText();
   void SkipInactiveText();
   bool ProcessDirective();
@@ -181,6 +183,8 @@ private:
   TCompilerContext FContext;
   std::size_t FInactiveCount = 0;
   std::vector<TTokenizerState> FIncludeStack;
+  // The texts of the include files ended since the main text was set.
+  std::vector<TTokenizerTextPtr> FEndedTexts;
   // A text in which SkipInactiveText found no directive ahead: not searched again.
   const TTokenizerText *FNoDirectiveAhead = nullptr;
   std::size_t FIncludeExpansions = 0;
