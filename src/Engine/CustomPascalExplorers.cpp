@@ -274,13 +274,10 @@ TTokenKind TCustomPascalModuleExplorer::NextToken() {
   }
 }
 
-bool TCustomPascalModuleExplorer::TokenWord(TReservedWord &word) {
-  if (FWordLookup == TWordLookup::Unknown)
-    FWordLookup = TokenKind() == TTokenKind::tkIdent && IsReservedWord(TokenText(), FWord)
-                      ? TWordLookup::Found
-                      : TWordLookup::None;
-  word = FWord;
-  return FWordLookup == TWordLookup::Found;
+void TCustomPascalModuleExplorer::LookUpTokenWord() {
+  FWordLookup = TokenKind() == TTokenKind::tkIdent && IsReservedWord(TokenText(), FWord)
+                    ? TWordLookup::Found
+                    : TWordLookup::None;
 }
 
 void TCustomPascalModuleExplorer::HandleToken(TTokenKind kind) {
@@ -364,27 +361,13 @@ void TCustomPascalModuleExplorer::PushBackDeclarationStart() {
     FPushBack = true;
 }
 
-bool TCustomPascalModuleExplorer::IsReservedWordToken(TReservedWord &word) {
-  if (TokenKind() != TTokenKind::tkIdent)
-    return false;
-  if (FDottedNames && FPrevTokenKind == TTokenKind::tkSymbol && PrevTokenText() == u".")
-    return false;
-  TReservedWord w;
-  if (!TokenWord(w) || w > rwUses)
-    return false;
-  if (w == rwOperator && !SameText(CurrentIdent().Text, u"CLASS"))
-    return false;
-  word = w;
-  return true;
+bool TCustomPascalModuleExplorer::OperatorIsKeyword() const {
+  return SameText(CurrentIdent().Text, u"CLASS");
 }
 
 bool TCustomPascalModuleExplorer::IsDirectiveWord(TReservedWord &word) {
-  if (FDottedNames && FPrevTokenKind == TTokenKind::tkSymbol && PrevTokenText() == u".")
-    return false;
   TReservedWord w;
-  if (!TokenWord(w))
-    return false;
-  if (w == rwOperator && !SameText(CurrentIdent().Text, u"CLASS"))
+  if (!TokenWord(w) || (w == rwOperator && !OperatorIsKeyword()) || AfterDottedNameDot())
     return false;
   word = w;
   return true;
