@@ -158,7 +158,8 @@ public:
   // This item as a classifier, or null; the parser asks at every statement of a class body.
   virtual TClassItem *AsClassItem() { return nullptr; }
   const String &Name() const { return FName; }
-  void SetName(const String &Value) { FName = Value; }
+  // By value: a name built for the item is moved in.
+  void SetName(String Value) { FName = std::move(Value); }
   const String &GenericName() const { return FGenericName; }
   void SetGenericName(const String &Value) { FGenericName = Value; }
   const String &TypeConstraints() const { return FTypeConstraints; }
@@ -518,7 +519,7 @@ public:
 
   // The member's type; a routine's result type (a message method's message expression).
   const String &DataName() const { return FDataName; }
-  void SetDataName(const String &Value) { FDataName = Value; }
+  void SetDataName(String Value) { FDataName = std::move(Value); }
   const String &DispID() const { return FDispID; }
   void SetDispID(const String &Value) { FDispID = Value; }
   void AssignProps(const TCodeItem &Source) override;
@@ -945,7 +946,7 @@ class TUnhandledTypeItem : public TCodeItem {
 public:
   explicit TUnhandledTypeItem(TCodeItem *AOwner);
   const String &DeclarationText() const { return FDeclarationText; }
-  void SetDeclarationText(const String &Value) { FDeclarationText = Value; }
+  void SetDeclarationText(String Value) { FDeclarationText = std::move(Value); }
   // Type information the grammar records.
   Byte TypeInfo() const { return FTypeInfo; }
   void SetTypeInfo(Byte Value) { FTypeInfo = Value; }
