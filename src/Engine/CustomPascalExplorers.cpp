@@ -120,7 +120,6 @@ void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool h
   FPrevToken.clear();
   FPrevTokenText = {};
   FPrevTokenKind = TTokenKind::tkNone;
-  FPrevTokenInIdent = false;
   FLineBefore = 0;
   FColBefore = 0;
   FPendingCommentLine = -1;
@@ -243,13 +242,13 @@ TTokenKind TCustomPascalModuleExplorer::NextToken() {
   FLineBefore = t.LineNr();
   FColBefore = t.LinePos();
   const TTokenKind current = t.TokenKind();
-  // The current token is done with once the next one is read, so its text is moved out of
-  // the tokenizer rather than copied.
-  FPrevTokenInIdent = current == TTokenKind::tkIdent;
-  if (FPrevTokenInIdent) {
+  // The current token is done with once the next one is read, so its text is taken from
+  // the tokenizer: as a view of the source text, or moved when the tokenizer holds it.
+  if (current == TTokenKind::tkIdent) {
     FCurIdent ^= 1;
     TIdentRecord &ident = FIdents[FCurIdent];
-    t.TakeToken(ident.Text);
+    ident.Text = t.TakeTokenText(ident.Own);
+    FPrevTokenText = ident.Text;
     ident.Line = FLineBefore;
     ident.Column = FColBefore;
     ident.PrologLine = GetPendingCommentLine();
@@ -548,21 +547,11 @@ void TCustomPascalModuleExplorer::BeginIncludeFile(const String &fileName) {
 }
 
 void TCustomPascalModuleExplorer::ForgetCurrentIdent() {
-  TIdentRecord &ident = FIdents[FCurIdent];
-  if (FPrevTokenInIdent) {
-    FPrevToken.swap(ident.Text);
-    FPrevTokenText = FPrevToken;
-    FPrevTokenInIdent = false;
-  }
-  ident.Text.clear();
+  // The previous token's text may view the record's string, which is kept.
+  FIdents[FCurIdent].Text = {};
 }
 
 void TCustomPascalModuleExplorer::EndIncludeFile() {
-  // The file's text may be freed once it ends.
-  if (!FPrevTokenInIdent && FPrevTokenText.data() != FPrevToken.data()) {
-    FPrevToken.assign(FPrevTokenText);
-    FPrevTokenText = FPrevToken;
-  }
   if (FIncludeStack.empty())
     return;
   FCurrentItem = FIncludeStack.back().Interrupted;
@@ -1083,18 +1072,18 @@ TClassItem *TCustomPascalModuleExplorer::AddClassItem(TClassKind classKind,
     body = &FIncludeStack.back();
   auto *cls = new TClassItem(body ? body->Interrupted : FCurrentItem);
   cls->SetClassKind(classKind);
-  cls->SetName(declaredName.Text);
+  cls->SetName(String(declaredName.Text));
   cls->SetLineNr(declaredName.Line - 1);
   cls->SetItemStartPos(declaredName.StartColumn());
   cls->SetPrologLine(declaredName.PrologLine);
   cls->SetVisibility(FVisibility);
-  const String &name = declaredName.Text;
+  const StringView name = declaredName.Text;
   const std::size_t lt = name.find(u'<');
-  if (lt != String::npos) {
-    const String base = name.substr(0, lt);
+  if (lt != StringView::npos) {
+    const String base(name.substr(0, lt));
     TGenericParamList params;
     try {
-      params.ParseText(name.substr(lt));
+      params.ParseText(String(name.substr(lt)));
       String names;
       bool constrained = false;
       for (Integer i = 0; i < params.Count(); ++i) {

@@ -29,14 +29,42 @@ public:
 
 // The record of an identifier the engine has read: where it stood and which comment or
 // attribute line was pending in front of it.
+//
+// Its text is a view: of the source text where the tokenizer keeps that for the whole parse
+// (so an identifier costs no copy), else of Own, which the record then holds. A copy of a
+// record that holds its text views the copy's own string.
 struct TIdentRecord {
-  String Text;
+  TIdentRecord() = default;
+  TIdentRecord(const TIdentRecord &other) { *this = other; }
+  TIdentRecord &operator=(const TIdentRecord &other) {
+    if (this != &other) {
+      Own = other.Own;
+      Text = other.OwnsText() ? StringView(Own) : other.Text;
+      Line = other.Line;
+      Column = other.Column;
+      PrologLine = other.PrologLine;
+      Include = other.Include;
+    }
+    return *this;
+  }
+
+  StringView Text;
+  String Own;
   Integer Line = 0;        // 1-based
   Integer Column = 0;      // 1-based column just behind the identifier
   Integer PrologLine = -1; // 0-based, -1 none
   const TCodeItem *Include = nullptr; // the item of the include file it was read from
   // 1-based column where the identifier starts.
   Integer StartColumn() const { return Column - Length(Text); }
+  bool OwnsText() const { return Text.data() == Own.data() && Text.size() == Own.size(); }
+  // Appends `s` to the text, which the record holds from then on.
+  void Append(StringView s) {
+    String joined;
+    joined.reserve(Text.size() + s.size());
+    joined.append(Text).append(s);
+    Own = std::move(joined);
+    Text = Own;
+  }
 };
 
 // An open block: a code item whose body is being read, or the word that opened a block
@@ -221,9 +249,7 @@ protected:
   const TIdentRecord &PreviousIdent() const { return FIdents[FCurIdent ^ 1]; }
   // So that a later test for a word before the current token does not see it.
   void ForgetCurrentIdent();
-  StringView PrevTokenText() const {
-    return FPrevTokenInIdent ? StringView(CurrentIdent().Text) : FPrevTokenText;
-  }
+  StringView PrevTokenText() const { return FPrevTokenText; }
   TTokenKind PrevTokenKind() const { return FPrevTokenKind; }
   // The tokenizer's position just behind the previous token (1-based line and column).
   Integer LineBefore() const { return FLineBefore; }
@@ -280,15 +306,12 @@ private:
   bool FInRoutineBody = false;
   std::vector<TBlockEntry> FBlocks;
   TModuleSectionKind FModuleSectionKind = msInterface;
-  // The previous token's text; when that token was an identifier its text is held once, in
-  // the current identifier record, and FPrevTokenInIdent is set. Otherwise FPrevTokenText is
-  // a slice of the source text the token was read from, or of FPrevToken when the tokenizer
-  // held the text in a string; an include file's text is copied into FPrevToken when the
-  // file ends, since the text may be freed then.
+  // The previous token's text: a view of the source text it was read from (which the
+  // tokenizer keeps for the whole parse), of the identifier record that holds it, or of
+  // FPrevToken when the tokenizer held the text in a string.
   StringView FPrevTokenText;
   String FPrevToken;
   TTokenKind FPrevTokenKind = TTokenKind::tkNone;
-  bool FPrevTokenInIdent = false;
   bool FDottedNames = false;
   bool FPushBack = false;
   TCodeSectionKind FCodeSectionKind = cskUndefined;

@@ -1163,7 +1163,7 @@ void TDelphiModuleExplorer::ParseTypeDeclaration() {
       Helper().ReadGenericParamList(&params);
       NextToken();
       const String text = params.GetAsText();
-      declared.Text += text;
+      declared.Append(text);
       declared.Column += Length(text);
       ResetPendingComment();
     }
@@ -1193,7 +1193,7 @@ void TDelphiModuleExplorer::ParseGenericTypeDeclaration() {
   }
   ResetPendingComment();
   const String text = params.GetAsText();
-  declared.Text += text;
+  declared.Append(text);
   declared.Column += Length(text);
   try {
     TypeAfterEquals(declared);
@@ -1242,7 +1242,7 @@ void TDelphiModuleExplorer::TypeAfterEquals(const TIdentRecord &declared) {
 TUnhandledTypeItem *TDelphiModuleExplorer::NewUnhandledType(const TIdentRecord &declared,
                                                             String text, Byte typeForm) {
   auto *item = new TUnhandledTypeItem(CurrentItem());
-  item->SetName(declared.Text);
+  item->SetName(String(declared.Text));
   item->SetLineNr(declared.Line - 1);
   item->SetItemStartPos(declared.StartColumn());
   item->SetPrologLine(declared.PrologLine);
@@ -1859,8 +1859,8 @@ bool TDelphiModuleExplorer::ParseProceduralType(TMethodKind methodKind, bool isR
   auto *item = new TDelegateItem(parent);
   try {
     item->SetKind(isReference ? ckMethodReference : ofObject ? ckDelegate : ckFunctionPointer);
-    item->SetName(declared->Text);
-    FDelegateNames->Add(declared->Text);
+    item->SetName(String(declared->Text));
+    FDelegateNames->Add(item->Name());
     item->SetLineNr(declared->Line - 1);
     item->SetPrologLine(declared->PrologLine);
     item->SetItemStartPos(declared->StartColumn());

@@ -861,6 +861,7 @@ void TPreprocessedPascalTokenizer::Report(StringView text) {
 
 void TPreprocessedPascalTokenizer::SetText(StringView text) {
   FNoDirectiveAhead = nullptr;
+  FEndedTexts.clear();
   FIncludeExpansions = FIncludedText = 0;
   FIncludeBudgetSpent = false;
   TPascalTokenizer::SetText(text);
@@ -868,6 +869,7 @@ void TPreprocessedPascalTokenizer::SetText(StringView text) {
 
 void TPreprocessedPascalTokenizer::SetLines(const std::vector<String> &lines) {
   FNoDirectiveAhead = nullptr;
+  FEndedTexts.clear();
   FIncludeExpansions = FIncludedText = 0;
   FIncludeBudgetSpent = false;
   TPascalTokenizer::SetLines(lines);
@@ -918,6 +920,10 @@ bool TPreprocessedPascalTokenizer::IncludeFile(StringView rest) {
 void TPreprocessedPascalTokenizer::EndIncludeFile() {
   if (OnIncludeFinished)
     OnIncludeFinished(FileName());
+  // Views of the file's tokens (a reader's identifier records) stay valid for the whole
+  // parse: the text is kept until the next main text.
+  if (FEndedTexts.empty() || FEndedTexts.back() != FState.Text)
+    FEndedTexts.push_back(FState.Text);
   TTokenizerState state = std::move(FIncludeStack.back());
   FIncludeStack.pop_back();
   RestoreTokenizerState(state, *this);

@@ -117,7 +117,8 @@ public:
   const TConditionStack &Conditions() const { return FConditions; }
   std::size_t IncludeDepth() const { return FIncludeStack.size(); }
 
-  // A new main text starts a new unit: its include work is counted afresh.
+  // A new main text starts a new unit: its include work is counted afresh, and the texts of
+  // its include files, kept while it was read, are let go.
   void SetText(StringView text);
   void SetLines(const std::vector<String> &lines);
 
@@ -177,6 +178,8 @@ private:
   TCompilerContext FContext;
   std::size_t FInactiveCount = 0;
   std::vector<TTokenizerState> FIncludeStack;
+  // The texts of the include files ended since the main text was set.
+  std::vector<TTokenizerTextPtr> FEndedTexts;
   // A text in which SkipInactiveText found no directive ahead: not searched again.
   const TTokenizerText *FNoDirectiveAhead = nullptr;
   std::size_t FIncludeExpansions = 0;

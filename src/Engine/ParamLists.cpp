@@ -29,9 +29,15 @@ void TParam::SetDefaultValue(StringView value) {
   DefaultValue = std::move(v);
 }
 
-String TPascalParam::TypeSignature() const {
-  return HungarianPrefix(lanPascal, NormalizeWhiteSpace(TypeText.empty() ? u"&" : TypeText));
+namespace {
+
+String PascalTypeSignature(StringView typeText) {
+  return HungarianPrefix(lanPascal, NormalizeWhiteSpace(typeText.empty() ? u"&" : typeText));
 }
+
+} // namespace
+
+String TPascalParam::TypeSignature() const { return PascalTypeSignature(TypeText); }
 
 String TPascalParam::GetAsText() const {
   String r;
@@ -230,9 +236,97 @@ std::unique_ptr<TParamList> ParseParamList(StringView text, TSourceLanguageKind 
   return list;
 }
 
+namespace {
+
+bool IsAsciiLetter(Char c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+bool IsAsciiIdentPart(Char c) { return IsAsciiLetter(c) || c == u'_' || (c >= u'0' && c <= u'9'); }
+
+// The signature of the plain parameter lists that make up nearly every declaration, read
+// straight from the text without a tokenizer or a list: names of ASCII letters, digits and "_"
+// (the modifier words skipped), separated by "," and followed by ":" and a type, groups
+// separated by ";". False for anything else (strings, comments, attributes, other symbols
+// among the names), which the full parser reads; where it reads, both give the same result.
+bool PlainParamSignature(StringView text, String &signature) {
+  const std::size_t n = text.size();
+  signature = u"+";
+  bool first = true;
+  Integer names = 0;
+  std::size_t i = 0;
+  while (i < n) {
+    const Char c = text[i];
+    if (c <= u' ' || c == u',') {
+      ++i;
+      continue;
+    }
+    if (IsAsciiLetter(c) || c == u'_') {
+      const std::size_t start = i;
+      while (i < n && IsAsciiIdentPart(text[i]))
+        ++i;
+      if (i < n && text[i] > 127)
+        return false;
+      const StringView word = text.substr(start, i - start);
+      if (!SameText(word, u"CONST") && !SameText(word, u"VAR") && !SameText(word, u"OUT"))
+        ++names;
+      continue;
+    }
+    if (c != u':' && c != u';')
+      return false;
+    // The group's type runs from behind the ":" to its ";" (or the end), with no string or
+    // comment that could hide a ";"; a default value follows the type's first "=".
+    std::size_t typeEnd = i;
+    if (c == u':') {
+      if (i + 1 < n && text[i + 1] == u'=')
+        return false;
+      for (typeEnd = i + 1; typeEnd < n && text[typeEnd] != u';'; ++typeEnd) {
+        const Char d = text[typeEnd];
+        const Char e = typeEnd + 1 < n ? text[typeEnd + 1] : Char(0);
+        if (d == u'\'' || d == u'#' || d == u'"' || d == u'{' || (d == u'(' && e == u'*') ||
+            (d == u'/' && e == u'/'))
+          return false;
+      }
+    }
+    String type;
+    if (typeEnd > i) {
+      StringView t = text.substr(i + 1, typeEnd - i - 1);
+      const std::size_t eq = t.find(u'=');
+      if (eq != StringView::npos)
+        t = t.substr(0, eq);
+      type = Trim(t);
+      for (Char &d : type)
+        if (d == u'\r' || d == u'\n')
+          d = u' ';
+    }
+    if (names > 0) {
+      const String part = PascalTypeSignature(type);
+      for (; names > 0; --names) {
+        if (!first)
+          signature += u'+';
+        signature += part;
+        first = false;
+      }
+    }
+    i = typeEnd + 1;
+  }
+  if (names > 0) {
+    const String part = PascalTypeSignature(String());
+    for (; names > 0; --names) {
+      if (!first)
+        signature += u'+';
+      signature += part;
+      first = false;
+    }
+  }
+  return true;
+}
+
+} // namespace
+
 String ParamSignature(StringView text, TSourceLanguageKind language) {
   if (Trim(text).empty())
     return u"+";
+  String signature;
+  if (PlainParamSignature(text, signature))
+    return signature;
   try {
     return ParseParamList(text, language)->GetSignature();
   } catch (const std::exception &) {

@@ -74,6 +74,25 @@ std::size_t FindChar(StringView s, std::size_t from, Char c) {
   return StringView::npos;
 }
 
+// The first CR or LF of s at or after `from`, or npos.
+std::size_t FindLineBreak(StringView s, std::size_t from) {
+  const std::size_t n = s.size();
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi16(u'\r'), lf = _mm_set1_epi16(u'\n');
+  for (; from + 8 <= n; from += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s.data() + from));
+    const unsigned hit = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf))));
+    if (hit != 0)
+      return from + static_cast<std::size_t>(__builtin_ctz(hit)) / 2;
+  }
+#endif
+  for (; from < n; ++from)
+    if (s[from] == u'\r' || s[from] == u'\n')
+      return from;
+  return StringView::npos;
+}
+
 bool IsIdentStart(Char c) { return c < 128 ? kChars.Start[c] == TStartClass::Ident : IsLetter(c); }
 bool IsIdentPart(Char c) { return c < 128 ? kChars.Part[c] != 0 : IsLetterOrDigit(c); }
 
@@ -178,26 +197,31 @@ void TKRBaseTokenizer::StartCollecting() {
   FState.Collecting = true;
 }
 
+// The collected text is handed out as a copy and its buffer kept: the next collection then
+// appends without growing a new string piece by piece.
 String TKRBaseTokenizer::StopCollecting() {
   if (!FState.Collecting)
     throw EKRToolsException(u"Illegal use of Mark");
   FState.Collecting = false;
-  String r;
-  r.swap(FState.Collected);
+  String r(FState.Collected);
+  FState.Collected.clear();
   return r;
 }
 
 String TKRBaseTokenizer::CollectedTextAsLine(bool includeCurrentToken) {
-  String text = StopCollecting();
+  if (!FState.Collecting)
+    throw EKRToolsException(u"Illegal use of Mark");
+  FState.Collecting = false;
+  StringView text = FState.Collected;
   if (!includeCurrentToken)
-    text.resize(text.size() - std::min(text.size(), TokenText().size()));
-  // The lines are joined in place: what is written never passes what is still to be read
-  // (each line's blank separator takes the place of the line break before it).
-  std::size_t w = 0, i = 0, n = text.size();
-  while (i < n) {
-    std::size_t e = i;
-    while (e < n && text[e] != u'\r' && text[e] != u'\n')
-      ++e;
+    text.remove_suffix(std::min(text.size(), TokenText().size()));
+  // Each line trimmed, the lines that keep any text joined by one blank.
+  String line;
+  const std::size_t n = text.size();
+  for (std::size_t i = 0;;) {
+    std::size_t e = FindLineBreak(text, i);
+    if (e == StringView::npos)
+      e = n;
     std::size_t b = i;
     while (b < e && text[b] >= 1 && text[b] <= u' ')
       ++b;
@@ -205,16 +229,16 @@ String TKRBaseTokenizer::CollectedTextAsLine(bool includeCurrentToken) {
     while (t > b && text[t - 1] <= u' ')
       --t;
     if (t > b) {
-      if (w > 0)
-        text[w++] = u' ';
-      if (w != b)
-        std::char_traits<Char>::move(&text[w], &text[b], t - b);
-      w += t - b;
+      if (!line.empty())
+        line += u' ';
+      line.append(text.substr(b, t - b));
     }
+    if (e >= n)
+      break;
     i = e + 1;
   }
-  text.resize(w);
-  return text;
+  FState.Collected.clear();
+  return line;
 }
 
 void TKRBaseTokenizer::RecordComment(TCommentKind kind) {

@@ -121,8 +121,7 @@ String TPascalTokenizerHelper::ReadBracketed(Char openBracket, Char closeBracket
                                              Integer *itemCount) {
   KR_ASSERT(ValidBracketPair(openBracket, closeBracket));
   auto &t = *FTokenizer;
-  const String open(1, openBracket), close(1, closeBracket);
-  KR_ASSERT(t.IsSymbol(open));
+  KR_ASSERT(t.IsSymbol(StringView(&openBracket, 1)));
   if (!skipOnly)
     t.StartCollecting();
   Integer depth = 1;
@@ -146,23 +145,28 @@ String TPascalTokenizerHelper::ReadBracketed(Char openBracket, Char closeBracket
         FContext->BracketIdentifier(openBracket);
         break;
       case TTokenKind::tkComment:
-        if (StartsStr(u"//", t.Token()))
+        if (StartsStr(u"//", t.TokenText()))
           FContext->AddMessage(u"// style comment in parameter list can cause import problems");
         break;
       case TTokenKind::tkDirective:
         FContext->AddMessage(u"Directive in parameter list can cause import problems");
         break;
-      case TTokenKind::tkSymbol:
-        if (t.Token() == u"," && depth == 1)
+      case TTokenKind::tkSymbol: {
+        // One-character symbols only: ">=" is a different token and closes nothing.
+        const StringView s = t.TokenText();
+        if (s.size() != 1)
+          break;
+        if (s[0] == u',' && depth == 1)
           ++items;
-        else if (t.Token() == u"[")
+        else if (s[0] == u'[')
           // Attributes and index brackets are passed over whole; they never change the depth.
           SkipToClosingBracket(1);
-        else if (t.Token() == open)
+        else if (s[0] == openBracket)
           ++depth;
-        else if (t.Token() == close) // ">=" is a different token and closes nothing
+        else if (s[0] == closeBracket)
           --depth;
         break;
+      }
       default:
         break;
       }

@@ -96,6 +96,29 @@ TEST(ParamList, IllegalTextsRaiseSilentlyAndSignatureFallsBack) {
   EXPECT_EQ(ParamSignature(u"  \t ", lanPascal), u"+");
 }
 
+// What the full parser makes of a text: the signature ParamSignature must give.
+String ParsedSignature(StringView text) {
+  if (Trim(text).empty())
+    return u"+";
+  try {
+    return ParseParamList(text, lanPascal)->GetSignature();
+  } catch (const std::exception &) {
+    return u"+" + String(text);
+  }
+}
+
+TEST(ParamList, SignatureOfPlainTextsEqualsTheParsersOne) {
+  for (StringView text :
+       {u"A, B: Integer; var C: string", u"const A: TFoo = nil; out B", u"A;B:Byte;;C:",
+        u"A: Integer;\r\n B: array\r\nof\tChar", u"Outer, constref: Byte", u"A: B: C; D",
+        u"A := 1", u"A.B: Integer", u"1: Integer", u"A: string = ';'", u"A: Integer {;} = 1",
+        u"A: Integer (*;*)", u"A: Integer // ;", u"[Ref] A: TRec", u"A: string[20]; B: Byte",
+        u"A: TArray<Integer>; B: Byte", u"&Type: Integer", u"A\u00e9: Integer", u"A: Word = $FF",
+        u"A: Word = #13; B: Char", u"A: Word = 1 + (2 * 3); B", u": Integer", u"const"}) {
+    EXPECT_EQ(ParamSignature(text, lanPascal), ParsedSignature(text)) << StringToUtf8(text);
+  }
+}
+
 TEST(ParamList, ModifierWordsAndLanguage) {
   EXPECT_EQ(ModifierText(pmNone), u"");
   EXPECT_EQ(ModifierText(pmOut), u"out");
@@ -204,6 +227,7 @@ TEST_P(ParamListCorpus, EveryHeadingParsesAndDistinctTypesGetDistinctSignatures)
                       << "): " << StringToUtf8(e.Message());
         continue;
       }
+      EXPECT_EQ(ParamSignature(h.Params, lanPascal), list->GetSignature()) << StringToUtf8(h.Params);
       std::vector<String> types;
       for (Integer i = 0; i < list->Count(); ++i)
         types.push_back(AnsiUpperCase(NormalizeWhiteSpace((*list)[i].TypeText)));

@@ -464,6 +464,22 @@ TEST(Preprocessor, IncludeFilesAreFollowed) {
   EXPECT_EQ(t.FileName(), u"");
 }
 
+// A reader may keep views of tokens (the explorer's identifier records) past the end of the
+// include file they came from; the fixture's texts have no other holder.
+TEST(Preprocessor, TokenViewsOfIncludeFilesLastUntilTheNextText) {
+  TIncludeFixture f;
+  f.Files[u"a.inc"] = u"x {$I b.inc} y";
+  f.Files[u"b.inc"] = u"z";
+  f.PP.SetText(u"{$I a.inc} end");
+  auto &t = f.PP.Tokenizer();
+  std::vector<StringView> views;
+  String store;
+  while (t.NextToken() != TTokenKind::tkNone)
+    views.push_back(t.TakeTokenText(store));
+  EXPECT_EQ(std::vector<String>(views.begin(), views.end()),
+            (std::vector<String>{u"x", u"z", u"y", u"end"}));
+}
+
 TEST(Preprocessor, IncludeCyclesAndDepthAreRefused) {
   TIncludeFixture f;
   f.Files[u"self.inc"] = u"s {$I self.inc}";

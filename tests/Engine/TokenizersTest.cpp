@@ -294,7 +294,9 @@ TEST(PascalTokenizer, CollectedLinesAreTrimmedAndJoinedByOneBlank) {
       {u"a\r\n\r\n  b\n c ;", u"a b c ;"},
       {u"\n\n x\t\n", u"x"},
       {u"{ one\r\n  two } z", u"{ one two } z"},
-      {u" \n ", u""}};
+      {u" \n ", u""},
+      {u"procedure Foo(a: Integer;\r\n   b: string; c: Char);\n\n  var x: Byte;",
+       u"procedure Foo(a: Integer; b: string; c: Char); var x: Byte;"}};
   for (const auto &[source, expected] : rows) {
     TPascalTokenizer t(source);
     t.StartCollecting();

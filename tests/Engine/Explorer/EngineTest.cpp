@@ -254,7 +254,12 @@ TEST(Explorer, ChangeNotificationsAndWhitespace) {
   // Runs at either end, a lone blank, and texts with nothing to compress.
   const std::pair<const Char *, const Char *> rows[] = {
       {u"", u""}, {u" ", u" "}, {u"\t \t", u"\t"}, {u"  a b  ", u" a b "}, {u"ab", u"ab"},
-      {u"a\t\t", u"a\t"}};
+      {u"a\t\t", u"a\t"},
+      // Longer texts, read eight characters at a time: a run inside the first eight, one
+      // across their end, one far behind, one at the very end, none.
+      {u"ab  cdefghijklmnop", u"ab cdefghijklmnop"}, {u"abcdefg  hijklmnop", u"abcdefg hijklmnop"},
+      {u"a b c d e f g h i j k l\r\n m", u"a b c d e f g h i j k l\rm"},
+      {u"abcdefghijklmnop \t", u"abcdefghijklmnop "}, {u"a b c d e f g h i j", u"a b c d e f g h i j"}};
   for (const auto &[text, expected] : rows)
     EXPECT_EQ(e->CompressWhitespace(text), expected) << StringToUtf8(text);
 }
