@@ -63,7 +63,12 @@ struct TDelegatesStamp {
   }
 };
 
-TDelegatesStamp GLoadedDelegates;
+// The stamp of the last load; made on first use, since the unit's start-up may run before
+// this file's own globals are constructed.
+TDelegatesStamp &LoadedDelegates() {
+  static TDelegatesStamp stamp;
+  return stamp;
+}
 
 // The stamp of the delegates file as it is now. It is not valid for anything but a regular
 // file, nor for one modified in the last two seconds: a change within the same clock tick as
@@ -544,9 +549,9 @@ void TDelphiModuleExplorer::LoadGlobalDelegates() {
     const String fileName = GetGlobalDelegatesFileName();
     TIdentifierValidator &validator = GlobalPascalLanguage()->IdentValidator();
     TDelegatesStamp stamp = DelegatesStampOf(fileName, validator, Mode());
-    if (stamp.Same(GLoadedDelegates))
+    if (stamp.Same(LoadedDelegates()))
       return;
-    GLoadedDelegates = TDelegatesStamp();
+    LoadedDelegates() = TDelegatesStamp();
     if (!FileExistsQuiet(fileName))
       WriteDefaultGlobalDelegates();
     TStringList lines;
@@ -563,7 +568,7 @@ void TDelphiModuleExplorer::LoadGlobalDelegates() {
         lines.Delete(i);
     }
     GGlobalDelegates->Assign(lines);
-    GLoadedDelegates = std::move(stamp);
+    LoadedDelegates() = std::move(stamp);
   } catch (const Exception &) {
     ShowExplorerException();
   }
@@ -581,13 +586,13 @@ void DelphiExplorersInitialization() {
   GSynchronizer = std::make_unique<TTokenizerSynchronizer>(language);
   GSynchronizer->LanguageChanged();
   GGlobalDelegates = std::make_unique<TStringList>();
-  GLoadedDelegates = TDelegatesStamp();
+  // A new, empty list: the file is read again at the next parse.
+  LoadedDelegates() = TDelegatesStamp();
 }
 
 void DelphiExplorersFinalization() {
   GSynchronizer.reset();
   GGlobalDelegates.reset();
-  GLoadedDelegates = TDelegatesStamp();
 }
 
 // ---- TDelphiModuleExplorer ------------------------------------------------------------------
