@@ -519,6 +519,7 @@ public:
 
   // The member's type; a routine's result type (a message method's message expression).
   const String &DataName() const { return FDataName; }
+  // Takes the text by value: a parser hands over the text it built, without a copy.
   void SetDataName(String Value) { FDataName = std::move(Value); }
   const String &DispID() const { return FDispID; }
   void SetDispID(const String &Value) { FDispID = Value; }
@@ -558,7 +559,7 @@ public:
   void SetMethodKind(TMethodKind Value) { FMethodKind = Value; }
   // The parameter list text without its parentheses.
   const String &Parameters() const { return FParameters; }
-  void SetParameters(const String &Value) { FParameters = Value; }
+  void SetParameters(String Value) { FParameters = std::move(Value); }
 
   // The declaration of an implementation and the implementation of a declaration (not
   // owned). Whichever of two linked items is freed first, the other forgets the link.
@@ -673,9 +674,9 @@ public:
   explicit TMethodImplItem(TCodeItem *AOwner);
   // The class part written in front of the method name, and its lookup form.
   const String &BaseClass() const { return FBaseClass; }
-  void SetBaseClass(const String &Value) { FBaseClass = Value; }
+  void SetBaseClass(String Value) { FBaseClass = std::move(Value); }
   const String &RefBaseClass() const { return FRefBaseClass; }
-  void SetRefBaseClass(const String &Value) { FRefBaseClass = Value; }
+  void SetRefBaseClass(String Value) { FRefBaseClass = std::move(Value); }
   void Assign(const TPersistent *Source) override;
   using TCodeItem::Assign;
   String GetOwnerName() const override { return FBaseClass; }

@@ -6,6 +6,7 @@
 #include "World/ParsingLocks.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <limits>
 #include <unordered_map>
 
@@ -272,13 +273,10 @@ TTokenKind TCustomPascalModuleExplorer::NextToken() {
   }
 }
 
-bool TCustomPascalModuleExplorer::TokenWord(TReservedWord &word) {
-  if (FWordLookup == TWordLookup::Unknown)
-    FWordLookup = TokenKind() == TTokenKind::tkIdent && IsReservedWord(TokenText(), FWord)
-                      ? TWordLookup::Found
-                      : TWordLookup::None;
-  word = FWord;
-  return FWordLookup == TWordLookup::Found;
+void TCustomPascalModuleExplorer::LookUpTokenWord() {
+  FWordLookup = TokenKind() == TTokenKind::tkIdent && IsReservedWord(TokenText(), FWord)
+                    ? TWordLookup::Found
+                    : TWordLookup::None;
 }
 
 void TCustomPascalModuleExplorer::HandleToken(TTokenKind kind) {
@@ -362,27 +360,13 @@ void TCustomPascalModuleExplorer::PushBackDeclarationStart() {
     FPushBack = true;
 }
 
-bool TCustomPascalModuleExplorer::IsReservedWordToken(TReservedWord &word) {
-  if (TokenKind() != TTokenKind::tkIdent)
-    return false;
-  if (FDottedNames && FPrevTokenKind == TTokenKind::tkSymbol && PrevTokenText() == u".")
-    return false;
-  TReservedWord w;
-  if (!TokenWord(w) || w > rwUses)
-    return false;
-  if (w == rwOperator && !SameText(CurrentIdent().Text, u"CLASS"))
-    return false;
-  word = w;
-  return true;
+bool TCustomPascalModuleExplorer::OperatorIsKeyword() const {
+  return SameText(CurrentIdent().Text, u"CLASS");
 }
 
 bool TCustomPascalModuleExplorer::IsDirectiveWord(TReservedWord &word) {
-  if (FDottedNames && FPrevTokenKind == TTokenKind::tkSymbol && PrevTokenText() == u".")
-    return false;
   TReservedWord w;
-  if (!TokenWord(w))
-    return false;
-  if (w == rwOperator && !SameText(CurrentIdent().Text, u"CLASS"))
+  if (!TokenWord(w) || (w == rwOperator && !OperatorIsKeyword()) || AfterDottedNameDot())
     return false;
   word = w;
   return true;
@@ -394,14 +378,53 @@ void TCustomPascalModuleExplorer::CheckNotReservedWord() {
     RaiseUnexpectedToken();
 }
 
+namespace {
+
+// The words that cannot follow an opening round or square bracket: each starts a section, a
+// block or a declaration.
+constexpr TReservedWord kNotAfterBracket[] = {
+    rwBegin,   rwAsm,       rwEnd,         rwImplementation, rwInitialization, rwFinalization,
+    rwResourceString, rwType, rwLabel,     rwThreadVar,      rwCase,           rwTry,
+    rwPacked,  rwClass,     rwInterface,   rwRecord,         rwDispInterface,  rwConstructor,
+    rwDestructor, rwProperty, rwUses,      rwStrict,         rwInline,         rwDelayed};
+
+// The first and last letters of those words by length: an identifier that matches neither of
+// its length is none of them, which saves the word lookup for nearly every identifier between
+// brackets.
+class TWordShapes {
+public:
+  TWordShapes() {
+    for (TReservedWord w : kNotAfterBracket) {
+      const String word = ReservedWordName(w).substr(2); // behind "rw"
+      FFirst[word.size()] |= Bit(word.front());
+      FLast[word.size()] |= Bit(word.back());
+    }
+  }
+  bool MayBeOne(StringView text) const {
+    const std::size_t n = text.size();
+    return n > 0 && n < kLengths && (FFirst[n] & Bit(text.front())) != 0 &&
+           (FLast[n] & Bit(text.back())) != 0;
+  }
+
+private:
+  static constexpr std::size_t kLengths = 15;
+  // The letter's bit, ASCII case folded; nothing for other characters.
+  static std::uint32_t Bit(Char c) {
+    c = static_cast<Char>(c | 0x20);
+    return c >= u'a' && c <= u'z' ? 1u << (c - u'a') : 0;
+  }
+  std::uint32_t FFirst[kLengths]{}, FLast[kLengths]{};
+};
+
+} // namespace
+
 void TCustomPascalModuleExplorer::CheckWordAfterBracket(Char ch) {
   TReservedWord w;
   if (ch == u'(' || ch == u'[') {
-    if (IsDirectiveWord(w) &&
-        OneOf(w, {rwBegin, rwAsm, rwEnd, rwImplementation, rwInitialization, rwFinalization,
-                  rwResourceString, rwType, rwLabel, rwThreadVar, rwCase, rwTry, rwPacked,
-                  rwClass, rwInterface, rwRecord, rwDispInterface, rwConstructor, rwDestructor,
-                  rwProperty, rwUses, rwStrict, rwInline, rwDelayed}))
+    static const TWordShapes shapes;
+    if (shapes.MayBeOne(TokenText()) && IsDirectiveWord(w) &&
+        std::find(std::begin(kNotAfterBracket), std::end(kNotAfterBracket), w) !=
+            std::end(kNotAfterBracket))
       RaiseUnexpectedToken();
   } else if (ch == u'<') {
     if (IsReservedWordToken(w) && w != rwClass && w != rwRecord && w != rwConstructor)
@@ -1184,14 +1207,41 @@ struct TKeyedProc {
   TProcItem *Item;
   StringView Name;
   Integer Signature = -1;
+  // The name's first eight characters ASCII upper-cased, a byte each from the high end and
+  // zero behind the name's end, so that most comparisons of the sort are one of integers.
+  // A character from 0xFF on ends the prefix with 0xFF: names that agree up to there are
+  // compared in full.
+  std::uint64_t Prefix = 0;
 };
 
+std::uint64_t UpperPrefix(StringView name) {
+  std::uint64_t key = 0;
+  std::size_t i = 0;
+  for (; i < 8 && i < name.size(); ++i) {
+    Char c = name[i];
+    if (c >= u'a' && c <= u'z')
+      c = static_cast<Char>(c - 32);
+    if (c >= 0xFF) {
+      key = (key << 8) | 0xFF;
+      ++i;
+      break;
+    }
+    key = (key << 8) | c;
+  }
+  return i == 0 ? 0 : i < 8 ? key << (8 * (8 - i)) : key;
+}
+
+// Ordered as CompareText orders the names; stable, so that equal names keep source order.
 std::vector<TKeyedProc> SortedByLookupName(const std::vector<TProcItem *> &items) {
   std::vector<TKeyedProc> r;
   r.reserve(items.size());
-  for (TProcItem *p : items)
-    r.push_back({p, p->GetLookupName()});
+  for (TProcItem *p : items) {
+    const StringView name = p->GetLookupName();
+    r.push_back({p, name, -1, UpperPrefix(name)});
+  }
   std::stable_sort(r.begin(), r.end(), [](const TKeyedProc &a, const TKeyedProc &b) {
+    if (a.Prefix != b.Prefix)
+      return a.Prefix < b.Prefix;
     return CompareText(a.Name, b.Name) < 0;
   });
   return r;
@@ -1242,6 +1292,12 @@ void TCustomPascalModuleExplorer::CreateMissingDeclarations(std::vector<TProcIte
 
 void TCustomPascalModuleExplorer::Associate(std::vector<TProcItem *> &decls,
                                             std::vector<TProcItem *> &impls, TCodeItem *owner) {
+  // Nothing to match, and no stubs to make for implementations outside a class.
+  if (impls.empty() || (decls.empty() && !dynamic_cast<TClassItem *>(owner))) {
+    decls.clear();
+    impls.clear();
+    return;
+  }
   std::vector<TKeyedProc> ds = SortedByLookupName(decls), is = SortedByLookupName(impls);
   decls.clear();
   impls.clear();
@@ -1308,12 +1364,21 @@ void TCustomPascalModuleExplorer::AssociateMethods() {
   // Implementations by class part, keyed in upper case, in source order.
   std::unordered_map<String, std::vector<TProcItem *>> byClass;
   std::vector<String> order;
+  // A class's implementations mostly follow each other: the same class part as the one
+  // before (the same key) takes the same list without a key made and looked up.
+  const String *previous = nullptr;
+  std::vector<TProcItem *> *list = nullptr;
   for (TProcItem *p : allImpls) {
-    String key = UpperKey(static_cast<TMethodImplItem *>(p)->RefBaseClass());
-    auto [it, added] = byClass.try_emplace(key);
-    if (added)
-      order.push_back(key);
-    it->second.push_back(p);
+    const String &name = static_cast<TMethodImplItem *>(p)->RefBaseClass();
+    if (!previous || !SameText(name, *previous)) {
+      String key = UpperKey(name);
+      auto [it, added] = byClass.try_emplace(key);
+      if (added)
+        order.push_back(std::move(key));
+      list = &it->second;
+      previous = &name;
+    }
+    list->push_back(p);
   }
   std::unordered_map<String, bool> declared;
   const bool recordMethods = TPascalLanguage::GetLanguageMode() >= dlmDelphi10Win32;

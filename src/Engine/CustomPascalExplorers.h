@@ -161,7 +161,16 @@ protected:
   void PushBackToken() { FPushBack = true; }
   bool PushedBack() const { return FPushBack; }
   void ClearPushBack() { FPushBack = false; }
-  bool IsReservedWordToken(TReservedWord &word);
+  // The current token is a structural keyword (up to rwUses), not one written as a dotted
+  // name's part; "operator" counts only behind "class".
+  bool IsReservedWordToken(TReservedWord &word) {
+    TReservedWord w;
+    if (TokenKind() != TTokenKind::tkIdent || !TokenWord(w) || w > rwUses ||
+        (w == rwOperator && !OperatorIsKeyword()) || AfterDottedNameDot())
+      return false;
+    word = w;
+    return true;
+  }
   bool IsDirectiveWord(TReservedWord &word);
   void CheckNotReservedWord();
   void CheckWordAfterBracket(Char ch);
@@ -271,7 +280,18 @@ private:
   void BlankLine();
   TProcItem *BodyRoutine() const;
   // The reserved word or directive the current token spells, looked up once per token.
-  bool TokenWord(TReservedWord &word);
+  bool TokenWord(TReservedWord &word) {
+    if (FWordLookup == TWordLookup::Unknown)
+      LookUpTokenWord();
+    word = FWord;
+    return FWordLookup == TWordLookup::Found;
+  }
+  void LookUpTokenWord();
+  // The token follows the "." of a dotted name, where no word is reserved.
+  bool AfterDottedNameDot() const {
+    return FDottedNames && FPrevTokenKind == TTokenKind::tkSymbol && FPrevTokenText == u".";
+  }
+  bool OperatorIsKeyword() const;
   void FinishProcData(TProcData *proc);
   static void Link(TProcItem *decl, TProcItem *impl);
   void CreateMissingDeclarations(std::vector<TProcItem *> &impls, TCodeItem *owner);

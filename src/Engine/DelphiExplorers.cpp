@@ -1674,8 +1674,11 @@ void TDelphiModuleExplorer::ParseRoutineHeading(TReservedWord word) {
       (MethodReferences() && (LastModuleSection() == msInitialization ||
                               LastModuleSection() == msFinalization) &&
        Blocks().size() > 1);
+  // The name's parts are read into the buffer kept for them, which is handed back emptied
+  // (a heading read while this one is, if any, starts with a fresh one).
+  TGenericIdentPath path;
+  path.swap(FRoutinePath);
   try {
-    TGenericIdentPath path;
     Helper().ReadGenericIdentPath(path, false, anonymousAllowed);
     if (path.empty()) {
       if (!anonymousAllowed)
@@ -1696,6 +1699,8 @@ void TDelphiModuleExplorer::ParseRoutineHeading(TReservedWord word) {
     }
   } catch (const ETokenError &) {
   }
+  path.clear();
+  FRoutinePath.swap(path);
   PushBackDeclarationStart();
 }
 
@@ -1744,7 +1749,7 @@ void TDelphiModuleExplorer::ParseProcSignature(TProcItem *item, TMethodKind meth
       item->SetDirective(pdMessage, true);
       String text;
       SkipExpression(kDirectiveWords, text);
-      item->SetDataName(text);
+      item->SetDataName(std::move(text));
     } else if (w == rwDispID) {
       String text;
       SkipExpression(kDirectiveWords, text);

@@ -191,6 +191,8 @@ private:
   bool FStopAtImplementation = false;
   // Entries of the block list when the routine body being read began (ParseProcBody).
   std::size_t FBodyBlockBase = 1;
+  // The storage of a routine heading's name parts, kept from one heading to the next.
+  TGenericIdentPath FRoutinePath;
 };
 
 // The built-in default of the global delegates file, byte for byte.

@@ -399,17 +399,19 @@ TPreprocessedPascalTokenizer::DirectiveWordOf(StringView word) {
 
 TPreprocessedPascalTokenizer::TPreprocessedPascalTokenizer() : TPascalTokenizer() {}
 
-TTokenKind TPreprocessedPascalTokenizer::NextToken() {
+TTokenKind TPreprocessedPascalTokenizer::ReadOn(bool read, TTokenKind k) {
   if (!FEvaluateConditions)
     return TPascalTokenizer::NextToken();
   // Directives are always scanned, whatever the skip set, so that no conditional goes
   // unseen; the skip set and the end-of-text exception are applied here instead, the latter
   // only at the end of the main text, not of an include file.
-  for (;;) {
-    if (!Active())
-      SkipInactiveText();
+  for (;; read = false) {
     const TTokenKinds callerSkip = EffectiveSkipKinds();
-    const TTokenKind k = ReadToken(callerSkip - TTokenKinds{TTokenKind::tkDirective}, false);
+    if (!read) {
+      if (!Active())
+        SkipInactiveText();
+      k = ReadToken(callerSkip - TTokenKinds{TTokenKind::tkDirective}, false);
+    }
     if (k == TTokenKind::tkNone) {
       if (!FIncludeStack.empty()) {
         EndIncludeFile();

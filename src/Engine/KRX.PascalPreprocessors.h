@@ -105,8 +105,20 @@ class TPreprocessedPascalTokenizer : public TPascalTokenizer {
 public:
   TPreprocessedPascalTokenizer();
 
-  // Tokens of the compiled branches only (with EvaluateConditions set).
-  TTokenKind NextToken() override;
+  // Tokens of the compiled branches only (with EvaluateConditions set). The common case, a
+  // token that is neither a directive nor the end of a text read while every conditional is
+  // active, is taken inline (final, so a caller holding this class calls no function for it
+  // but the reading).
+  TTokenKind NextToken() final {
+    if (FEvaluateConditions && Active()) {
+      const TTokenKind k =
+          ReadToken(EffectiveSkipKinds() - TTokenKinds{TTokenKind::tkDirective}, false);
+      if (k != TTokenKind::tkNone && k != TTokenKind::tkDirective)
+        return k;
+      return ReadOn(true, k);
+    }
+    return ReadOn(false, TTokenKind::tkNone);
+  }
 
   TCompilerContext &CompilerContext() { return FContext; }
   const TCompilerContext &CompilerContext() const { return FContext; }
@@ -151,6 +163,9 @@ private:
   // The directive that a word names, in any letter case.
   static TDirectiveWord DirectiveWordOf(StringView word);
 
+  // NextToken's general case; `read` tells that `k` was just read while every conditional
+  // was active.
+  TTokenKind ReadOn(bool read, TTokenKind k);
   void SkipInactiveText();
   bool ProcessDirective();
   // A switch from the first two characters of its part ("R+", "A8", "YD").

@@ -2,8 +2,7 @@
 
 #include "Platform/Rtl/SysUtils.h"
 
-#include <memory>
-#include <vector>
+#include <iterator>
 
 namespace krx {
 
@@ -16,22 +15,50 @@ constexpr const Char *kNames[] = {
 };
 static_assert(std::size(kNames) == 72);
 
-// Longer words cannot be reserved; saves upper-casing long identifiers.
+// Longer words cannot be reserved; saves looking at long identifiers.
 constexpr std::size_t kLongestWord = 14;
 
-// The upper-case words with their values, grouped by length and first letter: a lookup
-// compares the identifier, folded as it goes, with the one to three words of its group, with
-// no copy and no allocation per identifier.
-struct TEntry {
-  String Word;
-  TReservedWord Value;
-};
-struct TDictionary {
-  std::vector<TEntry> Groups[kLongestWord + 1][26];
-};
-std::unique_ptr<TDictionary> GDictionary;
+// ASCII letters to lower case; a lower-case letter is the result for exactly its two cases.
+constexpr Char Fold(Char c) { return Char(c | 0x20); }
 
-Char AsciiUpper(Char c) { return (c >= u'a' && c <= u'z') ? Char(c - 32) : c; }
+// Where a word's length and its first, second and last characters (folded) place it in a
+// table of 256 slots. The multipliers were found by trying; the table below checks at
+// compile time that no two words share a slot, so a lookup compares with one word at most.
+constexpr std::size_t Slot(Char first, Char second, Char last, std::size_t length) {
+  return (first * 44u + second * 103u + last * 159u + length * 24u) & 255u;
+}
+
+// The words in lower case with their values; "unsafe", "add" and "remove" are left out.
+struct TEntry {
+  Char Word[kLongestWord] = {};
+  std::size_t Length = 0;
+  TReservedWord Value = rwBegin;
+};
+struct TTable {
+  TEntry Entries[std::size(kNames)];
+  Byte Slots[256] = {}; // 1 + the index in Entries, 0 for none
+  bool Collision = false;
+  constexpr TTable() {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < std::size(kNames); ++i) {
+      const auto w = static_cast<TReservedWord>(i);
+      if (w == rwUnsafe || w == rwAdd || w == rwRemove)
+        continue;
+      TEntry &e = Entries[count];
+      const Char *name = kNames[i] + 2;
+      while (name[e.Length]) {
+        e.Word[e.Length] = Fold(name[e.Length]);
+        ++e.Length;
+      }
+      e.Value = w;
+      Byte &slot = Slots[Slot(e.Word[0], e.Word[1], e.Word[e.Length - 1], e.Length)];
+      Collision = Collision || slot != 0;
+      slot = static_cast<Byte>(++count);
+    }
+  }
+};
+constexpr TTable kTable;
+static_assert(!kTable.Collision);
 
 } // namespace
 
@@ -40,39 +67,25 @@ String ReservedWordName(TReservedWord word) {
   return kNames[word];
 }
 
-void ReservedWordsInitialization() {
-  auto dict = std::make_unique<TDictionary>();
-  for (Integer i = 0; i < ReservedWordCount; ++i) {
-    auto w = static_cast<TReservedWord>(i);
-    if (w == rwUnsafe || w == rwAdd || w == rwRemove)
-      continue;
-    String key = UpperCase(StringView(kNames[i]).substr(2));
-    KR_ASSERT(key.size() >= 2 && key.size() <= kLongestWord && key[0] >= u'A' && key[0] <= u'Z');
-    dict->Groups[key.size()][key[0] - u'A'].push_back({std::move(key), w});
-  }
-  GDictionary = std::move(dict);
-}
-
-void ReservedWordsFinalization() { GDictionary.reset(); }
+// The table is built at compile time; the unit's start-up has nothing left to do.
+void ReservedWordsInitialization() {}
+void ReservedWordsFinalization() {}
 
 bool IsReservedWord(StringView word, TReservedWord &value) {
-  KR_ASSERT(GDictionary != nullptr);
   const std::size_t n = word.size();
   if (n > kLongestWord || n < 2)
     return false;
-  const Char first = AsciiUpper(word[0]);
-  if (first < u'A' || first > u'Z')
+  const Byte slot = kTable.Slots[Slot(Fold(word[0]), Fold(word[1]), Fold(word[n - 1]), n)];
+  if (slot == 0)
     return false;
-  for (const TEntry &e : GDictionary->Groups[n][first - u'A']) {
-    std::size_t i = 1;
-    while (i < n && AsciiUpper(word[i]) == e.Word[i])
-      ++i;
-    if (i == n) {
-      value = e.Value;
-      return true;
-    }
-  }
-  return false;
+  const TEntry &e = kTable.Entries[slot - 1];
+  if (e.Length != n)
+    return false;
+  for (std::size_t i = 0; i < n; ++i)
+    if (Fold(word[i]) != e.Word[i])
+      return false;
+  value = e.Value;
+  return true;
 }
 
 bool IsReservedKeyword(StringView word, TReservedWord &value) {

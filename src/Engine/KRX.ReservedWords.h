@@ -1,5 +1,5 @@
 // The Pascal reserved words and directives on which the Delphi grammar dispatches, and the
-// process-wide case-insensitive dictionary that recognises them.
+// case-insensitive lookup that recognises them.
 #pragma once
 
 #include "Common/KREngineDefs.h"
@@ -56,7 +56,7 @@ inline constexpr std::initializer_list<TReservedWord> RoutineDirectiveWords = {
     rwVirtual,   rwDynamic,    rwAbstract, rwMessage,  rwOverride,   rwStatic,       rwReintroduce,
     rwFinal,     rwDispID,     rwDeprecated, rwPlatform, rwLibrary, rwExperimental, rwAlign};
 
-// The name of the unit-list entry that prepares the lookup.
+// The name of the unit-list entry of the lookup.
 inline constexpr const char *ReservedWordsUnitName = "KRX.ReservedWords";
 
 // The declared name of a value ("rwBegin").
@@ -68,7 +68,8 @@ bool IsReservedWord(StringView word, TReservedWord &value);
 // word `value` is left unchanged.
 bool IsReservedKeyword(StringView word, TReservedWord &value);
 
-// Unit start-up: builds and frees the process-wide dictionary.
+// Unit start-up and shut-down; the lookup's table is built at compile time, so both have
+// nothing left to do.
 void ReservedWordsInitialization();
 void ReservedWordsFinalization();
 

@@ -83,7 +83,7 @@ String TPascalTokenizerHelper::ReadIdent() {
   if (FContext->NextToken() != TTokenKind::tkIdent)
     FContext->UnexpectedToken();
   FContext->CheckIdentifier();
-  return FTokenizer->Token();
+  return String(FTokenizer->TokenText());
 }
 
 String TPascalTokenizerHelper::DottedContinuation(String result) {
@@ -305,7 +305,7 @@ void TPascalTokenizerHelper::ReadGenericIdentPath(TGenericIdentPath &path, bool 
       if (optional && path.empty() && FContext->CurrentIsReservedWord())
         return;
       FContext->CheckIdentifier();
-      path.push_back({t.Token(), {}, 0});
+      path.emplace_back().Name.assign(t.TokenText());
     } else {
       if (!(optional && path.empty()))
         FContext->UnexpectedToken();

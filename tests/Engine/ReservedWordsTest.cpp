@@ -23,6 +23,10 @@ TEST(ReservedWords, LookupIgnoresAsciiCase) {
   EXPECT_FALSE(IsReservedWord(u"beginx", w));
   EXPECT_FALSE(IsReservedWord(u"", w));
   EXPECT_FALSE(IsReservedWord(u"InitializationX", w));
+  // Same length, first, second and last letters as a word, different inside.
+  EXPECT_FALSE(IsReservedWord(u"bexin", w));
+  EXPECT_FALSE(IsReservedWord(u"PRxTECTED", w));
+  EXPECT_FALSE(IsReservedWord(u"implementatiin", w));
   // Only ASCII letters fold: a dotless i does not make "begin".
   EXPECT_FALSE(IsReservedWord(u"beg\u0131n", w));
   EXPECT_EQ(w, rwEnd);

@@ -76,6 +76,21 @@ TEST(Routines, StandaloneRoutinesExternalsAndErrors) {
   EXPECT_EQ(hidden.DeclRef(), nullptr);
 }
 
+TEST(Routines, WordsThatStartABlockAreNoParameterText) {
+  // Words of the same length and first and last letters as such a word, and reserved words
+  // that may stand there, read normally.
+  const std::pair<const char16_t *, bool> rows[] = {
+      {u"Begin: Integer", true},        {u"A: Integer; Uses: Byte", true},
+      {u"RECORD: Integer", true},       {u"A: array of ResourceString", true},
+      {u"Brain: Integer", false},       {u"A: TRecord; Stricter: Byte", false},
+      {u"const A: string; var B", false}, {u"A: Integer = Ord('a')", false}};
+  for (const auto &[params, bad] : rows) {
+    TParsed p = Explore(u"unit U;\ninterface\nprocedure P(" + String(params) +
+                        u");\nimplementation\nend.");
+    EXPECT_EQ(p.Get(ckProcedure, u"P").BadFormat(), bad) << StringToUtf8(params);
+  }
+}
+
 TEST(Routines, ProceduralTypesAndMethodReferences) {
   TParsed p = Explore(u"unit U;\ninterface\ntype\n  TProc = procedure(A: Integer); stdcall;\n"
                       u"  TEv = procedure(Sender: TObject) of object;\n  TRef = reference to function: Integer;\n"
@@ -165,6 +180,28 @@ TEST(Implementations, LinkedAcrossOverloadsAndCase) {
   EXPECT_TRUE(stub.Stub());
   EXPECT_EQ(stub.ChildCount(), 2);
   EXPECT_EQ(p.MessageText().find("declaration not found"), std::string::npos);
+}
+
+// Names are matched ignoring case, also where they agree in more than their first eight
+// characters; mismatched parameter lists are reported from the last name to the first.
+TEST(Implementations, NamesMatchInFullAndReportInNameOrder) {
+  TParsed p = Explore(u"unit U;\ninterface\nprocedure SetValueOfItemA(X: Integer);\n"
+                      u"procedure SetValueOfItemB(X: Integer);\nprocedure SetValueOfItem(X: Integer);\n"
+                      u"implementation\nprocedure setvalueofitemb(Y: Byte); begin end;\n"
+                      u"procedure SetValueOfItemA(Y: Word); begin end;\n"
+                      u"procedure SETVALUEOFITEM(X: Integer); begin end;\nend.");
+  const std::pair<const char16_t *, Integer> links[] = {
+      {u"SetValueOfItemA", 7}, {u"SetValueOfItemB", 6}, {u"SetValueOfItem", 8}};
+  for (const auto &[name, line] : links) {
+    const TCodeItem *impl = p.Get<TProcData>(ckProcedure, name).ImplRef();
+    EXPECT_EQ(impl ? impl->LineNr() : -1, line) << StringToUtf8(name);
+  }
+  const std::string text = p.MessageText();
+  const auto b = text.find("different parameter list in line 7 col"),
+             a = text.find("different parameter list in line 8 col");
+  ASSERT_NE(b, std::string::npos) << text;
+  ASSERT_NE(a, std::string::npos) << text;
+  EXPECT_LT(b, a) << text;
 }
 
 // Old "object" types have method bodies like classes: each declaration links to its body.
