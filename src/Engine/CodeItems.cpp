@@ -20,7 +20,6 @@ namespace {
 
 const Char *const SRecursionDetected = u"Recursion detected";
 const Char *const SAlreadyExists = u"\"%s\" already exists";
-const Char *const SPositionMessage = u"%s in line %d col %d";
 const Char *const SInterfaceUses = u"interface uses clause";
 const Char *const SImplementationUses = u"implementation uses clause";
 const Char *const SInvalidIdentifier = u"\"%s\" is not a valid identifier";
@@ -37,6 +36,9 @@ std::unique_ptr<TCodeItemModel> &OwnedCodeItemModel() {
   static std::unique_ptr<TCodeItemModel> model;
   return model;
 }
+
+// The room a child list starts with.
+constexpr std::size_t kFirstChildren = 8;
 
 // Frees a list's storage once it is empty.
 template <class V> void ReleaseStorage(V &list) { V().swap(list); }
@@ -227,7 +229,10 @@ const TClassInfo &TCodeItem::StaticClassInfo() {
 TCodeItem::TCodeItem(TCodeItem *AOwner) {
   if (AOwner) {
     FLanguage = AOwner->FLanguage;
-    // A new item cannot be an owner of AOwner, so no recursion check is needed.
+    // A new item cannot be an owner of AOwner, so no recursion check is needed. An owner
+    // seldom has only one child: its list starts with room for a few.
+    if (AOwner->FChildren.capacity() == 0)
+      AOwner->FChildren.reserve(kFirstChildren);
     AOwner->FChildren.emplace_back(this);
     FOwner = AOwner;
   }
@@ -849,7 +854,13 @@ TMessageDetails &TMessagesItem::AddMessage(String Text, Integer Line, TCodeMessa
 
 TMessageDetails &TMessagesItem::AddPositionMessage(const String &Text, Integer Line,
                                                    TCodeMessageKind Kind, Integer Column) {
-  return AddMessage(Format(SPositionMessage, {Text, Line, Column}), Line, Kind, Column);
+  // "<text> in line <line> col <column>", put together without Format: a parse may add many.
+  const String line = IntToStr(Line), column = IntToStr(Column);
+  String message;
+  message.reserve(Text.size() + 14 + line.size() + column.size());
+  message.append(Text).append(StringView(u" in line ")).append(line);
+  message.append(StringView(u" col ")).append(column);
+  return AddMessage(std::move(message), Line, Kind, Column);
 }
 
 void TMessagesItem::ClearMessages() { FMessages->Clear(); }

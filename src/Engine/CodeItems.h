@@ -158,7 +158,8 @@ public:
   // This item as a classifier, or null; the parser asks at every statement of a class body.
   virtual TClassItem *AsClassItem() { return nullptr; }
   const String &Name() const { return FName; }
-  void SetName(const String &Value) { FName = Value; }
+  // By value: a name built for the item is moved in.
+  void SetName(String Value) { FName = std::move(Value); }
   const String &GenericName() const { return FGenericName; }
   void SetGenericName(const String &Value) { FGenericName = Value; }
   const String &TypeConstraints() const { return FTypeConstraints; }
@@ -946,7 +947,7 @@ class TUnhandledTypeItem : public TCodeItem {
 public:
   explicit TUnhandledTypeItem(TCodeItem *AOwner);
   const String &DeclarationText() const { return FDeclarationText; }
-  void SetDeclarationText(const String &Value) { FDeclarationText = Value; }
+  void SetDeclarationText(String Value) { FDeclarationText = std::move(Value); }
   // Type information the grammar records.
   Byte TypeInfo() const { return FTypeInfo; }
   void SetTypeInfo(Byte Value) { FTypeInfo = Value; }

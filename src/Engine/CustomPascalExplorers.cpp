@@ -30,7 +30,6 @@ constexpr const Char *SIgnoredRegion = u"Ignored region directive: %s";
 constexpr const Char *SIgnoredDirective = u"Ignored compiler directive: %s";
 constexpr const Char *SIgnoredAttributes = u"Ignored Attibute(s) in %s declaration";
 constexpr const Char *SIrregularClass = u"Irregular Comment or Attribute in %s";
-constexpr const Char *SIrregularLine = u"Irregular Comment or Attribute in %s in line %d";
 constexpr const Char *SClassNotFound = u"Class %s interface not found";
 constexpr const Char *SDifferentParams =
     u"Associated method implementation with different parameter list";
@@ -479,8 +478,16 @@ void TCustomPascalModuleExplorer::ReportIrregularComment(Integer line) {
   if (!cls)
     return;
   cls->SetWarning(cwIrregularMetaData, true);
-  if (FDetailedMetaDataHints)
-    Messages()->AddMessage(Format(SIrregularLine, {cls->Name(), line + 1}), line + 1, kHint, 1);
+  if (FDetailedMetaDataHints) {
+    // "Irregular Comment or Attribute in <class> in line <line>", put together without
+    // Format: a class body full of such comments adds one hint each.
+    const String number = IntToStr(line + 1);
+    String text;
+    text.reserve(34 + cls->Name().size() + 9 + number.size());
+    text.append(StringView(u"Irregular Comment or Attribute in ")).append(cls->Name());
+    text.append(StringView(u" in line ")).append(number);
+    Messages()->AddMessage(std::move(text), line + 1, kHint, 1);
+  }
 }
 
 // ---- Directives, regions and include files --------------------------------------------------

@@ -8,7 +8,10 @@
 #include "World/KRStrUtils.h"
 #include "World/ParsingLocks.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -38,6 +41,51 @@ constexpr const Char *kReservedWordText =
 
 std::unique_ptr<TStringList> GGlobalDelegates;
 std::unique_ptr<TTokenizerSynchronizer> GSynchronizer;
+
+// What tells that the global delegates file is still the one whose names the list holds: the
+// file's name, device, inode, size and modification time, and the validator (and language
+// mode) that checked the names. Every parse starts with a load; an unchanged file is not read
+// again.
+struct TDelegatesStamp {
+  String FileName;
+  dev_t Device = 0;
+  ino_t Inode = 0;
+  off_t Size = 0;
+  timespec Modified{};
+  const TIdentifierValidator *Validator = nullptr;
+  TDelphiLanguageMode LanguageMode = dlmDelphi7Win32;
+  bool Valid = false;
+
+  bool Same(const TDelegatesStamp &o) const {
+    return Valid && o.Valid && Device == o.Device && Inode == o.Inode && Size == o.Size &&
+           Modified.tv_sec == o.Modified.tv_sec && Modified.tv_nsec == o.Modified.tv_nsec &&
+           Validator == o.Validator && LanguageMode == o.LanguageMode && FileName == o.FileName;
+  }
+};
+
+// The stamp of the last load; made on first use, since the unit's start-up may run before
+// this file's own globals are constructed.
+TDelegatesStamp &LoadedDelegates() {
+  static TDelegatesStamp stamp;
+  return stamp;
+}
+
+// The stamp of the delegates file as it is now. It is not valid for anything but a regular
+// file, nor for one modified in the last two seconds: a change within the same clock tick as
+// the load may keep the modification time.
+TDelegatesStamp DelegatesStampOf(const String &fileName, const TIdentifierValidator &validator,
+                                 TDelphiLanguageMode mode) {
+  TDelegatesStamp stamp;
+  struct stat st {};
+  if (::stat(FileNameToOS(fileName).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return stamp;
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  if (now.tv_sec - st.st_mtim.tv_sec < 2)
+    return stamp;
+  stamp = {fileName, st.st_dev, st.st_ino, st.st_size, st.st_mtim, &validator, mode, true};
+  return stamp;
+}
 
 TDelphiLanguageMode Mode() { return TPascalLanguage::GetLanguageMode(); }
 bool NestedTypes() { return Mode() > dlmDelphi7Win32; }
@@ -499,11 +547,15 @@ void TDelphiModuleExplorer::LoadGlobalDelegates() {
     return;
   try {
     const String fileName = GetGlobalDelegatesFileName();
+    TIdentifierValidator &validator = GlobalPascalLanguage()->IdentValidator();
+    TDelegatesStamp stamp = DelegatesStampOf(fileName, validator, Mode());
+    if (stamp.Same(LoadedDelegates()))
+      return;
+    LoadedDelegates() = TDelegatesStamp();
     if (!FileExistsQuiet(fileName))
       WriteDefaultGlobalDelegates();
     TStringList lines;
     LoadStringsFromFile(lines, fileName);
-    TIdentifierValidator &validator = GlobalPascalLanguage()->IdentValidator();
     for (Integer i = lines.Count() - 1; i >= 0; --i) {
       String line = lines[i];
       const std::size_t eq = line.find(u'=');
@@ -516,6 +568,7 @@ void TDelphiModuleExplorer::LoadGlobalDelegates() {
         lines.Delete(i);
     }
     GGlobalDelegates->Assign(lines);
+    LoadedDelegates() = std::move(stamp);
   } catch (const Exception &) {
     ShowExplorerException();
   }
@@ -533,6 +586,8 @@ void DelphiExplorersInitialization() {
   GSynchronizer = std::make_unique<TTokenizerSynchronizer>(language);
   GSynchronizer->LanguageChanged();
   GGlobalDelegates = std::make_unique<TStringList>();
+  // A new, empty list: the file is read again at the next parse.
+  LoadedDelegates() = TDelegatesStamp();
 }
 
 void DelphiExplorersFinalization() {
@@ -1167,7 +1222,7 @@ void TDelphiModuleExplorer::TypeAfterEquals(const TIdentRecord &declared) {
         ParseProceduralType(mk, false, false, &declared);
       else
         RaiseUnexpectedToken();
-    } else if (MethodReferences() && SameText(Token(), u"reference")) {
+    } else if (MethodReferences() && SameText(TokenText(), u"reference")) {
       ParseMethodReference(declared);
     } else {
       ParseUnhandledType(declared, String());
@@ -1190,14 +1245,14 @@ void TDelphiModuleExplorer::TypeAfterEquals(const TIdentRecord &declared) {
 }
 
 TUnhandledTypeItem *TDelphiModuleExplorer::NewUnhandledType(const TIdentRecord &declared,
-                                                            const String &text, Byte typeForm) {
+                                                            String text, Byte typeForm) {
   auto *item = new TUnhandledTypeItem(CurrentItem());
   item->SetName(String(declared.Text));
   item->SetLineNr(declared.Line - 1);
   item->SetItemStartPos(declared.StartColumn());
   item->SetPrologLine(declared.PrologLine);
   item->SetVisibility(CurrentVisibility());
-  item->SetDeclarationText(text);
+  item->SetDeclarationText(std::move(text));
   item->SetTypeInfo(typeForm);
   item->SetEnd(TokenLine() - 1, Tokenizer().LinePos() - 1);
   return item;
@@ -1206,7 +1261,7 @@ TUnhandledTypeItem *TDelphiModuleExplorer::NewUnhandledType(const TIdentRecord &
 void TDelphiModuleExplorer::ParseUnhandledType(const TIdentRecord &declared,
                                                const String &prefix) {
   TGrammarTokenizer &t = Tokenizer();
-  const String first = Token();
+  const String first(TokenText());
   const TTokenKind firstKind = TokenKind();
   String rest;
   {
@@ -1264,7 +1319,7 @@ void TDelphiModuleExplorer::ParseUnhandledType(const TIdentRecord &declared,
       text += u" ";
     text += rest;
   }
-  NewUnhandledType(declared, text, 0);
+  NewUnhandledType(declared, std::move(text), 0);
 }
 
 void TDelphiModuleExplorer::SkipLocalTypeBody() {
@@ -1342,7 +1397,7 @@ void TDelphiModuleExplorer::ParseTypeDefinition(TReservedWord word, TIdentRecord
   if (packed && kind != clClass && kind != clRecord && kind != clObject)
     AddPositionMessage(Format(u"Unexpected token \"%s\"", {String(u"packed")}), TokenLine(), kError,
                        TokenColumn());
-  const String wordText = Token();
+  const String wordText(TokenText());
   NextTokenWithComments();
   String ioMetaData;
   SkipCommentTokens(kind == clClass ? &ioMetaData : nullptr);
@@ -1365,13 +1420,13 @@ void TDelphiModuleExplorer::ParseTypeDefinition(TReservedWord word, TIdentRecord
   if (SameText(CurrentIdent().Text, u"CLASS"))
     ForgetCurrentIdent();
   try {
-    if (Mode() != dlmDelphi7Win32 && IsIdent() && Token().size() >= 6) {
+    if (Mode() != dlmDelphi7Win32 && IsIdent() && TokenText().size() >= 6) {
       bool taken = true;
-      if (SameText(Token(), u"ABSTRACT"))
+      if (SameText(TokenText(), u"ABSTRACT"))
         cls->SetDirectives({cldAbstract});
-      else if (SameText(Token(), u"SEALED"))
+      else if (SameText(TokenText(), u"SEALED"))
         cls->SetDirectives({cldSealed});
-      else if (SameText(Token(), u"HELPER"))
+      else if (SameText(TokenText(), u"HELPER"))
         cls->SetClassKind(cls->ClassKind() == clRecord ? clRecordHelper : clHelper);
       else
         taken = false;
@@ -1859,7 +1914,7 @@ void TDelphiModuleExplorer::ParseMethodReference(const TIdentRecord &declared) {
       text += u" " + rest;
     text += u";";
   }
-  NewUnhandledType(declared, text, 0);
+  NewUnhandledType(declared, std::move(text), 0);
 }
 
 String TDelphiModuleExplorer::SkipTypeName() {
@@ -1917,16 +1972,17 @@ void TDelphiModuleExplorer::ParseFieldDeclaration(bool inClass) {
   field->SetPrologLine(GetPendingCommentLine());
   field->SetVisibility(CurrentVisibility());
   field->SetFieldKind(fieldKind);
-  String names = Token();
-  field->SetName(names);
+  field->SetName(String(TokenText()));
   try {
     for (;;) {
       NextToken();
       if (!IsSymbol(u","))
         break;
+      // "A, B: T" is one field item named "A, B".
+      String names = field->Name();
       names += u", ";
       names += Helper().ReadIdent();
-      field->SetName(names);
+      field->SetName(std::move(names));
     }
     if (TokenKind() != TTokenKind::tkSymbol)
       RaiseUnexpectedToken();
@@ -1946,7 +2002,7 @@ void TDelphiModuleExplorer::ParseFieldDeclaration(bool inClass) {
     if (colon) {
       String type;
       ReadFieldType(type);
-      field->SetDataName(type);
+      field->SetDataName(std::move(type));
     }
     if (IsSymbol(u"=")) {
       if (inClass && section != cskConst && section != cskResourceString)
@@ -1975,7 +2031,7 @@ void TDelphiModuleExplorer::ReadFieldType(String &text) {
     if (k == TTokenKind::tkNone)
       break;
     if (k == TTokenKind::tkSymbol) {
-      const String &s = Token();
+      const StringView s = TokenText();
       if (depth <= 0 && (s == u";" || s == u"="))
         break;
       if (s == u"(" || s == u"[")
@@ -2030,7 +2086,7 @@ void TDelphiModuleExplorer::ReadInitializer(String &text) {
     if (k == TTokenKind::tkNone || k == TTokenKind::tkKRTag || k == TTokenKind::tkError)
       break;
     if (k == TTokenKind::tkSymbol) {
-      const String &s = Token();
+      const StringView s = TokenText();
       if (s == u"(" || s == u"[")
         ++depth;
       else if (s == u")" || s == u"]")
@@ -2078,7 +2134,7 @@ void TDelphiModuleExplorer::ParseProperty() {
     column = TokenColumn();
   }
   auto *prop = new TPropertyItem(CurrentItem());
-  prop->SetName(Token());
+  prop->SetName(String(TokenText()));
   prop->SetPrologLine(prolog);
   prop->SetVisibility(CurrentVisibility());
   prop->SetLineNr(line - 1);

@@ -163,7 +163,7 @@ private:
   void SkipCommentTokens(String *ioMetaData);
   void ParseTypeDefinition(TReservedWord word, TIdentRecord declared, bool afterEquals);
   void ParseUnhandledType(const TIdentRecord &declared, const String &prefix);
-  TUnhandledTypeItem *NewUnhandledType(const TIdentRecord &declared, const String &text,
+  TUnhandledTypeItem *NewUnhandledType(const TIdentRecord &declared, String text,
                                        Byte typeForm);
   void ParseAncestorList(TClassItem *cls);
   void ParseGUID(TClassItem *cls);

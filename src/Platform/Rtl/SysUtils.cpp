@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 namespace krx {
@@ -246,7 +247,19 @@ String StringReplace(StringView s, StringView oldPattern, StringView newPattern,
 
 // ---- Conversions --------------------------------------------------------------------------
 
-String IntToStr(Int64 value) { return Utf8ToString(std::to_string(value)); }
+String IntToStr(Int64 value) {
+  // Digits written backwards into a buffer: parser messages put line numbers together with it.
+  Char digits[20];
+  Char *first = std::end(digits);
+  UInt64 magnitude = value < 0 ? 0ull - static_cast<UInt64>(value) : static_cast<UInt64>(value);
+  do {
+    *--first = static_cast<Char>(u'0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0)
+    *--first = u'-';
+  return String(first, std::end(digits));
+}
 String UIntToStr(UInt64 value) { return Utf8ToString(std::to_string(value)); }
 
 String IntToHex(Int64 value, Integer digits) {

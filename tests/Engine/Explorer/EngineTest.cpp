@@ -7,6 +7,7 @@
 
 #include "Platform/Rtl/Files.h"
 
+#include <chrono>
 #include <filesystem>
 
 namespace krx::test {
@@ -278,6 +279,31 @@ TEST(GlobalDelegates, DefaultFileIsWrittenAndRead) {
   TParsed p = Explore(u"unit U; interface type TA = class end; implementation end.");
   EXPECT_NE(p.Find(ckClass, u"TA"), nullptr);
   std::filesystem::remove(file);
+}
+
+TEST(GlobalDelegates, ChangedFileAndLanguageModeAreReadAgain) {
+  namespace fs = std::filesystem;
+  const fs::path file(StringToUtf8(TDelphiModuleExplorer::GetGlobalDelegatesFileName()));
+  // Files written "an hour ago", so that their times are trusted to tell a change; the two
+  // lists have the same size.
+  const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  const struct {
+    const char *Bytes;
+    int Minutes;
+    TDelphiLanguageMode Mode;
+    const Char *Names;
+  } rows[] = {{"TFirst\n", 0, dlmDelphi11Win32, u"TFirst\r\n"},
+              {"TOther\n", 1, dlmDelphi11Win32, u"TOther\r\n"},
+              {"TList<T>\n", 2, dlmDelphi11Win32, u"TList<T>\r\n"},
+              {"TList<T>\n", 2, dlmDelphi7Win32, u""}};
+  for (const auto &row : rows) {
+    WriteFileBytes(file, row.Bytes);
+    fs::last_write_time(file, hourAgo + std::chrono::minutes(row.Minutes));
+    TLanguageModeGuard mode(row.Mode);
+    Explore(u"unit U; end.");
+    EXPECT_EQ(GlobalDelegates().Text(), row.Names) << row.Bytes;
+  }
+  fs::remove(file);
 }
 
 TEST(GenericValidator, NamesWithNestedArguments) {

@@ -122,6 +122,9 @@ TEST(Conversions, StrToIntRaisesWithTheValueInTheMessage) {
 
 TEST(Conversions, NumbersToText) {
   EXPECT_EQ(IntToStr(-1234567890123LL), u"-1234567890123");
+  EXPECT_EQ(IntToStr(0), u"0");
+  EXPECT_EQ(IntToStr(std::numeric_limits<Int64>::min()), u"-9223372036854775808");
+  EXPECT_EQ(IntToStr(std::numeric_limits<Int64>::max()), u"9223372036854775807");
   EXPECT_EQ(IntToHex(255, 4), u"00FF");
   EXPECT_EQ(IntToHex(-1, 2), u"FFFFFFFF");
   EXPECT_EQ(IntToHex(Int64(0x123456789), 1), u"123456789");
