@@ -410,7 +410,7 @@ TTokenKind TPreprocessedPascalTokenizer::ReadOn(bool read, TTokenKind k) {
     if (!read) {
       if (!Active())
         SkipInactiveText();
-      k = ReadToken(callerSkip - TTokenKinds{TTokenKind::tkDirective}, false);
+      k = ReadPascalToken(callerSkip - TTokenKinds{TTokenKind::tkDirective}, false);
     }
     if (k == TTokenKind::tkNone) {
       if (!FIncludeStack.empty()) {

@@ -112,7 +112,7 @@ public:
   TTokenKind NextToken() final {
     if (FEvaluateConditions && Active()) {
       const TTokenKind k =
-          ReadToken(EffectiveSkipKinds() - TTokenKinds{TTokenKind::tkDirective}, false);
+          ReadPascalToken(EffectiveSkipKinds() - TTokenKinds{TTokenKind::tkDirective}, false);
       if (k != TTokenKind::tkNone && k != TTokenKind::tkDirective)
         return k;
       return ReadOn(true, k);

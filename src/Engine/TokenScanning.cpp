@@ -139,7 +139,9 @@ String JoinTokenTexts(TKRBaseTokenizer &tokenizer) {
 
 // ---- TKRBaseTokenizer ---------------------------------------------------------------------
 
-TTokenKind TKRBaseTokenizer::ReadToken(TTokenKinds skip, bool raiseAtEnd) {
+template <class TScan>
+inline TTokenKind TKRBaseTokenizer::ReadTokenWith(TTokenKinds skip, bool raiseAtEnd,
+                                                  TScan scan) {
   auto &s = FState;
   ShiftToken();
   skip -= TTokenKinds{TTokenKind::tkNone, TTokenKind::tkError};
@@ -162,7 +164,7 @@ TTokenKind TKRBaseTokenizer::ReadToken(TTokenKinds skip, bool raiseAtEnd) {
       break;
     }
     // Every scanner sets the token's kind and text.
-    ScanToken();
+    scan();
     if (!skip.Contains(s.TokenKind))
       break;
   }
@@ -171,6 +173,10 @@ TTokenKind TKRBaseTokenizer::ReadToken(TTokenKinds skip, bool raiseAtEnd) {
   if (s.TokenKind == TTokenKind::tkNone && raiseAtEnd)
     throw ENoMoreTokens(u"Tokenizer: No more tokens", s.TokenPos);
   return s.TokenKind;
+}
+
+TTokenKind TKRBaseTokenizer::ReadToken(TTokenKinds skip, bool raiseAtEnd) {
+  return ReadTokenWith(skip, raiseAtEnd, [this] { ScanToken(); });
 }
 
 void TKRBaseTokenizer::ShortenToken(Integer count) {
@@ -264,7 +270,13 @@ void TPascalTokenizer::Init() {
   FEscapedIdentifiers = GEscapedIdentifiers;
 }
 
-void TPascalTokenizer::ScanToken() {
+void TPascalTokenizer::ScanToken() { ScanPascalToken(); }
+
+TTokenKind TPascalTokenizer::ReadPascalToken(TTokenKinds skip, bool raiseAtEnd) {
+  return ReadTokenWith(skip, raiseAtEnd, [this] { ScanPascalToken(); });
+}
+
+inline void TPascalTokenizer::ScanPascalToken() {
   Char c = CurChar();
   switch (StartClass(c)) {
   case TStartClass::Ident:
@@ -512,28 +524,32 @@ void TPascalTokenizer::ScanDoubleQuotedString() {
 
 void TPascalTokenizer::ScanNumber() {
   KR_ASSERT(HasChar(FState.LinePos) && (CurChar() == u'$' || IsAsciiDigit(CurChar())));
-  Integer n = static_cast<Integer>(FLine.size());
-  Integer start = FState.LinePos;
-  if (CurChar() == u'$') {
-    ++FState.LinePos;
-    while (FState.LinePos <= n && IsHexDigit(CurChar()))
-      ++FState.LinePos;
+  // A local index: stepping the state's field would store it at every character.
+  const std::size_t n = FLine.size();
+  const Integer start = FState.LinePos;
+  std::size_t p = static_cast<std::size_t>(start - 1);
+  const auto digits = [&] {
+    while (p < n && IsAsciiDigit(FLine[p]))
+      ++p;
+  };
+  if (FLine[p] == u'$') {
+    ++p;
+    while (p < n && IsHexDigit(FLine[p]))
+      ++p;
   } else {
-    while (FState.LinePos <= n && IsAsciiDigit(CurChar()))
-      ++FState.LinePos;
-    if (FState.LinePos + 1 <= n && CurChar() == u'.' && IsAsciiDigit(FLine[FState.LinePos])) {
-      ++FState.LinePos;
-      while (FState.LinePos <= n && IsAsciiDigit(CurChar()))
-        ++FState.LinePos;
+    digits();
+    if (p + 1 < n && FLine[p] == u'.' && IsAsciiDigit(FLine[p + 1])) {
+      ++p;
+      digits();
     }
-    if (FState.LinePos <= n && (CurChar() == u'E' || CurChar() == u'e')) {
-      ++FState.LinePos;
-      if (FState.LinePos <= n && CurChar() == u'-')
-        ++FState.LinePos;
-      while (FState.LinePos <= n && IsAsciiDigit(CurChar()))
-        ++FState.LinePos;
+    if (p < n && (FLine[p] == u'E' || FLine[p] == u'e')) {
+      ++p;
+      if (p < n && FLine[p] == u'-')
+        ++p;
+      digits();
     }
   }
+  FState.LinePos = static_cast<Integer>(p) + 1;
   FState.TokenKind = FNumbersAsNumbers ? TTokenKind::tkNumber : TTokenKind::tkIdent;
   SetTokenText(LinePart(start, FState.LinePos));
   Collect(TokenText());

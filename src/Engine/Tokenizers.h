@@ -194,6 +194,9 @@ protected:
   // NextToken with an explicit skip set and end-of-text rule, for descendants that filter
   // the token stream themselves.
   TTokenKind ReadToken(TTokenKinds skip, bool raiseAtEnd);
+  // ReadToken's loop with the scanner given: ReadToken calls the virtual one, a Pascal
+  // tokenizer its own directly.
+  template <class TScan> TTokenKind ReadTokenWith(TTokenKinds skip, bool raiseAtEnd, TScan scan);
   TTokenKinds EffectiveSkipKinds() const { return FState.SkipKinds; }
   // Gives the last `count` characters of the current one-line token back to the scanner
   // (and out of the collected text), so that they are scanned again as the next token.
@@ -277,9 +280,15 @@ public:
 
 protected:
   void Init() override;
-  void ScanToken() override;
+  void ScanToken() final;
+  // ReadToken with this class's scanner called directly rather than through the virtual
+  // slot, so that it is inlined.
+  TTokenKind ReadPascalToken(TTokenKinds skip, bool raiseAtEnd);
 
 private:
+  // The scanner proper, inline in its own source file, where ScanToken and ReadPascalToken
+  // run it: it runs for every token.
+  [[gnu::always_inline]] inline void ScanPascalToken();
   void ScanComment(TCommentKind kind);
   void ScanLineComment();
   void ScanString();

@@ -117,6 +117,9 @@ protected:
   virtual void ScanToken() = 0;
 
   TTokenKind ReadToken(TTokenKinds skip, bool raiseAtEnd);
+  // ReadToken's loop with the scanner given: ReadToken calls the virtual one, a Pascal
+  // tokenizer its own directly.
+  template <class TScan> TTokenKind ReadTokenWith(TTokenKinds skip, bool raiseAtEnd, TScan scan);
   TTokenKinds EffectiveSkipKinds() const { return FState.SkipKinds; }
   // Gives the last `count` characters of the current one-line token back to the scanner.
   void ShortenToken(Integer count);
@@ -174,9 +177,15 @@ public:
 
 protected:
   void Init() override;
-  void ScanToken() override;
+  void ScanToken() final;
+  // ReadToken with this class's scanner called directly rather than through the virtual
+  // slot, so that it is inlined.
+  TTokenKind ReadPascalToken(TTokenKinds skip, bool raiseAtEnd);
 
 private:
+  // The scanner proper, inline in its own source file, where ScanToken and ReadPascalToken
+  // run it: it runs for every token.
+  [[gnu::always_inline]] inline void ScanPascalToken();
   void ScanComment(TCommentKind kind);
   void ScanLineComment();
   void ScanString();
