@@ -8,7 +8,6 @@
 #include "World/KRStrUtils.h"
 #include "World/ParsingLocks.h"
 
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <ctime>
@@ -48,18 +47,14 @@ std::unique_ptr<TTokenizerSynchronizer> GSynchronizer;
 // again.
 struct TDelegatesStamp {
   String FileName;
-  dev_t Device = 0;
-  ino_t Inode = 0;
-  off_t Size = 0;
-  timespec Modified{};
+  TFileStamp File;
   const TIdentifierValidator *Validator = nullptr;
   TDelphiLanguageMode LanguageMode = dlmDelphi7Win32;
   bool Valid = false;
 
   bool Same(const TDelegatesStamp &o) const {
-    return Valid && o.Valid && Device == o.Device && Inode == o.Inode && Size == o.Size &&
-           Modified.tv_sec == o.Modified.tv_sec && Modified.tv_nsec == o.Modified.tv_nsec &&
-           Validator == o.Validator && LanguageMode == o.LanguageMode && FileName == o.FileName;
+    return Valid && o.Valid && File == o.File && Validator == o.Validator &&
+           LanguageMode == o.LanguageMode && FileName == o.FileName;
   }
 };
 
@@ -71,19 +66,14 @@ TDelegatesStamp &LoadedDelegates() {
 }
 
 // The stamp of the delegates file as it is now. It is not valid for anything but a regular
-// file, nor for one modified in the last two seconds: a change within the same clock tick as
-// the load may keep the modification time.
+// file, nor for one modified in the last two seconds.
 TDelegatesStamp DelegatesStampOf(const String &fileName, const TIdentifierValidator &validator,
                                  TDelphiLanguageMode mode) {
   TDelegatesStamp stamp;
-  struct stat st {};
-  if (::stat(FileNameToOS(fileName).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+  TFileStamp file;
+  if (!FileStampOf(FileNameToOS(fileName), file) || RecentlyModified(file))
     return stamp;
-  timespec now{};
-  ::clock_gettime(CLOCK_REALTIME, &now);
-  if (now.tv_sec - st.st_mtim.tv_sec < 2)
-    return stamp;
-  stamp = {fileName, st.st_dev, st.st_ino, st.st_size, st.st_mtim, &validator, mode, true};
+  stamp = {fileName, file, &validator, mode, true};
   return stamp;
 }
 

@@ -20,34 +20,6 @@ namespace krx {
 
 namespace {
 
-// What tells that a file is still the one that was read.
-struct TFileStamp {
-  dev_t Device = 0;
-  ino_t Inode = 0;
-  off_t Size = 0;
-  timespec Modified{};
-  friend bool operator==(const TFileStamp &a, const TFileStamp &b) {
-    return a.Device == b.Device && a.Inode == b.Inode && a.Size == b.Size &&
-           a.Modified.tv_sec == b.Modified.tv_sec && a.Modified.tv_nsec == b.Modified.tv_nsec;
-  }
-};
-
-bool StampOf(const std::string &path, TFileStamp &stamp) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-    return false;
-  stamp = {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
-  return true;
-}
-
-// A file changed within the same clock tick as the read may keep its modification time, so
-// a text read while the file's time is this close to now is handed out but not kept.
-bool RecentlyModified(const TFileStamp &stamp) {
-  timespec now{};
-  ::clock_gettime(CLOCK_REALTIME, &now);
-  return now.tv_sec - stamp.Modified.tv_sec < 2;
-}
-
 // The text of a file as ReadTextFileEx gives it, split into lines. The bytes are read in one
 // piece into a buffer of the file's size instead of appended chunk by chunk to a growing one,
 // and a file without a byte order mark (most source files) is decoded straight into the
@@ -94,7 +66,7 @@ public:
   TTokenizerTextPtr Read(const String &fileName) {
     const std::string path = FileNameToOS(fileName);
     TFileStamp stamp;
-    const bool stamped = StampOf(path, stamp);
+    const bool stamped = FileStampOf(path, stamp);
     if (stamped) {
       std::lock_guard<std::mutex> lock(FLock);
       auto it = FIndex.find(path);

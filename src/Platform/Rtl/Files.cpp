@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
@@ -399,5 +400,19 @@ TDiskFullForTesting::TDiskFullForTesting(Int64 bytesBeforeFull) {
 }
 
 TDiskFullForTesting::~TDiskFullForTesting() { gDiskFullAfter.store(-1); }
+
+bool FileStampOf(const std::string &path, TFileStamp &stamp) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return false;
+  stamp = {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+  return true;
+}
+
+bool RecentlyModified(const TFileStamp &stamp) {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return now.tv_sec - stamp.Modified.tv_sec < 2;
+}
 
 } // namespace krx

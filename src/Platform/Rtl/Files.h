@@ -6,6 +6,9 @@
 
 #include "Platform/Rtl/Types.h"
 
+#include <sys/types.h>
+
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -128,5 +131,25 @@ public:
   TDiskFullForTesting(const TDiskFullForTesting &) = delete;
   TDiskFullForTesting &operator=(const TDiskFullForTesting &) = delete;
 };
+
+// What tells that a file is still the one that was read: its device, inode, size and
+// modification time.
+struct TFileStamp {
+  dev_t Device = 0;
+  ino_t Inode = 0;
+  off_t Size = 0;
+  timespec Modified{};
+  friend bool operator==(const TFileStamp &a, const TFileStamp &b) {
+    return a.Device == b.Device && a.Inode == b.Inode && a.Size == b.Size &&
+           a.Modified.tv_sec == b.Modified.tv_sec && a.Modified.tv_nsec == b.Modified.tv_nsec;
+  }
+};
+
+// The stamp of the regular file at `path` (a path of the system's); false for anything else.
+bool FileStampOf(const std::string &path, TFileStamp &stamp);
+
+// True for a file modified in the last two seconds: a change within the same clock tick as a
+// read may keep the modification time, so what was read then must not be kept as current.
+bool RecentlyModified(const TFileStamp &stamp);
 
 } // namespace krx
