@@ -26,7 +26,8 @@ inline constexpr const char *kDialogScriptHelp =
     "                             view) or clicks a tab (page control)\n"
     "  item NAME INDEX [ctrl|shift|double]   a click on an item of a list box or list view\n"
     "  drag SOURCE TARGET         SOURCE dragged and dropped on TARGET\n"
-    "  hint NAME                  the mouse rests on the control: its hint is shown and recorded\n";
+    "  hint NAME                  the mouse rests on the control: its hint is shown and recorded\n"
+    "  move X Y                   the user drags the dialog to that place\n";
 
 // A hint shown by the `hint` action.
 struct TDialogHint {
@@ -117,6 +118,8 @@ inline void RunDialogLine(TCustomForm &Form, const String &Line, TDialogScriptRu
       throw EConvertError(word(2) + u" refused the drop of " + word(1));
   } else if (verb == u"hint") {
     Run.Hints.push_back({word(1), ActivateHint(control(1))});
+  } else if (verb == u"move") {
+    Form.SetBounds(StrToInt(word(1)), StrToInt(word(2)), Form.Width(), Form.Height());
   } else {
     throw EConvertError(u"Unknown action: " + verb);
   }

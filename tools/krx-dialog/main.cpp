@@ -1,11 +1,14 @@
-// krx-dialog NAME [--script FILE]: runs one of the system's dialogs headless and prints, as JSON,
-// the dialog's control tree when it is shown, the hint texts painted on the way, the lines of the
-// script that failed, the control focused when the script ended, and the results the dialog
-// handed back.
+// krx-dialog NAME [--monitor L,T,W,H,PPI]... [--script FILE]...: runs one of the system's dialogs
+// headless and prints, as JSON, the dialog's control tree when it is shown (a form also with its
+// density), the hint texts painted on the way, the lines of the script that failed, the control
+// focused when the script ended, and the results the dialog handed back.
 //
-// NAME is condmsg, stacktrace, options or import. The script (tools/common/DialogScript.h) holds
-// one action per line (blank lines and lines starting with # are skipped), run while the dialog
-// is modal. Without a script the dialog is cancelled (Escape).
+// NAME is condmsg, stacktrace, options or import. Each --monitor adds a monitor (the first is the
+// primary one; its work area is 40 pixels shorter). Each script is one run of the dialog in the
+// same process, so a later run sees what an earlier one left (a remembered place); with more
+// than one script the output is an array of one document per run. A script
+// (tools/common/DialogScript.h) holds one action per line (blank lines and lines starting with #
+// are skipped), run while the dialog is modal. Without a script the dialog is cancelled (Escape).
 #include "../common/DialogScript.h"
 #include "../common/LinkTool.h"
 
@@ -17,6 +20,7 @@
 #include "World/CondMsgDlg.h"
 #include "World/KRSuperHints.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -33,6 +37,8 @@ std::string Tree(const TControl *c, int depth) {
       << c->Top() << ", " << c->Width() << ", " << c->Height()
       << "], \"visible\": " << (c->Visible() ? "true" : "false")
       << ", \"enabled\": " << (c->Enabled() ? "true" : "false");
+  if (dynamic_cast<const TCustomForm *>(c))
+    out << ", \"ppi\": " << c->CurrentPPI();
   if (auto *w = dynamic_cast<const TWinControl *>(c); w && w->ControlCount() > 0) {
     out << ", \"children\": [\n";
     for (Integer i = 0; i < w->ControlCount(); ++i)
@@ -89,34 +95,86 @@ private:
 
 std::string Bool(bool b) { return b ? "true" : "false"; }
 
+// "L,T,W,H,PPI": a monitor whose work area leaves 40 pixels for a task bar at the bottom.
+bool ParseMonitor(const std::string &spec, TMonitorInfo &monitor) {
+  int v[5], used = 0;
+  if (std::sscanf(spec.c_str(), "%d,%d,%d,%d,%d%n", &v[0], &v[1], &v[2], &v[3], &v[4], &used) !=
+          5 ||
+      used != static_cast<int>(spec.size()) || v[2] <= 0 || v[3] <= 0 || v[4] <= 0)
+    return false;
+  monitor.Bounds = Bounds(v[0], v[1], v[2], v[3]);
+  monitor.WorkArea = Bounds(v[0], v[1], v[2], std::max(0, v[3] - 40));
+  monitor.PixelsPerInch = v[4];
+  return true;
+}
+
+bool ReadScript(const char *file, std::vector<String> &script) {
+  std::ifstream in(file);
+  if (!in)
+    return false;
+  script = ReadDialogScript(in);
+  return true;
+}
+
+std::string Document(const std::string &name, const TRun &run, const std::string &result) {
+  std::string out = "{\n  \"dialog\": " + JsonString(Utf8ToString(name)) + ",\n  \"tree\":\n" +
+                    run.TreeJson + ",\n  \"hints\": [";
+  for (std::size_t i = 0; i < run.Done.Hints.size(); ++i)
+    out += (i ? ",\n    " : "\n    ") + HintJson(run.Done.Hints[i]);
+  out += "],\n  \"errors\": [";
+  for (std::size_t i = 0; i < run.Done.Errors.size(); ++i)
+    out += (i ? ", " : "") + JsonString(run.Done.Errors[i]);
+  return out + "],\n  \"focused\": " + JsonString(run.Done.Focused) + ",\n  \"result\": " +
+         result + "\n}";
+}
+
 int DialogMain(int argc, char **argv) {
   if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    std::cout << "usage: krx-dialog condmsg|stacktrace|options|import [--script FILE]\n"
+    std::cout << "usage: krx-dialog condmsg|stacktrace|options|import [--monitor L,T,W,H,PPI]...\n"
+                 "                  [--script FILE]...\n"
                  "\nRuns one dialog headless and prints, as JSON, its control tree at show, the\n"
                  "hints painted, the script lines that failed, the control focused at the end and\n"
-                 "the results. A script holds one action a line:\n"
+                 "the results. Each script runs the dialog once more in the same process; with\n"
+                 "several the output is an array of one document per run. A script holds one\n"
+                 "action a line:\n"
               << kDialogScriptHelp;
     return 0;
   }
-  if (argc < 2 || (argc != 2 && argc != 4) || (argc == 4 && std::string(argv[2]) != "--script")) {
-    std::cerr << "usage: krx-dialog condmsg|stacktrace|options|import "
-                 "[--script FILE]\n";
+  const char *usage = "usage: krx-dialog condmsg|stacktrace|options|import "
+                      "[--monitor L,T,W,H,PPI]... [--script FILE]...\n";
+  if (argc < 2) {
+    std::cerr << usage;
     return 2;
   }
   const std::string name = argv[1];
-  TRun run;
-  if (argc == 4) {
-    std::ifstream in(argv[3]);
-    if (!in) {
-      std::cerr << "krx-dialog: cannot read " << argv[3] << "\n";
+  std::vector<TRun> runs;
+  std::vector<TMonitorInfo> monitors;
+  for (int i = 2; i < argc; i += 2) {
+    const std::string option = argv[i];
+    if (i + 1 >= argc || (option != "--script" && option != "--monitor")) {
+      std::cerr << usage;
       return 2;
     }
-    run.Script = ReadDialogScript(in);
+    if (option == "--monitor") {
+      monitors.emplace_back();
+      if (!ParseMonitor(argv[i + 1], monitors.back())) {
+        std::cerr << "krx-dialog: not a monitor: " << argv[i + 1] << "\n";
+        return 2;
+      }
+    } else if (runs.emplace_back(); !ReadScript(argv[i + 1], runs.back().Script)) {
+      std::cerr << "krx-dialog: cannot read " << argv[i + 1] << "\n";
+      return 2;
+    }
   }
-  std::string result;
+  if (runs.empty())
+    runs.emplace_back(); // cancelled
+  if (!monitors.empty())
+    Screen->SetMonitors(monitors);
   // Two-part "@" hints are shown by the super-hint handler, as in the IDE.
   CreateSuperHintHandler();
-  {
+  std::vector<std::string> documents;
+  for (TRun &run : runs) {
+    std::string result;
     TToolModal modal(run);
     if (name == "condmsg") {
       bool checked = false;
@@ -174,16 +232,15 @@ int DialogMain(int argc, char **argv) {
       std::cerr << "krx-dialog: unknown dialog " << name << "\n";
       return 2;
     }
+    documents.push_back(Document(name, run, result));
   }
-  std::cout << "{\n  \"dialog\": " << JsonString(Utf8ToString(name)) << ",\n  \"tree\":\n"
-            << run.TreeJson << ",\n  \"hints\": [";
-  for (std::size_t i = 0; i < run.Done.Hints.size(); ++i)
-    std::cout << (i ? ",\n    " : "\n    ") << HintJson(run.Done.Hints[i]);
-  std::cout << "],\n  \"errors\": [";
-  for (std::size_t i = 0; i < run.Done.Errors.size(); ++i)
-    std::cout << (i ? ", " : "") << JsonString(run.Done.Errors[i]);
-  std::cout << "],\n  \"focused\": " << JsonString(run.Done.Focused)
-            << ",\n  \"result\": " << result << "\n}\n";
+  if (documents.size() == 1) {
+    std::cout << documents.front() << "\n";
+    return 0;
+  }
+  for (std::size_t i = 0; i < documents.size(); ++i)
+    std::cout << (i ? ",\n" : "[\n") << documents[i];
+  std::cout << "\n]\n";
   return 0;
 }
 
