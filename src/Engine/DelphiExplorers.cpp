@@ -2,6 +2,7 @@
 
 #include "Common/DataFolders.h"
 #include "Engine/ParamLists.h"
+#include "Platform/Rtl/Character.h"
 #include "Platform/Rtl/Files.h"
 #include "Platform/Shell/ShellApi.h"
 #include "World/ClassEx.h"
@@ -13,6 +14,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <unordered_set>
 
 namespace krx {
 
@@ -75,6 +77,25 @@ TDelegatesStamp DelegatesStampOf(const String &fileName, const TIdentifierValida
     return stamp;
   stamp = {fileName, file, &validator, mode, true};
   return stamp;
+}
+
+// The global delegates' names folded as AnsiSameText compares them, so that a property's
+// type is found in constant time however long the file is.
+std::unordered_set<String> &GlobalDelegateKeys() {
+  static std::unordered_set<String> keys;
+  return keys;
+}
+
+String FoldedName(StringView name) {
+  String key(name);
+  for (Char &c : key)
+    c = FoldChar(c);
+  return key;
+}
+
+bool IsGlobalDelegate(const String &type) {
+  const std::unordered_set<String> &keys = GlobalDelegateKeys();
+  return !keys.empty() && keys.count(FoldedName(type)) > 0;
 }
 
 TDelphiLanguageMode Mode() { return TPascalLanguage::GetLanguageMode(); }
@@ -546,18 +567,25 @@ void TDelphiModuleExplorer::LoadGlobalDelegates() {
       WriteDefaultGlobalDelegates();
     TStringList lines;
     LoadStringsFromFile(lines, fileName);
-    for (Integer i = lines.Count() - 1; i >= 0; --i) {
+    // The names are gathered into a new list: deleting the refused lines from the loaded
+    // list would move the rest of it once for each of them.
+    TStringList names;
+    names.SetCapacity(lines.Count());
+    std::unordered_set<String> keys;
+    keys.reserve(static_cast<std::size_t>(lines.Count()));
+    for (Integer i = 0; i < lines.Count(); ++i) {
       String line = lines[i];
       const std::size_t eq = line.find(u'=');
       if (eq != String::npos)
         line.resize(eq);
       line = Trim(line);
-      if (!line.empty() && validator.IsValidFor(ckDelegate, line))
-        lines.SetStrings(i, line);
-      else
-        lines.Delete(i);
+      if (!line.empty() && validator.IsValidFor(ckDelegate, line)) {
+        keys.insert(FoldedName(line));
+        names.Add(line);
+      }
     }
-    GGlobalDelegates->Assign(lines);
+    GGlobalDelegates->Assign(names);
+    GlobalDelegateKeys() = std::move(keys);
     LoadedDelegates() = std::move(stamp);
   } catch (const Exception &) {
     ShowExplorerException();
@@ -576,6 +604,7 @@ void DelphiExplorersInitialization() {
   GSynchronizer = std::make_unique<TTokenizerSynchronizer>(language);
   GSynchronizer->LanguageChanged();
   GGlobalDelegates = std::make_unique<TStringList>();
+  GlobalDelegateKeys().clear();
   // A new, empty list: the file is read again at the next parse.
   LoadedDelegates() = TDelegatesStamp();
 }
@@ -583,6 +612,7 @@ void DelphiExplorersInitialization() {
 void DelphiExplorersFinalization() {
   GSynchronizer.reset();
   GGlobalDelegates.reset();
+  GlobalDelegateKeys().clear();
 }
 
 // ---- TDelphiModuleExplorer ------------------------------------------------------------------
@@ -2270,7 +2300,7 @@ bool TDelphiModuleExplorer::IsEventProperty(const TPropertyItem &prop, bool addR
   const String &type = prop.DataName();
   if (type.empty() || DelphiTypeCode(lanPascal, type) != 34)
     return false;
-  if (FDelegateNames->Contains(type) || (GGlobalDelegates && GGlobalDelegates->IndexOf(type) >= 0) ||
+  if (FDelegateNames->Contains(type) || IsGlobalDelegate(type) ||
       IsEventTypeNameOfModel(type))
     return true;
   const String &name = prop.Name();
