@@ -25,6 +25,7 @@ constexpr const Char *SInvalidToken = u"Invalid token";
 constexpr const Char *SRegionName = u"Error in region name (unterminated string)";
 constexpr const Char *SUnmatchedEndRegion = u"Unmatched $ENDREGION";
 constexpr const Char *SUnmatchedRegion = u"Unmatched $REGION";
+constexpr const Char *SNestedTooDeep = u"Nested deeper than %d levels";
 constexpr const Char *SIncludeNotFound = u"Include file not found: %s";
 constexpr const Char *SIgnoredRegion = u"Ignored region directive: %s";
 constexpr const Char *SIgnoredDirective = u"Ignored compiler directive: %s";
@@ -152,6 +153,9 @@ void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool h
   TSourceRegion *root = &module.RootRegion();
   root->StartLine = 0;
   FCurrentRegion = root;
+  FRegionDepth = 0;
+  FIgnoredRegions = 0;
+  FDepthOwner = nullptr;
   FSkipKinds = TTokenKinds{TTokenKind::tkComment, TTokenKind::tkKRTag};
 
   t.SetSkipKinds({});
@@ -510,9 +514,12 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
   const Char first = body[0];
   if ((first == u'E' || first == u'e') && StartsText(u"ENDREGION", body)) {
     region = true;
-    if (FCurrentRegion && FCurrentRegion->Parent()) {
+    if (FIgnoredRegions > 0) {
+      --FIgnoredRegions;
+    } else if (FCurrentRegion && FCurrentRegion->Parent()) {
       FCurrentRegion->EndLine = t.LineNr() - 1;
       FCurrentRegion = FCurrentRegion->Parent();
+      --FRegionDepth;
     } else {
       AddPositionMessage(SUnmatchedEndRegion, line, kError, column);
     }
@@ -521,11 +528,15 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
     String name;
     if (!UnquotePascalString(Trim(body.substr(6)), name))
       AddPositionMessage(SRegionName, line, kError, column);
-    if (FCurrentRegion) {
+    if (FRegionDepth >= MaxNestingDepth) {
+      ++FIgnoredRegions;
+      AddPositionMessage(Format(SNestedTooDeep, {MaxNestingDepth}), line, kError, column);
+    } else if (FCurrentRegion) {
       auto *r = new TSourceRegion(FCurrentRegion);
       r->Name = name;
       r->StartLine = line - 1;
       FCurrentRegion = r;
+      ++FRegionDepth;
     }
   } else if ((first == u'R' || first == u'r') && body.size() > 6) {
     const String mask = Trim(body.substr(body.size() - 6));
@@ -982,7 +993,7 @@ TProcData *TCustomPascalModuleExplorer::ParseProcData(TMethodKind methodKind, co
 void TCustomPascalModuleExplorer::FinishProcData(TProcData *proc) {
   SetHeaderEndAtToken(proc);
   if (!proc->HasDirective(pdForward) && !proc->HasDirective(pdExternal) &&
-      GetImplementationLine() >= 0)
+      GetImplementationLine() >= 0 && WithinNestingLimit(proc))
     SetCurrentItem(proc);
 }
 
@@ -1073,7 +1084,8 @@ TMethodImplItem *TCustomPascalModuleExplorer::ParseMethodImplementation(
     impl->SetBadFormat(true);
   }
   SetHeaderEndAtToken(impl);
-  SetCurrentItem(impl);
+  if (WithinNestingLimit(impl))
+    SetCurrentItem(impl);
   return impl;
 }
 
@@ -1126,6 +1138,7 @@ TClassItem *TCustomPascalModuleExplorer::AddClassItem(TClassKind classKind,
     }
   }
   if (body) {
+    FDepthOwner = nullptr; // the include file's item moves one level down
     body->Item->SetOwner(cls);
     body->Item->SetVisibility(scDefault);
     body->Interrupted = cls;
@@ -1137,6 +1150,23 @@ TClassItem *TCustomPascalModuleExplorer::AddClassItem(TClassKind classKind,
   FCodeSectionKind = cskUndefined;
   FVisibility = scDefault;
   return cls;
+}
+
+bool TCustomPascalModuleExplorer::WithinNestingLimit(TCodeItem *item) {
+  const TCodeItem *owner = item->Owner();
+  if (owner != FDepthOwner) {
+    Integer depth = 0;
+    for (const TCodeItem *p = owner; p && p->Owner() && depth < MaxNestingDepth; p = p->Owner())
+      ++depth;
+    FDepthOwner = owner;
+    FDepthOfOwner = depth;
+  }
+  if (FDepthOfOwner < MaxNestingDepth)
+    return true;
+  item->SetBadFormat(true);
+  AddPositionMessage(Format(SNestedTooDeep, {MaxNestingDepth}), item->LineNr() + 1, kError,
+                     item->ItemStartPos());
+  return false;
 }
 
 void TCustomPascalModuleExplorer::ParseHintDirectives(TCodeItem *, bool atCurrent, bool, bool) {

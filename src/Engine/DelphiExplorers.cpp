@@ -79,23 +79,32 @@ TDelegatesStamp DelegatesStampOf(const String &fileName, const TIdentifierValida
   return stamp;
 }
 
-// The global delegates' names folded as AnsiSameText compares them, so that a property's
-// type is found in constant time however long the file is.
-std::unordered_set<String> &GlobalDelegateKeys() {
-  static std::unordered_set<String> keys;
-  return keys;
+// The global delegates' names, hashed and compared as AnsiSameText compares them, so that a
+// property's type is found in constant time however long the file is, without a copy.
+struct TFoldedHash {
+  using is_transparent = void;
+  std::size_t operator()(StringView s) const {
+    std::size_t h = 14695981039346656037ull;
+    for (const Char c : s)
+      h = (h ^ (c < 0x80 ? ((c >= u'A' && c <= u'Z') ? Char(c + 32) : c) : FoldChar(c))) *
+          1099511628211ull;
+    return h;
+  }
+};
+struct TFoldedEqual {
+  using is_transparent = void;
+  bool operator()(StringView a, StringView b) const { return AnsiSameText(a, b); }
+};
+using TDelegateNames = std::unordered_set<String, TFoldedHash, TFoldedEqual>;
+
+TDelegateNames &GlobalDelegateNames() {
+  static TDelegateNames names;
+  return names;
 }
 
-String FoldedName(StringView name) {
-  String key(name);
-  for (Char &c : key)
-    c = FoldChar(c);
-  return key;
-}
-
-bool IsGlobalDelegate(const String &type) {
-  const std::unordered_set<String> &keys = GlobalDelegateKeys();
-  return !keys.empty() && keys.count(FoldedName(type)) > 0;
+bool IsGlobalDelegate(StringView type) {
+  const TDelegateNames &names = GlobalDelegateNames();
+  return names.find(type) != names.end();
 }
 
 TDelphiLanguageMode Mode() { return TPascalLanguage::GetLanguageMode(); }
@@ -571,7 +580,7 @@ void TDelphiModuleExplorer::LoadGlobalDelegates() {
     // list would move the rest of it once for each of them.
     TStringList names;
     names.SetCapacity(lines.Count());
-    std::unordered_set<String> keys;
+    TDelegateNames keys;
     keys.reserve(static_cast<std::size_t>(lines.Count()));
     for (Integer i = 0; i < lines.Count(); ++i) {
       String line = lines[i];
@@ -580,12 +589,12 @@ void TDelphiModuleExplorer::LoadGlobalDelegates() {
         line.resize(eq);
       line = Trim(line);
       if (!line.empty() && validator.IsValidFor(ckDelegate, line)) {
-        keys.insert(FoldedName(line));
         names.Add(line);
+        keys.insert(std::move(line));
       }
     }
     GGlobalDelegates->Assign(names);
-    GlobalDelegateKeys() = std::move(keys);
+    GlobalDelegateNames() = std::move(keys);
     LoadedDelegates() = std::move(stamp);
   } catch (const Exception &) {
     ShowExplorerException();
@@ -604,7 +613,7 @@ void DelphiExplorersInitialization() {
   GSynchronizer = std::make_unique<TTokenizerSynchronizer>(language);
   GSynchronizer->LanguageChanged();
   GGlobalDelegates = std::make_unique<TStringList>();
-  GlobalDelegateKeys().clear();
+  GlobalDelegateNames().clear();
   // A new, empty list: the file is read again at the next parse.
   LoadedDelegates() = TDelegatesStamp();
 }
@@ -612,7 +621,7 @@ void DelphiExplorersInitialization() {
 void DelphiExplorersFinalization() {
   GSynchronizer.reset();
   GGlobalDelegates.reset();
-  GlobalDelegateKeys().clear();
+  GlobalDelegateNames().clear();
 }
 
 // ---- TDelphiModuleExplorer ------------------------------------------------------------------
@@ -1494,6 +1503,13 @@ void TDelphiModuleExplorer::ParseTypeDefinition(TReservedWord word, TIdentRecord
     SetDeclarationMode(true);
   cls->SetHeaderEndLineValue(LineBefore() - 1);
   cls->SetHeaderEndPos(ColBefore() - 1);
+  if (!WithinNestingLimit(cls)) {
+    // Too deep to hold members: the body is passed over up to its end, which closes it.
+    SkipLocalTypeBody();
+    if (TokenKind() != TTokenKind::tkNone)
+      EndBlock(true);
+    return;
+  }
   PushBackDeclarationStart();
 }
 
