@@ -5,8 +5,8 @@
 // file of 1,000,000 lines, valid and invalid names alternating (the file is read at every
 // iteration). The program re-roots the user's folders into a temporary folder
 // (KRX_SHELL_ROOT), so the user's own delegates file is never touched.
+#include "BenchMain.h"
 #include "Engine/DelphiExplorers.h"
-#include "Units.h"
 
 #include <benchmark/benchmark.h>
 
@@ -103,16 +103,11 @@ BENCHMARK(BM_GlobalDelegatesFile)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char **argv) {
   namespace fs = std::filesystem;
-  const fs::path root = fs::temp_directory_path() / ("krx-bench-extreme-" + std::to_string(getpid()));
+  const fs::path root =
+      fs::temp_directory_path() / ("krx-bench-extreme-" + std::to_string(getpid()));
   fs::create_directories(root);
   setenv("KRX_SHELL_ROOT", root.c_str(), 1);
-  krx::InitializeUnits(krx::AllUnits());
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
-    return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  krx::FinalizeUnits();
+  const int result = krx::RunBenchmarks(argc, argv);
   fs::remove_all(root);
-  return 0;
+  return result;
 }

@@ -2316,8 +2316,7 @@ bool TDelphiModuleExplorer::IsEventProperty(const TPropertyItem &prop, bool addR
   const String &type = prop.DataName();
   if (type.empty() || DelphiTypeCode(lanPascal, type) != 34)
     return false;
-  if (FDelegateNames->Contains(type) || IsGlobalDelegate(type) ||
-      IsEventTypeNameOfModel(type))
+  if (FDelegateNames->Contains(type) || IsGlobalDelegate(type) || IsEventTypeNameOfModel(type))
     return true;
   const String &name = prop.Name();
   return FFixEvents && !prop.Directives().Contains(prDefaultArray) && name.size() >= 3 &&

@@ -113,7 +113,6 @@ int CompareDefineNames(StringView a, StringView b) {
   return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
-
 Char UpperAscii(Char c) { return (c >= u'a' && c <= u'z') ? Char(c - 32) : c; }
 
 // SameText for ASCII symbols, without a call.

@@ -62,8 +62,8 @@ TCost CostOf(const TInput &in, int n) {
   namespace fs = std::filesystem;
   const fs::path file(StringToUtf8(TDelphiModuleExplorer::GetGlobalDelegatesFileName()));
   const bool delegates = !in.Delegates.empty();
-  const String text = Utf8ToString(
-      in.Head + Lines(in.Open, n, delegates ? 64 : 1) + Lines(in.Close, n) + in.Tail);
+  const String text =
+      Utf8ToString(in.Head + Lines(in.Open, n, delegates ? 64 : 1) + Lines(in.Close, n) + in.Tail);
   if (delegates)
     WriteFileBytes(file, Lines(in.Delegates, n));
   TCost best;
