@@ -22,8 +22,12 @@ void *operator new(std::size_t size) {
     return p;
   throw std::bad_alloc();
 }
+// The replacements pair malloc with free; GCC takes the free for one of new's pointers.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void *p) noexcept { std::free(p); }
 void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 
 namespace krx::test {
 namespace {
