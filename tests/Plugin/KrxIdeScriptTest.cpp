@@ -97,6 +97,9 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
       {"dialog ok\nmenu \"Kestrune/Integration Options...\"\n" + kShowSettings,
        0,
        {"BDS22Expert\\AutoRefresh = "}},
+      // A second load is refused, whatever it names; the loaded plug-in still unloads cleanly.
+      {"load\n", 2, {"a plug-in is loaded already"}},
+      {"load " + (dir / "missing.so").string() + "\n", 2, {"a plug-in is loaded already"}},
   };
   int index = 0;
   for (const auto &row : rows) {
@@ -110,6 +113,21 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
   ::unsetenv("KRX_STANDIN");
   if (registry)
     ::setenv("KRX_REGISTRY_DIR", ownRegistry.c_str(), 1);
+}
+
+// A plug-in named without a folder is the file in the current folder; when that is no
+// library, the loader's own reason is reported.
+TEST(KrxIdeScript, APluginThatIsNoLibraryIsReportedWithTheLoadersReason) {
+  TTestDir dir;
+  WriteFile(dir / "u.pas", "unit u;\n\ninterface\n\n" + std::string(100, ' ') + "\nend.\n");
+  const fs::path cwd = fs::current_path();
+  fs::current_path(dir.Path);
+  TChildProcess ide({ToolPath("testide/krx-ide").string(), "--plugin", "u.pas"}, dir / "out",
+                    dir / "err");
+  fs::current_path(cwd);
+  EXPECT_EQ(ide.Wait(60s), 2);
+  EXPECT_NE(ide.Error().find("cannot load u.pas: ./u.pas: invalid ELF header"), std::string::npos)
+      << ide.Error();
 }
 
 } // namespace
