@@ -69,6 +69,7 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
   TTestDir dir;
   ASSERT_FALSE(dir.Path.empty());
   WriteFile(dir / "a.pas", "ab\ncd\n");
+  WriteFile(dir / "b.pas", "ab\ncd\n");
   const std::string unit = (dir / "a.pas").string();
   const struct {
     std::string Script;
@@ -79,6 +80,10 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
       {"open " + unit + "\ncursor 2 2\ntype XY\nsave\n",
        0,
        {R"("how":"type","bytes":8)", R"("event":"module.save")"}},
+      // The lowest column is before the first: typing goes in at the line's start.
+      {"open " + (dir / "b.pas").string() + "\ncursor 1 -2147483648\ntype XY\nsave\n",
+       0,
+       {R"("col":-2147483648)"}},
       {"keys Ctrl+Shift+Alt+R\n", 0, {R"({"event":"keys","shortcut":"Ctrl+Shift+Alt+R"})"}},
       {"keys Ctrl+Nothing\n", 2, {"no shortcut Ctrl+Nothing"}},
       {"theme Dark\n", 0, {R"({"event":"theme.change","theme":"Dark"})"}},
@@ -110,6 +115,7 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
       EXPECT_NE(where.find(text), std::string::npos) << row.Script << "lacks " << text;
   }
   EXPECT_EQ(ReadFile(dir / "a.pas"), "ab\ncXYd\n");
+  EXPECT_EQ(ReadFile(dir / "b.pas"), "XYab\ncd\n");
   ::unsetenv("KRX_STANDIN");
   if (registry)
     ::setenv("KRX_REGISTRY_DIR", ownRegistry.c_str(), 1);
