@@ -71,6 +71,11 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
   WriteFile(dir / "a.pas", "ab\ncd\n");
   WriteFile(dir / "b.pas", "ab\ncd\n");
   const std::string unit = (dir / "a.pas").string();
+  // A user's session in the options dialog: a mode by its access key, a shortcut on the
+  // second page, OK.
+  WriteFile(dir / "options.dlg", "key Alt+B\nkey Down\nkey Ctrl+Tab\nitem ListView 0\n"
+                                 "key Ctrl+Shift+Q\nnoSuchAction\nclick OKBtn\n");
+  const std::string dialogScript = (dir / "options.dlg").string();
   const struct {
     std::string Script;
     int ExitCode;
@@ -102,6 +107,14 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
       {"dialog ok\nmenu \"Kestrune/Integration Options...\"\n" + kShowSettings,
        0,
        {"BDS22Expert\\AutoRefresh = "}},
+      {"dialog script " + dialogScript + "\nmenu \"Kestrune/Integration Options...\"\n" +
+           kShowSettings +
+           "registry \"Software\\Kestrune\\Kestrune\\11.0\\BDS22Expert\\KeyBindings\"\n",
+       0,
+       {R"({"event":"dialog","caption":"Kestrune Integration options","focused":"ListView",)"
+        R"("result":1,"errors":"Unknown action: noSuchAction"})",
+        R"(BDS22Expert\ForeGndMode = "1")", R"(KeyBindings\KRExptRunItem = "Shift+Ctrl+Q")"}},
+      {"dialog script " + (dir / "missing.dlg").string() + "\n", 2, {"cannot read"}},
       // A second load is refused, whatever it names; the loaded plug-in still unloads cleanly.
       {"load\n", 2, {"a plug-in is loaded already"}},
       {"load " + (dir / "missing.so").string() + "\n", 2, {"a plug-in is loaded already"}},
