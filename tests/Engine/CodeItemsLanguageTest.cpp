@@ -24,10 +24,10 @@ TEST(Rendering, MethodsOfEveryKindAndDirective) {
       {mkProcedure, u"", u"", {}, ccDefault, u"procedure Run;"},
       {mkFunction, u"A: Integer", u"Boolean", {pdOverload, pdVirtual}, ccStdCall,
        u"function Run(A: Integer): Boolean; overload; virtual; stdcall;"},
-      {mkConstructor, u"", u"", {pdReintroduce, pdOverride, pdSealed, pdInline}, ccDefault,
-       u"constructor Run; reintroduce; override; final; inline;"},
-      {mkProcedure, u"var Msg: TMessage", u"WM_PAINT", {pdMessage}, ccDefault,
-       u"procedure Run(var Msg: TMessage); message WM_PAINT;"},
+      {mkConstructor, u"", u"", {pdReintroduce, pdOverload, pdOverride, pdSealed, pdInline},
+       ccDefault, u"constructor Run; reintroduce; overload; override; final; inline;"},
+      {mkFunction, u"var Msg: TMessage", u"Integer", {pdMessage}, ccDefault,
+       u"function Run(var Msg: TMessage): Integer; message WM_PAINT;"},
       {mkDestructor, u"", u"", {pdDynamic, pdAbstract}, ccCDecl,
        u"destructor Run; dynamic; cdecl; abstract;"},
       {mkFunction, u"", u"Integer", {pdClassMethod, pdStatic}, ccDefault,
@@ -42,6 +42,7 @@ TEST(Rendering, MethodsOfEveryKindAndDirective) {
     m->SetDataName(c.Result);
     m->SetDirectives(c.Directives);
     m->SetCallConvention(c.Convention);
+    m->SetMessageExpression(u"WM_PAINT");
     EXPECT_EQ(m->GetDeclaration(), c.Expected);
     delete m;
   }
@@ -52,7 +53,7 @@ TEST(Rendering, HintsExternalsDispIdsAndImplementations) {
   auto *cls = Named<TClassItem>(&module, u"TFoo");
   auto *m = Named<TMethodItem>(cls, u"Old");
   m->SetHintDirectives({hdDeprecated, hdExperimental});
-  m->SetDeprecatedText(u"'use New'");
+  m->SetDeprecatedText(u"use New");
   m->SetDirective(pdExternal, true);
   m->SetExternalSpec(u"'lib.so'");
   m->SetDispID(u"12");
@@ -139,6 +140,9 @@ TEST(Rendering, ProceduralTypesFieldsAndProperties) {
   field->SetInitializer(u"0");
   field->SetHintDirectives({hdDeprecated, hdPlatform});
   EXPECT_EQ(field->GetDeclaration(), u"Count: Integer = 0 deprecated platform;");
+  field->SetDeprecatedText(u"it's\r\ngone");
+  EXPECT_EQ(field->GetDeclaration(),
+            u"Count: Integer = 0 deprecated 'it''s'#13#10'gone' platform;");
 
   struct Case {
     TPropertyDirectives Directives;
