@@ -1,9 +1,12 @@
-// krx-dialog NAME [--script FILE]: runs one of the system's dialogs headless and prints, as JSON,
-// the dialog's control tree when it is shown, the hint texts painted on the way, and the results
-// the dialog handed back.
+// krx-dialog NAME [--monitor L,T,W,H,PPI]... [--script FILE]...: runs one of the system's dialogs
+// headless and prints, as JSON, the dialog's control tree when it is shown (a form also with its
+// density), the hint texts painted on the way, and the results the dialog handed back.
 //
-// NAME is condmsg, stacktrace, options or import. The script holds one action per line (blank
-// lines and lines starting with # are skipped), run while the dialog is modal:
+// NAME is condmsg, stacktrace, options or import. Each --monitor adds a monitor (the first is the
+// primary one; its work area is 40 pixels shorter). Each script is one run of the dialog in the
+// same process, so a later run sees what an earlier one left (a remembered place); with more
+// than one script the output is an array of one document per run. A script holds one action per
+// line (blank lines and lines starting with # are skipped), run while the dialog is modal:
 //   click NAME              a click on the control
 //   key KEYS                a key with modifiers, as a shortcut text ("Enter", "Ctrl+R")
 //   type TEXT               characters typed into the focused control
@@ -11,6 +14,7 @@
 //   select NAME INDEX       the user picks an item (combo box, radio group, list box, list view)
 //   item NAME INDEX [ctrl]  a click on an item of a list box or list view
 //   hint NAME               the mouse rests on the control: its hint is shown and recorded
+//   move X Y                the user drags the dialog to that place
 // Without a script the dialog is cancelled (Escape).
 #include "../common/LinkTool.h"
 
@@ -25,6 +29,7 @@
 #include "World/CondMsgDlg.h"
 #include "World/KRSuperHints.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -41,6 +46,8 @@ std::string Tree(const TControl *c, int depth) {
       << c->Top() << ", " << c->Width() << ", " << c->Height()
       << "], \"visible\": " << (c->Visible() ? "true" : "false")
       << ", \"enabled\": " << (c->Enabled() ? "true" : "false");
+  if (dynamic_cast<const TCustomForm *>(c))
+    out << ", \"ppi\": " << c->CurrentPPI();
   if (auto *w = dynamic_cast<const TWinControl *>(c); w && w->ControlCount() > 0) {
     out << ", \"children\": [\n";
     for (Integer i = 0; i < w->ControlCount(); ++i)
@@ -105,6 +112,8 @@ void RunLine(TCustomForm &form, const String &line, TRun &run) {
                         ", \"shown\": " + (r.Shown ? "true" : "false") +
                         ", \"window\": " + JsonString(r.WindowClass) + ", \"hideTimeout\": " +
                         std::to_string(r.Info.HideTimeout) + ", \"painted\": " + painted + "]}");
+  } else if (verb == u"move") {
+    form.SetBounds(StrToInt(name), StrToInt(arg), form.Width(), form.Height());
   } else {
     throw EConvertError(u"Unknown action: " + verb);
   }
@@ -146,38 +155,88 @@ private:
 
 std::string Bool(bool b) { return b ? "true" : "false"; }
 
+// "L,T,W,H,PPI": a monitor whose work area leaves 40 pixels for a task bar at the bottom.
+bool ParseMonitor(const std::string &spec, TMonitorInfo &monitor) {
+  int v[5], used = 0;
+  if (std::sscanf(spec.c_str(), "%d,%d,%d,%d,%d%n", &v[0], &v[1], &v[2], &v[3], &v[4], &used) !=
+          5 ||
+      used != static_cast<int>(spec.size()) || v[2] <= 0 || v[3] <= 0 || v[4] <= 0)
+    return false;
+  monitor.Bounds = Bounds(v[0], v[1], v[2], v[3]);
+  monitor.WorkArea = Bounds(v[0], v[1], v[2], std::max(0, v[3] - 40));
+  monitor.PixelsPerInch = v[4];
+  return true;
+}
+
+bool ReadScript(const char *file, std::vector<String> &script) {
+  std::ifstream in(file);
+  if (!in)
+    return false;
+  for (std::string line; std::getline(in, line);) {
+    const String text = Trim(Utf8ToString(line));
+    if (!text.empty() && text[0] != u'#')
+      script.push_back(text);
+  }
+  return true;
+}
+
+std::string Document(const std::string &name, const TRun &run, const std::string &result) {
+  std::string out = "{\n  \"dialog\": " + JsonString(Utf8ToString(name)) + ",\n  \"tree\":\n" +
+                    run.TreeJson + ",\n  \"hints\": [";
+  for (std::size_t i = 0; i < run.Hints.size(); ++i)
+    out += (i ? ",\n    " : "\n    ") + run.Hints[i];
+  out += "],\n  \"errors\": [";
+  for (std::size_t i = 0; i < run.Errors.size(); ++i)
+    out += (i ? ", " : "") + run.Errors[i];
+  return out + "],\n  \"result\": " + result + "\n}";
+}
+
 int DialogMain(int argc, char **argv) {
   if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    std::cout << "usage: krx-dialog condmsg|stacktrace|options|import [--script FILE]\n"
+    std::cout << "usage: krx-dialog condmsg|stacktrace|options|import [--monitor L,T,W,H,PPI]...\n"
+                 "                  [--script FILE]...\n"
                  "\nRuns one dialog headless and prints, as JSON, its control tree at show, the\n"
                  "hints painted and the results. A script holds one action a line: click NAME,\n"
                  "key SHORTCUT, type TEXT, focus NAME, select NAME INDEX, item NAME INDEX "
-                 "[ctrl],\nhint NAME.\n";
+                 "[ctrl],\nhint NAME, move X Y. Each script runs the dialog once more in the same\n"
+                 "process; with several the output is an array of one document per run.\n";
     return 0;
   }
-  if (argc < 2 || (argc != 2 && argc != 4) || (argc == 4 && std::string(argv[2]) != "--script")) {
-    std::cerr << "usage: krx-dialog condmsg|stacktrace|options|import "
-                 "[--script FILE]\n";
+  const char *usage = "usage: krx-dialog condmsg|stacktrace|options|import "
+                      "[--monitor L,T,W,H,PPI]... [--script FILE]...\n";
+  if (argc < 2) {
+    std::cerr << usage;
     return 2;
   }
   const std::string name = argv[1];
-  TRun run;
-  if (argc == 4) {
-    std::ifstream in(argv[3]);
-    if (!in) {
-      std::cerr << "krx-dialog: cannot read " << argv[3] << "\n";
+  std::vector<TRun> runs;
+  std::vector<TMonitorInfo> monitors;
+  for (int i = 2; i < argc; i += 2) {
+    const std::string option = argv[i];
+    if (i + 1 >= argc || (option != "--script" && option != "--monitor")) {
+      std::cerr << usage;
       return 2;
     }
-    for (std::string line; std::getline(in, line);) {
-      const String text = Trim(Utf8ToString(line));
-      if (!text.empty() && text[0] != u'#')
-        run.Script.push_back(text);
+    if (option == "--monitor") {
+      monitors.emplace_back();
+      if (!ParseMonitor(argv[i + 1], monitors.back())) {
+        std::cerr << "krx-dialog: not a monitor: " << argv[i + 1] << "\n";
+        return 2;
+      }
+    } else if (runs.emplace_back(); !ReadScript(argv[i + 1], runs.back().Script)) {
+      std::cerr << "krx-dialog: cannot read " << argv[i + 1] << "\n";
+      return 2;
     }
   }
-  std::string result;
+  if (runs.empty())
+    runs.emplace_back(); // cancelled
+  if (!monitors.empty())
+    Screen->SetMonitors(monitors);
   // Two-part "@" hints are shown by the super-hint handler, as in the IDE.
   CreateSuperHintHandler();
-  {
+  std::vector<std::string> documents;
+  for (TRun &run : runs) {
+    std::string result;
     TToolModal modal(run);
     if (name == "condmsg") {
       bool checked = false;
@@ -234,15 +293,15 @@ int DialogMain(int argc, char **argv) {
       std::cerr << "krx-dialog: unknown dialog " << name << "\n";
       return 2;
     }
+    documents.push_back(Document(name, run, result));
   }
-  std::cout << "{\n  \"dialog\": " << JsonString(Utf8ToString(name)) << ",\n  \"tree\":\n"
-            << run.TreeJson << ",\n  \"hints\": [";
-  for (std::size_t i = 0; i < run.Hints.size(); ++i)
-    std::cout << (i ? ",\n    " : "\n    ") << run.Hints[i];
-  std::cout << "],\n  \"errors\": [";
-  for (std::size_t i = 0; i < run.Errors.size(); ++i)
-    std::cout << (i ? ", " : "") << run.Errors[i];
-  std::cout << "],\n  \"result\": " << result << "\n}\n";
+  if (documents.size() == 1) {
+    std::cout << documents.front() << "\n";
+    return 0;
+  }
+  for (std::size_t i = 0; i < documents.size(); ++i)
+    std::cout << (i ? ",\n" : "[\n") << documents[i];
+  std::cout << "\n]\n";
   return 0;
 }
 

@@ -13,6 +13,12 @@
 // hidden and the others enabled again. The headless default service writes the caption to
 // standard error and presses Escape; tests install a scripted one (TScriptedModal).
 //
+// Placement and density. At its first show a form takes the place its Position asks for
+// (centred on a monitor, the desktop, the main or owner form; the window layer's default
+// place and size; or where it was designed). A per-monitor aware form that is scaled follows
+// the density of its monitor: it is laid out for the monitor it is made on (after Created),
+// and moving it onto a monitor of another density is a DPI change of its window.
+//
 // Input drivers. PressKey, TypeText and ClickControl enter the keyboard path and clicks as a
 // dispatched message would: an exception they raise reaches Application->HandleException.
 #pragma once
@@ -304,6 +310,9 @@ public:
   bool Showing() const override { return Visible(); }
   // The monitor that holds most of the form.
   TMonitor *Monitor() const;
+  // Bounds set on a top-level form that bring it onto a monitor of another density change
+  // the density of its window (MonitorDpiChanged), as a move of the window does.
+  void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
 
   void Show();
   void Close();
@@ -368,6 +377,11 @@ private:
   void Construct(bool WithDescription);
   void CloseModal();
   void SetVisibleState(bool Value);
+  bool FollowsMonitorDensity() const;
+  void FollowMonitorDensity();
+  TMonitor *DefaultMonitorForPosition() const;
+  TRect PositionedBounds() const;
+  void ApplyPosition();
 
   TFormBorderStyle FBorderStyle = bsSizeable;
   TWindowState FWindowState = wsNormal;
@@ -384,6 +398,9 @@ private:
   TMainMenu *FMenu = nullptr;
   TWinControl *FActiveControl = nullptr;
   DPI_AWARENESS_CONTEXT FDpiAwarenessContext = DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2;
+  bool FPositioned = false;    // the first show has placed the form
+  bool FDefaultPlaced = false; // ... at the window layer's default place
+  bool FDpiChanging = false;   // inside MonitorDpiChanged: its own bounds changes are no moves
 };
 
 class TForm : public TCustomForm {
