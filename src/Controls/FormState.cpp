@@ -18,22 +18,12 @@ bool IsSizeable(const TCustomForm &Form) {
   return Form.BorderStyle() == bsSizeable || Form.BorderStyle() == bsSizeToolWin;
 }
 
-// Moves the form into the work area of its monitor, as far as its size allows.
-void MakeFullyVisibleInWorkArea(TCustomForm &Form) {
-  TMonitor *monitor = Form.Monitor();
-  if (!monitor)
-    return;
-  const TRect area = monitor->WorkareaRect();
-  Integer left = Form.Left(), top = Form.Top();
-  if (left + Form.Width() > area.Right)
-    left = area.Right - Form.Width();
-  if (left < area.Left)
-    left = area.Left;
-  if (top + Form.Height() > area.Bottom)
-    top = area.Bottom - Form.Height();
-  if (top < area.Top)
-    top = area.Top;
-  Form.SetBounds(left, top, Form.Width(), Form.Height());
+// Kept positions and sizes beyond this many pixels are damage, not a place on any desktop;
+// below it, scaling by any density and adding a size to a position stay in range.
+constexpr double kMaxKeptCoordinate = 1 << 20;
+
+bool Plausible(double Value) {
+  return std::isfinite(Value) && std::fabs(Value) <= kMaxKeptCoordinate;
 }
 
 } // namespace
@@ -70,21 +60,20 @@ bool TFormState::Restore(TCustomForm &Form) {
   Integer left, top, width, height, margin;
   TRect area;
   if (IsDpiAware) {
+    if (!Plausible(LeftNorm) || !Plausible(TopNorm) || !Plausible(WidthNorm) ||
+        !Plausible(HeightNorm) || WidthNorm < 0 || HeightNorm < 0)
+      return false;
     left = ScaleForPixelsPerInch(screenPPI, def, LeftNorm);
     top = ScaleForPixelsPerInch(screenPPI, def, TopNorm);
     if (left == 0 && top == 0)
       left = Form.Left(), top = Form.Top();
+    // The size in the form's own density (the screen's for a form made on a monitor of the
+    // system density): moved onto another monitor, the class library scales it from there.
     const bool ownSize = Sizeable && WidthNorm > 0 && HeightNorm > 0;
-    width = ownSize ? ScaleForPixelsPerInch(screenPPI, def, WidthNorm) : Form.Width();
-    height = ownSize ? ScaleForPixelsPerInch(screenPPI, def, HeightNorm) : Form.Height();
+    width = ownSize ? ScaleForPixelsPerInch(Form.CurrentPPI(), def, WidthNorm) : Form.Width();
+    height = ownSize ? ScaleForPixelsPerInch(Form.CurrentPPI(), def, HeightNorm) : Form.Height();
     TMonitor *monitor = Screen->MonitorFromRect(Rect(left, top, left + width, top + height));
     if (monitor) {
-      // The size was normalised by the density of the monitor it was saved on: scale it
-      // back by the density of the monitor it comes back to.
-      if (ownSize && monitor->PixelsPerInch() != screenPPI) {
-        width = ScaleForPixelsPerInch(monitor->PixelsPerInch(), def, WidthNorm);
-        height = ScaleForPixelsPerInch(monitor->PixelsPerInch(), def, HeightNorm);
-      }
       area = monitor->BoundsRect();
       margin = ScaleForPixelsPerInch(monitor->PixelsPerInch(), def, 32);
     } else {
@@ -92,6 +81,9 @@ bool TFormState::Restore(TCustomForm &Form) {
       margin = ScaleForPixelsPerInch(screenPPI, def, 32);
     }
   } else {
+    if (!Plausible(Left) || !Plausible(Top) || !Plausible(Width) || !Plausible(Height) ||
+        Width < 0 || Height < 0)
+      return false;
     left = Left;
     top = Top;
     if (left == 0 && top == 0)
@@ -108,7 +100,7 @@ bool TFormState::Restore(TCustomForm &Form) {
     return false;
   Form.SetBounds(left, top, width, height);
   Form.SetDefaultMonitor(dmDesktop);
-  MakeFullyVisibleInWorkArea(Form);
+  Form.MakeFullyVisible();
   return true;
 }
 

@@ -27,6 +27,9 @@ public:
   void SetImages(TCustomImageList *Value);
 
   void SetParent(TWinControl *AParent) override;
+  // Places the glyph right of its reference control, as loading the form does; a form built
+  // in code, which loads nothing, calls it once its controls have their bounds.
+  void AlignToRefControl();
 
 protected:
   void Loaded() override;
@@ -35,7 +38,6 @@ protected:
   void Paint(TCanvas &Canvas) override;
 
 private:
-  void AlignToRefControl();
   void ImageListChange();
   void SetupImages();
 

@@ -44,12 +44,10 @@ void TBaseForm::SetupFont() {
     reg.SetRootKey(HKEY_CURRENT_USER);
     if (!reg.OpenKey(BDSRegistryKey(ThisIDEVersion()) + u"\\Theme", false))
       return;
-    // A key without a font name, or with a size that is no size, leaves the font alone.
-    if (!reg.ValueExists(u"FontName"))
-      return;
-    const String name = reg.ReadString(u"FontName");
-    if (!name.empty())
-      Font().SetName(name);
+    // A missing or empty font name keeps the name; a size that is no size keeps the size.
+    if (reg.ValueExists(u"FontName"))
+      if (const String name = reg.ReadString(u"FontName"); !name.empty())
+        Font().SetName(name);
     const Integer size = reg.ReadInteger(u"FontSize");
     if (size > 0 && size <= kMaxThemeFontSize)
       Font().SetSize(size);

@@ -107,6 +107,10 @@ void TKRIDEExpertOptionsForm::Created() {
   ForeGroundModeHint->SetRefControl(ForeGroundModeCombo);
   ForeGroundModeHint->SetHint(kForegroundHint);
 
+  // Built in code, the glyphs are not loaded: each is placed beside its control here.
+  for (TKRHintImage *hint : {AutoRefreshHint, LockOnRunHint, ForeGroundModeHint})
+    hint->AlignToRefControl();
+
   OKBtn = Make<TKindButton>(this, this, u"OKBtn");
   OKBtn->SetKind(bkOK);
   OKBtn->SetBounds(244, 298, 81, 25);

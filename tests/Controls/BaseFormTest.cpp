@@ -1,9 +1,10 @@
+#include "Common/KRX.DelphiVersions.h"
+#include "Common/RegUtils.h"
+#include "Controls/ComCtrlsEx.h"
 #include "Controls/KRX.Base.Form.h"
 #include "Controls/KRX.Base.Frame.h"
 #include "Controls/KRX.FormDPIChangeHandler.h"
 #include "ControlsTestSupport.h"
-#include "Common/KRX.DelphiVersions.h"
-#include "Common/RegUtils.h"
 #include "Platform/Registry/Registry.h"
 #include "Platform/Vcl/StdCtrls.h"
 
@@ -20,8 +21,13 @@ class TLogFrame : public TBaseFrame {
 public:
   using TBaseFrame::TBaseFrame;
   std::vector<String> Seen;
+  int Aligned = 0;
 
 protected:
+  void AlignControls(TControl *AControl, TRect &Rect) override {
+    ++Aligned;
+    TBaseFrame::AlignControls(AControl, Rect);
+  }
   void ImageListChanged() override { Seen.push_back(u"images"); }
   void StyleChanged() override { Seen.push_back(u"style"); }
   void ScaleChanged() override { gLog.push_back(u"frame scaled"); }
@@ -78,6 +84,7 @@ TEST_F(DpiFixture, EventOrderHiddenChildrenAlignmentAndFonts) {
   form->Frame->Font().SetHeight(-12);
   form->Show();
   gLog.clear();
+  form->Frame->Aligned = 0;
   Screen->SetMonitorPixelsPerInch(0, 144);
   EXPECT_EQ(gLog, (std::vector<String>{u"designer before: frame shown", u"frame scaled",
                                        u"form scaled", u"designer after: frame shown"}));
@@ -87,6 +94,7 @@ TEST_F(DpiFixture, EventOrderHiddenChildrenAlignmentAndFonts) {
   EXPECT_EQ(form->Edit->Font().Height(), -18);
   EXPECT_EQ(form->Ok->BoundsRect(), Bounds(450, 390, 120, 38));
   EXPECT_FALSE(form->Frame->ControlState().Contains(csAlignmentNeeded));
+  EXPECT_EQ(form->Frame->Aligned, 0); // scaling placed the controls: no second alignment
   EXPECT_TRUE(form->Frame->RedrawEnabled());
   Screen->SetMonitorPixelsPerInch(0, 96);
 }
@@ -175,7 +183,7 @@ struct ThemeFixture : ::testing::Test {
 };
 
 TEST_F(ThemeFixture, TheFontComesFromTheThemeKeyOnlyWhileTheIDEStyleIsInUse) {
-  const String consolas = u"Consolas";
+  const String consolas = u"Consolas", empty;
   const Integer eleven = 11, zero = 0, huge = 2000000000;
   const struct {
     const String *Name;
@@ -187,7 +195,8 @@ TEST_F(ThemeFixture, TheFontComesFromTheThemeKeyOnlyWhileTheIDEStyleIsInUse) {
       {&consolas, nullptr, u"Consolas", 9}, // no size: the name is taken, the size stays 9
       {&consolas, &zero, u"Consolas", 9},   // no usable size
       {&consolas, &huge, u"Consolas", 9},   // damaged: would wrap the font height
-      {nullptr, &eleven, u"Segoe UI", 9},   // no name: the font is left alone
+      {nullptr, &eleven, u"Segoe UI", 11},  // no name: the name stays, the size is taken
+      {&empty, &eleven, u"Segoe UI", 11},
   };
   test::TIDEStyleGuard ide;
   for (const auto &row : rows) {
@@ -256,6 +265,26 @@ TEST(BaseForm, CtrlEnterConfirmsOnlyThroughAVisibleEnabledDefaultButton) {
     EXPECT_EQ(form->ShowModal(), row.Expected)
         << row.OkEnabled << row.OkVisible << row.FocusCancel << row.Shift.Contains(ssShift);
   }
+}
+
+TEST(BaseForm, CtrlEnterStaysWithAControlThatTakesIt) {
+  auto form = NewLogForm();
+  auto *hotKey = Add<THotKeyEx>(form.get(), u"HotKey", Bounds(8, 40, 100, 20));
+  auto *list = Add<TListViewEx>(form.get(), u"List", Bounds(8, 70, 200, 100));
+  list->SetViewStyle(vsReport);
+  list->Items().Add()->SetCaption(u"Open");
+  TScriptedModal script({[&](TCustomForm &f) {
+    hotKey->SetFocus();
+    PressKey(f, VK_RETURN, {ssCtrl});
+    list->SetFocus();
+    ASSERT_TRUE(list->Items()[0]->EditCaption());
+    TypeText(f, u"ed");
+    PressKey(f, VK_RETURN, {ssCtrl});
+    EXPECT_EQ(f.ModalResult(), mrNone);
+  }});
+  EXPECT_EQ(form->ShowModal(), mrCancel); // the script ended the run, not the keys
+  EXPECT_EQ(ShortCutToText(hotKey->HotKey()), u"Ctrl+Enter");
+  EXPECT_EQ(list->Items()[0]->Caption(), u"Opened");
 }
 
 TEST(BaseForm, ImageQuestionsAndTheProviderOfAControl) {

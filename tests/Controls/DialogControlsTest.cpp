@@ -1,6 +1,8 @@
+#include "Controls/FormStates.h"
 #include "Controls/KRHintImages.h"
 #include "Controls/StackTraceFrm.h"
 #include "World/KRSuperHints.h"
+#include "support/KrxTest.h"
 
 #include "Platform/Vcl/FormDescription.h"
 #include "Platform/Vcl/Forms.h"
@@ -97,7 +99,9 @@ TEST(StackTraceDialog, ShortensTheFileNameAndReopensWhereItWasClosed) {
   bool append = false, diagram = false;
   TRect placed;
   CreateSuperHintHandler();
+  FormStateStore().States().Clear();
   TScriptedModal modal({[&](TCustomForm &f) {
+                          EXPECT_EQ(f.BoundsRect(), Bounds(819, 479, 281, 121)); // centred
                           auto *file = dynamic_cast<TLabel *>(FindControl(&f, u"FileLbl"));
                           EXPECT_EQ(file->Hint(), name);
                           EXPECT_NE(file->Caption(), name);
@@ -118,6 +122,22 @@ TEST(StackTraceDialog, ShortensTheFileNameAndReopensWhereItWasClosed) {
   StackTraceDialog(name, append, diagram);
   EXPECT_EQ(placed.Left, 40);
   EXPECT_EQ(placed.Top, 50);
+}
+
+TEST(StackTraceDialog, ScriptsShowItCentredFirstThenAtItsSavedPlaceAndDensity) {
+  int status = -1;
+  const std::string out = test::RunCommand(
+      std::string(KRX_BINARY_DIR) + "/tools/krx-dialog stacktrace --monitor 0,0,1920,1080,96" +
+          " --monitor 1920,0,2560,1440,192 --script " +
+          test::Fixture("dialogs/stacktrace-drag-to-second-monitor.txt").string() + " --script " +
+          test::Fixture("dialogs/stacktrace-close.txt").string(),
+      status);
+  ASSERT_EQ(status, 0) << out;
+  const auto first = out.find(R"("caption": "Create stack trace", "bounds": [819, 479, 281, 121], )"
+                              R"("visible": true, "enabled": true, "ppi": 96)");
+  const auto next = out.find(R"("caption": "Create stack trace", "bounds": [2300, 400, 562, 242], )"
+                             R"("visible": true, "enabled": true, "ppi": 192)");
+  EXPECT_TRUE(first < next && next != std::string::npos) << out;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "Controls/FormEx.h"
-#include "Platform/Vcl/StdCtrls.h"
 #include "ControlsTestSupport.h"
+#include "Platform/Vcl/StdCtrls.h"
+#include "support/KrxTest.h"
 
 #include <gtest/gtest.h>
 
@@ -98,16 +99,8 @@ namespace krx {
 namespace {
 
 std::string RunFormDump(const std::string &args, int &status) {
-  const std::string cmd = std::string(KRX_BINARY_DIR) + "/tools/krx-formdump " + args + " 2>&1";
-  std::string out;
-  if (FILE *p = ::popen(cmd.c_str(), "r")) {
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-      out.append(buf, n);
-    status = ::pclose(p);
-  }
-  return out;
+  return test::RunCommand(std::string(KRX_BINARY_DIR) + "/tools/krx-formdump " + args + " 2>&1",
+                          status);
 }
 
 TEST(FormDump, PrintsTheScaledTreeAndTheEventsInOrder) {

@@ -57,6 +57,18 @@ TEST(OptionsDialog, ShowsTheSettingsAndHandsBackWhatTheUserChose) {
   }
 }
 
+TEST(OptionsDialog, EachHintGlyphSitsRightOfTheControlItExplains) {
+  std::unique_ptr<TKRIDEExpertOptionsForm> form(
+      TCustomForm::Create<TKRIDEExpertOptionsForm>(nullptr));
+  for (TKRHintImage *hint :
+       {form->AutoRefreshHint, form->LockOnRunHint, form->ForeGroundModeHint}) {
+    const TControl *ref = hint->RefControl();
+    EXPECT_EQ(hint->Left(), ref->BoundsRect().Right + ref->Margins().Right + hint->Margins().Left)
+        << StringToUtf8(hint->Name());
+    EXPECT_LE(hint->BoundsRect().Right, hint->Parent()->ClientWidth());
+  }
+}
+
 const String kProjectText = u"project=Demo\r\nFILE=/src/Main.pas\r\nfile=/src/unit2.PAS\r\n"
                             u"file=/src/Other.cs\r\nfile=/SRC/"
                             u"MAIN.pas\r\nnoise\r\nPROJECT=Second\r\nfile=/src/Last.pas";

@@ -1,5 +1,6 @@
 #include "support/KrxTest.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -75,6 +76,19 @@ int RunWithoutPrivileges(const std::filesystem::path &dir, const std::function<i
   if (pid < 0 || ::waitpid(pid, &status, 0) != pid)
     return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string RunCommand(const std::string &command, int &status) {
+  std::string out;
+  status = -1;
+  if (FILE *p = ::popen(command.c_str(), "r")) {
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+      out.append(buf, n);
+    status = ::pclose(p);
+  }
+  return out;
 }
 
 std::filesystem::path Fixture(const std::string &relative) {

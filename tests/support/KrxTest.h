@@ -39,6 +39,10 @@ void MakeFifo(const std::filesystem::path &p);
 // result is the child's exit code (body's result; 99 when it raised, -1 when it died).
 int RunWithoutPrivileges(const std::filesystem::path &dir, const std::function<int()> &body);
 
+// Runs a shell command and returns what it wrote to standard output; status is the wait
+// status (WEXITSTATUS gives the exit code).
+std::string RunCommand(const std::string &command, int &status);
+
 // Path of a committed fixture below tests/fixtures.
 std::filesystem::path Fixture(const std::string &relative);
 

@@ -1,30 +1,26 @@
-// krx-dialog NAME [--script FILE]: runs one of the system's dialogs headless and prints, as JSON,
-// the dialog's control tree when it is shown, the hint texts painted on the way, and the results
-// the dialog handed back.
+// krx-dialog NAME [--monitor L,T,W,H,PPI]... [--script FILE]...: runs one of the system's dialogs
+// headless and prints, as JSON, the dialog's control tree when it is shown (a form also with its
+// density), the hint texts painted on the way, the lines of the script that failed, the control
+// focused when the script ended, and the results the dialog handed back.
 //
-// NAME is condmsg, stacktrace, options or import. The script holds one action per line (blank
-// lines and lines starting with # are skipped), run while the dialog is modal:
-//   click NAME              a click on the control
-//   key KEYS                a key with modifiers, as a shortcut text ("Enter", "Ctrl+R")
-//   type TEXT               characters typed into the focused control
-//   focus NAME              the control takes the focus
-//   select NAME INDEX       the user picks an item (combo box, radio group, list box, list view)
-//   item NAME INDEX [ctrl]  a click on an item of a list box or list view
-//   hint NAME               the mouse rests on the control: its hint is shown and recorded
-// Without a script the dialog is cancelled (Escape).
+// NAME is condmsg, stacktrace, options or import. Each --monitor adds a monitor (the first is the
+// primary one; its work area is 40 pixels shorter). Each script is one run of the dialog in the
+// same process, so a later run sees what an earlier one left (a remembered place); with more
+// than one script the output is an array of one document per run. A script
+// (tools/common/DialogScript.h) holds one action per line (blank lines and lines starting with #
+// are skipped), run while the dialog is modal. Without a script the dialog is cancelled (Escape).
+#include "../common/DialogScript.h"
 #include "../common/LinkTool.h"
 
 #include "Controls/StackTraceFrm.h"
 #include "KR4expt/D4ImportUnitsFrm.h"
 #include "KR4expt/KRExptOptsFrm.h"
 #include "Platform/Rtl/Files.h"
-#include "Platform/Vcl/ComCtrls.h"
 #include "Platform/Vcl/Forms.h"
-#include "Platform/Vcl/Hints.h"
-#include "Platform/Vcl/Panels.h"
 #include "World/CondMsgDlg.h"
 #include "World/KRSuperHints.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -41,6 +37,8 @@ std::string Tree(const TControl *c, int depth) {
       << c->Top() << ", " << c->Width() << ", " << c->Height()
       << "], \"visible\": " << (c->Visible() ? "true" : "false")
       << ", \"enabled\": " << (c->Enabled() ? "true" : "false");
+  if (dynamic_cast<const TCustomForm *>(c))
+    out << ", \"ppi\": " << c->CurrentPPI();
   if (auto *w = dynamic_cast<const TWinControl *>(c); w && w->ControlCount() > 0) {
     out << ", \"children\": [\n";
     for (Integer i = 0; i < w->ControlCount(); ++i)
@@ -54,60 +52,19 @@ std::string Tree(const TControl *c, int depth) {
 struct TRun {
   std::vector<String> Script;
   std::string TreeJson = "null";
-  std::vector<std::string> Hints;
-  std::vector<std::string> Errors;
+  TDialogScriptRun Done;
 };
 
-void RunLine(TCustomForm &form, const String &line, TRun &run) {
-  const std::size_t space = line.find(u' ');
-  const String verb = line.substr(0, space);
-  const String rest = space == String::npos ? String() : Trim(line.substr(space + 1));
-  const std::size_t space2 = rest.find(u' ');
-  const String name = rest.substr(0, space2);
-  const String arg = space2 == String::npos ? String() : Trim(rest.substr(space2 + 1));
-  if (verb == u"click") {
-    ClickControl(FindControl(&form, name));
-  } else if (verb == u"key") {
-    const TShortCut shortCut = TextToShortCut(rest);
-    if (shortCut == 0)
-      throw EConvertError(u"Unknown key: " + rest);
-    Word key;
-    TShiftState shift;
-    ShortCutToKey(shortCut, key, shift);
-    PressKey(form, key, shift);
-  } else if (verb == u"type") {
-    TypeText(form, rest);
-  } else if (verb == u"focus") {
-    if (auto *w = dynamic_cast<TWinControl *>(FindControl(&form, name)))
-      w->SetFocus();
-  } else if (verb == u"select" || verb == u"item") {
-    TControl *c = FindControl(&form, name);
-    const Integer index = StrToInt(arg.substr(0, arg.find(u' ')));
-    const TShiftState shift =
-        arg.find(u"ctrl") != String::npos ? TShiftState{ssCtrl} : TShiftState{};
-    if (auto *combo = dynamic_cast<TCustomComboBox *>(c))
-      combo->SelectItem(index);
-    else if (auto *group = dynamic_cast<TCustomRadioGroup *>(c))
-      ClickControl(group->Buttons(index));
-    else if (auto *list = dynamic_cast<TCustomListBox *>(c))
-      list->ClickItem(index, shift);
-    else if (auto *view = dynamic_cast<TCustomListView *>(c))
-      view->ClickItem(index, shift);
-    else
-      throw EConvertError(u"Not a list: " + name);
-  } else if (verb == u"hint") {
-    const THintResult r = ActivateHint(FindControl(&form, name));
-    std::string painted = "[";
-    for (std::size_t i = 0; i < r.Painted.size(); ++i)
-      painted += (i ? ", " : "") + std::string("{\"text\": ") + JsonString(r.Painted[i].Text) +
-                 ", \"bold\": " + (r.Painted[i].Style.Contains(fsBold) ? "true" : "false") + "}";
-    run.Hints.push_back("{\"control\": " + JsonString(name) +
-                        ", \"shown\": " + (r.Shown ? "true" : "false") +
-                        ", \"window\": " + JsonString(r.WindowClass) + ", \"hideTimeout\": " +
-                        std::to_string(r.Info.HideTimeout) + ", \"painted\": " + painted + "]}");
-  } else {
-    throw EConvertError(u"Unknown action: " + verb);
-  }
+std::string HintJson(const TDialogHint &h) {
+  const THintResult &r = h.Result;
+  std::string painted = "[";
+  for (std::size_t i = 0; i < r.Painted.size(); ++i)
+    painted += (i ? ", " : "") + std::string("{\"text\": ") + JsonString(r.Painted[i].Text) +
+               ", \"bold\": " + (r.Painted[i].Style.Contains(fsBold) ? "true" : "false") + "}";
+  return "{\"control\": " + JsonString(h.Control) + ", \"shown\": " + (r.Shown ? "true" : "false") +
+         ", \"window\": " + JsonString(r.WindowClass) +
+         ", \"hideTimeout\": " + std::to_string(r.Info.HideTimeout) + ", \"painted\": " + painted +
+         "]}";
 }
 
 // Acts on the first modal dialog: records its tree, then runs the script's
@@ -126,15 +83,7 @@ public:
       PressKey(Form, VK_ESCAPE);
       return true;
     }
-    for (const String &line : FRun.Script) {
-      try {
-        RunLine(Form, line, FRun);
-      } catch (const Exception &e) {
-        FRun.Errors.push_back(JsonString(e.Message()));
-      }
-      if (Form.ModalResult() != mrNone)
-        break;
-    }
+    RunDialogScript(Form, FRun.Script, FRun.Done);
     return true;
   }
 
@@ -146,38 +95,86 @@ private:
 
 std::string Bool(bool b) { return b ? "true" : "false"; }
 
+// "L,T,W,H,PPI": a monitor whose work area leaves 40 pixels for a task bar at the bottom.
+bool ParseMonitor(const std::string &spec, TMonitorInfo &monitor) {
+  int v[5], used = 0;
+  if (std::sscanf(spec.c_str(), "%d,%d,%d,%d,%d%n", &v[0], &v[1], &v[2], &v[3], &v[4], &used) !=
+          5 ||
+      used != static_cast<int>(spec.size()) || v[2] <= 0 || v[3] <= 0 || v[4] <= 0)
+    return false;
+  monitor.Bounds = Bounds(v[0], v[1], v[2], v[3]);
+  monitor.WorkArea = Bounds(v[0], v[1], v[2], std::max(0, v[3] - 40));
+  monitor.PixelsPerInch = v[4];
+  return true;
+}
+
+bool ReadScript(const char *file, std::vector<String> &script) {
+  std::ifstream in(file);
+  if (!in)
+    return false;
+  script = ReadDialogScript(in);
+  return true;
+}
+
+std::string Document(const std::string &name, const TRun &run, const std::string &result) {
+  std::string out = "{\n  \"dialog\": " + JsonString(Utf8ToString(name)) + ",\n  \"tree\":\n" +
+                    run.TreeJson + ",\n  \"hints\": [";
+  for (std::size_t i = 0; i < run.Done.Hints.size(); ++i)
+    out += (i ? ",\n    " : "\n    ") + HintJson(run.Done.Hints[i]);
+  out += "],\n  \"errors\": [";
+  for (std::size_t i = 0; i < run.Done.Errors.size(); ++i)
+    out += (i ? ", " : "") + JsonString(run.Done.Errors[i]);
+  return out + "],\n  \"focused\": " + JsonString(run.Done.Focused) + ",\n  \"result\": " +
+         result + "\n}";
+}
+
 int DialogMain(int argc, char **argv) {
   if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    std::cout << "usage: krx-dialog condmsg|stacktrace|options|import [--script FILE]\n"
+    std::cout << "usage: krx-dialog condmsg|stacktrace|options|import [--monitor L,T,W,H,PPI]...\n"
+                 "                  [--script FILE]...\n"
                  "\nRuns one dialog headless and prints, as JSON, its control tree at show, the\n"
-                 "hints painted and the results. A script holds one action a line: click NAME,\n"
-                 "key SHORTCUT, type TEXT, focus NAME, select NAME INDEX, item NAME INDEX "
-                 "[ctrl],\nhint NAME.\n";
+                 "hints painted, the script lines that failed, the control focused at the end and\n"
+                 "the results. Each script runs the dialog once more in the same process; with\n"
+                 "several the output is an array of one document per run. A script holds one\n"
+                 "action a line:\n"
+              << kDialogScriptHelp;
     return 0;
   }
-  if (argc < 2 || (argc != 2 && argc != 4) || (argc == 4 && std::string(argv[2]) != "--script")) {
-    std::cerr << "usage: krx-dialog condmsg|stacktrace|options|import "
-                 "[--script FILE]\n";
+  const char *usage = "usage: krx-dialog condmsg|stacktrace|options|import "
+                      "[--monitor L,T,W,H,PPI]... [--script FILE]...\n";
+  if (argc < 2) {
+    std::cerr << usage;
     return 2;
   }
   const std::string name = argv[1];
-  TRun run;
-  if (argc == 4) {
-    std::ifstream in(argv[3]);
-    if (!in) {
-      std::cerr << "krx-dialog: cannot read " << argv[3] << "\n";
+  std::vector<TRun> runs;
+  std::vector<TMonitorInfo> monitors;
+  for (int i = 2; i < argc; i += 2) {
+    const std::string option = argv[i];
+    if (i + 1 >= argc || (option != "--script" && option != "--monitor")) {
+      std::cerr << usage;
       return 2;
     }
-    for (std::string line; std::getline(in, line);) {
-      const String text = Trim(Utf8ToString(line));
-      if (!text.empty() && text[0] != u'#')
-        run.Script.push_back(text);
+    if (option == "--monitor") {
+      monitors.emplace_back();
+      if (!ParseMonitor(argv[i + 1], monitors.back())) {
+        std::cerr << "krx-dialog: not a monitor: " << argv[i + 1] << "\n";
+        return 2;
+      }
+    } else if (runs.emplace_back(); !ReadScript(argv[i + 1], runs.back().Script)) {
+      std::cerr << "krx-dialog: cannot read " << argv[i + 1] << "\n";
+      return 2;
     }
   }
-  std::string result;
+  if (runs.empty())
+    runs.emplace_back(); // cancelled
+  if (!monitors.empty())
+    Screen->SetMonitors(monitors);
   // Two-part "@" hints are shown by the super-hint handler, as in the IDE.
   CreateSuperHintHandler();
-  {
+  std::vector<std::string> documents;
+  for (TRun &run : runs) {
+    std::string result;
     TToolModal modal(run);
     if (name == "condmsg") {
       bool checked = false;
@@ -216,6 +213,7 @@ int DialogMain(int argc, char **argv) {
                ", \"lockOnRun\": " + Bool(form->GetLockOnRun()) +
                ", \"menuAsToolsSubMenu\": " + Bool(form->GetMenuAsToolsSubMenu()) +
                ", \"foregroundMode\": " + std::to_string(form->GetForegroundMode()) +
+               ", \"sorted\": " + Bool(form->KeyBindingsFrame->Sorted()) +
                ", \"bindings\": " + JsonArray(bindings) + "}";
     } else if (name == "import") {
       TKRBatchCommand command;
@@ -234,15 +232,15 @@ int DialogMain(int argc, char **argv) {
       std::cerr << "krx-dialog: unknown dialog " << name << "\n";
       return 2;
     }
+    documents.push_back(Document(name, run, result));
   }
-  std::cout << "{\n  \"dialog\": " << JsonString(Utf8ToString(name)) << ",\n  \"tree\":\n"
-            << run.TreeJson << ",\n  \"hints\": [";
-  for (std::size_t i = 0; i < run.Hints.size(); ++i)
-    std::cout << (i ? ",\n    " : "\n    ") << run.Hints[i];
-  std::cout << "],\n  \"errors\": [";
-  for (std::size_t i = 0; i < run.Errors.size(); ++i)
-    std::cout << (i ? ", " : "") << run.Errors[i];
-  std::cout << "],\n  \"result\": " << result << "\n}\n";
+  if (documents.size() == 1) {
+    std::cout << documents.front() << "\n";
+    return 0;
+  }
+  for (std::size_t i = 0; i < documents.size(); ++i)
+    std::cout << (i ? ",\n" : "[\n") << documents[i];
+  std::cout << "\n]\n";
   return 0;
 }
 

@@ -63,6 +63,7 @@ protected:
   Width = 420
   Height = 240
   Caption = 'Options'
+  Position = poDesigned
   object Frame: TSampleFrame
     Align = alTop
   end

@@ -378,7 +378,7 @@ TCustomForm::TCustomForm(TComponent *AOwner) : TWinControl(AOwner) {
   SetParentFont(false);
   SetParentColor(false);
   SetControlStyle(ControlStyle() + TControlStyle{csAcceptsControls});
-  SetBounds(0, 0, 320, 240);
+  TWinControl::SetBounds(0, 0, 320, 240);
   if (Screen)
     Screen->AddForm(this);
 }
@@ -422,6 +422,13 @@ void TCustomForm::Construct(bool WithDescription) {
     }
     Created();
   }
+  // Laid out for the density of the monitor it is made on, before OnCreate sees it.
+  if (FollowsMonitorDensity())
+    if (TMonitor *monitor = Monitor(); monitor && monitor->PixelsPerInch() != CurrentPPI()) {
+      FDpiChanging = true;
+      TScopeExit done{[this] { FDpiChanging = false; }};
+      ChangeScale(monitor->PixelsPerInch(), CurrentPPI(), true);
+    }
   AfterConstruction();
 }
 
@@ -490,6 +497,100 @@ TMonitor *TCustomForm::Monitor() const {
   return Screen ? Screen->MonitorFromRect(BoundsRect(), mdNearest) : nullptr;
 }
 
+void TCustomForm::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) {
+  TWinControl::SetBounds(ALeft, ATop, AWidth, AHeight);
+  FollowMonitorDensity();
+}
+
+bool TCustomForm::FollowsMonitorDensity() const {
+  return Screen && Parent() == nullptr && FScaled && !FDpiChanging &&
+         GetAwarenessFromDpiAwarenessContext(FDpiAwarenessContext) ==
+             DPI_AWARENESS_PER_MONITOR_AWARE &&
+         !FFormState.Contains(fsCreating) && !ComponentState().Contains(csLoading) &&
+         !ComponentState().Contains(csDestroying);
+}
+
+void TCustomForm::FollowMonitorDensity() {
+  if (!FollowsMonitorDensity())
+    return;
+  if (TMonitor *monitor = Monitor(); monitor && monitor->PixelsPerInch() != CurrentPPI()) {
+    const Integer ppi = monitor->PixelsPerInch();
+    DispatchInput(this, [this, ppi] { MonitorDpiChanged(ppi); });
+  }
+}
+
+TMonitor *TCustomForm::DefaultMonitorForPosition() const {
+  const TCustomForm *other = nullptr;
+  if (FDefaultMonitor == dmActiveForm)
+    other = Screen->ActiveCustomForm();
+  else if (FDefaultMonitor == dmMainForm && Application)
+    other = Application->MainForm();
+  return other && other != this ? other->Monitor() : Screen->PrimaryMonitor();
+}
+
+namespace {
+// The window layer's default places step down and right by this much (at 96 pixels per
+// inch), one step for each form already showing at a default place.
+constexpr Integer kDefaultPlaceStep = 26;
+} // namespace
+
+TRect TCustomForm::PositionedBounds() const {
+  const Integer w = Width(), h = Height();
+  const auto centredOn = [w, h](const TRect &r) {
+    return Bounds(r.Left + (r.Width() - w) / 2, r.Top + (r.Height() - h) / 2, w, h);
+  };
+  const TCustomForm *over = nullptr;
+  switch (FPosition) {
+  case poDesigned:
+    return BoundsRect();
+  case poDesktopCenter:
+    return centredOn(Screen->DesktopRect());
+  case poOwnerFormCenter:
+    over = dynamic_cast<const TCustomForm *>(Owner());
+    [[fallthrough]];
+  case poMainFormCenter:
+    if (!over && Application)
+      over = Application->MainForm();
+    if (over && over != this)
+      return centredOn(over->BoundsRect());
+    [[fallthrough]];
+  case poScreenCenter:
+    return centredOn(DefaultMonitorForPosition()->BoundsRect());
+  case poDefault:
+  case poDefaultPosOnly:
+  case poDefaultSizeOnly:
+    break;
+  }
+  // The window layer's default: three quarters of the work area as the size, the work area's
+  // corner as the place, stepped past the forms already showing at a default place.
+  const TMonitor *monitor = DefaultMonitorForPosition();
+  const TRect area = monitor->WorkareaRect();
+  const bool defaultSize = FPosition == poDefault || FPosition == poDefaultSizeOnly;
+  const Integer width = defaultSize ? area.Width() * 3 / 4 : w;
+  const Integer height = defaultSize ? area.Height() * 3 / 4 : h;
+  if (FPosition == poDefaultSizeOnly)
+    return Bounds(Left(), Top(), width, height);
+  Integer placed = 0;
+  for (const TCustomForm *f : Screen->FForms)
+    placed += f != this && f->FDefaultPlaced && f->Visible() && f->Parent() == nullptr;
+  const Integer step = placed * MulDiv(kDefaultPlaceStep, monitor->PixelsPerInch(), 96);
+  if (area.Left + step + width > area.Right || area.Top + step + height > area.Bottom)
+    return Bounds(area.Left, area.Top, width, height);
+  return Bounds(area.Left + step, area.Top + step, width, height);
+}
+
+void TCustomForm::ApplyPosition() {
+  FPositioned = true;
+  if (!Screen || Parent() != nullptr || FPosition == poDesigned)
+    return;
+  FDefaultPlaced = FPosition == poDefault || FPosition == poDefaultPosOnly;
+  const Integer ppi = CurrentPPI();
+  SetBoundsRect(PositionedBounds());
+  // Placed on a monitor of another density, the form was scaled: place it again at its size.
+  if (CurrentPPI() != ppi)
+    SetBoundsRect(PositionedBounds());
+}
+
 void TCustomForm::Show() {
   SetVisible(true);
   if (Screen && Parent() == nullptr)
@@ -499,6 +600,8 @@ void TCustomForm::Show() {
 void TCustomForm::VisibleChanged() {
   TWinControl::VisibleChanged();
   if (Visible()) {
+    if (!FPositioned)
+      ApplyPosition();
     HandleNeeded();
     FFormState.Include(fsVisible);
     if (!FActiveControl)
@@ -702,6 +805,12 @@ bool TCustomForm::KeyDownPath(TWinControl *Target, Word Key, TShiftState Shift) 
                        (key >= VK_LEFT && key <= VK_DOWN);
   if (special && !first && !Target->WantsSpecialKey(key, Shift) && DialogKey(key, Shift))
     return true;
+  // Alt with a letter or digit is the character an access key answers (the platform's
+  // WM_SYSCHAR), whatever the focused control does with characters; with Ctrl it is none.
+  const bool accel = (key >= u'A' && key <= u'Z') || (key >= u'0' && key <= u'9');
+  if (accel && !first && Shift.Contains(ssAlt) && !Shift.Contains(ssCtrl) &&
+      DialogChar(static_cast<Char>(key)))
+    return true;
   Target->DefaultKeyDown(key, Shift);
   return false;
 }
@@ -715,8 +824,47 @@ void TCustomForm::CharPath(TWinControl *Target, Char Key) {
       return;
   }
   Target->KeyPress(Key);
-  if (Key != 0)
-    Target->DefaultChar(Key);
+  if (Key == 0)
+    return;
+  if (Key > u' ' && !Target->WantsChars() && DialogChar(Key))
+    return;
+  Target->DefaultChar(Key);
+}
+
+namespace {
+
+// The controls that may answer an access key, in order: visible and enabled ones, depth first
+// through their parents (a hidden or disabled parent hides its children). Forms embedded in
+// this one are passed through, not asked.
+void CollectAccelOrder(const TWinControl &Parent, std::vector<TControl *> &Out) {
+  for (Integer i = 0; i < Parent.ControlCount(); ++i) {
+    TControl *c = Parent.Controls(i);
+    if (!c->Visible() || !c->Enabled())
+      continue;
+    if (!dynamic_cast<TCustomForm *>(c))
+      Out.push_back(c);
+    if (auto *w = dynamic_cast<TWinControl *>(c))
+      CollectAccelOrder(*w, Out);
+  }
+}
+
+} // namespace
+
+bool TCustomForm::DialogChar(Char Key) {
+  std::vector<TControl *> order;
+  CollectAccelOrder(*this, order);
+  const auto count = static_cast<Integer>(order.size());
+  const auto at = std::find(order.begin(), order.end(), FActiveControl);
+  const Integer start = at == order.end() ? -1 : static_cast<Integer>(at - order.begin());
+  for (Integer k = 1; k <= count; ++k)
+    if (order[static_cast<std::size_t>((start + k) % count)]->DialogChar(Key))
+      return true;
+  return false;
+}
+
+bool IsAccel(Word VK, StringView Str) {
+  const Char key = GetHotkey(Str);
+  return key != 0 && AnsiSameText(String(1, static_cast<Char>(VK)), String(1, key));
 }
 
 bool TCustomForm::DialogKey(Word Key, TShiftState Shift) {
@@ -750,6 +898,10 @@ void TCustomForm::MonitorDpiChanged(Integer NewPPI) {
     OnBeforeMonitorDpiChanged(this, oldPPI, NewPPI);
   try {
     if (FScaled) {
+      // The scaling's own bounds changes are no moves to another monitor.
+      const bool changing = FDpiChanging;
+      FDpiChanging = true;
+      TScopeExit done{[this, changing] { FDpiChanging = changing; }};
       DisableAlign();
       TScopeExit enable{[this] { EnableAlign(); }};
       ChangeScale(NewPPI, oldPPI, true);

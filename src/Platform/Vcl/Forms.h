@@ -13,6 +13,12 @@
 // hidden and the others enabled again. The headless default service writes the caption to
 // standard error and presses Escape; tests install a scripted one (TScriptedModal).
 //
+// Placement and density. At its first show a form takes the place its Position asks for
+// (centred on a monitor, the desktop, the main or owner form; the window layer's default
+// place and size; or where it was designed). A per-monitor aware form that is scaled follows
+// the density of its monitor: it is laid out for the monitor it is made on (after Created),
+// and moving it onto a monitor of another density is a DPI change of its window.
+//
 // Input drivers. PressKey, TypeText and ClickControl enter the keyboard path and clicks as a
 // dispatched message would: an exception they raise reaches Application->HandleException.
 #pragma once
@@ -304,6 +310,9 @@ public:
   bool Showing() const override { return Visible(); }
   // The monitor that holds most of the form.
   TMonitor *Monitor() const;
+  // Bounds set on a top-level form that bring it onto a monitor of another density change
+  // the density of its window (MonitorDpiChanged), as a move of the window does.
+  void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
 
   void Show();
   void Close();
@@ -321,14 +330,22 @@ public:
 
   // The keyboard path, from the focused control (the form itself without one): shortcuts
   // (popup menus up the parents, the form, the application), then the control's KeyDown
-  // (the form's first when KeyPreview), then the dialog keys; True when a step used the key.
+  // (the form's first when KeyPreview), then the dialog keys, then for Alt with a letter or
+  // digit the access keys (DialogChar); True when a step used the key. A control that wants
+  // the key first (WantsKeyFirst) or used it up in KeyDown keeps it from the dialog keys and
+  // the access keys.
   bool KeyDownPath(TWinControl *Target, Word Key, TShiftState Shift);
   // A character typed into the focused control: KeyPress (the form's first when KeyPreview),
-  // then the control's own handling.
+  // then, when the control takes no characters (WantsChars), the access keys, then the
+  // control's own handling.
   void CharPath(TWinControl *Target, Char Key);
 
   // Tab and arrows move the focus; other keys go to the controls (default and cancel buttons).
   bool DialogKey(Word Key, TShiftState Shift) override;
+  // An access key: the form's visible, enabled controls are asked in their order (depth
+  // first through their parents), starting after the focused control and ending with it;
+  // the first that answers takes the key.
+  bool DialogChar(Char Key) override;
 
   // The window's density changes to NewPPI (a move to another monitor, or the monitor's own
   // change): OnBeforeMonitorDpiChanged, the scaling, OnAfterMonitorDpiChanged. The after
@@ -368,6 +385,11 @@ private:
   void Construct(bool WithDescription);
   void CloseModal();
   void SetVisibleState(bool Value);
+  bool FollowsMonitorDensity() const;
+  void FollowMonitorDensity();
+  TMonitor *DefaultMonitorForPosition() const;
+  TRect PositionedBounds() const;
+  void ApplyPosition();
 
   TFormBorderStyle FBorderStyle = bsSizeable;
   TWindowState FWindowState = wsNormal;
@@ -384,6 +406,9 @@ private:
   TMainMenu *FMenu = nullptr;
   TWinControl *FActiveControl = nullptr;
   DPI_AWARENESS_CONTEXT FDpiAwarenessContext = DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2;
+  bool FPositioned = false;    // the first show has placed the form
+  bool FDefaultPlaced = false; // ... at the window layer's default place
+  bool FDpiChanging = false;   // inside MonitorDpiChanged: its own bounds changes are no moves
 };
 
 class TForm : public TCustomForm {
@@ -538,6 +563,10 @@ private:
   std::vector<String> FCaptions;
   TModalService *FPrevious;
 };
+
+// Whether VK (a character code) is the access key of the caption, compared without regard to
+// case.
+bool IsAccel(Word VK, StringView Str);
 
 // ---- Headless input drivers -------------------------------------------------------------------
 

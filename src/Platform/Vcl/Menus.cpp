@@ -144,6 +144,17 @@ String StripHotkey(StringView Text) {
   return out;
 }
 
+Char GetHotkey(StringView Text) {
+  Char key = 0;
+  for (std::size_t i = 0; i + 1 < Text.size(); ++i)
+    if (Text[i] == u'&') {
+      if (Text[i + 1] != u'&')
+        key = Text[i + 1]; // a later "&" wins, as the drawn underline does
+      ++i;
+    }
+  return key;
+}
+
 // ---- TMenuItem ------------------------------------------------------------------------------
 
 namespace {

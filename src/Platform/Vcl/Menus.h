@@ -186,5 +186,7 @@ private:
 
 // The caption without "&" markers ("&&" stands for one "&").
 String StripHotkey(StringView Text);
+// The access key of a caption: the character after its last single "&", 0 when it has none.
+Char GetHotkey(StringView Text);
 
 } // namespace krx

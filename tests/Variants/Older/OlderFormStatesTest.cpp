@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace krx {
 namespace {
 
@@ -35,6 +37,34 @@ TEST_F(OlderFormStates, FixedSizeKeepsItsSizeAndTooLittleOnTheDesktopIsRefused) 
   form->SetBounds(10, 10, 200, 100);
   EXPECT_FALSE(RestoreFormState(*form, u"Edge"));
   EXPECT_EQ(form->BoundsRect(), Bounds(10, 10, 200, 100));
+}
+
+TEST_F(OlderFormStates, EnoughOverlapInBothDirectionsAndOnlyPlausibleValuesAreRestored) {
+  constexpr Integer kMax = std::numeric_limits<Integer>::max();
+  constexpr Integer kMin = std::numeric_limits<Integer>::min();
+  const struct {
+    Integer Left, Top, Width, Height;
+    bool Restored;
+  } rows[] = {
+      {100, 1048, 200, 100, false}, // 32 pixels high on the desktop
+      {100, 1047, 200, 100, true},
+      {1887, 100, 200, 100, true},
+      {kMax, 100, 200, 100, false}, // the integer limits would overflow
+      {100, kMin, 200, 100, false},
+      {100, 100, kMax, 100, false},
+      {100, 100, -200, 100, false}, // no form has a negative size
+  };
+  auto form = test::NewForm<TForm>();
+  SaveFormState(*form, u"Kept");
+  TFormState *state = nullptr;
+  ASSERT_TRUE(FormStateStore().States().TryGetValue(u"Kept", state));
+  for (const auto &row : rows) {
+    state->Left = row.Left, state->Top = row.Top, state->Width = row.Width, state->Height = row.Height;
+    form->SetBounds(10, 20, 300, 200);
+    const bool restored = RestoreFormState(*form, u"Kept");
+    EXPECT_EQ(restored, row.Restored) << row.Left << ", " << row.Top << ", " << row.Width;
+    EXPECT_EQ(form->BoundsRect() == Bounds(10, 20, 300, 200), !row.Restored) << row.Left;
+  }
 }
 
 } // namespace

@@ -6,6 +6,11 @@ namespace {
 
 // How much of a restored form must overlap the desktop, in both directions.
 constexpr Integer kVisibleMargin = 32;
+// Kept positions and sizes beyond this many pixels are damage, not a place on any desktop;
+// below it, adding a size to a position cannot overflow.
+constexpr Integer kMaxKeptCoordinate = 1 << 20;
+
+bool Plausible(Integer Value) { return Value >= -kMaxKeptCoordinate && Value <= kMaxKeptCoordinate; }
 
 bool IsSizeable(const TCustomForm &Form) {
   return Form.BorderStyle() == bsSizeable || Form.BorderStyle() == bsSizeToolWin;
@@ -23,6 +28,9 @@ void TFormState::Save(TCustomForm &Form) {
 
 bool TFormState::Restore(TCustomForm &Form) {
   Sizeable = IsSizeable(Form);
+  if (!Plausible(Left) || !Plausible(Top) || !Plausible(Width) || !Plausible(Height) ||
+      Width < 0 || Height < 0)
+    return false;
   const bool ownSize = Sizeable && Width >= 1 && Height >= 1;
   const Integer width = ownSize ? Width : Form.Width();
   const Integer height = ownSize ? Height : Form.Height();

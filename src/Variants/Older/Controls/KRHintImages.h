@@ -25,6 +25,9 @@ public:
   void SetImageIndex(Integer Value);
   TCustomImageList *Images() const { return FImages; }
   void SetImages(TCustomImageList *Value);
+  // Places the glyph right of its reference control, as loading the form does; a form built
+  // in code, which loads nothing, calls it once its controls have their bounds.
+  void AlignToRefControl();
 
 protected:
   void Loaded() override;
@@ -33,7 +36,6 @@ protected:
   void Paint(TCanvas &Canvas) override;
 
 private:
-  void AlignToRefControl();
   void ImageListChange();
 
   std::unique_ptr<TChangeLink> FChangeLink;
