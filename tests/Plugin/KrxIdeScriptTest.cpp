@@ -70,6 +70,11 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
   ASSERT_FALSE(dir.Path.empty());
   WriteFile(dir / "a.pas", "ab\ncd\n");
   const std::string unit = (dir / "a.pas").string();
+  // A user's session in the options dialog: a mode by its access key, a shortcut on the
+  // second page, OK.
+  WriteFile(dir / "options.dlg", "key Alt+B\nkey Down\nkey Ctrl+Tab\nitem ListView 0\n"
+                                 "key Ctrl+Shift+Q\nnoSuchAction\nclick OKBtn\n");
+  const std::string dialogScript = (dir / "options.dlg").string();
   const struct {
     std::string Script;
     int ExitCode;
@@ -97,6 +102,14 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
       {"dialog ok\nmenu \"Kestrune/Integration Options...\"\n" + kShowSettings,
        0,
        {"BDS22Expert\\AutoRefresh = "}},
+      {"dialog script " + dialogScript + "\nmenu \"Kestrune/Integration Options...\"\n" +
+           kShowSettings +
+           "registry \"Software\\Kestrune\\Kestrune\\11.0\\BDS22Expert\\KeyBindings\"\n",
+       0,
+       {R"({"event":"dialog","caption":"Kestrune Integration options","focused":"ListView",)"
+        R"("result":1,"errors":"Unknown action: noSuchAction"})",
+        R"(BDS22Expert\ForeGndMode = "1")", R"(KeyBindings\KRExptRunItem = "Shift+Ctrl+Q")"}},
+      {"dialog script " + (dir / "missing.dlg").string() + "\n", 2, {"cannot read"}},
   };
   int index = 0;
   for (const auto &row : rows) {

@@ -6,6 +6,7 @@
 // The script language and the exit codes are described by kHelp below (--help prints it).
 #include "PluginHost.h"
 #include "TestIDE.h"
+#include "common/DialogScript.h"
 
 #include "Platform/PlatformUnits.h"
 #include "Platform/Registry/Registry.h"
@@ -13,6 +14,7 @@
 #include "Platform/Shell/ShellApi.h"
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -178,11 +180,22 @@ private:
       }
     } else if (v == "theme" && n == 2) {
       FIDE.Theming.ChangeTheme(S(w[1]));
-    } else if (v == "dialog" && n == 2) {
+    } else if (v == "dialog" && n == 2 && (w[1] == "ok" || w[1] == "cancel")) {
       const Word key = w[1] == "ok" ? VK_RETURN : VK_ESCAPE;
       FModal.reset();
       FModal = std::make_unique<TScriptedModal>(
           std::vector<TScriptedModal::TStep>{[key](TCustomForm &f) { PressKey(f, key); }});
+    } else if (v == "dialog" && n >= 3 && w[1] == "script") {
+      std::vector<TScriptedModal::TStep> steps;
+      for (std::size_t i = 2; i < n; ++i) {
+        std::ifstream in(w[i]);
+        if (!in)
+          throw Exception(u"cannot read " + S(w[i]));
+        steps.push_back(
+            [this, lines = tool::ReadDialogScript(in)](TCustomForm &f) { DialogScript(f, lines); });
+      }
+      FModal.reset();
+      FModal = std::make_unique<TScriptedModal>(std::move(steps));
     } else if (v == "pump" && n == 2) {
       FIDE.SettleModules();
       Pump(N(w[1]));
@@ -211,6 +224,26 @@ private:
       throw Exception(u"unknown or incomplete line: " + S(v));
     }
     return 0;
+  }
+
+  // Runs a dialog script in a modal form of the plug-in and logs what it did.
+  void DialogScript(TCustomForm &Form, const std::vector<String> &Lines) {
+    tool::TDialogScriptRun run;
+    tool::RunDialogScript(Form, Lines, run);
+    for (const tool::TDialogHint &h : run.Hints) {
+      String painted;
+      for (const THintText &t : h.Result.Painted)
+        painted += (painted.empty() ? u"" : u"\n") + t.Text;
+      FIDE.Log.Add("dialog.hint",
+                   {{"control", h.Control}, {"shown", h.Result.Shown}, {"painted", painted}});
+    }
+    String errors;
+    for (const String &e : run.Errors)
+      errors += (errors.empty() ? u"" : u"; ") + e;
+    FIDE.Log.Add("dialog", {{"caption", Form.Caption()},
+                            {"focused", run.Focused},
+                            {"result", Int64{Form.ModalResult()}},
+                            {"errors", errors}});
   }
 
   template <class F> void Guarded(F f) {
@@ -341,6 +374,14 @@ constexpr const char *kHelp =
     "                             calls (nothread: one without a current thread)\n"
     "  theme NAME                 switch the IDE theme\n"
     "  dialog ok|cancel           how the next modal dialog is answered\n"
+    "  dialog script FILE...      each FILE is a script run in the next modal dialog (a nested\n"
+    "                             one takes the next FILE; without one left it is cancelled),\n"
+    "                             logged as \"dialog\" (caption, focused control, modal result,\n"
+    "                             failed lines) and \"dialog.hint\"; a script holds one action a\n"
+    "                             line:\n";
+
+// Printed after the dialog scripts' actions.
+constexpr const char *kHelpAfterDialog =
     "  pump MS                    handle messages (timers, requests) for MS milliseconds\n"
     "  registry KEY               print the values of a key under HKEY_CURRENT_USER\n"
     "  regset KEY NAME VALUE      write a value (KEY \"HKLM\\...\" for HKEY_LOCAL_MACHINE; VALUE\n"
@@ -364,6 +405,12 @@ int Main(int argc, char **argv) {
     const std::string a = argv[i];
     if ((a == "--help" || a == "-h") && argc == 2) {
       std::cout << kUsage << kHelp;
+      for (const char *line = tool::kDialogScriptHelp; *line;) {
+        const char *end = std::strchr(line, '\n');
+        std::cout << "    " << std::string(line, end) << "\n";
+        line = end + 1;
+      }
+      std::cout << kHelpAfterDialog;
       return 0;
     }
     if (a == "--plugin" && i + 1 < argc)
