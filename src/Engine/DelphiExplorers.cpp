@@ -1737,7 +1737,7 @@ void TDelphiModuleExplorer::ParseProcSignature(TProcItem *item, TMethodKind meth
       item->SetDirective(pdMessage, true);
       String text;
       SkipExpression(kDirectiveWords, text);
-      item->SetDataName(std::move(text));
+      item->SetMessageExpression(std::move(text));
     } else if (w == rwDispID) {
       String text;
       SkipExpression(kDirectiveWords, text);

@@ -32,8 +32,8 @@ TEST(Routines, CallingConventionsMerge) {
 TEST(Routines, HeadingsAndDirectives) {
   TParsed p = Explore(InClass(u"    constructor Create(AOwner: TComponent); override;\n"
                               u"    class function Make: TA; static; inline;\n"
-                              u"    procedure Msg(var M: TMessage); message WM_USER + 1;\n"
-                              u"    function Old: Integer; virtual; abstract; deprecated 'use New';\n"
+                              u"    function Msg(var M: TMessage): Integer; message WM_USER + 1;\n"
+                              u"    function Old: Integer; virtual; abstract; deprecated 'New''s';\n"
                               u"    class operator Add(A, B: TA): TA;\n"
                               u"    procedure Gen<T>(X: T);"));
   auto &create = p.Get<TMethodItem>(ckMethod, u"TA.Create");
@@ -47,13 +47,12 @@ TEST(Routines, HeadingsAndDirectives) {
   EXPECT_EQ(make.DataName(), u"TA");
   EXPECT_EQ(make.LineNr(), 5);
   EXPECT_EQ(make.ItemStartPos(), 5) << "a class method starts at the word class";
-  auto &msg = p.Get<TMethodItem>(ckMethod, u"TA.Msg");
-  EXPECT_TRUE(msg.HasDirective(pdMessage));
-  EXPECT_EQ(msg.DataName(), u"WM_USER + 1");
+  // Written back as read: the result type beside the message, the message quoted again.
+  EXPECT_EQ(p.Get(ckMethod, u"TA.Msg").Declaration(),
+            u"function Msg(var M: TMessage): Integer; message WM_USER + 1;");
   auto &old = p.Get<TMethodItem>(ckMethod, u"TA.Old");
-  EXPECT_TRUE(old.HasDirective(pdAbstract));
-  EXPECT_TRUE(old.HintDirectives().Contains(hdDeprecated));
-  EXPECT_EQ(old.DeprecatedText(), u"use New");
+  EXPECT_EQ(old.DeprecatedText(), u"New's");
+  EXPECT_EQ(old.Declaration(), u"function Old: Integer; virtual; deprecated 'New''s'; abstract;");
   EXPECT_EQ(p.Get<TMethodItem>(ckMethod, u"TA.Add").MethodKind(), mkOperator);
   EXPECT_EQ(p.Get<TMethodItem>(ckMethod, u"TA.Gen").GenericName(), u"Gen<>");
   EXPECT_EQ(p.MessageText(), "");
