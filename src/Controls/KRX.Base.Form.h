@@ -35,6 +35,9 @@ public:
   // Whether a style-change subscription exists (for tests).
   bool Subscribed() const { return static_cast<bool>(FStyleIntf); }
 
+  // Ctrl+Enter typed in a control that does not take it confirms (see KeyDown).
+  bool DialogKey(Word Key, TShiftState Shift) override;
+
 protected:
   // Hooks, empty here: after the IDE theme was applied; after the description was read and
   // before the DPI-change handler exists; at the end of ChangeScale.
@@ -48,12 +51,15 @@ protected:
   void AfterConstruction() override;
   void ChangeScale(Integer M, Integer D, bool isDpiChange) override;
   // Ctrl+Enter (exactly Ctrl) confirms through the default button when it is visible and
-  // enabled; the key is then used up.
+  // enabled; the key is then used up. The form sees it when it has the focus itself (or with
+  // KeyPreview), and as a dialog key where the focused control does not take it.
   void KeyDown(Word &Key, TShiftState Shift) override;
 
   TCustomImageList *FImageList = nullptr; // not owned
 
 private:
+  bool ConfirmByCtrlEnter(Word Key, TShiftState Shift);
+
   IPtr<IInterface> FStyleIntf;
   std::unique_ptr<TFormDPIChangeHandler> FFormDpiChangeHandler;
 };

@@ -17,8 +17,6 @@ TBaseForm::~TBaseForm() {
 
 void TBaseForm::Created() {
   TForm::Created();
-  // Ctrl+Enter must reach the form from whichever control has the focus.
-  SetKeyPreview(true);
   InitForm();
   FFormDpiChangeHandler = std::make_unique<TFormDPIChangeHandler>(this);
 }
@@ -45,17 +43,28 @@ TButton *FindDefaultButton(const TWinControl &Parent) {
 
 } // namespace
 
+// Ctrl+Enter confirms the dialog as its default button does; a default button that is hidden or
+// disabled confirms nothing.
+bool TBaseForm::ConfirmByCtrlEnter(Word Key, TShiftState Shift) {
+  if (Key != VK_RETURN || Shift != TShiftState{ssCtrl})
+    return false;
+  TButton *button = FindDefaultButton(*this);
+  if (!button || !button->CanFocus())
+    return false;
+  button->Click();
+  return true;
+}
+
 void TBaseForm::KeyDown(Word &Key, TShiftState Shift) {
   TForm::KeyDown(Key, Shift);
-  // Ctrl+Enter confirms the dialog as its default button does, whichever control has the
-  // focus; a default button that is hidden or disabled confirms nothing.
-  if (Key != VK_RETURN || Shift != TShiftState{ssCtrl})
-    return;
-  TButton *button = FindDefaultButton(*this);
-  if (button && button->CanFocus()) {
-    button->Click();
+  if (ConfirmByCtrlEnter(Key, Shift))
     Key = 0;
-  }
+}
+
+// Typed in a control, Ctrl+Enter reaches the form only when the control does not take it (a
+// hot-key edit or a label editor keeps it).
+bool TBaseForm::DialogKey(Word Key, TShiftState Shift) {
+  return ConfirmByCtrlEnter(Key, Shift) || TForm::DialogKey(Key, Shift);
 }
 
 TCustomImageList *TBaseForm::GetScaledImageList(Integer, TCustomImageList *Source,

@@ -35,6 +35,7 @@ void TKRKeyBindingsFrame::Created() {
   ListView->SetName(u"ListView");
   ListView->SetParent(this);
   ListView->SetAlign(alClient);
+  ListView->SetTabOrder(SortedBox->TabOrder() + 1); // the keys go top to bottom, as shown
   ListView->SetViewStyle(vsReport);
   ListView->SetReadOnly(true);
   ListView->SetRowSelect(true);

@@ -145,15 +145,24 @@ void TDotNetStub::WndProc(TMessage &message) {
 
 void TDotNetStub::WMSetText(TMessage &message) {
   const auto *raw = reinterpret_cast<const Char *>(message.LParam);
-  const String text = raw != nullptr ? String(raw) : String();
+  const StringView text = raw != nullptr ? StringView(raw) : StringView();
   if (text.size() >= kMinCallLength && text[0] == u'@') {
-    message.Result = 1;
     const Integer id = StrToIntDef(Copy(text, 2, 5), -1);
-    if (id >= 0) {
-      // Character 7 is the ':' and is not looked at.
-      FQueue.push_back({id, Copy(text, 8)});
-      PostProcessQueue();
+    if (id < 0) {
+      message.Result = 1; // taken, and dropped
+      return;
     }
+    // Character 7 is the ':' and is not looked at.
+    const StringView args = text.size() > 7 ? text.substr(7) : StringView();
+    const std::size_t bytes = args.size() * sizeof(Char);
+    if (FQueue.size() >= DotNetStubMaxCalls || FQueueBytes + bytes > DotNetStubMaxBytes) {
+      RefuseSentMessage();
+      return;
+    }
+    message.Result = 1;
+    FQueue.push_back({id, String(args)});
+    FQueueBytes += bytes;
+    PostProcessQueue();
     return;
   }
   // Not a call. Only UpdateEndpointName changes the caption: it is the name peers find the
@@ -173,6 +182,7 @@ void TDotNetStub::ProcessQueue() {
     return;
   TQueuedCall call = std::move(FQueue.front());
   FQueue.pop_front();
+  FQueueBytes -= call.Args.size() * sizeof(Char);
   FRunning = true;
   try {
     Execute(call.Id, call.Args);

@@ -19,6 +19,13 @@ namespace krx {
 // How long a sender waits for the receiver to take a call.
 inline constexpr UINT DotNetSendTimeout = 10000;
 
+// What a stub's queue holds at most: calls, and bytes of their argument texts. A call beyond
+// either is refused (the send fails with ERROR_NOT_ENOUGH_QUOTA), so a peer that sends faster
+// than the calls run cannot make the receiver hold more. Real bursts (requests queued while
+// the IDE shows a dialog) are a few calls of a file name each.
+inline constexpr std::size_t DotNetStubMaxCalls = 1000;
+inline constexpr std::size_t DotNetStubMaxBytes = 8u << 20;
+
 // One argument of TDotNetProxy::Call, as an element of Pascal's `array of const`: an
 // integer, a Boolean, a single-byte character, a single-byte string (system code page) or a
 // UTF-16 string. Kinds without a text form do not convert, so they cannot be passed.
@@ -110,8 +117,9 @@ public:
 
   HWND Handle() const { return FHandle; }
   TDotNetMarshaller &Marshaller() const { return *FMarshaller; }
-  // Calls received and not run yet.
+  // Calls received and not run yet, and the bytes of their argument texts.
   std::size_t QueueCount() const { return FQueue.size(); }
+  std::size_t QueueBytes() const { return FQueueBytes; }
 
 protected:
   TDotNetStub();
@@ -135,9 +143,10 @@ private:
   void PostProcessQueue() const;
 
   std::deque<TQueuedCall> FQueue;
+  std::size_t FQueueBytes = 0;
   std::unique_ptr<TDotNetMarshaller> FMarshaller;
   HWND FHandle = nullptr;
-  bool FNaming = false; // inside UpdateEndpointName
+  bool FNaming = false;  // inside UpdateEndpointName
   bool FRunning = false; // inside Execute
 };
 

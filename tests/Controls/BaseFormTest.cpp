@@ -1,9 +1,10 @@
+#include "Common/KRX.DelphiVersions.h"
+#include "Common/RegUtils.h"
+#include "Controls/ComCtrlsEx.h"
 #include "Controls/KRX.Base.Form.h"
 #include "Controls/KRX.Base.Frame.h"
 #include "Controls/KRX.FormDPIChangeHandler.h"
 #include "ControlsTestSupport.h"
-#include "Common/KRX.DelphiVersions.h"
-#include "Common/RegUtils.h"
 #include "Platform/Registry/Registry.h"
 #include "Platform/Vcl/StdCtrls.h"
 
@@ -264,6 +265,26 @@ TEST(BaseForm, CtrlEnterConfirmsOnlyThroughAVisibleEnabledDefaultButton) {
     EXPECT_EQ(form->ShowModal(), row.Expected)
         << row.OkEnabled << row.OkVisible << row.FocusCancel << row.Shift.Contains(ssShift);
   }
+}
+
+TEST(BaseForm, CtrlEnterStaysWithAControlThatTakesIt) {
+  auto form = NewLogForm();
+  auto *hotKey = Add<THotKeyEx>(form.get(), u"HotKey", Bounds(8, 40, 100, 20));
+  auto *list = Add<TListViewEx>(form.get(), u"List", Bounds(8, 70, 200, 100));
+  list->SetViewStyle(vsReport);
+  list->Items().Add()->SetCaption(u"Open");
+  TScriptedModal script({[&](TCustomForm &f) {
+    hotKey->SetFocus();
+    PressKey(f, VK_RETURN, {ssCtrl});
+    list->SetFocus();
+    ASSERT_TRUE(list->Items()[0]->EditCaption());
+    TypeText(f, u"ed");
+    PressKey(f, VK_RETURN, {ssCtrl});
+    EXPECT_EQ(f.ModalResult(), mrNone);
+  }});
+  EXPECT_EQ(form->ShowModal(), mrCancel); // the script ended the run, not the keys
+  EXPECT_EQ(ShortCutToText(hotKey->HotKey()), u"Ctrl+Enter");
+  EXPECT_EQ(list->Items()[0]->Caption(), u"Opened");
 }
 
 TEST(BaseForm, ImageQuestionsAndTheProviderOfAControl) {

@@ -239,6 +239,30 @@ TEST_F(DotNetStub, QueuedCallsRunInOrderOnePerMessage) {
   EXPECT_EQ(stub->Calls.size(), 3u);
 }
 
+// A full queue refuses the next call as a full window queue does; once a call has run there
+// is room again, and every call that was taken runs.
+TEST_F(DotNetStub, AFullQueueRefusesCallsWithTheQuotaError) {
+  const struct {
+    std::size_t Length; // of each call's argument text
+    std::size_t Fit;
+  } rows[] = {{1, DotNetStubMaxCalls},
+              {256 * 1024, DotNetStubMaxBytes / (256 * 1024 * sizeof(Char))}};
+  for (const auto &row : rows) {
+    auto stub = TDotNetStub::Create<TRecordingStub>(u"KRX_TEST_STUB_FULL");
+    TNamedProxy proxy(u"KRX_TEST_STUB_FULL");
+    const String args(row.Length, u'a');
+    for (std::size_t i = 0; i < row.Fit; ++i)
+      ASSERT_EQ(proxy.Send(7, args), 1) << row.Length << " call " << i;
+    EXPECT_EQ(proxy.Send(7, args), 0) << row.Length;
+    EXPECT_EQ(static_cast<DWORD>(GetLastError()), ERROR_NOT_ENOUGH_QUOTA);
+    ASSERT_TRUE(PumpOneMessage());
+    EXPECT_EQ(proxy.Send(7, args), 1) << row.Length;
+    PumpMessages();
+    EXPECT_EQ(stub->Calls.size(), row.Fit + 1) << row.Length;
+    EXPECT_EQ(stub->QueueBytes(), 0u);
+  }
+}
+
 TEST_F(DotNetStub, ACallArrivingWhileAnotherRunsIsQueuedBehindIt) {
   auto stub = TDotNetStub::Create<TRecordingStub>(u"KRX_TEST_STUB_NESTED");
   TNamedProxy proxy(u"KRX_TEST_STUB_NESTED");

@@ -3,14 +3,17 @@
 #include "ProcessSupport.h"
 
 #include "Platform/Win/Desktop.h"
+#include "Platform/Win/WinWire.h"
 #include "Platform/Win/Windows.h"
 #include "support/KrxTest.h"
 
 #include <gmock/gmock.h>
 
+#include <atomic>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace krx {
@@ -64,6 +67,79 @@ TEST_F(HostileLink, TextsThatAreNoCallsLeaveKestruneReachable) {
   EXPECT_EQ(Run({kLink, "send", "RefreshFile", "x.pas"}, &error), 0) << error;
   EXPECT_EQ(kestrune.Stop(20s), 0);
   EXPECT_EQ(test::ReadFileBytes(log), "{\"id\":1028,\"args\":[\"x.pas\"]}\n");
+}
+
+std::size_t Count(const std::string &text, const std::string &what) {
+  std::size_t n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+    ++n;
+  return n;
+}
+
+// Eight connections send the IDE (the expert in the test IDE host) calls of 1 MiB as fast as
+// it takes them. Its endpoint refuses what it has no room for, its peak memory stays bounded,
+// and the calls it took run while the flood goes on: each is a help request, which brings
+// the IDE to the front (the host logs the foreground calls).
+TEST_F(HostileLink, AFloodOfLargeCallsIsBoundedAndQueuedCallsRunMeanwhile) {
+  const char *asan = std::getenv("ASAN_OPTIONS");
+  test::EnvGuard noQuarantine("ASAN_OPTIONS",
+                              std::string(asan ? asan : "") + ":quarantine_size_mb=0");
+  test::WriteFileBytes(Dir / "pump.ide", "pump 300000\n");
+  const auto out = Dir / "ide.out";
+  test::TChildProcess ide({ToolPath("testide/krx-ide").string(), "--plugin", KRX_PLUGIN_FILE,
+                           "--script", (Dir / "pump.ide").string()},
+                          out, Dir / "ide.err");
+  HWND endpoint = nullptr;
+  for (int i = 0; i < 400 && !(endpoint = FindWindowW(UtilWindowClass, u"_KR_BDS19_ENDPOINT")); ++i)
+    std::this_thread::sleep_for(50ms);
+  ASSERT_NE(endpoint, nullptr) << ide.Error();
+  const std::string ran = "\"call\":\"IsIconic\"";
+  const long before = ide.PeakRssKb();
+  const String call = u"@01027:" + String(win_detail::kMaxFrameText - 16, u'x');
+  std::atomic<bool> stop{false};
+  std::atomic<int> taken{0}, refused{0};
+  std::vector<std::thread> flood;
+  for (int i = 0; i < 8; ++i)
+    flood.emplace_back([&] {
+      while (!stop.load()) {
+        DWORD_PTR r = 0;
+        if (SendMessageTimeoutW(endpoint, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(call.c_str()),
+                                SMTO_NORMAL, 30000, &r) != 0)
+          taken += r == 1;
+        else if (GetLastError() == ERROR_NOT_ENOUGH_QUOTA)
+          ++refused;
+      }
+    });
+  // Watched as it goes, so that an unbounded queue ends the flood before the machine suffers.
+  std::size_t ranDuring = 0;
+  long peak = before;
+  for (auto start = std::chrono::steady_clock::now();
+       std::chrono::steady_clock::now() - start < 60s && peak - before < 1024 * 1024;) {
+    std::this_thread::sleep_for(50ms);
+    peak = ide.PeakRssKb();
+    ranDuring = Count(test::ReadFileBytes(out), ran);
+    if (ranDuring >= 200 && refused.load() >= 200)
+      break;
+  }
+  stop = true;
+  for (auto &t : flood)
+    t.join();
+  RecordProperty("peak_rss_growth_kib", static_cast<int>(peak - before));
+  std::cout << "IDE peak resident size " << peak / 1024 << " MiB, grown by "
+            << (peak - before) / 1024 << " MiB under the flood; " << taken.load()
+            << " calls taken, " << refused.load() << " refused, " << ranDuring
+            << " run during the flood\n";
+  EXPECT_GE(ranDuring, 200u) << "the calls taken did not run while the flood went on";
+  EXPECT_GE(refused.load(), 200) << "nothing was refused for want of room";
+  EXPECT_LT(peak - before, 100 * 1024) << "peak resident size grew by " << peak - before << " KiB";
+  // Once the flood is over, a call is taken and runs.
+  std::string error;
+  EXPECT_EQ(Run({kStandin, "--send", "1027", "after"}, &error), 1) << error;
+  const auto start = std::chrono::steady_clock::now();
+  while (Count(test::ReadFileBytes(out), ran) <= static_cast<std::size_t>(taken.load()) &&
+         std::chrono::steady_clock::now() - start < 30s)
+    std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(Count(test::ReadFileBytes(out), ran), static_cast<std::size_t>(taken.load()) + 1);
 }
 
 // The start time of this process, as the desktop's entry names carry it.

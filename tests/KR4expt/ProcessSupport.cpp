@@ -66,6 +66,18 @@ TChildProcess::~TChildProcess() {
   }
 }
 
+long TChildProcess::PeakRssKb() const {
+  std::ifstream in("/proc/" + std::to_string(FPid) + "/status");
+  for (std::string key; in >> key;) {
+    if (key == "VmHWM:") {
+      long value = -1;
+      in >> value;
+      return value;
+    }
+  }
+  return -1;
+}
+
 int TChildProcess::Wait(std::chrono::milliseconds timeout) {
   if (FPid <= 0)
     return -1;

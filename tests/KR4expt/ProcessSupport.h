@@ -35,6 +35,9 @@ public:
   bool WaitForError(const std::string &text, std::chrono::milliseconds timeout) const;
   std::string Error() const;
   std::string Output() const;
+  pid_t Pid() const { return FPid; }
+  // The largest resident size the program has had so far, in KiB (VmHWM); -1 when gone.
+  long PeakRssKb() const;
 
 private:
   pid_t FPid = -1;

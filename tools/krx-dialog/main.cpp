@@ -1,35 +1,25 @@
 // krx-dialog NAME [--monitor L,T,W,H,PPI]... [--script FILE]...: runs one of the system's dialogs
 // headless and prints, as JSON, the dialog's control tree when it is shown (a form also with its
-// density), the hint texts painted on the way, and the results the dialog handed back.
+// density), the hint texts painted on the way, the lines of the script that failed, the control
+// focused when the script ended, and the results the dialog handed back.
 //
 // NAME is condmsg, stacktrace, options or import. Each --monitor adds a monitor (the first is the
 // primary one; its work area is 40 pixels shorter). Each script is one run of the dialog in the
 // same process, so a later run sees what an earlier one left (a remembered place); with more
-// than one script the output is an array of one document per run. A script holds one action per
-// line (blank lines and lines starting with # are skipped), run while the dialog is modal:
-//   click NAME              a click on the control
-//   key KEYS                a key with modifiers, as a shortcut text ("Enter", "Ctrl+R")
-//   type TEXT               characters typed into the focused control
-//   focus NAME              the control takes the focus
-//   select NAME INDEX       the user picks an item (combo box, radio group, list box, list view)
-//   item NAME INDEX [ctrl]  a click on an item of a list box or list view
-//   hint NAME               the mouse rests on the control: its hint is shown and recorded
-//   move X Y                the user drags the dialog to that place
-// Without a script the dialog is cancelled (Escape).
+// than one script the output is an array of one document per run. A script
+// (tools/common/DialogScript.h) holds one action per line (blank lines and lines starting with #
+// are skipped), run while the dialog is modal. Without a script the dialog is cancelled (Escape).
+#include "../common/DialogScript.h"
 #include "../common/LinkTool.h"
 
 #include "Controls/StackTraceFrm.h"
 #include "KR4expt/D4ImportUnitsFrm.h"
 #include "KR4expt/KRExptOptsFrm.h"
 #include "Platform/Rtl/Files.h"
-#include "Platform/Vcl/ComCtrls.h"
 #include "Platform/Vcl/Forms.h"
-#include "Platform/Vcl/Hints.h"
-#include "Platform/Vcl/Panels.h"
 #include "World/CondMsgDlg.h"
 #include "World/KRSuperHints.h"
 
-#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -61,62 +51,19 @@ std::string Tree(const TControl *c, int depth) {
 struct TRun {
   std::vector<String> Script;
   std::string TreeJson = "null";
-  std::vector<std::string> Hints;
-  std::vector<std::string> Errors;
+  TDialogScriptRun Done;
 };
 
-void RunLine(TCustomForm &form, const String &line, TRun &run) {
-  const std::size_t space = line.find(u' ');
-  const String verb = line.substr(0, space);
-  const String rest = space == String::npos ? String() : Trim(line.substr(space + 1));
-  const std::size_t space2 = rest.find(u' ');
-  const String name = rest.substr(0, space2);
-  const String arg = space2 == String::npos ? String() : Trim(rest.substr(space2 + 1));
-  if (verb == u"click") {
-    ClickControl(FindControl(&form, name));
-  } else if (verb == u"key") {
-    const TShortCut shortCut = TextToShortCut(rest);
-    if (shortCut == 0)
-      throw EConvertError(u"Unknown key: " + rest);
-    Word key;
-    TShiftState shift;
-    ShortCutToKey(shortCut, key, shift);
-    PressKey(form, key, shift);
-  } else if (verb == u"type") {
-    TypeText(form, rest);
-  } else if (verb == u"focus") {
-    if (auto *w = dynamic_cast<TWinControl *>(FindControl(&form, name)))
-      w->SetFocus();
-  } else if (verb == u"select" || verb == u"item") {
-    TControl *c = FindControl(&form, name);
-    const Integer index = StrToInt(arg.substr(0, arg.find(u' ')));
-    const TShiftState shift =
-        arg.find(u"ctrl") != String::npos ? TShiftState{ssCtrl} : TShiftState{};
-    if (auto *combo = dynamic_cast<TCustomComboBox *>(c))
-      combo->SelectItem(index);
-    else if (auto *group = dynamic_cast<TCustomRadioGroup *>(c))
-      ClickControl(group->Buttons(index));
-    else if (auto *list = dynamic_cast<TCustomListBox *>(c))
-      list->ClickItem(index, shift);
-    else if (auto *view = dynamic_cast<TCustomListView *>(c))
-      view->ClickItem(index, shift);
-    else
-      throw EConvertError(u"Not a list: " + name);
-  } else if (verb == u"hint") {
-    const THintResult r = ActivateHint(FindControl(&form, name));
-    std::string painted = "[";
-    for (std::size_t i = 0; i < r.Painted.size(); ++i)
-      painted += (i ? ", " : "") + std::string("{\"text\": ") + JsonString(r.Painted[i].Text) +
-                 ", \"bold\": " + (r.Painted[i].Style.Contains(fsBold) ? "true" : "false") + "}";
-    run.Hints.push_back("{\"control\": " + JsonString(name) +
-                        ", \"shown\": " + (r.Shown ? "true" : "false") +
-                        ", \"window\": " + JsonString(r.WindowClass) + ", \"hideTimeout\": " +
-                        std::to_string(r.Info.HideTimeout) + ", \"painted\": " + painted + "]}");
-  } else if (verb == u"move") {
-    form.SetBounds(StrToInt(name), StrToInt(arg), form.Width(), form.Height());
-  } else {
-    throw EConvertError(u"Unknown action: " + verb);
-  }
+std::string HintJson(const TDialogHint &h) {
+  const THintResult &r = h.Result;
+  std::string painted = "[";
+  for (std::size_t i = 0; i < r.Painted.size(); ++i)
+    painted += (i ? ", " : "") + std::string("{\"text\": ") + JsonString(r.Painted[i].Text) +
+               ", \"bold\": " + (r.Painted[i].Style.Contains(fsBold) ? "true" : "false") + "}";
+  return "{\"control\": " + JsonString(h.Control) + ", \"shown\": " + (r.Shown ? "true" : "false") +
+         ", \"window\": " + JsonString(r.WindowClass) +
+         ", \"hideTimeout\": " + std::to_string(r.Info.HideTimeout) + ", \"painted\": " + painted +
+         "]}";
 }
 
 // Acts on the first modal dialog: records its tree, then runs the script's
@@ -135,15 +82,7 @@ public:
       PressKey(Form, VK_ESCAPE);
       return true;
     }
-    for (const String &line : FRun.Script) {
-      try {
-        RunLine(Form, line, FRun);
-      } catch (const Exception &e) {
-        FRun.Errors.push_back(JsonString(e.Message()));
-      }
-      if (Form.ModalResult() != mrNone)
-        break;
-    }
+    RunDialogScript(Form, FRun.Script, FRun.Done);
     return true;
   }
 
@@ -157,10 +96,18 @@ std::string Bool(bool b) { return b ? "true" : "false"; }
 
 // "L,T,W,H,PPI": a monitor whose work area leaves 40 pixels for a task bar at the bottom.
 bool ParseMonitor(const std::string &spec, TMonitorInfo &monitor) {
-  int v[5], used = 0;
-  if (std::sscanf(spec.c_str(), "%d,%d,%d,%d,%d%n", &v[0], &v[1], &v[2], &v[3], &v[4], &used) !=
-          5 ||
-      used != static_cast<int>(spec.size()) || v[2] <= 0 || v[3] <= 0 || v[4] <= 0)
+  const String text = Utf8ToString(spec);
+  Integer v[5];
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < 5; ++i) {
+    const std::size_t end = i < 4 ? text.find(u',', start) : text.size();
+    // No desktop reaches 2^20 pixels; beyond that the sums of the class library would overflow.
+    if (end == String::npos || !TryStrToInt(StringView(text).substr(start, end - start), v[i]) ||
+        v[i] < -(1 << 20) || v[i] > (1 << 20))
+      return false;
+    start = end + 1;
+  }
+  if (v[2] <= 0 || v[3] <= 0 || v[4] <= 0)
     return false;
   monitor.Bounds = Bounds(v[0], v[1], v[2], v[3]);
   monitor.WorkArea = Bounds(v[0], v[1], v[2], std::max(0, v[3] - 40));
@@ -172,23 +119,20 @@ bool ReadScript(const char *file, std::vector<String> &script) {
   std::ifstream in(file);
   if (!in)
     return false;
-  for (std::string line; std::getline(in, line);) {
-    const String text = Trim(Utf8ToString(line));
-    if (!text.empty() && text[0] != u'#')
-      script.push_back(text);
-  }
+  script = ReadDialogScript(in);
   return true;
 }
 
 std::string Document(const std::string &name, const TRun &run, const std::string &result) {
   std::string out = "{\n  \"dialog\": " + JsonString(Utf8ToString(name)) + ",\n  \"tree\":\n" +
                     run.TreeJson + ",\n  \"hints\": [";
-  for (std::size_t i = 0; i < run.Hints.size(); ++i)
-    out += (i ? ",\n    " : "\n    ") + run.Hints[i];
+  for (std::size_t i = 0; i < run.Done.Hints.size(); ++i)
+    out += (i ? ",\n    " : "\n    ") + HintJson(run.Done.Hints[i]);
   out += "],\n  \"errors\": [";
-  for (std::size_t i = 0; i < run.Errors.size(); ++i)
-    out += (i ? ", " : "") + run.Errors[i];
-  return out + "],\n  \"result\": " + result + "\n}";
+  for (std::size_t i = 0; i < run.Done.Errors.size(); ++i)
+    out += (i ? ", " : "") + JsonString(run.Done.Errors[i]);
+  return out + "],\n  \"focused\": " + JsonString(run.Done.Focused) + ",\n  \"result\": " +
+         result + "\n}";
 }
 
 int DialogMain(int argc, char **argv) {
@@ -196,10 +140,11 @@ int DialogMain(int argc, char **argv) {
     std::cout << "usage: krx-dialog condmsg|stacktrace|options|import [--monitor L,T,W,H,PPI]...\n"
                  "                  [--script FILE]...\n"
                  "\nRuns one dialog headless and prints, as JSON, its control tree at show, the\n"
-                 "hints painted and the results. A script holds one action a line: click NAME,\n"
-                 "key SHORTCUT, type TEXT, focus NAME, select NAME INDEX, item NAME INDEX "
-                 "[ctrl],\nhint NAME, move X Y. Each script runs the dialog once more in the same\n"
-                 "process; with several the output is an array of one document per run.\n";
+                 "hints painted, the script lines that failed, the control focused at the end and\n"
+                 "the results. Each script runs the dialog once more in the same process; with\n"
+                 "several the output is an array of one document per run. A script holds one\n"
+                 "action a line:\n"
+              << kDialogScriptHelp;
     return 0;
   }
   const char *usage = "usage: krx-dialog condmsg|stacktrace|options|import "
@@ -275,6 +220,7 @@ int DialogMain(int argc, char **argv) {
                ", \"lockOnRun\": " + Bool(form->GetLockOnRun()) +
                ", \"menuAsToolsSubMenu\": " + Bool(form->GetMenuAsToolsSubMenu()) +
                ", \"foregroundMode\": " + std::to_string(form->GetForegroundMode()) +
+               ", \"sorted\": " + Bool(form->KeyBindingsFrame->Sorted()) +
                ", \"bindings\": " + JsonArray(bindings) + "}";
     } else if (name == "import") {
       TKRBatchCommand command;

@@ -6,6 +6,7 @@
 // The script language and the exit codes are described by kHelp below (--help prints it).
 #include "PluginHost.h"
 #include "TestIDE.h"
+#include "common/DialogScript.h"
 
 #include "Platform/PlatformUnits.h"
 #include "Platform/Registry/Registry.h"
@@ -13,6 +14,7 @@
 #include "Platform/Shell/ShellApi.h"
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -178,11 +180,22 @@ private:
       }
     } else if (v == "theme" && n == 2) {
       FIDE.Theming.ChangeTheme(S(w[1]));
-    } else if (v == "dialog" && n == 2) {
+    } else if (v == "dialog" && n == 2 && (w[1] == "ok" || w[1] == "cancel")) {
       const Word key = w[1] == "ok" ? VK_RETURN : VK_ESCAPE;
       FModal.reset();
       FModal = std::make_unique<TScriptedModal>(
           std::vector<TScriptedModal::TStep>{[key](TCustomForm &f) { PressKey(f, key); }});
+    } else if (v == "dialog" && n >= 3 && w[1] == "script") {
+      std::vector<TScriptedModal::TStep> steps;
+      for (std::size_t i = 2; i < n; ++i) {
+        std::ifstream in(w[i]);
+        if (!in)
+          throw Exception(u"cannot read " + S(w[i]));
+        steps.push_back(
+            [this, lines = tool::ReadDialogScript(in)](TCustomForm &f) { DialogScript(f, lines); });
+      }
+      FModal.reset();
+      FModal = std::make_unique<TScriptedModal>(std::move(steps));
     } else if (v == "pump" && n == 2) {
       FIDE.SettleModules();
       Pump(N(w[1]));
@@ -206,11 +219,31 @@ private:
       }
     } else if (v == "load") {
       if (!FLoader.Load(n > 1 ? w[1] : FPlugin))
-        return 2;
+        throw Exception(u"cannot load " + S(n > 1 ? w[1] : FPlugin) + u": " + FLoader.Error());
     } else {
       throw Exception(u"unknown or incomplete line: " + S(v));
     }
     return 0;
+  }
+
+  // Runs a dialog script in a modal form of the plug-in and logs what it did.
+  void DialogScript(TCustomForm &Form, const std::vector<String> &Lines) {
+    tool::TDialogScriptRun run;
+    tool::RunDialogScript(Form, Lines, run);
+    for (const tool::TDialogHint &h : run.Hints) {
+      String painted;
+      for (const THintText &t : h.Result.Painted)
+        painted += (painted.empty() ? u"" : u"\n") + t.Text;
+      FIDE.Log.Add("dialog.hint",
+                   {{"control", h.Control}, {"shown", h.Result.Shown}, {"painted", painted}});
+    }
+    String errors;
+    for (const String &e : run.Errors)
+      errors += (errors.empty() ? u"" : u"; ") + e;
+    FIDE.Log.Add("dialog", {{"caption", Form.Caption()},
+                            {"focused", run.Focused},
+                            {"result", Int64{Form.ModalResult()}},
+                            {"errors", errors}});
   }
 
   template <class F> void Guarded(F f) {
@@ -341,6 +374,14 @@ constexpr const char *kHelp =
     "                             calls (nothread: one without a current thread)\n"
     "  theme NAME                 switch the IDE theme\n"
     "  dialog ok|cancel           how the next modal dialog is answered\n"
+    "  dialog script FILE...      each FILE is a script run in the next modal dialog (a nested\n"
+    "                             one takes the next FILE; without one left it is cancelled),\n"
+    "                             logged as \"dialog\" (caption, focused control, modal result,\n"
+    "                             failed lines) and \"dialog.hint\"; a script holds one action a\n"
+    "                             line:\n";
+
+// Printed after the dialog scripts' actions.
+constexpr const char *kHelpAfterDialog =
     "  pump MS                    handle messages (timers, requests) for MS milliseconds\n"
     "  registry KEY               print the values of a key under HKEY_CURRENT_USER\n"
     "  regset KEY NAME VALUE      write a value (KEY \"HKLM\\...\" for HKEY_LOCAL_MACHINE; VALUE\n"
@@ -352,7 +393,8 @@ constexpr const char *kHelp =
     "  expect EVENT [TEXT]        fail (exit 1) unless a logged event of that name holds TEXT\n"
     "  unload [destroyed-first]   unload the plug-in (exit 1 unless it is gone and left nothing\n"
     "                             registered)\n"
-    "  load [FILE]                load the plug-in (or FILE) again\n"
+    "  load [FILE]                load the plug-in (or FILE) again; refused (exit 2) while one\n"
+    "                             is loaded\n"
     "Programs the plug-in starts and message boxes it shows are logged (\"shell.execute\",\n"
     "\"message\"), not started or shown.\n"
     "Exit code: 0 when the script ran, 1 for a failed expect or a plug-in that did not unload\n"
@@ -364,6 +406,12 @@ int Main(int argc, char **argv) {
     const std::string a = argv[i];
     if ((a == "--help" || a == "-h") && argc == 2) {
       std::cout << kUsage << kHelp;
+      for (const char *line = tool::kDialogScriptHelp; *line;) {
+        const char *end = std::strchr(line, '\n');
+        std::cout << "    " << std::string(line, end) << "\n";
+        line = end + 1;
+      }
+      std::cout << kHelpAfterDialog;
       return 0;
     }
     if (a == "--plugin" && i + 1 < argc)
@@ -416,8 +464,11 @@ int Main(int argc, char **argv) {
     SplashScreenServices = &ide; // while the IDE starts
     const bool loaded = loader.Load(plugin);
     SplashScreenServices = nullptr;
-    if (!loaded)
+    if (!loaded) {
+      std::cerr << "krx-ide: cannot load " << plugin << ": " << StringToUtf8(loader.Error())
+                << "\n";
       return 2;
+    }
     Pump(400); // the expert's start-up timer reads its settings
     if (!script.empty()) {
       TScriptRunner runner(ide, loader, plugin, argv[0]);

@@ -2,10 +2,49 @@
 
 #include <algorithm>
 
+#include "Platform/Rtl/Character.h"
 #include "Platform/Rtl/Files.h"
 #include "Platform/Rtl/Streams.h"
 
 namespace krx {
+
+// The lines of one section, "name=value" or anything else, in file order, and the position
+// of the first line of each name (the line the class library's lookup finds), so that a
+// lookup does not scan the section.
+class TMemIniFile::TSection : public TObject {
+public:
+  explicit TSection(const TMemIniFile &owner) : FOwner(owner) {}
+
+  const TStringList &Lines() const { return FLines; }
+  Integer IndexOfName(const String &Name) const {
+    const auto it = FNames.find(FOwner.Key(Name));
+    return it == FNames.end() ? -1 : it->second;
+  }
+  void Add(const String &Line) { IndexLine(FLines.Add(Line)); }
+  // Replaces line Index by a line of the same name.
+  void Put(Integer Index, const String &Line) { FLines.Put(Index, Line); }
+  void Delete(Integer Index) {
+    FLines.Delete(Index);
+    Reindex();
+  }
+  void Reindex() {
+    FNames.clear();
+    for (Integer i = 0; i < FLines.Count(); ++i)
+      IndexLine(i);
+  }
+
+private:
+  void IndexLine(Integer Index) {
+    const String &line = FLines.Get(Index);
+    const std::size_t p = line.find(u'=');
+    if (p != String::npos)
+      FNames.emplace(FOwner.Key(StringView(line).substr(0, p)), Index);
+  }
+
+  const TMemIniFile &FOwner;
+  TStringList FLines;
+  std::unordered_map<String, Integer> FNames;
+};
 
 namespace {
 
@@ -85,58 +124,77 @@ void TMemIniFile::LoadValues() {
   SetStrings(list);
 }
 
-void TMemIniFile::Clear() { FSections.Clear(); }
-
-TStringList *TMemIniFile::FindSection(const String &Section) const {
-  Integer i = FSections.IndexOf(Section);
-  return i >= 0 ? static_cast<TStringList *>(FSections.Objects(i)) : nullptr;
+void TMemIniFile::Clear() {
+  FSections.Clear();
+  FSectionIndex.clear();
 }
 
-TStringList *TMemIniFile::AddSection(const String &Section) {
-  auto lines = std::make_unique<TStringList>();
-  lines->SetCaseSensitive(FSections.CaseSensitive());
-  TStringList *result = lines.get();
-  FSections.AddObject(Section, lines.release());
+String TMemIniFile::Key(StringView Name) const {
+  String key(Name);
+  if (!FSections.CaseSensitive())
+    for (Char &c : key)
+      c = FoldChar(c);
+  return key;
+}
+
+TMemIniFile::TSection *TMemIniFile::FindSection(const String &Section) const {
+  const auto it = FSectionIndex.find(Key(Section));
+  return it == FSectionIndex.end() ? nullptr
+                                   : static_cast<TSection *>(FSections.Objects(it->second));
+}
+
+TMemIniFile::TSection *TMemIniFile::AddSection(const String &Section) {
+  auto section = std::make_unique<TSection>(*this);
+  TSection *result = section.get();
+  FSectionIndex.emplace(Key(Section), FSections.AddObject(Section, section.release()));
   return result;
+}
+
+// Of names that compare equal, the first is found, as a scan would find it.
+void TMemIniFile::IndexSections() {
+  FSectionIndex.clear();
+  for (Integer i = 0; i < FSections.Count(); ++i)
+    FSectionIndex.emplace(Key(FSections.Get(i)), i);
 }
 
 void TMemIniFile::SetCaseSensitive(bool Value) {
   if (Value == FSections.CaseSensitive())
     return;
   FSections.SetCaseSensitive(Value);
+  IndexSections();
   for (Integer i = 0; i < FSections.Count(); ++i)
-    static_cast<TStringList *>(FSections.Objects(i))->SetCaseSensitive(Value);
+    static_cast<TSection *>(FSections.Objects(i))->Reindex();
 }
 
 String TMemIniFile::ReadString(const String &Section, const String &Ident,
                                const String &Default) const {
-  if (TStringList *lines = FindSection(Section)) {
-    Integer i = lines->IndexOfName(Ident);
+  if (const TSection *section = FindSection(Section)) {
+    Integer i = section->IndexOfName(Ident);
     if (i >= 0)
-      return Copy(lines->Get(i), Length(Ident) + 2);
+      return Copy(section->Lines().Get(i), Length(Ident) + 2);
   }
   return Default;
 }
 
 void TMemIniFile::WriteString(const String &Section, const String &Ident, const String &Value) {
-  TStringList *lines = FindSection(Section);
-  if (lines == nullptr)
-    lines = AddSection(Section);
+  TSection *section = FindSection(Section);
+  if (section == nullptr)
+    section = AddSection(Section);
   String s = Ident + u"=" + Value;
-  Integer i = lines->IndexOfName(Ident);
+  Integer i = section->IndexOfName(Ident);
   if (i >= 0)
-    lines->Put(i, s);
+    section->Put(i, s);
   else
-    lines->Add(s);
+    section->Add(s);
   FModified = true;
 }
 
 void TMemIniFile::ReadSection(const String &Section, TStrings &Strings) const {
   WithUpdate(Strings, [&] {
     Strings.Clear();
-    if (TStringList *lines = FindSection(Section))
-      for (Integer i = 0; i < lines->Count(); ++i)
-        Strings.Add(lines->Names(i));
+    if (const TSection *section = FindSection(Section))
+      for (Integer i = 0; i < section->Lines().Count(); ++i)
+        Strings.Add(section->Lines().Names(i));
   });
 }
 
@@ -151,24 +209,25 @@ void TMemIniFile::ReadSections(TStrings &Strings) const {
 void TMemIniFile::ReadSectionValues(const String &Section, TStrings &Strings) const {
   WithUpdate(Strings, [&] {
     Strings.Clear();
-    if (TStringList *lines = FindSection(Section))
-      Strings.AddStrings(*lines);
+    if (const TSection *section = FindSection(Section))
+      Strings.AddStrings(section->Lines());
   });
 }
 
 void TMemIniFile::EraseSection(const String &Section) {
-  Integer i = FSections.IndexOf(Section);
-  if (i >= 0) {
-    FSections.Delete(i);
+  const auto it = FSectionIndex.find(Key(Section));
+  if (it != FSectionIndex.end()) {
+    FSections.Delete(it->second);
+    IndexSections();
     FModified = true;
   }
 }
 
 void TMemIniFile::DeleteKey(const String &Section, const String &Ident) {
-  if (TStringList *lines = FindSection(Section)) {
-    Integer i = lines->IndexOfName(Ident);
+  if (TSection *section = FindSection(Section)) {
+    Integer i = section->IndexOfName(Ident);
     if (i >= 0) {
-      lines->Delete(i);
+      section->Delete(i);
       FModified = true;
     }
   }
@@ -178,9 +237,7 @@ void TMemIniFile::GetStrings(TStrings &List) const {
   WithUpdate(List, [&] {
     for (Integer i = 0; i < FSections.Count(); ++i) {
       List.Add(u"[" + FSections.Get(i) + u"]");
-      auto *lines = static_cast<TStringList *>(FSections.Objects(i));
-      for (Integer j = 0; j < lines->Count(); ++j)
-        List.Add(lines->Get(j));
+      List.AddStrings(static_cast<const TSection *>(FSections.Objects(i))->Lines());
       List.Add(String());
     }
   });
@@ -188,7 +245,7 @@ void TMemIniFile::GetStrings(TStrings &List) const {
 
 void TMemIniFile::SetStrings(const TStrings &List) {
   Clear();
-  TStringList *lines = nullptr;
+  TSection *lines = nullptr;
   for (Integer i = 0; i < List.Count(); ++i) {
     String s = Trim(List.Get(i));
     if (s.empty() || s[0] == u';')

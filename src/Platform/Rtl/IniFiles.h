@@ -4,6 +4,8 @@
 
 #include "Platform/Rtl/Classes.h"
 
+#include <unordered_map>
+
 namespace krx {
 
 class TCustomIniFile : public TObject {
@@ -78,12 +80,20 @@ public:
   void SetModified(bool Value) { FModified = Value; }
 
 private:
-  void LoadValues();
-  TStringList *FindSection(const String &Section) const;
-  TStringList *AddSection(const String &Section);
+  class TSection;
 
-  // Section names, each with its owned list of lines.
+  void LoadValues();
+  // A name as the index holds it: folded unless the file is case-sensitive, so that equal
+  // keys are exactly the names the class library's comparison takes for the same.
+  String Key(StringView Name) const;
+  TSection *FindSection(const String &Section) const;
+  TSection *AddSection(const String &Section);
+  void IndexSections();
+
+  // Section names in file order, each with its owned TSection; FSectionIndex gives the
+  // position of each name, so that finding a section does not scan the others.
   TStringList FSections{true};
+  std::unordered_map<String, Integer> FSectionIndex;
   const TEncoding *FEncoding = nullptr;
   bool FModified = false;
 };

@@ -63,12 +63,71 @@ void TPageControl::RemovePage(TTabSheet *Page) {
 void TPageControl::SetActivePage(TTabSheet *Value) {
   if (Value && Value->PageControl() != this)
     return;
+  TCustomForm *form = GetParentForm(this);
+  const bool changed = FActivePage != Value;
+  // The focus leaves the page that goes before it is hidden, so that it leaves properly.
+  const bool moveFocus = changed && form && FActivePage &&
+                         FActivePage->ContainsControl(form->ActiveControl()) && CanFocus();
+  if (moveFocus)
+    form->SetActiveControl(this);
   for (TTabSheet *page : FPages)
     page->SetVisible(page == Value);
-  const bool changed = FActivePage != Value;
   FActivePage = Value;
+  if (moveFocus && Value)
+    if (TWinControl *first = Value->FindNextControl(nullptr, true, true, false))
+      first->SetFocus();
   if (changed && OnChange)
     OnChange(this);
+}
+
+void TPageControl::SelectNextPage(bool GoForward) {
+  if (FPages.empty())
+    return;
+  const auto count = static_cast<Integer>(FPages.size());
+  const Integer at = FActivePage ? FActivePage->PageIndex() : (GoForward ? count - 1 : 0);
+  SetActivePage(FPages[static_cast<std::size_t>((at + (GoForward ? 1 : count - 1)) % count)]);
+}
+
+void TPageControl::ClickTab(Integer Index) {
+  DispatchInput(this, [&] {
+    if (Index >= 0 && Index < PageCount() && Showing() && Enabled())
+      SetActivePage(Pages(Index));
+  });
+}
+
+bool TPageControl::DialogKey(Word Key, TShiftState Shift) {
+  const TCustomForm *form = GetParentForm(this);
+  if (Key == VK_TAB && ModifierKeys(Shift) - TShiftState{ssShift} == TShiftState{ssCtrl} && form &&
+      ContainsControl(form->ActiveControl())) {
+    SelectNextPage(!Shift.Contains(ssShift));
+    return true;
+  }
+  return TWinControl::DialogKey(Key, Shift);
+}
+
+bool TPageControl::DialogChar(Char Key) {
+  if (!CanFocus())
+    return false;
+  for (TTabSheet *page : FPages)
+    if (IsAccel(Key, page->Caption())) {
+      SetActivePage(page);
+      return true;
+    }
+  return false;
+}
+
+void TPageControl::DefaultKeyDown(Word Key, TShiftState Shift) {
+  if (!Shift.Empty() || !FActivePage)
+    return;
+  const Integer at = FActivePage->PageIndex();
+  if ((Key == VK_LEFT || Key == VK_UP) && at > 0)
+    SetActivePage(FPages[static_cast<std::size_t>(at - 1)]);
+  else if ((Key == VK_RIGHT || Key == VK_DOWN) && at + 1 < PageCount())
+    SetActivePage(FPages[static_cast<std::size_t>(at + 1)]);
+}
+
+bool TPageControl::WantsSpecialKey(Word Key, TShiftState) const {
+  return Key >= VK_LEFT && Key <= VK_DOWN;
 }
 
 // ---- Columns and items ---------------------------------------------------------------------

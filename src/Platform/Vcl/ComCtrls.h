@@ -44,13 +44,29 @@ public:
   Integer PageCount() const { return static_cast<Integer>(FPages.size()); }
   TTabSheet *Pages(Integer Index) const { return FPages.at(static_cast<std::size_t>(Index)); }
   TTabSheet *ActivePage() const { return FActivePage; }
-  // Shows the page and hides the others.
+  // Shows the page and hides the others. When the focus was on the page that goes, it moves
+  // to the first control of the new one (the page control itself when that has none).
   void SetActivePage(TTabSheet *Value);
+  // The page after (or before) the active one, wrapping around; OnChange when it changed.
+  void SelectNextPage(bool GoForward);
+
+  // Driver of the user: a click on the tab of a page (through the exception boundary).
+  void ClickTab(Integer Index);
+
+  // Ctrl+Tab and Ctrl+Shift+Tab select the next and the previous page while the focus is in
+  // the page control.
+  bool DialogKey(Word Key, TShiftState Shift) override;
+  // The access key of a tab selects its page.
+  bool DialogChar(Char Key) override;
 
   TNotifyEvent OnChange;
 
 protected:
   void InsertControl(TControl *AControl);
+  // The arrows move to the neighbouring tab (without wrapping), as the platform's tabs do.
+  void DefaultKeyDown(Word Key, TShiftState Shift) override;
+  bool WantsSpecialKey(Word Key, TShiftState Shift) const override;
+  bool WantsChars() const override { return true; }
 
 private:
   friend class TTabSheet;
@@ -283,6 +299,7 @@ protected:
   void DefaultKeyDown(Word Key, TShiftState Shift) override;
   void DefaultChar(Char Key) override;
   bool WantsSpecialKey(Word Key, TShiftState Shift) const override;
+  bool WantsChars() const override { return true; }
   void Paint(TCanvas &Canvas) override;
 
   // Replaces the text of the open label editor (WM_SETTEXT to the editor).
@@ -362,6 +379,7 @@ protected:
   void DefaultKeyDown(Word Key, TShiftState Shift) override;
   bool WantsSpecialKey(Word Key, TShiftState Shift) const override;
   bool WantsKeyFirst(Word Key, TShiftState Shift) const override;
+  bool WantsChars() const override { return true; }
   void Paint(TCanvas &Canvas) override;
   void Change();
 

@@ -358,6 +358,8 @@ void TControl::WndProc(TMessage &) {}
 
 bool TControl::DialogKey(Word, TShiftState) { return false; }
 
+bool TControl::DialogChar(Char) { return false; }
+
 void TControl::PaintTo(TCanvas &) {}
 
 // ---- TWinControl ----------------------------------------------------------------------------
@@ -667,6 +669,8 @@ void TWinControl::KeyPress(Char &Key) {
 bool TWinControl::WantsSpecialKey(Word, TShiftState) const { return false; }
 
 bool TWinControl::WantsKeyFirst(Word, TShiftState) const { return false; }
+
+bool TWinControl::WantsChars() const { return false; }
 
 void TWinControl::RecreateWnd() {
   DestroyWnd();

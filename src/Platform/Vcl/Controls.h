@@ -249,6 +249,9 @@ public:
   // A key for the dialog (Enter, Escape, Tab, arrows) that the focused control did not take;
   // True when this control (or a child) used it. Buttons override it.
   virtual bool DialogKey(Word Key, TShiftState Shift);
+  // An access key (the letter after "&" in a caption) typed where the focused control does
+  // not take it; True when this control alone answers it. The form asks its controls in turn.
+  virtual bool DialogChar(Char Key);
 
   // Paints the control on a canvas whose origin is the control's top left corner.
   virtual void PaintTo(TCanvas &Canvas);
@@ -391,6 +394,9 @@ public:
   // True keeps the key from the popup-menu, form and application shortcuts and from the
   // dialog keys (the control answers CN_KEYDOWN itself); its key handlers still run.
   virtual bool WantsKeyFirst(Word Key, TShiftState Shift) const;
+  // True when the control takes typed characters itself (edits, lists, hot keys), so that a
+  // plain letter typed into it is no access key.
+  virtual bool WantsChars() const;
   virtual void DefaultKeyDown(Word Key, TShiftState Shift);
   virtual void DefaultChar(Char Key);
 

@@ -805,6 +805,12 @@ bool TCustomForm::KeyDownPath(TWinControl *Target, Word Key, TShiftState Shift) 
                        (key >= VK_LEFT && key <= VK_DOWN);
   if (special && !first && !Target->WantsSpecialKey(key, Shift) && DialogKey(key, Shift))
     return true;
+  // Alt with a letter or digit is the character an access key answers (the platform's
+  // WM_SYSCHAR), whatever the focused control does with characters; with Ctrl it is none.
+  const bool accel = (key >= u'A' && key <= u'Z') || (key >= u'0' && key <= u'9');
+  if (accel && !first && Shift.Contains(ssAlt) && !Shift.Contains(ssCtrl) &&
+      DialogChar(static_cast<Char>(key)))
+    return true;
   Target->DefaultKeyDown(key, Shift);
   return false;
 }
@@ -818,8 +824,47 @@ void TCustomForm::CharPath(TWinControl *Target, Char Key) {
       return;
   }
   Target->KeyPress(Key);
-  if (Key != 0)
-    Target->DefaultChar(Key);
+  if (Key == 0)
+    return;
+  if (Key > u' ' && !Target->WantsChars() && DialogChar(Key))
+    return;
+  Target->DefaultChar(Key);
+}
+
+namespace {
+
+// The controls that may answer an access key, in order: visible and enabled ones, depth first
+// through their parents (a hidden or disabled parent hides its children). Forms embedded in
+// this one are passed through, not asked.
+void CollectAccelOrder(const TWinControl &Parent, std::vector<TControl *> &Out) {
+  for (Integer i = 0; i < Parent.ControlCount(); ++i) {
+    TControl *c = Parent.Controls(i);
+    if (!c->Visible() || !c->Enabled())
+      continue;
+    if (!dynamic_cast<TCustomForm *>(c))
+      Out.push_back(c);
+    if (auto *w = dynamic_cast<TWinControl *>(c))
+      CollectAccelOrder(*w, Out);
+  }
+}
+
+} // namespace
+
+bool TCustomForm::DialogChar(Char Key) {
+  std::vector<TControl *> order;
+  CollectAccelOrder(*this, order);
+  const auto count = static_cast<Integer>(order.size());
+  const auto at = std::find(order.begin(), order.end(), FActiveControl);
+  const Integer start = at == order.end() ? -1 : static_cast<Integer>(at - order.begin());
+  for (Integer k = 1; k <= count; ++k)
+    if (order[static_cast<std::size_t>((start + k) % count)]->DialogChar(Key))
+      return true;
+  return false;
+}
+
+bool IsAccel(Word VK, StringView Str) {
+  const Char key = GetHotkey(Str);
+  return key != 0 && AnsiSameText(String(1, static_cast<Char>(VK)), String(1, key));
 }
 
 bool TCustomForm::DialogKey(Word Key, TShiftState Shift) {

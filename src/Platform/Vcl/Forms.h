@@ -330,14 +330,22 @@ public:
 
   // The keyboard path, from the focused control (the form itself without one): shortcuts
   // (popup menus up the parents, the form, the application), then the control's KeyDown
-  // (the form's first when KeyPreview), then the dialog keys; True when a step used the key.
+  // (the form's first when KeyPreview), then the dialog keys, then for Alt with a letter or
+  // digit the access keys (DialogChar); True when a step used the key. A control that wants
+  // the key first (WantsKeyFirst) or used it up in KeyDown keeps it from the dialog keys and
+  // the access keys.
   bool KeyDownPath(TWinControl *Target, Word Key, TShiftState Shift);
   // A character typed into the focused control: KeyPress (the form's first when KeyPreview),
-  // then the control's own handling.
+  // then, when the control takes no characters (WantsChars), the access keys, then the
+  // control's own handling.
   void CharPath(TWinControl *Target, Char Key);
 
   // Tab and arrows move the focus; other keys go to the controls (default and cancel buttons).
   bool DialogKey(Word Key, TShiftState Shift) override;
+  // An access key: the form's visible, enabled controls are asked in their order (depth
+  // first through their parents), starting after the focused control and ending with it;
+  // the first that answers takes the key.
+  bool DialogChar(Char Key) override;
 
   // The window's density changes to NewPPI (a move to another monitor, or the monitor's own
   // change): OnBeforeMonitorDpiChanged, the scaling, OnAfterMonitorDpiChanged. The after
@@ -400,7 +408,7 @@ private:
   DPI_AWARENESS_CONTEXT FDpiAwarenessContext = DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2;
   bool FPositioned = false;    // the first show has placed the form
   bool FDefaultPlaced = false; // ... at the window layer's default place
-  bool FDpiChanging = false;   // inside MonitorDpiChanged: its own bounds changes are no moves
+  bool FDpiChanging = false;   // scaling for a density: its own bounds changes are no moves
 };
 
 class TForm : public TCustomForm {
@@ -555,6 +563,10 @@ private:
   std::vector<String> FCaptions;
   TModalService *FPrevious;
 };
+
+// Whether VK (a character code) is the access key of the caption, compared without regard to
+// case.
+bool IsAccel(Word VK, StringView Str);
 
 // ---- Headless input drivers -------------------------------------------------------------------
 

@@ -130,9 +130,11 @@ void TCanvas::Record(TCanvasOpKind Kind, TRect R, StringView Text, TColor Color,
   FOps.push_back({Kind, R, String(Text), Color, Index, FFont.Style()});
 }
 
-void TCanvas::TextOut(Integer X, Integer Y, StringView Text) {
+void TCanvas::TextOut(Integer X, Integer Y, StringView Text, Integer Underline) {
   Record(TCanvasOpKind::TextOut, Bounds(X, Y, TextWidth(Text), TextHeight(Text)), Text,
          FFont.Color());
+  if (Underline >= 0 && Underline < static_cast<Integer>(Text.size()))
+    FOps.back().Underline = Underline;
 }
 
 void TCanvas::TextRect(const TRect &Rect, Integer X, Integer Y, StringView Text) {

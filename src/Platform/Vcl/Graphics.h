@@ -122,6 +122,7 @@ struct TCanvasOp {
   TColor Color = clNone;
   Integer Index = -1;
   TFontStyles Style; // the font's style while the operation was drawn
+  Integer Underline = -1; // for text: the code unit drawn underlined (an access key), -1 none
 };
 
 class TCanvas : public TPersistent {
@@ -139,7 +140,9 @@ public:
   Integer TextHeight(StringView Text) const;
   TSize TextExtent(StringView Text) const;
 
-  void TextOut(Integer X, Integer Y, StringView Text);
+  // Underline: the code unit of Text drawn underlined (-1: none), as DrawTextW marks an access
+  // key.
+  void TextOut(Integer X, Integer Y, StringView Text, Integer Underline = -1);
   // Text clipped to Rect, drawn from X, Y.
   void TextRect(const TRect &Rect, Integer X, Integer Y, StringView Text);
   void FillRect(const TRect &Rect);

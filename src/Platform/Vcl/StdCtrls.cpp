@@ -185,6 +185,14 @@ void TCustomLabel::SetFocusControl(TWinControl *Value) {
     Value->FreeNotification(this);
 }
 
+bool TCustomLabel::DialogChar(Char Key) {
+  if (!FFocusControl || !Enabled() || !FShowAccelChar || !IsAccel(Key, Caption()) ||
+      !FFocusControl->CanFocus())
+    return false;
+  FFocusControl->SetFocus();
+  return true;
+}
+
 void TCustomLabel::Notification(TComponent *AComponent, TOperation Operation) {
   TGraphicControl::Notification(AComponent, Operation);
   if (Operation == opRemove && AComponent == FFocusControl)
@@ -385,6 +393,13 @@ bool TButton::DialogKey(Word Key, TShiftState Shift) {
 
 bool TButton::WantsSpecialKey(Word, TShiftState) const { return false; }
 
+bool TButton::DialogChar(Char Key) {
+  if (!IsAccel(Key, Caption()) || !CanFocus())
+    return false;
+  Click();
+  return true;
+}
+
 void TButton::DefaultKeyDown(Word Key, TShiftState Shift) {
   if (Key == VK_SPACE && Shift.Empty())
     Click();
@@ -440,6 +455,26 @@ void TCustomCheckBox::Toggle() {
 
 void TCustomCheckBox::Click() { Toggle(); }
 
+namespace {
+
+// Focuses the control for its access key; True when it then has the focus (an OnEnter handler
+// may have moved it on).
+bool FocusForAccel(TWinControl *Control) {
+  Control->SetFocus();
+  const TCustomForm *form = GetParentForm(Control);
+  return form && form->ActiveControl() == Control;
+}
+
+} // namespace
+
+bool TCustomCheckBox::DialogChar(Char Key) {
+  if (!IsAccel(Key, Caption()) || !CanFocus())
+    return false;
+  if (FocusForAccel(this))
+    Toggle();
+  return true;
+}
+
 void TCustomCheckBox::DefaultKeyDown(Word Key, TShiftState Shift) {
   if (Key == VK_SPACE && Shift.Empty())
     Toggle();
@@ -483,6 +518,15 @@ void TRadioButton::SetChecked(bool Value) {
 }
 
 void TRadioButton::Click() { SetChecked(true); }
+
+// The platform's radio button checks itself when the keyboard gives it the focus.
+bool TRadioButton::DialogChar(Char Key) {
+  if (!IsAccel(Key, Caption()) || !CanFocus())
+    return false;
+  if (FocusForAccel(this))
+    SetChecked(true);
+  return true;
+}
 
 void TRadioButton::Paint(TCanvas &Canvas) {
   PrepareCanvas(Canvas, Font());

@@ -70,6 +70,8 @@ public:
   TTextLayout Layout() const { return FLayout; }
   void SetLayout(TTextLayout Value) { FLayout = Value; }
 
+  // Its access key focuses the focus control (while the label is enabled and shows it).
+  bool DialogChar(Char Key) override;
 
 protected:
   void TextChanged() override;
@@ -146,6 +148,7 @@ public:
 protected:
   void WndProc(TMessage &Message) override;
   void TextChanged() override;
+  bool WantsChars() const override { return true; }
   // Typing replaces the selection (or inserts at the caret); Backspace removes the selection
   // or the character before the caret.
   void DefaultChar(Char Key) override;
@@ -192,6 +195,8 @@ public:
 
   void Click() override;
   bool DialogKey(Word Key, TShiftState Shift) override;
+  // Its access key clicks it.
+  bool DialogChar(Char Key) override;
 
 protected:
   bool WantsSpecialKey(Word Key, TShiftState Shift) const override;
@@ -221,6 +226,8 @@ public:
 
   // A click of the user toggles the state.
   void Click() override;
+  // Its access key focuses and toggles it.
+  bool DialogChar(Char Key) override;
 
 protected:
   void DefaultKeyDown(Word Key, TShiftState Shift) override;
@@ -246,6 +253,8 @@ public:
   // Checking a radio button unchecks its siblings.
   void SetChecked(bool Value);
   void Click() override;
+  // Its access key focuses and checks it.
+  bool DialogChar(Char Key) override;
 
 protected:
   void Paint(TCanvas &Canvas) override;
@@ -314,6 +323,7 @@ protected:
   // Up and Down move the choice as the user does.
   void DefaultKeyDown(Word Key, TShiftState Shift) override;
   bool WantsSpecialKey(Word Key, TShiftState Shift) const override;
+  bool WantsChars() const override { return true; }
   void Paint(TCanvas &Canvas) override;
 
 private:
@@ -364,6 +374,7 @@ public:
 protected:
   void DefaultKeyDown(Word Key, TShiftState Shift) override;
   bool WantsSpecialKey(Word Key, TShiftState Shift) const override;
+  bool WantsChars() const override { return true; }
   void Paint(TCanvas &Canvas) override;
 
 private:

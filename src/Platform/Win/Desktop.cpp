@@ -938,8 +938,12 @@ private:
       return true;
     }
     std::uint64_t seq = f.Seq;
-    item->Complete = [c, seq](bool ok, LRESULT result, const String *text) {
-      Reply(c, seq, ok ? rsOk : rsNoWindow, result, text);
+    item->Complete = [c, seq](DWORD error, LRESULT result, const String *text) {
+      Reply(c, seq,
+            error == ERROR_SUCCESS            ? rsOk
+            : error == ERROR_NOT_ENOUGH_QUOTA ? rsQuota
+                                              : rsNoWindow,
+            result, text);
     };
     if (!PushSent(*win->Owner, item)) {
       item->Complete = nullptr;

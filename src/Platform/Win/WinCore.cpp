@@ -11,6 +11,7 @@
 #include <sys/eventfd.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <utility>
 
 namespace krx {
 
@@ -159,20 +160,30 @@ void ReportHandlerException() {
   }
 }
 
-LRESULT CallWindow(const std::shared_ptr<TWindow> &win, UINT msg, WPARAM wParam, LPARAM lParam) {
+// Set while a handler runs for a sent message; RefuseSentMessage marks it.
+thread_local bool *tRefusal = nullptr;
+
+// Calls the window's handler. With `refused`, the message is a sent one, and *refused tells
+// whether the handler refused it (RefuseSentMessage).
+LRESULT CallWindow(const std::shared_ptr<TWindow> &win, UINT msg, WPARAM wParam, LPARAM lParam,
+                   bool *refused = nullptr) {
   TMessage m{msg, wParam, lParam, 0};
+  bool *const outer = std::exchange(tRefusal, refused);
+  if (refused)
+    *refused = false;
   try {
     win->Handler(m);
   } catch (...) {
     ReportHandlerException();
   }
+  tRefusal = outer;
   return m.Result;
 }
 
 void RunIncoming(const std::shared_ptr<TIncomingSend> &item) {
   auto win = FindLocalWindow(item->Window);
   if (!win) {
-    item->Complete(false, 0, nullptr);
+    item->Complete(ERROR_INVALID_WINDOW_HANDLE, 0, nullptr);
     return;
   }
   LPARAM lParam = item->LParam;
@@ -184,18 +195,29 @@ void RunIncoming(const std::shared_ptr<TIncomingSend> &item) {
     lParam = reinterpret_cast<LPARAM>(buffer.data());
   }
   WPARAM wParam = item->WantText ? buffer.size() : item->WParam;
-  LRESULT r = CallWindow(win, item->Msg, wParam, lParam);
-  if (item->WantText) {
+  bool refused = false;
+  LRESULT r = CallWindow(win, item->Msg, wParam, lParam, &refused);
+  if (refused) {
+    item->Complete(ERROR_NOT_ENOUGH_QUOTA, 0, nullptr);
+  } else if (item->WantText) {
     buffer.resize(std::char_traits<Char>::length(buffer.c_str()));
-    item->Complete(true, r, &buffer);
+    item->Complete(ERROR_SUCCESS, r, &buffer);
   } else {
-    item->Complete(true, r, nullptr);
+    item->Complete(ERROR_SUCCESS, r, nullptr);
   }
 }
 
-// Runs the messages sent to this thread by other threads and processes.
+// Runs the messages sent to this thread by other threads and processes that are queued now.
+// Those that arrive meanwhile wait for the next call: peers that send as fast as they are
+// answered would otherwise keep the thread here for ever, and its posted messages (among
+// them the ones that run what the sent messages queued) would never be taken.
 void DispatchSent(TThreadQueue &q) {
-  for (;;) {
+  std::size_t left;
+  {
+    std::lock_guard g(q.Lock);
+    left = q.Sent.size();
+  }
+  for (; left > 0; --left) {
     std::shared_ptr<TIncomingSend> item;
     {
       std::lock_guard g(q.Lock);
@@ -312,7 +334,7 @@ bool SendOtherThread(TThreadQueue &self, const std::shared_ptr<TWindow> &win, UI
   struct TSlot {
     std::mutex Lock;
     bool Done = false;
-    bool Ok = false;
+    DWORD Error = ERROR_SUCCESS;
     LRESULT Result = 0;
     String Text;
   };
@@ -331,11 +353,11 @@ bool SendOtherThread(TThreadQueue &self, const std::shared_ptr<TWindow> &win, UI
     item->WantText = true;
   }
   std::weak_ptr<TThreadQueue> sender = tSlot.Queue;
-  item->Complete = [slot, sender](bool ok, LRESULT r, const String *text) {
+  item->Complete = [slot, sender](DWORD error, LRESULT r, const String *text) {
     {
       std::lock_guard g(slot->Lock);
       slot->Done = true;
-      slot->Ok = ok;
+      slot->Error = error;
       slot->Result = r;
       if (text)
         slot->Text = *text;
@@ -351,8 +373,8 @@ bool SendOtherThread(TThreadQueue &self, const std::shared_ptr<TWindow> &win, UI
     {
       std::lock_guard g(slot->Lock);
       if (slot->Done) {
-        if (!slot->Ok) {
-          SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        if (slot->Error != ERROR_SUCCESS) {
+          SetLastError(slot->Error);
           return false;
         }
         result = slot->Result;
@@ -398,7 +420,13 @@ bool SendCore(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags, std:
       return false;
     }
     if (win->Owner == self) {
-      result = CallWindow(win, msg, wParam, lParam);
+      bool refused = false;
+      result = CallWindow(win, msg, wParam, lParam, &refused);
+      if (refused) {
+        result = 0;
+        SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+        return false;
+      }
       return true;
     }
     return SendOtherThread(*self, win, msg, wParam, lParam, flags, timeoutMs, result);
@@ -509,7 +537,7 @@ BOOL DestroyWindow(HWND wnd) {
     }
   }
   for (auto &o : orphans)
-    o->Complete(false, 0, nullptr);
+    o->Complete(ERROR_INVALID_WINDOW_HANDLE, 0, nullptr);
   Republish();
   return TRUE;
 }
@@ -682,6 +710,11 @@ BOOL PostMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   int saved = errno;
   return KeepLastError(DesktopPost(*CurrentQueue(), wnd, msg, wParam, lParam), saved) ? TRUE
                                                                                       : FALSE;
+}
+
+void RefuseSentMessage() {
+  if (tRefusal)
+    *tRefusal = true;
 }
 
 BOOL PostThreadMessageW(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) {

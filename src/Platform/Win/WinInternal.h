@@ -44,8 +44,9 @@ struct TIncomingSend {
   bool HasText = false; // WM_SETTEXT: lParam is replaced by a pointer to Text
   String Text;
   bool WantText = false; // WM_GETTEXT: lParam is replaced by a buffer of WParam characters
-  // Called once on the owner thread: handled (ok) with its result, or not (window gone).
-  std::function<void(bool ok, LRESULT result, const String *text)> Complete;
+  // Called once on the owner thread: handled (error 0) with its result, or not: the window
+  // is gone (ERROR_INVALID_WINDOW_HANDLE) or its handler refused it (ERROR_NOT_ENOUGH_QUOTA).
+  std::function<void(DWORD error, LRESULT result, const String *text)> Complete;
   TQueueTicket Ticket;
 };
 

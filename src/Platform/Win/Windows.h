@@ -182,13 +182,21 @@ LRESULT SendMessageTimeoutW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UI
 // WM_GETTEXT) cannot be posted (ERROR_MESSAGE_SYNC_ONLY); a full queue (10,000 posted
 // messages) refuses the post (ERROR_NOT_ENOUGH_QUOTA).
 BOOL PostMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Called by a window's handler while it handles a sent message that it has no room to take:
+// the send fails with ERROR_NOT_ENOUGH_QUOTA, as when the window's queue is full, so that a
+// receiver with a bounded queue of its own refuses as the window layer does. Elsewhere (no
+// sent message being handled, or a posted one) it does nothing.
+void RefuseSentMessage();
 BOOL PostThreadMessageW(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 
 // ---- Message loop -------------------------------------------------------------------------
 
 // Waits for a posted message, a due timer or WM_QUIT (answer 0), dispatching sent messages
-// meanwhile. wnd null: any; wnd == (HWND)-1: thread messages only. min = max = 0: any message.
+// meanwhile. Each look at the queue (GetMessageW, PeekMessageW, WaitMessage) first handles the
+// messages sent to the thread so far, then takes a posted message: messages sent meanwhile
+// wait for the next look, so a stream of sent messages never starves the posted ones. wnd null:
+// any; wnd == (HWND)-1: thread messages only. min = max = 0: any message.
 BOOL GetMessageW(MSG *msg, HWND wnd, UINT msgFilterMin, UINT msgFilterMax);
 BOOL PeekMessageW(MSG *msg, HWND wnd, UINT msgFilterMin, UINT msgFilterMax, UINT removeMsg);
 BOOL TranslateMessage(const MSG *msg);

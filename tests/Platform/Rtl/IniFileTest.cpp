@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <fstream>
+#include <new>
 
 namespace krx {
 namespace {
@@ -215,5 +218,68 @@ TEST(IniFile, SetStringsClearAndCaseSensitivity) {
   EXPECT_FALSE(ini.SectionExists(u"A"));
 }
 
+// Deleting shifts what comes after; the lookups must follow, and of two names that compare
+// equal once case no longer counts, the first is the one found.
+TEST(IniFile, LookupsFollowDeletionsAndCaseChanges) {
+  TMemIniFile ini(u"", nullptr, true);
+  TStringList lines;
+  lines.SetText(u"[A]\r\nk1=1\r\nk2=2\r\nK2=3\r\n[a]\r\nx=4\r\n[B]\r\ny=5");
+  ini.SetStrings(lines);
+  ini.DeleteKey(u"A", u"k1");
+  EXPECT_EQ(ini.ReadString(u"A", u"k2", u""), u"2");
+  ini.EraseSection(u"A");
+  EXPECT_EQ(ini.ReadString(u"a", u"x", u""), u"4");
+  EXPECT_EQ(ini.ReadString(u"B", u"y", u""), u"5");
+  ini.SetStrings(lines);
+  ini.SetCaseSensitive(false);
+  EXPECT_EQ(ini.ReadString(u"a", u"K2", u""), u"2");
+  EXPECT_EQ(ini.ReadString(u"A", u"x", u"none"), u"none");
+  ini.WriteString(u"b", u"Y", u"6");
+  EXPECT_EQ(ini.ReadString(u"B", u"y", u""), u"6");
+}
+
+std::atomic<std::size_t> gAllocations{0};
+
+// Reading a file, every value of it and writing every value again costs the same per
+// section (or per key of one section) however many there are: nothing is found by scanning
+// the others. The cost is counted in allocations, not timed.
+TEST(IniFile, LoadingAndLookupsCostTheSamePerSectionAndPerKey) {
+  test::TempDir dir;
+  const auto cost = [&](int sections, int keys) {
+    std::string text;
+    for (int s = 0; s < sections; ++s) {
+      text += "[Section number " + std::to_string(s) + "]\n";
+      for (int k = 0; k < keys; ++k)
+        text += "Key number " + std::to_string(k) + "=v\n";
+    }
+    test::WriteFileBytes(dir / "big.ini", text);
+    const std::size_t before = gAllocations.load();
+    TMemIniFile ini(dir.Str("big.ini"));
+    for (int s = 0; s < sections; ++s) {
+      const String section = u"SECTION NUMBER " + IntToStr(s);
+      for (int k = 0; k < keys; ++k) {
+        const String key = u"key number " + IntToStr(k);
+        EXPECT_EQ(ini.ReadString(section, key, u""), u"v");
+        ini.WriteString(section, key, u"w");
+      }
+    }
+    return static_cast<double>(gAllocations.load() - before) / (sections * keys);
+  };
+  // Eight times as many sections, or as many keys in one section.
+  EXPECT_LT(cost(8000, 1), cost(1000, 1) * 1.5);
+  EXPECT_LT(cost(1, 8000), cost(1, 1000) * 1.5);
+}
+
 } // namespace
 } // namespace krx
+
+// Counts the allocations of the whole program, for the test above. Not inlined, so that the
+// compiler does not pair a `new` it knows with the `free` inside.
+[[gnu::noinline]] void *operator new(std::size_t size) {
+  ++krx::gAllocations;
+  if (void *p = std::malloc(size ? size : 1))
+    return p;
+  throw std::bad_alloc();
+}
+[[gnu::noinline]] void operator delete(void *p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void *p, std::size_t) noexcept { std::free(p); }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -218,6 +220,40 @@ TEST(LocalWindows, SendFromAnotherThreadRunsOnTheOwnerThread) {
   EXPECT_EQ(result, 99u);
   EXPECT_EQ(handledOn, ownerThread);
   EXPECT_EQ(GetWindowThreadProcessId(w.Handle, nullptr), ownerThread);
+}
+
+// Senders that send again as soon as they are answered never keep the owner from its posted
+// messages: one look at the queue handles what was sent so far (one message per sender),
+// then takes the posted message.
+TEST(LocalWindows, AStreamOfSentMessagesDoesNotStarvePostedOnes) {
+  constexpr UINT kSent = WM_USER + 4, kPosted = WM_USER + 5;
+  constexpr int kSenders = 8, kEach = 500;
+  TRecordingWindow w;
+  int handled = 0, handledWhenPostedRan = -1;
+  w.Hook = [&](TMessage &m) {
+    if (m.Msg == kPosted)
+      handledWhenPostedRan = handled;
+    if (m.Msg != kSent)
+      return m.Msg == kPosted;
+    if (++handled == 50)
+      PostMessageW(w.Handle, kPosted, 0, 0);
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+    return true;
+  };
+  std::vector<std::thread> senders;
+  for (int i = 0; i < kSenders; ++i)
+    senders.emplace_back([&] {
+      for (int n = 0; n < kEach; ++n)
+        SendMessageW(w.Handle, kSent, 0, 0);
+    });
+  MSG msg;
+  while (handled < kSenders * kEach)
+    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+      DispatchMessageW(&msg);
+  for (auto &t : senders)
+    t.join();
+  EXPECT_GE(handledWhenPostedRan, 50);
+  EXPECT_LE(handledWhenPostedRan, 50 + kSenders);
 }
 
 TEST(LocalWindows, SendToABusyThreadTimesOut) {
