@@ -186,6 +186,9 @@ protected:
   // ---- Scope, blocks and declaration items ----
   void SetCurrentItem(TCodeItem *item);
   TCodeItem *CurrentItem() const { return FCurrentItem; }
+  // The class whose body the current item stands in: the current item itself, or the class
+  // around the include file (or chain of them) that is being read in its body; else null.
+  TClassItem *BodyClass() const;
   void UpdateCurrentScope();
   void PushBlock(TCodeItem *item);
   void PushMarker(TReservedWord word);
@@ -295,8 +298,10 @@ private:
   void FinishProcData(TProcData *proc);
   static void Link(TProcItem *decl, TProcItem *impl);
   void CreateMissingDeclarations(std::vector<TProcItem *> &impls, TCodeItem *owner);
-  void Associate(std::vector<TProcItem *> &decls, std::vector<TProcItem *> &impls,
-                 TCodeItem *owner);
+  // Links declarations with implementations of the same name. `shared`: the declarations are
+  // those of several classifiers of one name, which may share a body.
+  void Associate(std::vector<TProcItem *> &decls, std::vector<TProcItem *> &impls, TCodeItem *owner,
+                 bool shared = false);
   void AssociateMethods();
   void AssociateRoutines();
 
@@ -322,6 +327,8 @@ private:
     bool ModuleLevel;
   };
   std::vector<TIncludeEntry> FIncludeStack;
+  // The lines of the include directives (outermost first) that hold the implementation line.
+  std::vector<Integer> FImplementationIncludes;
   bool FConstSeen = false;
   bool FInRoutineBody = false;
   std::vector<TBlockEntry> FBlocks;

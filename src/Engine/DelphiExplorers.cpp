@@ -620,10 +620,7 @@ void TDelphiModuleExplorer::StartMetrics() {
   LoadGlobalDelegates();
 }
 
-bool TDelphiModuleExplorer::InClassBody() const {
-  TCodeItem *c = CurrentItem();
-  return DeclarationMode() && c && c->AsClassItem();
-}
+bool TDelphiModuleExplorer::InClassBody() const { return DeclarationMode() && BodyClass(); }
 
 bool TDelphiModuleExplorer::AtModuleLevel() const {
   TCodeItem *c = CurrentItem();
@@ -927,7 +924,8 @@ void TDelphiModuleExplorer::ReservedWordStatement(TReservedWord word) {
   case rwResourceString:
   case rwType:
   case rwThreadVar: {
-    const TCodeItem *c = CurrentItem();
+    // An include file read in a class body holds the class's sections too.
+    const TCodeItem *c = DeclarationMode() ? BodyClass() : nullptr;
     const TCodeItemKind k = c ? c->Kind() : ckNone;
     if (DeclarationMode() && Mode() != dlmDelphi7Win32 &&
         (k == ckClass || k == ckRecord || k == ckHelper || k == ckRecordHelper)) {
@@ -1659,11 +1657,11 @@ void TDelphiModuleExplorer::ParseRoutineHeading(TReservedWord word) {
     heading.Column = TokenColumn();
   }
   SetSectionKind(cskUndefined);
-  const bool anonymousAllowed =
-      InRoutineBody() ||
-      (MethodReferences() && (LastModuleSection() == msInitialization ||
-                              LastModuleSection() == msFinalization) &&
-       Blocks().size() > 1);
+  // The main block of a program (or a unit's begin ... end.) is the module's own block.
+  const bool anonymousAllowed = InRoutineBody() || (MethodReferences() && Blocks().size() > 1 &&
+                                                    (LastModuleSection() == msInitialization ||
+                                                     LastModuleSection() == msFinalization ||
+                                                     Blocks()[1].Item == ModuleItem()));
   // The name's parts are read into the buffer kept for them, which is handed back emptied
   // (a heading read while this one is, if any, starts with a fresh one).
   TGenericIdentPath path;
@@ -1739,7 +1737,7 @@ void TDelphiModuleExplorer::ParseProcSignature(TProcItem *item, TMethodKind meth
       item->SetDirective(pdMessage, true);
       String text;
       SkipExpression(kDirectiveWords, text);
-      item->SetDataName(std::move(text));
+      item->SetMessageExpression(std::move(text));
     } else if (w == rwDispID) {
       String text;
       SkipExpression(kDirectiveWords, text);

@@ -20,10 +20,9 @@ namespace krx::tool {
 // device or a runaway file exhaust memory.
 inline constexpr std::uintmax_t MaxSourceFileSize = 64u << 20;
 
-// Reads a regular file of at most MaxSourceFileSize bytes and decodes it by its byte-order
-// mark, as the editor loads a file (no mark: the ANSI code page). On failure `error` says why.
+// Reads a regular file of at most MaxSourceFileSize bytes whole. On failure `error` says why.
 // Folders, devices and pipes are refused before they are opened.
-inline bool ReadSourceFile(const String &fileName, String &text, std::string &error) {
+inline bool ReadRegularFileBytes(const String &fileName, std::string &bytes, std::string &error) {
   const std::string path = FileNameToOS(fileName);
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
@@ -41,7 +40,7 @@ inline bool ReadSourceFile(const String &fileName, String &text, std::string &er
     return false;
   }
   // Read in pieces up to the limit: a regular file may still grow while it is read.
-  std::string bytes;
+  bytes.clear();
   char buffer[1 << 16];
   for (;;) {
     const std::size_t n = std::fread(buffer, 1, sizeof buffer, f.get());
@@ -57,6 +56,19 @@ inline bool ReadSourceFile(const String &fileName, String &text, std::string &er
     error = std::string("read error: ") + std::strerror(errno);
     return false;
   }
+  return true;
+}
+
+// Reads a file as ReadRegularFileBytes does and decodes it by its byte-order mark, as the
+// editor loads a file (no mark: the ANSI code page). `size`, when given, receives the number
+// of bytes read.
+inline bool ReadSourceFile(const String &fileName, String &text, std::string &error,
+                           std::size_t *size = nullptr) {
+  std::string bytes;
+  if (!ReadRegularFileBytes(fileName, bytes, error))
+    return false;
+  if (size)
+    *size = bytes.size();
   TTextEncoding enc;
   if (!DecodeTextBytes(reinterpret_cast<const Byte *>(bytes.data()), bytes.size(), text, enc)) {
     error = "text encoding not readable";

@@ -39,12 +39,14 @@ TEST(Comments, AssociationModes) {
 TEST(Comments, SignatureModes) {
   TOptionsGuard guard;
   const String text = u"unit U;\ninterface\ntype\n  TA = class\n    {* doc}\n    F: Integer;\n"
-                      u"    // plain\n    G: Integer;\n  end;\nimplementation\nend.";
+                      u"    // plain\n    G: Integer;\n    //* doc\n    H: Integer;\n"
+                      u"  end;\nimplementation\nend.";
   guard.Options().SetCommentSignature(u"*");
   guard.Options().SetCommentAssociationMode(camSignOnly);
   TParsed only = Explore(text);
   EXPECT_EQ(only.Get(ckField, u"TA.F").PrologLine(), 4);
   EXPECT_EQ(only.Get(ckField, u"TA.G").PrologLine(), -1);
+  EXPECT_EQ(only.Get(ckField, u"TA.H").PrologLine(), 8) << "the opener // is two characters";
   EXPECT_TRUE(only.HasMessage(u"Irregular Comment or Attribute in TA in line 7"));
   guard.Options().SetCommentAssociationMode(camSignUnassociate);
   TParsed un = Explore(text);
