@@ -12,7 +12,9 @@
 // Settings live under HKEY_CURRENT_USER in SettingsKeyName(5): "AutoRefresh",
 // "WarnAutoRefresh", "LockRefreshOnRun", "ToolsMenuExpert", "ForeGndDelayed",
 // "ForeGndFocusEditor" (REG_DWORD Booleans), "ForeGndMode" (REG_SZ decimal, 0 to 2) and the
-// subkey "KeyBindings" (one REG_SZ shortcut text per visible menu item, by component name).
+// subkey "KeyBindings" (one REG_SZ shortcut text per menu item other than the separators, by
+// component name; a stored value that cannot be read is left as it is until the user changes
+// that item's shortcut).
 #pragma once
 
 #include "Common/DataTyp.h"
@@ -29,6 +31,7 @@
 #include <array>
 #include <memory>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace krx {
@@ -81,8 +84,9 @@ public:
   bool OpenSettingsKey(TRegistry &Registry);
   void SaveSettings();
   bool FindToolsMenu(TMainMenu *&MainMenu, TMenuItem *&ToolsItem);
-  // Moves the Kestrune menu between the main menu and the Tools menu, by where it is, and
-  // flips ToolsMenuExpert when it moved. Without a "ToolsMenu" nothing changes.
+  // Flips ToolsMenuExpert, then puts the Kestrune menu where the flag says: first in the
+  // Tools menu, or before the main menu's last two entries. Without a "ToolsMenu" the menu
+  // stays where it is and the flag stays flipped.
   void ToggleToolsMenu();
   void StartUpTimerTimer(TObject *Sender);
   // True once the start-up timer has read the settings.
@@ -259,8 +263,13 @@ private:
   void ReadKeyBindings();
   // Binds the endpoint's request events and the foreground timer to their handlers.
   void BindRequests();
+  // The item's stored binding could not be read and its shortcut is still the one it kept
+  // then: the save leaves the stored value alone.
+  bool KeepsStoredBinding(const TMenuItem *Item) const;
 
   bool FSettingsLoaded = false;
+  // The items whose stored binding could not be read, with the shortcut each kept.
+  std::vector<std::pair<TMenuItem *, TShortCut>> FUnreadBindings;
 
   // The file and cursor line "Jump to Kestrune" was started with, sent when the delay
   // timer fires.

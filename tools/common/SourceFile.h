@@ -15,18 +15,30 @@ namespace krx::tool {
 // exhaust memory.
 inline constexpr Int64 MaxSourceFileSize = MaxReadFileSize;
 
-// Reads a regular file of at most MaxSourceFileSize bytes and decodes it by its byte-order
-// mark, as the editor loads a file (no mark: the ANSI code page). On failure `error` says why.
+// Reads a regular file of at most MaxSourceFileSize bytes whole. On failure `error` says why.
 // Folders, devices and pipes are refused without waiting on them.
-inline bool ReadSourceFile(const String &fileName, String &text, std::string &error) {
-  const TReadResult read = ReadRegularFile(FileNameToOS(fileName), MaxSourceFileSize);
+inline bool ReadRegularFileBytes(const String &fileName, std::string &bytes, std::string &error) {
+  TReadResult read = ReadRegularFile(FileNameToOS(fileName), MaxSourceFileSize);
   if (!read.Ok()) {
     error = StringToUtf8(read.Reason());
     return false;
   }
+  bytes = std::move(read.Bytes);
+  return true;
+}
+
+// Reads a file as ReadRegularFileBytes does and decodes it by its byte-order mark, as the
+// editor loads a file (no mark: the ANSI code page). `size`, when given, receives the number
+// of bytes read.
+inline bool ReadSourceFile(const String &fileName, String &text, std::string &error,
+                           std::size_t *size = nullptr) {
+  std::string bytes;
+  if (!ReadRegularFileBytes(fileName, bytes, error))
+    return false;
+  if (size)
+    *size = bytes.size();
   TTextEncoding enc;
-  if (!DecodeTextBytes(reinterpret_cast<const Byte *>(read.Bytes.data()), read.Bytes.size(), text,
-                       enc)) {
+  if (!DecodeTextBytes(reinterpret_cast<const Byte *>(bytes.data()), bytes.size(), text, enc)) {
     error = "text encoding not readable";
     return false;
   }

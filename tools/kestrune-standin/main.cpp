@@ -175,10 +175,8 @@ int Main(int argc, char **argv) {
     if (std::strcmp(a, "--log") == 0 && i + 1 < argc) {
       logFile = argv[++i];
     } else if (std::strcmp(a, "--serve-seconds") == 0 && i + 1 < argc) {
-      if (!tool::ParseNumber(argv[++i], seconds)) {
-        std::cerr << kUsage;
+      if (!tool::ParseServeSeconds("kestrune-standin", argv[++i], seconds))
         return 2;
-      }
     } else if (std::strcmp(a, "--to") == 0 && i + 1 < argc) {
       to = Utf8ToString(argv[++i]);
     } else if (std::strcmp(a, "--send-text") == 0 && i + 3 == argc) {

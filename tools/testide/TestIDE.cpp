@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <limits>
 #include <optional>
 #include <sstream>
 #include <thread>
@@ -137,13 +138,16 @@ Integer THostView::LastLineNumber() {
   return FBuffer ? static_cast<Integer>(FBuffer->LineStarts().size()) : 0;
 }
 
+// A column may be any integer a script or a plug-in sets: the steps between 1-based columns
+// and 0-based indexes are clamped, so the lowest and highest values do not overflow.
 void THostView::ConvertPos(bool EdPosToCharPos, TOTAEditPos &EditPos, TOTACharPos &CharPos) {
   if (EdPosToCharPos) {
     CharPos.Line = EditPos.Line;
-    CharPos.CharIndex = std::max(EditPos.Col - 1, 0);
+    CharPos.CharIndex = EditPos.Col < 1 ? 0 : EditPos.Col - 1;
   } else {
     EditPos.Line = CharPos.Line;
-    EditPos.Col = CharPos.CharIndex + 1;
+    EditPos.Col = static_cast<Integer>(
+        std::min<Int64>(Int64{CharPos.CharIndex} + 1, std::numeric_limits<Integer>::max()));
   }
 }
 
@@ -171,7 +175,9 @@ void THostView::Paint() {
 String THostView::Text() {
   if (!FBlockValid || !FBuffer)
     return String();
-  TOTACharPos a{FBlockStart.Col - 1, FBlockStart.Line}, b{FBlockEnd.Col - 1, FBlockEnd.Line};
+  // A column below 1 gives no position (-1), and so no text.
+  const auto index = [](Integer col) { return col < 1 ? -1 : col - 1; };
+  TOTACharPos a{index(FBlockStart.Col), FBlockStart.Line}, b{index(FBlockEnd.Col), FBlockEnd.Line};
   const Integer from = CharPosToPos(a), to = CharPosToPos(b);
   if (from < 0 || to < from)
     return String();

@@ -223,7 +223,7 @@ private:
       }
     } else if (v == "load") {
       if (!FLoader.Load(n > 1 ? w[1] : FPlugin))
-        return 2;
+        throw Exception(u"cannot load " + S(n > 1 ? w[1] : FPlugin) + u": " + FLoader.Error());
     } else {
       throw Exception(u"unknown or incomplete line: " + S(v));
     }
@@ -400,7 +400,8 @@ constexpr const char *kHelpAfterDialog =
     "  expect EVENT [TEXT]        fail (exit 1) unless a logged event of that name holds TEXT\n"
     "  unload [destroyed-first]   unload the plug-in (exit 1 unless it is gone and left nothing\n"
     "                             registered)\n"
-    "  load [FILE]                load the plug-in (or FILE) again\n"
+    "  load [FILE]                load the plug-in (or FILE) again; refused (exit 2) while one\n"
+    "                             is loaded\n"
     "Programs the plug-in starts and message boxes it shows are logged (\"shell.execute\",\n"
     "\"message\"), not started or shown.\n"
     "Exit code: 0 when the script ran, 1 for a failed expect or a plug-in that did not unload\n"
@@ -470,8 +471,11 @@ int Main(int argc, char **argv) {
     SplashScreenServices = &ide; // while the IDE starts
     const bool loaded = loader.Load(plugin);
     SplashScreenServices = nullptr;
-    if (!loaded)
+    if (!loaded) {
+      std::cerr << "krx-ide: cannot load " << plugin << ": " << StringToUtf8(loader.Error())
+                << "\n";
       return 2;
+    }
     Pump(400); // the expert's start-up timer reads its settings
     if (!script.empty()) {
       TScriptRunner runner(ide, loader, plugin, argv[0]);
