@@ -4,30 +4,12 @@
 // new) and in the thread's CPU time (the least of three runs, since load only ever adds to
 // a run). Wall time is not used: it would fail on a busy machine.
 #include "support/ExplorerSupport.h"
+#include "support/CountingNew.h"
 #include "support/KrxTest.h"
 
-#include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
-
-namespace {
-std::atomic<std::uint64_t> gAllocations{0};
-} // namespace
-
-void *operator new(std::size_t size) {
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (void *p = std::malloc(size ? size : 1))
-    return p;
-  throw std::bad_alloc();
-}
-// The replacements pair malloc with free; GCC takes the free for one of new's pointers.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
 
 namespace krx::test {
 namespace {
@@ -76,11 +58,11 @@ TCost CostOf(const TInput &in, int n) {
     if (delegates)
       fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(1) +
                                     std::chrono::minutes(++minutes));
-    const std::uint64_t allocations = gAllocations.load();
+    const std::uint64_t allocations = AllocationCount();
     const double start = ThreadSeconds();
     Explore(text); // parsed, then freed
     best.Seconds = std::min(best.Seconds, ThreadSeconds() - start);
-    best.Allocations = std::min(best.Allocations, gAllocations.load() - allocations);
+    best.Allocations = std::min(best.Allocations, AllocationCount() - allocations);
   }
   if (delegates)
     fs::remove(file);

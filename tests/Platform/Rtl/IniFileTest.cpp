@@ -1,12 +1,10 @@
 #include "Platform/Rtl/IniFiles.h"
+#include "support/CountingNew.h"
 #include "support/KrxTest.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <fstream>
-#include <new>
 
 namespace krx {
 namespace {
@@ -238,8 +236,6 @@ TEST(IniFile, LookupsFollowDeletionsAndCaseChanges) {
   EXPECT_EQ(ini.ReadString(u"B", u"y", u""), u"6");
 }
 
-std::atomic<std::size_t> gAllocations{0};
-
 // Reading a file, every value of it and writing every value again costs the same per
 // section (or per key of one section) however many there are: nothing is found by scanning
 // the others. The cost is counted in allocations, not timed.
@@ -253,7 +249,7 @@ TEST(IniFile, LoadingAndLookupsCostTheSamePerSectionAndPerKey) {
         text += "Key number " + std::to_string(k) + "=v\n";
     }
     test::WriteFileBytes(dir / "big.ini", text);
-    const std::size_t before = gAllocations.load();
+    const std::uint64_t before = test::AllocationCount();
     TMemIniFile ini(dir.Str("big.ini"));
     for (int s = 0; s < sections; ++s) {
       const String section = u"SECTION NUMBER " + IntToStr(s);
@@ -263,7 +259,7 @@ TEST(IniFile, LoadingAndLookupsCostTheSamePerSectionAndPerKey) {
         ini.WriteString(section, key, u"w");
       }
     }
-    return static_cast<double>(gAllocations.load() - before) / (sections * keys);
+    return static_cast<double>(test::AllocationCount() - before) / (sections * keys);
   };
   // Eight times as many sections, or as many keys in one section.
   EXPECT_LT(cost(8000, 1), cost(1000, 1) * 1.5);
@@ -272,14 +268,3 @@ TEST(IniFile, LoadingAndLookupsCostTheSamePerSectionAndPerKey) {
 
 } // namespace
 } // namespace krx
-
-// Counts the allocations of the whole program, for the test above. Not inlined, so that the
-// compiler does not pair a `new` it knows with the `free` inside.
-[[gnu::noinline]] void *operator new(std::size_t size) {
-  ++krx::gAllocations;
-  if (void *p = std::malloc(size ? size : 1))
-    return p;
-  throw std::bad_alloc();
-}
-[[gnu::noinline]] void operator delete(void *p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void *p, std::size_t) noexcept { std::free(p); }
