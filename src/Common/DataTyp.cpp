@@ -1,12 +1,16 @@
 #include "Common/DataTyp.h"
 
 #include "Common/DataFolders.h"
+#include "Platform/Rtl/Encoding.h"
 #include "Platform/Shell/Dialogs.h"
 #include "World/BufTextF.h"
+#include "World/ClassEx.h"
+#include "World/DebugLog.h"
 #include "World/KRStrUtils.h"
 #include "World/TextStrm.h"
 #include "World/Utf8IniFiles.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -116,6 +120,40 @@ void SetBuiltInDefaults() {
   HungarianLookup(lanPascal).ReplaceWith = SDefaultReplaceWith;
 }
 
+// The file's text when it decodes exactly, so that rewriting it changes no character: UTF-8
+// (marked or not; ASCII is) or marked UTF-16LE, without a NUL or an unpaired surrogate. False
+// for anything else readable, such as UTF-16 without its mark or broken UTF-8, whose rewrite
+// would keep NULs or encode the bytes a second time. A refused mark raises
+// EUnsupportedTextEncoding.
+bool DecodeLookupText(const TBytes &bytes, String &text) {
+  const TTextEncoding encoding = DetectBOM(bytes.data(), std::min<std::size_t>(bytes.size(), 4));
+  const Byte *body = bytes.data() + BOMLength(encoding);
+  const std::size_t size = bytes.size() - static_cast<std::size_t>(BOMLength(encoding));
+  switch (encoding) {
+  case teAnsi:
+  case teUtf8:
+    if (!IsValidUtf8(body, size))
+      return false;
+    text = DecodeUtf8(body, size);
+    break;
+  case teUtf16LE:
+    if (size % 2 != 0)
+      return false;
+    text = DecodeUtf16LE(body, size);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const bool high = text[i] >= 0xD800 && text[i] <= 0xDBFF;
+      if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+        ++i;
+      else if (text[i] >= 0xD800 && text[i] <= 0xDFFF)
+        return false;
+    }
+    break;
+  default:
+    throw EUnsupportedTextEncoding();
+  }
+  return text.find(u'\0') == String::npos;
+}
+
 } // namespace
 
 THungarianLookup &HungarianLookup(TSourceLanguageKind kind) {
@@ -142,8 +180,18 @@ void ReadHungarianLookupFile(const String &fileName) {
     lookup->Clear();
   if (!FileExistsQuiet(fileName))
     return;
+  String decoded;
+  if (!DecodeLookupText(LoadFileBytes(fileName), decoded)) {
+    // Left as it is: a rewrite would garble what the user wrote.
+    SetBuiltInDefaults();
+    KR_ASSERT((DebugLogFmt(u"%s cannot be decoded cleanly; it is left as it is and the "
+                           u"built-in defaults are used",
+                           {fileName})));
+    return;
+  }
   {
-    TTextString text(fileName);
+    TTextString text;
+    text.SetText(decoded);
     TSourceLanguageKind current = lanUndefined;
     while (!text.Eof()) {
       String line = Trim(text.ReadLine());

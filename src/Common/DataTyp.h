@@ -46,7 +46,9 @@ String HungarianLookupFileName();
 // ReplacePrefix=False and ReplaceWith=A (ANSI, CR LF).
 void WriteDefaultHungarianLookupFile(const String &fileName);
 // Clears the lookups and reads them and the parameters from the file, writing missing
-// parameters back; the file is rewritten as UTF-8 in every case.
+// parameters back; the file is rewritten as UTF-8. A file that does not decode exactly
+// (UTF-16 without its byte-order mark, broken UTF-8, a NUL) is left as it is and the built-in
+// defaults are used.
 void ReadHungarianLookupFile(const String &fileName);
 
 // Start-up: creates the lookups, writes the default file when it is missing and reads it.

@@ -286,9 +286,36 @@ String ParamListText(const String &parameters) {
   return GetPreferences(lanPascal).ShowEmptyParamLists ? u"()" : String();
 }
 
+// The text as a Pascal string literal: printable runs quoted with their quotes doubled,
+// control characters as "#n" ("it's"#13#10"gone" gives 'it''s'#13#10'gone').
+String PascalStringLiteral(StringView text) {
+  String literal;
+  bool quoted = false;
+  for (const Char c : text) {
+    if (c < u' ') {
+      if (quoted)
+        literal += u'\'';
+      quoted = false;
+      literal += u'#' + IntToStr(c);
+      continue;
+    }
+    if (!quoted)
+      literal += u'\'';
+    quoted = true;
+    if (c == u'\'')
+      literal += c;
+    literal += c;
+  }
+  if (quoted)
+    literal += u'\'';
+  return literal;
+}
+
+// The deprecation message is kept as its value (the parser unquotes it) and written back as a
+// string literal.
 String VisibleHints(const TCodeItem &item, StringView separator) {
   return HintDirectivesToText(item.GetHintDirectives() * TPascalLanguage::VisibleHintDirectives(),
-                              item.DeprecatedText(), separator);
+                              PascalStringLiteral(item.DeprecatedText()), separator);
 }
 
 void AppendRoutineHints(String &text, const TCodeItem &item) {
@@ -397,7 +424,7 @@ String TPascalLanguage::MethodDeclarationText(const TProcItem &Item) const {
     text += u" overload;";
   const TBindingKind binding = BindingOf(Item);
   if (binding == bkMessage)
-    text += Format(u" %s %s;", {BindingKindName(binding), Item.DataName()});
+    text += Format(u" %s %s;", {BindingKindName(binding), Item.MessageExpression()});
   else if (binding != bkStatic)
     text += Format(u" %s;", {BindingKindName(binding)});
   if (Item.HasDirective(pdStatic) && AfterDelphi7())

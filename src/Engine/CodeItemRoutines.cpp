@@ -168,6 +168,7 @@ void TProcItem::AssignProps(const TCodeItem &Source) {
     FMethodKind = source->FMethodKind;
     FParameters = source->FParameters;
     FExternalSpec = source->FExternalSpec;
+    FMessageExpression = source->FMessageExpression;
     FIsPureAsmProc = source->FIsPureAsmProc;
   }
 }

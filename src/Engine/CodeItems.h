@@ -560,6 +560,10 @@ public:
   // The parameter list text without its parentheses.
   const String &Parameters() const { return FParameters; }
   void SetParameters(String Value) { FParameters = std::move(Value); }
+  // The message identifier of a message method (pdMessage), apart from DataName, which is
+  // the result type of a function.
+  const String &MessageExpression() const { return FMessageExpression; }
+  void SetMessageExpression(String Value) { FMessageExpression = std::move(Value); }
 
   // The declaration of an implementation and the implementation of a declaration (not
   // owned). Whichever of two linked items is freed first, the other forgets the link.
@@ -610,6 +614,7 @@ private:
 
   String FExternalSpec;
   String FParameters;
+  String FMessageExpression;
   TProcItem *FDeclRef = nullptr;
   TProcItem *FImplRef = nullptr;
   // The items whose DeclRef or ImplRef is this one.

@@ -351,12 +351,11 @@ void TKR4ExptDataModule::DataModuleCreate() {
   ToolsAPIUtils().RegisterActions(KRActionList);
   KRRunKestruneCSharpAction->SetVisible(false);
 
-  // Hidden items (the freed visualise action's, the other language's) have no binding.
-  for (Integer i = 0; i < KRExptMainItem->Count(); ++i) {
-    TMenuItem *item = KRExptMainItem->Items(i);
-    if (!item->IsLine() && item->Visible())
-      KeyBindingItems.push_back(item);
-  }
+  // Hidden items keep their bindings too: they are shown, saved and taken over like the
+  // others, so that none is lost while an item is out of sight.
+  for (Integer i = 0; i < KRExptMainItem->Count(); ++i)
+    if (!KRExptMainItem->Items(i)->IsLine())
+      KeyBindingItems.push_back(KRExptMainItem->Items(i));
 
   IPtr<INTAServices> nta = ServiceCast<INTAServices>(BorlandIDEServices);
   if (TMainMenu *mainMenu = nta->MainMenu()) {
@@ -442,21 +441,39 @@ void TKR4ExptDataModule::ReadKeyBindings() {
   if (!OpenSettingsKey(reg) || !reg.KeyExists(u"KeyBindings") ||
       !reg.OpenKeyReadOnly(u"KeyBindings"))
     return;
-  for (TMenuItem *item : KeyBindingItems)
-    if (reg.ValueExists(item->Name()))
-      ReadGuarded([&] { item->SetShortCut(TextToShortCut(reg.ReadString(item->Name()))); });
+  for (TMenuItem *item : KeyBindingItems) {
+    if (!reg.ValueExists(item->Name()))
+      continue;
+    // "" is no shortcut; a text no key answers to, or a value that is no text, is kept as it
+    // is stored, and the item keeps its shortcut.
+    bool read = false;
+    ReadGuarded([&] {
+      const String text = reg.ReadString(item->Name());
+      const TShortCut shortCut = TextToShortCut(text);
+      if (shortCut == scNone && !text.empty())
+        return;
+      item->SetShortCut(shortCut);
+      read = true;
+    });
+    if (!read)
+      FUnreadBindings.push_back({item, item->ShortCut()});
+  }
+}
+
+bool TKR4ExptDataModule::KeepsStoredBinding(const TMenuItem *Item) const {
+  return std::any_of(FUnreadBindings.begin(), FUnreadBindings.end(), [&](const auto &unread) {
+    return unread.first == Item && unread.second == Item->ShortCut();
+  });
 }
 
 void TKR4ExptDataModule::SaveSettings() {
   TRegistry reg;
   reg.SetRootKey(HKEY_CURRENT_USER);
+  // A key that cannot be opened (a damaged hive) is reported like a failed write: the
+  // user's choices would otherwise be lost without a word.
   try {
     if (!reg.OpenKey(SettingsKeyName(ThisIDEVersion()), true))
       return;
-  } catch (const Exception &) {
-    return;
-  }
-  try {
     reg.WriteBool(u"AutoRefresh", AutoRefresh);
     reg.WriteBool(u"WarnAutoRefresh", WarnAutoRefresh);
     reg.WriteBool(u"LockRefreshOnRun", LockRefreshOnRun);
@@ -466,7 +483,8 @@ void TKR4ExptDataModule::SaveSettings() {
     reg.WriteBool(u"ForeGndFocusEditor", ForeGndFocusEditor);
     if (reg.OpenKey(u"KeyBindings", true))
       for (TMenuItem *item : KeyBindingItems)
-        reg.WriteString(item->Name(), ShortCutToText(item->ShortCut()));
+        if (!KeepsStoredBinding(item))
+          reg.WriteString(item->Name(), ShortCutToText(item->ShortCut()));
   } catch (const Exception &) {
     Application->HandleException(this);
   }
@@ -488,18 +506,18 @@ bool TKR4ExptDataModule::FindToolsMenu(TMainMenu *&MainMenu, TMenuItem *&ToolsIt
 }
 
 void TKR4ExptDataModule::ToggleToolsMenu() {
+  // The flag is the user's choice and is kept even when the menu cannot follow it.
+  ToolsMenuExpert = !ToolsMenuExpert;
   TMainMenu *mainMenu = nullptr;
   TMenuItem *tools = nullptr;
   if (!FindToolsMenu(mainMenu, tools))
     return;
-  const bool inTools = KRExptMainItem->Parent() == tools;
   if (TMenuItem *parent = KRExptMainItem->Parent())
     parent->Remove(KRExptMainItem);
-  if (inTools)
-    mainMenu->Items()->Insert(std::max(mainMenu->Items()->Count() - 2, 0), KRExptMainItem);
-  else
+  if (ToolsMenuExpert)
     tools->Insert(0, KRExptMainItem);
-  ToolsMenuExpert = !inTools;
+  else
+    mainMenu->Items()->Insert(std::max(mainMenu->Items()->Count() - 2, 0), KRExptMainItem);
 }
 
 // ---- Commands: update handlers -------------------------------------------------------------

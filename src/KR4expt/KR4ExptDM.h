@@ -12,7 +12,9 @@
 // Settings live under HKEY_CURRENT_USER in SettingsKeyName(5): "AutoRefresh",
 // "WarnAutoRefresh", "LockRefreshOnRun", "ToolsMenuExpert", "ForeGndDelayed",
 // "ForeGndFocusEditor" (REG_DWORD Booleans), "ForeGndMode" (REG_SZ decimal, 0 to 2) and the
-// subkey "KeyBindings" (one REG_SZ shortcut text per visible menu item, by component name).
+// subkey "KeyBindings" (one REG_SZ shortcut text per menu item other than the separators, by
+// component name; a stored value that cannot be read is left as it is until the user changes
+// that item's shortcut).
 #pragma once
 
 #include "Common/DataTyp.h"
@@ -28,6 +30,8 @@
 
 #include <array>
 #include <memory>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace krx {
@@ -80,8 +84,9 @@ public:
   bool OpenSettingsKey(TRegistry &Registry);
   void SaveSettings();
   bool FindToolsMenu(TMainMenu *&MainMenu, TMenuItem *&ToolsItem);
-  // Moves the Kestrune menu between the main menu and the Tools menu, by where it is, and
-  // flips ToolsMenuExpert when it moved. Without a "ToolsMenu" nothing changes.
+  // Flips ToolsMenuExpert, then puts the Kestrune menu where the flag says: first in the
+  // Tools menu, or before the main menu's last two entries. Without a "ToolsMenu" the menu
+  // stays where it is and the flag stays flipped.
   void ToggleToolsMenu();
   void StartUpTimerTimer(TObject *Sender);
   // True once the start-up timer has read the settings.
@@ -91,7 +96,8 @@ public:
   // Each runs from the endpoint's queue, one at a time, on the IDE's main thread.
 
   // 1026: Kestrune rewrote the file; an open buffer without changes of its own takes the
-  // new text, the file keeps Kestrune's bytes and its last-write time.
+  // new text, the file keeps Kestrune's bytes and its last-write time. A buffer that cannot
+  // take the new text is not saved (the file stays as Kestrune wrote it); that is raised.
   void RefreshFileRequest(const String &FileName);
   // 1027: the IDE's own help; the keyword is not used.
   void ShowHelpRequest(const String &Keyword);
@@ -101,7 +107,8 @@ public:
                              const String &ParamText);
   // 1029
   void OpenFileRequest(const String &FileName);
-  // 1030: the active project's files of its language into the transfer file.
+  // 1030: the active project's files of its language into the transfer file. 1030 and 1033
+  // write only a new file or over an earlier answer (TransferFiles.h).
   void ProjectFilesRequest(const String &TransferFile);
   // 1031: mode 0 make, 1 build, 2 check, 3 make; any other mode is ignored.
   void BuildProjectRequest(Integer Mode);
@@ -109,7 +116,8 @@ public:
   void GotoLineRequest(const String &FileName, Integer Line, Integer Column);
   // 1033: the files of the buffers with unsaved changes into the transfer file.
   void EditorFilesRequest(const String &TransferFile);
-  // 1034: adds the files a project-update document adds (or renames to).
+  // 1034: adds the files a project-update document adds (or renames to). Names holding a
+  // line break are not added; they are raised, named, after the others went in.
   void UpdateProjectFileRequest(const String &UpdateFile);
   // Opens the file with the cursor at (Line, Column) and the top line at least TopMin, moved
   // down when Line would otherwise lie below the view's last-but-one line.
@@ -183,6 +191,10 @@ public:
   std::vector<TMenuItem *> KeyBindingItems; // the items are the menu's
   std::unique_ptr<TKRProxies> Proxies;
   IPtr<IOTAProject> UpdateProject;
+  // While request 1034 runs: UpdateProject's file names (folded, so a lookup ignores case as
+  // the project's own comparison does), and the names refused for holding a line break.
+  std::unordered_set<String> UpdateProjectNames;
+  std::vector<String> RefusedUpdateNames;
 
   // ---- Commands to Kestrune: update and execute handlers of the actions ----
   void SingleFileKestruneActionUpdate(TObject *Sender);
@@ -251,8 +263,13 @@ private:
   void ReadKeyBindings();
   // Binds the endpoint's request events and the foreground timer to their handlers.
   void BindRequests();
+  // The item's stored binding could not be read and its shortcut is still the one it kept
+  // then: the save leaves the stored value alone.
+  bool KeepsStoredBinding(const TMenuItem *Item) const;
 
   bool FSettingsLoaded = false;
+  // The items whose stored binding could not be read, with the shortcut each kept.
+  std::vector<std::pair<TMenuItem *, TShortCut>> FUnreadBindings;
 
   // The file and cursor line "Jump to Kestrune" was started with, sent when the delay
   // timer fires.

@@ -86,7 +86,7 @@ void TOTAIDENotifier::FileNotification(TOTAFileNotification NotifyCode, const St
     if (!module)
       return;
     if (HasExt(FileName, u".pas") && !HasExt(module->FileName(), u".pas")) {
-      FPending.insert(FPending.begin(), TPending{FileName, GetTickCount()});
+      FPending.insert(FPending.begin(), FileName);
       FRetryTimer->SetEnabled(true);
       return;
     }
@@ -97,18 +97,19 @@ void TOTAIDENotifier::FileNotification(TOTAFileNotification NotifyCode, const St
 
 void TOTAIDENotifier::RetryTimerTimer(TObject *) {
   IPtr<TOTAIDENotifier> self(this);
-  const DWORD now = GetTickCount();
+  // A name waits as long as its module is open and not yet reported under the unit's own
+  // name, however long the IDE takes: giving up would leave the unit without its notifiers.
   for (std::size_t i = FPending.size(); i-- > 0;) {
     if (i >= FPending.size())
       continue; // a handler changed the list
-    const TPending entry = FPending[i];
-    IPtr<IOTAModule> module = FindModuleOf(entry.FileName);
-    if (!module || now - entry.Since >= PendingLimitMs) {
+    const String fileName = FPending[i];
+    IPtr<IOTAModule> module = FindModuleOf(fileName);
+    if (!module) {
       FPending.erase(FPending.begin() + static_cast<std::ptrdiff_t>(i));
     } else if (HasExt(module->FileName(), u".pas")) {
       FPending.erase(FPending.begin() + static_cast<std::ptrdiff_t>(i));
       bool cancel = false;
-      FileNotification(ofnFileOpened, entry.FileName, cancel);
+      FileNotification(ofnFileOpened, fileName, cancel);
     }
   }
   if (FPending.size() > PendingMax)

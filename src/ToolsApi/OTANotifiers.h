@@ -5,7 +5,8 @@
 //
 // A unit that the IDE opens together with its form may first be reported under its form
 // file: the IDE notifier then holds the file notification back and retries it every 50 ms
-// until the module reports the unit itself, for at most one second.
+// until the module reports the unit itself. A name is dropped only when its module is no
+// longer found, or with all the others when more than 100 wait.
 //
 // Notifiers are counted: the IDE and the lists hold them. Each keeps the IDE object it is
 // attached to until Destroyed, its removal from a list, or the teardown. Indexes are -1 while
@@ -69,8 +70,6 @@ public:
   // File names waiting for their unit (newest first).
   Integer PendingCount() const { return static_cast<Integer>(FPending.size()); }
 
-  // A pending name is given up after this long.
-  static constexpr DWORD PendingLimitMs = 1000;
   // More pending names than this are dropped whole.
   static constexpr std::size_t PendingMax = 100;
 
@@ -78,12 +77,8 @@ private:
   TOTAIDENotifier();
   void RetryTimerTimer(TObject *Sender);
 
-  struct TPending {
-    String FileName;
-    DWORD Since;
-  };
   std::unique_ptr<TOneShotTimer> FRetryTimer;
-  std::vector<TPending> FPending;
+  std::vector<String> FPending;
 };
 
 using TViewActivatedEvent = std::function<void(TObject *Sender, IOTAEditView *View)>;

@@ -93,6 +93,28 @@ TEST_F(HungarianStartup, AnUnreadableFileLeavesTheDefaultsAndIsReportedOnce) {
   EXPECT_EQ(test::ReadFileBytes(LookupFile()), std::string("\xFE\xFF\0[\0O", 6));
 }
 
+// A file that does not decode exactly is not rewritten (its rewrite would hold NULs or
+// encode its bytes twice); the defaults are used. Clean UTF-8 is read as such, mark or not.
+TEST_F(HungarianStartup, OnlyAFileThatDecodesCleanlyIsRewritten) {
+  Reroot(Dir.Path().string());
+  const std::string lines = "[Object Pascal]\r\nGr\xC3\xB6\xC3\x9F"
+                            "e=G\r\n";
+  const std::string utf16("[\0O\0]\0\r\0\n\0x\0=\0y\0", 16);
+  for (const std::string &bytes :
+       {utf16, lines + "Bad\xC3=B\r\n", BOM + lines + "\xFF=F\r\n", "\xFF\xFE" + utf16 + "x",
+        "\xFF\xFE" + std::string("\x00\xD8\r\0", 4), lines + std::string("N\0=N", 4)}) {
+    test::WriteFileBytes(LookupFile(), bytes);
+    Restart();
+    EXPECT_EQ(test::ReadFileBytes(LookupFile()), bytes);
+    EXPECT_EQ(HungarianLookup(lanPascal).Count(), 0);
+    EXPECT_EQ(HungarianLookup(lanPascal).ReplaceWith, u"A");
+  }
+  test::WriteFileBytes(LookupFile(), lines);
+  Restart();
+  EXPECT_EQ(HungarianLookup(lanPascal).Text(), u"Gr\u00f6\u00dfe=G\r\n");
+  EXPECT_EQ(test::ReadFileBytes(LookupFile()).substr(0, 24), BOM + "\r\n" + lines.substr(0, 19));
+}
+
 TEST_F(HungarianStartup, AnUnwritableFolderDoesNotStopTheStart) {
   test::WriteFileBytes(Dir / "not-a-folder", "x");
   Reroot((Dir / "not-a-folder").string());

@@ -74,6 +74,15 @@ TEST(StringWrapper, UnbreakableLinesAndLineCommentsStayWhole) {
     EXPECT_EQ(std::count(p.begin(), p.end(), u'\''), p.find(u'\'') == String::npos ? 0 : 2);
 }
 
+TEST(StringWrapper, SearchGoesPastTheWidthUntilABreakAndTheFirstLineMayBreakEarly) {
+  // Neither "." nor "Member" follows a delimiter: the first break is the blank before "Next".
+  const String dotted = String(45, u'A') + u".Member";
+  EXPECT_EQ(Wrap(dotted + u" Next", 2, 40), (std::vector<String>{dotted, u"  Next"}));
+  // Only continuation lines keep their indentation whole: the first breaks at column 4.
+  const String ident(70, u'X');
+  EXPECT_EQ(Wrap(u"  a " + ident, 4, 40), (std::vector<String>{u"  a", u"      " + ident}));
+}
+
 TEST(StringWrapper, UseTabsCompressesLeadingBlanks) {
   TStringList out;
   TStringWrapper w(&out, 4, 40, 4);

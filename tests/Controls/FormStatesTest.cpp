@@ -42,37 +42,35 @@ struct FormStatesFixture : ::testing::Test {
 };
 
 TEST_F(FormStatesFixture, ANewFormComesBackWhereAndAsLargeAsTheLastWasOnItsMonitor) {
+  const TRect onPrimary = Bounds(10, 10, 200, 100), onDenser = Bounds(3000, 100, 200, 100);
   const struct {
     TRect Placed;
     TFormBorderStyle Style;
     Integer ChangedPPI; // the 144 monitor's density when the form comes back (0: unchanged)
+    TRect Start;        // where the next form is when it is restored
     TRect Expected;
     Integer ExpectedPPI;
   } rows[] = {
-      {Bounds(100, 120, 500, 400), bsSizeable, 0, Bounds(100, 120, 500, 400), 96},
-      {Bounds(2200, 300, 500, 400), bsSizeable, 0, Bounds(2200, 300, 750, 600), 144},
-      {Bounds(2200, 300, 500, 400), bsSizeable, 192, Bounds(2200, 300, 1000, 800), 192},
+      {Bounds(100, 120, 500, 400), bsSizeable, 0, onPrimary, Bounds(100, 120, 500, 400), 96},
+      {Bounds(2200, 300, 500, 400), bsSizeable, 0, onPrimary, Bounds(2200, 300, 750, 600), 144},
+      {Bounds(2200, 300, 500, 400), bsSizeable, 0, onDenser, Bounds(2200, 300, 750, 600), 144},
+      {Bounds(2200, 300, 500, 400), bsSizeable, 192, onPrimary, Bounds(2200, 300, 1000, 800), 192},
       // A fixed-size dialog keeps its own size, at the density of the monitor it comes to.
-      {Bounds(2200, 300, 200, 100), bsDialog, 0, Bounds(2200, 300, 300, 150), 144},
+      {Bounds(2200, 300, 200, 100), bsDialog, 0, onPrimary, Bounds(2200, 300, 300, 150), 144},
+      // Made fully visible on the monitor's bounds, not its work area.
+      {Bounds(100, 700, 500, 400), bsSizeable, 0, onPrimary, Bounds(100, 680, 500, 400), 96},
   };
   for (const auto &row : rows) {
     SaveFormState(*NewStateForm(row.Placed, row.Style), u"Dialog");
     if (row.ChangedPPI)
       Screen->SetMonitorPixelsPerInch(1, row.ChangedPPI);
-    auto next = NewStateForm(Bounds(10, 10, 200, 100), row.Style);
+    auto next = NewStateForm(row.Start, row.Style);
     EXPECT_TRUE(RestoreFormState(*next, u"Dialog"));
     EXPECT_EQ(next->BoundsRect(), row.Expected) << row.Placed.Left << " " << row.ChangedPPI;
     EXPECT_EQ(next->CurrentPPI(), row.ExpectedPPI);
     EXPECT_EQ(next->DefaultMonitor(), dmDesktop);
     Screen->SetMonitorPixelsPerInch(1, 144);
   }
-}
-
-TEST_F(FormStatesFixture, AFormAlreadyOnTheDenserMonitorGetsItsKeptSize) {
-  SaveFormState(*NewStateForm(Bounds(2200, 300, 500, 400)), u"Dialog");
-  auto form = NewStateForm(Bounds(3000, 100, 200, 100)); // 300 x 150 at 144
-  EXPECT_TRUE(RestoreFormState(*form, u"Dialog"));
-  EXPECT_EQ(form->BoundsRect(), Bounds(2200, 300, 750, 600));
 }
 
 TEST_F(FormStatesFixture, WhatIsNotSavedOrRestored) {
@@ -120,13 +118,6 @@ TEST_F(FormStatesFixture, TooLittleOnScreenOrImplausibleValuesAreNotRestored) {
     else
       EXPECT_EQ(next->BoundsRect(), Bounds(50, 50, 500, 400));
   }
-}
-
-TEST_F(FormStatesFixture, ARestoredFormIsMadeFullyVisibleOnItsMonitorNotItsWorkArea) {
-  SaveFormState(*NewStateForm(Bounds(100, 700, 500, 400)), u"Low");
-  auto form = NewStateForm(Bounds(0, 0, 10, 10));
-  EXPECT_TRUE(RestoreFormState(*form, u"Low"));
-  EXPECT_EQ(form->BoundsRect(), Bounds(100, 680, 500, 400));
 }
 
 TEST_F(FormStatesFixture, FormsThatAreNotDpiAwareKeepPlainPixels) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace krx {
 namespace {
 
@@ -24,10 +26,10 @@ TEST(Rendering, MethodsOfEveryKindAndDirective) {
       {mkProcedure, u"", u"", {}, ccDefault, u"procedure Run;"},
       {mkFunction, u"A: Integer", u"Boolean", {pdOverload, pdVirtual}, ccStdCall,
        u"function Run(A: Integer): Boolean; overload; virtual; stdcall;"},
-      {mkConstructor, u"", u"", {pdReintroduce, pdOverride, pdSealed, pdInline}, ccDefault,
-       u"constructor Run; reintroduce; override; final; inline;"},
-      {mkProcedure, u"var Msg: TMessage", u"WM_PAINT", {pdMessage}, ccDefault,
-       u"procedure Run(var Msg: TMessage); message WM_PAINT;"},
+      {mkConstructor, u"", u"", {pdReintroduce, pdOverload, pdOverride, pdSealed, pdInline},
+       ccDefault, u"constructor Run; reintroduce; overload; override; final; inline;"},
+      {mkFunction, u"var Msg: TMessage", u"Integer", {pdMessage}, ccDefault,
+       u"function Run(var Msg: TMessage): Integer; message WM_PAINT;"},
       {mkDestructor, u"", u"", {pdDynamic, pdAbstract}, ccCDecl,
        u"destructor Run; dynamic; cdecl; abstract;"},
       {mkFunction, u"", u"Integer", {pdClassMethod, pdStatic}, ccDefault,
@@ -42,6 +44,7 @@ TEST(Rendering, MethodsOfEveryKindAndDirective) {
     m->SetDataName(c.Result);
     m->SetDirectives(c.Directives);
     m->SetCallConvention(c.Convention);
+    m->SetMessageExpression(u"WM_PAINT");
     EXPECT_EQ(m->GetDeclaration(), c.Expected);
     delete m;
   }
@@ -52,7 +55,7 @@ TEST(Rendering, HintsExternalsDispIdsAndImplementations) {
   auto *cls = Named<TClassItem>(&module, u"TFoo");
   auto *m = Named<TMethodItem>(cls, u"Old");
   m->SetHintDirectives({hdDeprecated, hdExperimental});
-  m->SetDeprecatedText(u"'use New'");
+  m->SetDeprecatedText(u"use New");
   m->SetDirective(pdExternal, true);
   m->SetExternalSpec(u"'lib.so'");
   m->SetDispID(u"12");
@@ -79,6 +82,11 @@ TEST(Rendering, HintsExternalsDispIdsAndImplementations) {
   proc->SetHintDirectives({hdPlatform});
   EXPECT_EQ(proc->GetDeclaration(), u"procedure Load(const Name: string); overload; stdcall; "
                                     u"inline; external 'k.dll' delayed; platform;");
+  for (const auto &[mode, external] : {std::pair(dlmD2009Win32, u"external 'k.dll';"),
+                                       std::pair(dlmD2010Win32, u"external 'k.dll' delayed;")}) {
+    TLanguageModeGuard guard(mode);
+    EXPECT_NE(proc->GetDeclaration().find(external), String::npos) << mode;
+  }
 
   GetPreferences(lanPascal).ShowEmptyParamLists = true;
   auto *forward = Named<TProcData>(&module, u"Later");
@@ -139,6 +147,9 @@ TEST(Rendering, ProceduralTypesFieldsAndProperties) {
   field->SetInitializer(u"0");
   field->SetHintDirectives({hdDeprecated, hdPlatform});
   EXPECT_EQ(field->GetDeclaration(), u"Count: Integer = 0 deprecated platform;");
+  field->SetDeprecatedText(u"it's\r\ngone");
+  EXPECT_EQ(field->GetDeclaration(),
+            u"Count: Integer = 0 deprecated 'it''s'#13#10'gone' platform;");
 
   struct Case {
     TPropertyDirectives Directives;
@@ -166,6 +177,19 @@ TEST(Rendering, ProceduralTypesFieldsAndProperties) {
     EXPECT_EQ(prop->GetDeclaration(), c.Expected);
     delete prop;
   }
+  auto *classProp = Named<TPropertyItem>(&module, u"Size");
+  classProp->SetDirectives({prStatic});
+  for (const auto &[mode, expected] :
+       {std::pair(dlmDelphi7Win32, u"property Size;"),
+        std::pair(dlmDelphi9Win32, u"class property Size;")}) {
+    TLanguageModeGuard guard(mode);
+    EXPECT_EQ(classProp->GetDeclaration(), expected) << mode;
+  }
+  // The directive without a text still writes the word.
+  auto *stored = Named<TPropertyItem>(&module, u"Flag");
+  stored->SetDirectives({prStored});
+  EXPECT_EQ(stored->GetDeclaration(), u"property Flag stored ;");
+
   auto *nodefault = Named<TEventItem>(&module, u"OnRun");
   nodefault->SetDataName(u"TNotify");
   nodefault->SetDefaultSpec(dsNoDefault);
@@ -241,6 +265,43 @@ TEST(ClassifierKinds, AncestorsVisibilitiesAndPacking) {
   EXPECT_EQ(pascal.ClassifierForItemKind(ckEnum).GetKeyword(), u"enum");
   EXPECT_EQ(pascal.ClassifierForItemKind(ckNameSpace).MapVisibility(scPublic), scDefault);
   EXPECT_EQ(pascal.ClassifierForItemKind(ckRecordHelper).ClassKind, clRecordHelper);
+}
+
+TEST(ClassifierKinds, FieldKindsVisibilitiesAndClassDirectivesByKindAndMode) {
+  const TFieldKinds none, inst{fkInstance}, st{fkStatic},
+      modern{fkInstance, fkStatic, fkConst, fkStaticThread};
+  const TVisibilities all{scDefault,   scStrictPrivate, scPrivate,   scStrictProtected,
+                          scProtected, scPublic,        scPublished, scAutomated},
+      def{scDefault}, record{scDefault, scStrictPrivate, scPrivate, scPublic},
+      object{scDefault, scPrivate}, helper = all - TVisibilities{scAutomated},
+      recordHelper = helper - TVisibilities{scPublished}, module{scPrivate, scPublic};
+  const TDelphiLanguageMode modes[] = {dlmDelphi7Win32, dlmDelphi9Win32, dlmDelphi10Win32};
+  struct Row {
+    TClassKind Kind;
+    std::array<TFieldKinds, 3> Fields;
+    std::array<TVisibilities, 3> Visibilities;
+    std::array<bool, 3> ClassDirectives;
+  };
+  const Row rows[] = {
+      {clClass, {inst, {fkInstance, fkConst}, modern}, {all, all, all}, {false, true, true}},
+      {clInterface, {none, none, none}, {def, def, def}, {}},
+      {clRecord, {inst, inst, modern}, {def, def, record}, {}},
+      {clObject, {inst, inst, inst}, {object, object, object}, {}},
+      {clDispInterface, {none, none, none}, {def, def, def}, {}},
+      {clHelper, {st, st, st}, {helper, helper, helper}, {}},
+      {clRecordHelper, {st, st, st}, {recordHelper, recordHelper, recordHelper}, {}},
+      {clModule, {none, none, none}, {module, module, module}, {}},
+      {clUndefined, {none, none, none}, {}, {}},
+  };
+  for (std::size_t m = 0; m < std::size(modes); ++m) {
+    TLanguageModeGuard guard(modes[m]);
+    for (const Row &r : rows) {
+      const TClassifierKind &k = GlobalPascalLanguage()->GetClassifierKind(r.Kind);
+      EXPECT_EQ(k.AllowedFieldKinds(), r.Fields[m]) << r.Kind << " in mode " << m;
+      EXPECT_EQ(k.AllowedVisibilities(), r.Visibilities[m]) << r.Kind << " in mode " << m;
+      EXPECT_EQ(k.AllowsClassDirectives(), r.ClassDirectives[m]) << r.Kind << " in mode " << m;
+    }
+  }
 }
 
 TEST(ClassifierKinds, PropertiesOfInterfacesCannotBeImplemented) {

@@ -75,6 +75,21 @@ TEST(CodeItemTree, NewItemsTakeTheOwnersLanguageAndDefaults) {
   EXPECT_EQ(item->GetModule(), &module);
 }
 
+TEST(CodeItemTree, AssignCopiesPositionsButNoChildren) {
+  TModuleItem module;
+  TCodeItem *source = Item(&module, u"A", 5, 3, 9, 7);
+  source->SetPrologLine(4);
+  source->SetHeaderEndLineValue(6);
+  source->SetHeaderEndPos(12);
+  Item(source, u"A1", 6, 5, 6, 9);
+  TCodeItem copy(nullptr);
+  copy.Assign(source);
+  EXPECT_EQ(std::tuple(copy.Name(), copy.LineNr(), copy.ItemStartPos(), copy.Indention(),
+                       copy.PrologLine(), copy.HeaderEndLineValue(), copy.HeaderEndPos(),
+                       copy.EndLineValue(), copy.EndPos(), copy.ChildCount()),
+            std::tuple(String(u"A"), 5, 3, 2, 4, 6, 12, 9, 7, 0));
+}
+
 // ---- Item at a position --------------------------------------------------------------------
 
 TEST(CodeItemPosition, ItemAtLineHonoursPrologLinesAndSkipsItemsWithoutPosition) {
@@ -111,7 +126,7 @@ TEST(CodeItemPosition, ItemAtPosFindsTheDeepestItemAndTellsSiblingsApartByColumn
     TCodeItem *Expected;
   };
   const Case cases[] = {
-      {4, 25, second}, {4, 5, first},  {4, 18, first}, // siblings on one line
+      {4, 25, second}, {4, 19, second}, {4, 18, first}, {4, 5, first}, // siblings on one line
       {2, 10, cls},    {2, 25, cls},                  // in the header, and behind it
       {1, 1, &module}, {31, 1, nullptr},
   };
@@ -130,7 +145,7 @@ TEST(CodeItemLines, InsertionAndDeletionMoveEveryLineAtOrAfterTheirLine) {
   at->SetPrologLine(10);
   TCodeItem *inner = Item(at, u"Inner", 11, 3, 11, 9);
   auto *region = new TSourceRegion(&module.RootRegion());
-  region->StartLine = 8;
+  region->StartLine = 10;
   region->EndLine = 20;
   auto *dfm = new TDFMModuleDesignInfo(&module, 14);
 
@@ -142,6 +157,7 @@ TEST(CodeItemLines, InsertionAndDeletionMoveEveryLineAtOrAfterTheirLine) {
   EXPECT_EQ(inner->LineNr(), 13);
   EXPECT_EQ(module.ImplLineNr(), 17);
   EXPECT_EQ(module.IntfLineNr(), 2);
+  EXPECT_EQ(region->StartLine, 12);
   EXPECT_EQ(region->EndLine, 22);
   EXPECT_EQ(dfm->ResourceLine, 16);
 
@@ -167,7 +183,7 @@ TEST(SourceRegions, FollowDeletionsAndLeaveTheirParentWhenFreed) {
   auto *early = new TSourceRegion(&root);
   early->StartLine = 1;
   early->EndLine = 4;
-  root.LinesDeleted(5, 3);
+  root.LinesDeleted(8, 3); // from the region's first line on
   EXPECT_EQ(region->StartLine, 5);
   EXPECT_EQ(region->EndLine, 17);
   EXPECT_EQ(early->StartLine, 1);

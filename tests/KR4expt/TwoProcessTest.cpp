@@ -188,6 +188,21 @@ TEST_F(TwoProcessLink, TheStandinStopsAfterItsServingTime) {
   EXPECT_EQ(kestrune.Wait(20s), 0);
 }
 
+// A serving time that is no finite number of seconds in range would end the loop at once.
+TEST_F(TwoProcessLink, ServingTimesOutOfRangeAreRefused) {
+  for (const std::vector<std::string> &tool : {std::vector<std::string>{kStandin},
+                                               std::vector<std::string>{kLink, "listen"}})
+    for (const char *seconds : {"inf", "1e19", "1000000001"}) {
+      std::vector<std::string> argv = tool;
+      argv.insert(argv.end(), {"--serve-seconds", seconds});
+      std::string error;
+      EXPECT_EQ(Run(argv, &error), 2) << tool[0] << " " << seconds;
+      EXPECT_THAT(error, ::testing::HasSubstr(std::string("--serve-seconds takes a number of "
+                                                          "seconds from 0 to 1000000000, not ") +
+                                              seconds));
+    }
+}
+
 // With a source root the IDE side resolves a jump on the file of that name (matched without
 // regard to case when the path as sent does not exist) and prints 1-based lines; a file it
 // cannot find or read gets no lines.

@@ -7,7 +7,9 @@
 #include "Platform/Rtl/Files.h"
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Shell/ShellApi.h"
+#include "Platform/Vcl/ComCtrls.h"
 #include "Platform/Vcl/Hints.h"
+#include "Platform/Vcl/Panels.h"
 #include "Platform/Vcl/StdCtrls.h"
 
 #include <gtest/gtest.h>
@@ -111,6 +113,11 @@ protected:
     ADD_FAILURE() << "no action " << StringToUtf8(name);
     return nullptr;
   }
+  bool Enabled(const String &name) {
+    TCustomAction *action = Action(name);
+    action->Update();
+    return action->Enabled();
+  }
 
   // The calls Kestrune received, once `count` have arrived (at most 60 s). Messages are
   // handled meanwhile: a command may still wait for one of the expert's timers.
@@ -168,9 +175,10 @@ protected:
 TEST_F(CommandsTest, EveryMenuCommandArrivesWithItsExactArguments) {
   StartKestrune();
   Load();
+  OpenUnit(6, 5);       // on "TWidget"
+  Click(u"Open Model"); // without a project: nothing goes
   const String project = Utf8ToString((Dir / "p, q \"r\".dproj").string());
   IDE.AddProject(project, u"Delphi.Personality", u"Application", {Unit});
-  OpenUnit(6, 5); // on "TWidget"
   for (const char16_t *item :
        {u"Add to Model", u"Convert to Model", u"Refresh in Model", u"Jump to Kestrune",
         u"Open Model", u"Model Search", u"Synchronize model"})
@@ -247,7 +255,8 @@ TEST_F(CommandsTest, WithoutKestruneEveryCommandIsDisabledAndTellsItMustRun) {
       {u"KRAddToModelAction", pascal},     {u"KRConvertToModelAction", pascal},
       {u"KRRefreshInModelAction", pascal}, {u"KRJumpKestruneAction", pascal},
       {u"KROpenModelAction", pascal},      {u"KRInvokeModelSearchAction", pascal},
-      {u"KRSynchronizeModelAction", any},
+      {u"KRSynchronizeModelAction", any},  {u"KRAddFilesToModelAction", any},
+      {u"KRConvertProjectAction", pascal},
   };
   const auto start = std::chrono::steady_clock::now();
   for (const auto &[name, message] : cases) {
@@ -329,12 +338,16 @@ TEST_F(CommandsTest, AddFilesSendsTheBatchOfTheFilesPickedInTheImportDialog) {
 TEST_F(CommandsTest, ConvertProjectSendsItsPascalFilesAsANewModel) {
   StartKestrune();
   Load();
+  EXPECT_TRUE(Enabled(u"KRAddFilesToModelAction"));
+  EXPECT_FALSE(Enabled(u"KRConvertProjectAction")); // no project
   const String dproj = Utf8ToString((Dir / "App.dproj").string());
   IDE.AddProject(dproj, u"Delphi.Personality", u"Application",
                  {Unit, Utf8ToString((Dir / "readme.txt").string())});
+  EXPECT_TRUE(Enabled(u"KRConvertProjectAction"));
   Click(u"Convert project to Model");
   IDE.AddProject(Utf8ToString((Dir / "Web.dproj").string()), u"Web.Personality", u"Application",
                  {Unit});
+  EXPECT_FALSE(Enabled(u"KRConvertProjectAction"));
   AsTheIDE([&] { Action(u"KRConvertProjectAction")->OnExecute(nullptr); });
   const auto calls = Received(1);
   ASSERT_EQ(calls.size(), 1u);
@@ -343,6 +356,47 @@ TEST_F(CommandsTest, ConvertProjectSendsItsPascalFilesAsANewModel) {
   EXPECT_NE(batch.find("Project=" + (Dir / "App.dpr").string()), std::string::npos) << batch;
   EXPECT_NE(batch.find("Count=1\r\nFile_0=" + U8() + "\r\n"), std::string::npos) << batch;
   EXPECT_EQ(Messages(), std::vector<String>{u"Unable to determine active project language."});
+}
+
+// Synchronising and converting the project need every module saved first.
+TEST_F(CommandsTest, WhenSavingAllFailsNothingIsSent) {
+  StartKestrune();
+  Load();
+  IDE.AddProject(Utf8ToString((Dir / "App.dproj").string()), u"Delphi.Personality", u"Application",
+                 {Unit});
+  ASSERT_TRUE(IDE.Open(Utf8ToString((Dir / "two.pas").string()), false, false));
+  Type("unit Two;"); // modified, and its file's place taken by a folder: it cannot be saved
+  fs::create_directory(Dir / "two.pas");
+  OpenUnit(1, 1);
+  AsTheIDE([&] { Action(u"KRSynchronizeModelAction")->OnExecute(nullptr); });
+  AsTheIDE([&] { Action(u"KRConvertProjectAction")->OnExecute(nullptr); });
+  Click(u"Add to Model");
+  EXPECT_EQ(Received(1), std::vector<std::string>{"1025 " + U8()});
+  EXPECT_EQ(IDE.Log.Find("module.saveall").size(), 2u);
+}
+
+// Request 1034 looks each name up in what it read of the project once, not by a walk through
+// the project per entry.
+TEST_F(CommandsTest, AProjectUpdateReadsTheProjectOnceWhateverItsLength) {
+  Load();
+  constexpr int kHeld = 300;
+  std::vector<String> held;
+  std::string doc = "<Files language=\"Object Pascal\">";
+  for (int i = 0; i < 2 * kHeld; ++i) {
+    const std::string name = "/p/Unit" + std::to_string(i) + ".pas";
+    doc += "<File operation=\"add\" name=\"" + name + "\"/>";
+    if (i % 2 == 0)
+      held.push_back(UpperCase(Utf8ToString(name)));
+  }
+  std::ofstream(Dir / "update.xml", std::ios::binary) << doc + "</Files>";
+  IPtr<testide::THostProject> project =
+      IDE.AddProject(u"/p/P.dproj", u"Delphi.Personality", u"Application", held);
+  const String call = u"@01034:" + Utf8ToString((Dir / "update.xml").string());
+  SendMessageW(FindWindowW(UtilWindowClass, u"_KR_BDS19_ENDPOINT"), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(call.c_str()));
+  testide::PumpMessages(30s, [&] { return project->Files().size() == 2 * kHeld; });
+  EXPECT_EQ(project->Files().size(), 2u * kHeld);
+  EXPECT_EQ(project->ModuleReads, kHeld);
 }
 
 // The call stack goes to the file outermost call first (the IDE numbers calls from 0, the
@@ -409,6 +463,80 @@ TEST_F(CommandsTest, TheOptionsDialogSwitchesAutoRefreshOnAfterTheWarning) {
   Type("{x}");
   IDE.CurrentModule()->Save(false, false);
   EXPECT_EQ(Received(1), std::vector<std::string>{"1030 " + U8()});
+}
+
+// The options' choices are saved and take effect: the menu moves into the Tools menu, the
+// foreground mode picked by its name is stored, the settings the dialog does not show survive
+// the save, and with the lock off a save while a program runs still refreshes.
+TEST_F(CommandsTest, TheOptionsChosenAreSavedAndTakeEffect) {
+  StartKestrune();
+  Load([](TRegistry &reg) {
+    reg.WriteBool(u"AutoRefresh", true);
+    reg.WriteBool(u"ForeGndDelayed", true);
+    reg.WriteBool(u"ForeGndFocusEditor", true);
+  });
+  TScriptedModal options({[](TCustomForm &f) {
+    ClickControl(FindControl(&f, u"LockOnRunBox"));
+    dynamic_cast<TRadioGroup *>(FindControl(&f, u"MenuPosGroup"))->Buttons(1)->Click();
+    auto *modes = dynamic_cast<TComboBox *>(FindControl(&f, u"ForeGroundModeCombo"));
+    modes->SelectItem(modes->Items().IndexOf(u"Attach thread"));
+    ClickControl(FindControl(&f, u"OKBtn"));
+  }});
+  Click(u"Integration Options...");
+  TRegistry reg(KEY_READ);
+  ASSERT_TRUE(reg.OpenKeyReadOnly(kSettings));
+  EXPECT_EQ(
+      std::vector<bool>({reg.ReadBool(u"LockRefreshOnRun"), reg.ReadBool(u"ForeGndDelayed"),
+                         reg.ReadBool(u"ForeGndFocusEditor"), reg.ReadBool(u"ToolsMenuExpert")}),
+      std::vector<bool>({false, true, true, true}));
+  EXPECT_EQ(reg.ReadString(u"ForeGndMode"), u"2");
+  EXPECT_NE(IDE.NTA->FindByCaptionPath(u"Tools/Kestrune"), nullptr);
+  OpenUnit(1, 1);
+  IDE.StartProcess({u"Main"});
+  Type("{x}");
+  IDE.CurrentModule()->Save(false, false);
+  EXPECT_EQ(Received(1), std::vector<std::string>{"1030 " + U8()});
+}
+
+// Cancel keeps everything: nothing is saved, no shortcut and no menu place changes.
+TEST_F(CommandsTest, CancelledOptionsChangeNothing) {
+  Load();
+  const auto menu = IDE.NTA->MenuLines();
+  TScriptedModal options({[](TCustomForm &f) {
+    ClickControl(FindControl(&f, u"AutoRefreshBox"));
+    dynamic_cast<TRadioGroup *>(FindControl(&f, u"MenuPosGroup"))->Buttons(1)->Click();
+    dynamic_cast<TComboBox *>(FindControl(&f, u"ForeGroundModeCombo"))->SelectItem(2);
+    auto *pages = dynamic_cast<TPageControl *>(FindControl(&f, u"PageControl"));
+    pages->SetActivePage(dynamic_cast<TTabSheet *>(FindControl(&f, u"BindingsSheet")));
+    dynamic_cast<TWinControl *>(FindControl(&f, u"ListView"))->SetFocus();
+    PressKey(f, u'K', {ssCtrl});
+    ClickControl(FindControl(&f, u"CancelBtn"));
+  }});
+  Click(u"Integration Options...");
+  EXPECT_EQ(options.Remaining(), 0u); // and no warning
+  EXPECT_EQ(IDE.NTA->MenuLines(), menu);
+  TRegistry reg(KEY_READ);
+  EXPECT_FALSE(reg.KeyExists(kSettings));
+}
+
+// A save that fails (the registry's hive is damaged) is reported, and the hive is left alone.
+TEST_F(CommandsTest, AFailedSaveIsReportedAndLeavesTheHiveAlone) {
+  Load();
+  const fs::path hive = RegistryHiveFile(HKEY_CURRENT_USER);
+  const bool existed = fs::exists(hive);
+  const std::string good = existed ? ReadFile(hive) : std::string();
+  std::ofstream(hive, std::ios::binary) << "damaged";
+  TScriptedModal options({Press({u"OKBtn"})});
+  Click(u"Integration Options...");
+  const std::string after = ReadFile(hive);
+  if (existed)
+    std::ofstream(hive, std::ios::binary) << good;
+  else
+    fs::remove(hive);
+  EXPECT_EQ(after, "damaged");
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].find(Utf8ToString(hive.filename().string())), String::npos)
+      << StringToUtf8(Messages()[0]);
 }
 
 // "@Title|Body" hints become two-part hints while the expert is loaded, and only then.

@@ -69,6 +69,7 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
   TTestDir dir;
   ASSERT_FALSE(dir.Path.empty());
   WriteFile(dir / "a.pas", "ab\ncd\n");
+  WriteFile(dir / "b.pas", "ab\ncd\n");
   const std::string unit = (dir / "a.pas").string();
   // A user's session in the options dialog: a mode by its access key, a shortcut on the
   // second page, OK.
@@ -84,6 +85,10 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
       {"open " + unit + "\ncursor 2 2\ntype XY\nsave\n",
        0,
        {R"("how":"type","bytes":8)", R"("event":"module.save")"}},
+      // The lowest column is before the first: typing goes in at the line's start.
+      {"open " + (dir / "b.pas").string() + "\ncursor 1 -2147483648\ntype XY\nsave\n",
+       0,
+       {R"("col":-2147483648)"}},
       {"keys Ctrl+Shift+Alt+R\n", 0, {R"({"event":"keys","shortcut":"Ctrl+Shift+Alt+R"})"}},
       {"keys Ctrl+Nothing\n", 2, {"no shortcut Ctrl+Nothing"}},
       {"theme Dark\n", 0, {R"({"event":"theme.change","theme":"Dark"})"}},
@@ -110,6 +115,9 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
         R"("result":1,"errors":"Unknown action: noSuchAction"})",
         R"(BDS22Expert\ForeGndMode = "1")", R"(KeyBindings\KRExptRunItem = "Shift+Ctrl+Q")"}},
       {"dialog script " + (dir / "missing.dlg").string() + "\n", 2, {"cannot read"}},
+      // A second load is refused, whatever it names; the loaded plug-in still unloads cleanly.
+      {"load\n", 2, {"a plug-in is loaded already"}},
+      {"load " + (dir / "missing.so").string() + "\n", 2, {"a plug-in is loaded already"}},
   };
   int index = 0;
   for (const auto &row : rows) {
@@ -120,9 +128,25 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
       EXPECT_NE(where.find(text), std::string::npos) << row.Script << "lacks " << text;
   }
   EXPECT_EQ(ReadFile(dir / "a.pas"), "ab\ncXYd\n");
+  EXPECT_EQ(ReadFile(dir / "b.pas"), "XYab\ncd\n");
   ::unsetenv("KRX_STANDIN");
   if (registry)
     ::setenv("KRX_REGISTRY_DIR", ownRegistry.c_str(), 1);
+}
+
+// A plug-in named without a folder is the file in the current folder; when that is no
+// library, the loader's own reason is reported.
+TEST(KrxIdeScript, APluginThatIsNoLibraryIsReportedWithTheLoadersReason) {
+  TTestDir dir;
+  WriteFile(dir / "u.pas", "unit u;\n\ninterface\n\n" + std::string(100, ' ') + "\nend.\n");
+  const fs::path cwd = fs::current_path();
+  fs::current_path(dir.Path);
+  TChildProcess ide({ToolPath("testide/krx-ide").string(), "--plugin", "u.pas"}, dir / "out",
+                    dir / "err");
+  fs::current_path(cwd);
+  EXPECT_EQ(ide.Wait(60s), 2);
+  EXPECT_NE(ide.Error().find("cannot load u.pas: ./u.pas: invalid ELF header"), std::string::npos)
+      << ide.Error();
 }
 
 } // namespace

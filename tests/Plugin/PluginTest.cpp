@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Registry/Registry.h"
+#include "Platform/Vcl/ComCtrls.h"
 
 #include <chrono>
 #include <thread>
@@ -121,6 +122,8 @@ TEST_F(PluginTest, SettingsOfAnOlderIDEAreTakenOverAndSavedUnderThisOne) {
   Write(kSettings20 + u"\\KeyBindings", [](TRegistry &r) {
     r.WriteString(u"KRExptJumpItem", u"");
     r.WriteString(u"KRExptAddItem", u"Ctrl+F9");
+    r.WriteString(u"VisualizeItem", u"Ctrl+Num +"); // hidden items keep their bindings
+    r.WriteString(u"KRExptRunCSharpEditionItem", u"Ctrl+/");
   });
   ASSERT_TRUE(Load());
   Pump(600);
@@ -135,8 +138,8 @@ TEST_F(PluginTest, SettingsOfAnOlderIDEAreTakenOverAndSavedUnderThisOne) {
   EXPECT_EQ(ReadString(bindings, u"KRExptJumpItem"), u"");
   EXPECT_EQ(ReadString(bindings, u"KRExptAddItem"), u"Ctrl+F9");
   EXPECT_EQ(ReadString(bindings, u"KRExptRefreshItem"), u"Shift+Ctrl+Alt+R");
-  EXPECT_EQ(ReadString(bindings, u"VisualizeItem"), u"<none>");
-  EXPECT_EQ(ReadString(bindings, u"KRExptRunCSharpEditionItem"), u"<none>");
+  EXPECT_EQ(ReadString(bindings, u"VisualizeItem"), u"Ctrl+Num +");
+  EXPECT_EQ(ReadString(bindings, u"KRExptRunCSharpEditionItem"), u"Ctrl+/");
   TRegistry reg(KEY_READ);
   ASSERT_TRUE(reg.OpenKeyReadOnly(kSettings22));
   EXPECT_TRUE(reg.ReadBool(u"AutoRefresh"));
@@ -153,7 +156,8 @@ TEST_F(PluginTest, AnUnloadBeforeTheSettingsWereReadKeepsWhatTheUserStored) {
   EXPECT_FALSE(reg.ValueExists(u"WarnAutoRefresh"));
 }
 
-TEST_F(PluginTest, AMissingToolsMenuLeavesTheFlagAndAnUnknownForegroundModeIsTheFirst) {
+// The menu cannot go into a Tools menu the IDE lacks, but the user's choice is kept.
+TEST_F(PluginTest, AMissingToolsMenuKeepsTheFlagAndAnUnknownForegroundModeIsTheFirst) {
   TMenuItem *tools = IDE.NTA->FindByCaptionPath(u"Tools");
   tools->SetName(u"OtherMenu");
   Write(kSettings22, [](TRegistry &r) {
@@ -165,9 +169,41 @@ TEST_F(PluginTest, AMissingToolsMenuLeavesTheFlagAndAnUnknownForegroundModeIsThe
   ASSERT_TRUE(Loader.Unload());
   TRegistry reg(KEY_READ);
   ASSERT_TRUE(reg.OpenKeyReadOnly(kSettings22));
-  EXPECT_FALSE(reg.ReadBool(u"ToolsMenuExpert"));
+  EXPECT_TRUE(reg.ReadBool(u"ToolsMenuExpert"));
   EXPECT_EQ(reg.ReadString(u"ForeGndMode"), u"0");
   tools->SetName(u"ToolsMenu");
+}
+
+// A stored binding that cannot be read is left in the registry as it was, and its item keeps
+// its shortcut, until the user gives that item another one.
+TEST_F(PluginTest, AStoredBindingThatCannotBeReadIsKeptUntilTheUserChangesIt) {
+  const String bindings = kSettings22 + u"\\KeyBindings";
+  Write(bindings, [](TRegistry &r) {
+    r.WriteInteger(u"KRExptJumpItem", 77);
+    r.WriteString(u"KRExptAddItem", u"Ctrl+Nothing");
+    r.WriteInteger(u"KRExptRunItem", 1);
+  });
+  ASSERT_TRUE(Load());
+  Pump(600);
+  TScriptedModal options({[](TCustomForm &f) {
+    auto *pages = dynamic_cast<TPageControl *>(FindControl(&f, u"PageControl"));
+    pages->SetActivePage(dynamic_cast<TTabSheet *>(FindControl(&f, u"BindingsSheet")));
+    dynamic_cast<TWinControl *>(FindControl(&f, u"ListView"))->SetFocus();
+    PressKey(f, u'K', {ssCtrl}); // the first command, "Run Kestrune Pascal Edition"
+    ClickControl(FindControl(&f, u"OKBtn"));
+  }});
+  IDE.NTA->FindByCaptionPath(u"Kestrune/Integration Options...")->Click();
+  const auto menu = Menu();
+  EXPECT_NE(
+      std::find(menu.begin(), menu.end(), "  Jump to Kestrune [KRExptJumpItem] Shift+Ctrl+Alt+M"),
+      menu.end())
+      << ::testing::PrintToString(menu);
+  ASSERT_TRUE(Loader.Unload());
+  TRegistry reg(KEY_READ);
+  ASSERT_TRUE(reg.OpenKeyReadOnly(bindings));
+  EXPECT_EQ(reg.ReadInteger(u"KRExptJumpItem"), 77);
+  EXPECT_EQ(reg.ReadString(u"KRExptAddItem"), u"Ctrl+Nothing");
+  EXPECT_EQ(reg.ReadString(u"KRExptRunItem"), u"Ctrl+K");
 }
 
 } // namespace

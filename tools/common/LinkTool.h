@@ -106,8 +106,7 @@ inline void RunMessageLoop(double seconds) {
   KillTimer(nullptr, timer);
   // Bounded, so that a handler posting to itself cannot keep the program from ending.
   for (int left = 100000;
-       left > 0 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT;
-       --left) {
+       left > 0 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT; --left) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
@@ -134,6 +133,20 @@ inline bool ParseNumber(const char *text, double &value) {
   } catch (...) {
     return false;
   }
+}
+
+// The longest --serve-seconds: about 31 years, far below where the deadline would overflow.
+inline constexpr double MaxServeSeconds = 1e9;
+
+// Parses the value of --serve-seconds: a finite number of seconds from 0 to MaxServeSeconds
+// (a larger one, or "inf", would overflow the deadline and end the loop at once). False,
+// with the reason said on standard error under the tool's name, for anything else.
+inline bool ParseServeSeconds(const char *tool, const char *text, double &seconds) {
+  if (ParseNumber(text, seconds) && seconds <= MaxServeSeconds)
+    return true;
+  std::cerr << tool << ": --serve-seconds takes a number of seconds from 0 to 1000000000, not "
+            << text << "\n";
+  return false;
 }
 
 // Runs a tool's main between the unit start-up and shutdown; a failure of either, or an

@@ -20,7 +20,6 @@
 #include "World/CondMsgDlg.h"
 #include "World/KRSuperHints.h"
 
-#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -97,10 +96,18 @@ std::string Bool(bool b) { return b ? "true" : "false"; }
 
 // "L,T,W,H,PPI": a monitor whose work area leaves 40 pixels for a task bar at the bottom.
 bool ParseMonitor(const std::string &spec, TMonitorInfo &monitor) {
-  int v[5], used = 0;
-  if (std::sscanf(spec.c_str(), "%d,%d,%d,%d,%d%n", &v[0], &v[1], &v[2], &v[3], &v[4], &used) !=
-          5 ||
-      used != static_cast<int>(spec.size()) || v[2] <= 0 || v[3] <= 0 || v[4] <= 0)
+  const String text = Utf8ToString(spec);
+  Integer v[5];
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < 5; ++i) {
+    const std::size_t end = i < 4 ? text.find(u',', start) : text.size();
+    // No desktop reaches 2^20 pixels; beyond that the sums of the class library would overflow.
+    if (end == String::npos || !TryStrToInt(StringView(text).substr(start, end - start), v[i]) ||
+        v[i] < -(1 << 20) || v[i] > (1 << 20))
+      return false;
+    start = end + 1;
+  }
+  if (v[2] <= 0 || v[3] <= 0 || v[4] <= 0)
     return false;
   monitor.Bounds = Bounds(v[0], v[1], v[2], v[3]);
   monitor.WorkArea = Bounds(v[0], v[1], v[2], std::max(0, v[3] - 40));

@@ -10,8 +10,11 @@
 // --stats parses every file as the jump finder does (whole text, a new explorer each; reading
 // and decoding the files is not timed) and prints one summary line.
 //
-// Exit status: 0 when the file was parsed (messages are no failure), 1 when it could not be
-// read, 2 on a usage error.
+// Files (FILE, the files of a stats run and LIST) are read as the other tools read them:
+// regular files of up to 64 MB. Exit status: 0 when the file was parsed (messages are no
+// failure), 1 when it could not be read (said on standard error), 2 on a usage error.
+#include "../common/SourceFile.h"
+
 #include "Engine/DelphiExplorers.h"
 #include "Engine/KRX.ProjectStorage.h"
 #include "Platform/Rtl/Files.h"
@@ -20,9 +23,8 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,14 +32,13 @@ using namespace krx;
 
 namespace {
 
+// Reads a unit as the other tools do (regular files of up to 64 MB); says why it cannot.
 bool ReadSource(const String &fileName, String &text, std::size_t &bytes) {
-  std::ifstream in(FileNameToOS(fileName), std::ios::binary);
-  if (!in)
-    return false;
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  bytes = data.size();
-  TTextEncoding enc;
-  return DecodeTextBytes(reinterpret_cast<const Byte *>(data.data()), data.size(), text, enc);
+  std::string error;
+  if (tool::ReadSourceFile(fileName, text, error, &bytes))
+    return true;
+  std::cerr << "krx-explore: cannot read " << StringToUtf8(fileName) << ": " << error << '\n';
+  return false;
 }
 
 // A JSON string: quotes, backslashes and control characters escaped; lone surrogates become
@@ -146,10 +147,8 @@ int Stats(const std::vector<String> &files) {
   for (const String &name : files) {
     String text;
     std::size_t size = 0;
-    if (!ReadSource(name, text, size)) {
-      std::cerr << "krx-explore: cannot read " << Utf8(name) << '\n';
+    if (!ReadSource(name, text, size))
       continue;
-    }
     ++fileCount;
     bytes += size;
     const auto start = std::chrono::steady_clock::now();
@@ -202,12 +201,13 @@ int Run(int argc, char **argv) {
     else if (a == "--stats")
       stats = true;
     else if (a == "--files-from" && i + 1 < argc) {
-      std::ifstream list(argv[++i]);
-      if (!list) {
-        std::cerr << "krx-explore: cannot read " << argv[i] << '\n';
+      std::string list, error;
+      if (!tool::ReadRegularFileBytes(Utf8ToString(argv[++i]), list, error)) {
+        std::cerr << "krx-explore: cannot read " << argv[i] << ": " << error << '\n';
         return 1;
       }
-      for (std::string line; std::getline(list, line);)
+      std::istringstream lines(list);
+      for (std::string line; std::getline(lines, line);)
         if (!line.empty())
           statFiles.push_back(Utf8ToString(line));
     } else if (a == "-D" && i + 1 < argc)
@@ -237,10 +237,8 @@ int Run(int argc, char **argv) {
     return Usage();
   String text;
   std::size_t size = 0;
-  if (!ReadSource(file, text, size)) {
-    std::cerr << "krx-explore: cannot read " << Utf8(file) << '\n';
+  if (!ReadSource(file, text, size))
     return 1;
-  }
   std::unique_ptr<TModuleExplorer> explorer = ModuleExplorerRegistry().CreateExplorer(lanPascal);
   explorer->ModuleItem()->SetFileName(ExpandFileName(file));
   explorer->ExploreText(text, headerOnly);

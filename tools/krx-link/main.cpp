@@ -110,9 +110,9 @@ int Listen(int argc, char **argv) {
         tool::ParseNumber(argv[i + 1], versionIndex) && versionIndex < DelphiVersionCount &&
         versionIndex == static_cast<int>(versionIndex)) {
       ++i;
-    } else if (std::strcmp(argv[i], "--serve-seconds") == 0 && i + 1 < argc &&
-               tool::ParseNumber(argv[i + 1], seconds)) {
-      ++i;
+    } else if (std::strcmp(argv[i], "--serve-seconds") == 0 && i + 1 < argc) {
+      if (!tool::ParseServeSeconds("krx-link", argv[++i], seconds))
+        return 2;
     } else if (std::strcmp(argv[i], "--source-root") == 0 && i + 1 < argc && *argv[i + 1]) {
       sourceRoot = Utf8ToString(argv[++i]);
     } else {

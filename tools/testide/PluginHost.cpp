@@ -174,14 +174,20 @@ TPluginLoader::~TPluginLoader() {
 }
 
 bool TPluginLoader::Load(const std::string &path) {
-  FPath = path;
-  FHandle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!FHandle) {
-    FIDE.Log.Add("plugin.load",
-                 {{"file", Utf8ToString(path)}, {"ok", false}, {"error", Utf8ToString(dlerror())}});
+  const auto fail = [&](String error) {
+    FError = std::move(error);
+    FIDE.Log.Add("plugin.load", {{"file", Utf8ToString(path)}, {"ok", false}, {"error", FError}});
     return false;
-  }
-  auto entry = reinterpret_cast<TWizardInitProc>(dlsym(FHandle, WizardEntryPoint));
+  };
+  // Loading over a loaded plug-in would lose its handle, so that it is never unloaded.
+  if (FHandle)
+    return fail(u"a plug-in is loaded already (" + Utf8ToString(FPath) + u"); unload it first");
+  // A name without a slash would be looked up on the library path, not in this folder.
+  const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+  void *handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle)
+    return fail(Utf8ToString(dlerror()));
+  auto entry = reinterpret_cast<TWizardInitProc>(dlsym(handle, WizardEntryPoint));
   bool ok = false;
   String error;
   if (!entry) {
@@ -195,8 +201,16 @@ bool TPluginLoader::Load(const std::string &path) {
       error = Utf8ToString(e.what());
     }
   }
-  FIDE.Log.Add("plugin.load", {{"file", Utf8ToString(path)}, {"ok", ok}, {"error", error}});
-  return ok;
+  FPath = file;
+  FHandle = handle;
+  if (!ok) {
+    fail(error.empty() ? String(u"the wizard entry answered False") : error);
+    Unload();
+    return false;
+  }
+  FError.clear();
+  FIDE.Log.Add("plugin.load", {{"file", Utf8ToString(path)}, {"ok", true}, {"error", String()}});
+  return true;
 }
 
 bool TPluginLoader::Unload(bool destroyedFirst) {

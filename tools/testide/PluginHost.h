@@ -66,17 +66,21 @@ public:
   explicit TPluginLoader(TTestIDE &ide) : FIDE(ide) {}
   ~TPluginLoader();
 
-  // dlopen and the wizard entry; False (logged) when the library cannot be loaded, has no
-  // entry, or the entry answers False or raises.
+  // dlopen and the wizard entry; False (logged, the reason in Error()) when a plug-in is
+  // loaded already, the library cannot be loaded, has no entry, or the entry answers False or
+  // raises. A failed load leaves the host as it was: a library that was opened is let go.
   bool Load(const std::string &path);
   // The terminate procedure, then the IDE lets go of the wizards (or, with destroyedFirst,
   // the other way round), then dlclose. True when the library is really gone afterwards.
   bool Unload(bool destroyedFirst = false);
   bool Loaded() const { return FHandle != nullptr; }
+  // Why the last load failed.
+  const String &Error() const { return FError; }
 
 private:
   TTestIDE &FIDE;
   std::string FPath;
+  String FError;
   void *FHandle = nullptr;
   TWizardTerminateProc FTerminate = nullptr;
 };

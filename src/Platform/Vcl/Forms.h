@@ -408,7 +408,7 @@ private:
   DPI_AWARENESS_CONTEXT FDpiAwarenessContext = DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2;
   bool FPositioned = false;    // the first show has placed the form
   bool FDefaultPlaced = false; // ... at the window layer's default place
-  bool FDpiChanging = false;   // inside MonitorDpiChanged: its own bounds changes are no moves
+  bool FDpiChanging = false;   // scaling for a density: its own bounds changes are no moves
 };
 
 class TForm : public TCustomForm {

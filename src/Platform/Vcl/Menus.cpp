@@ -41,6 +41,29 @@ constexpr StringView kShiftCap = u"Shift+";
 constexpr StringView kCtrlCap = u"Ctrl+";
 constexpr StringView kAltCap = u"Alt+";
 
+// Keys outside the table above carry the names Windows gives them on a US keyboard, which
+// is what the IDE writes for them: the keypad's own keys their "Num" names, the punctuation
+// (OEM) keys the character they type. Each name belongs to one key only, so every text reads
+// back as the key it was written for.
+struct TSpecialKey {
+  Byte Key;
+  const Char *Name;
+};
+constexpr TSpecialKey kSpecialKeys[] = {
+    {0x0C, u"Num 5"}, // the keypad's 5 with Num Lock off
+    {0x6A, u"Num *"}, {0x6B, u"Num +"}, {0x6D, u"Num -"}, {0x6E, u"Num Del"},
+    {0x6F, u"Num /"}, {0xBA, u";"},     {0xBB, u"="},     {0xBC, u","},
+    {0xBD, u"-"},     {0xBE, u"."},     {0xBF, u"/"},     {0xC0, u"`"},
+    {0xDB, u"["},     {0xDC, u"\\"},    {0xDD, u"]"},     {0xDE, u"'"},
+};
+
+String SpecialKeyName(Byte key) {
+  for (const TSpecialKey &special : kSpecialKeys)
+    if (special.Key == key)
+      return special.Name;
+  return {};
+}
+
 String KeyName(Byte key) {
   if (key == 0x08 || key == 0x09)
     return kMenuKeyCaps[mkcBkSp + key - 0x08];
@@ -60,7 +83,7 @@ String KeyName(Byte key) {
     return String(1, static_cast<Char>(u'0' + key - 0x60));
   if (key >= 0x70 && key <= 0x87)
     return u"F" + IntToStr(key - 0x6F);
-  return {};
+  return SpecialKeyName(key);
 }
 
 bool CompareFront(StringView &text, StringView front) {

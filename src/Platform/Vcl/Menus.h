@@ -23,7 +23,9 @@ TShortCut ShortCut(Word Key, TShiftState Shift);
 void ShortCutToKey(TShortCut ShortCut, Word &Key, TShiftState &Shift);
 // "Shift+", "Ctrl+", "Alt+" (in that order) and the key's name; "" for a key without a
 // name in the table (BkSp, Tab, Enter, Esc, Space, PgUp, PgDn, End, Home, Left, Up, Right,
-// Down, Ins, Del, 0-9, A-Z, the keypad digits as 0-9, F1-F24).
+// Down, Ins, Del, 0-9, A-Z, the keypad digits as 0-9, F1-F24, the keypad's other keys as
+// "Num *", "Num +", "Num -", "Num Del", "Num /", "Num 5", the punctuation keys of a US
+// keyboard by their character: ; = , - . / ` [ \ ] ').
 String ShortCutToText(TShortCut ShortCut);
 // The reverse: prefixes "Shift+", "Ctrl+", "^" and "Alt+" in any order (case ignored), then
 // a key name; the first key of the table with that name. 0 for a text that names no key.

@@ -30,7 +30,7 @@ TEST(ShortCuts, TextsRoundTripOverEveryKeyOfTheTable) {
           << StringToUtf8(text);
     }
   }
-  EXPECT_EQ(named, (15 + 10 + 26 + 10 + 24) * 5);
+  EXPECT_EQ(named, (15 + 10 + 26 + 10 + 24 + 6 + 11) * 5);
 }
 
 TEST(ShortCuts, KnownTextsBothWays) {
@@ -43,6 +43,14 @@ TEST(ShortCuts, KnownTextsBothWays) {
       {static_cast<TShortCut>(VK_DELETE), u"Del"},
       {static_cast<TShortCut>(0x87 | scAlt), u"Alt+F24"},
       {static_cast<TShortCut>(VK_PRIOR), u"PgUp"},
+      // Texts the IDE stores for the punctuation and keypad keys.
+      {static_cast<TShortCut>(0xBF | scCtrl), u"Ctrl+/"},
+      {static_cast<TShortCut>(0xBA | scCtrl), u"Ctrl+;"},
+      {static_cast<TShortCut>(0x6B | scCtrl), u"Ctrl+Num +"},
+      {static_cast<TShortCut>(0x6F | scShift | scAlt), u"Shift+Alt+Num /"},
+      {static_cast<TShortCut>(0x6E), u"Num Del"},
+      {static_cast<TShortCut>(0xDC | scCtrl | scAlt), u"Ctrl+Alt+\\"},
+      {static_cast<TShortCut>(0xBD | scShift), u"Shift+-"},
   };
   for (const auto &row : rows) {
     EXPECT_EQ(ShortCutToText(row.ShortCut), row.Text);

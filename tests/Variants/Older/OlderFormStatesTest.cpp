@@ -47,11 +47,11 @@ TEST_F(OlderFormStates, EnoughOverlapInBothDirectionsAndOnlyPlausibleValuesAreRe
     bool Restored;
   } rows[] = {
       {100, 1048, 200, 100, false}, // 32 pixels high on the desktop
-      {100, 1047, 200, 100, true},
-      {1887, 100, 200, 100, true},
+      {100, 1047, 200, 100, true},  // 33
+      {1887, 100, 200, 100, true},  // 33 wide
       {kMax, 100, 200, 100, false}, // the integer limits would overflow
-      {100, kMin, 200, 100, false},
-      {100, 100, kMax, 100, false},
+      {100, kMin, 200, 100, false}, // ...
+      {100, 100, kMax, 100, false}, // ...
       {100, 100, -200, 100, false}, // no form has a negative size
   };
   auto form = test::NewForm<TForm>();
@@ -59,7 +59,8 @@ TEST_F(OlderFormStates, EnoughOverlapInBothDirectionsAndOnlyPlausibleValuesAreRe
   TFormState *state = nullptr;
   ASSERT_TRUE(FormStateStore().States().TryGetValue(u"Kept", state));
   for (const auto &row : rows) {
-    state->Left = row.Left, state->Top = row.Top, state->Width = row.Width, state->Height = row.Height;
+    state->Left = row.Left, state->Top = row.Top;
+    state->Width = row.Width, state->Height = row.Height;
     form->SetBounds(10, 20, 300, 200);
     const bool restored = RestoreFormState(*form, u"Kept");
     EXPECT_EQ(restored, row.Restored) << row.Left << ", " << row.Top << ", " << row.Width;

@@ -10,7 +10,9 @@ constexpr Integer kVisibleMargin = 32;
 // below it, adding a size to a position cannot overflow.
 constexpr Integer kMaxKeptCoordinate = 1 << 20;
 
-bool Plausible(Integer Value) { return Value >= -kMaxKeptCoordinate && Value <= kMaxKeptCoordinate; }
+bool Plausible(Integer Value) {
+  return Value >= -kMaxKeptCoordinate && Value <= kMaxKeptCoordinate;
+}
 
 bool IsSizeable(const TCustomForm &Form) {
   return Form.BorderStyle() == bsSizeable || Form.BorderStyle() == bsSizeToolWin;
@@ -28,8 +30,8 @@ void TFormState::Save(TCustomForm &Form) {
 
 bool TFormState::Restore(TCustomForm &Form) {
   Sizeable = IsSizeable(Form);
-  if (!Plausible(Left) || !Plausible(Top) || !Plausible(Width) || !Plausible(Height) ||
-      Width < 0 || Height < 0)
+  if (!Plausible(Left) || !Plausible(Top) || !Plausible(Width) || !Plausible(Height) || Width < 0 ||
+      Height < 0)
     return false;
   const bool ownSize = Sizeable && Width >= 1 && Height >= 1;
   const Integer width = ownSize ? Width : Form.Width();
