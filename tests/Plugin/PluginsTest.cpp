@@ -110,15 +110,6 @@ void RequestClassJump(TTestIDE &IDE, const String &file, const String &className
                         [&] { return IDE.TopView()->CursorPos().Line > 1; });
 }
 
-TComponent *FindComponentBelow(TComponent *owner, const String &name) {
-  if (TComponent *c = owner->FindComponent(name))
-    return c;
-  for (Integer i = 0; i < owner->ComponentCount(); ++i)
-    if (TComponent *c = FindComponentBelow(owner->Components(i), name))
-      return c;
-  return nullptr;
-}
-
 TEST(Plugins, EachWorksWithItsOwnRevisionOfTheUnits) {
   std::string pattern = (std::filesystem::temp_directory_path() / "krx-plugins-XXXXXX").string();
   ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
@@ -141,7 +132,7 @@ TEST(Plugins, EachWorksWithItsOwnRevisionOfTheUnits) {
     Integer warnings = -2;
     {
       TScriptedModal options({[&](TCustomForm &form) {
-        if (auto *list = dynamic_cast<TCustomImageList *>(FindComponentBelow(&form, u"ImageList1")))
+        if (auto *list = dynamic_cast<TCustomImageList *>(FindNamedComponent(&form, u"ImageList1")))
           warnings = list->GetIndexByName(u"Warnings");
         PressKey(form, VK_ESCAPE);
       }});
