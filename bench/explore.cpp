@@ -7,8 +7,8 @@
 // BM_PassrcPeer runs Free Pascal's fcl-passrc parser (bench/peers/passrc_peer, built when fpc
 // is installed) over the same units in Delphi mode and reports its throughput the same way,
 // so the two can be compared in one run; without the peer it is skipped with a note.
+#include "BenchMain.h"
 #include "Engine/DelphiExplorers.h"
-#include "Units.h"
 #include "World/ClassEx.h"
 
 #include <benchmark/benchmark.h>
@@ -120,13 +120,4 @@ BENCHMARK(BM_PassrcPeer)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManua
 } // namespace
 } // namespace krx
 
-int main(int argc, char **argv) {
-  krx::InitializeUnits(krx::AllUnits());
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
-    return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  krx::FinalizeUnits();
-  return 0;
-}
+int main(int argc, char **argv) { return krx::RunBenchmarks(argc, argv); }

@@ -3,8 +3,8 @@
 // folder in KRX_FPC_SOURCES) and finds a method implemented near its end. Reading the file is
 // not timed. Besides the mean, the run reports the median and the 99th percentile of the
 // single jumps; the aim is under 5 ms on one core.
+#include "BenchMain.h"
 #include "KR4expt/JumpLocationParsers.h"
-#include "Units.h"
 #include "World/ClassEx.h"
 
 #include <benchmark/benchmark.h>
@@ -62,13 +62,4 @@ BENCHMARK(BM_JumpOnALargeUnit)->Unit(benchmark::kMillisecond)->Iterations(200);
 } // namespace
 } // namespace krx
 
-int main(int argc, char **argv) {
-  krx::InitializeUnits(krx::AllUnits());
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
-    return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  krx::FinalizeUnits();
-  return 0;
-}
+int main(int argc, char **argv) { return krx::RunBenchmarks(argc, argv); }

@@ -4,10 +4,10 @@
 // trees take before the per-unit include bound ends them. One file is in memory at a time.
 // Reading and decoding the files is not timed for the raw tokenizer; the preprocessor's
 // include files are read while it runs, as they would be in use.
+#include "BenchMain.h"
 #include "Engine/KRX.PascalPreprocessors.h"
 #include "Engine/SourceFileNames.h"
 #include "Platform/Rtl/Files.h"
-#include "Units.h"
 #include "World/ClassEx.h"
 
 #include <benchmark/benchmark.h>
@@ -190,13 +190,4 @@ BENCHMARK(BM_IncludeSelfManyTimes)->Unit(benchmark::kMillisecond);
 } // namespace
 } // namespace krx
 
-int main(int argc, char **argv) {
-  krx::InitializeUnits(krx::AllUnits());
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
-    return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  krx::FinalizeUnits();
-  return 0;
-}
+int main(int argc, char **argv) { return krx::RunBenchmarks(argc, argv); }

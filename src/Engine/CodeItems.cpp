@@ -316,17 +316,39 @@ Integer TCodeItem::GetLastLine() const { return std::max(FEndLineValue, GetHeade
 // ---- Names
 
 namespace {
-// An include file's item adds no name: what an include file declares inside a class body
-// belongs to the class, as if its text stood there.
-String JoinOwnerNames(const TCodeItem &item, TCodeItemKinds crossed, bool lookup) {
-  String result = lookup ? item.GetLookupName() : item.Name();
-  for (const TCodeItem *p = item.Owner(); p; p = p->Owner()) {
+// The next owner above `p` whose name goes in front of a qualified name; null where the name
+// ends. An include file's item adds no name: what an include file declares inside a class
+// body belongs to the class, as if its text stood there.
+const TCodeItem *NamedOwner(const TCodeItem *p, TCodeItemKinds crossed) {
+  for (p = p->Owner(); p; p = p->Owner()) {
     if (p->Kind() == ckModuleSection && dynamic_cast<const TIncludeFileItem *>(p) && p->Owner() &&
         crossed.Contains(p->Owner()->Kind()))
       continue;
-    if (!crossed.Contains(p->Kind()))
-      break;
-    result = (lookup ? p->GetLookupName() : p->Name()) + u"." + result;
+    return crossed.Contains(p->Kind()) ? p : nullptr;
+  }
+  return nullptr;
+}
+
+// Measured first, then written once from its end: a name costs its length, however deep the
+// item stands.
+String JoinOwnerNames(const TCodeItem &item, TCodeItemKinds crossed, bool lookup) {
+  const auto nameOf = [lookup](const TCodeItem &i) -> const String & {
+    return lookup ? i.GetLookupName() : i.Name();
+  };
+  const TCodeItem *outer = NamedOwner(&item, crossed);
+  if (!outer)
+    return nameOf(item);
+  std::size_t length = nameOf(item).size();
+  for (const TCodeItem *p = outer; p; p = NamedOwner(p, crossed))
+    length += nameOf(*p).size() + 1;
+  String result(length, u'.');
+  std::size_t end = length;
+  for (const TCodeItem *p = &item; p; p = NamedOwner(p, crossed)) {
+    const String &part = nameOf(*p);
+    end -= part.size();
+    std::copy(part.begin(), part.end(), result.begin() + static_cast<std::ptrdiff_t>(end));
+    if (end > 0)
+      --end;
   }
   return result;
 }

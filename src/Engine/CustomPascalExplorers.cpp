@@ -1,5 +1,6 @@
 #include "Engine/CustomPascalExplorers.h"
 
+#include "Platform/Rtl/Character.h"
 #include "Platform/Rtl/Files.h"
 #include "World/ClassEx.h"
 #include "World/KRStrUtils.h"
@@ -25,6 +26,7 @@ constexpr const Char *SInvalidToken = u"Invalid token";
 constexpr const Char *SRegionName = u"Error in region name (unterminated string)";
 constexpr const Char *SUnmatchedEndRegion = u"Unmatched $ENDREGION";
 constexpr const Char *SUnmatchedRegion = u"Unmatched $REGION";
+constexpr const Char *SNestedTooDeep = u"Nested deeper than %d levels";
 constexpr const Char *SIncludeNotFound = u"Include file not found: %s";
 constexpr const Char *SIgnoredRegion = u"Ignored region directive: %s";
 constexpr const Char *SIgnoredDirective = u"Ignored compiler directive: %s";
@@ -49,8 +51,6 @@ bool IsRoutineItem(const TCodeItem *item) {
 bool OneOf(TReservedWord w, std::initializer_list<TReservedWord> words) {
   return std::find(words.begin(), words.end(), w) != words.end();
 }
-
-String UpperKey(const String &s) { return UpperCase(s); }
 
 } // namespace
 
@@ -110,6 +110,7 @@ void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool h
   FTokens->SetEvaluateConditions(FEvaluateConditions);
   FModuleMarkLine = -1;
   module.SetImplLineNr(-1);
+  FImplementationIncludes.clear();
   module.SetLanguage(GlobalPascalLanguage());
 
   FTokens->SetSource(source, module.FileName());
@@ -152,6 +153,9 @@ void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool h
   TSourceRegion *root = &module.RootRegion();
   root->StartLine = 0;
   FCurrentRegion = root;
+  FRegionDepth = 0;
+  FIgnoredRegions = 0;
+  FDepthOwner = nullptr;
   FSkipKinds = TTokenKinds{TTokenKind::tkComment, TTokenKind::tkKRTag};
 
   t.SetSkipKinds({});
@@ -510,9 +514,12 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
   const Char first = body[0];
   if ((first == u'E' || first == u'e') && StartsText(u"ENDREGION", body)) {
     region = true;
-    if (FCurrentRegion && FCurrentRegion->Parent()) {
+    if (FIgnoredRegions > 0) {
+      --FIgnoredRegions;
+    } else if (FCurrentRegion && FCurrentRegion->Parent()) {
       FCurrentRegion->EndLine = t.LineNr() - 1;
       FCurrentRegion = FCurrentRegion->Parent();
+      --FRegionDepth;
     } else {
       AddPositionMessage(SUnmatchedEndRegion, line, kError, column);
     }
@@ -521,11 +528,15 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
     String name;
     if (!UnquotePascalString(Trim(body.substr(6)), name))
       AddPositionMessage(SRegionName, line, kError, column);
-    if (FCurrentRegion) {
+    if (FRegionDepth >= MaxNestingDepth) {
+      ++FIgnoredRegions;
+      AddPositionMessage(Format(SNestedTooDeep, {MaxNestingDepth}), line, kError, column);
+    } else if (FCurrentRegion) {
       auto *r = new TSourceRegion(FCurrentRegion);
       r->Name = name;
       r->StartLine = line - 1;
       FCurrentRegion = r;
+      ++FRegionDepth;
     }
   } else if ((first == u'R' || first == u'r') && body.size() > 6) {
     const String mask = Trim(body.substr(body.size() - 6));
@@ -588,6 +599,13 @@ TCodeItem *TCustomPascalModuleExplorer::ModuleLevelScope() {
   return &Module();
 }
 
+TClassItem *TCustomPascalModuleExplorer::BodyClass() const {
+  TCodeItem *item = FCurrentItem;
+  while (item && item->Kind() == ckModuleSection && dynamic_cast<TIncludeFileItem *>(item))
+    item = item->Owner();
+  return item ? item->AsClassItem() : nullptr;
+}
+
 // ---- Skipping and reading -------------------------------------------------------------------
 
 namespace {
@@ -637,7 +655,8 @@ void TCustomPascalModuleExplorer::SkipExpression(std::initializer_list<TReserved
       if (IsReservedWordToken(w) && !OneOf(w, words))
         RaiseUnexpectedToken();
     } else if (k == TTokenKind::tkSymbol) {
-      if (!IsSymbol(u"+"))
+      // A sum, or a signed number (dispid -4 of a type library's enumerator).
+      if (!IsSymbol(u"+") && !IsSymbol(u"-"))
         RaiseUnexpectedToken();
     } else if (k == TTokenKind::tkKRTag) {
       RaiseUnexpectedToken();
@@ -842,7 +861,7 @@ void TCustomPascalModuleExplorer::EndBlock(bool closed) {
     SetCurrentItem(item->Owner() ? item->Owner() : &module);
   if (cls) {
     const bool nested = GlobalPascalLanguage()->SupportsNestedTypes();
-    if (!(nested && FCurrentItem && FCurrentItem->AsClassItem()))
+    if (!(nested && BodyClass()))
       SetDeclarationMode(false);
     FCodeSectionKind = cskType;
     FVisibility = cls->Visibility();
@@ -907,6 +926,9 @@ TModuleSectionKind TCustomPascalModuleExplorer::ReservedWordToSectionKind(TReser
 
 void TCustomPascalModuleExplorer::SetImplementationLine(Integer line) {
   Module().SetImplLineNr(line);
+  FImplementationIncludes.clear();
+  for (const TIncludeEntry &e : FIncludeStack)
+    FImplementationIncludes.push_back(e.Item->LineNr());
 }
 
 Integer TCustomPascalModuleExplorer::GetImplementationLine() const {
@@ -982,7 +1004,7 @@ TProcData *TCustomPascalModuleExplorer::ParseProcData(TMethodKind methodKind, co
 void TCustomPascalModuleExplorer::FinishProcData(TProcData *proc) {
   SetHeaderEndAtToken(proc);
   if (!proc->HasDirective(pdForward) && !proc->HasDirective(pdExternal) &&
-      GetImplementationLine() >= 0)
+      GetImplementationLine() >= 0 && WithinNestingLimit(proc))
     SetCurrentItem(proc);
 }
 
@@ -1073,7 +1095,8 @@ TMethodImplItem *TCustomPascalModuleExplorer::ParseMethodImplementation(
     impl->SetBadFormat(true);
   }
   SetHeaderEndAtToken(impl);
-  SetCurrentItem(impl);
+  if (WithinNestingLimit(impl))
+    SetCurrentItem(impl);
   return impl;
 }
 
@@ -1126,6 +1149,7 @@ TClassItem *TCustomPascalModuleExplorer::AddClassItem(TClassKind classKind,
     }
   }
   if (body) {
+    FDepthOwner = nullptr; // the include file's item moves one level down
     body->Item->SetOwner(cls);
     body->Item->SetVisibility(scDefault);
     body->Interrupted = cls;
@@ -1137,6 +1161,23 @@ TClassItem *TCustomPascalModuleExplorer::AddClassItem(TClassKind classKind,
   FCodeSectionKind = cskUndefined;
   FVisibility = scDefault;
   return cls;
+}
+
+bool TCustomPascalModuleExplorer::WithinNestingLimit(TCodeItem *item) {
+  const TCodeItem *owner = item->Owner();
+  if (owner != FDepthOwner) {
+    Integer depth = 0;
+    for (const TCodeItem *p = owner; p && p->Owner() && depth < MaxNestingDepth; p = p->Owner())
+      ++depth;
+    FDepthOwner = owner;
+    FDepthOfOwner = depth;
+  }
+  if (FDepthOfOwner < MaxNestingDepth)
+    return true;
+  item->SetBadFormat(true);
+  AddPositionMessage(Format(SNestedTooDeep, {MaxNestingDepth}), item->LineNr() + 1, kError,
+                     item->ItemStartPos());
+  return false;
 }
 
 void TCustomPascalModuleExplorer::ParseHintDirectives(TCodeItem *, bool atCurrent, bool, bool) {
@@ -1190,27 +1231,92 @@ void TCustomPascalModuleExplorer::ApplyClassWarnings() {
 namespace {
 
 // The container's own items of the given kind; items of included files count as the
-// container's, since they stand directly in its text.
-void CollectTopLevel(TCodeItem *container, TCodeItemKind kind, std::vector<TProcItem *> &out) {
+// container's, since they stand directly in its text. `visit` gets each item with the lines
+// of the include directives that hold it, outermost first (empty for the container's own).
+template <class Visit>
+void ForTopLevel(TCodeItem *container, TCodeItemKind kind, Visit &&visit,
+                 std::vector<Integer> &includes) {
   for (Integer i = 0; i < container->ChildCount(); ++i) {
     TCodeItem *child = container->GetChild(i);
-    if (child->Kind() == kind)
-      out.push_back(static_cast<TProcItem *>(child));
-    else if (child->ChildCount() > 0 && dynamic_cast<TIncludeFileItem *>(child))
-      CollectTopLevel(child, kind, out);
+    if (child->Kind() == kind) {
+      visit(static_cast<TProcItem *>(child), includes);
+    } else if (child->ChildCount() > 0 && dynamic_cast<TIncludeFileItem *>(child)) {
+      includes.push_back(child->LineNr());
+      ForTopLevel(child, kind, visit, includes);
+      includes.pop_back();
+    }
   }
+}
+
+void CollectTopLevel(TCodeItem *container, TCodeItemKind kind, std::vector<TProcItem *> &out) {
+  std::vector<Integer> includes;
+  ForTopLevel(
+      container, kind, [&](TProcItem *p, const std::vector<Integer> &) { out.push_back(p); },
+      includes);
+}
+
+// Whether a place comes before another, each given by the lines of the include directives
+// that hold it (outermost first) and its line in the innermost file: lines of different
+// files are never compared with each other.
+bool Precedes(const std::vector<Integer> &includes, Integer line,
+              const std::vector<Integer> &otherIncludes, Integer otherLine) {
+  const std::size_t n = std::min(includes.size(), otherIncludes.size());
+  for (std::size_t i = 0; i < n; ++i)
+    if (includes[i] != otherIncludes[i])
+      return includes[i] < otherIncludes[i];
+  return (includes.size() > n ? includes[n] : line) <
+         (otherIncludes.size() > n ? otherIncludes[n] : otherLine);
+}
+
+// Pascal identifiers are the same without regard to case for every letter, as the language's
+// SameIdent compares them. An identifier's key maps each character so that two keys are equal
+// exactly when the identifiers are: ASCII upper-cased, any other character by its simple case
+// folding (a result in ASCII upper-cased too). An ASCII name's key is its upper-case form, so
+// such names sort as CompareText sorts them, and CompareText on keys upper-cases nothing.
+inline Char IdentKeyChar(Char c) {
+  if (c >= 0x80) {
+    c = FoldChar(c);
+    if (c >= 0x80)
+      return c;
+  }
+  return c >= u'a' && c <= u'z' ? static_cast<Char>(c - 32) : c;
+}
+
+String IdentKey(StringView s) {
+  String key(s);
+  for (Char &c : key)
+    c = IdentKeyChar(c);
+  return key;
+}
+
+// Without an early exit, so that the compiler reads several characters at a time.
+bool IsAscii(StringView s) {
+  Char any = 0;
+  for (const Char c : s)
+    any |= c;
+  return any < 0x80;
+}
+
+bool SameIdentName(StringView a, StringView b) {
+  if (a.size() != b.size())
+    return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i] && IdentKeyChar(a[i]) != IdentKeyChar(b[i]))
+      return false;
+  return true;
 }
 
 // A routine with its lookup name; small and trivially copied, so that sorting moves no
 // strings. Its signature key is computed only when a match needs it (TSignatureKeys).
 struct TKeyedProc {
   TProcItem *Item;
-  StringView Name;
+  // The lookup name, or its key when the name is not plain ASCII (CompareText on either
+  // compares as on keys).
+  StringView Key;
   Integer Signature = -1;
-  // The name's first eight characters ASCII upper-cased, a byte each from the high end and
-  // zero behind the name's end, so that most comparisons of the sort are one of integers.
-  // A character from 0xFF on ends the prefix with 0xFF: names that agree up to there are
-  // compared in full.
+  // The key's first eight characters, a byte each from the high end and zero behind the
+  // name's end, so that most comparisons of the sort are one of integers. A character from
+  // 0xFF on ends the prefix with 0xFF: names that agree up to there are compared in full.
   std::uint64_t Prefix = 0;
 };
 
@@ -1231,23 +1337,32 @@ std::uint64_t UpperPrefix(StringView name) {
   return i == 0 ? 0 : i < 8 ? key << (8 * (8 - i)) : key;
 }
 
-// Ordered as CompareText orders the names; stable, so that equal names keep source order.
-std::vector<TKeyedProc> SortedByLookupName(const std::vector<TProcItem *> &items) {
+// Routines in the order of their names' keys; stable, so that equal names keep source order.
+// Keys of names that are not plain ASCII are made once each and kept in `keys`, which must
+// be empty.
+std::vector<TKeyedProc> SortedByLookupName(const std::vector<TProcItem *> &items,
+                                           std::vector<String> &keys) {
   std::vector<TKeyedProc> r;
   r.reserve(items.size());
   for (TProcItem *p : items) {
-    const StringView name = p->GetLookupName();
+    StringView name = p->GetLookupName();
+    if (!IsAscii(name)) {
+      if (keys.empty())
+        keys.reserve(items.size()); // the views below stay valid
+      keys.push_back(IdentKey(name));
+      name = keys.back();
+    }
     r.push_back({p, name, -1, UpperPrefix(name)});
   }
   std::stable_sort(r.begin(), r.end(), [](const TKeyedProc &a, const TKeyedProc &b) {
     if (a.Prefix != b.Prefix)
       return a.Prefix < b.Prefix;
-    return CompareText(a.Name, b.Name) < 0;
+    return CompareText(a.Key, b.Key) < 0;
   });
   return r;
 }
 
-// The upper-case signature keys of the routines asked about, each computed once.
+// The signature keys of the routines asked about, each computed once.
 class TSignatureKeys {
 public:
   bool Same(TKeyedProc &a, TKeyedProc &b) {
@@ -1259,7 +1374,7 @@ private:
   std::size_t Index(TKeyedProc &k) {
     if (k.Signature < 0) {
       k.Signature = static_cast<Integer>(FKeys.size());
-      FKeys.push_back(UpperCase(k.Item->GetSignatureKey()));
+      FKeys.push_back(IdentKey(k.Item->GetSignatureKey()));
     }
     return static_cast<std::size_t>(k.Signature);
   }
@@ -1291,18 +1406,21 @@ void TCustomPascalModuleExplorer::CreateMissingDeclarations(std::vector<TProcIte
 }
 
 void TCustomPascalModuleExplorer::Associate(std::vector<TProcItem *> &decls,
-                                            std::vector<TProcItem *> &impls, TCodeItem *owner) {
+                                            std::vector<TProcItem *> &impls, TCodeItem *owner,
+                                            bool shared) {
   // Nothing to match, and no stubs to make for implementations outside a class.
   if (impls.empty() || (decls.empty() && !dynamic_cast<TClassItem *>(owner))) {
     decls.clear();
     impls.clear();
     return;
   }
-  std::vector<TKeyedProc> ds = SortedByLookupName(decls), is = SortedByLookupName(impls);
+  std::vector<String> declKeys, implKeys;
+  std::vector<TKeyedProc> ds = SortedByLookupName(decls, declKeys),
+                          is = SortedByLookupName(impls, implKeys);
   decls.clear();
   impls.clear();
   std::size_t dn = ds.size(), in = is.size();
-  std::vector<TKeyedProc *> g, h;
+  std::vector<TKeyedProc *> g, h, taken;
   std::vector<TProcItem *> missing;
   TSignatureKeys keys;
   while (in > 0) {
@@ -1312,15 +1430,15 @@ void TCustomPascalModuleExplorer::Associate(std::vector<TProcItem *> &decls,
       CreateMissingDeclarations(missing, owner);
       return;
     }
-    const StringView name = is[in - 1].Name;
+    const StringView name = is[in - 1].Key;
     g.clear();
     h.clear();
-    while (in > 0 && SameText(is[in - 1].Name, name)) {
+    while (in > 0 && SameText(is[in - 1].Key, name)) {
       g.push_back(&is[in - 1]);
       --in;
     }
     while (dn > 0) {
-      const Integer c = CompareText(ds[dn - 1].Name, name);
+      const Integer c = CompareText(ds[dn - 1].Key, name);
       if (c > 0) {
         --dn;
       } else if (c == 0) {
@@ -1333,12 +1451,25 @@ void TCustomPascalModuleExplorer::Associate(std::vector<TProcItem *> &decls,
     // g and h hold their items in reverse source order; match from the end of each.
     std::reverse(g.begin(), g.end());
     std::reverse(h.begin(), h.end());
+    taken.clear();
     for (auto hd = h.size(); hd-- > 0;) {
       for (auto gi = g.size(); gi-- > 0;) {
-        if (h[hd]->Item->SameSignatureSource(*g[gi]->Item) ||
-            keys.Same(*g[gi], *h[hd])) {
+        if (h[hd]->Item->SameSignatureSource(*g[gi]->Item) || keys.Same(*g[gi], *h[hd])) {
           Link(h[hd]->Item, g[gi]->Item);
+          if (shared)
+            taken.push_back(g[gi]);
           g.erase(g.begin() + static_cast<std::ptrdiff_t>(gi));
+          h.erase(h.begin() + static_cast<std::ptrdiff_t>(hd));
+          break;
+        }
+      }
+    }
+    // A declaration of a classifier declared more than once under one name shares the body
+    // that a declaration of the same signature got.
+    for (auto hd = taken.empty() ? 0 : h.size(); hd-- > 0;) {
+      for (TKeyedProc *impl : taken) {
+        if (h[hd]->Item->SameSignatureSource(*impl->Item) || keys.Same(*impl, *h[hd])) {
+          h[hd]->Item->SetImplRef(impl->Item);
           h.erase(h.begin() + static_cast<std::ptrdiff_t>(hd));
           break;
         }
@@ -1361,7 +1492,7 @@ void TCustomPascalModuleExplorer::AssociateMethods() {
   TModuleItem &module = Module();
   std::vector<TProcItem *> allImpls;
   CollectTopLevel(&module, ckMethodImpl, allImpls);
-  // Implementations by class part, keyed in upper case, in source order.
+  // Implementations by the key of their class part, in source order.
   std::unordered_map<String, std::vector<TProcItem *>> byClass;
   std::vector<String> order;
   // A class's implementations mostly follow each other: the same class part as the one
@@ -1370,8 +1501,8 @@ void TCustomPascalModuleExplorer::AssociateMethods() {
   std::vector<TProcItem *> *list = nullptr;
   for (TProcItem *p : allImpls) {
     const String &name = static_cast<TMethodImplItem *>(p)->RefBaseClass();
-    if (!previous || !SameText(name, *previous)) {
-      String key = UpperKey(name);
+    if (!previous || !SameIdentName(name, *previous)) {
+      String key = IdentKey(name);
       auto [it, added] = byClass.try_emplace(key);
       if (added)
         order.push_back(std::move(key));
@@ -1380,36 +1511,60 @@ void TCustomPascalModuleExplorer::AssociateMethods() {
     }
     list->push_back(p);
   }
-  std::unordered_map<String, bool> declared;
+  // Every declared classifier name, and the classifiers with method bodies in declaration
+  // order, those of one name chained from the first.
+  struct TNamed {
+    Integer First = -1, Last = -1;
+  };
+  struct TBodies {
+    TTypeItem *Type;
+    const String *Key;
+    TNamed *Name;
+    Integer Next = -1;
+  };
+  std::unordered_map<String, TNamed> declared;
+  std::vector<TBodies> bodies;
   const bool recordMethods = TPascalLanguage::GetLanguageMode() >= dlmDelphi10Win32;
-  // Types may be added below (stubs), so take the list first.
-  std::vector<TTypeItem *> types;
-  for (Integer i = 0; i < module.GetTypeCount(); ++i)
-    types.push_back(module.GetType(i));
-  for (TTypeItem *type : types) {
+  // Types may be added below (stubs), so take them first.
+  for (Integer i = 0; i < module.GetTypeCount(); ++i) {
+    TTypeItem *type = module.GetType(i);
     const TCodeItemKind k = type->Kind();
     if (!IsClassKind(k))
       continue;
-    const String key = UpperKey(type->GetQualifiedLookupName());
-    declared[key] = true;
-    const bool bodies = k == ckClass || k == ckObject || k == ckHelper || k == ckRecordHelper ||
-                        (k == ckRecord && recordMethods);
-    if (!bodies)
+    auto [it, added] = declared.try_emplace(IdentKey(type->GetQualifiedLookupName()));
+    if (!(k == ckClass || k == ckObject || k == ckHelper || k == ckRecordHelper ||
+          (k == ckRecord && recordMethods)))
       continue;
-    auto it = byClass.find(key);
+    TNamed &named = it->second;
+    const auto index = static_cast<Integer>(bodies.size());
+    bodies.push_back({type, &it->first, &named});
+    if (named.First < 0)
+      named.First = index;
+    else
+      bodies[static_cast<std::size_t>(named.Last)].Next = index;
+    named.Last = index;
+  }
+  for (std::size_t b = 0; b < bodies.size(); ++b) {
+    const TBodies &entry = bodies[b];
+    if (entry.Name->First != static_cast<Integer>(b))
+      continue;
+    auto it = byClass.find(*entry.Key);
     if (it == byClass.end() || it->second.empty())
       continue;
-    // Methods an include file declares inside the class body are the class's methods too.
-    std::vector<TProcItem *> decls;
-    CollectTopLevel(type, ckMethod, decls);
     std::vector<TProcItem *> impls = std::move(it->second);
     it->second.clear();
-    Associate(decls, impls, type);
+    // Methods an include file declares inside the class body are the class's methods too. A
+    // classifier declared more than once under one name (both branches of a conditional read
+    // with conditions off) has the methods of every declaration; a body that none of them
+    // declares gets its stub in the first.
+    std::vector<TProcItem *> decls;
+    for (Integer d = static_cast<Integer>(b); d >= 0; d = bodies[static_cast<std::size_t>(d)].Next)
+      CollectTopLevel(bodies[static_cast<std::size_t>(d)].Type, ckMethod, decls);
+    Associate(decls, impls, entry.Type, entry.Next >= 0);
   }
   for (const String &key : order) {
-    if (declared.count(key))
+    if (!declared.try_emplace(key).second)
       continue;
-    declared[key] = true;
     std::vector<TProcItem *> impls = std::move(byClass[key]);
     auto *first = static_cast<TMethodImplItem *>(impls.front());
     auto *stub = new TClassItem(&module);
@@ -1426,17 +1581,22 @@ void TCustomPascalModuleExplorer::AssociateMethods() {
 
 void TCustomPascalModuleExplorer::AssociateRoutines() {
   TModuleItem &module = Module();
-  std::vector<TProcItem *> all, decls, impls;
-  CollectTopLevel(&module, ckProcedure, all);
+  std::vector<TProcItem *> decls, impls;
   const Integer implLine = module.ImplLineNr();
-  for (TProcItem *p : all) {
-    const bool before = p->LineNr() < implLine;
-    if (before || (p->HasDirective(pdForward) && !p->HasDirective(pdExternal)))
-      decls.push_back(p);
-    else
-      impls.push_back(p);
-    p->SetIsPublic(before);
-  }
+  // A routine read from an include file stands in the unit where its include directive does
+  // (and "implementation" may stand in an include file too).
+  std::vector<Integer> includes;
+  ForTopLevel(
+      &module, ckProcedure,
+      [&](TProcItem *p, const std::vector<Integer> &in) {
+        const bool before = Precedes(in, p->LineNr(), FImplementationIncludes, implLine);
+        if (before || (p->HasDirective(pdForward) && !p->HasDirective(pdExternal)))
+          decls.push_back(p);
+        else
+          impls.push_back(p);
+        p->SetIsPublic(before);
+      },
+      includes);
   Associate(decls, impls, &module);
 }
 

@@ -85,6 +85,14 @@ struct TRoutineHeading {
 
 class TCustomPascalModuleExplorer : public TModuleExplorer, public TGrammarTokenizerContext {
 public:
+  // How deep declarations (routines in routines, types in types) and regions may nest in
+  // the model. Real code nests a few levels; the walks over the model (freeing it, line
+  // shifts, searches, rendering) recurse along the nesting, so a text must not make the
+  // tree as deep as it likes. A routine or type that would stand deeper is kept without
+  // its contents and marked, a region is not kept, each with the message "Nested deeper
+  // than 256 levels".
+  static constexpr Integer MaxNestingDepth = 256;
+
   ~TCustomPascalModuleExplorer() override;
 
   TSourceLanguageKind Language() const override { return lanPascal; }
@@ -186,6 +194,9 @@ protected:
   // ---- Scope, blocks and declaration items ----
   void SetCurrentItem(TCodeItem *item);
   TCodeItem *CurrentItem() const { return FCurrentItem; }
+  // The class whose body the current item stands in: the current item itself, or the class
+  // around the include file (or chain of them) that is being read in its body; else null.
+  TClassItem *BodyClass() const;
   void UpdateCurrentScope();
   void PushBlock(TCodeItem *item);
   void PushMarker(TReservedWord word);
@@ -215,6 +226,10 @@ protected:
   TMethodImplItem *ParseMethodImplementation(const TRoutineHeading &heading,
                                              const TGenericIdentPath &nameParts);
   TClassItem *AddClassItem(TClassKind classKind, const TIdentRecord &declaredName);
+  // False for an item that stands deeper than MaxNestingDepth below the module: it is then
+  // marked BadFormat with the nesting message and must hold nothing (it does not become
+  // the current item, a type's body is passed over).
+  bool WithinNestingLimit(TCodeItem *item);
   // Sets the header end of an item behind the current token when it is ";", else before it.
   void SetHeaderEndAtToken(TCodeItem *item);
 
@@ -295,8 +310,10 @@ private:
   void FinishProcData(TProcData *proc);
   static void Link(TProcItem *decl, TProcItem *impl);
   void CreateMissingDeclarations(std::vector<TProcItem *> &impls, TCodeItem *owner);
-  void Associate(std::vector<TProcItem *> &decls, std::vector<TProcItem *> &impls,
-                 TCodeItem *owner);
+  // Links declarations with implementations of the same name. `shared`: the declarations are
+  // those of several classifiers of one name, which may share a body.
+  void Associate(std::vector<TProcItem *> &decls, std::vector<TProcItem *> &impls, TCodeItem *owner,
+                 bool shared = false);
   void AssociateMethods();
   void AssociateRoutines();
 
@@ -310,6 +327,12 @@ private:
   Integer FSignatureLength = 0;
   TCodeItem *FCurrentItem = nullptr;
   TSourceRegion *FCurrentRegion = nullptr;
+  Integer FRegionDepth = 0;    // of the current region below the root
+  Integer FIgnoredRegions = 0; // open regions beyond the nesting limit, not kept
+  // The item whose depth was measured last, and that depth: many declarations in a row
+  // are checked with the same owner.
+  const TCodeItem *FDepthOwner = nullptr;
+  Integer FDepthOfOwner = 0;
   bool FDetailedMetaDataHints = true;
   bool FEmptyLineUnassociatesComment = false;
   bool FDirectiveSeen = false;
@@ -322,6 +345,8 @@ private:
     bool ModuleLevel;
   };
   std::vector<TIncludeEntry> FIncludeStack;
+  // The lines of the include directives (outermost first) that hold the implementation line.
+  std::vector<Integer> FImplementationIncludes;
   bool FConstSeen = false;
   bool FInRoutineBody = false;
   std::vector<TBlockEntry> FBlocks;

@@ -2,6 +2,7 @@
 
 #include "Common/DataFolders.h"
 #include "Engine/ParamLists.h"
+#include "Platform/Rtl/Character.h"
 #include "Platform/Rtl/Files.h"
 #include "Platform/Shell/ShellApi.h"
 #include "World/ClassEx.h"
@@ -13,6 +14,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <unordered_set>
 
 namespace krx {
 
@@ -75,6 +77,34 @@ TDelegatesStamp DelegatesStampOf(const String &fileName, const TIdentifierValida
     return stamp;
   stamp = {fileName, file, &validator, mode, true};
   return stamp;
+}
+
+// The global delegates' names, hashed and compared as AnsiSameText compares them, so that a
+// property's type is found in constant time however long the file is, without a copy.
+struct TFoldedHash {
+  using is_transparent = void;
+  std::size_t operator()(StringView s) const {
+    std::size_t h = 14695981039346656037ull;
+    for (const Char c : s)
+      h = (h ^ (c < 0x80 ? ((c >= u'A' && c <= u'Z') ? Char(c + 32) : c) : FoldChar(c))) *
+          1099511628211ull;
+    return h;
+  }
+};
+struct TFoldedEqual {
+  using is_transparent = void;
+  bool operator()(StringView a, StringView b) const { return AnsiSameText(a, b); }
+};
+using TDelegateNames = std::unordered_set<String, TFoldedHash, TFoldedEqual>;
+
+TDelegateNames &GlobalDelegateNames() {
+  static TDelegateNames names;
+  return names;
+}
+
+bool IsGlobalDelegate(StringView type) {
+  const TDelegateNames &names = GlobalDelegateNames();
+  return names.find(type) != names.end();
 }
 
 TDelphiLanguageMode Mode() { return TPascalLanguage::GetLanguageMode(); }
@@ -546,18 +576,25 @@ void TDelphiModuleExplorer::LoadGlobalDelegates() {
       WriteDefaultGlobalDelegates();
     TStringList lines;
     LoadStringsFromFile(lines, fileName);
-    for (Integer i = lines.Count() - 1; i >= 0; --i) {
+    // The names are gathered into a new list: deleting the refused lines from the loaded
+    // list would move the rest of it once for each of them.
+    TStringList names;
+    names.SetCapacity(lines.Count());
+    TDelegateNames keys;
+    keys.reserve(static_cast<std::size_t>(lines.Count()));
+    for (Integer i = 0; i < lines.Count(); ++i) {
       String line = lines[i];
       const std::size_t eq = line.find(u'=');
       if (eq != String::npos)
         line.resize(eq);
       line = Trim(line);
-      if (!line.empty() && validator.IsValidFor(ckDelegate, line))
-        lines.SetStrings(i, line);
-      else
-        lines.Delete(i);
+      if (!line.empty() && validator.IsValidFor(ckDelegate, line)) {
+        names.Add(line);
+        keys.insert(std::move(line));
+      }
     }
-    GGlobalDelegates->Assign(lines);
+    GGlobalDelegates->Assign(names);
+    GlobalDelegateNames() = std::move(keys);
     LoadedDelegates() = std::move(stamp);
   } catch (const Exception &) {
     ShowExplorerException();
@@ -576,6 +613,7 @@ void DelphiExplorersInitialization() {
   GSynchronizer = std::make_unique<TTokenizerSynchronizer>(language);
   GSynchronizer->LanguageChanged();
   GGlobalDelegates = std::make_unique<TStringList>();
+  GlobalDelegateNames().clear();
   // A new, empty list: the file is read again at the next parse.
   LoadedDelegates() = TDelegatesStamp();
 }
@@ -583,6 +621,7 @@ void DelphiExplorersInitialization() {
 void DelphiExplorersFinalization() {
   GSynchronizer.reset();
   GGlobalDelegates.reset();
+  GlobalDelegateNames().clear();
 }
 
 // ---- TDelphiModuleExplorer ------------------------------------------------------------------
@@ -620,10 +659,7 @@ void TDelphiModuleExplorer::StartMetrics() {
   LoadGlobalDelegates();
 }
 
-bool TDelphiModuleExplorer::InClassBody() const {
-  TCodeItem *c = CurrentItem();
-  return DeclarationMode() && c && c->AsClassItem();
-}
+bool TDelphiModuleExplorer::InClassBody() const { return DeclarationMode() && BodyClass(); }
 
 bool TDelphiModuleExplorer::AtModuleLevel() const {
   TCodeItem *c = CurrentItem();
@@ -927,7 +963,8 @@ void TDelphiModuleExplorer::ReservedWordStatement(TReservedWord word) {
   case rwResourceString:
   case rwType:
   case rwThreadVar: {
-    const TCodeItem *c = CurrentItem();
+    // An include file read in a class body holds the class's sections too.
+    const TCodeItem *c = DeclarationMode() ? BodyClass() : nullptr;
     const TCodeItemKind k = c ? c->Kind() : ckNone;
     if (DeclarationMode() && Mode() != dlmDelphi7Win32 &&
         (k == ckClass || k == ckRecord || k == ckHelper || k == ckRecordHelper)) {
@@ -1464,6 +1501,13 @@ void TDelphiModuleExplorer::ParseTypeDefinition(TReservedWord word, TIdentRecord
     SetDeclarationMode(true);
   cls->SetHeaderEndLineValue(LineBefore() - 1);
   cls->SetHeaderEndPos(ColBefore() - 1);
+  if (!WithinNestingLimit(cls)) {
+    // Too deep to hold members: the body is passed over up to its end, which closes it.
+    SkipLocalTypeBody();
+    if (TokenKind() != TTokenKind::tkNone)
+      EndBlock(true);
+    return;
+  }
   PushBackDeclarationStart();
 }
 
@@ -1659,11 +1703,11 @@ void TDelphiModuleExplorer::ParseRoutineHeading(TReservedWord word) {
     heading.Column = TokenColumn();
   }
   SetSectionKind(cskUndefined);
-  const bool anonymousAllowed =
-      InRoutineBody() ||
-      (MethodReferences() && (LastModuleSection() == msInitialization ||
-                              LastModuleSection() == msFinalization) &&
-       Blocks().size() > 1);
+  // The main block of a program (or a unit's begin ... end.) is the module's own block.
+  const bool anonymousAllowed = InRoutineBody() || (MethodReferences() && Blocks().size() > 1 &&
+                                                    (LastModuleSection() == msInitialization ||
+                                                     LastModuleSection() == msFinalization ||
+                                                     Blocks()[1].Item == ModuleItem()));
   // The name's parts are read into the buffer kept for them, which is handed back emptied
   // (a heading read while this one is, if any, starts with a fresh one).
   TGenericIdentPath path;
@@ -2270,8 +2314,7 @@ bool TDelphiModuleExplorer::IsEventProperty(const TPropertyItem &prop, bool addR
   const String &type = prop.DataName();
   if (type.empty() || DelphiTypeCode(lanPascal, type) != 34)
     return false;
-  if (FDelegateNames->Contains(type) || (GGlobalDelegates && GGlobalDelegates->IndexOf(type) >= 0) ||
-      IsEventTypeNameOfModel(type))
+  if (FDelegateNames->Contains(type) || IsGlobalDelegate(type) || IsEventTypeNameOfModel(type))
     return true;
   const String &name = prop.Name();
   return FFixEvents && !prop.Directives().Contains(prDefaultArray) && name.size() >= 3 &&

@@ -85,11 +85,13 @@ std::vector<String> SplitList(StringView text) {
   return r;
 }
 
-String JoinList(const std::vector<String> &items) {
+template <class TList> String JoinList(const TList &items) {
   String r;
+  bool first = true;
   for (const String &s : items) {
-    if (!r.empty() || &s != &items.front())
+    if (!first)
       r.push_back(u';');
+    first = false;
     r.append(s);
   }
   return r;
@@ -110,8 +112,6 @@ int CompareDefineNames(StringView a, StringView b) {
   }
   return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
-
-bool DefineLess(StringView a, StringView b) { return CompareDefineNames(a, b) < 0; }
 
 Char UpperAscii(Char c) { return (c >= u'a' && c <= u'z') ? Char(c - 32) : c; }
 
@@ -195,6 +195,10 @@ bool SkipString(StringView s, std::size_t &pos) {
 
 } // namespace
 
+bool TDefineNameLess::operator()(StringView a, StringView b) const {
+  return CompareDefineNames(a, b) < 0;
+}
+
 String CompilerVersionName(TCompilerVersion v) { return VersionInfo(v).Name; }
 String CompilerVersionSymbol(TCompilerVersion v) { return VersionInfo(v).Symbol; }
 double CompilerVersionNumber(TCompilerVersion v) { return VersionInfo(v).Number; }
@@ -257,7 +261,7 @@ void TCompilerContext::SetCompilerSwitches(StringView text) {
 }
 
 bool TCompilerContext::IsDefined(StringView name) const {
-  if (std::binary_search(FDefines.begin(), FDefines.end(), name, DefineLess))
+  if (FDefines.find(name) != FDefines.end())
     return true;
   for (StringView s : kPlatformSymbols)
     if (SameAsciiText(name, s))
@@ -266,10 +270,10 @@ bool TCompilerContext::IsDefined(StringView name) const {
 }
 
 void TCompilerContext::SetDefine(StringView name, bool on) {
-  auto it = std::lower_bound(FDefines.begin(), FDefines.end(), name, DefineLess);
-  bool present = it != FDefines.end() && CompareDefineNames(*it, name) == 0;
+  const auto it = FDefines.lower_bound(name);
+  const bool present = it != FDefines.end() && CompareDefineNames(*it, name) == 0;
   if (on && !present)
-    FDefines.emplace(it, name);
+    FDefines.emplace_hint(it, name);
   else if (!on && present)
     FDefines.erase(it);
   if (CompareDefineNames(name, kLegacyIfEnd) == 0)

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <functional>
+#include <set>
 #include <vector>
 
 namespace krx {
@@ -48,6 +49,12 @@ double CompilerVersionNumber(TCompilerVersion version); // 35.0
 // body needs the tokenizer.
 bool ReadPlainDirectiveWord(StringView body, std::size_t &pos, StringView &word);
 
+// Orders define names ignoring case, as AnsiCompareText does; names are looked up as views.
+struct TDefineNameLess {
+  using is_transparent = void;
+  bool operator()(StringView a, StringView b) const;
+};
+
 class TCompilerContext {
 public:
   TCompilerContext();
@@ -84,8 +91,9 @@ public:
 
 private:
   TCompilerVersion FCompilerVersion = dcmpDelphi11Win32;
-  // Sorted, unique, compared ignoring case.
-  std::vector<String> FDefines;
+  // Unique, compared ignoring case. A tree, not a sorted array: a unit may define
+  // hundreds of thousands of names, each added in logarithmic time.
+  std::set<String, TDefineNameLess> FDefines;
   bool FLegacyIfEnd = false;
   std::vector<String> FIfExpressions;
   std::array<Byte, 26> FSwitches{};

@@ -1,5 +1,7 @@
 #include "KR4expt/CustomIDEPS.h"
 
+#include "Common/KRX.Exceptions.h"
+
 namespace krx {
 
 // ---- TCustomIDEProxy ----------------------------------------------------------------------
@@ -42,40 +44,75 @@ Integer TCustomIDEProxy::UpdateProjectFiles(const String &updateFile) {
 
 // ---- TCustomIDEStub -----------------------------------------------------------------------
 
+const TRequestShape *FindRequestShape(Integer id) {
+  for (const TRequestShape &shape : RequestShapes)
+    if (shape.Id == id)
+      return &shape;
+  return nullptr;
+}
+
+namespace {
+
+// Kestrune's calls come from another process: what they lack is told the user in words, never
+// as an internal check.
+void CheckArguments(Integer id, const TDotNetMarshaller &m) {
+  const TRequestShape *shape = FindRequestShape(id);
+  if (!shape)
+    return;
+  const String request = Format(u"Kestrune's request %d (%s) is refused: ", {id, shape->Name});
+  const Integer needed = shape->Strings + shape->Integers;
+  if (m.Count() < needed)
+    throw EKRXException(request +
+                        Format(u"it takes %d argument(s), and %d came", {needed, m.Count()}));
+  for (Integer i = 0; i < shape->Integers; ++i) {
+    const String text = m.GetString(shape->Strings + i);
+    Integer value = 0;
+    if (!TryStrToInt(text, value))
+      throw EConvertError(request +
+                          Format(u"its %s \"%s\" is not a number", {shape->IntegerNames[i], text}));
+  }
+}
+
+} // namespace
+
 void TCustomIDEStub::Execute(Integer id, const String &args) {
   TDotNetMarshaller &m = Marshaller();
   m.SetArgs(args);
   // An event that is not set makes its call a no-op; arguments are read only for a set one.
+  const auto checked = [&] {
+    CheckArguments(id, m);
+    return true;
+  };
   switch (id) {
   case idReloadFile:
-    if (OnReloadFile)
+    if (OnReloadFile && checked())
       OnReloadFile(m.GetString(0));
     break;
   case idShowHelp:
-    if (OnShowHelp)
+    if (OnShowHelp && checked())
       OnShowHelp(m.GetString(0));
     break;
   case idJumpToLocation:
-    if (OnJumpToLocation) {
+    if (OnJumpToLocation && checked()) {
       const String fileName = m.GetString(0), kindName = m.GetString(1), className = m.GetString(2),
                    memberName = m.GetString(3), paramText = m.GetString(4);
       OnJumpToLocation(fileName, kindName, className, memberName, paramText);
     }
     break;
   case idOpenFile:
-    if (OnOpenFile)
+    if (OnOpenFile && checked())
       OnOpenFile(m.GetString(0));
     break;
   case idRequestProjectFiles:
-    if (OnProjectFilesRequest)
+    if (OnProjectFilesRequest && checked())
       OnProjectFilesRequest(m.GetString(0));
     break;
   case idBuildProject:
-    if (OnBuildProject)
+    if (OnBuildProject && checked())
       OnBuildProject(m.GetInteger(0));
     break;
   case idGotoLine:
-    if (OnGotoLine) {
+    if (OnGotoLine && checked()) {
       const String fileName = m.GetString(0);
       const Integer line = m.GetInteger(1);
       const Integer column = m.GetInteger(2);
@@ -83,11 +120,11 @@ void TCustomIDEStub::Execute(Integer id, const String &args) {
     }
     break;
   case idRequestEditorFiles:
-    if (OnEditorFilesRequest)
+    if (OnEditorFilesRequest && checked())
       OnEditorFilesRequest(m.GetString(0));
     break;
   case idUpdateProjectFiles:
-    if (OnUpdateProjectFiles)
+    if (OnUpdateProjectFiles && checked())
       OnUpdateProjectFiles(m.GetString(0));
     break;
   default:

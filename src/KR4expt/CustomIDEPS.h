@@ -4,6 +4,7 @@
 
 #include "KR4expt/DotNetPS.h"
 
+#include <array>
 #include <functional>
 
 namespace krx {
@@ -20,6 +21,29 @@ enum : Integer {
   idRequestEditorFiles = 1033,
   idUpdateProjectFiles = 1034,
 };
+
+// A request's arguments on the wire: its sender's name, then how many texts and, after them,
+// how many numbers it takes (with the numbers' names).
+struct TRequestShape {
+  Integer Id;
+  const Char *Name;
+  Integer Strings;
+  Integer Integers;
+  std::array<const Char *, 2> IntegerNames;
+};
+inline constexpr std::array<TRequestShape, 9> RequestShapes = {{
+    {idReloadFile, u"ReloadFile", 1, 0, {}},
+    {idShowHelp, u"ShowHelp", 1, 0, {}},
+    {idJumpToLocation, u"JumpToLocation", 5, 0, {}},
+    {idOpenFile, u"OpenFile", 1, 0, {}},
+    {idRequestProjectFiles, u"RequestProjectFiles", 1, 0, {}},
+    {idBuildProject, u"BuildProject", 0, 1, {u"Mode"}},
+    {idGotoLine, u"GotoLine", 1, 2, {u"Line", u"Column"}},
+    {idRequestEditorFiles, u"RequestEditorFiles", 1, 0, {}},
+    {idUpdateProjectFiles, u"UpdateProjectFiles", 1, 0, {}},
+}};
+// The shape of a request id; null for an id outside the set.
+const TRequestShape *FindRequestShape(Integer id);
 
 // The sender of the request set. Descendants name the IDE they reach (RemoteName) and
 // fill DisplayName and ShowHelp. Every request returns the message result (1 when the IDE
@@ -52,8 +76,10 @@ using TJumpToLocationEvent =
                        const String &memberName, const String &paramText)>;
 
 // The receiver of the request set: each call runs the event of its id, if set. An unknown
-// id does nothing; missing arguments or a non-numeric integer raise (the stub window hands
-// the exception to the application's handler and the call is dropped).
+// id does nothing. A call with fewer arguments than its shape (EKRXException) or a number
+// that is not one (EConvertError) is refused with a message naming the request and what was
+// wrong; the stub window hands it to the application's handler and the call is dropped.
+// Extra arguments are ignored.
 class TCustomIDEStub : public TDotNetStub {
 public:
   TBuildProjectEvent OnBuildProject;

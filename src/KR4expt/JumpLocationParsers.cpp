@@ -84,8 +84,9 @@ const TCodeItem *OutermostInclude(const TCodeItem *item) {
   return found;
 }
 
-// The members a class declares with the name, in text order: its direct children, and the
-// items of include files that stand in its body (they are the class's as if written there).
+// The members a class (or the module) declares with the name, in text order: its direct
+// children, and the items of include files that stand in its body (they are its own as if
+// written there).
 void CollectMembers(const TCodeItem &owner, StringView name, TCodeItemKinds kinds,
                     std::vector<TCodeItem *> &list) {
   const TSourceLanguage &language = *owner.GetLanguage();
@@ -144,7 +145,8 @@ TCodeItem *TJumpLocationParser::FindMember(const TModuleItem &Module, StringView
   TCandidates list;
   switch (FJumpKind) {
   case jkModuleProc:
-    Module.CollectChildren(FClassName, list, {ckProcedure}, false);
+    // Routines that include files hold at module level are the module's, in text order.
+    CollectMembers(Module, FClassName, {ckProcedure}, list);
     return SelectByParams(list);
   case jkEventType:
     Module.CollectChildren(FClassName, list, {ckDelegate}, true);
@@ -159,17 +161,10 @@ TCodeItem *TJumpLocationParser::FindMember(const TModuleItem &Module, StringView
   TCodeItem *cls = Module.GetType(index);
   if (FJumpKind == jkClass)
     return cls;
-  CollectMembers(*cls, FMemberName, MemberKinds(FJumpKind, FLanguage), list);
-  if (FJumpKind >= jkConstructor && FJumpKind <= jkOperator) {
-    const TMethodKind wanted = WantedMethodKind(FJumpKind);
-    for (std::size_t i = list.size(); i-- > 0;) {
-      const auto *proc = dynamic_cast<const TProcItem *>(list[i]);
-      if (!proc || NormalizeMethodKind(proc->MethodKind()) != wanted)
-        list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
-    }
-    if (wanted == mkConstructor && list.size() > 1)
-      FilterHits(list);
-  }
+  // A class declared more than once under one name (both branches of a conditional read):
+  // the first declaration that has the member answers.
+  for (Integer next = index; list.empty() && FindClass(Module, FClassName, next, next);)
+    CollectCandidates(*Module.GetType(next++), list);
   TCodeItem *chosen = SelectByParams(list);
   if (!chosen)
     return cls;
@@ -181,10 +176,24 @@ TCodeItem *TJumpLocationParser::FindMember(const TModuleItem &Module, StringView
   return chosen;
 }
 
-bool TJumpLocationParser::FindClass(const TModuleItem &Module, StringView Name,
-                                    Integer &Index) const {
+void TJumpLocationParser::CollectCandidates(const TCodeItem &Class, TCandidates &List) const {
+  CollectMembers(Class, FMemberName, MemberKinds(FJumpKind, FLanguage), List);
+  if (FJumpKind >= jkConstructor && FJumpKind <= jkOperator) {
+    const TMethodKind wanted = WantedMethodKind(FJumpKind);
+    for (std::size_t i = List.size(); i-- > 0;) {
+      const auto *proc = dynamic_cast<const TProcItem *>(List[i]);
+      if (!proc || NormalizeMethodKind(proc->MethodKind()) != wanted)
+        List.erase(List.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    if (wanted == mkConstructor && List.size() > 1)
+      FilterHits(List);
+  }
+}
+
+bool TJumpLocationParser::FindClass(const TModuleItem &Module, StringView Name, Integer &Index,
+                                    Integer From) const {
   const TSourceLanguage &language = *Module.GetLanguage();
-  for (Integer i = 0; i < Module.GetTypeCount(); ++i) {
+  for (Integer i = From; i < Module.GetTypeCount(); ++i) {
     const TTypeItem *type = Module.GetType(i);
     if (ClassifierItemKinds.Contains(type->Kind()) &&
         language.SameIdent(type->GetQualifiedName(), Name)) {

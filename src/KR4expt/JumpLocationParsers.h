@@ -39,8 +39,11 @@ public:
 private:
   using TCandidates = std::vector<TCodeItem *>;
 
-  // The first registered classifier whose qualified name is Name.
-  bool FindClass(const TModuleItem &Module, StringView Name, Integer &Index) const;
+  // The first registered classifier from index From on whose qualified name is Name.
+  bool FindClass(const TModuleItem &Module, StringView Name, Integer &Index,
+                 Integer From = 0) const;
+  // The members of the class that may answer the request.
+  void CollectCandidates(const TCodeItem &Class, TCandidates &List) const;
   // Constructors only: keeps the instance (or, for "static.ctor", the class) constructors
   // when there are any.
   void FilterHits(TCandidates &List) const;

@@ -30,6 +30,7 @@
 
 #include <array>
 #include <memory>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -95,7 +96,8 @@ public:
   // Each runs from the endpoint's queue, one at a time, on the IDE's main thread.
 
   // 1026: Kestrune rewrote the file; an open buffer without changes of its own takes the
-  // new text, the file keeps Kestrune's bytes and its last-write time.
+  // new text, the file keeps Kestrune's bytes and its last-write time. A buffer that cannot
+  // take the new text is not saved (the file stays as Kestrune wrote it); that is raised.
   void RefreshFileRequest(const String &FileName);
   // 1027: the IDE's own help; the keyword is not used.
   void ShowHelpRequest(const String &Keyword);
@@ -105,7 +107,8 @@ public:
                              const String &ParamText);
   // 1029
   void OpenFileRequest(const String &FileName);
-  // 1030: the active project's files of its language into the transfer file.
+  // 1030: the active project's files of its language into the transfer file. 1030 and 1033
+  // write only a new file or over an earlier answer (TransferFiles.h).
   void ProjectFilesRequest(const String &TransferFile);
   // 1031: mode 0 make, 1 build, 2 check, 3 make; any other mode is ignored.
   void BuildProjectRequest(Integer Mode);
@@ -113,7 +116,8 @@ public:
   void GotoLineRequest(const String &FileName, Integer Line, Integer Column);
   // 1033: the files of the buffers with unsaved changes into the transfer file.
   void EditorFilesRequest(const String &TransferFile);
-  // 1034: adds the files a project-update document adds (or renames to).
+  // 1034: adds the files a project-update document adds (or renames to). Names holding a
+  // line break are not added; they are raised, named, after the others went in.
   void UpdateProjectFileRequest(const String &UpdateFile);
   // Opens the file with the cursor at (Line, Column) and the top line at least TopMin, moved
   // down when Line would otherwise lie below the view's last-but-one line.
@@ -187,6 +191,10 @@ public:
   std::vector<TMenuItem *> KeyBindingItems; // the items are the menu's
   std::unique_ptr<TKRProxies> Proxies;
   IPtr<IOTAProject> UpdateProject;
+  // While request 1034 runs: UpdateProject's file names (folded, so a lookup ignores case as
+  // the project's own comparison does), and the names refused for holding a line break.
+  std::unordered_set<String> UpdateProjectNames;
+  std::vector<String> RefusedUpdateNames;
 
   // ---- Commands to Kestrune: update and execute handlers of the actions ----
   void SingleFileKestruneActionUpdate(TObject *Sender);

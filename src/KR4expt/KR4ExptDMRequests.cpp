@@ -12,6 +12,7 @@
 #include "Engine/ModuleExplorers.h"
 #include "KR4expt/JumpLocationParsers.h"
 #include "KR4expt/TransferFiles.h"
+#include "Platform/Rtl/Character.h"
 #include "Platform/Rtl/Files.h"
 #include "Platform/Shell/Dialogs.h"
 #include "ToolsApi/OTAUtils.h"
@@ -19,34 +20,26 @@
 #include "World/ClassEx.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
-#include <fcntl.h>
-#include <optional>
-#include <unistd.h>
 
 namespace krx {
 
 namespace {
 
-// The bytes of a regular file, or nothing when it cannot be read (a FIFO or device under
-// the name is refused instead of waited on).
-std::optional<std::string> ReadBytes(const String &fileName) {
-  TOpenResult file = OpenRegularFile(FileNameToOS(fileName), O_RDONLY);
-  if (!file.Handle.Valid())
-    return std::nullopt;
-  std::string bytes;
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = ::read(file.Handle.Get(), chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n < 0)
-      return std::nullopt;
-    if (n == 0)
-      return bytes;
-    bytes.append(chunk, static_cast<std::size_t>(n));
-  }
+const Char *const SNotReloaded =
+    u"The file \"%s\" was not reloaded: %s. The editor keeps its text, and the file is left as "
+    u"it is.";
+const Char *const SNamesRefused =
+    u"Not added to the project \"%s\" (a file name must not hold a line break): %s";
+
+// The bytes of a file as Kestrune left it (a FIFO or device under the name is refused instead
+// of waited on, a file past the read bound refused by its size).
+TReadResult ReadWritten(const String &fileName) { return ReadRegularFile(FileNameToOS(fileName)); }
+
+// Why a read failed, as the end of a sentence.
+String ReadFailure(const TReadResult &read) {
+  const String reason = read.Reason();
+  return StartsStr(u"is ", reason) ? u"it " + reason : reason;
 }
 
 // Compile modes of request 1031 by mode: 3 makes, as 0 does.
@@ -264,7 +257,7 @@ void TKR4ExptDataModule::RefreshFileRequest(const String &FileName) {
   }
   // The bytes Kestrune wrote: the save below writes the buffer's text, which may differ in
   // its encoding or byte-order mark, and must not change them.
-  const std::optional<std::string> written = ReadBytes(FileName);
+  const TReadResult written = ReadWritten(FileName);
   bool updated = false;
   // A unit with a form takes the new text through the editor: reloading the file would reload
   // the form as well. A unit alone is reloaded by the IDE.
@@ -273,8 +266,13 @@ void TKR4ExptDataModule::RefreshFileRequest(const String &FileName) {
   if (!updated) {
     IPtr<IOTAActionServices> actions;
     TToolsAPIUtils::GetActionServices(actions);
-    actions->ReloadFile(FileName);
+    updated = actions->ReloadFile(FileName);
   }
+  // Saved now, the editor's old text would go over the file Kestrune wrote.
+  if (!updated)
+    throw EKRXException(Format(
+        SNotReloaded,
+        {FileName, written.Ok() ? String(u"the IDE could not read it") : ReadFailure(written)}));
   if (!hasLastWrite)
     return;
   {
@@ -282,8 +280,8 @@ void TKR4ExptDataModule::RefreshFileRequest(const String &FileName) {
     if (IPtr<IOTAModule> module = buffer->Module())
       module->Save(false, true);
   }
-  if (written && ReadBytes(FileName) != written)
-    ReplaceFileContents(FileNameToOS(FileName), *written);
+  if (written.Ok() && ReadWritten(FileName).Bytes != written.Bytes)
+    ReplaceFileContents(FileNameToOS(FileName), written.Bytes);
   FileSetLastWriteTime(FileName, lastWrite);
 }
 
@@ -291,8 +289,10 @@ void TKR4ExptDataModule::RefreshFileRequest(const String &FileName) {
 
 namespace {
 
-// Runs the collection and always marks the transfer file ready afterwards.
+// Runs the collection and always marks the transfer file ready afterwards. A file that may
+// not take an answer is refused first, so that nothing is written to it at all.
 template <class F> void AnswerTransfer(const String &transferFile, F collect) {
+  CheckTransferTarget(transferFile);
   try {
     collect();
   } catch (...) {
@@ -312,17 +312,15 @@ void TKR4ExptDataModule::ProjectFilesRequest(const String &TransferFile) {
     TToolsAPIUtils::GetActiveProject(project);
     if (!project)
       return;
+    // A project of another personality lists the files no explorer claims.
     TStringList files;
-    // A project of no known language has no files Kestrune could take.
-    if (language != lanUndefined) {
-      TModuleExplorerRegistry &registry = ModuleExplorerRegistry();
-      for (Integer i = 0; i < project->GetModuleCount(); ++i)
-        if (IPtr<IOTAModuleInfo> info = project->GetModule(i)) {
-          const String name = info->FileName();
-          if (registry.LanguageOfFile(name) == language)
-            files.Add(name);
-        }
-    }
+    TModuleExplorerRegistry &registry = ModuleExplorerRegistry();
+    for (Integer i = 0; i < project->GetModuleCount(); ++i)
+      if (IPtr<IOTAModuleInfo> info = project->GetModule(i)) {
+        const String name = info->FileName();
+        if (registry.LanguageOfFile(name) == language)
+          files.Add(name);
+      }
     WriteTransferFileList(TransferFile, u"ProjectFiles", files);
   });
 }
@@ -371,13 +369,31 @@ void TKR4ExptDataModule::UpdateProjectFileRequest(const String &UpdateFile) {
   if (!StartsText(u"Delphi", target->Personality()) || updates.Language != lanPascal)
     return;
   struct TRelease {
-    IPtr<IOTAProject> &Ref;
-    ~TRelease() { Ref = nullptr; }
-  } release{UpdateProject};
+    TKR4ExptDataModule &Module;
+    ~TRelease() {
+      Module.UpdateProject = nullptr;
+      Module.UpdateProjectNames.clear();
+      Module.RefusedUpdateNames.clear();
+    }
+  } release{*this};
   UpdateProject = target;
+  // The project's names once, so that each entry costs one lookup, not a scan of the project.
+  for (Integer i = 0; i < target->GetModuleCount(); ++i)
+    if (IPtr<IOTAModuleInfo> info = target->GetModule(i))
+      UpdateProjectNames.insert(FoldedText(info->FileName()));
   updates.ForEach([this](TFileUpdateOperation op, const String &name, const String &newName) {
     ApplyProjectUpdate(op, name, newName);
   });
+  if (RefusedUpdateNames.empty())
+    return;
+  // Named in full up to a few; a hostile document may hold thousands.
+  constexpr std::size_t kShown = 5;
+  String names;
+  for (std::size_t i = 0; i < std::min(kShown, RefusedUpdateNames.size()); ++i)
+    names += (i > 0 ? u", \"" : u"\"") + ShownFileName(RefusedUpdateNames[i]) + u"\"";
+  if (RefusedUpdateNames.size() > kShown)
+    names += Format(u" and %d more", {static_cast<Integer>(RefusedUpdateNames.size() - kShown)});
+  throw EKRXException(Format(SNamesRefused, {target->FileName(), names}));
 }
 
 void TKR4ExptDataModule::ApplyProjectUpdate(TFileUpdateOperation Op, const String &Name,
@@ -386,7 +402,12 @@ void TKR4ExptDataModule::ApplyProjectUpdate(TFileUpdateOperation Op, const Strin
   // An entry without a name has nothing to add.
   if (file.empty() || !UpdateProject)
     return;
-  if (!TToolsAPIUtils::ProjectContainsFile(UpdateProject.get(), file))
+  // Every answer listing the project's files would fail on such a name.
+  if (HoldsLineBreak(file)) {
+    RefusedUpdateNames.push_back(file);
+    return;
+  }
+  if (UpdateProjectNames.insert(FoldedText(file)).second)
     UpdateProject->AddFile(file, false);
 }
 

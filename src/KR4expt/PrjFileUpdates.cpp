@@ -9,14 +9,6 @@ namespace {
 
 const Char *const SNoRootElement = u"Error The document \"%s\" holds no element";
 
-// The key under which AnsiSameText finds a name.
-String FoldedName(StringView name) {
-  String key(name);
-  for (Char &c : key)
-    c = FoldChar(c);
-  return key;
-}
-
 bool OperationOf(const TXMLElement *element, TFileUpdateOperation &op) {
   return HasName(element, u"File") &&
          TProjectFileUpdates::ParseOperation(element->Attributes().Values(u"operation"), op);
@@ -89,18 +81,18 @@ void TFileFinder::Visit(TFileUpdateOperation Op, const String &Name, const Strin
   switch (Op) {
   case fuAdd:
   case fuRemove:
-    FIndex[FoldedName(Name)].Include(Op);
+    FIndex[FoldedText(Name)].Include(Op);
     break;
   case fuRename:
-    FIndex[FoldedName(NewName)].Include(fuAdd);
-    FIndex[FoldedName(Name)].Include(fuRemove);
+    FIndex[FoldedText(NewName)].Include(fuAdd);
+    FIndex[FoldedText(Name)].Include(fuRemove);
     break;
   }
 }
 
 TFileUpdateOperations TFileFinder::Find(const String &AFileName) {
   FileName = AFileName;
-  auto it = FIndex.find(FoldedName(AFileName));
+  auto it = FIndex.find(FoldedText(AFileName));
   Found = it == FIndex.end() ? TFileUpdateOperations() : it->second;
   return Found;
 }

@@ -18,6 +18,7 @@ namespace {
 TToolsAPIUtils *GToolsAPIUtils = nullptr;
 
 const Char *const SUnexpectedEditorResult = u"Unexpected result from editor";
+const Char *const STooLargeEditorText = u"The editor's text is larger than %d MB";
 
 bool SameFileName(StringView a, StringView b) { return AnsiSameText(a, b); }
 
@@ -329,6 +330,10 @@ void TToolsAPIUtils::ReadEditorSource(IOTASourceEditor *Editor, String &Text) {
     if (count < 0 || count > EditorReadChunk)
       throw EKRToolsException(SUnexpectedEditorResult);
     total += static_cast<std::size_t>(count);
+    // The editor's text is held twice here (bytes, then UTF-16): as bounded as a file read.
+    if (static_cast<Int64>(total) > MaxReadFileSize)
+      throw EKRToolsException(
+          Format(STooLargeEditorText, {static_cast<Integer>(MaxReadFileSize >> 20)}));
   } while (count == EditorReadChunk);
   bytes.resize(total);
   Text = Utf8ToString(bytes);
@@ -386,7 +391,13 @@ void TToolsAPIUtils::ReadEditorLines(IOTASourceEditor *Editor, Integer FirstLine
 
 bool TToolsAPIUtils::WriteEditorSource(IOTASourceEditor *Editor, const String &FileName) {
   try {
-    const std::string utf8 = StringToUtf8(ReadTextFile(FileName));
+    const TReadResult read = ReadRegularFile(FileNameToOS(FileName));
+    String text;
+    TTextEncoding encoding;
+    if (!read.Ok() || !DecodeTextBytes(reinterpret_cast<const Byte *>(read.Bytes.data()),
+                                       read.Bytes.size(), text, encoding))
+      return false;
+    const std::string utf8 = StringToUtf8(text);
     IPtr<IOTAEditWriter> writer = Editor->CreateWriter();
     writer->DeleteTo(INT_MAX);
     if (!utf8.empty())

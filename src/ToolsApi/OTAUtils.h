@@ -95,6 +95,8 @@ public:
   static void OpenFile(const String &FileName, IPtr<IOTAEditBuffer> &Buffer);
 
   // Reading and writing editor text
+  // The whole text; a text past MaxReadFileSize bytes raises EKRToolsException, as a file
+  // that large is not read either.
   static void ReadEditorSource(IOTASourceEditor *Editor, String &Text);
   // The bytes [Start, End) of the buffer (End -1: to the end); empty for Start -1.
   static void ReadEditorChunks(IOTASourceEditor *Editor, Integer Start, std::string &Utf8,
@@ -105,7 +107,8 @@ public:
                                   Integer LastLine);
   static void ReadEditorLines(IOTASourceEditor *Editor, Integer FirstLine, String &Text,
                               Integer LastLine);
-  // Replaces the buffer's text by the file's; False (never an exception) when it fails.
+  // Replaces the buffer's text by the file's (a regular file of at most MaxReadFileSize
+  // bytes); False (never an exception) when it fails.
   static bool WriteEditorSource(IOTASourceEditor *Editor, const String &FileName);
   static void GetSelectedText(IOTAEditView *View, String &Text);
   static void GetWordAtCursor(IOTAEditView *View, String &Text);

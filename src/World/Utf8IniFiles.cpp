@@ -25,12 +25,21 @@ const String &RefuseUnreadable(const String &fileName) {
 
 TUtf8IniFile::TUtf8IniFile(const String &fileName) : TMemIniFile(RefuseUnreadable(fileName)) {}
 
+TUtf8IniFile::TUtf8IniFile(const String &fileName, const TStrings &lines) : TMemIniFile(String()) {
+  FFileName = fileName;
+  SetStrings(lines);
+}
+
 void TUtf8IniFile::UpdateFile() {
+  SaveFileAtomically(FileName(), FileBytes());
+  SetModified(false);
+}
+
+std::string TUtf8IniFile::FileBytes() const {
   TStringList list;
   GetStrings(list);
   list.Insert(0, u"");
-  SaveStringsToUtf8File(list, FileName());
-  SetModified(false);
+  return "\xEF\xBB\xBF" + StringToUtf8(list.Text());
 }
 
 } // namespace krx

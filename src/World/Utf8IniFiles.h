@@ -11,10 +11,13 @@ public:
   // Reads the file when it exists. A file marked as UTF-32 raises EUnsupportedTextEncoding:
   // it cannot be read, and writing it back would destroy it.
   explicit TUtf8IniFile(const String &fileName);
+  // The content of a file the caller has read and examined itself (its lines); nothing is read.
+  TUtf8IniFile(const String &fileName, const TStrings &lines);
 
-  // Writes EF BB BF, an empty line, then every section with its lines, each line ended by
-  // CR LF; clears the modified flag. Nothing writes the file on destruction.
+  // Writes FileBytes; clears the modified flag. Nothing writes the file on destruction.
   void UpdateFile() override;
+  // EF BB BF, an empty line, then every section with its lines, each line ended by CR LF.
+  std::string FileBytes() const;
 };
 
 } // namespace krx

@@ -99,10 +99,10 @@ TEST_F(HungarianStartup, OnlyAFileThatDecodesCleanlyIsRewritten) {
   Reroot(Dir.Path().string());
   const std::string lines = "[Object Pascal]\r\nGr\xC3\xB6\xC3\x9F"
                             "e=G\r\n";
-  const std::string utf16(std::string("[\0O\0]\0\r\0\n\0x\0=\0y\0", 18));
+  const std::string utf16("[\0O\0]\0\r\0\n\0x\0=\0y\0", 16);
   for (const std::string &bytes :
        {utf16, lines + "Bad\xC3=B\r\n", BOM + lines + "\xFF=F\r\n", "\xFF\xFE" + utf16 + "x",
-        "\xFF\xFE" + std::string("\x00\xD8\r\0", 4), lines + std::string("N\0=N", 5)}) {
+        "\xFF\xFE" + std::string("\x00\xD8\r\0", 4), lines + std::string("N\0=N", 4)}) {
     test::WriteFileBytes(LookupFile(), bytes);
     Restart();
     EXPECT_EQ(test::ReadFileBytes(LookupFile()), bytes);

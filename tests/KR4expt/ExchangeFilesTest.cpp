@@ -2,10 +2,14 @@
 #include "KR4expt/TransferFiles.h"
 
 #include "Common/KRX.Exceptions.h"
+#include "Platform/Rtl/Files.h"
 
 #include "support/KrxTest.h"
 
 #include <atomic>
+#include <fstream>
+#include <functional>
+#include <map>
 #include <thread>
 
 namespace krx {
@@ -115,7 +119,7 @@ TEST(TransferFile, AFolderThatTakesNoNewFileStillGetsTheListAndTheMark) {
   test::TempDir dir;
   std::filesystem::create_directory(dir / "locked");
   const auto path = dir / "locked" / "t.ini";
-  test::WriteFileBytes(path, "[Kestrune]\r\nToken=42\r\n");
+  test::WriteFileBytes(path, "[Kestrune]\r\nToken=42\r\n[ProjectFiles]\r\nFileCount=0\r\n");
   std::filesystem::permissions(path, std::filesystem::perms(0666));
   const int code = test::RunWithoutPrivileges(dir.Path(), [&] {
     std::filesystem::permissions(dir / "locked", std::filesystem::perms(0555));
@@ -127,6 +131,89 @@ TEST(TransferFile, AFolderThatTakesNoNewFileStillGetsTheListAndTheMark) {
   EXPECT_EQ(test::ReadFileBytes(path), BOM + "\r\n[Kestrune]\r\nToken=42\r\n\r\n[ProjectFiles]\r\n"
                                              "FileCount=1\r\nFile_0=a.pas\r\n\r\n"
                                              "[TransferControl]\r\nTransferReady=1\r\n\r\n");
+}
+
+// What stands under each name of a folder: the link target, "dir", "fifo" or the bytes.
+std::map<std::string, std::string> Snapshot(const std::filesystem::path &dir) {
+  namespace fs = std::filesystem;
+  std::map<std::string, std::string> out;
+  for (const auto &e : fs::directory_iterator(dir)) {
+    const fs::file_status st = fs::symlink_status(e.path());
+    out[e.path().filename().string()] = fs::is_symlink(st)
+                                            ? "-> " + fs::read_symlink(e.path()).string()
+                                        : fs::is_directory(st) ? "dir"
+                                        : fs::is_fifo(st)      ? "fifo"
+                                                               : test::ReadFileBytes(e.path());
+  }
+  return out;
+}
+
+TEST(TransferFile, OnlyANewFileOrAnEarlierAnswerTakesTheAnswer) {
+  namespace fs = std::filesystem;
+  test::TempDir dir;
+  const std::string answer = "[TransferControl]\r\nTransferReady=0\r\n";
+  test::WriteFileBytes(dir / "unit.pas", "unit A;\r\n[EditorFiles]\r\nend.\r\n");
+  test::WriteFileBytes(dir / "hive.reg", "Windows Registry Editor Version 5.00\r\n\r\n"
+                                         "[HKEY_CURRENT_USER\\X]\r\n\"a\"=\"1\"\r\n");
+  test::WriteFileBytes(dir / "noted.ini", "; kept by hand\r\n" + answer);
+  test::WriteFileBytes(dir / "plain.ini", "[TransferControl]\r\nno value here\r\n");
+  test::WriteFileBytes(dir / "settings.ini", "[Options]\r\nA=1\r\n");
+  fs::create_directory(dir / "folder");
+  test::MakeFifo(dir / "pipe");
+  fs::create_symlink("missing.ini", dir / "dangling");
+  fs::create_symlink("loop", dir / "loop");
+  {
+    std::ofstream big(dir / "big.ini", std::ios::binary);
+    big << answer;
+  }
+  fs::resize_file(dir / "big.ini", MaxReadFileSize + 1); // sparse: costs no disk
+  const struct {
+    const char *Name, *Why;
+  } refused[] = {
+      {"unit.pas", "holds something other than an earlier answer"},
+      {"hive.reg", "holds something other than an earlier answer"},
+      {"noted.ini", "holds something other than an earlier answer"},
+      {"plain.ini", "holds something other than an earlier answer"},
+      {"settings.ini", "holds something other than an earlier answer"},
+      {"folder", "is a folder"},
+      {"pipe", "is not a regular file (a FIFO, device or socket)"},
+      {"dangling", "is a link that does not resolve"},
+      {"loop", "is a link that does not resolve"},
+      {"big.ini", "is larger than 64 MB"},
+  };
+  const auto before = Snapshot(dir.Path());
+  for (const auto &r : refused) {
+    const String name = dir.Str(r.Name);
+    const String expected =
+        u"The transfer file \"" + name + u"\" " + Utf8ToString(r.Why) + u"; it is left as it is";
+    const std::function<void()> writes[] = {
+        [&] { CheckTransferTarget(name); },
+        [&] { WriteTransferFileList(name, u"ProjectFiles", *Lines({u"a.pas"})); },
+        [&] { SignalTransferReady(name); }};
+    for (const auto &write : writes) {
+      try {
+        write();
+        ADD_FAILURE() << r.Name << ": no exception";
+      } catch (const EKRXException &e) {
+        EXPECT_EQ(e.Message(), expected);
+      }
+    }
+  }
+  EXPECT_EQ(Snapshot(dir.Path()), before);
+
+  // A new file, an empty one (made ready by the requester) and an earlier answer, also through
+  // a link, take it.
+  test::WriteFileBytes(dir / "empty.ini", "");
+  test::WriteFileBytes(dir / "answer.ini", answer);
+  fs::create_symlink("answer.ini", dir / "to-answer");
+  for (const char *name : {"new.ini", "empty.ini", "to-answer"}) {
+    WriteTransferFileList(dir.Str(name), u"EditorFiles", *Lines({u"a.pas"}));
+    SignalTransferReady(dir.Str(name));
+    const std::string bytes = test::ReadFileBytes(dir / name);
+    EXPECT_NE(bytes.find("FileCount=1\r\nFile_0=a.pas\r\n"), std::string::npos) << name;
+    EXPECT_NE(bytes.find("TransferReady=1\r\n"), std::string::npos) << name;
+  }
+  EXPECT_TRUE(fs::is_symlink(dir / "to-answer"));
 }
 
 TEST(ExchangeFiles, NamesWithLineBreaksAreRefusedAndNothingIsWritten) {

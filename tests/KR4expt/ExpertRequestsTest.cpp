@@ -10,6 +10,7 @@
 
 #include <gmock/gmock.h>
 
+#include <functional>
 #include <sys/stat.h>
 
 namespace krx {
@@ -19,6 +20,7 @@ using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 const std::string kIDE = test::ToolPath("testide/krx-ide").string();
 
@@ -242,12 +244,14 @@ TEST_F(ExpertRequests, AProjectOfNoKnownLanguageAndAMissingProjectGroup) {
   test::WriteFileBytes(Dir / "update.xml",
                        "<Files language=\"Object Pascal\" project=\"/p/P.dproj\">"
                        "<File operation=\"add\" name=\"/x/z.pas\"/></Files>");
-  const auto events = RunIDE("project /p/P.dproj CBuilder.Personality Application " + Quoted(Unit) +
-                             "\nrequest 1030 " + Quoted(transfer) + "\nnogroup\nrequest 1034 " +
-                             Quoted((Dir / "update.xml").string()) + "\n");
-  // No list of the project's files: it has none Kestrune could take.
-  EXPECT_EQ(test::ReadFileBytes(transfer), "\xEF\xBB\xBF\r\n[ProjectFiles]\r\nFileCount=0\r\n\r\n"
-                                           "[TransferControl]\r\nTransferReady=1\r\n\r\n");
+  const auto events =
+      RunIDE("project /p/P.dproj CBuilder.Personality Application " + Quoted(Unit) +
+             " /p/Main.cpp\nrequest 1030 " + Quoted(transfer) + "\nnogroup\nrequest 1034 " +
+             Quoted((Dir / "update.xml").string()) + "\n");
+  // The project's files that no explorer claims; not its Pascal unit.
+  EXPECT_EQ(test::ReadFileBytes(transfer),
+            "\xEF\xBB\xBF\r\n[ProjectFiles]\r\nFileCount=1\r\nFile_0=/p/Main.cpp\r\n\r\n"
+            "[TransferControl]\r\nTransferReady=1\r\n\r\n");
   const auto messages = Named(events, "message");
   ASSERT_EQ(messages.size(), 1u) << Joined(events);
   EXPECT_EQ(Field(messages[0], "text"),
@@ -264,9 +268,9 @@ TEST_F(ExpertRequests, AReloadTakesTheFileIntoTheBufferAndLeavesItsBytesAndTime)
   struct TCase {
     std::string Open, Change;
   };
-  for (const TCase &c : {TCase{"", "\"how\":\"reload\""},
-                         TCase{" form", "\"how\":\"writer\",\"bytes\":" +
-                                            std::to_string(ansi.size() + 2)}}) {
+  for (const TCase &c :
+       {TCase{"", "\"how\":\"reload\""},
+        TCase{" form", "\"how\":\"writer\",\"bytes\":" + std::to_string(ansi.size() + 2)}}) {
     test::WriteFileBytes(Unit, ansi);
     const TFileTime old{1000000000, 5};
     ASSERT_TRUE(FileSetLastWriteTime(Utf8ToString(Unit), old));
@@ -283,6 +287,139 @@ TEST_F(ExpertRequests, AReloadTakesTheFileIntoTheBufferAndLeavesItsBytesAndTime)
     ASSERT_TRUE(FileGetLastWriteTime(Utf8ToString(Unit), now));
     EXPECT_EQ(now, old);
   }
+}
+
+// A reload that did not take the new text saves nothing: the editor's old text would go over
+// the file Kestrune wrote. A FIFO in the unit's place, or a file past the read bound.
+TEST_F(ExpertRequests, AReloadThatCannotTakeTheNewFileLeavesItAndSaysWhy) {
+  namespace fs = std::filesystem;
+  // What comes in the unit's place: a FIFO, or a file past the read bound (sparse).
+  const auto fifo = [&] { test::MakeFifo(Dir / "new.pas"); };
+  const auto big = [&] {
+    test::WriteFileBytes(Dir / "new.pas", kUnit);
+    fs::resize_file(Dir / "new.pas", MaxReadFileSize + 1);
+  };
+  const struct TCase {
+    std::string Open, Why;
+    std::function<void()> Prepare;
+  } cases[] = {{"", "it is not a regular file", fifo},
+               {"", "it is larger than 64 MB", big},
+               {" form", "it is larger than 64 MB", big}};
+  for (const TCase &c : cases) {
+    test::WriteFileBytes(Unit, kUnit);
+    c.Prepare();
+    const auto events =
+        RunIDE("open " + Quoted(Unit) + c.Open + "\nmove " + Quoted((Dir / "new.pas").string()) +
+               " " + Quoted(Unit) + "\nrequest 1026 " + Quoted(Unit) + "\n");
+    EXPECT_THAT(Named(events, "module.save"), IsEmpty()) << Joined(events);
+    EXPECT_THAT(Named(events, "buffer.change"), IsEmpty());
+    const auto messages = Named(events, "message");
+    ASSERT_EQ(messages.size(), 1u) << Joined(events);
+    EXPECT_EQ(Field(messages[0], "text"),
+              u"The file \"" + Utf8ToString(Unit) + u"\" was not reloaded: " + Utf8ToString(c.Why) +
+                  u". The editor keeps its text, and the file is left as it is.");
+    EXPECT_TRUE(c.Why == "it is not a regular file"
+                    ? fs::is_fifo(Unit)
+                    : fs::file_size(Unit) == std::uintmax_t(MaxReadFileSize + 1))
+        << c.Why;
+    fs::remove(Unit);
+  }
+}
+
+// Kestrune may name any path for an answer: only a new file or an earlier answer takes it.
+TEST_F(ExpertRequests, AnAnswerNamedAtTheEditorsUnitOrAFifoLeavesItAndSaysWhy) {
+  const std::string fifo = (Dir / "answer.ini").string();
+  test::MakeFifo(fifo);
+  const auto events =
+      RunIDE("project " + Dir.Path().string() + "/P.dproj Delphi.Personality Application " +
+             Quoted(Unit) + "\nopen " + Quoted(Unit) + "\nrequest 1030 " + Quoted(Unit) +
+             "\nrequest 1033 " + Quoted(fifo) + "\n");
+  const auto messages = Named(events, "message");
+  ASSERT_EQ(messages.size(), 2u) << Joined(events);
+  EXPECT_EQ(Field(messages[0], "text"),
+            u"The transfer file \"" + Utf8ToString(Unit) +
+                u"\" holds something other than an earlier answer; it is left as it is.");
+  EXPECT_EQ(Field(messages[1], "text"),
+            u"The transfer file \"" + Utf8ToString(fifo) +
+                u"\" is not a regular file (a FIFO, device or socket); it is left as it is.");
+  EXPECT_EQ(test::ReadFileBytes(Unit), kUnit);
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+}
+
+// A name with a line break would make every later answer listing the project's files fail.
+TEST_F(ExpertRequests, AnUpdateRefusesNamesWithLineBreaksAndTheProjectStaysListable) {
+  const std::string d = Dir.Path().string(), transfer = (Dir / "files.ini").string();
+  test::WriteFileBytes(Dir / "update.xml", "<Files language=\"Object Pascal\">"
+                                           "<File operation=\"add\" name=\"/x/a.pas\"/>"
+                                           "<File operation=\"add\" name=\"/x/b&#10;c.pas\"/>"
+                                           "<File operation=\"rename\" name=\"/x/r.pas\" "
+                                           "newname=\"/x/d&#13;.pas\"/>"
+                                           "<File operation=\"add\" name=\"/x/e.pas\"/>"
+                                           "</Files>");
+  const auto events =
+      RunIDE("project " + d + "/P.dproj Delphi.Personality Application\n" + "request 1034 " +
+             Quoted(d + "/update.xml") + "\nrequest 1030 " + Quoted(transfer) + "\n");
+  const auto added = Named(events, "project.addfile");
+  ASSERT_EQ(added.size(), 2u) << Joined(events);
+  EXPECT_EQ(Field(added[0], "file"), u"/x/a.pas");
+  EXPECT_EQ(Field(added[1], "file"), u"/x/e.pas");
+  const auto messages = Named(events, "message");
+  ASSERT_EQ(messages.size(), 1u) << Joined(events);
+  EXPECT_EQ(Field(messages[0], "text"),
+            u"Not added to the project \"" + Utf8ToString(d) +
+                u"/P.dproj\" (a file name must not hold a line break): \"/x/b#10c.pas\", "
+                u"\"/x/d#13.pas\"");
+  EXPECT_THAT(test::ReadFileBytes(transfer), HasSubstr("FileCount=2\r\nFile_0=/x/a.pas\r\n"
+                                                       "File_1=/x/e.pas\r\n\r\n"
+                                                       "[TransferControl]\r\nTransferReady=1"));
+}
+
+// Malformed calls from Kestrune are refused in words that name the request; no internal
+// check, and with it no build path, reaches the user.
+TEST_F(ExpertRequests, AMalformedRequestIsRefusedNamingTheRequestAndTheFault) {
+  std::string script;
+  for (int id = 1026; id <= 1034; ++id)
+    script += "request-text " + std::to_string(id) + " \"\"\n";
+  script += "request-text 1032 \"x.pas,one,2\"\nrequest-text 1031 7x\n";
+  const auto messages = Named(RunIDE(script), "message");
+  ASSERT_EQ(messages.size(), 11u) << Joined(messages);
+  const char *const names[] = {
+      "ReloadFile",   "ShowHelp", "JumpToLocation",     "OpenFile",          "RequestProjectFiles",
+      "BuildProject", "GotoLine", "RequestEditorFiles", "UpdateProjectFiles"};
+  for (int i = 0; i < 9; ++i)
+    EXPECT_EQ(StringToUtf8(Field(messages[i], "text"))
+                  .rfind("Kestrune's request " + std::to_string(1026 + i) + " (" + names[i] +
+                             ") is refused: it takes ",
+                         0),
+              0u)
+        << messages[i];
+  EXPECT_EQ(Field(messages[9], "text"),
+            u"Kestrune's request 1032 (GotoLine) is refused: its Line \"one\" is not a number.");
+  EXPECT_EQ(Field(messages[10], "text"),
+            u"Kestrune's request 1031 (BuildProject) is refused: its Mode \"7x\" is not a number.");
+  for (const std::string &m : messages)
+    EXPECT_THAT(m, Not(HasSubstr(KRX_SOURCE_DIR)));
+}
+
+// Requests with nothing to work on: no project, no modified buffer, a file not open, a file
+// that does not exist.
+TEST_F(ExpertRequests, RequestsWithNothingToWorkOnChangeNothing) {
+  const std::string transfer = (Dir / "editor.ini").string();
+  test::WriteFileBytes(Dir / "update.xml", "<Files language=\"Object Pascal\">"
+                                           "<File operation=\"add\" name=\"/x/z.pas\"/></Files>");
+  const auto events =
+      RunIDE("request 1034 " + Quoted((Dir / "update.xml").string()) + "\nrequest 1033 " +
+             Quoted(transfer) + "\nrequest 1026 " + Quoted(Unit) + "\nrequest 1028 " +
+             Quoted((Dir / "missing.pas").string()) + " class TShape \"\" \"\"\n");
+  const auto messages = Named(events, "message");
+  ASSERT_EQ(messages.size(), 1u) << Joined(events);
+  EXPECT_EQ(Field(messages[0], "text"), u"Unable to update project file. No active project");
+  EXPECT_EQ(test::ReadFileBytes(transfer), "\xEF\xBB\xBF\r\n[EditorFiles]\r\nFileCount=0\r\n\r\n"
+                                           "[TransferControl]\r\nTransferReady=1\r\n\r\n");
+  for (const char *effect : {"project.addfile", "file.open", "buffer.change", "module.save",
+                             "view.cursor", "foreground"})
+    EXPECT_THAT(Named(events, effect), IsEmpty()) << effect;
+  EXPECT_EQ(test::ReadFileBytes(Unit), kUnit);
 }
 
 // Line numbers from Kestrune at the ends of the integer range keep the cursor and the top

@@ -4,8 +4,10 @@
 // as the text of the line the answer points to, so the fixture can be read beside the table.
 #include "ProcessSupport.h"
 
+#include "Engine/ModuleExplorers.h"
 #include "KR4expt/JumpLocationParsers.h"
 #include "Platform/Rtl/Classes.h"
+#include "World/ClassEx.h"
 #include "support/KrxTest.h"
 
 #include <gtest/gtest.h>
@@ -15,14 +17,20 @@
 namespace krx {
 namespace {
 
+// A fixture's text, decoded by its byte-order mark as the editor loads it.
 String ReadFixture(const std::string &name) {
-  return Utf8ToString(test::ReadFileBytes(test::Fixture("jump/" + name)));
+  const std::string bytes = test::ReadFileBytes(test::Fixture(name));
+  String text;
+  TTextEncoding encoding;
+  DecodeTextBytes(reinterpret_cast<const Byte *>(bytes.data()), bytes.size(), text, encoding);
+  return text;
 }
 
 // "line text | body line text" of the answer, both trimmed; "false" for an unusable request.
 std::string Answer(const String &source, const char16_t *kind, const char16_t *cls,
-                   const char16_t *member, const char16_t *params = u"") {
-  TJumpLocationParser finder(source, kind, cls, member, params, lanPascal);
+                   const char16_t *member, const char16_t *params = u"",
+                   const String &fileName = {}) {
+  TJumpLocationParser finder(source, kind, cls, member, params, lanPascal, fileName);
   Integer line = -1, body = -1;
   if (!finder.Locate(line, body))
     return line == 0 && body == 0 ? "false" : "false with lines set";
@@ -110,7 +118,7 @@ const TCase kCases[] = {
 };
 
 TEST(JumpLocationParser, AnswersEveryKindOnARealUnit) {
-  const String lf = ReadFixture("JumpShapes.pas");
+  const String lf = ReadFixture("jump/JumpShapes.pas");
   String crlf;
   for (Char c : lf) {
     if (c == u'\n')
@@ -129,7 +137,7 @@ TEST(JumpLocationParser, AnEmptySourceIsUnusable) {
 }
 
 TEST(JumpLocationParser, ErrorsInTheSourceDoNotStopTheSearch) {
-  String source = ReadFixture("JumpShapes.pas");
+  String source = ReadFixture("jump/JumpShapes.pas");
   source.resize(source.find(u"function TShape.Area"));
   source.insert(source.find(u"procedure FreeShapes"), u"procedure ) ;\n");
   EXPECT_EQ(Answer(source, u"procedure", u"TShape", u"Draw", u"Canvas: TObject; Scale: Double"),
@@ -142,7 +150,7 @@ TEST(JumpLocationParser, ErrorsInTheSourceDoNotStopTheSearch) {
 // the include directive in the edited unit instead, for declarations and implementations
 // alike. Include files are looked up beside the named file, never in the working directory.
 TEST(JumpLocationParser, ElementsInAnIncludeFileAnswerTheIncludeDirective) {
-  const String source = ReadFixture("JumpShapes.pas");
+  const String source = ReadFixture("jump/JumpShapes.pas");
   const String file = Utf8ToString(test::Fixture("jump/JumpShapes.pas").string());
   const auto answer = [&](const char16_t *kind, const char16_t *member, const String &name) {
     TJumpLocationParser finder(source, kind, u"TIncluded", member, u"", lanPascal, name);
@@ -157,6 +165,45 @@ TEST(JumpLocationParser, ElementsInAnIncludeFileAnswerTheIncludeDirective) {
   const std::string withoutName = answer(u"class", u"", u"");
   std::filesystem::current_path(old);
   EXPECT_EQ(withoutName, "0 0");
+}
+
+// Units of unusual shapes (tests/fixtures/links): routines in nested include files on either
+// side of "implementation" answer the outermost include directive; names that differ in the
+// case of non-ASCII letters, a class declared in both branches of a conditional (read with
+// conditions off) and a nested type in an include file in a class body land where they are
+// implemented or declared.
+TEST(JumpLocationParser, LandsRightInUnusualUnits) {
+  TModuleExplorerOptions &options = ModuleExplorerRegistry().Options(lanPascal);
+  const bool conditions = options.ParserEvaluatesConditions();
+  struct TRow {
+    const char *File;
+    const char16_t *Kind, *Class, *Member;
+    const char *Expected;
+  };
+  const TRow rows[] = {
+      {"IncludedRoutines.pas", u"moduleproc", u"Declared", u"",
+       "{$I IncludedRoutinesBody.inc} | {$I IncludedRoutinesBody.inc}"},
+      {"IncludedRoutines.pas", u"moduleproc", u"DeclaredInInclude", u"",
+       "{$I IncludedRoutinesBody.inc} | {$I IncludedRoutinesBody.inc}"},
+      {"Umlauts.pas", u"procedure", u"TÄpfel", u"Öffnen", "procedure TäPFEL.öffnen; | end;"},
+      {"Umlauts.pas", u"moduleproc", u"grüßen", u"", "procedure GRÜßEN; | end;"},
+      {"TwiceDeclared.pas", u"procedure", u"TFoo", u"Pause", "procedure TFoo.Pause; | end;"},
+      {"TwiceDeclared.pas", u"procedure", u"TFoo", u"Reset", "procedure TFoo.Reset; | end;"},
+      {"NestedTypeInclude.pas", u"class", u"TFoo.TNested", u"",
+       "{$I NestedTypeInclude.inc} | {$I NestedTypeInclude.inc}"},
+      {"NestedTypeInclude.pas", u"procedure", u"TFoo.TNested", u"Go",
+       "procedure TFoo.TNested.Go; | end;"},
+  };
+  for (const TRow &r : rows) {
+    const std::string path = std::string("links/") + r.File;
+    options.SetParserEvaluatesConditions(std::string(r.File) != "TwiceDeclared.pas");
+    EXPECT_EQ(Answer(ReadFixture(path), r.Kind, r.Class, r.Member, u"",
+                     Utf8ToString(test::Fixture(path).string())),
+              r.Expected)
+        << r.File << " " << StringToUtf8(r.Kind) << " " << StringToUtf8(r.Class) << " "
+        << StringToUtf8(r.Member);
+  }
+  options.SetParserEvaluatesConditions(conditions);
 }
 
 // Methods that an include file declares inside a class body are the class's: the finder lands

@@ -132,11 +132,16 @@ TEST_F(IDERequestSet, MalformedCallsGoToTheHandlerAndTheStubStaysUsable) {
   raw.Call(1032, {u"file.pas", u"12", u"5"});
   PumpMessages();
   EXPECT_THAT(log.Events, ElementsAre(std::vector<String>{u"Goto", u"file.pas", u"12", u"5"}));
-  ASSERT_EQ(capture.ClassNames.size(), 4u);
-  EXPECT_EQ(capture.ClassNames[0], u"EAssertionFailed");
-  EXPECT_EQ(capture.ClassNames[1], u"EConvertError");
-  EXPECT_EQ(capture.ClassNames[2], u"EConvertError");
-  EXPECT_EQ(capture.ClassNames[3], u"EAssertionFailed");
+  EXPECT_THAT(capture.ClassNames,
+              ElementsAre(u"EKRXException", u"EConvertError", u"EConvertError", u"EKRXException"));
+  const String refused = u"Kestrune's request %d (%s) is refused: ";
+  EXPECT_THAT(
+      capture.Messages,
+      ElementsAre(Format(refused, {1032, u"GotoLine"}) + u"it takes 3 argument(s), and 2 came",
+                  Format(refused, {1032, u"GotoLine"}) + u"its Line \"x\" is not a number",
+                  Format(refused, {1031, u"BuildProject"}) + u"its Mode \"\" is not a number",
+                  Format(refused, {1028, u"JumpToLocation"}) +
+                      u"it takes 5 argument(s), and 3 came"));
 }
 
 // ---- Kestrune command set -----------------------------------------------------------------

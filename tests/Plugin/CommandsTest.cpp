@@ -358,6 +358,47 @@ TEST_F(CommandsTest, ConvertProjectSendsItsPascalFilesAsANewModel) {
   EXPECT_EQ(Messages(), std::vector<String>{u"Unable to determine active project language."});
 }
 
+// Synchronising and converting the project need every module saved first.
+TEST_F(CommandsTest, WhenSavingAllFailsNothingIsSent) {
+  StartKestrune();
+  Load();
+  IDE.AddProject(Utf8ToString((Dir / "App.dproj").string()), u"Delphi.Personality", u"Application",
+                 {Unit});
+  ASSERT_TRUE(IDE.Open(Utf8ToString((Dir / "two.pas").string()), false, false));
+  Type("unit Two;"); // modified, and its file's place taken by a folder: it cannot be saved
+  fs::create_directory(Dir / "two.pas");
+  OpenUnit(1, 1);
+  AsTheIDE([&] { Action(u"KRSynchronizeModelAction")->OnExecute(nullptr); });
+  AsTheIDE([&] { Action(u"KRConvertProjectAction")->OnExecute(nullptr); });
+  Click(u"Add to Model");
+  EXPECT_EQ(Received(1), std::vector<std::string>{"1025 " + U8()});
+  EXPECT_EQ(IDE.Log.Find("module.saveall").size(), 2u);
+}
+
+// Request 1034 looks each name up in what it read of the project once, not by a walk through
+// the project per entry.
+TEST_F(CommandsTest, AProjectUpdateReadsTheProjectOnceWhateverItsLength) {
+  Load();
+  constexpr int kHeld = 300;
+  std::vector<String> held;
+  std::string doc = "<Files language=\"Object Pascal\">";
+  for (int i = 0; i < 2 * kHeld; ++i) {
+    const std::string name = "/p/Unit" + std::to_string(i) + ".pas";
+    doc += "<File operation=\"add\" name=\"" + name + "\"/>";
+    if (i % 2 == 0)
+      held.push_back(UpperCase(Utf8ToString(name)));
+  }
+  std::ofstream(Dir / "update.xml", std::ios::binary) << doc + "</Files>";
+  IPtr<testide::THostProject> project =
+      IDE.AddProject(u"/p/P.dproj", u"Delphi.Personality", u"Application", held);
+  const String call = u"@01034:" + Utf8ToString((Dir / "update.xml").string());
+  SendMessageW(FindWindowW(UtilWindowClass, u"_KR_BDS19_ENDPOINT"), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(call.c_str()));
+  testide::PumpMessages(30s, [&] { return project->Files().size() == 2 * kHeld; });
+  EXPECT_EQ(project->Files().size(), 2u * kHeld);
+  EXPECT_EQ(project->ModuleReads, kHeld);
+}
+
 // The call stack goes to the file outermost call first (the IDE numbers calls from 0, the
 // innermost first), after the earlier content when the user asks to append.
 TEST_F(CommandsTest, TheCallStackIsWrittenOutermostFirstAndSent) {

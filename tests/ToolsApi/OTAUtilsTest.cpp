@@ -76,6 +76,19 @@ TEST_F(HostTest, AnEditorCountOutOfRangeRaises) {
   }
 }
 
+TEST_F(HostTest, AnEditorTextIsReadOnlyUpToTheReadBound) {
+  auto buffer = OpenBuffer("a.pas", "unit a;");
+  buffer->ForcedReadResult = EditorReadChunk; // a full chunk at every call, without end
+  String text;
+  try {
+    U::ReadEditorSource(buffer.get(), text);
+    ADD_FAILURE() << "no exception";
+  } catch (const EKRToolsException &e) {
+    EXPECT_EQ(e.Message(), u"The editor's text is larger than 64 MB");
+  }
+  EXPECT_EQ(buffer->ReadCalls, MaxReadFileSize / EditorReadChunk + 1);
+}
+
 TEST_F(HostTest, ReadEditorLinesTakesWholeLinesWithTheirBreaks) {
   auto buffer = OpenBuffer("a.pas", "zero\none\ntwo\nthree");
   const struct {
@@ -97,7 +110,10 @@ TEST_F(HostTest, WriteEditorSourceReplacesTheBufferWithTheDecodedFile) {
   EXPECT_TRUE(U::WriteEditorSource(buffer.get(), File("new.pas", "\xEF\xBB\xBFnew \xC3\xA9")));
   EXPECT_EQ(buffer->Utf8(), "new \xC3\xA9");
   EXPECT_TRUE(buffer->Modified());
-  EXPECT_FALSE(U::WriteEditorSource(buffer.get(), Dir.Str("missing.pas")));
+  MakeFifo(Dir / "pipe.pas");
+  std::filesystem::resize_file(Dir / "new.pas", MaxReadFileSize + 1); // sparse
+  for (const char *bad : {"missing.pas", "pipe.pas", "new.pas"})
+    EXPECT_FALSE(U::WriteEditorSource(buffer.get(), Dir.Str(bad))) << bad;
   EXPECT_EQ(buffer->Utf8(), "new \xC3\xA9");
 }
 

@@ -1,6 +1,8 @@
 // The test IDE host itself: what the plug-in tests rely on it to do.
 #include "HostFixture.h"
 
+#include "Platform/Rtl/Files.h"
+
 namespace krx::test {
 namespace {
 
@@ -59,6 +61,23 @@ TEST_F(HostTest, SavingWritesTheBufferOnlyWhenModifiedOrForced) {
   EXPECT_EQ(ReadFileBytes(Dir / "a.pas"), "changed on disk");
   module->Save(false, true);
   EXPECT_EQ(ReadFileBytes(Dir / "a.pas"), "new");
+}
+
+// Kestrune may put anything where a unit was: the host reads and writes regular files only,
+// within the read bound, and never waits.
+TEST_F(HostTest, TheHostTakesRegularFilesWithinTheReadBoundOnly) {
+  auto buffer = OpenBuffer("a.pas", "old");
+  buffer->SetText("new", "type");
+  std::filesystem::remove(Dir / "a.pas");
+  MakeFifo(Dir / "a.pas");
+  EXPECT_FALSE(IDE.FindHostModule(Dir.Str("a.pas"))->Save(false, false));
+  EXPECT_TRUE(std::filesystem::is_fifo(Dir / "a.pas"));
+  EXPECT_TRUE(buffer->Modified());
+
+  std::filesystem::resize_file(File("big.pas", ""), MaxReadFileSize + 1); // sparse
+  EXPECT_FALSE(IDE.OpenFile(Dir.Str("big.pas")));
+  EXPECT_NE(IDE.Log.Find("action.openfile").back().find(R"("reason":"is larger than 64 MB")"),
+            std::string::npos);
 }
 
 class CountingNotifier : public TInterfacedObject, public IOTAModuleNotifier {

@@ -6,56 +6,24 @@
 #include "Platform/Rtl/SysUtils.h"
 #include "World/ClassEx.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <memory>
 #include <string>
 
 namespace krx::tool {
 
-// An editor buffer is held whole in memory, twice while decoding (bytes, then UTF-16); the
-// largest real Pascal units are a few megabytes, so a bigger file is refused rather than let a
-// device or a runaway file exhaust memory.
-inline constexpr std::uintmax_t MaxSourceFileSize = 64u << 20;
+// An editor buffer is held whole in memory, twice while decoding (bytes, then UTF-16): a file
+// past the bound the IDE side reads is refused rather than let a device or a runaway file
+// exhaust memory.
+inline constexpr Int64 MaxSourceFileSize = MaxReadFileSize;
 
 // Reads a regular file of at most MaxSourceFileSize bytes whole. On failure `error` says why.
-// Folders, devices and pipes are refused before they are opened.
+// Folders, devices and pipes are refused without waiting on them.
 inline bool ReadRegularFileBytes(const String &fileName, std::string &bytes, std::string &error) {
-  const std::string path = FileNameToOS(fileName);
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (ec) {
-    error = ec.message();
+  TReadResult read = ReadRegularFile(FileNameToOS(fileName), MaxSourceFileSize);
+  if (!read.Ok()) {
+    error = StringToUtf8(read.Reason());
     return false;
   }
-  if (!std::filesystem::is_regular_file(status)) {
-    error = std::filesystem::is_directory(status) ? "is a folder" : "is not a regular file";
-    return false;
-  }
-  std::unique_ptr<std::FILE, int (*)(std::FILE *)> f(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!f) {
-    error = std::strerror(errno);
-    return false;
-  }
-  // Read in pieces up to the limit: a regular file may still grow while it is read.
-  bytes.clear();
-  char buffer[1 << 16];
-  for (;;) {
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, f.get());
-    bytes.append(buffer, n);
-    if (bytes.size() > MaxSourceFileSize) {
-      error = "is larger than " + std::to_string(MaxSourceFileSize >> 20) + " MB";
-      return false;
-    }
-    if (n < sizeof buffer)
-      break;
-  }
-  if (std::ferror(f.get())) {
-    error = std::string("read error: ") + std::strerror(errno);
-    return false;
-  }
+  bytes = std::move(read.Bytes);
   return true;
 }
 

@@ -3,6 +3,7 @@
 //
 //   kestrune-standin [--log FILE] [--serve-seconds N]
 //   kestrune-standin [--to NAME] --send ID [ARG...]
+//   kestrune-standin [--to NAME] --send-text ID TEXT
 //
 // Listening, each call becomes {"id":1028,"args":["C:\\a b\\x.pas"]} on standard output or in
 // FILE; an unusable desktop is reported and ends the stand-in with 2. Sending goes through the IDE
@@ -25,7 +26,8 @@ namespace krx {
 namespace {
 
 constexpr const char *kUsage = "usage: kestrune-standin [--log FILE] [--serve-seconds N]\n"
-                               "       kestrune-standin [--to NAME] --send ID [ARG...]\n";
+                               "       kestrune-standin [--to NAME] --send ID [ARG...]\n"
+                               "       kestrune-standin [--to NAME] --send-text ID TEXT\n";
 
 // Kestrune's endpoint: records every call it is sent, arguments decoded by the marshaller.
 class TStandinStub : public TDotNetStub {
@@ -53,26 +55,6 @@ public:
   explicit TStandinIDEProxy(const String &name) { SetRemoteName(name); }
   String DisplayName() const override { return u"IDE endpoint " + RemoteName(); }
   void ShowHelp(const String &keyword) override { SendShowHelp(keyword); }
-};
-
-struct TRequestShape {
-  Integer Id;
-  const char *Name;
-  int Strings;  // leading string arguments
-  int Integers; // integer arguments after them
-};
-
-// The request set: id, arguments in wire order.
-constexpr TRequestShape kRequests[] = {
-    {idReloadFile, "ReloadFile", 1, 0},
-    {idShowHelp, "ShowHelp", 1, 0},
-    {idJumpToLocation, "JumpToLocation", 5, 0},
-    {idOpenFile, "OpenFile", 1, 0},
-    {idRequestProjectFiles, "RequestProjectFiles", 1, 0},
-    {idBuildProject, "BuildProject", 0, 1},
-    {idGotoLine, "GotoLine", 1, 2},
-    {idRequestEditorFiles, "RequestEditorFiles", 1, 0},
-    {idUpdateProjectFiles, "UpdateProjectFiles", 1, 0},
 };
 
 Integer SendRequest(TCustomIDEProxy &p, Integer id, const std::vector<String> &a) {
@@ -110,17 +92,14 @@ int Send(const String &to, const char *idText, int argc, char **argv) {
     std::cerr << "kestrune-standin: not a request id: " << idText << "\n";
     return 2;
   }
-  const TRequestShape *shape = nullptr;
-  for (const auto &r : kRequests)
-    if (r.Id == id)
-      shape = &r;
+  const TRequestShape *shape = FindRequestShape(id);
   if (shape == nullptr) {
     std::cerr << "kestrune-standin: " << id << " is no request of the IDE request set "
               << "(1026 to 1034)\n";
     return 2;
   }
   if (argc != shape->Strings + shape->Integers) {
-    std::cerr << "kestrune-standin: " << shape->Name << " (" << id << ") takes "
+    std::cerr << "kestrune-standin: " << StringToUtf8(shape->Name) << " (" << id << ") takes "
               << shape->Strings + shape->Integers << " argument(s), got " << argc << "\n";
     return 2;
   }
@@ -129,6 +108,16 @@ int Send(const String &to, const char *idText, int argc, char **argv) {
     args.push_back(Utf8ToString(argv[i]));
   TStandinIDEProxy proxy(to);
   return SendRequest(proxy, id, args);
+}
+
+// A call whose argument text goes as it stands, unchecked: how a faulty Kestrune would send.
+int SendText(const String &to, const char *idText, const char *text) {
+  Integer id = 0;
+  if (!TryStrToInt(Utf8ToString(idText), id) || id < 0 || id > 99999) {
+    std::cerr << "kestrune-standin: not a call id: " << idText << "\n";
+    return 2;
+  }
+  return TStandinIDEProxy(to).Send(id, Utf8ToString(text));
 }
 
 int Listen(const char *logFile, double seconds) {
@@ -149,19 +138,21 @@ int Listen(const char *logFile, double seconds) {
 }
 
 void PrintHelp() {
-  std::cout << kUsage
-            << "\nA stand-in for Kestrune on this user's desktop (KRX_DESKTOP_DIR re-roots it).\n"
-               "Listening, it takes Kestrune's endpoint "
-            << StringToUtf8(KestruneEndpointName)
-            << "\nand writes every command it receives as one JSON line,\n"
-               "{\"id\":1028,\"args\":[\"C:\\\\a b\\\\x.pas\"]}, to standard output or FILE, until\n"
-               "it is interrupted or N seconds have passed.\n"
-               "With --send it sends one request to the IDE's endpoint NAME (default "
-               "_KR_BDS19_ENDPOINT)\nand exits with the message result: 1 when the IDE took the "
-               "call, 0 when it did not\nanswer in time or went away meanwhile; 2 for a usage "
-               "error or an IDE that cannot be\nfound. The requests:\n";
-  for (const auto &r : kRequests) {
-    std::cout << "  " << r.Id << " " << r.Name << ": ";
+  std::cout
+      << kUsage
+      << "\nA stand-in for Kestrune on this user's desktop (KRX_DESKTOP_DIR re-roots it).\n"
+         "Listening, it takes Kestrune's endpoint "
+      << StringToUtf8(KestruneEndpointName)
+      << "\nand writes every command it receives as one JSON line,\n"
+         "{\"id\":1028,\"args\":[\"C:\\\\a b\\\\x.pas\"]}, to standard output or FILE, until\n"
+         "it is interrupted or N seconds have passed.\n"
+         "With --send it sends one request to the IDE's endpoint NAME (default "
+         "_KR_BDS19_ENDPOINT)\nand exits with the message result: 1 when the IDE took the "
+         "call, 0 when it did not\nanswer in time or went away meanwhile; 2 for a usage "
+         "error or an IDE that cannot be\nfound. --send-text sends the call ID with TEXT "
+         "as its argument text, unchecked\n(as a faulty Kestrune might). The requests:\n";
+  for (const auto &r : RequestShapes) {
+    std::cout << "  " << r.Id << " " << StringToUtf8(r.Name) << ": ";
     if (r.Strings > 0)
       std::cout << r.Strings << " text(s)" << (r.Integers > 0 ? ", then " : "");
     if (r.Integers > 0)
@@ -188,6 +179,8 @@ int Main(int argc, char **argv) {
         return 2;
     } else if (std::strcmp(a, "--to") == 0 && i + 1 < argc) {
       to = Utf8ToString(argv[++i]);
+    } else if (std::strcmp(a, "--send-text") == 0 && i + 3 == argc) {
+      return SendText(to, argv[i + 1], argv[i + 2]);
     } else if (std::strcmp(a, "--send") == 0 && i + 1 < argc) {
       return Send(to, argv[i + 1], argc - i - 2, argv + i + 2);
     } else {

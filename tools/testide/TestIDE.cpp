@@ -5,13 +5,10 @@
 #include "../common/LinkTool.h"
 #include "Platform/Rtl/Classes.h"
 #include "Platform/Rtl/Files.h"
-#include "Platform/Rtl/Streams.h"
 #include "Platform/Vcl/Graphics.h"
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <limits>
 #include <optional>
@@ -66,22 +63,29 @@ std::vector<std::string> TEventLog::Find(const std::string &event) const {
 
 namespace {
 
-std::filesystem::path PathOf(const String &fileName) { return StringToUtf8(fileName); }
-
 // The text a buffer takes from a file: UTF-8 without the byte-order mark the file may start
-// with. Nothing for a missing file or one that is not regular (a FIFO would block the reader,
-// and a request from Kestrune may name one).
-std::optional<std::string> BufferTextOf(const String &fileName) {
-  TBytes bytes;
-  try {
-    bytes = LoadFileBytes(fileName);
-  } catch (const Exception &) {
+// with. Read as the IDE side reads files: nothing for a missing file, one that is not regular
+// (a FIFO would block the reader, and a request from Kestrune may name one) or one past the
+// read bound; `why` then says why.
+std::optional<std::string> BufferTextOf(const String &fileName, String *why = nullptr) {
+  TReadResult read = ReadRegularFile(FileNameToOS(fileName));
+  if (!read.Ok()) {
+    if (why)
+      *why = read.Reason();
     return std::nullopt;
   }
-  std::string text(bytes.begin(), bytes.end());
+  std::string text = std::move(read.Bytes);
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
     text.erase(0, 3);
   return text;
+}
+
+// An action's outcome in the log, with the reason of a failed read.
+TLogFields ActionFields(const String &fileName, bool ok, const String &why) {
+  TLogFields fields{{"file", fileName}, {"ok", ok}};
+  if (!ok && !why.empty())
+    fields.emplace_back("reason", why);
+  return fields;
 }
 
 // How a plug-in's bitmap shows in the log: its size, or what else the handle is.
@@ -393,11 +397,14 @@ bool THostModule::Save(bool ChangeName, bool ForceSave) {
   }
   for (auto &n : FNotifiers.Snapshot())
     n->BeforeSave();
-  std::ofstream out(PathOf(buffer->FileName()), std::ios::binary | std::ios::trunc);
-  out << buffer->Utf8();
-  out.close();
-  if (!out) {
-    FIDE.Log.Add("module.save", {{"file", FFileName}, {"written", false}, {"failed", true}});
+  // Regular files only, never waiting: a FIFO or device where the unit was is refused.
+  const TReplaceResult saved =
+      ReplaceFileContents(FileNameToOS(buffer->FileName()), buffer->Utf8());
+  if (saved.FailedStep != TReplaceStep::None) {
+    FIDE.Log.Add("module.save", {{"file", FFileName},
+                                 {"written", false},
+                                 {"failed", true},
+                                 {"reason", SysErrorMessage(saved.Error)}});
     return false;
   }
   buffer->SetModified(false);
@@ -447,6 +454,7 @@ THostProject::THostProject(TTestIDE &ide, const String &fileName, const String &
     : THostModule(ide, fileName), FPersonality(personality), FProjectType(projectType) {}
 
 IPtr<IOTAModuleInfo> THostProject::GetModule(Integer Index) {
+  ++ModuleReads;
   if (Index < 0 || Index >= GetModuleCount())
     return nullptr;
   return IPtr<IOTAModuleInfo>(new THostModuleInfo(FFiles[Index]));
@@ -670,19 +678,23 @@ bool TTestIDE::FileNotification(TOTAFileNotification code, const String &fileNam
 
 bool TTestIDE::OpenFile(const String &FileName) {
   const bool ok = static_cast<bool>(Open(FileName));
-  Log.Add("action.openfile", {{"file", FileName}, {"ok", ok}});
+  String why;
+  if (!ok)
+    BufferTextOf(FileName, &why);
+  Log.Add("action.openfile", ActionFields(FileName, ok, why));
   return ok;
 }
 
 bool TTestIDE::ReloadFile(const String &FileName) {
   IPtr<THostBuffer> buffer = FindBuffer(FileName);
-  const std::optional<std::string> text = buffer ? BufferTextOf(FileName) : std::nullopt;
+  String why;
+  const std::optional<std::string> text = buffer ? BufferTextOf(FileName, &why) : std::nullopt;
   const bool ok = text.has_value();
   if (ok) {
     buffer->SetText(*text, "reload");
     buffer->SetModified(false);
   }
-  Log.Add("action.reloadfile", {{"file", FileName}, {"ok", ok}});
+  Log.Add("action.reloadfile", ActionFields(FileName, ok, why));
   return ok;
 }
 

@@ -229,6 +229,8 @@ public:
   bool BuildProject(TOTACompileMode CompileMode, bool Wait) override;
 
   std::vector<String> &Files() { return FFiles; }
+  // GetModule calls so far (what a plug-in's look through the project costs).
+  Integer ModuleReads = 0;
 
 private:
   String FPersonality;

@@ -136,6 +136,8 @@ private:
       FIDE.GroupMissing = true;
     } else if (v == "copy" && n == 3) {
       std::filesystem::copy_file(w[1], w[2], std::filesystem::copy_options::overwrite_existing);
+    } else if (v == "move" && n == 3) {
+      std::filesystem::rename(w[1], w[2]);
     } else if (v == "project" && n >= 4) {
       std::vector<String> files;
       for (std::size_t i = 4; i < n; ++i)
@@ -168,7 +170,9 @@ private:
       FIDE.Log.Add("keys", {{"shortcut", S(w[1])}});
       PressKey(*FIDE.NTA->MainForm(), key, shift);
     } else if (v == "request" && n >= 2) {
-      return Request(w);
+      return Request(w, "--send");
+    } else if (v == "request-text" && n == 3) {
+      return Request(w, "--send-text");
     } else if (v == "debug" && n >= 2) {
       if (w[1] == "stop") {
         FIDE.StopProcesses();
@@ -254,10 +258,10 @@ private:
     }
   }
 
-  int Request(const std::vector<std::string> &w) {
+  int Request(const std::vector<std::string> &w, const char *how) {
     const std::string standin = FSelf.substr(0, FSelf.rfind('/')) + "/../kestrune-standin";
     const char *env = std::getenv("KRX_STANDIN");
-    std::vector<std::string> args{env ? env : standin, "--send"};
+    std::vector<std::string> args{env ? env : standin, how};
     args.insert(args.end(), w.begin() + 1, w.end());
     std::vector<char *> argv;
     for (auto &a : args)
@@ -364,12 +368,15 @@ constexpr const char *kHelp =
     "  save [FILE]                save a module (the current one)\n"
     "  close FILE                 close a module\n"
     "  copy FROM TO               copy a file on disk (as another program rewriting TO)\n"
+    "  move FROM TO               rename anything on disk over TO (as another program replacing\n"
+    "                             it)\n"
     "  project FILE PERSONALITY TYPE [FILE...]   open a project and make it active\n"
     "  nogroup                    the IDE answers no main project group from now on\n"
     "  menu [PATH]                print the main menu, or click the item of a caption path\n"
     "  actions                    print the IDE's registered actions\n"
     "  keys SHORTCUT              press a shortcut (\"Ctrl+Shift+Alt+R\") in the main form\n"
     "  request ID [ARG...]        Kestrune's request through the link (kestrune-standin --send)\n"
+    "  request-text ID TEXT       a call with TEXT as its argument text, unchecked (--send-text)\n"
     "  debug start|nothread [CALL...] | debug stop   a debug process whose thread has these\n"
     "                             calls (nothread: one without a current thread)\n"
     "  theme NAME                 switch the IDE theme\n"

@@ -63,4 +63,11 @@ Char FoldChar(Char c) {
   return Mapped(kFold, c);
 }
 
+String FoldedText(StringView s) {
+  String out(s);
+  for (Char &c : out)
+    c = FoldChar(c);
+  return out;
+}
+
 } // namespace krx

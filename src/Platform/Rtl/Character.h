@@ -15,5 +15,8 @@ Char ToUpperChar(Char c);
 Char ToLowerChar(Char c);
 // Simple case folding: the form in which case-insensitive comparisons are made.
 Char FoldChar(Char c);
+// The text folded code unit by code unit: two texts are AnsiSameText exactly when their folded
+// texts are equal, so it keys a lookup that ignores case.
+String FoldedText(StringView s);
 
 } // namespace krx

@@ -262,6 +262,60 @@ TOpenResult OpenRegularFile(const std::string &osName, int flags, unsigned mode)
   return result;
 }
 
+String TReadResult::Reason() const {
+  if (Error == EISDIR)
+    return u"is a folder";
+  if (NotRegular)
+    return u"is not a regular file";
+  if (Error == EFBIG)
+    return u"is larger than " + IntToStr(static_cast<Integer>(Limit >> 20)) + u" MB";
+  if (ReadFailed)
+    return u"read error: " + SysErrorMessage(Error);
+  return SysErrorMessage(Error);
+}
+
+TReadResult ReadRegularFile(const std::string &osName, Int64 limit) {
+  TReadResult result;
+  result.Limit = limit;
+  TOpenResult file = OpenRegularFile(osName, O_RDONLY);
+  if (!file.Handle.Valid()) {
+    result.Error = file.Error;
+    result.NotRegular = file.NotRegular;
+    return result;
+  }
+  struct stat st {};
+  if (::fstat(file.Handle.Get(), &st) != 0) {
+    result.Error = errno;
+    return result;
+  }
+  result.Stamp = {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+  if (st.st_size > limit) {
+    result.Error = EFBIG;
+    return result;
+  }
+  result.Bytes.reserve(static_cast<std::size_t>(st.st_size));
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = ::read(file.Handle.Get(), chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0) {
+      result.Error = errno;
+      result.ReadFailed = true;
+      break;
+    }
+    if (n == 0)
+      return result;
+    if (static_cast<Int64>(result.Bytes.size()) + n > limit) {
+      result.Error = EFBIG;
+      break;
+    }
+    result.Bytes.append(chunk, static_cast<std::size_t>(n));
+  }
+  result.Bytes.clear();
+  return result;
+}
+
 namespace {
 
 std::atomic<Int64> gDiskFullAfter{-1};
@@ -317,11 +371,19 @@ TReplaceResult Failed(TReplaceStep step, int error, bool inPlace = false) {
   return TReplaceResult{step, error, inPlace};
 }
 
+bool SameFile(const struct stat &st, const TFileStamp &expected) {
+  return st.st_dev == expected.Device && st.st_ino == expected.Inode;
+}
+
 // Rewrites an existing file where it stands: used only when its folder takes no new file.
-TReplaceResult RewriteInPlace(const std::string &osName, std::string_view bytes) {
+TReplaceResult RewriteInPlace(const std::string &osName, std::string_view bytes,
+                              const TFileStamp *expected) {
   TOpenResult file = OpenRegularFile(osName, O_WRONLY);
   if (!file.Handle.Valid())
     return Failed(TReplaceStep::Create, file.Error, true);
+  struct stat st {};
+  if (expected && (::fstat(file.Handle.Get(), &st) != 0 || !SameFile(st, *expected)))
+    return Failed(TReplaceStep::Changed, EEXIST, true);
   if (int err = WriteAll(file.Handle.Get(), bytes))
     return Failed(TReplaceStep::Write, err, true);
   if (::ftruncate(file.Handle.Get(), static_cast<off_t>(bytes.size())) != 0)
@@ -345,6 +407,16 @@ TReplaceResult ReplaceFileContents(const std::string &osName, std::string_view b
   const std::string target = FollowLinks(osName).string();
   struct stat old;
   const bool exists = ::stat(target.c_str(), &old) == 0;
+  // What the caller examined must still stand under the name. Checked again just before the
+  // new content goes in.
+  auto changed = [&](const struct stat *now) {
+    struct stat own;
+    if (options.ExpectNew)
+      return ::lstat(osName.c_str(), &own) == 0;
+    return options.ExpectedFile && (!now || !SameFile(*now, *options.ExpectedFile));
+  };
+  if (changed(exists ? &old : nullptr))
+    return Failed(TReplaceStep::Changed, EEXIST);
   if (exists && !S_ISREG(old.st_mode))
     return Failed(TReplaceStep::Create, S_ISDIR(old.st_mode) ? EISDIR : ENXIO);
 
@@ -364,7 +436,7 @@ TReplaceResult ReplaceFileContents(const std::string &osName, std::string_view b
   if (!fd.Valid()) {
     const int err = errno;
     if (options.AllowInPlace && exists && (err == EACCES || err == EPERM || err == EROFS))
-      return RewriteInPlace(target, bytes);
+      return RewriteInPlace(target, bytes, options.ExpectedFile);
     return Failed(TReplaceStep::Create, err);
   }
   auto fail = [&](TReplaceStep step, int err) {
@@ -384,8 +456,23 @@ TReplaceResult ReplaceFileContents(const std::string &osName, std::string_view b
     return fail(TReplaceStep::Sync, err);
   if (int err = fd.Close())
     return fail(TReplaceStep::Sync, err);
-  if (::rename(temp.c_str(), target.c_str()) != 0)
-    return fail(TReplaceStep::Rename, errno);
+  if (options.ExpectNew) {
+    // A link, unlike a rename, never replaces what appeared under the name meanwhile.
+    if (::link(temp.c_str(), target.c_str()) == 0) {
+      ::unlink(temp.c_str());
+    } else if (errno == EEXIST || changed(nullptr)) {
+      // (A file system without hard links: the name is checked once more, then renamed to.)
+      return fail(TReplaceStep::Changed, EEXIST);
+    } else if (::rename(temp.c_str(), target.c_str()) != 0) {
+      return fail(TReplaceStep::Rename, errno);
+    }
+  } else {
+    struct stat now;
+    if (options.ExpectedFile && changed(::stat(target.c_str(), &now) == 0 ? &now : nullptr))
+      return fail(TReplaceStep::Changed, EEXIST);
+    if (::rename(temp.c_str(), target.c_str()) != 0)
+      return fail(TReplaceStep::Rename, errno);
+  }
   // The rename lasts only once the folder is on disk too. Best effort: the content is in
   // place already, and some file systems cannot sync a folder.
   const std::string folder = std::filesystem::path(target).parent_path().string();

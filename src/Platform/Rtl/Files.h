@@ -100,13 +100,53 @@ struct TOpenResult {
 // file, a directory included, is refused. Links are followed.
 TOpenResult OpenRegularFile(const std::string &osName, int flags, unsigned mode = 0666);
 
+// What tells that a file is still the one that was read: its device, inode, size and
+// modification time.
+struct TFileStamp {
+  dev_t Device = 0;
+  ino_t Inode = 0;
+  off_t Size = 0;
+  timespec Modified{};
+  friend bool operator==(const TFileStamp &a, const TFileStamp &b) {
+    return a.Device == b.Device && a.Inode == b.Inode && a.Size == b.Size &&
+           a.Modified.tv_sec == b.Modified.tv_sec && a.Modified.tv_nsec == b.Modified.tv_nsec;
+  }
+};
+
+// ---- Whole files read into memory --------------------------------------------------------------
+
+// The most a program reads of a file it holds whole in memory (a unit for an editor, a file
+// another process names). The largest real units are a few megabytes; a runaway file or a
+// device must not take the process's memory.
+inline constexpr Int64 MaxReadFileSize = Int64{64} << 20;
+
+// The outcome of ReadRegularFile: the bytes and the stamp of the file read, or why not.
+struct TReadResult {
+  std::string Bytes;
+  TFileStamp Stamp;        // of the descriptor that was read
+  int Error = 0;           // 0 when read; errno, EISDIR for a folder, EFBIG past the limit
+  bool NotRegular = false; // a FIFO, device or socket stands under the name
+  bool ReadFailed = false; // opened, but a read failed
+  Int64 Limit = 0;
+  bool Ok() const { return Error == 0; }
+  // For messages: "is a folder", "is not a regular file", "is larger than 64 MB", "read
+  // error: ..." or the system's text.
+  String Reason() const;
+};
+
+// Reads a regular file whole, opened as OpenRegularFile opens it (never waiting). A file
+// larger than `limit` is refused by its size before anything is read, and one that grows
+// past the limit while it is read is refused too (EFBIG).
+TReadResult ReadRegularFile(const std::string &osName, Int64 limit = MaxReadFileSize);
+
 // Replaces a file's content as a whole: writes it beside the file (in the folder of a link's
 // target), flushes it to disk, renames it over the file and syncs the folder, so a reader or
 // a crash sees the old content or the new one, never a part, and a full disk leaves the file
 // as it was. The file keeps its mode (and its owner where allowed); a link stays a link. When
 // the folder refuses a new file but the file itself can be written, and `allowInPlace` is
 // set, the file is rewritten in place instead (written, cut to length, flushed).
-enum class TReplaceStep { None, Create, Write, Sync, Rename };
+// Changed: the name no longer stands for the file the caller examined (see TReplaceOptions).
+enum class TReplaceStep { None, Create, Write, Sync, Rename, Changed };
 struct TReplaceResult {
   TReplaceStep FailedStep = TReplaceStep::None; // None: the content was replaced
   int Error = 0;                                // errno of the failing step
@@ -115,6 +155,13 @@ struct TReplaceResult {
 struct TReplaceOptions {
   unsigned NewFileMode = 0666; // mode of a file that did not exist (the umask applies)
   bool AllowInPlace = true;
+  // For a caller that decided on what it read of the file: with ExpectedFile, only that file
+  // (device and inode, links followed) is replaced; with ExpectNew, the name must still stand
+  // for nothing, and the new file is linked in so that nothing appearing meanwhile is
+  // replaced. Otherwise the replace fails at TReplaceStep::Changed and the name keeps what it
+  // holds.
+  const TFileStamp *ExpectedFile = nullptr;
+  bool ExpectNew = false;
 };
 TReplaceResult ReplaceFileContents(const std::string &osName, std::string_view bytes,
                                    const TReplaceOptions &options = {});
@@ -130,19 +177,6 @@ public:
   ~TDiskFullForTesting();
   TDiskFullForTesting(const TDiskFullForTesting &) = delete;
   TDiskFullForTesting &operator=(const TDiskFullForTesting &) = delete;
-};
-
-// What tells that a file is still the one that was read: its device, inode, size and
-// modification time.
-struct TFileStamp {
-  dev_t Device = 0;
-  ino_t Inode = 0;
-  off_t Size = 0;
-  timespec Modified{};
-  friend bool operator==(const TFileStamp &a, const TFileStamp &b) {
-    return a.Device == b.Device && a.Inode == b.Inode && a.Size == b.Size &&
-           a.Modified.tv_sec == b.Modified.tv_sec && a.Modified.tv_nsec == b.Modified.tv_nsec;
-  }
 };
 
 // The stamp of the regular file at `path` (a path of the system's); false for anything else.

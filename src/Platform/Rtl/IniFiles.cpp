@@ -60,9 +60,10 @@ template <typename F> void WithUpdate(TStrings &list, F &&body) {
   list.EndUpdate();
 }
 
-// UTF-8 for text without a byte-order mark that is valid UTF-8 and not plain ASCII: such a
-// file read as ANSI would come back double-encoded from the next save. Null otherwise, so
-// that the usual detection runs.
+} // namespace
+
+// A file read as ANSI that is really unmarked UTF-8 would come back double-encoded from the
+// next save.
 const TEncoding *UnmarkedUtf8(const TBytes &bytes) {
   const TEncoding *marked = nullptr;
   if (TEncoding::GetBufferEncoding(bytes.data(), bytes.size(), marked, nullptr) != 0)
@@ -70,8 +71,6 @@ const TEncoding *UnmarkedUtf8(const TBytes &bytes) {
   const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](Byte b) { return b < 0x80; });
   return !ascii && IsValidUtf8(bytes.data(), bytes.size()) ? TEncoding::UTF8() : nullptr;
 }
-
-} // namespace
 
 // ---- TCustomIniFile -----------------------------------------------------------------------
 

@@ -8,6 +8,11 @@
 
 namespace krx {
 
+// The encoding in which TMemIniFile reads a file's bytes when it is given none: UTF-8 for text
+// without a byte-order mark that is valid UTF-8 and not plain ASCII; null otherwise, so that
+// the byte-order mark decides (ANSI without one).
+const TEncoding *UnmarkedUtf8(const TBytes &bytes);
+
 class TCustomIniFile : public TObject {
 public:
   explicit TCustomIniFile(const String &FileName) : FFileName(FileName) {}

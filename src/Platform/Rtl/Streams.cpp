@@ -242,13 +242,18 @@ void TMemoryStream::SaveToFile(const String &fileName) {
 
 // ---- Whole files ----------------------------------------------------------------------------
 
-void SaveFileAtomically(const String &fileName, std::string_view bytes) {
+void SaveFileAtomically(const String &fileName, std::string_view bytes,
+                        const TReplaceOptions &options) {
   if (fileName.empty())
     throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {fileName, SysErrorMessage(ENOENT)}));
-  const TReplaceResult result = ReplaceFileContents(FileNameToOS(fileName), bytes);
+  const TReplaceResult result = ReplaceFileContents(FileNameToOS(fileName), bytes, options);
   if (result.FailedStep == TReplaceStep::None)
     return;
   const String shown = ExpandFileName(fileName);
+  if (result.FailedStep == TReplaceStep::Changed)
+    throw EWriteError(Format(u"Cannot write file \"%s\". Another file took its place meanwhile "
+                             u"and is left as it is.",
+                             {shown}));
   const String reason = SysErrorMessage(result.Error);
   if (result.FailedStep == TReplaceStep::Create || result.FailedStep == TReplaceStep::Rename)
     throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {shown, reason}));

@@ -1,6 +1,7 @@
 // Byte streams with the class library's rules: TStream, TFileStream, TMemoryStream.
 #pragma once
 
+#include "Platform/Rtl/Files.h"
 #include "Platform/Rtl/SysUtils.h"
 
 #include <string_view>
@@ -105,8 +106,10 @@ private:
 
 // Writes a whole file through ReplaceFileContents: beside it, flushed, renamed over it, so a
 // failure (a full disk) leaves the file as it was. Raises EFCreateError "Cannot create file"
-// or EWriteError "Cannot write file", both naming the file and the system's reason.
-void SaveFileAtomically(const String &fileName, std::string_view bytes);
+// or EWriteError "Cannot write file", both naming the file and the system's reason (also when
+// the options' expected file is no longer under the name).
+void SaveFileAtomically(const String &fileName, std::string_view bytes,
+                        const TReplaceOptions &options = {});
 // Reads a whole file (at most 2 GiB, as the class library's streams count).
 TBytes LoadFileBytes(const String &fileName);
 

@@ -39,12 +39,14 @@ TEST(Comments, AssociationModes) {
 TEST(Comments, SignatureModes) {
   TOptionsGuard guard;
   const String text = u"unit U;\ninterface\ntype\n  TA = class\n    {* doc}\n    F: Integer;\n"
-                      u"    // plain\n    G: Integer;\n  end;\nimplementation\nend.";
+                      u"    // plain\n    G: Integer;\n    //* doc\n    H: Integer;\n"
+                      u"  end;\nimplementation\nend.";
   guard.Options().SetCommentSignature(u"*");
   guard.Options().SetCommentAssociationMode(camSignOnly);
   TParsed only = Explore(text);
   EXPECT_EQ(only.Get(ckField, u"TA.F").PrologLine(), 4);
   EXPECT_EQ(only.Get(ckField, u"TA.G").PrologLine(), -1);
+  EXPECT_EQ(only.Get(ckField, u"TA.H").PrologLine(), 8) << "the opener // is two characters";
   EXPECT_TRUE(only.HasMessage(u"Irregular Comment or Attribute in TA in line 7"));
   guard.Options().SetCommentAssociationMode(camSignUnassociate);
   TParsed un = Explore(text);
@@ -241,6 +243,52 @@ TEST(BadInput, EndsWithAModelAndMessages) {
     EXPECT_GE(p.Module().EndLineValue(), 0);
   }
   EXPECT_NE(Explore(classes).Find(ckClass, u"T0.T1"), nullptr);
+}
+
+// How many levels the tree below `root` has, walked without recursion.
+template <class TNode> Integer TreeDepth(const TNode &root) {
+  Integer deepest = 0;
+  std::vector<std::pair<const TNode *, Integer>> pending{{&root, 0}};
+  while (!pending.empty()) {
+    const auto [node, depth] = pending.back();
+    pending.pop_back();
+    deepest = std::max(deepest, depth);
+    for (Integer i = 0; i < node->ChildCount(); ++i)
+      pending.emplace_back(node->GetChild(i), depth + 1);
+  }
+  return deepest;
+}
+
+TEST(BadInput, NestingIsBoundedAndWhatFollowsIsRead) {
+  constexpr Integer kMax = TCustomPascalModuleExplorer::MaxNestingDepth;
+  auto times = [](StringView s, Integer n) {
+    String r;
+    for (Integer i = 0; i < n; ++i)
+      r += s;
+    return r;
+  };
+  const Integer n = kMax + 40;
+  const String after = u"type TAfter = class end;\nend.";
+  const struct {
+    const char *What;
+    String Text;
+  } rows[] = {
+      {"regions", u"unit U;\ninterface\nimplementation\n" + times(u"{$REGION r}\n", n) +
+                      times(u"{$ENDREGION}\n", n) + after},
+      {"routines", u"unit U;\ninterface\nimplementation\n" + times(u"procedure P;\n", n) +
+                       times(u"begin end;\n", n) + after},
+      {"types", u"unit U;\ninterface\ntype\n" + times(u"T = record\ntype\n", n) +
+                    times(u"end;\n", n) + u"implementation\n" + after},
+  };
+  for (const auto &row : rows) {
+    TParsed p = Explore(row.Text);
+    EXPECT_LE(TreeDepth<TCodeItem>(p.Module()), kMax + 1) << row.What;
+    EXPECT_LE(TreeDepth(p.Module().RootRegion()), kMax) << row.What;
+    EXPECT_NE(p.MessageText().find("Nested deeper than 256 levels in line"), std::string::npos)
+        << row.What;
+    EXPECT_EQ(p.MessageText().find("Unmatched"), std::string::npos) << row.What;
+    EXPECT_NE(p.Find(ckClass, u"TAfter"), nullptr) << row.What;
+  }
 }
 
 TEST(Registry, ExtensionsAndLanguageOfFile) {

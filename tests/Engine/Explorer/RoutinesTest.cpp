@@ -1,6 +1,9 @@
 // Routine headings, directives and calling conventions, procedural types, properties and
 // events, and the linking of implementations with their declarations.
 #include "support/ExplorerSupport.h"
+#include "support/KrxTest.h"
+
+#include "World/ClassEx.h"
 
 namespace krx::test {
 namespace {
@@ -203,6 +206,56 @@ TEST(Implementations, NamesMatchInFullAndReportInNameOrder) {
   EXPECT_LT(b, a) << text;
 }
 
+// What a valid unit must not show: a routine with a body in the unit that is not linked with
+// it (methods of classifiers that have bodies, interface routines, forward declarations),
+// or a stub made for a declaration that was not found.
+std::string Unlinked(const TCodeItem &item) {
+  std::string r;
+  for (Integer i = 0; i < item.ChildCount(); ++i) {
+    const TCodeItem &child = *item.GetChild(i);
+    r += Unlinked(child);
+    const auto *proc = dynamic_cast<const TProcItem *>(&child);
+    const auto *method = dynamic_cast<const TMethodItem *>(&child);
+    const auto *cls = dynamic_cast<const TClassItem *>(&child);
+    const TCodeItem *owner = child.Owner();
+    while (owner->Kind() == ckModuleSection)
+      owner = owner->Owner();
+    bool needsBody = false;
+    if (child.Kind() == ckMethod)
+      needsBody = owner->Kind() != ckInterface && owner->Kind() != ckDispInterface;
+    else if (child.Kind() == ckProcedure)
+      needsBody =
+          !proc->HasDirective(pdExternal) && (proc->IsPublic() || proc->HasDirective(pdForward));
+    if ((cls && cls->Stub()) || (method && method->Stub()) || (needsBody && !proc->ImplRef()))
+      r += StringToUtf8(child.GetQualifiedName()) + " ";
+  }
+  return r;
+}
+
+// Valid units of unusual shapes (routines in nested include files on both sides of
+// "implementation", a unit that stands in an include file as a whole, identifiers differing in the
+// case of non-ASCII letters, a class declared in both branches of a conditional read with
+// conditions off, an anonymous method in a program's main block, negative dispids, a nested type
+// and members in an include file in a class body, a forward declaration, a record helper, overloads
+// spelled in another case): read without a message, every body linked.
+TEST(Implementations, ValidUnitsLinkEveryBody) {
+  TOptionsGuard guard;
+  const std::pair<const char *, bool> units[] = {
+      {"IncludedRoutines.pas", true},  {"Umlauts.pas", true},       {"TwiceDeclared.pas", false},
+      {"TwiceDeclared.pas", true},     {"AnonymousMain.dpr", true}, {"NegativeDispIds.pas", true},
+      {"NestedTypeInclude.pas", true}, {"LinkShapes.pas", true},    {"UnitInInclude.pas", true}};
+  for (const auto &[name, conditions] : units) {
+    const std::string bytes = ReadFileBytes(Fixture(std::string("links/") + name));
+    String text;
+    TTextEncoding encoding;
+    ASSERT_TRUE(DecodeTextBytes(reinterpret_cast<const Byte *>(bytes.data()), bytes.size(), text,
+                                encoding));
+    guard.Options().SetParserEvaluatesConditions(conditions);
+    TParsed p = Explore(text, false, Utf8ToString(Fixture(std::string("links/") + name).string()));
+    EXPECT_EQ(p.MessageText() + Unlinked(p.Module()), "") << name << "\n" << p.Outline();
+  }
+}
+
 // Old "object" types have method bodies like classes: each declaration links to its body.
 TEST(Implementations, ObjectTypesLinkLikeClasses) {
   TParsed p = Explore(u"unit U;\ninterface\ntype\n  PA = ^TA;\n  TA = object\n    X: Integer;\n"
@@ -218,6 +271,7 @@ TEST(Implementations, ObjectTypesLinkLikeClasses) {
     EXPECT_EQ(impl ? impl->LineNr() : -1, line) << StringToUtf8(name) << "\n" << p.Outline();
   }
   EXPECT_EQ(p.MessageText(), "");
+  EXPECT_EQ(p.Get<TClassItem>(ckObject, u"TB").Ancestor(), u"TA");
 }
 
 TEST(Implementations, MissingDeclarationsGetStubs) {

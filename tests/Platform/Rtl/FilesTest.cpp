@@ -4,6 +4,7 @@
 #include "support/KrxTest.h"
 
 #include <fcntl.h>
+#include <fstream>
 #include <sys/stat.h>
 
 namespace krx {
@@ -129,6 +130,64 @@ TEST(RegularFiles, APipeOrDeviceIsRefusedAtOnceNamingIt) {
           << StringToUtf8(e.Message());
     }
   }
+}
+
+TEST(RegularFiles, AWholeFileIsReadUpToTheBoundAndNothingElseIsRead) {
+  test::TempDir dir;
+  test::WriteFileBytes(dir / "ten", "0123456789");
+  test::MakeFifo(dir / "pipe");
+  { std::ofstream big(dir / "big", std::ios::binary); }
+  std::filesystem::resize_file(dir / "big", MaxReadFileSize + 1); // sparse: costs no disk
+  const struct {
+    std::string Name;
+    Int64 Limit;
+    String Reason; // empty: read
+  } cases[] = {
+      {"ten", 10, u""},
+      {"ten", 9, u"is larger than 0 MB"},
+      {"big", MaxReadFileSize, u"is larger than 64 MB"},
+      {"pipe", MaxReadFileSize, u"is not a regular file"},
+      {".", MaxReadFileSize, u"is a folder"},
+      {"missing", MaxReadFileSize, SysErrorMessage(ENOENT)},
+  };
+  for (const auto &c : cases) {
+    const TReadResult r = ReadRegularFile((dir / c.Name).string(), c.Limit);
+    EXPECT_EQ(r.Ok() ? String() : r.Reason(), c.Reason) << c.Name;
+    EXPECT_EQ(r.Bytes, r.Ok() ? "0123456789" : "") << c.Name;
+  }
+  TFileStamp stamp;
+  ASSERT_TRUE(FileStampOf((dir / "ten").string(), stamp));
+  EXPECT_EQ(ReadRegularFile((dir / "ten").string()).Stamp, stamp);
+}
+
+TEST(ReplacingFiles, OnlyTheFileTheCallerExaminedIsReplaced) {
+  test::TempDir dir;
+  const std::string a = (dir / "a").string();
+  test::WriteFileBytes(a, "examined");
+  TFileStamp examined;
+  ASSERT_TRUE(FileStampOf(a, examined));
+  TReplaceOptions expectA;
+  expectA.ExpectedFile = &examined;
+  // Another file takes the name after the look: it stays.
+  std::filesystem::rename(a, dir / "a.old");
+  test::WriteFileBytes(a, "someone else's");
+  EXPECT_EQ(ReplaceFileContents(a, "answer", expectA).FailedStep, TReplaceStep::Changed);
+  EXPECT_EQ(test::ReadFileBytes(a), "someone else's");
+  std::filesystem::rename(dir / "a.old", a);
+  EXPECT_EQ(ReplaceFileContents(a, "answer", expectA).FailedStep, TReplaceStep::None);
+  EXPECT_EQ(test::ReadFileBytes(a), "answer");
+
+  // A new file goes only where nothing stands, not even a link that leads nowhere.
+  TReplaceOptions expectNew;
+  expectNew.ExpectNew = true;
+  std::filesystem::create_symlink("nowhere", dir / "dangling");
+  EXPECT_EQ(ReplaceFileContents(a, "x", expectNew).FailedStep, TReplaceStep::Changed);
+  EXPECT_EQ(ReplaceFileContents((dir / "dangling").string(), "x", expectNew).FailedStep,
+            TReplaceStep::Changed);
+  EXPECT_EQ(ReplaceFileContents((dir / "new").string(), "fresh", expectNew).FailedStep,
+            TReplaceStep::None);
+  EXPECT_EQ(test::ReadFileBytes(dir / "new"), "fresh");
+  EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"a", "dangling", "new"}));
 }
 
 TEST(ReplacingFiles, AFullDiskLeavesTheFileAsItWasAndTheErrorNamesIt) {
