@@ -257,8 +257,9 @@ void TListViewEx::CNNotify(TLVNotify &Notify) {
     return;
   case TLVCode::EndLabelEdit:
     FStartedEdit = nullptr;
-    // An edit without text, with an empty text or without an item is cancelled.
-    if (Notify.Text && !Notify.Text->empty() && Notify.Item != -1) {
+    // An edit without text (cancelled) or without an item is cancelled; any text, also an empty
+    // one, is applied.
+    if (Notify.Text && Notify.Item != -1) {
       TListView::CNNotify(Notify);
       return;
     }

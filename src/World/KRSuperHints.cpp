@@ -1,7 +1,10 @@
 #include "World/KRSuperHints.h"
 
+#include "Controls/KRX.StyleSupport.h"
+#include "Platform/Rtl/OSVersion.h"
 #include "Platform/Vcl/ActnList.h"
 #include "Platform/Vcl/Forms.h"
+#include "Platform/Vcl/GraphUtil.h"
 #include "Platform/Vcl/TextDraw.h"
 #include "World/KRStrUtils.h"
 #include "World/SuperHintControls.h"
@@ -62,8 +65,7 @@ void TKRSuperHintWindow::SplitHint(const String &AHint, TObject *AData, String &
     Title = Body.substr(0, bar);
     Body = Body.substr(bar + 1);
   }
-  // A hint without a title stays a body-only hint, shortcut or not.
-  if (shortCut != 0 && ApplicationHints().HintShortCuts && !Title.empty())
+  if (shortCut != 0 && ApplicationHints().HintShortCuts)
     Title = Format(u"%s (%s)", {Title, ShortCutToText(shortCut)});
 }
 
@@ -98,14 +100,31 @@ TRect TKRSuperHintWindow::CalcHintRect(Integer MaxWidth, const String &AHint, TO
   return r;
 }
 
-// The background stays the window's own (no style services paint it headless); the title is drawn
-// bold above the body.
+// Under enabled style services the background is the platform's tooltip (its own style on a
+// system that has one) or the style's hint gradient, whose text colour the style may give; the
+// title is drawn bold above the body.
 void TKRSuperHintWindow::Paint(TCanvas &Canvas) {
   TRect r = ClientRect();
+  TColor textColor = HintFont().Color();
+  if (TKRXStyle::IsStyled()) { // fixes the style services in use
+    const TCustomStyleServices *style = StyleServicesInUse();
+    const TRect back = Rect(r.Left - 4, r.Top - 4, r.Right + 4, r.Bottom + 4);
+    if (TOSVersion::Check(6) && style->IsSystemStyle()) {
+      style->DrawElement(Canvas, tttStandardNormal, back);
+    } else {
+      const auto hintColor = [style](TElementColor which, TColor fallback) {
+        TColor c = clNone;
+        return style->GetElementColor(thHintNormal, which, c) && c != clNone ? c : fallback;
+      };
+      textColor = hintColor(ecTextColor, textColor);
+      GradientFillCanvas(Canvas, hintColor(ecGradientColor1, clInfoBk),
+                         hintColor(ecGradientColor2, clInfoBk), back, gdVertical);
+    }
+  }
   r.Left += 2;
   r.Top += 2;
   Canvas.Font().Assign(Font());
-  Canvas.Font().SetColor(HintFont().Color());
+  Canvas.Font().SetColor(textColor);
   if (!FTitle.empty()) {
     Canvas.Font().SetStyle({fsBold});
     TRect t = r;

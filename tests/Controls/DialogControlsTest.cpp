@@ -1,5 +1,6 @@
 #include "Controls/FormStates.h"
 #include "Controls/KRHintImages.h"
+#include "Controls/KRX.Base.Frame.h"
 #include "Controls/StackTraceFrm.h"
 #include "World/KRSuperHints.h"
 #include "support/KrxTest.h"
@@ -59,6 +60,23 @@ TEST(HintImage, FollowsItsLabelAndOutlivesWhatItRefersTo) {
   ASSERT_EQ(canvas.Ops().size(), 1u);
   EXPECT_EQ(canvas.Ops()[0].Text, u"KRHintImage");
   EXPECT_EQ(ActivateHint(glyph).Pause, 100);
+}
+
+TEST(HintImage, TakesTheHintImageOfItsFrameAndTheSizeOfItsList) {
+  std::unique_ptr<TForm> form(TCustomForm::CreateNew<TForm>(nullptr));
+  auto *frame = TCustomFrame::Create<TBaseFrame>(form.get());
+  frame->SetParent(form.get());
+  auto *list = new TImageList(form.get());
+  list->SetSize(24, 24);
+  list->Add(u"Other");
+  list->Add(u"Hint");
+  frame->SetImageList(list);
+  auto *glyph = new TKRHintImage(form.get());
+  glyph->SetParent(frame);
+  EXPECT_EQ(std::tuple(glyph->Images(), glyph->ImageIndex(), glyph->Width()),
+            std::tuple(list, 1, 16));
+  list->Add(u"Third"); // the list changes: the glyph takes its size
+  EXPECT_EQ(glyph->BoundsRect(), Rect(0, 0, 24, 24));
 }
 
 TEST(HintImage, ADescriptionNamesTheControlItExplains) {

@@ -1,4 +1,5 @@
 #include "Controls/ComCtrlsEx.h"
+#include "Controls/ControlsTestSupport.h"
 #include "Controls/KeyBindFrames.h"
 
 #include "Platform/Vcl/ActnList.h"
@@ -81,7 +82,7 @@ TEST(ListViewEx, ClipboardKeysReachTheEditorBeforeTheFormsShortcuts) {
   EXPECT_TRUE(f.List->IsEditing());
 }
 
-TEST(ListViewEx, AnEmptyTextCancelsAndTheTextGoesToTheItemWhoseEditBegan) {
+TEST(ListViewEx, AnEmptyTextIsAppliedAndTheTextGoesToTheItemWhoseEditBegan) {
   ListForm f;
   int cancelled = 0;
   f.List->OnCancelEdit = [&](TObject *) { ++cancelled; };
@@ -98,11 +99,105 @@ TEST(ListViewEx, AnEmptyTextCancelsAndTheTextGoesToTheItemWhoseEditBegan) {
   EXPECT_EQ(f.List->Items()[0]->Caption(), u"Open");
 
   ASSERT_TRUE(f.List->Items()[1]->EditCaption());
-  for (int i = 0; i < 4; ++i)
+  Application->ProcessMessages();
+  for (int i = 0; i < 6; ++i)
     PressKey(*f.Form, VK_BACK);
   PressKey(*f.Form, VK_RETURN);
-  EXPECT_EQ(cancelled, 1);
-  EXPECT_EQ(f.List->Items()[1]->Caption(), u"Save");
+  EXPECT_EQ(cancelled, 0);
+  EXPECT_EQ(f.List->Items()[1]->Caption(), u"");
+}
+
+// The list's own messages and notifications, seen from outside.
+class TProbedList : public TListViewEx {
+public:
+  using TListViewEx::CNNotify;
+  using TListViewEx::TListViewEx;
+  std::vector<WPARAM> SelectedColumns; // LVM_SETSELECTEDCOLUMN sent to the native list
+
+protected:
+  void WndProc(TMessage &Message) override {
+    if (Message.Msg == LVM_SETSELECTEDCOLUMN)
+      SelectedColumns.push_back(Message.WParam);
+    TListViewEx::WndProc(Message);
+  }
+};
+
+TEST(ListViewEx, SelectsAllAndTellsOfADoubleClickOnceItIsHandled) {
+  ListForm f;
+  f.List->SetMultiSelect(true);
+  f.List->SelectAll();
+  EXPECT_EQ(f.List->SelCount(), 3);
+  std::vector<std::string> events;
+  f.List->OnDblClick = [&](TObject *) { events.push_back("dblclick"); };
+  f.List->OnDblClicked = [&](TObject *) { events.push_back("dblclicked"); };
+  f.List->DblClickItem(1);
+  EXPECT_EQ(events, std::vector<std::string>{"dblclick"});
+  Application->ProcessMessages();
+  EXPECT_EQ(events, (std::vector<std::string>{"dblclick", "dblclicked"}));
+}
+
+TEST(ListViewEx, GivesTheNativeListItsSelectedColumnWhenTheWindowIsMade) {
+  std::unique_ptr<TForm> form(TCustomForm::CreateNew<TForm>(nullptr));
+  auto *list = new TProbedList(form.get());
+  list->SetSelectedColumn(1); // no window yet
+  list->HandleNeeded();
+  list->SetSelectedColumn(2);
+  list->RecreateWnd();
+  EXPECT_EQ(list->SelectedColumns, (std::vector<WPARAM>{1, 2, 2}));
+}
+
+TEST(ListViewEx, InfoTipsComeFromTheHandlerWhileHintsAreOff) {
+  ListForm f;
+  auto *list = new TProbedList(f.Form.get());
+  list->SetParent(f.Form.get());
+  list->Items().Add()->SetCaption(u"Save");
+  list->OnInfoTip = [](TObject *, TListItem *, String &tip) { tip += u" tip"; };
+  const struct {
+    bool ShowHint;
+    UINT Flags;
+    const char16_t *Tip;
+    LRESULT Result;
+  } rows[] = {
+      {false, 1, u"Save ti", 1}, // the caption, cut to the buffer
+      {false, 0, u"buf tip", 1}, // the buffer's text
+      {true, 1, u"buf tip", 0},  // the class library's own answer
+  };
+  for (const auto &row : rows) {
+    list->SetShowHint(row.ShowHint);
+    TLVNotify n{TLVCode::GetInfoTip, 0, String(u"buf"), 8, row.Flags};
+    list->CNNotify(n);
+    EXPECT_EQ(n.Text.value_or(u"-") + u"/" + IntToStr(Integer(n.Result)),
+              String(row.Tip) + u"/" + IntToStr(Integer(row.Result)));
+  }
+}
+
+TEST(ListViewEx, TheShowHintEventDecidesTheHint) {
+  ListForm f;
+  f.List->SetShowHint(true);
+  f.List->SetHint(u"Commands");
+  f.List->OnShowHint = [](String &hint, bool &canShow, THintInfo &) {
+    canShow = hint != u"Commands";
+    hint = u"Changed";
+  };
+  EXPECT_FALSE(ActivateHint(f.List).Shown);
+  f.List->SetHint(u"Other");
+  const THintResult shown = ActivateHint(f.List);
+  ASSERT_EQ(shown.Painted.size(), 1u);
+  EXPECT_EQ(shown.Painted[0].Text, u"Changed");
+}
+
+TEST(ListViewEx, AndTheHotKeyEditTakeTheStylesColours) {
+  for (bool enabled : {true, false}) {
+    test::TIDEStyleGuard style;
+    style.Style()->SetStyleColor(scListView, 0x101010);
+    style.Style()->SetStyleColor(scEdit, 0x202020);
+    style.Style()->SetEnabled(enabled);
+    std::unique_ptr<TForm> form(TCustomForm::CreateNew<TForm>(nullptr));
+    auto *list = new TListViewEx(form.get());
+    auto *edit = new THotKeyEx(form.get());
+    EXPECT_EQ(std::tuple(list->Color(), list->HideSelection(), edit->Color()),
+              std::tuple(0x101010, enabled, 0x202020));
+  }
 }
 
 TEST(ListViewEx, StretchesTheLastColumnAndKeepsSelectionAcrossRecreation) {

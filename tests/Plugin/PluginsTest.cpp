@@ -1,13 +1,17 @@
 // The three plug-ins of the tree, loaded into one IDE host one after another: each starts,
 // keeps its settings under its own IDE's key, says in its version block which IDE it is for,
-// and unloads without leaving anything behind for the next.
+// works with its own revision of the units, and unloads without leaving anything behind for
+// the next.
 #include "testide/PluginHost.h"
 #include <gtest/gtest.h>
 
 #include "Platform/Registry/Registry.h"
+#include "Platform/Shell/Dialogs.h"
 #include "Platform/Version/Version.h"
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -83,6 +87,63 @@ TEST(Plugins, EachLoadsKeepsItsOwnIDEsSettingsAndUnloadsInTurn) {
       }
     }
   EXPECT_EQ(IDE.Log.Find("wizard.remove").size(), 6u);
+}
+
+// A unit declaring its class in both branches of a conditional: the preprocessor of the current
+// revision reads the second declaration (line 11), the older revision's tokenizer reads both and
+// finds the first (line 7).
+const char *const kConditionalUnit = "unit Cond;\n\ninterface\n\ntype\n{$IFDEF NEVER_DEFINED}\n"
+                                     "  TShape = class\n  end;\n{$ELSE}\n\n  TShape = class\n"
+                                     "  end;\n{$ENDIF}\n\nimplementation\n\nend.\n";
+
+// Kestrune's request to jump to a class, as its endpoint sends it; returns once the cursor has
+// left the first line.
+void RequestClassJump(TTestIDE &IDE, const String &file, const String &className) {
+  TStringList args;
+  for (const String &a : {file, String(u"class"), className, String(), String()})
+    args.Add(a);
+  const HWND ide = FindWindowW(u"TPUtilWindow", u"_KR_BDS19_ENDPOINT");
+  ASSERT_NE(ide, nullptr);
+  const String call = u"@01028:" + args.CommaText();
+  SendMessageW(ide, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(call.c_str()));
+  testide::PumpMessages(std::chrono::seconds(10), // the call runs from the endpoint's queue
+                        [&] { return IDE.TopView()->CursorPos().Line > 1; });
+}
+
+TEST(Plugins, EachWorksWithItsOwnRevisionOfTheUnits) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "krx-plugins-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+  const std::filesystem::path dir = pattern;
+  std::ofstream(dir / "Cond.pas", std::ios::binary) << kConditionalUnit;
+  const String unit = Utf8ToString((dir / "Cond.pas").string());
+  TTestIDE IDE;
+  // The line the jump lands on, and where the key-bindings frame's own PNG list (older
+  // revision only) finds its "Warnings" image by name: -1 in the Delphi 10.3 build, whose
+  // lists leave image names to the class library; -2 without such a list.
+  const std::pair<Integer, Integer> expected[] = {{11, -2}, {7, 0}, {7, -1}};
+  const std::vector<TPlugin> plugins = Plugins();
+  ASSERT_EQ(plugins.size(), std::size(expected));
+  for (std::size_t i = 0; i < plugins.size(); ++i) {
+    SCOPED_TRACE(plugins[i].File);
+    TPluginLoader loader(IDE);
+    ASSERT_TRUE(loader.Load(plugins[i].File));
+    ASSERT_TRUE(IDE.Open(unit));
+    RequestClassJump(IDE, unit, u"TShape");
+    Integer warnings = -2;
+    {
+      TScriptedModal options({[&](TCustomForm &form) {
+        if (auto *list = dynamic_cast<TCustomImageList *>(FindNamedComponent(&form, u"ImageList1")))
+          warnings = list->GetIndexByName(u"Warnings");
+        PressKey(form, VK_ESCAPE);
+      }});
+      IDE.NTA->FindByCaptionPath(u"Kestrune/Integration Options...")->Click();
+      EXPECT_EQ(options.Remaining(), 0u);
+    }
+    EXPECT_EQ(std::pair(IDE.TopView()->CursorPos().Line, warnings), expected[i]);
+    IDE.Close(unit);
+    EXPECT_TRUE(loader.Unload());
+  }
+  std::filesystem::remove_all(dir);
 }
 
 } // namespace

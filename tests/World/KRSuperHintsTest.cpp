@@ -1,11 +1,16 @@
 #include "World/KRSuperHints.h"
 
+#include "Controls/ControlsTestSupport.h"
+#include "Platform/Rtl/OSVersion.h"
+#include "Platform/Vcl/ActnList.h"
 #include "Platform/Vcl/Forms.h"
 #include "Platform/Vcl/StdCtrls.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <sstream>
 
 namespace krx {
 namespace {
@@ -60,7 +65,7 @@ TEST(SuperHints, StayUpAMinuteAndTakeRoomForTheTitle) {
   EXPECT_GT(titled.Rect.Height(), plain.Rect.Height());
 }
 
-TEST(SuperHints, AddTheActionShortcutToATitleOnly) {
+TEST(SuperHints, AddTheActionShortcutToTheTitle) {
   HintForm f;
   auto *action = new TAction(f.Form.get());
   action->SetShortCut(TextToShortCut(u"Ctrl+R"));
@@ -72,7 +77,7 @@ TEST(SuperHints, AddTheActionShortcutToATitleOnly) {
   } cases[] = {
       {u"@Refresh|Reads again", true, {u"*Refresh (Ctrl+R)*", u"Reads again"}},
       {u"@Refresh|Reads again", false, {u"*Refresh*", u"Reads again"}},
-      {u"@Reads again", true, {u"Reads again"}},
+      {u"@Reads again", true, {u"* (Ctrl+R)*", u"Reads again"}},
   };
   for (const auto &c : cases) {
     ApplicationHints().HintShortCuts = c.HintShortCuts;
@@ -80,6 +85,88 @@ TEST(SuperHints, AddTheActionShortcutToATitleOnly) {
     EXPECT_EQ(Painted(ActivateHint(f.Button)), c.Expected) << StringToUtf8(c.Hint);
   }
   ApplicationHints().HintShortCuts = true;
+}
+
+TEST(SuperHints, AMenuItemGivesItsOwnHintAndShortcut) {
+  TMenuItem item(nullptr);
+  item.SetHint(u"@Open|Opens a file");
+  item.SetShortCut(TextToShortCut(u"Ctrl+O"));
+  TKRSuperHintWindow window(nullptr);
+  window.ActivateHintData(Rect(0, 0, 100, 40), u"Open", &item);
+  EXPECT_EQ(window.Title() + u"/" + window.Body(), u"Open (Ctrl+O)/Opens a file");
+}
+
+TEST(SuperHints, LeaveNoLaterHandlerToChangeTheHint) {
+  HintForm f;
+  TApplicationEvents later(nullptr); // asked after the super-hint handler
+  int asked = 0;
+  later.OnShowHint = [&](String &hint, bool &, THintInfo &) {
+    ++asked;
+    hint = u"changed";
+  };
+  f.Button->SetHint(u"@Title|Body");
+  EXPECT_EQ(Painted(ActivateHint(f.Button)), (std::vector<String>{u"*Title*", u"Body"}));
+  EXPECT_EQ(asked, 0);
+}
+
+TEST(SuperHints, MeasureTheHintFontAtTheActiveFormsDensity) {
+  HintForm f;
+  f.Button->SetHint(u"@Body text");
+  f.Form->Show();
+  const Integer at96 = ActivateHint(f.Button).Rect.Width();
+  Screen->SetMonitorPixelsPerInch(0, 192);
+  const Integer at192 = ActivateHint(f.Button).Rect.Width();
+  Screen->SetMonitorPixelsPerInch(0, 96);
+  // The text doubles; the window's own margins (6 + 2 x 8 at its 96 PPI) stay.
+  EXPECT_EQ(at192 - 22, 2 * (at96 - 22));
+}
+
+// The colours of what a hint painted: its fills (a gradient, one fill per row, by its first and
+// last row) and its texts.
+std::string Colours(const THintResult &r) {
+  std::ostringstream fills, texts;
+  const auto n = std::count_if(r.Ops.begin(), r.Ops.end(), [](const TCanvasOp &op) {
+    return op.Kind == TCanvasOpKind::FillRect;
+  });
+  std::ptrdiff_t i = 0;
+  for (const TCanvasOp &op : r.Ops)
+    if (op.Kind != TCanvasOpKind::FillRect)
+      texts << " " << std::hex << op.Color;
+    else if (i++ == 0 || i == n)
+      fills << " " << std::hex << op.Color;
+  return "fill" + fills.str() + ", text" + texts.str();
+}
+
+TEST(SuperHints, PaintTheStylesBackgroundAndTextColour) {
+  HintForm f;
+  f.Button->SetHint(u"@Title|Body");
+  const TColor savedColor = HintFont().Color();
+  HintFont().SetColor(0x123456);
+  enum TStyle { System, SystemBeforeVista, Disabled, DarkWithHintColours, DarkWithout };
+  const std::pair<TStyle, std::string> rows[] = {
+      {System, "fill ff000018, text 123456 123456"},                 // the tooltip element
+      {SystemBeforeVista, "fill e1ffff e1ffff, text 123456 123456"}, // a gradient of clInfoBk
+      {Disabled, "fill, text 123456 123456"},                        // the window's own background
+      {DarkWithHintColours, "fill 404040 202020, text e0e0e0 e0e0e0"},
+      {DarkWithout, "fill e1ffff e1ffff, text 123456 123456"},
+  };
+  for (const auto &[style, expected] : rows) {
+    TOSVersionGuard os;
+    std::unique_ptr<test::TIDEStyleGuard> dark;
+    if (style == SystemBeforeVista)
+      TOSVersion::Set(5, 1, 2600);
+    StyleServices()->SetEnabled(style != Disabled);
+    if (style >= DarkWithHintColours)
+      dark = std::make_unique<test::TIDEStyleGuard>();
+    if (style == DarkWithHintColours)
+      for (auto [which, colour] : {std::pair{ecGradientColor1, 0x404040},
+                                   {ecGradientColor2, 0x202020},
+                                   {ecTextColor, 0xE0E0E0}})
+        dark->Style()->SetElementColor(thHintNormal, which, colour);
+    EXPECT_EQ(Colours(ActivateHint(f.Button)), expected) << style;
+  }
+  StyleServices()->SetEnabled(true);
+  HintFont().SetColor(savedColor);
 }
 
 TEST(SuperHints, TakeTheHintFromTheParentThatCarriesIt) {

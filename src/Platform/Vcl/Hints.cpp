@@ -181,6 +181,7 @@ THintResult ActivateHint(TControl *Control, TPoint CursorPos) {
     result.WindowClass = info.HintWindowClass->ClassName;
     result.Rect = window->BoundsRect();
     result.Painted = window->Painted();
+    result.Ops = canvas.Ops();
   });
   return result;
 }

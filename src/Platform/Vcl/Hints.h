@@ -129,6 +129,7 @@ struct THintResult {
   String WindowClass;
   TRect Rect;                     // of the window, in screen coordinates
   std::vector<THintText> Painted; // what the window painted
+  std::vector<TCanvasOp> Ops;     // every drawing call of the window, in its client coordinates
 };
 
 // The mouse rests on Control at CursorPos (client coordinates): the hint pause is asked for, the

@@ -63,6 +63,25 @@ TColor TCustomStyleServices::GetSystemColor(TColor Color) const {
   return it != FSystemColors.end() ? it->second : Color;
 }
 
+bool TCustomStyleServices::GetElementColor(TThemedElement Element, TElementColor ElementColor,
+                                           TColor &Color) const {
+  auto it = FElementColors.find({Element, ElementColor});
+  if (it == FElementColors.end())
+    return false;
+  Color = it->second;
+  return true;
+}
+
+void TCustomStyleServices::DrawElement(TCanvas &Canvas, TThemedElement Element,
+                                       const TRect &Rect) const {
+  TColor fill = clInfoBk;
+  GetElementColor(Element, ecFillColor, fill);
+  const TColor saved = Canvas.Brush().Color;
+  Canvas.Brush().Color = fill;
+  Canvas.FillRect(Rect);
+  Canvas.Brush().Color = saved;
+}
+
 bool TCustomStyleServices::IsSystemStyle() const { return this == TStyleManager::SystemStyle(); }
 
 TCustomStyleServices *TStyleManager::ActiveStyle() { return Styles().Active; }

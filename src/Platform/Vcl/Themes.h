@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <utility>
 
 namespace krx {
 
@@ -35,6 +36,13 @@ KRX_DECLARE_ENUM(TStyleColor, KRX_TSTYLECOLOR);
                                   X(sfWindowTextDisabled)
 KRX_DECLARE_ENUM(TStyleFont, KRX_TSTYLEFONT);
 
+// Elements of the platform's look that a style paints (the class library's element details):
+// the hint window and the standard tooltip.
+#define KRX_TTHEMEDELEMENT(X) X(thHintNormal) X(tttStandardNormal)
+KRX_DECLARE_ENUM(TThemedElement, KRX_TTHEMEDELEMENT);
+#define KRX_TELEMENTCOLOR(X) X(ecFillColor) X(ecGradientColor1) X(ecGradientColor2) X(ecTextColor)
+KRX_DECLARE_ENUM(TElementColor, KRX_TELEMENTCOLOR);
+
 class TCustomStyleServices : public TObject {
 public:
   TCustomStyleServices(String Name, bool Enabled) : FName(std::move(Name)), FEnabled(Enabled) {}
@@ -48,11 +56,20 @@ public:
   // The style's value of a system colour; other colours unchanged.
   virtual TColor GetSystemColor(TColor Color) const;
   bool IsSystemStyle() const;
+  // A colour of an element; False, with Color unchanged, when the style gives none.
+  virtual bool GetElementColor(TThemedElement Element, TElementColor ElementColor,
+                               TColor &Color) const;
+  // Paints the element over Rect: a fill in its fill colour (the platform's tooltip background,
+  // clInfoBk, when the style gives none).
+  virtual void DrawElement(TCanvas &Canvas, TThemedElement Element, const TRect &Rect) const;
 
   // Fill the style's tables (for styles built in code and for tests).
   void SetStyleColor(TStyleColor Color, TColor Value) { FColors[Color] = Value; }
   void SetStyleFontColor(TStyleFont Font, TColor Value) { FFontColors[Font] = Value; }
   void SetSystemColor(TColor SystemColor, TColor Value) { FSystemColors[SystemColor] = Value; }
+  void SetElementColor(TThemedElement Element, TElementColor ElementColor, TColor Value) {
+    FElementColors[{Element, ElementColor}] = Value;
+  }
   void SetEnabled(bool Value) { FEnabled = Value; }
 
 private:
@@ -61,6 +78,7 @@ private:
   std::map<TStyleColor, TColor> FColors;
   std::map<TStyleFont, TColor> FFontColors;
   std::map<TColor, TColor> FSystemColors;
+  std::map<std::pair<TThemedElement, TElementColor>, TColor> FElementColors;
 };
 
 // The registered styles and the active one. Process-wide; the unit "Themes" creates the

@@ -122,8 +122,11 @@ TEST(PngImageList, KeepsItsItemsAndPlatformImagesInStep) {
   EXPECT_EQ(list.AddPng(blue.get()), 1);
   list.InsertPng(1, red.get());
   list.Move(0, 2);
+  list.InsertPng(3, blue.get()); // at the end
+  ASSERT_EQ(list.Count(), 4);
   ExpectInStep(list);
   EXPECT_EQ(list.PngImages()->Items(2)->PngImage()->Pixel(0, 0), (TPngPixel{255, 0, 0, 255}));
+  EXPECT_EQ(list.PngImages()->Items(3)->PngImage()->Pixel(0, 0), (TPngPixel{0, 0, 255, 200}));
   list.PngImages()->Items(0)->SetPngImage(blue.get()); // a change rebuilds
   ExpectInStep(list);
   TPngImageList copy(nullptr);
