@@ -46,6 +46,11 @@ TEST(Rendering, MethodsOfEveryKindAndDirective) {
     m->SetCallConvention(c.Convention);
     m->SetMessageExpression(u"WM_PAINT");
     EXPECT_EQ(m->GetDeclaration(), c.Expected);
+    // A copy (as a stub declaration is made from its implementation) writes the same.
+    auto *copy = Named<TMethodItem>(cls, u"Copy");
+    copy->Assign(m);
+    EXPECT_EQ(copy->GetDeclaration(), c.Expected);
+    delete copy;
     delete m;
   }
 }

@@ -135,6 +135,7 @@ TEST(CompilerContext, DefinesAndIfExpressions) {
   EXPECT_FALSE(c.IsDefined(u"Beta"));
   c.SetDefine(u"Gamma", true);
   c.SetDefine(u"GAMMA", true);
+  c.SetDefine(u"Delta", false); // not defined: its neighbours stay
   EXPECT_EQ(c.Defines(), u"alpha;Gamma");
   c.SetIfExpressions(u"FOO>3;a b");
   EXPECT_EQ(c.IfExpressions(), u"FOO>3;a b");

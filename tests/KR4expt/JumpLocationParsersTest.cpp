@@ -85,6 +85,10 @@ const TCase kCases[] = {
     {u"property", u"TShape", u"Cells", u"Row, Col: Integer",
      "property Cells[Row, Col: Integer]: Integer read GetCell; | property Cells[Row, Col: "
      "Integer]: Integer read GetCell;"},
+    // An event property (made from the property read first) keeps its position.
+    {u"event", u"TShape", u"OnDraw", u"",
+     "property OnDraw: TShapeEvent read FOnDraw write FOnDraw; | property OnDraw: TShapeEvent "
+     "read FOnDraw write FOnDraw;"},
     // Nested classes only by their dotted name; generic classes by their written name.
     {u"procedure", u"tshape.TINNER", u"Touch", u"", "procedure TShape.TInner.Touch; | end;"},
     {u"procedure", u"TInner", u"Touch", u"", "unit JumpShapes; | unit JumpShapes;"},
@@ -158,8 +162,8 @@ TEST(JumpLocationParser, ElementsInAnIncludeFileAnswerTheIncludeDirective) {
     EXPECT_TRUE(finder.Locate(line, body));
     return std::to_string(line) + " " + std::to_string(body);
   };
-  EXPECT_EQ(answer(u"class", u"", file), "69 69");
-  EXPECT_EQ(answer(u"procedure", u"Ping", file), "69 69");
+  EXPECT_EQ(answer(u"class", u"", file), "70 70");
+  EXPECT_EQ(answer(u"procedure", u"Ping", file), "70 70");
   const auto old = std::filesystem::current_path();
   std::filesystem::current_path(test::Fixture("jump"));
   const std::string withoutName = answer(u"class", u"", u"");
@@ -185,8 +189,11 @@ TEST(JumpLocationParser, LandsRightInUnusualUnits) {
        "{$I IncludedRoutinesBody.inc} | {$I IncludedRoutinesBody.inc}"},
       {"IncludedRoutines.pas", u"moduleproc", u"DeclaredInInclude", u"",
        "{$I IncludedRoutinesBody.inc} | {$I IncludedRoutinesBody.inc}"},
+      {"ImplNested.pas", u"moduleproc", u"Second", u"",
+       "{$I ImplNestedBody.inc} | {$I ImplNestedBody.inc}"},
       {"Umlauts.pas", u"procedure", u"TÄpfel", u"Öffnen", "procedure TäPFEL.öffnen; | end;"},
       {"Umlauts.pas", u"moduleproc", u"grüßen", u"", "procedure GRÜßEN; | end;"},
+      {"Umlauts.pas", u"procedure", u"TKorb", u"Tragen", "procedure T\u212Aorb.Tragen; | end;"},
       {"TwiceDeclared.pas", u"procedure", u"TFoo", u"Pause", "procedure TFoo.Pause; | end;"},
       {"TwiceDeclared.pas", u"procedure", u"TFoo", u"Reset", "procedure TFoo.Reset; | end;"},
       {"NestedTypeInclude.pas", u"class", u"TFoo.TNested", u"",
@@ -247,7 +254,7 @@ TEST(JumpTool, ReadsTheFileAsTheEditorHoldsIt) {
   };
   std::string out;
   EXPECT_EQ(run({(dir / "Utf16.pas").string(), "function", "TShape", "Area"}, &out), 0);
-  EXPECT_EQ(out, "true 114 116\n");
+  EXPECT_EQ(out, "true 115 117\n");
   EXPECT_EQ(run({(dir / "Utf16.pas").string(), "module", "TShape", ""}, &out), 0);
   EXPECT_EQ(out, "false\n");
   EXPECT_EQ(run({dir.Path().string(), "class", "TShape", ""}, &out), 1);

@@ -226,9 +226,9 @@ TEST_F(TwoProcessLink, JumpsResolveOnTheNamedFileUnderTheSourceRoot) {
   EXPECT_EQ(ide.Stop(20s), 0);
   const auto lines = JsonLines(ide.Output());
   ASSERT_EQ(lines.size(), requests.size()) << ide.Output() << ide.Error();
-  // "function TShape.Area: Double;" is line 115; its body starts on 117, after "begin".
-  EXPECT_EQ(lines[0]["line"].Int(), 115);
-  EXPECT_EQ(lines[0]["bodyLine"].Int(), 117);
+  // "function TShape.Area: Double;" is line 116; its body starts on 118, after "begin".
+  EXPECT_EQ(lines[0]["line"].Int(), 116);
+  EXPECT_EQ(lines[0]["bodyLine"].Int(), 118);
   for (std::size_t i = 1; i < lines.size(); ++i)
     EXPECT_EQ((std::get<std::map<std::string, test::TJson>>(lines[i].Value).count("line")), 0u);
   EXPECT_THAT(ide.Error(), ::testing::HasSubstr("Missing.pas: not found under the source root"));

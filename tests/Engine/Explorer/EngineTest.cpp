@@ -259,6 +259,8 @@ template <class TNode> Integer TreeDepth(const TNode &root) {
   return deepest;
 }
 
+// Declarations and regions deeper than the bound are kept flat (a routine or type without
+// its contents, a region not at all), and what follows them is read as usual.
 TEST(BadInput, NestingIsBoundedAndWhatFollowsIsRead) {
   constexpr Integer kMax = TCustomPascalModuleExplorer::MaxNestingDepth;
   auto times = [](StringView s, Integer n) {
@@ -272,23 +274,41 @@ TEST(BadInput, NestingIsBoundedAndWhatFollowsIsRead) {
   const struct {
     const char *What;
     String Text;
+    Integer ItemDepth, RegionDepth; // of the trees below the module and its root region
   } rows[] = {
-      {"regions", u"unit U;\ninterface\nimplementation\n" + times(u"{$REGION r}\n", n) +
-                      times(u"{$ENDREGION}\n", n) + after},
-      {"routines", u"unit U;\ninterface\nimplementation\n" + times(u"procedure P;\n", n) +
-                       times(u"begin end;\n", n) + after},
-      {"types", u"unit U;\ninterface\ntype\n" + times(u"T = record\ntype\n", n) +
-                    times(u"end;\n", n) + u"implementation\n" + after},
+      {"regions",
+       u"unit U;\ninterface\nimplementation\n" + times(u"{$REGION r}\n", n) +
+           times(u"{$ENDREGION}\n", n) + after,
+       1, kMax},
+      {"routines",
+       u"unit U;\ninterface\nimplementation\n" + times(u"procedure P;\n", n) +
+           times(u"begin end;\n", n) + after,
+       kMax + 1, 0},
+      {"method implementations",
+       u"unit U;\ninterface\ntype TA = class procedure P; end;\nimplementation\n" +
+           times(u"procedure TA.P;\n", n) + times(u"begin end;\n", n) + after,
+       kMax + 1, 0},
+      {"types",
+       u"unit U;\ninterface\ntype\n" + times(u"T = record\ntype\n", n) + times(u"end;\n", n) +
+           u"implementation\n" + after,
+       kMax + 1, 0},
   };
   for (const auto &row : rows) {
     TParsed p = Explore(row.Text);
-    EXPECT_LE(TreeDepth<TCodeItem>(p.Module()), kMax + 1) << row.What;
-    EXPECT_LE(TreeDepth(p.Module().RootRegion()), kMax) << row.What;
+    EXPECT_EQ(TreeDepth<TCodeItem>(p.Module()), row.ItemDepth) << row.What;
+    EXPECT_EQ(TreeDepth(p.Module().RootRegion()), row.RegionDepth) << row.What;
     EXPECT_NE(p.MessageText().find("Nested deeper than 256 levels in line"), std::string::npos)
         << row.What;
     EXPECT_EQ(p.MessageText().find("Unmatched"), std::string::npos) << row.What;
     EXPECT_NE(p.Find(ckClass, u"TAfter"), nullptr) << row.What;
   }
+  // The deepest region kept ends at the $ENDREGION that pairs with it, after those of the
+  // regions that were not kept.
+  TParsed p = Explore(rows[0].Text);
+  const TSourceRegion *deepest = &p.Module().RootRegion();
+  while (deepest->ChildCount() > 0)
+    deepest = deepest->GetChild(0);
+  EXPECT_EQ(std::pair(deepest->StartLine, deepest->EndLine), std::pair(2 + kMax, 3 + 2 * n - kMax));
 }
 
 TEST(Registry, ExtensionsAndLanguageOfFile) {
@@ -382,6 +402,30 @@ TEST(GlobalDelegates, ChangedFileAndLanguageModeAreReadAgain) {
   fs::remove(file);
 }
 
+// A property whose type the file names is an event, the names compared as the language
+// compares identifiers; a changed file replaces the names.
+TEST(GlobalDelegates, PropertiesOfListedTypesAreEvents) {
+  namespace fs = std::filesystem;
+  const fs::path file(StringToUtf8(TDelphiModuleExplorer::GetGlobalDelegatesFileName()));
+  const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  const String unit = u"unit U;\ninterface\ntype\n  TA = class\n    property A: tärger read F;\n"
+                      u"    property B: tother read F;\n  end;\nimplementation\nend.";
+  const struct {
+    const char *Bytes;
+    bool A, B;
+  } rows[] = {{"\xEF\xBB\xBFT\xC3\x84RGER = procedure of object;\n1bad\n", true, false},
+              {"TOther\n", false, true}};
+  for (int minutes = 0; const auto &row : rows) {
+    WriteFileBytes(file, row.Bytes);
+    fs::last_write_time(file, hourAgo + std::chrono::minutes(minutes++));
+    TParsed p = Explore(unit);
+    EXPECT_EQ(std::pair(p.Find(ckEvent, u"TA.A") != nullptr, p.Find(ckEvent, u"TA.B") != nullptr),
+              std::pair(row.A, row.B))
+        << row.Bytes;
+  }
+  fs::remove(file);
+}
+
 TEST(GenericValidator, NamesWithNestedArguments) {
   TLanguageModeGuard mode(dlmDelphi11Win32);
   TIdentifierValidator &v = GlobalPascalLanguage()->IdentValidator();
@@ -405,6 +449,14 @@ TEST(GenericValidator, NamesWithNestedArguments) {
   EXPECT_EQ(list.Count(), 2);
   EXPECT_FALSE(v.SplitList(u"IFoo; IBar", list));
   EXPECT_EQ(list.Count(), 0);
+  // Type names of one part: plain identifiers and texts starting with a digit are answered
+  // without reading, as reading answers them.
+  const std::pair<const Char *, bool> names[] = {
+      {u"TEv1", true},        {u"_9", true},       {u"begin", false},   {u"Begin", false},
+      {u"1Bad", false},       {u"9", false},       {u"TEv 1", false},   {u" TEv", true},
+      {u"T\u00C4rger", true}, {u"TList<T>", true}, {u"Sys.TEv", false}, {u"", false}};
+  for (const auto &[name, valid] : names)
+    EXPECT_EQ(v.IsValidFor(ckDelegate, name), valid) << StringToUtf8(name);
 }
 
 TEST(GenericValidator, FollowsTheLanguageMode) {

@@ -241,9 +241,13 @@ std::string Unlinked(const TCodeItem &item) {
 TEST(Implementations, ValidUnitsLinkEveryBody) {
   TOptionsGuard guard;
   const std::pair<const char *, bool> units[] = {
-      {"IncludedRoutines.pas", true},  {"Umlauts.pas", true},       {"TwiceDeclared.pas", false},
-      {"TwiceDeclared.pas", true},     {"AnonymousMain.dpr", true}, {"NegativeDispIds.pas", true},
-      {"NestedTypeInclude.pas", true}, {"LinkShapes.pas", true},    {"UnitInInclude.pas", true}};
+      {"IncludedRoutines.pas", true}, {"Umlauts.pas", true},           {"TwiceDeclared.pas", false},
+      {"TwiceDeclared.pas", true},    {"UnitInInclude.pas", true},     {"AnonymousMain.dpr", true},
+      {"NegativeDispIds.pas", true},  {"NestedTypeInclude.pas", true}, {"LinkShapes.pas", true},
+      {"ImplNested.pas", true}};
+  // One explorer (which evaluates conditions, as when it was made) reads them all as well,
+  // each as a new one does.
+  TParsed reused{ModuleExplorerRegistry().CreateExplorer(lanPascal)};
   for (const auto &[name, conditions] : units) {
     const std::string bytes = ReadFileBytes(Fixture(std::string("links/") + name));
     String text;
@@ -251,8 +255,15 @@ TEST(Implementations, ValidUnitsLinkEveryBody) {
     ASSERT_TRUE(DecodeTextBytes(reinterpret_cast<const Byte *>(bytes.data()), bytes.size(), text,
                                 encoding));
     guard.Options().SetParserEvaluatesConditions(conditions);
-    TParsed p = Explore(text, false, Utf8ToString(Fixture(std::string("links/") + name).string()));
+    const String file = Utf8ToString(Fixture(std::string("links/") + name).string());
+    TParsed p = Explore(text, false, file);
     EXPECT_EQ(p.MessageText() + Unlinked(p.Module()), "") << name << "\n" << p.Outline();
+    if (!conditions)
+      continue;
+    reused.Module().SetFileName(file);
+    reused.Explorer->ExploreText(text);
+    EXPECT_EQ(reused.Outline() + reused.MessageText() + Unlinked(reused.Module()), p.Outline())
+        << name;
   }
 }
 
