@@ -157,6 +157,26 @@ constexpr std::initializer_list<TReservedWord> kPropertyWords = {
     rwRead,    rwWrite,   rwAdd,      rwRemove,   rwIndex,  rwImplements, rwStored,
     rwDefault, rwNodefault, rwReadOnly, rwWriteOnly, rwDispID};
 
+// What a text is to the tokenizer without reading it: one ASCII identifier and nothing else,
+// something that starts with a number, or anything else.
+enum class TPlainShape : Byte { Identifier, Number, Other };
+
+TPlainShape PlainTextShape(StringView text) {
+  const auto letter = [](Char c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
+  };
+  if (text.empty())
+    return TPlainShape::Other;
+  if (text[0] >= u'0' && text[0] <= u'9')
+    return TPlainShape::Number;
+  if (!letter(text[0]))
+    return TPlainShape::Other;
+  for (const Char c : text)
+    if (!letter(c) && !(c >= u'0' && c <= u'9'))
+      return TPlainShape::Other;
+  return TPlainShape::Identifier;
+}
+
 } // namespace
 
 // ---- Keyword mappers ------------------------------------------------------------------------
@@ -423,6 +443,18 @@ bool TPascalGenericsIdentValidator::IsValidName(TCodeItemKind kind, const String
 
 bool TPascalGenericsIdentValidator::IsValidFor(TCodeItemKind kind, const String &text) {
   if (kind == ckDelegate || kind == ckClass || kind == ckInterface || kind == ckRecord) {
+    // A plain ASCII identifier reads as one part checked as an identifier, and a text that
+    // starts with a digit reads a number first: both answers are given without the reading
+    // (and without the exception that ends it), since a global delegates file of a million
+    // lines asks this for every line.
+    switch (PlainTextShape(text)) {
+    case TPlainShape::Identifier:
+      return TPascalIdentValidator::IsValidIdent(text);
+    case TPlainShape::Number:
+      return false;
+    case TPlainShape::Other:
+      break;
+    }
     TGenericIdentPath path;
     bool complete;
     return ReadPath(text, true, false, path, complete) && complete && path.size() == 1;
