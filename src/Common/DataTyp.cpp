@@ -81,17 +81,50 @@ bool LanguageKindFromSet(TSourceLanguageKinds kinds, TSourceLanguageKind &kind) 
   return found == 1;
 }
 
+namespace {
+
+constexpr Char UpperAscii(Char c) { return c >= u'a' && c <= u'z' ? Char(c - u'a' + u'A') : c; }
+
+// The codes of the predefined types whose names start with a letter, by that letter (A to Z,
+// either case), each list ended by 0xFF; parameter signatures look a type up per parameter.
+constexpr std::size_t kMaxSameLetter = 8;
+constexpr auto kCodesByLetter = [] {
+  std::array<std::array<Byte, kMaxSameLetter>, 26> byLetter{};
+  for (auto &codes : byLetter)
+    codes.fill(0xFF);
+  for (std::size_t code = 0; code < kDelphiTypes.size(); ++code) {
+    if (!kDelphiTypes[code].Name)
+      continue;
+    auto &codes = byLetter[static_cast<std::size_t>(UpperAscii(kDelphiTypes[code].Name[0]) - u'A')];
+    std::size_t i = 0;
+    while (codes[i] != 0xFF)
+      ++i;
+    codes[i] = static_cast<Byte>(code);
+  }
+  return byLetter;
+}();
+static_assert([] {
+  for (const auto &codes : kCodesByLetter)
+    if (codes[kMaxSameLetter - 1] != 0xFF)
+      return false;
+  return true;
+}());
+
+} // namespace
+
 Integer DelphiTypeCode(TSourceLanguageKind, StringView typeName) {
   if (typeName.empty() || SameText(typeName, u"void"))
     return kNoType;
   if (typeName.size() < 4)
     return kOtherType;
   // The first letter picks the candidates; the comparison ignores case (ASCII, as SameText).
-  const auto upper = [](Char c) { return c >= u'a' && c <= u'z' ? Char(c - u'a' + u'A') : c; };
-  const Char first = upper(typeName[0]);
-  for (std::size_t code = 0; code < kDelphiTypes.size(); ++code) {
-    const Char *name = kDelphiTypes[code].Name;
-    if (name && upper(name[0]) == first && SameText(typeName, name))
+  const Char first = UpperAscii(typeName[0]);
+  if (first < u'A' || first > u'Z')
+    return kOtherType;
+  for (const Byte code : kCodesByLetter[static_cast<std::size_t>(first - u'A')]) {
+    if (code == 0xFF)
+      break;
+    if (SameText(typeName, kDelphiTypes[code].Name))
       return static_cast<Integer>(code);
   }
   return kOtherType;

@@ -1,5 +1,6 @@
 #include "Engine/CustomPascalExplorers.h"
 
+#include "Engine/ParamLists.h"
 #include "Platform/Rtl/Character.h"
 #include "Platform/Rtl/Files.h"
 #include "World/ClassEx.h"
@@ -1282,11 +1283,10 @@ inline Char IdentKeyChar(Char c) {
   return c >= u'a' && c <= u'z' ? static_cast<Char>(c - 32) : c;
 }
 
-String IdentKey(StringView s) {
-  String key(s);
-  for (Char &c : key)
+String IdentKey(String s) {
+  for (Char &c : s)
     c = IdentKeyChar(c);
-  return key;
+  return s;
 }
 
 // Without an early exit, so that the compiler reads several characters at a time.
@@ -1349,7 +1349,7 @@ std::vector<TKeyedProc> SortedByLookupName(const std::vector<TProcItem *> &items
     if (!IsAscii(name)) {
       if (keys.empty())
         keys.reserve(items.size()); // the views below stay valid
-      keys.push_back(IdentKey(name));
+      keys.push_back(IdentKey(String(name)));
       name = keys.back();
     }
     r.push_back({p, name, -1, UpperPrefix(name)});
@@ -1366,11 +1366,32 @@ std::vector<TKeyedProc> SortedByLookupName(const std::vector<TProcItem *> &items
 class TSignatureKeys {
 public:
   bool Same(TKeyedProc &a, TKeyedProc &b) {
+    bool same = false;
+    if ((a.Signature < 0 || b.Signature < 0) && OneOmitsParameters(*a.Item, *b.Item, same))
+      return same;
     const std::size_t i = Index(a), j = Index(b);
     return FKeys[i] == FKeys[j];
   }
 
 private:
+  // An implementation may leave its parameter list out, as Pascal allows: against a routine
+  // with parameters and a key marked alike (both methods or both standalone routines, class
+  // methods or not, no operator), the keys are the same exactly when that routine's signature
+  // is the empty list's, which is found without writing it. False when this does not apply.
+  static bool OneOmitsParameters(const TProcItem &x, const TProcItem &y, bool &same) {
+    const auto blank = [](StringView s) {
+      return std::all_of(s.begin(), s.end(), [](Char c) { return c <= u' '; });
+    };
+    const bool xBlank = blank(x.Parameters()), yBlank = blank(y.Parameters());
+    if (xBlank == yBlank || x.MethodKind() == mkOperator || y.MethodKind() == mkOperator ||
+        x.HasDirective(pdClassMethod) != y.HasDirective(pdClassMethod) ||
+        (x.Kind() == ckProcedure) != (y.Kind() == ckProcedure))
+      return false;
+    const TProcItem &other = xBlank ? y : x;
+    same = IsEmptyParamSignature(other.Parameters(), other.GetLanguageKind());
+    return true;
+  }
+
   std::size_t Index(TKeyedProc &k) {
     if (k.Signature < 0) {
       k.Signature = static_cast<Integer>(FKeys.size());

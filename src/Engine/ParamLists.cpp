@@ -3,6 +3,8 @@
 #include "Engine/ParamTokens.h"
 #include "Platform/Rtl/Classes.h"
 
+#include <array>
+
 namespace krx {
 
 String ModifierText(TParamModifier modifier) {
@@ -33,6 +35,26 @@ namespace {
 
 String PascalTypeSignature(StringView typeText) {
   return HungarianPrefix(lanPascal, NormalizeWhiteSpace(typeText.empty() ? u"&" : typeText));
+}
+
+// PascalTypeSignature of a type text appended to `out`. A text of printable ASCII alone has no
+// white space to normalise, so it is looked up as it stands; the signature of a type that is
+// not predefined ("U" and its name) is written without a string of its own.
+void AppendTypeSignature(String &out, StringView typeText) {
+  constexpr Integer kOtherTypeCode = 34; // DelphiTypeCode of a name of no predefined type
+  if (typeText.empty())
+    typeText = u"&";
+  for (const Char c : typeText)
+    if (c <= u' ' || c >= 0x80) {
+      out += PascalTypeSignature(typeText);
+      return;
+    }
+  if (DelphiTypeCode(lanPascal, typeText) == kOtherTypeCode) {
+    out += u'U';
+    out += typeText;
+  } else {
+    out += HungarianPrefix(lanPascal, typeText);
+  }
 }
 
 } // namespace
@@ -241,13 +263,56 @@ namespace {
 bool IsAsciiLetter(Char c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 bool IsAsciiIdentPart(Char c) { return IsAsciiLetter(c) || c == u'_' || (c >= u'0' && c <= u'9'); }
 
+// The characters that end a type's text (";") or may start a string or comment in it.
+constexpr auto kTypeStops = [] {
+  std::array<bool, 128> stops{};
+  for (const Char c : StringView(u";'#\"{(/"))
+    stops[c] = true;
+  return stops;
+}();
+
+bool IsModifierWord(StringView word) {
+  return (word.size() == 3 && (SameText(word, u"VAR") || SameText(word, u"OUT"))) ||
+         (word.size() == 5 && SameText(word, u"CONST"));
+}
+
+// The type's signature once for each of `names` parameters, joined by "+"; `names` becomes 0.
+// Line breaks in a type read as blanks.
+void AppendNamesSignature(String &signature, Integer &names, StringView type, bool &first) {
+  if (names <= 0)
+    return;
+  if (!first)
+    signature += u'+';
+  first = false;
+  const std::size_t start = signature.size();
+  if (type.find_first_of(u"\r\n") == StringView::npos) {
+    AppendTypeSignature(signature, type);
+  } else {
+    String blanked(type);
+    for (Char &d : blanked)
+      if (d == u'\r' || d == u'\n')
+        d = u' ';
+    AppendTypeSignature(signature, blanked);
+  }
+  const std::size_t length = signature.size() - start;
+  for (; names > 1; --names) {
+    signature += u'+';
+    signature.append(signature, start, length);
+  }
+  names = 0;
+}
+
 // The signature of the plain parameter lists that make up nearly every declaration, read
 // straight from the text without a tokenizer or a list: names of ASCII letters, digits and "_"
 // (the modifier words skipped), separated by "," and followed by ":" and a type, groups
 // separated by ";". False for anything else (strings, comments, attributes, other symbols
 // among the names), which the full parser reads; where it reads, both give the same result.
-bool PlainParamSignature(StringView text, String &signature) {
+// With `firstParameters`, reading stops once the signature holds a parameter's type.
+bool PlainParamSignature(StringView text, String &signature, bool firstParameters = false) {
   const std::size_t n = text.size();
+  // About as long as the text (a type not predefined is written as it stands), so grown once.
+  if (!firstParameters)
+    signature.reserve(n + 8);
   signature = u"+";
   bool first = true;
   Integer names = 0;
@@ -265,7 +330,7 @@ bool PlainParamSignature(StringView text, String &signature) {
       if (i < n && text[i] > 127)
         return false;
       const StringView word = text.substr(start, i - start);
-      if (!SameText(word, u"CONST") && !SameText(word, u"VAR") && !SameText(word, u"OUT"))
+      if (!IsModifierWord(word))
         ++names;
       continue;
     }
@@ -277,52 +342,36 @@ bool PlainParamSignature(StringView text, String &signature) {
     if (c == u':') {
       if (i + 1 < n && text[i + 1] == u'=')
         return false;
-      for (typeEnd = i + 1; typeEnd < n && text[typeEnd] != u';'; ++typeEnd) {
+      for (typeEnd = i + 1; typeEnd < n; ++typeEnd) {
         const Char d = text[typeEnd];
+        if (d >= 0x80 || !kTypeStops[d])
+          continue;
+        if (d == u';')
+          break;
         const Char e = typeEnd + 1 < n ? text[typeEnd + 1] : Char(0);
-        if (d == u'\'' || d == u'#' || d == u'"' || d == u'{' || (d == u'(' && e == u'*') ||
-            (d == u'/' && e == u'/'))
-          return false;
+        if ((d == u'(' && e != u'*') || (d == u'/' && e != u'/'))
+          continue;
+        return false;
       }
     }
-    String type;
+    StringView type;
     if (typeEnd > i) {
-      StringView t = text.substr(i + 1, typeEnd - i - 1);
-      const std::size_t eq = t.find(u'=');
-      if (eq != StringView::npos)
-        t = t.substr(0, eq);
-      type = Trim(t);
-      for (Char &d : type)
-        if (d == u'\r' || d == u'\n')
-          d = u' ';
+      type = text.substr(i + 1, typeEnd - i - 1);
+      type = TrimView(type.substr(0, type.find(u'=')));
     }
-    if (names > 0) {
-      const String part = PascalTypeSignature(type);
-      for (; names > 0; --names) {
-        if (!first)
-          signature += u'+';
-        signature += part;
-        first = false;
-      }
-    }
+    AppendNamesSignature(signature, names, type, first);
+    if (firstParameters && signature.size() > 1)
+      return true;
     i = typeEnd + 1;
   }
-  if (names > 0) {
-    const String part = PascalTypeSignature(String());
-    for (; names > 0; --names) {
-      if (!first)
-        signature += u'+';
-      signature += part;
-      first = false;
-    }
-  }
+  AppendNamesSignature(signature, names, StringView(), first);
   return true;
 }
 
 } // namespace
 
 String ParamSignature(StringView text, TSourceLanguageKind language) {
-  if (Trim(text).empty())
+  if (TrimView(text).empty())
     return u"+";
   String signature;
   if (PlainParamSignature(text, signature))
@@ -332,6 +381,18 @@ String ParamSignature(StringView text, TSourceLanguageKind language) {
   } catch (const std::exception &) {
     return u"+" + String(text);
   }
+}
+
+bool IsEmptyParamSignature(StringView text, TSourceLanguageKind language) {
+  if (TrimView(text).empty())
+    return true;
+  // Once a parameter's type is written the signature is no longer "+", whatever follows: the
+  // plain reading gives it, and where the rest needs the parser, the parser reads that
+  // parameter alike (and a text it refuses gives "+" and the text).
+  String signature;
+  if (PlainParamSignature(text, signature, true))
+    return signature == u"+";
+  return ParamSignature(text, language) == u"+";
 }
 
 } // namespace krx

@@ -82,5 +82,8 @@ std::unique_ptr<TParamList> ParseParamList(StringView text, TSourceLanguageKind 
 // The signature of a parameter text: "+" for a blank text, "+" followed by the text unchanged
 // when it does not parse. Never raises.
 String ParamSignature(StringView text, TSourceLanguageKind language);
+// Whether ParamSignature(text) is that of an empty list ("+"), found without writing the
+// signature of more than the first parameters.
+bool IsEmptyParamSignature(StringView text, TSourceLanguageKind language);
 
 } // namespace krx

@@ -20,6 +20,19 @@ TEST(HungarianPrefix, PredefinedTypesOtherNamesAndNoType) {
   EXPECT_EQ(DelphiTypeCode(lanPascal, u"Pointer"), 30);
   EXPECT_EQ(DelphiTypeCode(lanPascal, u"Variant"), 32);
   EXPECT_EQ(DelphiTypeCode(lanPascal, u"Integers"), 34);
+  // Every predefined name, in upper case, gives its code (31 is no name's).
+  const char16_t *const names[] = {
+      u"INTEGER",  u"SHORTINT", u"SMALLINT", u"LONGINT",     u"BYTE",       u"INT64",
+      u"WORD",     u"LONGWORD", u"CARDINAL", u"BOOLEAN",     u"BYTEBOOL",   u"WORDBOOL",
+      u"LONGBOOL", u"EXTENDED", u"SINGLE",   u"DOUBLE",      u"COMP",       u"CURRENCY",
+      u"REAL",     u"REAL48",   u"STRING",   u"SHORTSTRING", u"ANSISTRING", u"CHAR",
+      u"ANSICHAR", u"WIDECHAR", u"PCHAR",    u"PANSICHAR",   u"PWIDECHAR",  u"PSTRING",
+      u"POINTER",  nullptr,     u"VARIANT",  u"OLEVARIANT"};
+  for (Integer code = 0; code < 34; ++code) {
+    if (!names[code])
+      continue;
+    EXPECT_EQ(DelphiTypeCode(lanPascal, names[code]), code) << StringToUtf8(names[code]);
+  }
 }
 
 TEST(SourceLanguageKind, NamesAndSets) {

@@ -108,14 +108,38 @@ String ParsedSignature(StringView text) {
 }
 
 TEST(ParamList, SignatureOfPlainTextsEqualsTheParsersOne) {
-  for (StringView text :
-       {u"A, B: Integer; var C: string", u"const A: TFoo = nil; out B", u"A;B:Byte;;C:",
-        u"A: Integer;\r\n B: array\r\nof\tChar", u"Outer, constref: Byte", u"A: B: C; D",
-        u"A := 1", u"A.B: Integer", u"1: Integer", u"A: string = ';'", u"A: Integer {;} = 1",
-        u"A: Integer (*;*)", u"A: Integer // ;", u"[Ref] A: TRec", u"A: string[20]; B: Byte",
-        u"A: TArray<Integer>; B: Byte", u"&Type: Integer", u"A\u00e9: Integer", u"A: Word = $FF",
-        u"A: Word = #13; B: Char", u"A: Word = 1 + (2 * 3); B", u": Integer", u"const"}) {
+  for (StringView text : {u"A, B: Integer; var C: string",
+                          u"const A: TFoo = nil; out B",
+                          u"A;B:Byte;;C:",
+                          u"A: Integer;\r\n B: array\r\nof\tChar",
+                          u"Outer, constref: Byte",
+                          u"A: B: C; D",
+                          u"A := 1",
+                          u"A.B: Integer",
+                          u"1: Integer",
+                          u"A: string = ';'",
+                          u"A: Integer {;} = 1",
+                          u"A: Integer (*;*)",
+                          u"A: Integer // ;",
+                          u"[Ref] A: TRec",
+                          u"A: string[20]; B: Byte",
+                          u"A: TArray<Integer>; B: Byte",
+                          u"&Type: Integer",
+                          u"A\u00e9: Integer",
+                          u"A: Word = $FF",
+                          u"A: Word = #13; B: Char",
+                          u"A: Word = 1 + (2 * 3); B",
+                          u": Integer",
+                          u"const",
+                          u"A: void",
+                          u"A: VOID; B: Byte",
+                          u"A, B: void",
+                          u"",
+                          u" \r\n"}) {
     EXPECT_EQ(ParamSignature(text, lanPascal), ParsedSignature(text)) << StringToUtf8(text);
+    // The test for the empty list's signature reads only the first parameters.
+    EXPECT_EQ(IsEmptyParamSignature(text, lanPascal), ParsedSignature(text) == u"+")
+        << StringToUtf8(text);
   }
 }
 

@@ -78,14 +78,16 @@ void Insert(StringView sub, String &s, Integer index) {
   s.insert(static_cast<std::size_t>(at - 1), sub);
 }
 
-String Trim(StringView s) {
+StringView TrimView(StringView s) {
   std::size_t b = 0, e = s.size();
   while (b < e && s[b] <= u' ')
     ++b;
   while (e > b && s[e - 1] <= u' ')
     --e;
-  return String(s.substr(b, e - b));
+  return s.substr(b, e - b);
 }
+
+String Trim(StringView s) { return String(TrimView(s)); }
 
 String TrimLeft(StringView s) {
   std::size_t b = 0;

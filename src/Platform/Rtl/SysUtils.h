@@ -123,6 +123,8 @@ void Insert(StringView sub, String &s, Integer index);
 inline Integer Length(StringView s) { return static_cast<Integer>(s.size()); }
 
 String Trim(StringView s);
+// What Trim keeps, as a view of s.
+StringView TrimView(StringView s);
 String TrimLeft(StringView s);
 String TrimRight(StringView s);
 
