@@ -86,8 +86,9 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
       {"open " + unit + "\ncursor 2 2\ntype XY\nsave\n",
        0,
        {R"("how":"type","bytes":8)", R"("event":"module.save")"}},
-      // The lowest column is before the first: typing goes in at the line's start.
-      {"open " + (dir / "b.pas").string() + "\ncursor 1 -2147483648\ntype XY\nsave\n",
+      // The lowest column and column 0 are before the first: typing goes in at the line's start.
+      {"open " + (dir / "b.pas").string() +
+           "\ncursor 1 -2147483648\ntype XY\ncursor 2 0\ntype Z\nsave\n",
        0,
        {R"("col":-2147483648)"}},
       {"keys Ctrl+Shift+Alt+R\n", 0, {R"({"event":"keys","shortcut":"Ctrl+Shift+Alt+R"})"}},
@@ -129,7 +130,7 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
       EXPECT_NE(where.find(text), std::string::npos) << row.Script << "lacks " << text;
   }
   EXPECT_EQ(ReadFile(dir / "a.pas"), "ab\ncXYd\n");
-  EXPECT_EQ(ReadFile(dir / "b.pas"), "XYab\ncd\n");
+  EXPECT_EQ(ReadFile(dir / "b.pas"), "XYab\nZcd\n");
   ::unsetenv("KRX_STANDIN");
   if (registry)
     ::setenv("KRX_REGISTRY_DIR", ownRegistry.c_str(), 1);
