@@ -156,6 +156,7 @@ TEST(StackTraceDialog, ScriptsShowItCentredFirstThenAtItsSavedPlaceAndDensity) {
   const auto next = out.find(R"("caption": "Create stack trace", "bounds": [2300, 400, 562, 242], )"
                              R"("visible": true, "enabled": true, "ppi": 192)");
   EXPECT_TRUE(first < next && next != std::string::npos) << out;
+  EXPECT_EQ(out.find(R"("errors": [")"), std::string::npos) << out; // every line of both ran
 }
 
 } // namespace

@@ -102,6 +102,7 @@ TEST_F(FormStatesFixture, TooLittleOnScreenOrImplausibleValuesAreNotRestored) {
       {kNaN, 100, 500, 400, false},  // not a number
       {100, -kInf, 500, 400, false}, // infinite
       {1e300, 100, 500, 400, false}, // beyond any desktop
+      {100, 100, 3e6, 400, false},   // wider than any desktop
       {100, 100, kInf, 400, false},  // an infinite size
       {100, 100, 500, -400, false},  // no form has a negative size
   };
@@ -133,6 +134,9 @@ TEST_F(FormStatesFixture, FormsThatAreNotDpiAwareKeepPlainPixels) {
   EXPECT_TRUE(RestoreFormState(*form, u"Plain"));
   EXPECT_EQ(form->BoundsRect(), Bounds(200, 300, 750, 600));
   state.Left = std::numeric_limits<Integer>::max();
+  EXPECT_FALSE(RestoreFormState(*form, u"Plain"));
+  state.Left = 200;
+  state.Width = 3000000; // wider than any desktop
   EXPECT_FALSE(RestoreFormState(*form, u"Plain"));
   // Saved plain, restored aware: the normalised values are zeros, the place stays.
   TOSVersion::Set(10, 0, 19045);

@@ -46,11 +46,14 @@ TEST(DialogScripts, EachDialogAnswersItsAccessKeysAndEveryControlCanBeDriven) {
        "key Alt+F\nitem ImportList 0\nkey Del\nkey Alt+N\nclick OKBtn\n",
        {R"("focused": "NewModelBox")",
         R"("ok": true, "createNewModel": false, "project": "Demo", "files": ["/src/Tools.pas"])"}},
-      // Both pages by Ctrl+Tab and Ctrl+Shift+Tab; a hidden page's access keys do nothing, so
-      // Alt+E on the bindings page reaches the shortcut editor's label.
+      // Both menu positions by their access keys; both pages by Ctrl+Tab and Ctrl+Shift+Tab; a
+      // hidden page's access keys do nothing, so Alt+E on the bindings page reaches the shortcut
+      // editor's label; Cancel.
       {"options",
-       "key Ctrl+Tab\nkey Ctrl+Shift+Tab\nkey Ctrl+Tab\nkey Alt+E\n",
-       {R"("focused": "HotKeyEdit")", R"("ok": false)"}},
+       "key Alt+T\nkey Alt+K\nkey Ctrl+Tab\nkey Ctrl+Shift+Tab\nkey Ctrl+Tab\nkey Alt+E\n"
+       "click CancelBtn\n",
+       {R"("focused": "HotKeyEdit")",
+        R"("ok": false, "autoRefresh": true, "lockOnRun": false, "menuAsToolsSubMenu": false)"}},
       // Every control of both pages; Ctrl+Enter is bound where a control takes it and
       // confirms where none does.
       {"options",

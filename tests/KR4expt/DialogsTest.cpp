@@ -57,6 +57,18 @@ TEST(OptionsDialog, ShowsTheSettingsAndHandsBackWhatTheUserChose) {
   }
 }
 
+// Each foreground mode under the name the user picks it by.
+TEST(OptionsDialog, TheForegroundModesCarryTheirNames) {
+  std::unique_ptr<TKRIDEExpertOptionsForm> form(
+      TCustomForm::Create<TKRIDEExpertOptionsForm>(nullptr));
+  const Char *const names[] = {u"Simulate click", u"Plain", u"Attach thread"};
+  for (Integer mode = 0; mode < 3; ++mode) {
+    form->SetForegroundMode(mode);
+    const TComboBox *combo = form->ForeGroundModeCombo;
+    EXPECT_EQ(combo->Items().Strings(combo->ItemIndex()), names[mode]);
+  }
+}
+
 TEST(OptionsDialog, EachHintGlyphSitsRightOfTheControlItExplains) {
   std::unique_ptr<TKRIDEExpertOptionsForm> form(
       TCustomForm::Create<TKRIDEExpertOptionsForm>(nullptr));

@@ -158,7 +158,9 @@ TEST(TransferFile, OnlyANewFileOrAnEarlierAnswerTakesTheAnswer) {
   test::WriteFileBytes(dir / "noted.ini", "; kept by hand\r\n" + answer);
   test::WriteFileBytes(dir / "plain.ini", "[TransferControl]\r\nno value here\r\n");
   test::WriteFileBytes(dir / "settings.ini", "[Options]\r\nA=1\r\n");
+  test::WriteFileBytes(dir / "before.ini", "A=1\r\n" + answer); // a line the rewrite drops
   fs::create_directory(dir / "folder");
+  fs::create_symlink("/dev/null", dir / "device");
   test::MakeFifo(dir / "pipe");
   fs::create_symlink("missing.ini", dir / "dangling");
   fs::create_symlink("loop", dir / "loop");
@@ -175,7 +177,9 @@ TEST(TransferFile, OnlyANewFileOrAnEarlierAnswerTakesTheAnswer) {
       {"noted.ini", "holds something other than an earlier answer"},
       {"plain.ini", "holds something other than an earlier answer"},
       {"settings.ini", "holds something other than an earlier answer"},
+      {"before.ini", "holds something other than an earlier answer"},
       {"folder", "is a folder"},
+      {"device", "is not a regular file (a FIFO, device or socket)"},
       {"pipe", "is not a regular file (a FIFO, device or socket)"},
       {"dangling", "is a link that does not resolve"},
       {"loop", "is a link that does not resolve"},
@@ -214,6 +218,24 @@ TEST(TransferFile, OnlyANewFileOrAnEarlierAnswerTakesTheAnswer) {
     EXPECT_NE(bytes.find("TransferReady=1\r\n"), std::string::npos) << name;
   }
   EXPECT_TRUE(fs::is_symlink(dir / "to-answer"));
+}
+
+// What appears under the name between the look and the write stays: another file where a new
+// answer was to go, or in place of the earlier answer.
+TEST(TransferFile, AFileThatTakesTheNameMeanwhileIsLeftAsItIs) {
+  test::TempDir dir;
+  const std::string theirs = "theirs";
+  TBeforeReplaceForTesting takeTheName([&](const std::string &osName) {
+    test::WriteFileBytes(dir / "prepared", theirs);
+    std::filesystem::rename(dir / "prepared", osName);
+  });
+  test::WriteFileBytes(dir / "earlier.ini", "[TransferControl]\r\nTransferReady=0\r\n");
+  for (const char *name : {"new.ini", "earlier.ini"}) {
+    EXPECT_THROW(WriteTransferFileList(dir.Str(name), u"ProjectFiles", *Lines({u"a.pas"})),
+                 EWriteError)
+        << name;
+    EXPECT_EQ(test::ReadFileBytes(dir / name), theirs) << name;
+  }
 }
 
 TEST(ExchangeFiles, NamesWithLineBreaksAreRefusedAndNothingIsWritten) {

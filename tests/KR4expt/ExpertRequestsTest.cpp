@@ -327,48 +327,92 @@ TEST_F(ExpertRequests, AReloadThatCannotTakeTheNewFileLeavesItAndSaysWhy) {
 }
 
 // Kestrune may name any path for an answer: only a new file or an earlier answer takes it.
-TEST_F(ExpertRequests, AnAnswerNamedAtTheEditorsUnitOrAFifoLeavesItAndSaysWhy) {
-  const std::string fifo = (Dir / "answer.ini").string();
-  test::MakeFifo(fifo);
-  const auto events =
-      RunIDE("project " + Dir.Path().string() + "/P.dproj Delphi.Personality Application " +
-             Quoted(Unit) + "\nopen " + Quoted(Unit) + "\nrequest 1030 " + Quoted(Unit) +
-             "\nrequest 1033 " + Quoted(fifo) + "\n");
-  const auto messages = Named(events, "message");
-  ASSERT_EQ(messages.size(), 2u) << Joined(events);
-  EXPECT_EQ(Field(messages[0], "text"),
-            u"The transfer file \"" + Utf8ToString(Unit) +
-                u"\" holds something other than an earlier answer; it is left as it is.");
-  EXPECT_EQ(Field(messages[1], "text"),
-            u"The transfer file \"" + Utf8ToString(fifo) +
-                u"\" is not a regular file (a FIFO, device or socket); it is left as it is.");
+// Anything else stays as it was: the unit open in the editor, a FIFO, a folder, a device, a
+// link that leads nowhere or to itself.
+TEST_F(ExpertRequests, AnAnswerNamedAtAnythingButAnEarlierAnswerLeavesItAndSaysWhy) {
+  namespace fs = std::filesystem;
+  test::MakeFifo(Dir / "fifo");
+  fs::create_directory(Dir / "folder");
+  fs::create_symlink("/dev/null", Dir / "device");
+  fs::create_symlink("missing.ini", Dir / "dangling");
+  fs::create_symlink("loop", Dir / "loop");
+  const std::pair<std::string, std::string> cases[] = {
+      {Unit, "holds something other than an earlier answer"},
+      {(Dir / "fifo").string(), "is not a regular file (a FIFO, device or socket)"},
+      {(Dir / "folder").string(), "is a folder"},
+      {(Dir / "device").string(), "is not a regular file (a FIFO, device or socket)"},
+      {(Dir / "dangling").string(), "is a link that does not resolve"},
+      {(Dir / "loop").string(), "is a link that does not resolve"}};
+  std::string script = "project " + Dir.Path().string() +
+                       "/P.dproj Delphi.Personality Application " + Quoted(Unit) + "\nopen " +
+                       Quoted(Unit) + "\n";
+  for (const auto &[name, why] : cases)
+    script += "request 1030 " + Quoted(name) + "\nrequest 1033 " + Quoted(name) + "\n";
+  const auto messages = Named(RunIDE(script), "message");
+  ASSERT_EQ(messages.size(), 2 * std::size(cases)) << Joined(messages);
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    for (std::size_t request = 0; request < 2; ++request)
+      EXPECT_EQ(Field(messages[2 * i + request], "text"),
+                Utf8ToString("The transfer file \"" + cases[i].first + "\" " + cases[i].second +
+                             "; it is left as it is."));
   EXPECT_EQ(test::ReadFileBytes(Unit), kUnit);
-  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+  EXPECT_TRUE(fs::is_fifo(Dir / "fifo"));
+  EXPECT_TRUE(fs::is_empty(Dir / "folder"));
+  EXPECT_EQ(fs::read_symlink(Dir / "device"), "/dev/null");
+  EXPECT_EQ(fs::read_symlink(Dir / "dangling"), "missing.ini");
+  EXPECT_EQ(fs::read_symlink(Dir / "loop"), "loop");
+  EXPECT_FALSE(fs::exists(Dir / "missing.ini"));
+}
+
+// A list that cannot be written (a name in the project holds a line break) is refused, and
+// the answer is still marked ready, so that Kestrune does not wait for it.
+TEST_F(ExpertRequests, AListThatCannotBeWrittenStillMarksTheAnswerReady) {
+  const std::string transfer = (Dir / "files.ini").string();
+  const auto messages = Named(RunIDE("project /p/P.dproj Delphi.Personality Application "
+                                     "\"/p/a\rb.pas\"\nrequest 1030 " +
+                                     Quoted(transfer) + "\n"),
+                              "message");
+  ASSERT_EQ(messages.size(), 1u) << Joined(messages);
+  EXPECT_THAT(StringToUtf8(Field(messages[0], "text")),
+              HasSubstr("\"/p/a#13b.pas\" holds a line break"));
+  EXPECT_EQ(test::ReadFileBytes(transfer),
+            "\xEF\xBB\xBF\r\n[TransferControl]\r\nTransferReady=1\r\n\r\n");
 }
 
 // A name with a line break would make every later answer listing the project's files fail.
 TEST_F(ExpertRequests, AnUpdateRefusesNamesWithLineBreaksAndTheProjectStaysListable) {
   const std::string d = Dir.Path().string(), transfer = (Dir / "files.ini").string();
-  test::WriteFileBytes(Dir / "update.xml", "<Files language=\"Object Pascal\">"
-                                           "<File operation=\"add\" name=\"/x/a.pas\"/>"
-                                           "<File operation=\"add\" name=\"/x/b&#10;c.pas\"/>"
-                                           "<File operation=\"rename\" name=\"/x/r.pas\" "
-                                           "newname=\"/x/d&#13;.pas\"/>"
-                                           "<File operation=\"add\" name=\"/x/e.pas\"/>"
-                                           "</Files>");
-  const auto events =
-      RunIDE("project " + d + "/P.dproj Delphi.Personality Application\n" + "request 1034 " +
-             Quoted(d + "/update.xml") + "\nrequest 1030 " + Quoted(transfer) + "\n");
-  const auto added = Named(events, "project.addfile");
-  ASSERT_EQ(added.size(), 2u) << Joined(events);
-  EXPECT_EQ(Field(added[0], "file"), u"/x/a.pas");
-  EXPECT_EQ(Field(added[1], "file"), u"/x/e.pas");
+  // Five names with line breaks, then a sixth: a message names five at most.
+  std::string refused = "<File operation=\"add\" name=\"/x/b&#10;c.pas\"/>"
+                        "<File operation=\"rename\" name=\"/x/r.pas\" newname=\"/x/d&#13;.pas\"/>";
+  for (const char *name : {"f", "g", "h"})
+    refused += "<File operation=\"add\" name=\"/x/" + std::string(name) + "&#10;.pas\"/>";
+  const std::string a = "<File operation=\"add\" name=\"/x/a.pas\"/>",
+                    e = "<File operation=\"add\" name=\"/x/e.pas\"/>";
+  test::WriteFileBytes(Dir / "five.xml",
+                       "<Files language=\"Object Pascal\">" + a + refused + e + "</Files>");
+  test::WriteFileBytes(Dir / "six.xml", "<Files language=\"Object Pascal\">" + a + refused +
+                                            "<File operation=\"add\" name=\"/x/i&#10;.pas\"/>" + e +
+                                            "</Files>");
+  // The second project, made active, holds none of the names the first one took.
+  const auto events = RunIDE(
+      "project " + d + "/P.dproj Delphi.Personality Application\nrequest 1034 " +
+      Quoted(d + "/five.xml") + "\nproject " + d + "/Q.dproj Delphi.Personality Application\n" +
+      "request 1034 " + Quoted(d + "/six.xml") + "\nrequest 1030 " + Quoted(transfer) + "\n");
+  std::vector<String> added;
+  for (const std::string &line : Named(events, "project.addfile"))
+    added.push_back(Field(line, "file"));
+  EXPECT_EQ(added, (std::vector<String>{u"/x/a.pas", u"/x/e.pas", u"/x/a.pas", u"/x/e.pas"}))
+      << Joined(events);
   const auto messages = Named(events, "message");
-  ASSERT_EQ(messages.size(), 1u) << Joined(events);
-  EXPECT_EQ(Field(messages[0], "text"),
-            u"Not added to the project \"" + Utf8ToString(d) +
-                u"/P.dproj\" (a file name must not hold a line break): \"/x/b#10c.pas\", "
-                u"\"/x/d#13.pas\"");
+  ASSERT_EQ(messages.size(), 2u) << Joined(events);
+  const String names = u"\"/x/b#10c.pas\", \"/x/d#13.pas\", \"/x/f#10.pas\", \"/x/g#10.pas\", "
+                       u"\"/x/h#10.pas\"";
+  for (int i = 0; i < 2; ++i)
+    EXPECT_EQ(Field(messages[i], "text"),
+              u"Not added to the project \"" + Utf8ToString(d) + (i == 0 ? u"/P" : u"/Q") +
+                  u".dproj\" (a file name must not hold a line break): " + names +
+                  (i == 0 ? u"" : u" and 1 more."));
   EXPECT_THAT(test::ReadFileBytes(transfer), HasSubstr("FileCount=2\r\nFile_0=/x/a.pas\r\n"
                                                        "File_1=/x/e.pas\r\n\r\n"
                                                        "[TransferControl]\r\nTransferReady=1"));

@@ -201,6 +201,11 @@ TEST_F(TwoProcessLink, ServingTimesOutOfRangeAreRefused) {
                                                           "seconds from 0 to 1000000000, not ") +
                                               seconds));
     }
+  // The longest serving time itself is taken: the stand-in serves until it is stopped.
+  test::TChildProcess kestrune({kStandin, "--serve-seconds", "1000000000"}, Dir / "s.out",
+                               Dir / "s.err");
+  EXPECT_TRUE(kestrune.WaitForError("listening as", 20s)) << kestrune.Error();
+  EXPECT_EQ(kestrune.Stop(20s), 0);
 }
 
 // With a source root the IDE side resolves a jump on the file of that name (matched without

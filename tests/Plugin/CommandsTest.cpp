@@ -473,7 +473,7 @@ TEST_F(CommandsTest, TheOptionsChosenAreSavedAndTakeEffect) {
   Load([](TRegistry &reg) {
     reg.WriteBool(u"AutoRefresh", true);
     reg.WriteBool(u"ForeGndDelayed", true);
-    reg.WriteBool(u"ForeGndFocusEditor", true);
+    reg.WriteBool(u"ForeGndFocusEditor", false);
   });
   TScriptedModal options({[](TCustomForm &f) {
     ClickControl(FindControl(&f, u"LockOnRunBox"));
@@ -488,7 +488,7 @@ TEST_F(CommandsTest, TheOptionsChosenAreSavedAndTakeEffect) {
   EXPECT_EQ(
       std::vector<bool>({reg.ReadBool(u"LockRefreshOnRun"), reg.ReadBool(u"ForeGndDelayed"),
                          reg.ReadBool(u"ForeGndFocusEditor"), reg.ReadBool(u"ToolsMenuExpert")}),
-      std::vector<bool>({false, true, true, true}));
+      std::vector<bool>({false, true, false, true}));
   EXPECT_EQ(reg.ReadString(u"ForeGndMode"), u"2");
   EXPECT_NE(IDE.NTA->FindByCaptionPath(u"Tools/Kestrune"), nullptr);
   OpenUnit(1, 1);

@@ -72,9 +72,10 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
   WriteFile(dir / "b.pas", "ab\ncd\n");
   const std::string unit = (dir / "a.pas").string();
   // A user's session in the options dialog: a mode by its access key, a shortcut on the
-  // second page, OK.
+  // second page, OK; the lines that fail (an unknown action, an unknown control) are reported
+  // and the others run.
   WriteFile(dir / "options.dlg", "key Alt+B\nkey Down\nkey Ctrl+Tab\nitem ListView 0\n"
-                                 "key Ctrl+Shift+Q\nnoSuchAction\nclick OKBtn\n");
+                                 "key Ctrl+Shift+Q\nnoSuchAction\nclick NoSuchBtn\nclick OKBtn\n");
   const std::string dialogScript = (dir / "options.dlg").string();
   const struct {
     std::string Script;
@@ -85,8 +86,9 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
       {"open " + unit + "\ncursor 2 2\ntype XY\nsave\n",
        0,
        {R"("how":"type","bytes":8)", R"("event":"module.save")"}},
-      // The lowest column is before the first: typing goes in at the line's start.
-      {"open " + (dir / "b.pas").string() + "\ncursor 1 -2147483648\ntype XY\nsave\n",
+      // The lowest column and column 0 are before the first: typing goes in at the line's start.
+      {"open " + (dir / "b.pas").string() +
+           "\ncursor 1 -2147483648\ntype XY\ncursor 2 0\ntype Z\nsave\n",
        0,
        {R"("col":-2147483648)"}},
       {"keys Ctrl+Shift+Alt+R\n", 0, {R"({"event":"keys","shortcut":"Ctrl+Shift+Alt+R"})"}},
@@ -112,7 +114,7 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
            "registry \"Software\\Kestrune\\Kestrune\\11.0\\BDS22Expert\\KeyBindings\"\n",
        0,
        {R"({"event":"dialog","caption":"Kestrune Integration options","focused":"ListView",)"
-        R"("result":1,"errors":"Unknown action: noSuchAction"})",
+        R"("result":1,"errors":"Unknown action: noSuchAction; No control named 'NoSuchBtn'"})",
         R"(BDS22Expert\ForeGndMode = "1")", R"(KeyBindings\KRExptRunItem = "Shift+Ctrl+Q")"}},
       {"dialog script " + (dir / "missing.dlg").string() + "\n", 2, {"cannot read"}},
       // A second load is refused, whatever it names; the loaded plug-in still unloads cleanly.
@@ -128,7 +130,7 @@ TEST(KrxIdeScript, EachVerbLeavesItsEventsInTheLog) {
       EXPECT_NE(where.find(text), std::string::npos) << row.Script << "lacks " << text;
   }
   EXPECT_EQ(ReadFile(dir / "a.pas"), "ab\ncXYd\n");
-  EXPECT_EQ(ReadFile(dir / "b.pas"), "XYab\ncd\n");
+  EXPECT_EQ(ReadFile(dir / "b.pas"), "XYab\nZcd\n");
   ::unsetenv("KRX_STANDIN");
   if (registry)
     ::setenv("KRX_REGISTRY_DIR", ownRegistry.c_str(), 1);

@@ -70,6 +70,15 @@ TEST_F(PluginTest, LoadsAndUnloadsTwiceLeavingNothingBehind) {
   EXPECT_EQ(IDE.Log.Find("wizard.remove").size(), 2u);
 }
 
+// A library without the wizard entry is let go again: the host is as it was, and the plug-in
+// loads afterwards.
+TEST_F(PluginTest, AFailedLoadLeavesTheHostAsItWas) {
+  EXPECT_FALSE(Loader.Load(KRX_PLATFORM_FILE));
+  EXPECT_EQ(Loader.Error(), u"no wizard entry");
+  EXPECT_FALSE(Loader.Loaded());
+  EXPECT_TRUE(Load()) << StringToUtf8(Loader.Error());
+}
+
 TEST_F(PluginTest, AfterDestroyedTheTerminateProcedureRemovesNothing) {
   ASSERT_TRUE(Load());
   EXPECT_TRUE(Loader.Unload(/*destroyedFirst=*/true));
@@ -188,7 +197,15 @@ TEST_F(PluginTest, AStoredBindingThatCannotBeReadIsKeptUntilTheUserChangesIt) {
   TScriptedModal options({[](TCustomForm &f) {
     auto *pages = dynamic_cast<TPageControl *>(FindControl(&f, u"PageControl"));
     pages->SetActivePage(dynamic_cast<TTabSheet *>(FindControl(&f, u"BindingsSheet")));
-    dynamic_cast<TWinControl *>(FindControl(&f, u"ListView"))->SetFocus();
+    auto *list = dynamic_cast<TListView *>(FindControl(&f, u"ListView"));
+    // Every command of the menu, the hidden ones included.
+    std::vector<String> commands;
+    for (Integer i = 0; i < list->Items().Count(); ++i)
+      commands.push_back(list->Items()[i]->Caption());
+    EXPECT_EQ(commands.size(), 14u);
+    for (const Char *hidden : {u"Visualize source file", u"Run Kestrune C# Edition"})
+      EXPECT_NE(std::find(commands.begin(), commands.end(), hidden), commands.end());
+    list->SetFocus();
     PressKey(f, u'K', {ssCtrl}); // the first command, "Run Kestrune Pascal Edition"
     ClickControl(FindControl(&f, u"OKBtn"));
   }});

@@ -142,12 +142,20 @@ TEST(SuperHints, PaintTheStylesBackgroundAndTextColour) {
   f.Button->SetHint(u"@Title|Body");
   const TColor savedColor = HintFont().Color();
   HintFont().SetColor(0x123456);
-  enum TStyle { System, SystemBeforeVista, Disabled, DarkWithHintColours, DarkWithout };
+  enum TStyle {
+    System,
+    SystemBeforeVista,
+    Disabled,
+    DarkWithHintColours,
+    DarkWithNone,
+    DarkWithout
+  };
   const std::pair<TStyle, std::string> rows[] = {
       {System, "fill ff000018, text 123456 123456"},                 // the tooltip element
       {SystemBeforeVista, "fill e1ffff e1ffff, text 123456 123456"}, // a gradient of clInfoBk
       {Disabled, "fill, text 123456 123456"},                        // the window's own background
       {DarkWithHintColours, "fill 404040 202020, text e0e0e0 e0e0e0"},
+      {DarkWithNone, "fill e1ffff e1ffff, text 123456 123456"}, // clNone is no colour
       {DarkWithout, "fill e1ffff e1ffff, text 123456 123456"},
   };
   for (const auto &[style, expected] : rows) {
@@ -163,6 +171,9 @@ TEST(SuperHints, PaintTheStylesBackgroundAndTextColour) {
                                    {ecGradientColor2, 0x202020},
                                    {ecTextColor, 0xE0E0E0}})
         dark->Style()->SetElementColor(thHintNormal, which, colour);
+    if (style == DarkWithNone)
+      for (TElementColor which : {ecGradientColor1, ecGradientColor2, ecTextColor})
+        dark->Style()->SetElementColor(thHintNormal, which, clNone);
     EXPECT_EQ(Colours(ActivateHint(f.Button)), expected) << style;
   }
   StyleServices()->SetEnabled(true);

@@ -10,6 +10,7 @@
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace krx {
@@ -319,6 +320,7 @@ TReadResult ReadRegularFile(const std::string &osName, Int64 limit) {
 namespace {
 
 std::atomic<Int64> gDiskFullAfter{-1};
+const std::function<void(const std::string &)> *gBeforeReplace = nullptr;
 
 // Writes all bytes, as far as the (simulated) disk allows; 0 or the errno.
 int WriteAll(int fd, std::string_view bytes) {
@@ -456,6 +458,8 @@ TReplaceResult ReplaceFileContents(const std::string &osName, std::string_view b
     return fail(TReplaceStep::Sync, err);
   if (int err = fd.Close())
     return fail(TReplaceStep::Sync, err);
+  if (gBeforeReplace)
+    (*gBeforeReplace)(osName);
   if (options.ExpectNew) {
     // A link, unlike a rename, never replaces what appeared under the name meanwhile.
     if (::link(temp.c_str(), target.c_str()) == 0) {
@@ -487,6 +491,14 @@ TDiskFullForTesting::TDiskFullForTesting(Int64 bytesBeforeFull) {
 }
 
 TDiskFullForTesting::~TDiskFullForTesting() { gDiskFullAfter.store(-1); }
+
+TBeforeReplaceForTesting::TBeforeReplaceForTesting(
+    std::function<void(const std::string &osName)> act)
+    : FAct(std::move(act)) {
+  gBeforeReplace = &FAct;
+}
+
+TBeforeReplaceForTesting::~TBeforeReplaceForTesting() { gBeforeReplace = nullptr; }
 
 bool FileStampOf(const std::string &path, TFileStamp &stamp) {
   struct stat st {};

@@ -9,6 +9,7 @@
 #include <sys/types.h>
 
 #include <ctime>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -177,6 +178,20 @@ public:
   ~TDiskFullForTesting();
   TDiskFullForTesting(const TDiskFullForTesting &) = delete;
   TDiskFullForTesting &operator=(const TDiskFullForTesting &) = delete;
+};
+
+// Tests put something under a name at the last moment: while the guard lives,
+// ReplaceFileContents calls `act` with the name it was given once the new content is written
+// beside the file, just before it goes in.
+class TBeforeReplaceForTesting {
+public:
+  explicit TBeforeReplaceForTesting(std::function<void(const std::string &osName)> act);
+  ~TBeforeReplaceForTesting();
+  TBeforeReplaceForTesting(const TBeforeReplaceForTesting &) = delete;
+  TBeforeReplaceForTesting &operator=(const TBeforeReplaceForTesting &) = delete;
+
+private:
+  std::function<void(const std::string &)> FAct;
 };
 
 // The stamp of the regular file at `path` (a path of the system's); false for anything else.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace krx {
@@ -34,13 +35,15 @@ struct AccelDialog {
     Add<TButton>(Form.get(), u"Go2", u"&Go on");
     Add<TButton>(Form.get(), u"Quit", u"Save && &Quit");
     Add<TButton>(Form.get(), u"Literal", u"&&Literal");
+    Add<TButton>(Form.get(), u"One", u"Step &1");
     Add<TButton>(Form.get(), u"Off", u"&Disabled")->SetEnabled(false);
     Add<TCheckBox>(Form.get(), u"Check", u"&Check");
     Add<TRadioButton>(Form.get(), u"Radio", u"&Radio");
     Pages = Add<TPageControl>(Form.get(), u"Pages", u"");
     for (auto [sheet, caption, button, buttonCaption] :
          {std::tuple{u"First", u"&First", u"Inner", u"&Inner"},
-          std::tuple{u"Second", u"&Second", u"Hidden", u"&Hidden"}}) {
+          std::tuple{u"Second", u"&Second", u"Hidden", u"&Hidden"},
+          std::tuple{u"Third", u"&Third", u"Far", u"&Away"}}) {
       auto *page = new TTabSheet(Form.get());
       page->SetName(sheet);
       page->SetCaption(caption);
@@ -73,6 +76,7 @@ TEST(AccessKeys, EachKindOfControlAnswersItsLetterWhereTheFocusedControlLetsIt) 
       {u"Edit", {ssAlt}, u'C', {u"Check"}, u"Check", u"First"},
       {u"Edit", {ssAlt}, u'R', {u"Radio"}, u"Radio", u"First"},
       {u"Edit", {ssAlt}, u'L', {}, u"Edit", u"First"}, // "&&" is a literal ampersand
+      {u"Edit", {ssAlt}, u'1', {u"One"}, u"Edit", u"First"},
       {u"Edit", {ssAlt}, u'D', {}, u"Edit", u"First"}, // disabled
       {u"Edit", {ssAlt}, u'I', {u"Inner"}, u"Edit", u"First"},
       {u"Edit", {ssAlt}, u'H', {}, u"Edit", u"First"}, // on the hidden page
@@ -97,10 +101,13 @@ TEST(AccessKeys, EachKindOfControlAnswersItsLetterWhereTheFocusedControlLetsIt) 
   }
 }
 
-TEST(AccessKeys, AControlThatUsesTheKeyItselfKeepsIt) {
+TEST(AccessKeys, AControlThatUsesTheKeyOrPassesTheFocusOnKeepsItsStateAndTheDialogs) {
   AccelDialog d;
   auto *edit = d.Control(u"Edit");
   edit->SetFocus();
+  // A check box that sends the focus on when it gets it is not toggled by its access key.
+  d.Control(u"Check")->OnEnter = [edit](TObject *) { edit->SetFocus(); };
+  PressKey(*d.Form, u'C', {ssAlt});
   edit->OnKeyDown = [](TObject *, Word &key, TShiftState) { key = 0; };
   PressKey(*d.Form, u'Q', {ssAlt});
   EXPECT_TRUE(d.Log.empty());
@@ -122,6 +129,19 @@ TEST(AccessKeys, TheCanvasShowsWhichLetterIsUnderlined) {
   DrawTextW(canvas, u"&a", r, DT_SINGLELINE | DT_NOPREFIX);
   EXPECT_EQ(canvas.Ops()[0].Underline, -1);
   EXPECT_EQ(GetHotkey(u"&a&b"), u'b');
+  // Each kind of control with an access key paints its caption with that letter underlined.
+  AccelDialog d;
+  for (auto [name, text, underline] : {std::tuple{u"NameLbl", u"Name", 0},
+                                       {u"Quit", u"Save & Quit", 7},
+                                       {u"Check", u"Check", 0},
+                                       {u"Radio", u"Radio", 0}}) {
+    canvas.ClearOps();
+    FindControl(d.Form.get(), name)->PaintTo(canvas);
+    const auto op = std::find_if(canvas.Ops().begin(), canvas.Ops().end(),
+                                 [&](const TCanvasOp &o) { return o.Text == text; });
+    ASSERT_NE(op, canvas.Ops().end()) << StringToUtf8(name);
+    EXPECT_EQ(op->Underline, underline) << StringToUtf8(name);
+  }
 }
 
 TEST(PageControl, CtrlTabCyclesThePagesFromInsideOnlyAndATabClickSelectsOne) {
@@ -130,10 +150,14 @@ TEST(PageControl, CtrlTabCyclesThePagesFromInsideOnlyAndATabClickSelectsOne) {
   PressKey(*d.Form, VK_TAB, {ssCtrl});
   EXPECT_EQ(d.Pages->ActivePage()->Name(), u"Second");
   EXPECT_EQ(d.Form->ActiveControl()->Name(), u"Hidden");
-  PressKey(*d.Form, VK_TAB, {ssCtrl}); // wraps around
-  EXPECT_EQ(d.Pages->ActivePage()->Name(), u"First");
-  PressKey(*d.Form, VK_TAB, {ssCtrl, ssShift});
-  EXPECT_EQ(d.Pages->ActivePage()->Name(), u"Second");
+  // Back, back again (wrapping to the last page), and forward again (wrapping to the first).
+  std::vector<String> visited;
+  for (TShiftState shift : {TShiftState{ssCtrl, ssShift}, {ssCtrl, ssShift}, {ssCtrl}}) {
+    PressKey(*d.Form, VK_TAB, shift);
+    visited.push_back(d.Pages->ActivePage()->Name());
+  }
+  EXPECT_EQ(visited, (std::vector<String>{u"First", u"Third", u"First"}));
+  PressKey(*d.Form, VK_TAB, {ssCtrl});
 
   d.Control(u"Edit")->SetFocus(); // outside the page control: nothing
   PressKey(*d.Form, VK_TAB, {ssCtrl});
@@ -142,11 +166,15 @@ TEST(PageControl, CtrlTabCyclesThePagesFromInsideOnlyAndATabClickSelectsOne) {
   d.Pages->ClickTab(0); // the focus stays where it is
   EXPECT_EQ(d.Pages->ActivePage()->Name(), u"First");
   EXPECT_EQ(d.Form->ActiveControl()->Name(), u"Edit");
+  d.Pages->SetEnabled(false); // a disabled page control takes no clicks
+  d.Pages->ClickTab(1);
+  EXPECT_EQ(d.Pages->ActivePage()->Name(), u"First");
+  d.Pages->SetEnabled(true);
 
   d.Pages->SetFocus(); // the arrows move along the tabs, without wrapping
-  PressKey(*d.Form, VK_RIGHT);
-  PressKey(*d.Form, VK_RIGHT);
-  EXPECT_EQ(d.Pages->ActivePage()->Name(), u"Second");
+  for (int i = 0; i < 3; ++i)
+    PressKey(*d.Form, VK_RIGHT);
+  EXPECT_EQ(d.Pages->ActivePage()->Name(), u"Third");
   EXPECT_EQ(d.Form->ActiveControl(), d.Pages);
 }
 

@@ -159,7 +159,8 @@ TEST_F(PlacementTest, TheFirstShowPlacesTheFormAsItsPositionAsks) {
   const struct {
     TPosition Position;
     TDefaultMonitor Monitor;
-    TRect Expected; // the form is 400 x 300 at (5, 5) before it is shown
+    TRect Expected;                  // the form is 400 x 300 at (5, 5) before it is shown
+    bool OwnedByApplication = false; // else by the form "owner"
   } rows[] = {
       {poDesigned, dmActiveForm, Bounds(5, 5, 400, 300)},
       {poScreenCenter, dmActiveForm, Bounds(3000, 570, 400, 300)}, // the main form is active
@@ -168,12 +169,14 @@ TEST_F(PlacementTest, TheFirstShowPlacesTheFormAsItsPositionAsks) {
       {poDesktopCenter, dmActiveForm, Bounds(2040, 570, 400, 300)},
       {poMainFormCenter, dmActiveForm, Bounds(2300, 350, 400, 300)},
       {poOwnerFormCenter, dmActiveForm, Bounds(200, 200, 400, 300)},
+      {poOwnerFormCenter, dmActiveForm, Bounds(2300, 350, 400, 300), true}, // over the main form
       {poDefaultPosOnly, dmActiveForm, Bounds(1920, 0, 400, 300)},
       {poDefault, dmPrimary, Bounds(0, 0, 1440, 780)},
       {poDefaultSizeOnly, dmPrimary, Bounds(5, 5, 1440, 780)},
   };
   for (const auto &row : rows) {
-    auto *form = TCustomForm::CreateNew<TForm>(owner.get());
+    auto *form = TCustomForm::CreateNew<TForm>(
+        row.OwnedByApplication ? static_cast<TComponent *>(Application) : owner.get());
     form->SetBounds(5, 5, 400, 300);
     form->SetPosition(row.Position);
     form->SetDefaultMonitor(row.Monitor);
@@ -226,6 +229,16 @@ TEST_F(PlacementTest, AFormFollowsTheDensityOfTheMonitorItIsMadeOnOrMovedTo) {
   dialog->Show();
   EXPECT_EQ(dialog->CurrentPPI(), 192);
   EXPECT_EQ(dialog->BoundsRect(), Bounds(1920 + (2560 - 533) / 2, (1440 - 400) / 2, 533, 400));
+  // Embedded in another form, a form is placed by its parent and has its density: its bounds
+  // are in the parent's coordinates, so neither its Position nor the monitor they would name on
+  // the screen (here the 144 one) applies.
+  auto inner = test::NewForm();
+  inner->SetParent(main.get());
+  inner->SetPosition(poScreenCenter);
+  inner->SetBounds(10, 10, 300, 150);
+  inner->Show();
+  EXPECT_EQ(std::pair(inner->BoundsRect(), inner->CurrentPPI()),
+            std::pair(Bounds(10, 10, 300, 150), 192));
 }
 
 } // namespace

@@ -46,13 +46,14 @@ TEST_F(OlderFormStates, EnoughOverlapInBothDirectionsAndOnlyPlausibleValuesAreRe
     Integer Left, Top, Width, Height;
     bool Restored;
   } rows[] = {
-      {100, 1048, 200, 100, false}, // 32 pixels high on the desktop
-      {100, 1047, 200, 100, true},  // 33
-      {1887, 100, 200, 100, true},  // 33 wide
-      {kMax, 100, 200, 100, false}, // the integer limits would overflow
-      {100, kMin, 200, 100, false}, // ...
-      {100, 100, kMax, 100, false}, // ...
-      {100, 100, -200, 100, false}, // no form has a negative size
+      {100, 1048, 200, 100, false},    // 32 pixels high on the desktop
+      {100, 1047, 200, 100, true},     // 33
+      {1887, 100, 200, 100, true},     // 33 wide
+      {kMax, 100, 200, 100, false},    // the integer limits would overflow
+      {100, kMin, 200, 100, false},    // ...
+      {100, 100, kMax, 100, false},    // ...
+      {100, 100, 3000000, 100, false}, // wider than any desktop
+      {100, 100, -200, 100, false},    // no form has a negative size
   };
   auto form = test::NewForm<TForm>();
   SaveFormState(*form, u"Kept");
