@@ -131,11 +131,13 @@ constexpr TItemSpec kItems[] = {
      &TKR4ExptDataModule::KRIntegrationOptionsAction},
 };
 
-// Reads one value; a missing or mistyped value leaves the default.
+// Reads one value; a missing or mistyped value (the registry's error) or a text that does not
+// convert leaves the default. Any other failure is a fault of the reader and goes on.
 template <class F> void ReadGuarded(F read) {
   try {
     read();
-  } catch (const Exception &) {
+  } catch (const ERegistryException &) {
+  } catch (const EConvertError &) {
   }
 }
 
