@@ -76,16 +76,14 @@ void TKR4ExptDataModule::BringIDEToFront(bool FocusEditor) {
   if (IsIconic(window))
     ShowWindow(window, SW_RESTORE);
   switch (ForeGndMode) {
-  case 1:
+  case TForeGndMode::SimulateClick:
+    ForceForegroundByClick(window);
+    break;
+  case TForeGndMode::Plain:
     BringWindowToFront(window);
     break;
-  case 2:
+  case TForeGndMode::AttachThread:
     ForceForegroundAttached(window);
-    break;
-  default:
-    // Only the three known methods; anything else is the first from now on.
-    ForeGndMode = 0;
-    ForceForegroundByClick(window);
     break;
   }
   if (!FocusEditor || !ForeGndFocusEditor)
