@@ -131,11 +131,13 @@ constexpr TItemSpec kItems[] = {
      &TKR4ExptDataModule::KRIntegrationOptionsAction},
 };
 
-// Reads one value; a missing or mistyped value leaves the default.
+// Reads one value; a missing or mistyped value (the registry's error) or a text that does not
+// convert leaves the default. Any other failure is a fault of the reader and goes on.
 template <class F> void ReadGuarded(F read) {
   try {
     read();
-  } catch (const Exception &) {
+  } catch (const ERegistryException &) {
+  } catch (const EConvertError &) {
   }
 }
 
@@ -393,6 +395,12 @@ void TKR4ExptDataModule::DataModuleDestroy() {
 
 // ---- Settings -----------------------------------------------------------------------------
 
+std::optional<TForeGndMode> ForeGndModeFromNumber(Integer Number) {
+  if (Number < 0 || Number > static_cast<Integer>(TForeGndMode::AttachThread))
+    return std::nullopt;
+  return static_cast<TForeGndMode>(Number);
+}
+
 String TKR4ExptDataModule::SettingsKeyName(Integer VersionIndex) {
   if (VersionIndex < 0 || VersionIndex > dvDelphi11Alexandria)
     return String();
@@ -424,10 +432,11 @@ void TKR4ExptDataModule::ReadSettings() {
   ReadGuarded([&] { WarnAutoRefresh = reg.ReadBool(u"WarnAutoRefresh"); });
   ReadGuarded([&] { LockRefreshOnRun = reg.ReadBool(u"LockRefreshOnRun"); });
   ReadGuarded([&] { ForeGndDelayed = reg.ReadBool(u"ForeGndDelayed"); });
-  ReadGuarded([&] { ForeGndMode = StrToIntDef(reg.ReadString(u"ForeGndMode"), 0); });
-  // Only the three known methods; anything else is the first.
-  if (ForeGndMode < 0 || ForeGndMode > 2)
-    ForeGndMode = 0;
+  // A number that is no mode gives the first.
+  ReadGuarded([&] {
+    ForeGndMode = ForeGndModeFromNumber(StrToIntDef(reg.ReadString(u"ForeGndMode"), 0))
+                      .value_or(TForeGndMode::SimulateClick);
+  });
   ReadGuarded([&] { ForeGndFocusEditor = reg.ReadBool(u"ForeGndFocusEditor"); });
   bool toolsMenu = ToolsMenuExpert;
   ReadGuarded([&] { toolsMenu = reg.ReadBool(u"ToolsMenuExpert"); });
@@ -479,7 +488,7 @@ void TKR4ExptDataModule::SaveSettings() {
     reg.WriteBool(u"LockRefreshOnRun", LockRefreshOnRun);
     reg.WriteBool(u"ToolsMenuExpert", ToolsMenuExpert);
     reg.WriteBool(u"ForeGndDelayed", ForeGndDelayed);
-    reg.WriteString(u"ForeGndMode", IntToStr(ForeGndMode));
+    reg.WriteString(u"ForeGndMode", IntToStr(static_cast<Integer>(ForeGndMode)));
     reg.WriteBool(u"ForeGndFocusEditor", ForeGndFocusEditor);
     if (reg.OpenKey(u"KeyBindings", true))
       for (TMenuItem *item : KeyBindingItems)
@@ -807,7 +816,7 @@ void TKR4ExptDataModule::KRD4ExptIntegrationOptionsClick(TObject *) {
   form->SetAutoRefresh(AutoRefresh);
   form->SetLockOnRun(LockRefreshOnRun);
   form->SetMenuAsToolsSubMenu(ToolsMenuExpert);
-  form->SetForegroundMode(ForeGndMode);
+  form->SetForegroundMode(static_cast<Integer>(ForeGndMode));
   form->LoadKeyBindings(KeyBindingItems);
   if (!form->Execute())
     return;
@@ -820,8 +829,9 @@ void TKR4ExptDataModule::KRD4ExptIntegrationOptionsClick(TObject *) {
     }
   }
   LockRefreshOnRun = form->GetLockOnRun();
-  // Only the three known methods (the combo box gives -1 without a choice).
-  ForeGndMode = std::clamp(form->GetForegroundMode(), 0, 2);
+  // The combo box gives -1 without a choice: the first mode.
+  ForeGndMode =
+      ForeGndModeFromNumber(form->GetForegroundMode()).value_or(TForeGndMode::SimulateClick);
   form->StoreKeyBindings(KeyBindingItems);
   if (form->GetMenuAsToolsSubMenu() != ToolsMenuExpert)
     ToggleToolsMenu();

@@ -30,6 +30,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -72,6 +73,12 @@ private:
   // The language whose sender FirstConnected gives.
   TSourceLanguageKind FirstConnectedLanguage() const;
 };
+
+// How BringIDEToFront puts the IDE in front; stored, and listed in the options dialog, by its
+// number: 0 a simulated click, 1 plain, 2 with the threads' input attached.
+enum class TForeGndMode : Byte { SimulateClick, Plain, AttachThread };
+// The mode of a stored or chosen number; nothing for a number that is no mode.
+std::optional<TForeGndMode> ForeGndModeFromNumber(Integer Number);
 
 class TKR4ExptDataModule : public TDataModule {
 public:
@@ -126,9 +133,8 @@ public:
   void ApplyProjectUpdate(TFileUpdateOperation Op, const String &Name, const String &NewName);
 
   // ---- Foreground switching (KR4ExptDMRequests.cpp) ------------------------------------------
-  // Brings the IDE's window to the front by ForeGndMode (0 simulated click, 1 plain, 2 attach
-  // thread; another value is reset to 0) and focuses the editor when both FocusEditor and
-  // ForeGndFocusEditor are set.
+  // Brings the IDE's window to the front by ForeGndMode and focuses the editor when both
+  // FocusEditor and ForeGndFocusEditor are set.
   void BringIDEToFront(bool FocusEditor);
   // With ForeGndDelayed: once more from ForeGndTimer, 10 ms later (restarted by every call;
   // the last call's FocusEditor counts).
@@ -181,7 +187,7 @@ public:
   bool AutoRefresh = false;
   bool ForeGndDelayed = false;
   bool ForeGndFocusEditor = false;
-  Integer ForeGndMode = 0;
+  TForeGndMode ForeGndMode = TForeGndMode::SimulateClick;
   bool LockRefreshOnRun = true;
   bool Busy = false;
   bool WarnAutoRefresh = true;
