@@ -394,8 +394,7 @@ private:
   bool FlushLocked() {
     std::size_t done = 0;
     while (done < Out.size()) {
-      auto n =
-          ::send(Fd.Get(), Out.data() + done, Out.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+      auto n = ::send(Fd.Get(), Out.data() + done, Out.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
       if (n > 0) {
         done += static_cast<std::size_t>(n);
         continue;

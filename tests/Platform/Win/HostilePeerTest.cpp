@@ -313,8 +313,8 @@ TEST_F(HostilePeer, AFullTableTakesRoomFromTheProcessHoldingTheMost) {
   int mine = RawConnect(Desk(), target.Pid());
   ASSERT_GE(mine, 0);
   const auto call = [&](int fd, std::uint64_t seq) {
-    const std::string frame = RawFrame(TFrameKind::Send, target.Handle, kTwiceAndOne, 5, 0,
-                                       nullptr, seq);
+    const std::string frame =
+        RawFrame(TFrameKind::Send, target.Handle, kTwiceAndOne, 5, 0, nullptr, seq);
     return ::send(fd, frame.data(), frame.size(), MSG_NOSIGNAL) ==
            static_cast<ssize_t>(frame.size());
   };
