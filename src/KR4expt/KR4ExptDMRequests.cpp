@@ -15,6 +15,7 @@
 #include "KR4expt/TransferFiles.h"
 #include "Platform/Rtl/Character.h"
 #include "Platform/Rtl/Files.h"
+#include "Platform/Rtl/ScopeExit.h"
 #include "Platform/Shell/Dialogs.h"
 #include "ToolsApi/OTAUtils.h"
 #include "World/ClassEx.h"
@@ -291,13 +292,8 @@ namespace {
 // not take an answer is refused first, so that nothing is written to it at all.
 template <class F> void AnswerTransfer(const String &transferFile, F collect) {
   CheckTransferTarget(transferFile);
-  try {
-    collect();
-  } catch (...) {
-    SignalTransferReady(transferFile);
-    throw;
-  }
-  SignalTransferReady(transferFile);
+  TScopeExit ready{[&transferFile] { SignalTransferReady(transferFile); }};
+  collect();
 }
 
 } // namespace
