@@ -1545,11 +1545,11 @@ void TDelphiModuleExplorer::ParseTypeDefinition(TReservedWord word, TIdentRecord
 
 void TDelphiModuleExplorer::NextTokenWithComments() {
   TGrammarTokenizer &t = Tokenizer();
-  const Byte mode = t.CommentTextMode();
-  t.SetCommentTextMode(2);
+  const TCommentTextMode mode = t.CommentTextMode();
+  t.SetCommentTextMode(TCommentTextMode::FirstLine);
   struct TRestore {
     TGrammarTokenizer &T;
-    Byte Mode;
+    TCommentTextMode Mode;
     ~TRestore() { T.SetCommentTextMode(Mode); }
   } restore{t, mode};
   NextTokenKeepComments();

@@ -11,6 +11,7 @@
 #include "KR4expt/D4ImportUnitsFrm.h"
 #include "KR4expt/KRBatchCmds.h"
 #include "KR4expt/KRExptOptsFrm.h"
+#include "KR4expt/TransferFiles.h"
 #include "Platform/Rtl/Files.h"
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Shell/ShellApi.h"
@@ -423,25 +424,76 @@ void TKR4ExptDataModule::StartUpTimerTimer(TObject *) {
   FSettingsLoaded = true;
 }
 
+void TKeptValues::Keep(const String &Name, std::function<bool()> Unchanged) {
+  FValues.emplace_back(Name, std::move(Unchanged));
+}
+
+bool TKeptValues::Keeps(StringView Name) const {
+  return std::any_of(FValues.begin(), FValues.end(),
+                     [&](const auto &kept) { return kept.first == Name && kept.second(); });
+}
+
+void TKeptValues::Written(StringView Name) {
+  std::erase_if(FValues, [&](const auto &kept) { return kept.first == Name; });
+}
+
+namespace {
+
+// A number stored as a REG_DWORD or as a number text (REG_SZ or REG_EXPAND_SZ, read as
+// StrToInt reads); nothing for a value of another type or a text that is no number.
+std::optional<Integer> ReadStoredNumber(TRegistry &reg, StringView name) {
+  Integer number = 0;
+  switch (reg.GetDataType(name)) {
+  case rdInteger:
+    return reg.ReadInteger(name);
+  case rdString:
+  case rdExpandString:
+    if (TryStrToInt(reg.ReadString(name), number))
+      return number;
+    return std::nullopt;
+  default:
+    return std::nullopt;
+  }
+}
+
+std::optional<bool> BoolFromNumber(Integer Number) { return Number != 0; }
+
+} // namespace
+
+template <class T, class C>
+void TKR4ExptDataModule::ReadSetting(TRegistry &Registry, const Char *Name, T &Field, C Convert) {
+  bool stored = true;
+  std::optional<T> value;
+  ReadGuarded([&] {
+    stored = Registry.ValueExists(Name);
+    if (const std::optional<Integer> number =
+            stored ? ReadStoredNumber(Registry, Name) : std::nullopt)
+      value = Convert(*number);
+  });
+  if (value)
+    Field = *value;
+  else if (stored)
+    FKeptSettings.Keep(Name, [&Field, was = Field] { return Field == was; });
+}
+
 void TKR4ExptDataModule::ReadSettings() {
   TRegistry reg(KEY_READ);
   reg.SetRootKey(HKEY_CURRENT_USER);
   if (!OpenSettingsKey(reg))
     return;
-  ReadGuarded([&] { AutoRefresh = reg.ReadBool(u"AutoRefresh"); });
-  ReadGuarded([&] { WarnAutoRefresh = reg.ReadBool(u"WarnAutoRefresh"); });
-  ReadGuarded([&] { LockRefreshOnRun = reg.ReadBool(u"LockRefreshOnRun"); });
-  ReadGuarded([&] { ForeGndDelayed = reg.ReadBool(u"ForeGndDelayed"); });
-  // A number that is no mode gives the first.
-  ReadGuarded([&] {
-    ForeGndMode = ForeGndModeFromNumber(StrToIntDef(reg.ReadString(u"ForeGndMode"), 0))
-                      .value_or(TForeGndMode::SimulateClick);
-  });
-  ReadGuarded([&] { ForeGndFocusEditor = reg.ReadBool(u"ForeGndFocusEditor"); });
-  bool toolsMenu = ToolsMenuExpert;
-  ReadGuarded([&] { toolsMenu = reg.ReadBool(u"ToolsMenuExpert"); });
-  if (toolsMenu != ToolsMenuExpert)
+  ReadSetting(reg, u"AutoRefresh", AutoRefresh, BoolFromNumber);
+  ReadSetting(reg, u"WarnAutoRefresh", WarnAutoRefresh, BoolFromNumber);
+  ReadSetting(reg, u"LockRefreshOnRun", LockRefreshOnRun, BoolFromNumber);
+  ReadSetting(reg, u"ForeGndDelayed", ForeGndDelayed, BoolFromNumber);
+  ReadSetting(reg, u"ForeGndMode", ForeGndMode, ForeGndModeFromNumber);
+  ReadSetting(reg, u"ForeGndFocusEditor", ForeGndFocusEditor, BoolFromNumber);
+  // The toggle flips the flag as it moves the menu: the flag read is set back first.
+  const bool toolsMenu = ToolsMenuExpert;
+  ReadSetting(reg, u"ToolsMenuExpert", ToolsMenuExpert, BoolFromNumber);
+  if (ToolsMenuExpert != toolsMenu) {
+    ToolsMenuExpert = toolsMenu;
     ToggleToolsMenu();
+  }
 }
 
 void TKR4ExptDataModule::ReadKeyBindings() {
@@ -465,14 +517,9 @@ void TKR4ExptDataModule::ReadKeyBindings() {
       read = true;
     });
     if (!read)
-      FUnreadBindings.push_back({item, item->ShortCut()});
+      FKeptBindings.Keep(item->Name(),
+                         [item, was = item->ShortCut()] { return item->ShortCut() == was; });
   }
-}
-
-bool TKR4ExptDataModule::KeepsStoredBinding(const TMenuItem *Item) const {
-  return std::any_of(FUnreadBindings.begin(), FUnreadBindings.end(), [&](const auto &unread) {
-    return unread.first == Item && unread.second == Item->ShortCut();
-  });
 }
 
 void TKR4ExptDataModule::SaveSettings() {
@@ -483,17 +530,30 @@ void TKR4ExptDataModule::SaveSettings() {
   try {
     if (!reg.OpenKey(SettingsKeyName(ThisIDEVersion()), true))
       return;
-    reg.WriteBool(u"AutoRefresh", AutoRefresh);
-    reg.WriteBool(u"WarnAutoRefresh", WarnAutoRefresh);
-    reg.WriteBool(u"LockRefreshOnRun", LockRefreshOnRun);
-    reg.WriteBool(u"ToolsMenuExpert", ToolsMenuExpert);
-    reg.WriteBool(u"ForeGndDelayed", ForeGndDelayed);
-    reg.WriteString(u"ForeGndMode", IntToStr(static_cast<Integer>(ForeGndMode)));
-    reg.WriteBool(u"ForeGndFocusEditor", ForeGndFocusEditor);
+    // A value kept as stored is not written; one written is the module's own from then on.
+    const auto put = [&reg](TKeptValues &kept, const String &name, auto write) {
+      if (kept.Keeps(name))
+        return;
+      write(reg, name);
+      kept.Written(name);
+    };
+    const auto putBool = [&](const Char *name, bool value) {
+      put(FKeptSettings, name, [value](TRegistry &r, const String &n) { r.WriteBool(n, value); });
+    };
+    putBool(u"AutoRefresh", AutoRefresh);
+    putBool(u"WarnAutoRefresh", WarnAutoRefresh);
+    putBool(u"LockRefreshOnRun", LockRefreshOnRun);
+    putBool(u"ToolsMenuExpert", ToolsMenuExpert);
+    putBool(u"ForeGndDelayed", ForeGndDelayed);
+    put(FKeptSettings, u"ForeGndMode", [this](TRegistry &r, const String &n) {
+      r.WriteString(n, IntToStr(static_cast<Integer>(ForeGndMode)));
+    });
+    putBool(u"ForeGndFocusEditor", ForeGndFocusEditor);
     if (reg.OpenKey(u"KeyBindings", true))
       for (TMenuItem *item : KeyBindingItems)
-        if (!KeepsStoredBinding(item))
-          reg.WriteString(item->Name(), ShortCutToText(item->ShortCut()));
+        put(FKeptBindings, item->Name(), [item](TRegistry &r, const String &n) {
+          r.WriteString(n, ShortCutToText(item->ShortCut()));
+        });
   } catch (const Exception &) {
     Application->HandleException(this);
   }
@@ -718,8 +778,15 @@ String TKR4ExptDataModule::StackTraceFileName() {
   return ExpandFileName(LocalAppDataFolder(KestruneVersion) + u"Auto-Sequence-Diagram.txt");
 }
 
+// The lines are joined into one text and split again: a name holding a line break would make
+// rows of its own. Such a module is not offered (the batch file could not carry it); a
+// project's row shows its line breaks written out.
 String TKR4ExptDataModule::CollectImportCandidates() {
   TStringList lines;
+  const auto addFile = [&lines](const String &name) {
+    if (!HoldsLineBreak(name))
+      lines.Add(u"file=" + name);
+  };
   IPtr<IOTAProjectGroup> group;
   TToolsAPIUtils::GetMainProjectGroup(group);
   if (group)
@@ -727,17 +794,18 @@ String TKR4ExptDataModule::CollectImportCandidates() {
       IPtr<IOTAProject> project = group->Projects(i);
       if (!project)
         continue;
-      lines.Add(u"project=" + TToolsAPIUtils::GetProjectSourceName(project.get()));
+      const String source = TToolsAPIUtils::GetProjectSourceName(project.get());
+      lines.Add(u"project=" + (HoldsLineBreak(source) ? ShownFileName(source) : source));
       for (Integer j = 0; j < project->GetModuleCount(); ++j)
         if (IPtr<IOTAModuleInfo> info = project->GetModule(j))
-          lines.Add(u"file=" + info->FileName());
+          addFile(info->FileName());
     }
   lines.Add(String(u"project=") + SEditorFiles);
   IPtr<IOTAModuleServices> services;
   TToolsAPIUtils::GetModuleServices(services);
   for (Integer i = 0; i < services->ModuleCount(); ++i)
     if (IPtr<IOTAModule> module = services->Modules(i))
-      lines.Add(u"file=" + module->FileName());
+      addFile(module->FileName());
   return lines.Text();
 }
 

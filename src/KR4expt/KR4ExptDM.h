@@ -13,8 +13,10 @@
 // "WarnAutoRefresh", "LockRefreshOnRun", "ToolsMenuExpert", "ForeGndDelayed",
 // "ForeGndFocusEditor" (REG_DWORD Booleans), "ForeGndMode" (REG_SZ decimal, 0 to 2) and the
 // subkey "KeyBindings" (one REG_SZ shortcut text per menu item other than the separators, by
-// component name; a stored value that cannot be read is left as it is until the user changes
-// that item's shortcut).
+// component name). A number is read whether it is stored as a REG_DWORD or as a text. A
+// stored value that cannot be read (another type, a text that is no number or no mode, a
+// shortcut text no key answers to) is left as it is until the user changes that setting or
+// that item's shortcut.
 #pragma once
 
 #include "Common/DataTyp.h"
@@ -29,6 +31,7 @@
 #include "World/Timers.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <unordered_set>
@@ -79,6 +82,19 @@ private:
 enum class TForeGndMode : Byte { SimulateClick, Plain, AttachThread };
 // The mode of a stored or chosen number; nothing for a number that is no mode.
 std::optional<TForeGndMode> ForeGndModeFromNumber(Integer Number);
+
+// Stored values that could not be read, each with a test whether what the module holds in
+// their place is still what it held then. While it is, the save leaves the stored value as it
+// is; once the module has written a value, the value is the module's own.
+class TKeptValues {
+public:
+  void Keep(const String &Name, std::function<bool()> Unchanged);
+  bool Keeps(StringView Name) const;
+  void Written(StringView Name);
+
+private:
+  std::vector<std::pair<String, std::function<bool()>>> FValues;
+};
 
 class TKR4ExptDataModule : public TDataModule {
 public:
@@ -266,16 +282,18 @@ private:
   void DataModuleCreate();
   void DataModuleDestroy();
   void ReadSettings();
+  // Takes the stored number that Convert makes a value of into Field; keeps a stored value
+  // that cannot be read (Field stays as it is).
+  template <class T, class C>
+  void ReadSetting(TRegistry &Registry, const Char *Name, T &Field, C Convert);
   void ReadKeyBindings();
   // Binds the endpoint's request events and the foreground timer to their handlers.
   void BindRequests();
-  // The item's stored binding could not be read and its shortcut is still the one it kept
-  // then: the save leaves the stored value alone.
-  bool KeepsStoredBinding(const TMenuItem *Item) const;
 
   bool FSettingsLoaded = false;
-  // The items whose stored binding could not be read, with the shortcut each kept.
-  std::vector<std::pair<TMenuItem *, TShortCut>> FUnreadBindings;
+  // The settings, and the items' bindings (by item name), that are kept as stored.
+  TKeptValues FKeptSettings;
+  TKeptValues FKeptBindings;
 
   // The file and cursor line "Jump to Kestrune" was started with, sent when the delay
   // timer fires.

@@ -288,24 +288,32 @@ void TKR4ExptDataModule::RefreshFileRequest(const String &FileName) {
 
 namespace {
 
-// Runs the collection and always marks the transfer file ready afterwards. A file that may
-// not take an answer is refused first, so that nothing is written to it at all.
-template <class F> void AnswerTransfer(const String &transferFile, F collect) {
+// Runs the collection, which answers whether it wrote its list into `section`, and always
+// marks the transfer file ready afterwards, never over a list this request did not write. A
+// file that may not take an answer is refused first, so that nothing is written to it at all.
+template <class F> void AnswerTransfer(const String &transferFile, const Char *section, F collect) {
   CheckTransferTarget(transferFile);
-  TScopeExit ready{[&transferFile] { SignalTransferReady(transferFile); }};
-  collect();
+  bool listed = false;
+  {
+    TScopeFail failed{[&] { SignalTransferReadyUnlisted(transferFile, section, true); }};
+    listed = collect();
+  }
+  if (listed)
+    SignalTransferReady(transferFile);
+  else
+    SignalTransferReadyUnlisted(transferFile, section, false);
 }
 
 } // namespace
 
 void TKR4ExptDataModule::ProjectFilesRequest(const String &TransferFile) {
-  AnswerTransfer(TransferFile, [&] {
+  AnswerTransfer(TransferFile, u"ProjectFiles", [&] {
     // Asked inside: whatever fails here, Kestrune still sees the transfer file ready.
     const TSourceLanguageKind language = IsDelphiPersonality() ? lanPascal : lanUndefined;
     IPtr<IOTAProject> project;
     TToolsAPIUtils::GetActiveProject(project);
     if (!project)
-      return;
+      return false;
     // A project of another personality lists the files no explorer claims.
     TStringList files;
     TModuleExplorerRegistry &registry = ModuleExplorerRegistry();
@@ -316,11 +324,12 @@ void TKR4ExptDataModule::ProjectFilesRequest(const String &TransferFile) {
           files.Add(name);
       }
     WriteTransferFileList(TransferFile, u"ProjectFiles", files);
+    return true;
   });
 }
 
 void TKR4ExptDataModule::EditorFilesRequest(const String &TransferFile) {
-  AnswerTransfer(TransferFile, [&] {
+  AnswerTransfer(TransferFile, u"EditorFiles", [&] {
     TStringList files;
     IPtr<IOTAEditorServices> editors;
     TToolsAPIUtils::GetEditViewServices(editors);
@@ -330,6 +339,7 @@ void TKR4ExptDataModule::EditorFilesRequest(const String &TransferFile) {
         if (IPtr<IOTAEditBuffer> buffer = iterator->EditBuffers(i); buffer && buffer->Modified())
           files.Add(buffer->FileName());
     WriteTransferFileList(TransferFile, u"EditorFiles", files);
+    return true;
   });
 }
 
