@@ -14,6 +14,7 @@
 #include <optional>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 namespace krx::testide {
 
@@ -686,6 +687,8 @@ bool TTestIDE::OpenFile(const String &FileName) {
 }
 
 bool TTestIDE::ReloadFile(const String &FileName) {
+  if (auto before = std::exchange(BeforeReload, nullptr))
+    before();
   IPtr<THostBuffer> buffer = FindBuffer(FileName);
   String why;
   const std::optional<std::string> text = buffer ? BufferTextOf(FileName, &why) : std::nullopt;
