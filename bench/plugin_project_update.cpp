@@ -3,6 +3,10 @@
 // them (named in another case), so half are looked up and found, half are added. Each
 // iteration opens a fresh project, sends the request through the IDE's endpoint and runs it;
 // reading the document is part of the time. The aim is under 1 s for 50,000 files.
+//
+// The second pair sets a document of N removals listed before the adds of the same N names
+// (every removal is dropped as redundant) against the N adds alone, on a project that holds
+// none of them: the pairs should cost about what their size does, not grow as its square.
 #include "Platform/PlatformUnits.h"
 #include "Platform/Win/Windows.h"
 #include "testide/PluginHost.h"
@@ -69,6 +73,66 @@ BENCHMARK(BM_ProjectUpdateOfNFiles)
     ->Arg(50000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+
+// N "add" entries, each after a "remove" of the same name when `removes` is set.
+void RunRemovesAndAdds(benchmark::State &state, bool removes) {
+  const auto n = static_cast<std::size_t>(state.range(0));
+  const fs::path dir = fs::temp_directory_path() / ("krx-bench-pairs-" + std::to_string(n));
+  fs::create_directories(dir);
+  const fs::path doc = dir / "update.xml";
+  {
+    std::ofstream out(doc, std::ios::binary);
+    out << "<Files language=\"Object Pascal\">\n";
+    for (const char *op : {"remove", "add"})
+      for (std::size_t i = 0; i < n && (removes || op[0] == 'a'); ++i)
+        out << "<File operation=\"" << op << "\" name=\"/p/src/Unit" << i << ".pas\"/>\n";
+    out << "</Files>\n";
+  }
+  testide::TTestIDE ide;
+  testide::TPluginLoader loader(ide);
+  if (!loader.Load(KRX_PLUGIN_FILE)) {
+    state.SkipWithError("the plug-in did not load");
+    return;
+  }
+  testide::PumpMessages(400ms);
+  const HWND endpoint = FindWindowW(UtilWindowClass, u"_KR_BDS19_ENDPOINT");
+  const String call = u"@01034:\"" + Utf8ToString(doc.string()) + u"\"";
+  for (auto _ : state) {
+    state.PauseTiming();
+    IPtr<testide::THostProject> project =
+        ide.AddProject(u"/p/P.dproj", u"Delphi.Personality", u"Application", {});
+    ide.Log.Clear();
+    state.ResumeTiming();
+    SendMessageW(endpoint, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(call.c_str()));
+    testide::PumpMessages(900s, [&] { return project->Files().size() >= n; });
+    if (project->Files().size() != n) {
+      state.SkipWithError("the update did not add the files");
+      break;
+    }
+  }
+  loader.Unload();
+  fs::remove_all(dir);
+}
+
+void BM_ProjectUpdateOfNAdds(benchmark::State &state) { RunRemovesAndAdds(state, false); }
+void BM_ProjectUpdateOfNRemovesThenAdds(benchmark::State &state) {
+  RunRemovesAndAdds(state, true);
+}
+
+BENCHMARK(BM_ProjectUpdateOfNAdds)
+    ->Arg(40000)
+    ->Arg(80000)
+    ->Arg(160000)
+    ->Arg(320000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK(BM_ProjectUpdateOfNRemovesThenAdds)
+    ->Arg(40000)
+    ->Arg(80000)
+    ->Arg(160000)
+    ->Arg(320000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 } // namespace
 } // namespace krx

@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   SetEscapedIdentifiersEnabled((options & 0x01) != 0);
   TPascalTokenizer t(text);
   t.SetNumbersAsNumbers((options & 0x02) != 0);
-  t.SetCommentTextMode(static_cast<Byte>((options >> 2) % 3));
+  t.SetCommentTextMode(static_cast<TCommentTextMode>((options >> 2) % 3));
   t.SetDoubleQuotedStrings((options & 0x10) != 0);
   t.SetTolerateErrors((options & 0x20) != 0);
   t.SetRecordComments(true);

@@ -31,7 +31,7 @@ Integer TStringWrapper::FindBreak(StringView line) {
   const Integer len = Length(line);
   Integer result = len;
   TPascalTokenizer tokenizer;
-  tokenizer.SetCommentTextMode(1);
+  tokenizer.SetCommentTextMode(TCommentTextMode::Whole);
   tokenizer.SetRecordComments(true);
   tokenizer.SetNumbersAsNumbers(true);
   tokenizer.SetTolerateErrors(true);

@@ -330,7 +330,7 @@ String StandaloneHeading(const TProcData &item) {
   String text = MethodKindName(item.MethodKind()) + u" " + item.Name() +
                 ParamListText(item.Parameters());
   if (item.HasResultType())
-    text += u": " + item.DataName();
+    text += u": " + item.ResultType();
   text += u";";
   if (item.HasDirective(pdOverload))
     text += u" overload;";
@@ -414,7 +414,7 @@ String TPascalLanguage::MethodDeclarationText(const TProcItem &Item) const {
     text += impl->BaseClass() + u".";
   text += Item.Name() + ParamListText(Item.Parameters());
   if (Item.HasResultType())
-    text += u": " + Item.DataName();
+    text += u": " + Item.ResultType();
   text += u";";
   if (impl)
     return text;
@@ -424,7 +424,7 @@ String TPascalLanguage::MethodDeclarationText(const TProcItem &Item) const {
     text += u" overload;";
   const TBindingKind binding = BindingOf(Item);
   if (binding == bkMessage)
-    text += Format(u" %s %s;", {BindingKindName(binding), Item.MessageExpression()});
+    text += Format(u" %s %s;", {BindingKindName(binding), Item.DataName()});
   else if (binding != bkStatic)
     text += Format(u" %s;", {BindingKindName(binding)});
   if (Item.HasDirective(pdStatic) && AfterDelphi7())

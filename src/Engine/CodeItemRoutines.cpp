@@ -137,8 +137,12 @@ Integer TProcItem::GetLastLine() const {
   return std::max(TCodeItem::GetLastLine(), GetLastBodyLine());
 }
 
+const String &TProcItem::ResultType() const {
+  return HasDirective(pdMessage) ? FMessageResultType : DataName();
+}
+
 bool TProcItem::HasResultType() const {
-  return HasResultKind(FMethodKind) && !DataName().empty();
+  return HasResultKind(FMethodKind) && !ResultType().empty();
 }
 
 THintDirectives TProcItem::GetHintDirectives() const {
@@ -168,7 +172,7 @@ void TProcItem::AssignProps(const TCodeItem &Source) {
     FMethodKind = source->FMethodKind;
     FParameters = source->FParameters;
     FExternalSpec = source->FExternalSpec;
-    FMessageExpression = source->FMessageExpression;
+    FMessageResultType = source->FMessageResultType;
     FIsPureAsmProc = source->FIsPureAsmProc;
   }
 }
@@ -278,7 +282,7 @@ bool TProcItem::IsUniqueIn(const TCodeItem *Container) const {
 String TProcItem::GetDescription() const {
   String text = FParameters.empty() ? Name() + u"( )" : Format(u"%s(%s)", {Name(), FParameters});
   if (HasResultType())
-    text += u": " + DataName();
+    text += u": " + ResultType();
   return text + u";";
 }
 

@@ -517,7 +517,7 @@ class TMemberItem : public TCodeItem {
 public:
   explicit TMemberItem(TCodeItem *AOwner) : TCodeItem(AOwner) {}
 
-  // The member's type; a routine's result type (a message method's message expression).
+  // The member's type; a routine's result type, or a message method's message expression.
   const String &DataName() const { return FDataName; }
   // Takes the text by value: a parser hands over the text it built, without a copy.
   void SetDataName(String Value) { FDataName = std::move(Value); }
@@ -560,10 +560,12 @@ public:
   // The parameter list text without its parentheses.
   const String &Parameters() const { return FParameters; }
   void SetParameters(String Value) { FParameters = std::move(Value); }
-  // The message identifier of a message method (pdMessage), apart from DataName, which is
-  // the result type of a function.
-  const String &MessageExpression() const { return FMessageExpression; }
-  void SetMessageExpression(String Value) { FMessageExpression = std::move(Value); }
+  // A message method (pdMessage) carries its message expression in DataName; the result type
+  // of a message function is kept here so that its declaration is written back as read.
+  const String &MessageResultType() const { return FMessageResultType; }
+  void SetMessageResultType(String Value) { FMessageResultType = std::move(Value); }
+  // The result type: DataName, or MessageResultType for a message method.
+  const String &ResultType() const;
 
   // The declaration of an implementation and the implementation of a declaration (not
   // owned). Whichever of two linked items is freed first, the other forgets the link.
@@ -614,7 +616,7 @@ private:
 
   String FExternalSpec;
   String FParameters;
-  String FMessageExpression;
+  String FMessageResultType;
   TProcItem *FDeclRef = nullptr;
   TProcItem *FImplRef = nullptr;
   // The items whose DeclRef or ImplRef is this one.

@@ -162,7 +162,8 @@ void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool h
   t.SetSkipKinds({});
   t.SetNumbersAsNumbers(true);
   t.SetRecordComments(true);
-  t.SetCommentTextMode(FSignatureLength > 0 ? 2 : 0);
+  t.SetCommentTextMode(FSignatureLength > 0 ? TCommentTextMode::FirstLine
+                                            : TCommentTextMode::Opener);
   t.SetTolerateErrors(!headerOnly);
   t.SetRaiseAtEnd(false);
   if (FEmptyLineUnassociatesComment)

@@ -1545,11 +1545,11 @@ void TDelphiModuleExplorer::ParseTypeDefinition(TReservedWord word, TIdentRecord
 
 void TDelphiModuleExplorer::NextTokenWithComments() {
   TGrammarTokenizer &t = Tokenizer();
-  const Byte mode = t.CommentTextMode();
-  t.SetCommentTextMode(2);
+  const TCommentTextMode mode = t.CommentTextMode();
+  t.SetCommentTextMode(TCommentTextMode::FirstLine);
   struct TRestore {
     TGrammarTokenizer &T;
-    Byte Mode;
+    TCommentTextMode Mode;
     ~TRestore() { T.SetCommentTextMode(Mode); }
   } restore{t, mode};
   NextTokenKeepComments();
@@ -1812,10 +1812,13 @@ void TDelphiModuleExplorer::ParseProcSignature(TProcItem *item, TMethodKind meth
       item->SetCallConvention(MergeCallConvention(item->CallConvention(), cc));
       NextToken();
     } else if (w == rwMessage) {
+      // DataName now takes the message expression; a function's result type moves aside.
+      if (!item->HasDirective(pdMessage))
+        item->SetMessageResultType(item->DataName());
       item->SetDirective(pdMessage, true);
       String text;
       SkipExpression(kDirectiveWords, text);
-      item->SetMessageExpression(std::move(text));
+      item->SetDataName(std::move(text));
     } else if (w == rwDispID) {
       String text;
       SkipExpression(kDirectiveWords, text);

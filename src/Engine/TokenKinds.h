@@ -51,6 +51,10 @@ KRX_DECLARE_EXCEPTION(ENoMoreTokens, ETokenError);
 
 enum class TCommentKind : Byte { Brace, ParenStar, LineSlash };
 
+// What a comment's token text holds: its opener ("{", "(*", "//"), the whole comment (lines
+// joined by CR LF), or its first line. A directive always gets its whole text.
+enum class TCommentTextMode : Byte { Opener, Whole, FirstLine };
+
 // Where the last comment or directive was seen (written only while recording is on).
 struct TLastComment {
   TCommentKind Kind = TCommentKind::Brace;

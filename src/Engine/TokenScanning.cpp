@@ -390,7 +390,7 @@ void TPascalTokenizer::ScanLineComment() {
   Integer start = FState.LinePos;
   RecordComment(TCommentKind::LineSlash);
   Integer end = static_cast<Integer>(FLine.size()) + 1;
-  SetTokenText(LinePart(start, FCommentTextMode == 1 || FCommentTextMode == 2 ? end : start + 2));
+  SetTokenText(LinePart(start, FCommentTextMode != TCommentTextMode::Opener ? end : start + 2));
   Collect(LinePart(start, end));
   FState.LinePos = end;
   FState.TokenKind = TTokenKind::tkComment;
@@ -409,8 +409,9 @@ void TPascalTokenizer::ScanComment(TCommentKind kind) {
   // Up to here the text is the opener (and "$"); the first line's piece follows it at once,
   // so the text of the first line is one slice from the opener on.
   SetTokenText(LinePart(start, FState.LinePos));
-  const bool whole = FState.TokenKind == TTokenKind::tkDirective || FCommentTextMode == 1;
-  const bool firstLineText = whole || FCommentTextMode == 2;
+  const bool whole =
+      FState.TokenKind == TTokenKind::tkDirective || FCommentTextMode == TCommentTextMode::Whole;
+  const bool firstLineText = whole || FCommentTextMode == TCommentTextMode::FirstLine;
   bool firstLine = true;
   for (;;) {
     Integer n = static_cast<Integer>(FLine.size());

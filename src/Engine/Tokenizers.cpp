@@ -336,7 +336,7 @@ void TWhiteSpaceTokenizer::Init() {
   TPascalTokenizer::Init();
   FNumbersAsNumbers = true;
   FTolerateErrors = true;
-  FCommentTextMode = 1;
+  FCommentTextMode = TCommentTextMode::Whole;
 }
 
 String TWhiteSpaceTokenizer::JoinTokens() { return JoinTokenTexts(*this); }

@@ -168,9 +168,8 @@ public:
   const String &FileName() const { return FState.FileName; }
   void SetFileName(StringView name) { FState.FileName = String(name); }
 
-  // 0: a comment's token text is its opener; 1: the whole comment; 2: its first line.
-  Byte CommentTextMode() const { return FCommentTextMode; }
-  void SetCommentTextMode(Byte mode) { FCommentTextMode = mode; }
+  TCommentTextMode CommentTextMode() const { return FCommentTextMode; }
+  void SetCommentTextMode(TCommentTextMode mode) { FCommentTextMode = mode; }
   bool RecordComments() const { return FRecordComments; }
   void SetRecordComments(bool on) { FRecordComments = on; }
   bool NumbersAsNumbers() const { return FNumbersAsNumbers; }
@@ -247,7 +246,7 @@ protected:
 
   TTokenizerState FState;
   StringView FLine; // the current line of FState.Text, derived from FState.LineIndex
-  Byte FCommentTextMode = 0;
+  TCommentTextMode FCommentTextMode = TCommentTextMode::Opener;
   bool FRecordComments = false;
   bool FNumbersAsNumbers = false;
   bool FRaiseAtEnd = false;

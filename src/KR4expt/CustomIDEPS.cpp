@@ -75,6 +75,10 @@ void CheckArguments(Integer id, const TDotNetMarshaller &m) {
 
 } // namespace
 
+bool TCustomIDEStub::Supersedes(Integer id) const {
+  return id == idJumpToLocation || id == idOpenFile || id == idGotoLine;
+}
+
 void TCustomIDEStub::Execute(Integer id, const String &args) {
   TDotNetMarshaller &m = Marshaller();
   m.SetArgs(args);

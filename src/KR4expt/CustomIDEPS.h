@@ -79,7 +79,9 @@ using TJumpToLocationEvent =
 // id does nothing. A call with fewer arguments than its shape (EKRXException) or a number
 // that is not one (EConvertError) is refused with a message naming the request and what was
 // wrong; the stub window hands it to the application's handler and the call is dropped.
-// Extra arguments are ignored.
+// Extra arguments are ignored. The navigation requests (1028, 1029, 1032) supersede each
+// other: only where the last of a burst puts the IDE matters to the user, and each may cost
+// a parse of a large unit.
 class TCustomIDEStub : public TDotNetStub {
 public:
   TBuildProjectEvent OnBuildProject;
@@ -95,6 +97,7 @@ public:
 protected:
   TCustomIDEStub() = default;
   void Execute(Integer id, const String &args) override;
+  bool Supersedes(Integer id) const override;
 
   friend class TDotNetStub;
 };

@@ -3,6 +3,8 @@
 #include "Platform/Rtl/Encoding.h"
 #include "Platform/Vcl/Forms.h"
 
+#include <algorithm>
+
 namespace krx {
 
 namespace {
@@ -14,6 +16,8 @@ constexpr const Char *SCannotFindRemote = u"Cannot find remote: %s";
 // Shortest text that is a call: "@" and five digits.
 constexpr std::size_t kMinCallLength = 6;
 constexpr Integer kMaxCallId = 99999;
+// The timer that runs a superseding call once it has waited its settle time.
+constexpr UINT_PTR kSettleTimer = 1;
 
 String AnsiText(const std::string &s) {
   return DecodeAnsi(reinterpret_cast<const Byte *>(s.data()), s.size());
@@ -115,6 +119,8 @@ void TDotNetStub::Execute(Integer, const String &) {}
 
 String TDotNetStub::GetEndpointName() const { return kDefaultEndpointName; }
 
+bool TDotNetStub::Supersedes(Integer) const { return false; }
+
 void TDotNetStub::UpdateEndpointName() {
   const String name = GetEndpointName();
   FNaming = true;
@@ -132,6 +138,9 @@ void TDotNetStub::WndProc(TMessage &message) {
       // Consumed by the object's message dispatch, which has no handler for these.
       message.Result = 0;
     } else if (message.Msg == WM_USER) {
+      ProcessQueue();
+    } else if (message.Msg == WM_TIMER && message.WParam == kSettleTimer) {
+      KillTimer(FHandle, kSettleTimer);
       ProcessQueue();
     } else {
       message.Result = DefWindowProcW(FHandle, message.Msg, message.WParam, message.LParam);
@@ -155,12 +164,25 @@ void TDotNetStub::WMSetText(TMessage &message) {
     // Character 7 is the ':' and is not looked at.
     const StringView args = text.size() > 7 ? text.substr(7) : StringView();
     const std::size_t bytes = args.size() * sizeof(Char);
-    if (FQueue.size() >= DotNetStubMaxCalls || FQueueBytes + bytes > DotNetStubMaxBytes) {
+    // At most one superseding call is queued: the one this call replaces.
+    const bool superseding = Supersedes(id);
+    const auto replaced =
+        superseding ? std::find_if(FQueue.begin(), FQueue.end(),
+                                   [](const TQueuedCall &c) { return c.Superseding; })
+                    : FQueue.end();
+    const bool replaces = replaced != FQueue.end();
+    const std::size_t freed = replaces ? replaced->Args.size() * sizeof(Char) : 0;
+    if (FQueue.size() - replaces >= DotNetStubMaxCalls ||
+        FQueueBytes - freed + bytes > DotNetStubMaxBytes) {
       RefuseSentMessage();
       return;
     }
     message.Result = 1;
-    FQueue.push_back({id, String(args)});
+    if (replaces) {
+      FQueue.erase(replaced);
+      FQueueBytes -= freed;
+    }
+    FQueue.push_back({id, String(args), GetTickCount(), superseding});
     FQueueBytes += bytes;
     PostProcessQueue();
     return;
@@ -180,6 +202,14 @@ void TDotNetStub::ProcessQueue() {
   // again when it ends, so what arrives meanwhile waits its turn.
   if (FQueue.empty() || FRunning)
     return;
+  if (const TQueuedCall &front = FQueue.front(); front.Superseding) {
+    // Unsigned difference: right across the wrap of the tick count.
+    const DWORD waited = GetTickCount() - front.Arrived;
+    if (waited < DotNetStubSettleMs) {
+      SetTimer(FHandle, kSettleTimer, DotNetStubSettleMs - waited, nullptr);
+      return;
+    }
+  }
   TQueuedCall call = std::move(FQueue.front());
   FQueue.pop_front();
   FQueueBytes -= call.Args.size() * sizeof(Char);

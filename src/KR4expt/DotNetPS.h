@@ -25,6 +25,11 @@ inline constexpr UINT DotNetSendTimeout = 10000;
 // the IDE shows a dialog) are a few calls of a file name each.
 inline constexpr std::size_t DotNetStubMaxCalls = 1000;
 inline constexpr std::size_t DotNetStubMaxBytes = 8u << 20;
+// How long the newest call of a kind that supersedes its own (TDotNetStub::Supersedes) waits
+// after its arrival before it runs: time for the rest of a burst to arrive and replace it. A
+// peer that sends as fast as it is answered sends its next call well within it, and a user
+// does not notice the wait.
+inline constexpr UINT DotNetStubSettleMs = 20;
 
 // One argument of TDotNetProxy::Call, as an element of Pascal's `array of const`: an
 // integer, a Boolean, a single-byte character, a single-byte string (system code page) or a
@@ -99,7 +104,10 @@ private:
 };
 
 // The receiving end: a hidden endpoint window that queues every call it is sent and runs
-// them later, one per WM_USER, in arrival order, on the thread that owns the window.
+// them later, one per WM_USER, in arrival order, on the thread that owns the window. Calls of
+// a kind that supersedes itself (Supersedes) are the exception: a newer one takes the place
+// of the one still queued, at the end of the queue, and waits DotNetStubSettleMs after its
+// arrival before it runs, so that a burst of them runs once, as its last call.
 // Create it through TDotNetStub::Create<T>(...), which runs the virtual part of the
 // construction (marshaller, window caption) once the object is complete.
 class TDotNetStub : public TObject {
@@ -129,11 +137,16 @@ protected:
   virtual void Execute(Integer id, const String &args);
   // The caption the stub listens under.
   virtual String GetEndpointName() const;
+  // Whether a call of this id makes one of such ids that is still queued pointless (it asks
+  // for a state that the newer call replaces). None in the base.
+  virtual bool Supersedes(Integer id) const;
 
 private:
   struct TQueuedCall {
     Integer Id;
     String Args;
+    DWORD Arrived = 0;       // GetTickCount
+    bool Superseding = false; // Supersedes(Id)
   };
 
   void AfterConstruction();

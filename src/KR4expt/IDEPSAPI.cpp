@@ -1,9 +1,9 @@
 #include "KR4expt/IDEPSAPI.h"
 
+#include "Common/BDSHelp.h"
 #include "Common/KRX.DelphiVersions.h"
 #include "Common/RegUtils.h"
 #include "KR4expt/DelphiIDEPS.h"
-#include "World/BDSHelp.h"
 
 #include <algorithm>
 

@@ -8,59 +8,40 @@ namespace krx {
 
 namespace {
 
-// Indices of the link's kind-name table.
-enum TJumpKind : Byte {
-  jkNone,
-  jkModule,
-  jkClass,
-  jkField,
-  jkConstructor,
-  jkStaticCtor,
-  jkDestructor,
-  jkProcedure,
-  jkFunction,
-  jkOperator,
-  jkProperty,
-  jkEvent,
-  jkResClause,
-  jkModuleProc,
-  jkEventType,
-  jkNestedType
-};
-static_assert(jkNestedType + 1 == CodeItemKindNameCount);
+static_assert(static_cast<Integer>(TJumpKind::NestedType) + 1 == CodeItemKindNameCount);
 
-TCodeItemKinds MemberKinds(Byte kind, TSourceLanguageKind language) {
+TCodeItemKinds MemberKinds(TJumpKind kind, TSourceLanguageKind language) {
   switch (kind) {
-  case jkField:
+  case TJumpKind::Field:
     return {ckField};
-  case jkConstructor:
-  case jkStaticCtor:
-  case jkDestructor:
-  case jkProcedure:
-  case jkFunction:
-  case jkOperator:
+  case TJumpKind::Constructor:
+  case TJumpKind::StaticCtor:
+  case TJumpKind::Destructor:
+  case TJumpKind::Procedure:
+  case TJumpKind::Function:
+  case TJumpKind::Operator:
     return {ckMethod};
-  case jkProperty:
+  case TJumpKind::Property:
     return language == lanPascal ? TCodeItemKinds{ckProperty, ckEvent} : TCodeItemKinds{ckProperty};
-  case jkEvent:
+  case TJumpKind::Event:
     return language == lanPascal ? TCodeItemKinds{ckProperty, ckEvent} : TCodeItemKinds{ckEvent};
-  case jkResClause:
+  case TJumpKind::ResClause:
     return {ckResClause};
-  case jkNestedType:
+  case TJumpKind::NestedType:
     return {ckDelegate, ckFunctionPointer, ckMethodReference, ckEnum, ckUnhandledType};
   default:
     return {};
   }
 }
 
-TMethodKind WantedMethodKind(Byte kind) {
+TMethodKind WantedMethodKind(TJumpKind kind) {
   switch (kind) {
-  case jkConstructor:
-  case jkStaticCtor:
+  case TJumpKind::Constructor:
+  case TJumpKind::StaticCtor:
     return mkConstructor;
-  case jkDestructor:
+  case TJumpKind::Destructor:
     return mkDestructor;
-  case jkOperator:
+  case TJumpKind::Operator:
     return mkOperator;
   default:
     return mkMethod;
@@ -106,26 +87,26 @@ TJumpLocationParser::TJumpLocationParser(const String &ASource, const String &Ki
                                          const String &AParamText, TSourceLanguageKind ALanguage,
                                          const String &AFileName)
     : FSource(ASource), FClassName(AClassName),
-      FJumpKind(static_cast<Byte>(CodeItemKindFromName(KindName))), FLanguage(ALanguage),
+      FJumpKind(static_cast<TJumpKind>(CodeItemKindFromName(KindName))), FLanguage(ALanguage),
       FMemberName(AMemberName), FParamText(AParamText), FFileName(AFileName) {}
 
-bool TJumpLocationParser::Locate(Integer &Line, Integer &BodyLine) {
+bool TJumpLocationParser::Locate(Integer &Line, Integer &BodyLine) const {
   Line = 0;
   BodyLine = 0;
-  if (FJumpKind < jkClass || FClassName.empty() || FSource.empty())
+  if (FJumpKind < TJumpKind::Class || FClassName.empty() || FSource.empty())
     return false;
   std::unique_ptr<TModuleExplorer> explorer = ModuleExplorerRegistry().CreateExplorer(FLanguage);
-  String subMember;
-  if (const std::size_t at = FMemberName.find(u"::"); at != String::npos) {
-    subMember = FMemberName.substr(at + 2);
-    FMemberName.resize(at);
+  StringView member = FMemberName, subMember;
+  if (const std::size_t at = member.find(u"::"); at != StringView::npos) {
+    subMember = member.substr(at + 2);
+    member = member.substr(0, at);
   }
   explorer->ModuleItem()->SetFileName(FFileName);
   explorer->ExploreText(FSource);
   const TModuleItem &module = *explorer->ModuleItem();
   KR_ASSERT(module.GetLanguageKind() == FLanguage);
 
-  const TCodeItem *element = FindMember(module, subMember);
+  const TCodeItem *element = FindMember(module, member, subMember);
   if (auto *proc = dynamic_cast<const TProcItem *>(element); proc && proc->ImplRef())
     element = proc->ImplRef();
   if (!element)
@@ -141,30 +122,31 @@ bool TJumpLocationParser::Locate(Integer &Line, Integer &BodyLine) {
   return true;
 }
 
-TCodeItem *TJumpLocationParser::FindMember(const TModuleItem &Module, StringView SubMember) const {
+TCodeItem *TJumpLocationParser::FindMember(const TModuleItem &Module, StringView Member,
+                                           StringView SubMember) const {
   TCandidates list;
   switch (FJumpKind) {
-  case jkModuleProc:
+  case TJumpKind::ModuleProc:
     // Routines that include files hold at module level are the module's, in text order.
     CollectMembers(Module, FClassName, {ckProcedure}, list);
     return SelectByParams(list);
-  case jkEventType:
+  case TJumpKind::EventType:
     Module.CollectChildren(FClassName, list, {ckDelegate}, true);
     return list.empty() ? nullptr : list.front();
   default:
     break;
   }
-  KR_ASSERT(FJumpKind >= jkClass && FJumpKind <= jkNestedType);
+  KR_ASSERT(FJumpKind >= TJumpKind::Class && FJumpKind <= TJumpKind::NestedType);
   Integer index = 0;
   if (!FindClass(Module, FClassName, index))
     return nullptr;
   TCodeItem *cls = Module.GetType(index);
-  if (FJumpKind == jkClass)
+  if (FJumpKind == TJumpKind::Class)
     return cls;
   // A class declared more than once under one name (both branches of a conditional read):
   // the first declaration that has the member answers.
   for (Integer next = index; list.empty() && FindClass(Module, FClassName, next, next);)
-    CollectCandidates(*Module.GetType(next++), list);
+    CollectCandidates(*Module.GetType(next++), Member, list);
   TCodeItem *chosen = SelectByParams(list);
   if (!chosen)
     return cls;
@@ -176,9 +158,10 @@ TCodeItem *TJumpLocationParser::FindMember(const TModuleItem &Module, StringView
   return chosen;
 }
 
-void TJumpLocationParser::CollectCandidates(const TCodeItem &Class, TCandidates &List) const {
-  CollectMembers(Class, FMemberName, MemberKinds(FJumpKind, FLanguage), List);
-  if (FJumpKind >= jkConstructor && FJumpKind <= jkOperator) {
+void TJumpLocationParser::CollectCandidates(const TCodeItem &Class, StringView Member,
+                                            TCandidates &List) const {
+  CollectMembers(Class, Member, MemberKinds(FJumpKind, FLanguage), List);
+  if (FJumpKind >= TJumpKind::Constructor && FJumpKind <= TJumpKind::Operator) {
     const TMethodKind wanted = WantedMethodKind(FJumpKind);
     for (std::size_t i = List.size(); i-- > 0;) {
       const auto *proc = dynamic_cast<const TProcItem *>(List[i]);
@@ -205,12 +188,12 @@ bool TJumpLocationParser::FindClass(const TModuleItem &Module, StringView Name, 
 }
 
 void TJumpLocationParser::FilterHits(TCandidates &List) const {
-  KR_ASSERT(FJumpKind == jkConstructor || FJumpKind == jkStaticCtor);
+  KR_ASSERT(FJumpKind == TJumpKind::Constructor || FJumpKind == TJumpKind::StaticCtor);
   std::size_t statics = 0;
   for (const TCodeItem *item : List)
     statics += IsStaticCtor(item) ? 1 : 0;
   // Keep the wanted sort only when it is there; otherwise every candidate stays.
-  const bool wantStatic = FJumpKind == jkStaticCtor;
+  const bool wantStatic = FJumpKind == TJumpKind::StaticCtor;
   if (wantStatic ? statics == 0 : statics == List.size())
     return;
   std::erase_if(List, [&](const TCodeItem *item) { return IsStaticCtor(item) != wantStatic; });

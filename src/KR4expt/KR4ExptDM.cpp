@@ -131,11 +131,13 @@ constexpr TItemSpec kItems[] = {
      &TKR4ExptDataModule::KRIntegrationOptionsAction},
 };
 
-// Reads one value; a missing or mistyped value leaves the default.
+// Reads one value; a missing or mistyped value (the registry's error) or a text that does not
+// convert leaves the default. Any other failure is a fault of the reader and goes on.
 template <class F> void ReadGuarded(F read) {
   try {
     read();
-  } catch (const Exception &) {
+  } catch (const ERegistryException &) {
+  } catch (const EConvertError &) {
   }
 }
 
@@ -393,6 +395,12 @@ void TKR4ExptDataModule::DataModuleDestroy() {
 
 // ---- Settings -----------------------------------------------------------------------------
 
+std::optional<TForeGndMode> ForeGndModeFromNumber(Integer Number) {
+  if (Number < 0 || Number > static_cast<Integer>(TForeGndMode::AttachThread))
+    return std::nullopt;
+  return static_cast<TForeGndMode>(Number);
+}
+
 String TKR4ExptDataModule::SettingsKeyName(Integer VersionIndex) {
   if (VersionIndex < 0 || VersionIndex > dvDelphi11Alexandria)
     return String();
@@ -415,24 +423,76 @@ void TKR4ExptDataModule::StartUpTimerTimer(TObject *) {
   FSettingsLoaded = true;
 }
 
+void TKeptValues::Keep(const String &Name, std::function<bool()> Unchanged) {
+  FValues.emplace_back(Name, std::move(Unchanged));
+}
+
+bool TKeptValues::Keeps(StringView Name) const {
+  return std::any_of(FValues.begin(), FValues.end(),
+                     [&](const auto &kept) { return kept.first == Name && kept.second(); });
+}
+
+void TKeptValues::Written(StringView Name) {
+  std::erase_if(FValues, [&](const auto &kept) { return kept.first == Name; });
+}
+
+namespace {
+
+// A number stored as a REG_DWORD or as a number text (REG_SZ or REG_EXPAND_SZ, read as
+// StrToInt reads); nothing for a value of another type or a text that is no number.
+std::optional<Integer> ReadStoredNumber(TRegistry &reg, StringView name) {
+  Integer number = 0;
+  switch (reg.GetDataType(name)) {
+  case rdInteger:
+    return reg.ReadInteger(name);
+  case rdString:
+  case rdExpandString:
+    if (TryStrToInt(reg.ReadString(name), number))
+      return number;
+    return std::nullopt;
+  default:
+    return std::nullopt;
+  }
+}
+
+std::optional<bool> BoolFromNumber(Integer Number) { return Number != 0; }
+
+} // namespace
+
+template <class T, class C>
+void TKR4ExptDataModule::ReadSetting(TRegistry &Registry, const Char *Name, T &Field, C Convert) {
+  bool stored = true;
+  std::optional<T> value;
+  ReadGuarded([&] {
+    stored = Registry.ValueExists(Name);
+    if (const std::optional<Integer> number =
+            stored ? ReadStoredNumber(Registry, Name) : std::nullopt)
+      value = Convert(*number);
+  });
+  if (value)
+    Field = *value;
+  else if (stored)
+    FKeptSettings.Keep(Name, [&Field, was = Field] { return Field == was; });
+}
+
 void TKR4ExptDataModule::ReadSettings() {
   TRegistry reg(KEY_READ);
   reg.SetRootKey(HKEY_CURRENT_USER);
   if (!OpenSettingsKey(reg))
     return;
-  ReadGuarded([&] { AutoRefresh = reg.ReadBool(u"AutoRefresh"); });
-  ReadGuarded([&] { WarnAutoRefresh = reg.ReadBool(u"WarnAutoRefresh"); });
-  ReadGuarded([&] { LockRefreshOnRun = reg.ReadBool(u"LockRefreshOnRun"); });
-  ReadGuarded([&] { ForeGndDelayed = reg.ReadBool(u"ForeGndDelayed"); });
-  ReadGuarded([&] { ForeGndMode = StrToIntDef(reg.ReadString(u"ForeGndMode"), 0); });
-  // Only the three known methods; anything else is the first.
-  if (ForeGndMode < 0 || ForeGndMode > 2)
-    ForeGndMode = 0;
-  ReadGuarded([&] { ForeGndFocusEditor = reg.ReadBool(u"ForeGndFocusEditor"); });
-  bool toolsMenu = ToolsMenuExpert;
-  ReadGuarded([&] { toolsMenu = reg.ReadBool(u"ToolsMenuExpert"); });
-  if (toolsMenu != ToolsMenuExpert)
+  ReadSetting(reg, u"AutoRefresh", AutoRefresh, BoolFromNumber);
+  ReadSetting(reg, u"WarnAutoRefresh", WarnAutoRefresh, BoolFromNumber);
+  ReadSetting(reg, u"LockRefreshOnRun", LockRefreshOnRun, BoolFromNumber);
+  ReadSetting(reg, u"ForeGndDelayed", ForeGndDelayed, BoolFromNumber);
+  ReadSetting(reg, u"ForeGndMode", ForeGndMode, ForeGndModeFromNumber);
+  ReadSetting(reg, u"ForeGndFocusEditor", ForeGndFocusEditor, BoolFromNumber);
+  // The toggle flips the flag as it moves the menu: the flag read is set back first.
+  const bool toolsMenu = ToolsMenuExpert;
+  ReadSetting(reg, u"ToolsMenuExpert", ToolsMenuExpert, BoolFromNumber);
+  if (ToolsMenuExpert != toolsMenu) {
+    ToolsMenuExpert = toolsMenu;
     ToggleToolsMenu();
+  }
 }
 
 void TKR4ExptDataModule::ReadKeyBindings() {
@@ -456,14 +516,9 @@ void TKR4ExptDataModule::ReadKeyBindings() {
       read = true;
     });
     if (!read)
-      FUnreadBindings.push_back({item, item->ShortCut()});
+      FKeptBindings.Keep(item->Name(),
+                         [item, was = item->ShortCut()] { return item->ShortCut() == was; });
   }
-}
-
-bool TKR4ExptDataModule::KeepsStoredBinding(const TMenuItem *Item) const {
-  return std::any_of(FUnreadBindings.begin(), FUnreadBindings.end(), [&](const auto &unread) {
-    return unread.first == Item && unread.second == Item->ShortCut();
-  });
 }
 
 void TKR4ExptDataModule::SaveSettings() {
@@ -474,17 +529,30 @@ void TKR4ExptDataModule::SaveSettings() {
   try {
     if (!reg.OpenKey(SettingsKeyName(ThisIDEVersion()), true))
       return;
-    reg.WriteBool(u"AutoRefresh", AutoRefresh);
-    reg.WriteBool(u"WarnAutoRefresh", WarnAutoRefresh);
-    reg.WriteBool(u"LockRefreshOnRun", LockRefreshOnRun);
-    reg.WriteBool(u"ToolsMenuExpert", ToolsMenuExpert);
-    reg.WriteBool(u"ForeGndDelayed", ForeGndDelayed);
-    reg.WriteString(u"ForeGndMode", IntToStr(ForeGndMode));
-    reg.WriteBool(u"ForeGndFocusEditor", ForeGndFocusEditor);
+    // A value kept as stored is not written; one written is the module's own from then on.
+    const auto put = [&reg](TKeptValues &kept, const String &name, auto write) {
+      if (kept.Keeps(name))
+        return;
+      write(reg, name);
+      kept.Written(name);
+    };
+    const auto putBool = [&](const Char *name, bool value) {
+      put(FKeptSettings, name, [value](TRegistry &r, const String &n) { r.WriteBool(n, value); });
+    };
+    putBool(u"AutoRefresh", AutoRefresh);
+    putBool(u"WarnAutoRefresh", WarnAutoRefresh);
+    putBool(u"LockRefreshOnRun", LockRefreshOnRun);
+    putBool(u"ToolsMenuExpert", ToolsMenuExpert);
+    putBool(u"ForeGndDelayed", ForeGndDelayed);
+    put(FKeptSettings, u"ForeGndMode", [this](TRegistry &r, const String &n) {
+      r.WriteString(n, IntToStr(static_cast<Integer>(ForeGndMode)));
+    });
+    putBool(u"ForeGndFocusEditor", ForeGndFocusEditor);
     if (reg.OpenKey(u"KeyBindings", true))
       for (TMenuItem *item : KeyBindingItems)
-        if (!KeepsStoredBinding(item))
-          reg.WriteString(item->Name(), ShortCutToText(item->ShortCut()));
+        put(FKeptBindings, item->Name(), [item](TRegistry &r, const String &n) {
+          r.WriteString(n, ShortCutToText(item->ShortCut()));
+        });
   } catch (const Exception &) {
     Application->HandleException(this);
   }
@@ -807,7 +875,7 @@ void TKR4ExptDataModule::KRD4ExptIntegrationOptionsClick(TObject *) {
   form->SetAutoRefresh(AutoRefresh);
   form->SetLockOnRun(LockRefreshOnRun);
   form->SetMenuAsToolsSubMenu(ToolsMenuExpert);
-  form->SetForegroundMode(ForeGndMode);
+  form->SetForegroundMode(static_cast<Integer>(ForeGndMode));
   form->LoadKeyBindings(KeyBindingItems);
   if (!form->Execute())
     return;
@@ -820,8 +888,9 @@ void TKR4ExptDataModule::KRD4ExptIntegrationOptionsClick(TObject *) {
     }
   }
   LockRefreshOnRun = form->GetLockOnRun();
-  // Only the three known methods (the combo box gives -1 without a choice).
-  ForeGndMode = std::clamp(form->GetForegroundMode(), 0, 2);
+  // The combo box gives -1 without a choice: the first mode.
+  ForeGndMode =
+      ForeGndModeFromNumber(form->GetForegroundMode()).value_or(TForeGndMode::SimulateClick);
   form->StoreKeyBindings(KeyBindingItems);
   if (form->GetMenuAsToolsSubMenu() != ToolsMenuExpert)
     ToggleToolsMenu();

@@ -13,8 +13,10 @@
 // "WarnAutoRefresh", "LockRefreshOnRun", "ToolsMenuExpert", "ForeGndDelayed",
 // "ForeGndFocusEditor" (REG_DWORD Booleans), "ForeGndMode" (REG_SZ decimal, 0 to 2) and the
 // subkey "KeyBindings" (one REG_SZ shortcut text per menu item other than the separators, by
-// component name; a stored value that cannot be read is left as it is until the user changes
-// that item's shortcut).
+// component name). A number is read whether it is stored as a REG_DWORD or as a text. A
+// stored value that cannot be read (another type, a text that is no number or no mode, a
+// shortcut text no key answers to) is left as it is until the user changes that setting or
+// that item's shortcut.
 #pragma once
 
 #include "Common/DataTyp.h"
@@ -29,7 +31,9 @@
 #include "World/Timers.h"
 
 #include <array>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -71,6 +75,25 @@ public:
 private:
   // The language whose sender FirstConnected gives.
   TSourceLanguageKind FirstConnectedLanguage() const;
+};
+
+// How BringIDEToFront puts the IDE in front; stored, and listed in the options dialog, by its
+// number: 0 a simulated click, 1 plain, 2 with the threads' input attached.
+enum class TForeGndMode : Byte { SimulateClick, Plain, AttachThread };
+// The mode of a stored or chosen number; nothing for a number that is no mode.
+std::optional<TForeGndMode> ForeGndModeFromNumber(Integer Number);
+
+// Stored values that could not be read, each with a test whether what the module holds in
+// their place is still what it held then. While it is, the save leaves the stored value as it
+// is; once the module has written a value, the value is the module's own.
+class TKeptValues {
+public:
+  void Keep(const String &Name, std::function<bool()> Unchanged);
+  bool Keeps(StringView Name) const;
+  void Written(StringView Name);
+
+private:
+  std::vector<std::pair<String, std::function<bool()>>> FValues;
 };
 
 class TKR4ExptDataModule : public TDataModule {
@@ -126,9 +149,8 @@ public:
   void ApplyProjectUpdate(TFileUpdateOperation Op, const String &Name, const String &NewName);
 
   // ---- Foreground switching (KR4ExptDMRequests.cpp) ------------------------------------------
-  // Brings the IDE's window to the front by ForeGndMode (0 simulated click, 1 plain, 2 attach
-  // thread; another value is reset to 0) and focuses the editor when both FocusEditor and
-  // ForeGndFocusEditor are set.
+  // Brings the IDE's window to the front by ForeGndMode and focuses the editor when both
+  // FocusEditor and ForeGndFocusEditor are set.
   void BringIDEToFront(bool FocusEditor);
   // With ForeGndDelayed: once more from ForeGndTimer, 10 ms later (restarted by every call;
   // the last call's FocusEditor counts).
@@ -181,7 +203,7 @@ public:
   bool AutoRefresh = false;
   bool ForeGndDelayed = false;
   bool ForeGndFocusEditor = false;
-  Integer ForeGndMode = 0;
+  TForeGndMode ForeGndMode = TForeGndMode::SimulateClick;
   bool LockRefreshOnRun = true;
   bool Busy = false;
   bool WarnAutoRefresh = true;
@@ -260,16 +282,18 @@ private:
   void DataModuleCreate();
   void DataModuleDestroy();
   void ReadSettings();
+  // Takes the stored number that Convert makes a value of into Field; keeps a stored value
+  // that cannot be read (Field stays as it is).
+  template <class T, class C>
+  void ReadSetting(TRegistry &Registry, const Char *Name, T &Field, C Convert);
   void ReadKeyBindings();
   // Binds the endpoint's request events and the foreground timer to their handlers.
   void BindRequests();
-  // The item's stored binding could not be read and its shortcut is still the one it kept
-  // then: the save leaves the stored value alone.
-  bool KeepsStoredBinding(const TMenuItem *Item) const;
 
   bool FSettingsLoaded = false;
-  // The items whose stored binding could not be read, with the shortcut each kept.
-  std::vector<std::pair<TMenuItem *, TShortCut>> FUnreadBindings;
+  // The settings, and the items' bindings (by item name), that are kept as stored.
+  TKeptValues FKeptSettings;
+  TKeptValues FKeptBindings;
 
   // The file and cursor line "Jump to Kestrune" was started with, sent when the delay
   // timer fires.

@@ -8,6 +8,7 @@
 // Kestrune waits for (the transfer files) are marked ready also after a failure.
 #include "KR4expt/KR4ExptDM.h"
 
+#include "Common/BDSHelp.h"
 #include "Common/KRX.DelphiVersions.h"
 #include "Engine/ModuleExplorers.h"
 #include "KR4expt/JumpLocationParsers.h"
@@ -15,7 +16,6 @@
 #include "Platform/Rtl/Files.h"
 #include "Platform/Shell/Dialogs.h"
 #include "ToolsApi/OTAUtils.h"
-#include "World/BDSHelp.h"
 #include "World/ClassEx.h"
 
 #include <algorithm>
@@ -75,16 +75,14 @@ void TKR4ExptDataModule::BringIDEToFront(bool FocusEditor) {
   if (IsIconic(window))
     ShowWindow(window, SW_RESTORE);
   switch (ForeGndMode) {
-  case 1:
+  case TForeGndMode::SimulateClick:
+    ForceForegroundByClick(window);
+    break;
+  case TForeGndMode::Plain:
     BringWindowToFront(window);
     break;
-  case 2:
+  case TForeGndMode::AttachThread:
     ForceForegroundAttached(window);
-    break;
-  default:
-    // Only the three known methods; anything else is the first from now on.
-    ForeGndMode = 0;
-    ForceForegroundByClick(window);
     break;
   }
   if (!FocusEditor || !ForeGndFocusEditor)

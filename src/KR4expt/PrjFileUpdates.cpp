@@ -58,14 +58,13 @@ void TProjectFileUpdates::ForEach(const TFileUpdateHandler &Handler) const {
 
 void TProjectFileUpdates::DropRedundantRemoves() {
   TFileFinder finder(*this);
-  // From the last to the first, so that freeing an entry keeps the indexes still to visit.
-  for (Integer i = FRoot->ChildCount() - 1; i >= 0; --i) {
-    TXMLElement *child = FRoot->Children(i);
+  // One pass: the finder indexed the document when it was made, and what it answers about
+  // adds does not change as removals go.
+  FRoot->DeleteChildrenIf([&finder](const TXMLElement &child) {
     TFileUpdateOperation op;
-    if (OperationOf(child, op) && op == fuRemove &&
-        finder.Find(child->Attributes().Values(u"name")).Contains(fuAdd))
-      delete child; // takes itself out of the document
-  }
+    return OperationOf(&child, op) && op == fuRemove &&
+           finder.Find(child.Attributes().Values(u"name")).Contains(fuAdd);
+  });
 }
 
 // ---- TFileFinder --------------------------------------------------------------------------

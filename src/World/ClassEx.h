@@ -2,10 +2,10 @@
 // reference-counted string lists and object guards, and string-list helpers.
 #pragma once
 
-#include "Common/KRX.Exceptions.h"
 #include "Platform/Rtl/Classes.h"
 #include "Platform/Rtl/Intf.h"
 #include "Platform/Rtl/Streams.h"
+#include "Platform/Rtl/SysUtils.h"
 #include "Platform/Rtl/System.h"
 #include "Platform/Rtl/Types.h"
 #include "Platform/Win/Windows.h"
@@ -19,6 +19,15 @@
 namespace krx {
 
 // ---- Encodings ----------------------------------------------------------------------------
+
+// A text whose byte-order mark announces an encoding the system does not read
+// (UTF-16 big-endian, UTF-32).
+class EUnsupportedTextEncoding : public Exception {
+public:
+  explicit EUnsupportedTextEncoding(String message = {})
+      : Exception(message.empty() ? String(u"Unsupported text encoding") : std::move(message)) {}
+  const Char *ClassName() const noexcept override { return u"EUnsupportedTextEncoding"; }
+};
 
 // The encoding a byte-order mark announces. Only teAnsi, teUtf8 and teUtf16LE are read.
 enum TTextEncoding : std::uint8_t { teAnsi, teUtf8, teUtf16LE, teUtf16BE, teUtf32LE, teUtf32BE };

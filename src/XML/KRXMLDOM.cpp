@@ -97,6 +97,29 @@ void TXMLElement::Append(std::unique_ptr<TXMLElement> child) {
   FChildren->push_back(std::move(child));
 }
 
+void TXMLElement::DeleteChildrenIf(const std::function<bool(const TXMLElement &)> &drop) {
+  if (!FChildren)
+    return;
+  std::vector<std::unique_ptr<TXMLElement>> dropped;
+  std::vector<std::unique_ptr<TXMLElement>> &children = *FChildren;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    if (drop(*children[i])) {
+      children[i]->FParent = nullptr; // so that it does not detach itself
+      dropped.push_back(std::move(children[i]));
+    } else if (kept != i) {
+      children[kept++] = std::move(children[i]);
+    } else {
+      ++kept;
+    }
+  }
+  children.resize(kept);
+  if (children.empty())
+    FChildren.reset();
+  while (!dropped.empty())
+    dropped.pop_back();
+}
+
 std::unique_ptr<TXMLElement> TXMLElement::Detach(TXMLElement *child) {
   KR_ASSERT(child->FParent == this);
   KR_ASSERT(FChildren != nullptr);

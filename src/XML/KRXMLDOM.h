@@ -4,6 +4,7 @@
 
 #include "XML/Dictionaries.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -47,6 +48,10 @@ public:
   void AddChild(TXMLElement *child);
   // Takes ownership of an element without a parent and appends it.
   TXMLElement *AddChild(std::unique_ptr<TXMLElement> child);
+  // Frees, in one pass over the children, every child that `drop` answers true for (the last
+  // first, as Clear does); the others keep their order. Freeing many children one by one
+  // would search and shift the child list for each.
+  void DeleteChildrenIf(const std::function<bool(const TXMLElement &)> &drop);
   bool HasChildList() const { return FChildren != nullptr; }
 
   TDictionary &Attributes() { return *FAttributes; }

@@ -109,7 +109,7 @@ String WithoutWhiteSpace(StringView s) {
 std::vector<std::size_t> TokenStarts(StringView line) {
   std::vector<std::size_t> starts;
   TPascalTokenizer t;
-  t.SetCommentTextMode(1);
+  t.SetCommentTextMode(TCommentTextMode::Whole);
   t.SetNumbersAsNumbers(true);
   t.SetTolerateErrors(true);
   t.SetSkipKinds({});

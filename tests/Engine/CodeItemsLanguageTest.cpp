@@ -41,10 +41,11 @@ TEST(Rendering, MethodsOfEveryKindAndDirective) {
     auto *m = Named<TMethodItem>(cls, u"Run");
     m->SetMethodKind(c.Kind);
     m->SetParameters(c.Params);
-    m->SetDataName(c.Result);
+    // A message method's DataName is its message expression.
+    m->SetDataName(c.Directives.Contains(pdMessage) ? String(u"WM_PAINT") : c.Result);
+    m->SetMessageResultType(c.Result);
     m->SetDirectives(c.Directives);
     m->SetCallConvention(c.Convention);
-    m->SetMessageExpression(u"WM_PAINT");
     EXPECT_EQ(m->GetDeclaration(), c.Expected);
     // A copy (as a stub declaration is made from its implementation) writes the same.
     auto *copy = Named<TMethodItem>(cls, u"Copy");

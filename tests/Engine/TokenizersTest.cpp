@@ -151,7 +151,7 @@ TEST(PascalTokenizer, CommentTextsByMode) {
                                         {TTokenKind::tkDirective, u"{$R+}"},
                                         {TTokenKind::tkDirective, u"(*$I x*)"}}));
   }
-  for (Byte mode : {1, 2}) {
+  for (TCommentTextMode mode : {TCommentTextMode::Whole, TCommentTextMode::FirstLine}) {
     TPascalTokenizer t(src);
     t.SetCommentTextMode(mode);
     EXPECT_EQ(All(t), (std::vector<Tok>{{TTokenKind::tkComment, u"{ brace }"},
@@ -165,13 +165,13 @@ TEST(PascalTokenizer, CommentTextsByMode) {
 TEST(PascalTokenizer, MultiLineComments) {
   const StringView src = u"a (* one\n\n  two *) b {$IFDEF\n X}";
   TPascalTokenizer m1(src);
-  m1.SetCommentTextMode(1);
+  m1.SetCommentTextMode(TCommentTextMode::Whole);
   EXPECT_EQ(All(m1), (std::vector<Tok>{{TTokenKind::tkIdent, u"a"},
                                        {TTokenKind::tkComment, u"(* one\r\n\r\n  two *)"},
                                        {TTokenKind::tkIdent, u"b"},
                                        {TTokenKind::tkDirective, u"{$IFDEF\r\n X}"}}));
   TPascalTokenizer m2(src);
-  m2.SetCommentTextMode(2);
+  m2.SetCommentTextMode(TCommentTextMode::FirstLine);
   std::vector<Tok> toks = All(m2);
   ASSERT_EQ(toks.size(), 4u);
   EXPECT_EQ(toks[1].Text, u"(* one");
@@ -188,7 +188,7 @@ TEST(PascalTokenizer, MultiLineComments) {
 TEST(PascalTokenizer, UnterminatedCommentAtEndOfText) {
   TPascalTokenizer t(u"x { never closed\n\n");
   t.SetTolerateErrors(true);
-  t.SetCommentTextMode(1);
+  t.SetCommentTextMode(TCommentTextMode::Whole);
   EXPECT_EQ(t.NextToken(), TTokenKind::tkIdent);
   EXPECT_EQ(t.NextToken(), TTokenKind::tkError);
   EXPECT_EQ(t.Token(), u"{ never closed");
@@ -230,7 +230,8 @@ TEST(PascalTokenizer, TokenPositionsAreTakenWhereTokensStart) {
       {TTokenKind::tkIdent, {1, 1}},   {TTokenKind::tkComment, {1, 3}},
       {TTokenKind::tkIdent, {3, 10}},  {TTokenKind::tkDirective, {3, 12}},
       {TTokenKind::tkComment, {5, 3}}, {TTokenKind::tkError, {6, 2}}};
-  for (Byte mode : {0, 1, 2}) {
+  for (TCommentTextMode mode :
+       {TCommentTextMode::Opener, TCommentTextMode::Whole, TCommentTextMode::FirstLine}) {
     TPascalTokenizer t(src);
     t.SetCommentTextMode(mode);
     t.SetTolerateErrors(true);

@@ -136,6 +136,16 @@ TEST(JumpLocationParser, AnswersEveryKindOnARealUnit) {
           << " (" << StringToUtf8(c.Params) << ")";
 }
 
+// A finder may be asked again: Locate leaves the request as it was given.
+TEST(JumpLocationParser, LocateLeavesTheRequestAsGiven) {
+  const TJumpLocationParser finder(ReadFixture("jump/JumpShapes.pas"), u"property", u"TShape",
+                                   u"Name::GetName", u"", lanPascal);
+  Integer first = -1, second = -1, body = -1;
+  ASSERT_TRUE(finder.Locate(first, body) && finder.Locate(second, body));
+  EXPECT_EQ(first, second);
+  EXPECT_EQ(finder.MemberName(), u"Name::GetName");
+}
+
 TEST(JumpLocationParser, AnEmptySourceIsUnusable) {
   EXPECT_EQ(Answer(u"", u"class", u"TShape", u""), "false");
 }

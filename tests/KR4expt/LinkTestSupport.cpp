@@ -1,6 +1,7 @@
 #include "LinkTestSupport.h"
 
 #include "Platform/Win/Desktop.h"
+#include "Platform/Win/Kernel.h"
 
 namespace krx::test {
 
@@ -8,6 +9,17 @@ int PumpMessages() {
   int n = 0;
   while (PumpOneMessage())
     ++n;
+  return n;
+}
+
+int PumpSettled() {
+  int n = PumpMessages();
+  const DWORD start = GetTickCount();
+  // Room to spare: the settle timer fires only once the queue is otherwise empty.
+  while (GetTickCount() - start < 5 * DotNetStubSettleMs) {
+    Sleep(1);
+    n += PumpMessages();
+  }
   return n;
 }
 

@@ -16,6 +16,8 @@ namespace krx::test {
 int PumpMessages();
 // Dispatches at most one waiting message; false when none was waiting.
 bool PumpOneMessage();
+// Dispatches messages until a call that waits to be superseded (DotNetStubSettleMs) has run.
+int PumpSettled();
 
 // A window of class "TPUtilWindow" named `name` that records the text of every WM_SETTEXT
 // sent to it and answers `Answer`.

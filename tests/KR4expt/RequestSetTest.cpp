@@ -15,6 +15,7 @@ using IDERequestSet = test::LinkTest;
 using KestruneCommandSet = test::LinkTest;
 
 using test::PumpMessages;
+using test::PumpSettled;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -83,7 +84,11 @@ TEST_F(IDERequestSet, EveryRequestReachesItsEventInWireOrder) {
   EXPECT_EQ(ide.SendShowHelp(u"TStringList.Add"), 1);
   EXPECT_EQ(ide.JumpToLocation(file, u"procedure", u"TForm1", u"Button1Click", u"Sender: TObject"),
             1);
+  EXPECT_THAT(log.Events, IsEmpty()); // nothing runs before the message loop
+  // Each navigation request runs before the next arrives: a newer one would supersede it.
+  PumpSettled();
   EXPECT_EQ(ide.OpenFile(file), 1);
+  PumpSettled();
   EXPECT_EQ(ide.RequestProjectFiles(u"/tmp/t r.ini"), 1);
   EXPECT_EQ(ide.BuildProject(3), 1);
   EXPECT_EQ(ide.BuildProjectDefault(), 1);
@@ -91,8 +96,7 @@ TEST_F(IDERequestSet, EveryRequestReachesItsEventInWireOrder) {
   EXPECT_EQ(ide.RequestEditorFiles(u"e.ini"), 1);
   EXPECT_EQ(ide.UpdateProjectFiles(u"u.xml"), 1);
   ide.ShowHelp(u"k");
-  EXPECT_THAT(log.Events, IsEmpty()); // nothing runs before the message loop
-  PumpMessages();
+  PumpSettled();
   using V = std::vector<String>;
   EXPECT_THAT(
       log.Events,
@@ -103,6 +107,42 @@ TEST_F(IDERequestSet, EveryRequestReachesItsEventInWireOrder) {
                   V{u"Update", u"u.xml"}, V{u"Help", u"k"}));
 }
 
+// Navigation requests (1028, 1029, 1032) queued together run once, as the last of them, at
+// the place of that last one among the others; every other request keeps its order.
+TEST_F(IDERequestSet, ANavigationRequestGivesWayToANewerOne) {
+  auto stub = TDotNetStub::Create<TDelphiIDEStub>(Byte{5});
+  TEventLog log(*stub);
+  TNamedProxy raw(u"_KR_BDS19_ENDPOINT");
+  raw.Call(1032, {u"a.pas", 3, 1});
+  raw.Call(1026, {u"r.pas"});
+  raw.Call(1029, {u"b.pas"});
+  raw.Call(1027, {u"k"});
+  raw.Call(1028, {u"c.pas", u"class", u"TC", u"", u""});
+  raw.Call(1030, {u"t.ini"});
+  EXPECT_EQ(stub->QueueCount(), 4u);
+  using V = std::vector<String>;
+  // The newest waits a moment for the rest of a burst; the others run meanwhile.
+  PumpMessages();
+  EXPECT_THAT(log.Events, ElementsAre(V{u"Reload", u"r.pas"}, V{u"Help", u"k"}));
+  PumpSettled();
+  EXPECT_THAT(log.Events, ElementsAre(V{u"Reload", u"r.pas"}, V{u"Help", u"k"},
+                                      V{u"Jump", u"c.pas", u"class", u"TC", u"", u""},
+                                      V{u"ProjectFiles", u"t.ini"}));
+}
+
+// A navigation request is taken also when the queue is full, as long as it takes the place of
+// one that waits; nothing else is.
+TEST_F(IDERequestSet, ANavigationRequestReplacingAnotherFindsRoomInAFullQueue) {
+  auto stub = TDotNetStub::Create<TDelphiIDEStub>(Byte{5});
+  TNamedProxy raw(u"_KR_BDS19_ENDPOINT");
+  ASSERT_EQ(raw.Call(1029, {u"a.pas"}), 1);
+  while (stub->QueueCount() < DotNetStubMaxCalls)
+    ASSERT_EQ(raw.Call(1027, {u"k"}), 1);
+  EXPECT_EQ(raw.Call(1027, {u"k"}), 0);
+  EXPECT_EQ(raw.Call(1029, {u"b.pas"}), 1);
+  EXPECT_EQ(stub->QueueCount(), DotNetStubMaxCalls);
+}
+
 TEST_F(IDERequestSet, UnknownIdsAndUnsetEventsDoNothing) {
   test::TExceptionCapture capture;
   auto stub = TDotNetStub::Create<TDelphiIDEStub>(Byte{5});
@@ -111,12 +151,12 @@ TEST_F(IDERequestSet, UnknownIdsAndUnsetEventsDoNothing) {
   EXPECT_EQ(raw.Call(1035, {}), 1);
   // No event is bound: even a call without its arguments is a no-op.
   EXPECT_EQ(raw.Call(1032, {}), 1);
-  PumpMessages();
+  PumpSettled();
   EXPECT_THAT(capture.Messages, IsEmpty());
   TEventLog log(*stub);
   raw.Call(1025, {u"x"});
   raw.Call(1029, {u"a", u"extra", u"ignored"});
-  PumpMessages();
+  PumpSettled();
   EXPECT_THAT(log.Events, ElementsAre(std::vector<String>{u"Open", u"a"}));
 }
 
@@ -125,12 +165,18 @@ TEST_F(IDERequestSet, MalformedCallsGoToTheHandlerAndTheStubStaysUsable) {
   auto stub = TDotNetStub::Create<TDelphiIDEStub>(Byte{5});
   TEventLog log(*stub);
   TNamedProxy raw(u"_KR_BDS19_ENDPOINT");
-  raw.Call(1032, {u"file.pas", u"12"});      // column missing
-  raw.Call(1032, {u"file.pas", u"x", u"5"}); // line not a number
-  raw.Call(1031, {u""});                     // mode empty
-  raw.Call(1028, {u"f", u"k", u"c"});        // five needed
-  raw.Call(1032, {u"file.pas", u"12", u"5"});
-  PumpMessages();
+  // Pumped after each, so that no navigation request supersedes another.
+  for (auto call : {std::pair<Integer, std::vector<String>>{1032, {u"file.pas", u"12"}}, // no column
+                    {1032, {u"file.pas", u"x", u"5"}}, // line not a number
+                    {1031, {u""}},                     // mode empty
+                    {1028, {u"f", u"k", u"c"}},        // five needed
+                    {1032, {u"file.pas", u"12", u"5"}}}) {
+    TStringList args;
+    for (const String &a : call.second)
+      args.Add(a);
+    raw.Send(call.first, raw.ArgsToText(args));
+    PumpSettled();
+  }
   EXPECT_THAT(log.Events, ElementsAre(std::vector<String>{u"Goto", u"file.pas", u"12", u"5"}));
   EXPECT_THAT(capture.ClassNames,
               ElementsAre(u"EKRXException", u"EConvertError", u"EConvertError", u"EKRXException"));

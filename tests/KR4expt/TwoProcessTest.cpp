@@ -32,6 +32,19 @@ protected:
   int Run(const std::vector<std::string> &argv, std::string *error = nullptr) {
     return RunTool(argv, Dir.Path(), 30s, error);
   }
+  // Sends each request once the one before it has run (a navigation request that is still
+  // queued would give way to the next), then waits for the last.
+  void SendInTurn(test::TChildProcess &ide, const std::vector<std::vector<std::string>> &requests) {
+    for (std::size_t k = 0; k < requests.size(); ++k) {
+      std::vector<std::string> argv = {kStandin, "--send"};
+      argv.insert(argv.end(), requests[k].begin(), requests[k].end());
+      std::string error;
+      // The stand-in exits with the message result: 1 when the IDE took the call.
+      EXPECT_EQ(Run(argv, &error), 1) << requests[k][0] << ": " << error;
+      for (int i = 0; i < 500 && test::Lines(ide.Output()).size() <= k; ++i)
+        std::this_thread::sleep_for(20ms);
+    }
+  }
 
   test::TempDir Dir;
 
@@ -123,16 +136,7 @@ TEST_F(TwoProcessLink, EveryRequestReachesTheIDE) {
       {"1033", ""},
       {"1034", "/tmp/update,1.xml"},
   };
-  for (const auto &r : requests) {
-    std::vector<std::string> argv = {kStandin, "--send"};
-    argv.insert(argv.end(), r.begin(), r.end());
-    std::string error;
-    // The stand-in exits with the message result: 1 when the IDE took the call.
-    EXPECT_EQ(Run(argv, &error), 1) << r[0] << ": " << error;
-  }
-  // The calls run from the IDE's queue after the sends returned; stop only once all ran.
-  for (int i = 0; i < 200 && test::Lines(ide.Output()).size() < requests.size(); ++i)
-    std::this_thread::sleep_for(20ms);
+  SendInTurn(ide, requests);
   EXPECT_EQ(ide.Stop(20s), 0);
 
   const auto lines = JsonLines(ide.Output());
@@ -221,13 +225,7 @@ TEST_F(TwoProcessLink, JumpsResolveOnTheNamedFileUnderTheSourceRoot) {
       {"1028", "C:\\Work\\Missing.pas", "class", "TShape", "", ""},
       {"1028", "/dev/zero", "class", "TShape", "", ""},
   };
-  for (const auto &r : requests) {
-    std::vector<std::string> argv = {kStandin, "--send"};
-    argv.insert(argv.end(), r.begin(), r.end());
-    EXPECT_EQ(Run(argv), 1) << r[1];
-  }
-  for (int i = 0; i < 200 && test::Lines(ide.Output()).size() < requests.size(); ++i)
-    std::this_thread::sleep_for(20ms);
+  SendInTurn(ide, requests);
   EXPECT_EQ(ide.Stop(20s), 0);
   const auto lines = JsonLines(ide.Output());
   ASSERT_EQ(lines.size(), requests.size()) << ide.Output() << ide.Error();

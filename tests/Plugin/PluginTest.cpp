@@ -142,7 +142,9 @@ TEST_F(PluginTest, SettingsOfAnOlderIDEAreTakenOverAndSavedUnderThisOne) {
   ASSERT_NE(tools, menu.end());
   EXPECT_EQ((tools + 1)->rfind("  Kestrune", 0), 0u) << *(tools + 1);
   ASSERT_TRUE(Loader.Unload());
-  EXPECT_EQ(ReadString(kSettings22, u"ForeGndMode"), u"0");
+  // A mode that cannot be read is not taken over: it stays where it is stored.
+  EXPECT_EQ(ReadString(kSettings22, u"ForeGndMode"), u"<none>");
+  EXPECT_EQ(ReadString(kSettings20, u"ForeGndMode"), u"x");
   const String bindings = kSettings22 + u"\\KeyBindings";
   EXPECT_EQ(ReadString(bindings, u"KRExptJumpItem"), u"");
   EXPECT_EQ(ReadString(bindings, u"KRExptAddItem"), u"Ctrl+F9");
@@ -166,7 +168,7 @@ TEST_F(PluginTest, AnUnloadBeforeTheSettingsWereReadKeepsWhatTheUserStored) {
 }
 
 // The menu cannot go into a Tools menu the IDE lacks, but the user's choice is kept.
-TEST_F(PluginTest, AMissingToolsMenuKeepsTheFlagAndAnUnknownForegroundModeIsTheFirst) {
+TEST_F(PluginTest, AMissingToolsMenuKeepsTheFlagAndAnUnknownForegroundModeIsKept) {
   TMenuItem *tools = IDE.NTA->FindByCaptionPath(u"Tools");
   tools->SetName(u"OtherMenu");
   Write(kSettings22, [](TRegistry &r) {
@@ -179,7 +181,7 @@ TEST_F(PluginTest, AMissingToolsMenuKeepsTheFlagAndAnUnknownForegroundModeIsTheF
   TRegistry reg(KEY_READ);
   ASSERT_TRUE(reg.OpenKeyReadOnly(kSettings22));
   EXPECT_TRUE(reg.ReadBool(u"ToolsMenuExpert"));
-  EXPECT_EQ(reg.ReadString(u"ForeGndMode"), u"0");
+  EXPECT_EQ(reg.ReadString(u"ForeGndMode"), u"7");
   tools->SetName(u"ToolsMenu");
 }
 

@@ -74,6 +74,33 @@ TEST(XMLElement, FreeingFreesEveryNodeOnceChildrenLastToFirst) {
   EXPECT_EQ(log, (std::vector<String>{u"root", u"b", u"a2", u"a1", u"a"}));
 }
 
+// The children a predicate picks are freed (with their subtrees, the last first); the others
+// keep their order; no child left means no child list.
+TEST(XMLElement, DeleteChildrenIfFreesThePickedAndKeepsTheRestInOrder) {
+  const struct {
+    const char16_t *Drop; // the names dropped, as letters
+    std::vector<String> Kept, Freed;
+  } rows[] = {{u"", {u"a", u"b", u"c", u"d"}, {}},
+              {u"ac", {u"b", u"d"}, {u"c", u"a", u"a2"}}, // a logs before its child goes
+              {u"bd", {u"a", u"c"}, {u"d", u"b"}},
+              {u"abcd", {}, {u"d", u"c", u"b", u"a", u"a2"}}};
+  for (const auto &row : rows) {
+    std::vector<String> log;
+    TXMLElement root(K::ekElement, u"root", u"");
+    for (const char16_t *name : {u"a", u"b", u"c", u"d"})
+      AddTracked(root, log, name);
+    AddTracked(*root.Children(0), log, u"a2");
+    root.DeleteChildrenIf(
+        [&](const TXMLElement &e) { return String(row.Drop).find(e.Name()) != String::npos; });
+    std::vector<String> kept;
+    for (Integer i = 0; i < root.ChildCount(); ++i)
+      kept.push_back(root.Children(i)->Name());
+    EXPECT_EQ(kept, row.Kept) << StringToUtf8(row.Drop);
+    EXPECT_EQ(log, row.Freed) << StringToUtf8(row.Drop);
+    EXPECT_EQ(root.HasChildList(), !row.Kept.empty());
+  }
+}
+
 TEST(XMLElement, ClearEmptiesNameTextAttributesAndChildren) {
   TXMLElement e(K::ekElement, u"n", u"t");
   e.Attributes().Add(u"x=1");

@@ -1,6 +1,7 @@
 #include "XML/XMLFilers.h"
 
 #include "Common/KRX.Exceptions.h"
+#include "World/ClassEx.h"
 #include "support/KrxTest.h"
 
 namespace krx {

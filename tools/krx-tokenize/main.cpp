@@ -114,7 +114,7 @@ int Run(const String &file, bool preprocess, const std::vector<String> &defines,
   TUnitsGuard units;
   TPreprocessedPascalTokenizer t;
   t.SetNumbersAsNumbers(true);
-  t.SetCommentTextMode(1);
+  t.SetCommentTextMode(TCommentTextMode::Whole);
   t.SetRecordComments(true);
   const String fileDir = ExtractFileDir(ExpandFileName(file));
   // The main file's own name, in the form the include reader gives, so that a file that

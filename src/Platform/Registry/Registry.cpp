@@ -200,6 +200,22 @@ std::optional<TValue> ReadValue(HKEY rootKey, bool keyOpen, DWORD access,
 
 } // namespace
 
+TRegDataType TRegistry::GetDataType(StringView name) {
+  const std::optional<TValue> v = ReadValue(FRootKey, FKeyOpen, FKeyAccess, FKeyPath, name);
+  switch (v ? v->Type : REG_NONE) {
+  case REG_SZ:
+    return rdString;
+  case REG_EXPAND_SZ:
+    return rdExpandString;
+  case REG_DWORD:
+    return rdInteger;
+  case REG_BINARY:
+    return rdBinary;
+  default:
+    return rdUnknown;
+  }
+}
+
 String TRegistry::ReadString(StringView name) {
   std::optional<TValue> v = ReadValue(FRootKey, FKeyOpen, FKeyAccess, FKeyPath, name);
   if (!v)

@@ -46,6 +46,9 @@ inline constexpr DWORD REG_DWORD = 4;
 
 KRX_DECLARE_EXCEPTION(ERegistryException, Exception);
 
+// The kinds of value data the class library tells apart; rdUnknown for any other type.
+enum TRegDataType : std::uint8_t { rdUnknown, rdString, rdExpandString, rdInteger, rdBinary };
+
 // The file that holds a hive (HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE) under the current
 // environment; raises ERegistryException for another root key.
 std::filesystem::path RegistryHiveFile(HKEY rootKey);
@@ -103,6 +106,8 @@ public:
     FillStrings(strings, names);
   }
 
+  // The kind of a value's data; rdUnknown also when there is no such value.
+  TRegDataType GetDataType(StringView name);
   // A missing value reads ""; a value that is no string raises ERegistryException.
   String ReadString(StringView name);
   void WriteString(StringView name, StringView value);

@@ -43,18 +43,21 @@ constexpr StringView kAltCap = u"Alt+";
 
 // Keys outside the table above carry the names Windows gives them on a US keyboard, which
 // is what the IDE writes for them: the keypad's own keys their "Num" names, the punctuation
-// (OEM) keys the character they type. Each name belongs to one key only, so every text reads
-// back as the key it was written for.
+// (OEM) keys the character they type, the lock, pause, print and application keys the names
+// of the keys themselves. Each name belongs to one key only, so every text reads back as the
+// key it was written for.
 struct TSpecialKey {
   Byte Key;
   const Char *Name;
 };
 constexpr TSpecialKey kSpecialKeys[] = {
     {0x0C, u"Num 5"}, // the keypad's 5 with Num Lock off
-    {0x6A, u"Num *"}, {0x6B, u"Num +"}, {0x6D, u"Num -"}, {0x6E, u"Num Del"},
-    {0x6F, u"Num /"}, {0xBA, u";"},     {0xBB, u"="},     {0xBC, u","},
-    {0xBD, u"-"},     {0xBE, u"."},     {0xBF, u"/"},     {0xC0, u"`"},
-    {0xDB, u"["},     {0xDC, u"\\"},    {0xDD, u"]"},     {0xDE, u"'"},
+    {0x13, u"Pause"},     {0x14, u"Caps Lock"},   {0x2C, u"Prnt Scrn"}, {0x5D, u"Application"},
+    {0x90, u"Num Lock"},  {0x91, u"Scroll Lock"}, {0x6A, u"Num *"},     {0x6B, u"Num +"},
+    {0x6D, u"Num -"},     {0x6E, u"Num Del"},     {0x6F, u"Num /"},     {0xBA, u";"},
+    {0xBB, u"="},         {0xBC, u","},           {0xBD, u"-"},         {0xBE, u"."},
+    {0xBF, u"/"},         {0xC0, u"`"},           {0xDB, u"["},         {0xDC, u"\\"},
+    {0xDD, u"]"},         {0xDE, u"'"},
 };
 
 String SpecialKeyName(Byte key) {

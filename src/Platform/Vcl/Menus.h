@@ -25,7 +25,8 @@ void ShortCutToKey(TShortCut ShortCut, Word &Key, TShiftState &Shift);
 // name in the table (BkSp, Tab, Enter, Esc, Space, PgUp, PgDn, End, Home, Left, Up, Right,
 // Down, Ins, Del, 0-9, A-Z, the keypad digits as 0-9, F1-F24, the keypad's other keys as
 // "Num *", "Num +", "Num -", "Num Del", "Num /", "Num 5", the punctuation keys of a US
-// keyboard by their character: ; = , - . / ` [ \ ] ').
+// keyboard by their character: ; = , - . / ` [ \ ] ', and "Pause", "Caps Lock", "Prnt Scrn",
+// "Application", "Num Lock", "Scroll Lock").
 String ShortCutToText(TShortCut ShortCut);
 // The reverse: prefixes "Shift+", "Ctrl+", "^" and "Alt+" in any order (case ignored), then
 // a key name; the first key of the table with that name. 0 for a text that names no key.

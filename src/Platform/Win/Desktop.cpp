@@ -29,13 +29,46 @@
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace krx {
 
 namespace win_detail {
 
+// Owns one descriptor (a socket, an event or a file): closed when its owner goes or is reset,
+// handed on only by moving, so that no path can leak it or close it twice.
+class TFd {
+public:
+  TFd() = default;
+  explicit TFd(int fd) : FFd(fd) {}
+  TFd(TFd &&other) noexcept : FFd(std::exchange(other.FFd, -1)) {}
+  TFd &operator=(TFd &&other) noexcept {
+    if (this != &other) {
+      Close();
+      FFd = std::exchange(other.FFd, -1);
+    }
+    return *this;
+  }
+  TFd(const TFd &) = delete;
+  TFd &operator=(const TFd &) = delete;
+  ~TFd() { Close(); }
+
+  int Get() const { return FFd; }
+  bool Valid() const { return FFd >= 0; }
+  // Closes the descriptor now; false when close failed (a write it completes may have been
+  // lost). Nothing to close counts as success.
+  bool Close() {
+    if (FFd < 0)
+      return true;
+    return ::close(std::exchange(FFd, -1)) == 0;
+  }
+
+private:
+  int FFd = -1;
+};
+
 struct TPeerConnection {
-  int Fd = -1;
+  TFd Fd;
   bool Broken = false;
   std::string In;
   std::uint64_t NextSeq = 0;
@@ -49,9 +82,7 @@ struct TPeerConnection {
   TPeerConnection &operator=(const TPeerConnection &) = delete;
   ~TPeerConnection() { Close(); }
   void Close() {
-    if (Fd >= 0)
-      ::close(Fd);
-    Fd = -1;
+    Fd.Close();
     Broken = true;
   }
 };
@@ -221,33 +252,29 @@ bool ParseRegistration(const std::string &text, DWORD pid, std::vector<TRemoteWi
 // ever) is refused, with the reason in `why`.
 bool ReadSmallFile(const fs::path &p, std::string &out, std::string &why) {
   why.clear();
-  int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0) {
+  TFd fd(::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+  if (!fd.Valid()) {
     if (errno == ELOOP)
       why = "a symbolic link";
     return false;
   }
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
     why = "not a regular file";
-    ::close(fd);
     return false;
   }
   out.clear();
   char buf[8192];
   for (;;) {
-    auto n = ::read(fd, buf, sizeof buf);
+    auto n = ::read(fd.Get(), buf, sizeof buf);
     if (n < 0 && errno == EINTR)
       continue;
     if (n <= 0)
       break;
     out.append(buf, static_cast<std::size_t>(n));
-    if (out.size() > kMaxRegistrationFile) {
-      ::close(fd);
+    if (out.size() > kMaxRegistrationFile)
       return false;
-    }
   }
-  ::close(fd);
   return true;
 }
 
@@ -317,7 +344,7 @@ private:
 };
 
 struct TServerConn {
-  int Fd = -1;
+  TFd Fd;
   DWORD Pid = 0;
   int WakeFd = -1; // the receiving thread's event: replies wait to be written
   std::mutex Lock; // guards Fd, Closed and Out against the owner threads writing replies
@@ -357,8 +384,7 @@ struct TServerConn {
   bool Idle() { return Queued.load() == 0 && Unread() == 0; }
   void Close() {
     std::lock_guard g(Lock);
-    if (!Closed)
-      ::close(Fd);
+    Fd.Close();
     Closed = true;
     Out.clear();
     Out.shrink_to_fit();
@@ -368,7 +394,8 @@ private:
   bool FlushLocked() {
     std::size_t done = 0;
     while (done < Out.size()) {
-      auto n = ::send(Fd, Out.data() + done, Out.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+      auto n =
+          ::send(Fd.Get(), Out.data() + done, Out.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
       if (n > 0) {
         done += static_cast<std::size_t>(n);
         continue;
@@ -471,14 +498,14 @@ public:
     // it cannot block on a FIFO or follow a link.
     fs::path tmp = Dir / (Base + ".tmp");
     ::unlink(tmp.c_str());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
-                    0600);
-    if (fd < 0) {
+    TFd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
+                  0600));
+    if (!fd.Valid()) {
       Fail("cannot write " + tmp.string() + ": " + std::strerror(errno));
       return;
     }
-    bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    ok = ::close(fd) == 0 && ok;
+    bool ok = ::write(fd.Get(), text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ok = fd.Close() && ok;
     if (!ok || ::rename(tmp.c_str(), target.c_str()) != 0) {
       Fail("cannot publish the windows in " + target.string());
       ::unlink(tmp.c_str());
@@ -537,19 +564,15 @@ public:
   void Close() {
     if (Thread.joinable()) {
       std::uint64_t one = 1;
-      [[maybe_unused]] auto n = ::write(StopFd, &one, sizeof one);
+      [[maybe_unused]] auto n = ::write(StopFd.Get(), &one, sizeof one);
       Thread.join();
     }
-    for (int *fd : {&StopFd, &WakeFd}) {
-      if (*fd >= 0)
-        ::close(*fd);
-      *fd = -1;
-    }
-    if (ListenFd >= 0) {
-      ::close(ListenFd);
+    StopFd.Close();
+    WakeFd.Close();
+    if (ListenFd.Valid()) {
+      ListenFd.Close();
       ::unlink((Dir / (Base + ".sock")).c_str());
     }
-    ListenFd = -1;
     if (Usable) {
       ::unlink((Dir / (Base + ".win")).c_str());
       ::unlink((Dir / (Base + ".tmp")).c_str());
@@ -561,9 +584,9 @@ private:
   std::mutex ListenLock;
   std::mutex ProblemLock;
   std::string FProblem;
-  int ListenFd = -1;
-  int StopFd = -1;
-  int WakeFd = -1;
+  TFd ListenFd;
+  TFd StopFd;
+  TFd WakeFd;
   std::thread Thread;
   TLogOnce LogOnce;
 
@@ -635,7 +658,7 @@ private:
 
   bool StartListening() {
     std::lock_guard g(ListenLock);
-    if (ListenFd >= 0)
+    if (ListenFd.Valid())
       return true;
     fs::path path = Dir / (Base + ".sock");
     sockaddr_un addr;
@@ -644,22 +667,22 @@ private:
       Usable = false;
       return false;
     }
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) {
+    TFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!fd.Valid()) {
       Fail(std::string("cannot make a local socket: ") + std::strerror(errno));
       return false;
     }
     ::unlink(path.c_str());
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 ||
-        ::chmod(path.c_str(), 0600) != 0 || ::listen(fd, 128) != 0) {
+    if (::bind(fd.Get(), reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 ||
+        ::chmod(path.c_str(), 0600) != 0 || ::listen(fd.Get(), 128) != 0) {
       Fail("cannot listen on " + path.string() + ": " + std::strerror(errno));
-      ::close(fd);
+      fd.Close();
       Usable = false;
       return false;
     }
-    StopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    WakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    ListenFd = fd;
+    StopFd = TFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    WakeFd = TFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    ListenFd = std::move(fd);
     Thread = std::thread([this] { Serve(); });
     return true;
   }
@@ -674,16 +697,16 @@ private:
         static_cast<int>(std::clamp<std::int64_t>(std::min(IdleMs, FrameMs) / 4, 10, 1000));
     for (;;) {
       std::vector<pollfd> fds;
-      fds.push_back({StopFd, POLLIN, 0});
-      fds.push_back({WakeFd, POLLIN, 0});
-      fds.push_back({ListenFd, POLLIN, 0});
+      fds.push_back({StopFd.Get(), POLLIN, 0});
+      fds.push_back({WakeFd.Get(), POLLIN, 0});
+      fds.push_back({ListenFd.Get(), POLLIN, 0});
       for (auto &c : conns) {
         short events = 0;
         if (!ReadPaused(*c))
           events |= POLLIN;
         if (c->Unread() > 0)
           events |= POLLOUT;
-        fds.push_back({c->Fd, events, 0});
+        fds.push_back({c->Fd.Get(), events, 0});
       }
       if (::poll(fds.data(), fds.size(), conns.empty() ? -1 : sweepMs) < 0) {
         if (errno == EINTR)
@@ -695,7 +718,7 @@ private:
         break;
       if (fds[1].revents) {
         std::uint64_t v;
-        [[maybe_unused]] auto n = ::read(WakeFd, &v, sizeof v);
+        [[maybe_unused]] auto n = ::read(WakeFd.Get(), &v, sizeof v);
       }
       std::int64_t now = NowMs();
       std::vector<std::shared_ptr<TServerConn>> keep;
@@ -770,13 +793,12 @@ private:
 
   void Accept(std::vector<std::shared_ptr<TServerConn>> &conns, std::int64_t now) {
     for (;;) {
-      int fd = ::accept4(ListenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-      if (fd < 0)
+      TFd fd(::accept4(ListenFd.Get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+      if (!fd.Valid())
         return;
       DWORD pid = 0;
-      if (!PeerIsSameUser(fd, &pid)) {
+      if (!PeerIsSameUser(fd.Get(), &pid)) {
         LogLine("refused a connection from another user's process " + std::to_string(pid));
-        ::close(fd);
         continue;
       }
       // A full table, or a peer at its limit, makes room by closing an idle connection
@@ -791,8 +813,8 @@ private:
                                                      std::to_string(pid) +
                                                      ": too many connections");
           std::string bye = ClosingFrame(rsNoRoom);
-          [[maybe_unused]] auto n = ::send(fd, bye.data(), bye.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-          ::close(fd);
+          [[maybe_unused]] auto n =
+              ::send(fd.Get(), bye.data(), bye.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
           continue;
         }
         conns[victim]->Write(ClosingFrame(rsGoodbye));
@@ -800,9 +822,9 @@ private:
         conns.erase(conns.begin() + static_cast<std::ptrdiff_t>(victim));
       }
       auto c = std::make_shared<TServerConn>();
-      c->Fd = fd;
+      c->Fd = std::move(fd);
       c->Pid = pid;
-      c->WakeFd = WakeFd;
+      c->WakeFd = WakeFd.Get();
       c->LastActivity = now;
       conns.push_back(c);
     }
@@ -813,7 +835,7 @@ private:
     char buf[65536];
     std::size_t turn = 0;
     while (turn < kReadTurnBytes && !ReadPaused(*c)) {
-      auto n = ::recv(c->Fd, buf, sizeof buf, MSG_DONTWAIT);
+      auto n = ::recv(c->Fd.Get(), buf, sizeof buf, MSG_DONTWAIT);
       if (n < 0 && errno == EINTR)
         continue;
       if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
@@ -969,7 +991,7 @@ TDesktopState &Desktop() {
 void ReadReplies(TPeerConnection &c) {
   char buf[65536];
   for (;;) {
-    auto n = ::recv(c.Fd, buf, sizeof buf, MSG_DONTWAIT);
+    auto n = ::recv(c.Fd.Get(), buf, sizeof buf, MSG_DONTWAIT);
     if (n < 0 && errno == EINTR)
       continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
@@ -1012,33 +1034,31 @@ std::shared_ptr<TPeerConnection> Connect(const fs::path &path, DWORD pid, std::i
   sockaddr_un addr;
   if (!FillAddress(path, addr))
     return nullptr;
-  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0)
+  TFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (!fd.Valid())
     return nullptr;
   for (;;) {
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0)
+    if (::connect(fd.Get(), reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0)
       break;
     // A full backlog: the peer accepts slowly. Try again until the deadline.
     if (errno == EAGAIN || errno == EINTR) {
       if (deadline >= 0 && NowMs() >= deadline) {
-        ::close(fd);
+        fd.Close();
         errno = ETIMEDOUT;
         return nullptr;
       }
       ::usleep(2000);
       continue;
     }
-    ::close(fd);
     return nullptr;
   }
   DWORD peer = 0;
-  if (!PeerIsSameUser(fd, &peer)) {
+  if (!PeerIsSameUser(fd.Get(), &peer)) {
     LogLine("refused to talk to " + path.string() + ": it runs as another user");
-    ::close(fd);
     return nullptr;
   }
   auto c = std::make_shared<TPeerConnection>();
-  c->Fd = fd;
+  c->Fd = std::move(fd);
   c->Pid = pid;
   return c;
 }
@@ -1058,7 +1078,7 @@ std::shared_ptr<TPeerConnection> PeerFor(TThreadQueue &self, HWND wnd, std::int6
   if (it != self.Peers.end()) {
     auto &c = it->second;
     if (!c->Broken) {
-      pollfd p{c->Fd, POLLIN, 0};
+      pollfd p{c->Fd.Get(), POLLIN, 0};
       if (::poll(&p, 1, 0) > 0)
         ReadReplies(*c); // notices a peer that went away
     }
@@ -1104,7 +1124,7 @@ bool Transfer(TThreadQueue &self, HWND wnd, TFrame &f, std::int64_t deadline,
     c->Pending.insert(f.Seq);
     bool got = false;
     DWORD error = ERROR_INVALID_WINDOW_HANDLE;
-    if (!WriteAll(c->Fd, EncodeFrame(f), deadline)) {
+    if (!WriteAll(c->Fd.Get(), EncodeFrame(f), deadline)) {
       // Half a frame may be on the wire: the connection cannot be used again.
       if (deadline >= 0 && NowMs() >= deadline)
         error = ERROR_TIMEOUT;
@@ -1133,7 +1153,7 @@ bool Transfer(TThreadQueue &self, HWND wnd, TFrame &f, std::int64_t deadline,
             break;
           }
         }
-        if (self.Wait(wait, c->Fd))
+        if (self.Wait(wait, c->Fd.Get()))
           ReadReplies(*c);
       }
     }

@@ -33,6 +33,7 @@ TEST(Routines, HeadingsAndDirectives) {
   TParsed p = Explore(InClass(u"    constructor Create(AOwner: TComponent); override;\n"
                               u"    class function Make: TA; static; inline;\n"
                               u"    function Msg(var M: TMessage): Integer; message WM_USER + 1;\n"
+                              u"    procedure Paint(var M: TWMPaint); message WM_PAINT;\n"
                               u"    function Old: Integer; virtual; abstract; deprecated 'New''s';\n"
                               u"    class operator Add(A, B: TA): TA;\n"
                               u"    procedure Gen<T>(X: T);"));
@@ -47,7 +48,13 @@ TEST(Routines, HeadingsAndDirectives) {
   EXPECT_EQ(make.DataName(), u"TA");
   EXPECT_EQ(make.LineNr(), 5);
   EXPECT_EQ(make.ItemStartPos(), 5) << "a class method starts at the word class";
-  // Written back as read: the result type beside the message, the message quoted again.
+  // A message method, function or procedure, publishes its message expression as DataName;
+  // a function is still written back with its result type.
+  for (const char16_t *name : {u"TA.Msg", u"TA.Paint"}) {
+    TDictionary tags;
+    p.Get(ckMethod, name).WriteTagData(tags);
+    EXPECT_EQ(tags.Values(u"DataName"), name == String(u"TA.Msg") ? u"WM_USER + 1" : u"WM_PAINT");
+  }
   EXPECT_EQ(p.Get(ckMethod, u"TA.Msg").Declaration(),
             u"function Msg(var M: TMessage): Integer; message WM_USER + 1;");
   auto &old = p.Get<TMethodItem>(ckMethod, u"TA.Old");

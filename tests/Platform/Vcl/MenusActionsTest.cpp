@@ -30,7 +30,7 @@ TEST(ShortCuts, TextsRoundTripOverEveryKeyOfTheTable) {
           << StringToUtf8(text);
     }
   }
-  EXPECT_EQ(named, (15 + 10 + 26 + 10 + 24 + 6 + 11) * 5);
+  EXPECT_EQ(named, (15 + 10 + 26 + 10 + 24 + 6 + 11 + 6) * 5);
 }
 
 TEST(ShortCuts, KnownTextsBothWays) {
@@ -49,12 +49,15 @@ TEST(ShortCuts, KnownTextsBothWays) {
     EXPECT_EQ(ShortCutToText(row.ShortCut), row.Text);
     EXPECT_EQ(TextToShortCut(row.Text), row.ShortCut);
   }
-  // The names the IDE stores for the punctuation keys (a US keyboard's) and the keypad's own.
+  // The names the IDE stores for the punctuation keys (a US keyboard's), the keypad's own, and
+  // the pause, lock, print and application keys.
   const std::pair<Byte, const char16_t *> keys[] = {
-      {0x0C, u"Num 5"}, {0x6A, u"Num *"}, {0x6B, u"Num +"}, {0x6D, u"Num -"}, {0x6E, u"Num Del"},
-      {0x6F, u"Num /"}, {0xBA, u";"},     {0xBB, u"="},     {0xBC, u","},     {0xBD, u"-"},
-      {0xBE, u"."},     {0xBF, u"/"},     {0xC0, u"`"},     {0xDB, u"["},     {0xDC, u"\\"},
-      {0xDD, u"]"},     {0xDE, u"'"}};
+      {0x0C, u"Num 5"},       {0x6A, u"Num *"},    {0x6B, u"Num +"},      {0x6D, u"Num -"},
+      {0x6E, u"Num Del"},     {0x6F, u"Num /"},    {0xBA, u";"},          {0xBB, u"="},
+      {0xBC, u","},           {0xBD, u"-"},        {0xBE, u"."},          {0xBF, u"/"},
+      {0xC0, u"`"},           {0xDB, u"["},        {0xDC, u"\\"},         {0xDD, u"]"},
+      {0xDE, u"'"},           {0x13, u"Pause"},    {0x14, u"Caps Lock"},  {0x2C, u"Prnt Scrn"},
+      {0x5D, u"Application"}, {0x90, u"Num Lock"}, {0x91, u"Scroll Lock"}};
   for (const auto &[key, name] : keys)
     EXPECT_EQ(ShortCutToText(static_cast<TShortCut>(key | scCtrl)), u"Ctrl+" + String(name));
   EXPECT_EQ(TextToShortCut(u"^a"), static_cast<TShortCut>('A' | scCtrl));

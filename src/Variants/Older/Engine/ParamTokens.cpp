@@ -6,7 +6,7 @@ std::unique_ptr<TPascalTokenizer> CreateParamTokenizer(TStrings *lines, StringVi
   auto t = std::make_unique<TPascalTokenizer>(lines, text);
   t->SetNumbersAsNumbers(true);
   t->SetTolerateErrors(true);
-  t->SetCommentTextMode(1);
+  t->SetCommentTextMode(TCommentTextMode::Whole);
   return t;
 }
 

@@ -97,9 +97,8 @@ public:
   Integer LineNr() const { return FState.LineNr; }
   const TLastComment &LastComment() const { return FState.LastComment; }
 
-  // 0: a comment's token text is its opener; 1: the whole comment; 2: its first line.
-  Byte CommentTextMode() const { return FCommentTextMode; }
-  void SetCommentTextMode(Byte mode) { FCommentTextMode = mode; }
+  TCommentTextMode CommentTextMode() const { return FCommentTextMode; }
+  void SetCommentTextMode(TCommentTextMode mode) { FCommentTextMode = mode; }
   bool RecordComments() const { return FRecordComments; }
   void SetRecordComments(bool on) { FRecordComments = on; }
   bool NumbersAsNumbers() const { return FNumbersAsNumbers; }
@@ -148,7 +147,7 @@ protected:
 
   TTokenizerScanState FState;
   StringView FLine; // the line read last (FLineText)
-  Byte FCommentTextMode = 0;
+  TCommentTextMode FCommentTextMode = TCommentTextMode::Opener;
   bool FRecordComments = false;
   bool FNumbersAsNumbers = false;
   bool FRaiseAtEnd = false;

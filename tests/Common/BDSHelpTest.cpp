@@ -1,4 +1,4 @@
-#include "World/BDSHelp.h"
+#include "Common/BDSHelp.h"
 
 #include "Platform/Registry/Registry.h"
 #include "Platform/Shell/ShellApi.h"
