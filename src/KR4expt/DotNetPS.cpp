@@ -166,10 +166,10 @@ void TDotNetStub::WMSetText(TMessage &message) {
     const std::size_t bytes = args.size() * sizeof(Char);
     // At most one superseding call is queued: the one this call replaces.
     const bool superseding = Supersedes(id);
-    const auto replaced =
-        superseding ? std::find_if(FQueue.begin(), FQueue.end(),
-                                   [](const TQueuedCall &c) { return c.Superseding; })
-                    : FQueue.end();
+    const auto replaced = superseding
+                              ? std::find_if(FQueue.begin(), FQueue.end(),
+                                             [](const TQueuedCall &c) { return c.Superseding; })
+                              : FQueue.end();
     const bool replaces = replaced != FQueue.end();
     const std::size_t freed = replaces ? replaced->Args.size() * sizeof(Char) : 0;
     if (FQueue.size() - replaces >= DotNetStubMaxCalls ||

@@ -11,6 +11,7 @@
 #include "KR4expt/D4ImportUnitsFrm.h"
 #include "KR4expt/KRBatchCmds.h"
 #include "KR4expt/KRExptOptsFrm.h"
+#include "KR4expt/TransferFiles.h"
 #include "Platform/Rtl/Files.h"
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Shell/ShellApi.h"
@@ -763,6 +764,9 @@ bool TKR4ExptDataModule::AutoRefreshAllowed() {
 }
 
 void TKR4ExptDataModule::ModuleSaved(IOTAModule *Module) {
+  // Saved by the user (the expert's own saves run Busy): the file is theirs now.
+  if (Module && !Busy)
+    ForgetKestruneFile(Module->FileName());
   if (Module && AutoRefreshAllowed())
     Proxies->AutoRefresh(Module->FileName());
 }
@@ -777,8 +781,15 @@ String TKR4ExptDataModule::StackTraceFileName() {
   return ExpandFileName(LocalAppDataFolder(KestruneVersion) + u"Auto-Sequence-Diagram.txt");
 }
 
+// The lines are joined into one text and split again: a name holding a line break would make
+// rows of its own. Such a module is not offered (the batch file could not carry it); a
+// project's row shows its line breaks written out.
 String TKR4ExptDataModule::CollectImportCandidates() {
   TStringList lines;
+  const auto addFile = [&lines](const String &name) {
+    if (!HoldsLineBreak(name))
+      lines.Add(u"file=" + name);
+  };
   IPtr<IOTAProjectGroup> group;
   TToolsAPIUtils::GetMainProjectGroup(group);
   if (group)
@@ -786,17 +797,18 @@ String TKR4ExptDataModule::CollectImportCandidates() {
       IPtr<IOTAProject> project = group->Projects(i);
       if (!project)
         continue;
-      lines.Add(u"project=" + TToolsAPIUtils::GetProjectSourceName(project.get()));
+      const String source = TToolsAPIUtils::GetProjectSourceName(project.get());
+      lines.Add(u"project=" + (HoldsLineBreak(source) ? ShownFileName(source) : source));
       for (Integer j = 0; j < project->GetModuleCount(); ++j)
         if (IPtr<IOTAModuleInfo> info = project->GetModule(j))
-          lines.Add(u"file=" + info->FileName());
+          addFile(info->FileName());
     }
   lines.Add(String(u"project=") + SEditorFiles);
   IPtr<IOTAModuleServices> services;
   TToolsAPIUtils::GetModuleServices(services);
   for (Integer i = 0; i < services->ModuleCount(); ++i)
     if (IPtr<IOTAModule> module = services->Modules(i))
-      lines.Add(u"file=" + module->FileName());
+      addFile(module->FileName());
   return lines.Text();
 }
 

@@ -30,6 +30,15 @@ const Char *const SNotReloaded =
     u"it is.";
 const Char *const SNamesRefused =
     u"Not added to the project \"%s\" (a file name must not hold a line break): %s";
+const Char *const SKestruneFilesBound =
+    u"The file \"%s\" was not opened: the files Kestrune's requests open stay open for it, at "
+    u"most %d of them with %d MB in all, until you change or close them, and %d of them with "
+    u"%d MB are open now.";
+
+// Bytes as whole megabytes, rounded up.
+Integer Megabytes(Int64 bytes) {
+  return static_cast<Integer>((bytes + (Int64{1} << 20) - 1) >> 20);
+}
 
 // The bytes of a file as Kestrune left it (a FIFO or device under the name is refused instead
 // of waited on, a file past the read bound refused by its size).
@@ -155,10 +164,45 @@ bool TKR4ExptDataModule::ForceForegroundAttached(HWND Window) {
 void TKR4ExptDataModule::OpenFileRequest(const String &FileName) {
   if (!FileExists(FileName))
     return;
+  const Int64 size = AdmitKestruneFile(FileName);
   BringIDEToFront(true);
   IPtr<IOTAEditBuffer> buffer;
   TToolsAPIUtils::OpenFile(FileName, buffer);
+  if (buffer)
+    CountKestruneFile(FileName, size);
   DelayedForeground(true);
+}
+
+Int64 TKR4ExptDataModule::AdmitKestruneFile(const String &FileName) {
+  IPtr<IOTAEditBuffer> buffer;
+  TToolsAPIUtils::FindOpenModule(FileName, buffer);
+  const Int64 size = buffer ? -1 : FileSize(FileName);
+  if (size < 0)
+    return -1;
+  // The files the user closed or changed since they were opened no longer count.
+  std::erase_if(KestruneFiles, [](const TKestruneFile &f) {
+    IPtr<IOTAEditBuffer> open;
+    TToolsAPIUtils::FindOpenModule(f.FileName, open);
+    return !open || open->Modified();
+  });
+  Int64 total = 0;
+  for (const TKestruneFile &f : KestruneFiles)
+    total += f.Size;
+  if (KestruneFiles.size() >= MaxKestruneFiles || total + size > MaxKestruneBytes)
+    throw EKRXException(
+        Format(SKestruneFilesBound,
+               {FileName, static_cast<Integer>(MaxKestruneFiles), Megabytes(MaxKestruneBytes),
+                static_cast<Integer>(KestruneFiles.size()), Megabytes(total)}));
+  return size;
+}
+
+void TKR4ExptDataModule::CountKestruneFile(const String &FileName, Int64 Size) {
+  if (Size >= 0)
+    KestruneFiles.push_back({FileName, Size});
+}
+
+void TKR4ExptDataModule::ForgetKestruneFile(const String &FileName) {
+  std::erase_if(KestruneFiles, [&](const TKestruneFile &f) { return f.FileName == FileName; });
 }
 
 void TKR4ExptDataModule::GotoLineRequest(const String &FileName, Integer Line, Integer Column) {
@@ -169,6 +213,7 @@ void TKR4ExptDataModule::GotoLineRequest(const String &FileName, Integer Line, I
 
 void TKR4ExptDataModule::ShowFileAtPosition(const String &FileName, Integer TopMin, Integer Line,
                                             Integer Column) {
+  const Int64 size = AdmitKestruneFile(FileName);
   IPtr<IOTAActionServices> actions;
   TToolsAPIUtils::GetActionServices(actions);
   if (!actions->OpenFile(FileName))
@@ -176,6 +221,8 @@ void TKR4ExptDataModule::ShowFileAtPosition(const String &FileName, Integer TopM
   BringIDEToFront(false);
   IPtr<IOTAEditBuffer> buffer;
   TToolsAPIUtils::FindOpenModule(FileName, buffer);
+  if (buffer)
+    CountKestruneFile(FileName, size);
   if (!buffer || buffer->EditViewCount() < 1)
     return;
   buffer->Show();
@@ -197,10 +244,12 @@ void TKR4ExptDataModule::ShowFileAtPosition(const String &FileName, Integer TopM
 void TKR4ExptDataModule::JumpToLocationRequest(const String &FileName, const String &KindName,
                                                const String &ClassName, const String &MemberName,
                                                const String &ParamText) {
+  const Int64 size = AdmitKestruneFile(FileName);
   IPtr<IOTAEditBuffer> buffer;
   TToolsAPIUtils::OpenFile(FileName, buffer);
   if (!buffer)
     return;
+  CountKestruneFile(FileName, size);
   Integer line = 0, bodyLine = 0;
   bool located = false;
   // A file of no known language has no parser to find the element with.
@@ -286,29 +335,34 @@ void TKR4ExptDataModule::RefreshFileRequest(const String &FileName) {
 
 namespace {
 
-// Runs the collection and always marks the transfer file ready afterwards. A file that may
-// not take an answer is refused first, so that nothing is written to it at all.
-template <class F> void AnswerTransfer(const String &transferFile, F collect) {
+// Runs the collection, which answers whether it wrote its list into `section`, and always
+// marks the transfer file ready afterwards, never over a list this request did not write. A
+// file that may not take an answer is refused first, so that nothing is written to it at all.
+template <class F> void AnswerTransfer(const String &transferFile, const Char *section, F collect) {
   CheckTransferTarget(transferFile);
+  bool listed = false;
   try {
-    collect();
+    listed = collect();
   } catch (...) {
-    SignalTransferReady(transferFile);
+    SignalTransferReadyUnlisted(transferFile, section, true);
     throw;
   }
-  SignalTransferReady(transferFile);
+  if (listed)
+    SignalTransferReady(transferFile);
+  else
+    SignalTransferReadyUnlisted(transferFile, section, false);
 }
 
 } // namespace
 
 void TKR4ExptDataModule::ProjectFilesRequest(const String &TransferFile) {
-  AnswerTransfer(TransferFile, [&] {
+  AnswerTransfer(TransferFile, u"ProjectFiles", [&] {
     // Asked inside: whatever fails here, Kestrune still sees the transfer file ready.
     const TSourceLanguageKind language = IsDelphiPersonality() ? lanPascal : lanUndefined;
     IPtr<IOTAProject> project;
     TToolsAPIUtils::GetActiveProject(project);
     if (!project)
-      return;
+      return false;
     // A project of another personality lists the files no explorer claims.
     TStringList files;
     TModuleExplorerRegistry &registry = ModuleExplorerRegistry();
@@ -319,11 +373,12 @@ void TKR4ExptDataModule::ProjectFilesRequest(const String &TransferFile) {
           files.Add(name);
       }
     WriteTransferFileList(TransferFile, u"ProjectFiles", files);
+    return true;
   });
 }
 
 void TKR4ExptDataModule::EditorFilesRequest(const String &TransferFile) {
-  AnswerTransfer(TransferFile, [&] {
+  AnswerTransfer(TransferFile, u"EditorFiles", [&] {
     TStringList files;
     IPtr<IOTAEditorServices> editors;
     TToolsAPIUtils::GetEditViewServices(editors);
@@ -333,6 +388,7 @@ void TKR4ExptDataModule::EditorFilesRequest(const String &TransferFile) {
         if (IPtr<IOTAEditBuffer> buffer = iterator->EditBuffers(i); buffer && buffer->Modified())
           files.Add(buffer->FileName());
     WriteTransferFileList(TransferFile, u"EditorFiles", files);
+    return true;
   });
 }
 

@@ -13,7 +13,9 @@ void TKRBatchCommand::SaveToFile(const String &FileName) const {
   CheckExchangeFileName(FileName, Project);
   for (Integer i = 0; i < FileCount(); ++i)
     CheckExchangeFileName(FileName, Files(i));
-  TUtf8IniFile ini(FileName);
+  // The file is the system's own and written anew: whatever an earlier run or anything else
+  // left under its name is not read (a FIFO there would stop the read for ever).
+  TUtf8IniFile ini(FileName, TStringList());
   ini.WriteBool(u"Project", u"CreateNewModel", CreateNewModel);
   ini.WriteBool(u"Project", u"VisualizeModules", VisualizeModules);
   ini.WriteString(u"Project", u"Project", Project);

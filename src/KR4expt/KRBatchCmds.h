@@ -16,10 +16,10 @@ public:
   Integer FileCount() const { return FFiles->Count(); }
   String Files(Integer Index) const { return FFiles->Strings(Index); }
 
-  // Writes "Project" (CreateNewModel, VisualizeModules, Project) and "Files" (Count,
-  // File_0..File_n-1) into the ini file, keeping its other content; "Files" is erased first.
-  // A project or file name holding a line break raises EKRXException naming it, before
-  // anything is written.
+  // Writes the ini file anew (nothing it held is kept): "Project" (CreateNewModel,
+  // VisualizeModules, Project) and "Files" (Count, File_0..File_n-1). A project or file name
+  // that no ini file can carry (CheckExchangeFileName) raises EKRXException naming it, before
+  // anything is written; a folder or a FIFO under the name raises an error naming the file.
   void SaveToFile(const String &FileName) const;
 
   bool CreateNewModel = false;

@@ -25,30 +25,38 @@ namespace krx {
 namespace {
 
 const Char *const SRefused = u"The transfer file \"%s\" %s; it is left as it is";
+const Char *const SListTooLarge =
+    u"The list of %d files would make the transfer file \"%s\" larger than 64 MB; it is not "
+    u"written, and the answer lists no files";
 
 bool IsAnswerSection(StringView name) {
   return SameText(name, u"ProjectFiles") || SameText(name, u"EditorFiles") ||
          SameText(name, u"TransferControl");
 }
 
-// True for lines that an earlier answer may hold: none but blank ones, or answer sections and
-// "name=value" lines below a section only, so that the rewrite drops nothing but blanks.
+// True for the lines of an earlier answer: answer sections only, at least one, holding
+// "name=value" lines only, so that the rewrite drops nothing but blank lines. Anything else
+// (blank lines only, a comment, another section beside an answer's) is a user's file.
 bool IsEarlierAnswer(const TStrings &lines) {
-  bool inSection = false, answer = false, blank = true;
+  bool inSection = false;
   for (Integer i = 0; i < lines.Count(); ++i) {
     const String s = Trim(lines.Strings(i));
     if (s.empty())
       continue;
-    blank = false;
     if (s.size() >= 2 && s.front() == u'[' && s.back() == u']') {
+      if (!IsAnswerSection(Trim(StringView(s).substr(1, s.size() - 2))))
+        return false;
       inSection = true;
-      answer = answer || IsAnswerSection(Trim(StringView(s).substr(1, s.size() - 2)));
     } else if (!inSection || s.front() == u';' || s.find(u'=') == String::npos) {
       return false;
     }
   }
-  return blank || answer;
+  return inSection;
 }
+
+// Room kept below the read bound for what the mark's update adds to a list (the mark, or
+// "FileCount" 0 with it), so that the file stays readable for that update and the next request.
+constexpr Int64 kMarkRoom = 256;
 
 // The answer file as one update finds it: its content, and the file it was read from (none
 // for a file still to be created).
@@ -59,9 +67,10 @@ public:
     const TReadResult read = ReadRegularFile(os);
     TStringList lines;
     if (read.Ok()) {
+      // An empty file is one the requester made ready for the answer.
       const TBytes bytes(read.Bytes.begin(), read.Bytes.end());
       lines.LoadFromBytes(bytes, UnmarkedUtf8(bytes));
-      if (!IsEarlierAnswer(lines))
+      if (!bytes.empty() && !IsEarlierAnswer(lines))
         Refuse(u"holds something other than an earlier answer");
       FStamp = read.Stamp;
     } else if (read.Error == ENOENT || read.Error == ELOOP) {
@@ -79,11 +88,14 @@ public:
 
   TUtf8IniFile &Ini() { return *FIni; }
 
-  void Update() {
+  void Update() { Update(FIni->FileBytes()); }
+  void Update(const std::string &bytes) {
     TReplaceOptions options;
     options.ExpectedFile = FStamp ? &*FStamp : nullptr;
     options.ExpectNew = !FStamp;
-    SaveFileAtomically(FFileName, FIni->FileBytes(), options);
+    // Where only an in-place rewrite is possible, a file of several names is the user's too.
+    options.InPlaceOnlySingleLink = true;
+    SaveFileAtomically(FFileName, bytes, options);
   }
 
 private:
@@ -100,19 +112,28 @@ private:
 
 bool HoldsLineBreak(StringView Name) { return Name.find_first_of(u"\r\n") != StringView::npos; }
 
+const Char *UncarriedNameReason(StringView Name) {
+  if (HoldsLineBreak(Name))
+    return u"holds a line break";
+  // Every ini reader trims a value, so such a name would come back as another one.
+  if (!Name.empty() && (Name.front() <= u' ' || Name.back() <= u' '))
+    return u"begins or ends with a blank or control character";
+  return nullptr;
+}
+
 String ShownFileName(StringView Name) {
   String shown;
   for (Char c : Name)
-    shown += c == u'\r' ? String(u"#13") : c == u'\n' ? String(u"#10") : String(1, c);
+    shown += c < u' ' ? u"#" + IntToStr(c) : String(1, c);
   return shown;
 }
 
 void CheckExchangeFileName(const String &ExchangeFile, StringView Name) {
-  if (!HoldsLineBreak(Name))
+  const Char *why = UncarriedNameReason(Name);
+  if (!why)
     return;
-  throw EKRXException(Format(u"The file name \"%s\" holds a line break and cannot be written "
-                             u"to \"%s\"",
-                             {ShownFileName(Name), ExpandFileName(ExchangeFile)}));
+  throw EKRXException(Format(u"The file name \"%s\" %s and cannot be written to \"%s\"",
+                             {ShownFileName(Name), String(why), ExpandFileName(ExchangeFile)}));
 }
 
 void CheckTransferTarget(const String &FileName) { TTransferFile check(FileName); }
@@ -125,12 +146,25 @@ void WriteTransferFileList(const String &FileName, const String &Section, const 
   ini.WriteInteger(Section, u"FileCount", List.Count());
   for (Integer i = 0; i < List.Count(); ++i)
     ini.WriteString(Section, Format(u"File_%d", {i}), List.Strings(i));
-  file.Update();
+  const std::string bytes = ini.FileBytes();
+  // Past the read bound the mark could not be added to it, nor the next answer.
+  if (static_cast<Int64>(bytes.size()) + kMarkRoom > MaxReadFileSize)
+    throw EKRXException(Format(SListTooLarge, {List.Count(), ExpandFileName(FileName)}));
+  file.Update(bytes);
 }
 
 void SignalTransferReady(const String &FileName) {
   TTransferFile file(FileName);
   file.Ini().WriteBool(u"TransferControl", u"TransferReady", true);
+  file.Update();
+}
+
+void SignalTransferReadyUnlisted(const String &FileName, const String &Section, bool Failed) {
+  TTransferFile file(FileName);
+  TUtf8IniFile &ini = file.Ini();
+  if (Failed || ini.ValueExists(Section, u"FileCount"))
+    ini.WriteInteger(Section, u"FileCount", 0);
+  ini.WriteBool(u"TransferControl", u"TransferReady", true);
   file.Update();
 }
 

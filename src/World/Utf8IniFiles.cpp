@@ -17,7 +17,9 @@ const String &RefuseUnreadable(const String &fileName) {
   const Integer n = std::max<Integer>(stream.Read(head, 4), 0);
   const TTextEncoding encoding = DetectBOM(head, static_cast<std::size_t>(n));
   if (encoding == teUtf32LE || encoding == teUtf32BE)
-    throw EUnsupportedTextEncoding();
+    throw EUnsupportedTextEncoding(
+        Format(u"Unsupported text encoding (UTF-32) of the file \"%s\"; it is left as it is",
+               {ExpandFileName(fileName)}));
   return fileName;
 }
 

@@ -8,8 +8,8 @@ namespace krx {
 
 class TUtf8IniFile : public TMemIniFile {
 public:
-  // Reads the file when it exists. A file marked as UTF-32 raises EUnsupportedTextEncoding:
-  // it cannot be read, and writing it back would destroy it.
+  // Reads the file when it exists. A file marked as UTF-32 raises EUnsupportedTextEncoding,
+  // naming the file: it cannot be read, and writing it back would destroy it.
   explicit TUtf8IniFile(const String &fileName);
   // The content of a file the caller has read and examined itself (its lines); nothing is read.
   TUtf8IniFile(const String &fileName, const TStrings &lines);

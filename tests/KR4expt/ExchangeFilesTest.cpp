@@ -42,13 +42,12 @@ TEST(TransferFile, ListThenReadyMarkByteExact) {
 
 TEST(TransferFile, EmptyListAndKeysOfAnEarlierAnswerStay) {
   test::TempDir dir;
-  test::WriteFileBytes(dir / "t.ini", "[Kestrune]\r\nToken=42\r\n[EditorFiles]\r\nFileCount=6\r\n"
-                                      "File_5=old.pas\r\n");
+  test::WriteFileBytes(dir / "t.ini", "[EditorFiles]\r\nFileCount=6\r\nFile_5=old.pas\r\n");
   const String f = dir.Str("t.ini");
   WriteTransferFileList(f, u"EditorFiles", TStringList());
   SignalTransferReady(f);
   EXPECT_EQ(test::ReadFileBytes(dir / "t.ini"),
-            BOM + "\r\n[Kestrune]\r\nToken=42\r\n\r\n[EditorFiles]\r\nFileCount=0\r\n"
+            BOM + "\r\n[EditorFiles]\r\nFileCount=0\r\n"
                   "File_5=old.pas\r\n\r\n[TransferControl]\r\nTransferReady=1\r\n\r\n");
 }
 
@@ -119,7 +118,7 @@ TEST(TransferFile, AFolderThatTakesNoNewFileStillGetsTheListAndTheMark) {
   test::TempDir dir;
   std::filesystem::create_directory(dir / "locked");
   const auto path = dir / "locked" / "t.ini";
-  test::WriteFileBytes(path, "[Kestrune]\r\nToken=42\r\n[ProjectFiles]\r\nFileCount=0\r\n");
+  test::WriteFileBytes(path, "[ProjectFiles]\r\nFileCount=0\r\n");
   std::filesystem::permissions(path, std::filesystem::perms(0666));
   const int code = test::RunWithoutPrivileges(dir.Path(), [&] {
     std::filesystem::permissions(dir / "locked", std::filesystem::perms(0555));
@@ -128,7 +127,7 @@ TEST(TransferFile, AFolderThatTakesNoNewFileStillGetsTheListAndTheMark) {
     return 0;
   });
   EXPECT_EQ(code, 0);
-  EXPECT_EQ(test::ReadFileBytes(path), BOM + "\r\n[Kestrune]\r\nToken=42\r\n\r\n[ProjectFiles]\r\n"
+  EXPECT_EQ(test::ReadFileBytes(path), BOM + "\r\n[ProjectFiles]\r\n"
                                              "FileCount=1\r\nFile_0=a.pas\r\n\r\n"
                                              "[TransferControl]\r\nTransferReady=1\r\n\r\n");
 }
@@ -266,10 +265,12 @@ TEST(ExchangeFiles, NamesWithLineBreaksAreRefusedAndNothingIsWritten) {
   EXPECT_EQ(test::ReadFileBytes(dir / "KRPrjBatch.imp"), before);
 }
 
-TEST(BatchFile, ByteExactAndRewrittenFileSectionOnly) {
+// The batch file is written anew each time: nothing a leftover holds is read or kept, not
+// even one the ini reader refuses.
+TEST(BatchFile, ByteExactAndWrittenAnewOverAnyLeftover) {
   test::TempDir dir;
   const String f = dir.Str("KRPrjBatch.imp");
-  test::WriteFileBytes(dir / "KRPrjBatch.imp", "[Project]\r\nExtra=kept\r\n");
+  test::WriteFileBytes(dir / "KRPrjBatch.imp", "[Project]\r\nExtra=dropped\r\n");
   TKRBatchCommand batch;
   batch.CreateNewModel = true;
   batch.Project = u"C:\\p\\x.dproj";
@@ -279,15 +280,16 @@ TEST(BatchFile, ByteExactAndRewrittenFileSectionOnly) {
   EXPECT_EQ(batch.FileCount(), 3);
   batch.SaveToFile(f);
   EXPECT_EQ(test::ReadFileBytes(dir / "KRPrjBatch.imp"),
-            BOM + "\r\n[Project]\r\nExtra=kept\r\nCreateNewModel=1\r\nVisualizeModules=0\r\n"
+            BOM + "\r\n[Project]\r\nCreateNewModel=1\r\nVisualizeModules=0\r\n"
                   "Project=C:\\p\\x.dproj\r\n\r\n[Files]\r\nCount=3\r\nFile_0=a.pas\r\n"
                   "File_1=b.pas\r\nFile_2=a.pas\r\n\r\n");
+  test::WriteFileBytes(dir / "KRPrjBatch.imp", std::string("\xFF\xFE\0\0[\0\0\0", 8)); // UTF-32
   TKRBatchCommand second;
   second.VisualizeModules = true;
   second.AddFile(u"z.pas");
   second.SaveToFile(f);
   EXPECT_EQ(test::ReadFileBytes(dir / "KRPrjBatch.imp"),
-            BOM + "\r\n[Project]\r\nExtra=kept\r\nCreateNewModel=0\r\nVisualizeModules=1\r\n"
+            BOM + "\r\n[Project]\r\nCreateNewModel=0\r\nVisualizeModules=1\r\n"
                   "Project=\r\n\r\n[Files]\r\nCount=1\r\nFile_0=z.pas\r\n\r\n");
 }
 

@@ -80,12 +80,14 @@ protected:
     test::WriteFileBytes(Unit, kUnit);
   }
 
-  // Runs krx-ide with the plug-in on the script; the event lines it printed.
-  std::vector<std::string> RunIDE(const std::string &script) {
+  // Runs krx-ide with the plug-in on the script (through the command `prefix`, when given);
+  // the event lines it printed.
+  std::vector<std::string> RunIDE(const std::string &script, std::vector<std::string> prefix = {}) {
     test::WriteFileBytes(Dir / "script.ide", script);
-    test::TChildProcess ide(
-        {kIDE, "--plugin", KRX_PLUGIN_FILE, "--script", (Dir / "script.ide").string()},
-        Dir / "ide.out", Dir / "ide.err");
+    for (const std::string &word : {kIDE, std::string("--plugin"), std::string(KRX_PLUGIN_FILE),
+                                    std::string("--script"), (Dir / "script.ide").string()})
+      prefix.push_back(word);
+    test::TChildProcess ide(prefix, Dir / "ide.out", Dir / "ide.err");
     EXPECT_EQ(ide.Wait(120s), 0) << ide.Error();
     std::vector<std::string> events;
     for (const std::string &line : test::Lines(ide.Output()))
@@ -352,10 +354,16 @@ TEST_F(ExpertRequests, AReloadThatCannotTakeTheNewFileLeavesItAndSaysWhy) {
 }
 
 // Kestrune may name any path for an answer: only a new file or an earlier answer takes it.
-// Anything else stays as it was: the unit open in the editor, a FIFO, a folder, a device, a
-// link that leads nowhere or to itself.
+// Anything else stays as it was: the unit open in the editor, a file of blank lines, a file
+// holding an answer's section beside another one, a FIFO, a folder, a device, a link that
+// leads nowhere or to itself.
 TEST_F(ExpertRequests, AnAnswerNamedAtAnythingButAnEarlierAnswerLeavesItAndSaysWhy) {
   namespace fs = std::filesystem;
+  const std::pair<std::string, std::string> users[] = {
+      {(Dir / ".gitignore").string(), "\n\n"},
+      {(Dir / "mixed.ini").string(), "[Options]\r\nA=1\r\n[EditorFiles]\r\nFileCount=0\r\n"}};
+  for (const auto &[name, bytes] : users)
+    test::WriteFileBytes(name, bytes);
   test::MakeFifo(Dir / "fifo");
   fs::create_directory(Dir / "folder");
   fs::create_symlink("/dev/null", Dir / "device");
@@ -363,6 +371,8 @@ TEST_F(ExpertRequests, AnAnswerNamedAtAnythingButAnEarlierAnswerLeavesItAndSaysW
   fs::create_symlink("loop", Dir / "loop");
   const std::pair<std::string, std::string> cases[] = {
       {Unit, "holds something other than an earlier answer"},
+      {users[0].first, "holds something other than an earlier answer"},
+      {users[1].first, "holds something other than an earlier answer"},
       {(Dir / "fifo").string(), "is not a regular file (a FIFO, device or socket)"},
       {(Dir / "folder").string(), "is a folder"},
       {(Dir / "device").string(), "is not a regular file (a FIFO, device or socket)"},
@@ -381,6 +391,8 @@ TEST_F(ExpertRequests, AnAnswerNamedAtAnythingButAnEarlierAnswerLeavesItAndSaysW
                 Utf8ToString("The transfer file \"" + cases[i].first + "\" " + cases[i].second +
                              "; it is left as it is."));
   EXPECT_EQ(test::ReadFileBytes(Unit), kUnit);
+  for (const auto &[name, bytes] : users)
+    EXPECT_EQ(test::ReadFileBytes(name), bytes) << name;
   EXPECT_TRUE(fs::is_fifo(Dir / "fifo"));
   EXPECT_TRUE(fs::is_empty(Dir / "folder"));
   EXPECT_EQ(fs::read_symlink(Dir / "device"), "/dev/null");
@@ -400,8 +412,8 @@ TEST_F(ExpertRequests, AListThatCannotBeWrittenStillMarksTheAnswerReady) {
   ASSERT_EQ(messages.size(), 1u) << Joined(messages);
   EXPECT_THAT(StringToUtf8(Field(messages[0], "text")),
               HasSubstr("\"/p/a#13b.pas\" holds a line break"));
-  EXPECT_EQ(test::ReadFileBytes(transfer),
-            "\xEF\xBB\xBF\r\n[TransferControl]\r\nTransferReady=1\r\n\r\n");
+  EXPECT_EQ(test::ReadFileBytes(transfer), "\xEF\xBB\xBF\r\n[ProjectFiles]\r\nFileCount=0\r\n\r\n"
+                                           "[TransferControl]\r\nTransferReady=1\r\n\r\n");
 }
 
 // A name with a line break would make every later answer listing the project's files fail.
@@ -655,6 +667,149 @@ TEST_F(ExpertRequests, TheIDEComesToTheFrontByTheConfiguredMethod) {
         Quoted(Unit) + "\nforeground " + c.Simulation + "\nrequest " + c.Request + "\npump 300\n");
     EXPECT_EQ(ForegroundTrace(events), c.Trace) << c.Name << "\n" << Joined(events);
   }
+}
+
+// ---- Answers that cannot be written whole --------------------------------------------------
+
+// An earlier answer's list in a transfer file, and that file as a request that wrote no list
+// of its own leaves it: the count 0 with the mark, never the old list under the mark.
+std::string EarlierAnswer(const std::string &section) {
+  return "[" + section +
+         "]\r\nFileCount=2\r\nFile_0=/old/a.pas\r\nFile_1=/old/b.pas\r\n"
+         "[TransferControl]\r\nTransferReady=0\r\n";
+}
+std::string EarlierAnswerMarkedEmpty(const std::string &section) {
+  return "\xEF\xBB\xBF\r\n[" + section +
+         "]\r\nFileCount=0\r\nFile_0=/old/a.pas\r\n"
+         "File_1=/old/b.pas\r\n\r\n[TransferControl]\r\nTransferReady=1\r\n\r\n";
+}
+
+// Names that every ini reader trims would come back as other names; a list that would pass
+// the read bound could not take its mark.
+TEST_F(ExpertRequests, AListThatCannotBeCarriedIsRefusedAndTheEarlierListIsNotMarked) {
+  const std::string d = Dir.Path().string();
+  const std::pair<std::string, std::string> names[] = {{"/blank.pas ", "/blank.pas "},
+                                                       {"/tab.pas\t", "/tab.pas#9"},
+                                                       {"/ctl.pas\x1F", "/ctl.pas#31"}};
+  std::string script;
+  for (std::size_t i = 0; i < std::size(names); ++i) {
+    const std::string unit = d + names[i].first, transfer = d + "/t" + std::to_string(i);
+    test::WriteFileBytes(unit, kUnit);
+    test::WriteFileBytes(transfer, EarlierAnswer("EditorFiles"));
+    script += "open " + Quoted(unit) + "\ntype x\nrequest 1033 " + Quoted(transfer) + "\nsave " +
+              Quoted(unit) + "\n";
+  }
+  // An earlier answer 40 bytes under the bound, which the list would push past it (in lines
+  // of 1 KB, which cost the reader less than one line of 64 MB).
+  const std::string big = d + "/big";
+  std::string earlier = "[TransferControl]\r\nTransferReady=0\r\n[EditorFiles]\r\n";
+  const std::size_t size = static_cast<std::size_t>(MaxReadFileSize) - 40;
+  for (int i = 0; earlier.size() + 1100 < size; ++i)
+    earlier += "Old_" + std::to_string(i) + "=" + std::string(1000, 'x') + "\r\n";
+  earlier += "Pad=" + std::string(size - earlier.size() - 6, 'y') + "\r\n";
+  test::WriteFileBytes(big, earlier);
+  script += "open " + Quoted(Unit) + "\ntype x\nrequest 1033 " + Quoted(big) + "\n";
+
+  const auto messages = Named(RunIDE(script), "message");
+  ASSERT_EQ(messages.size(), std::size(names) + 1) << Joined(messages);
+  for (std::size_t i = 0; i < std::size(names); ++i) {
+    const std::string transfer = d + "/t" + std::to_string(i);
+    EXPECT_EQ(StringToUtf8(Field(messages[i], "text")),
+              "The file name \"" + d + names[i].second +
+                  "\" begins or ends with a blank or control character and cannot be written "
+                  "to \"" +
+                  transfer + "\"");
+    EXPECT_EQ(test::ReadFileBytes(transfer), EarlierAnswerMarkedEmpty("EditorFiles")) << i;
+  }
+  EXPECT_EQ(StringToUtf8(Field(messages.back(), "text")),
+            "The list of 1 files would make the transfer file \"" + big +
+                "\" larger than 64 MB; it is not written, and the answer lists no files.");
+  const std::string bytes = test::ReadFileBytes(big);
+  EXPECT_LT(bytes.size(), static_cast<std::size_t>(MaxReadFileSize));
+  const std::string marked = "\xEF\xBB\xBF\r\n[TransferControl]\r\nTransferReady=1\r\n\r\n";
+  EXPECT_EQ(bytes.substr(0, marked.size()), marked);
+  EXPECT_EQ(bytes.substr(bytes.size() - 17), "\r\nFileCount=0\r\n\r\n");
+}
+
+// A full disk, as a limit on the size of the files the IDE writes (SIGXFSZ ignored, so writes
+// past it fail with EFBIG): the long list cannot be written, the short mark can.
+TEST_F(ExpertRequests, AFullDiskNeverLeavesAnEarlierListMarkedReady) {
+  const std::string d = Dir.Path().string(), transfer = d + "/files.ini";
+  test::WriteFileBytes(transfer, EarlierAnswer("ProjectFiles"));
+  std::string project = "project " + d + "/P.dproj Delphi.Personality Application";
+  for (int i = 0; i < 400; ++i)
+    project +=
+        " " + d + "/unit_with_a_name_long_enough_to_fill_the_disk_" + std::to_string(i) + ".pas";
+  const auto messages =
+      Named(RunIDE(project + "\nrequest 1030 " + Quoted(transfer) + "\n",
+                   {"/bin/sh", "-c", "trap '' XFSZ; exec prlimit --fsize=16384 -- \"$@\"", "sh"}),
+            "message");
+  ASSERT_EQ(messages.size(), 1u) << Joined(messages);
+  EXPECT_EQ(Field(messages[0], "text"), Utf8ToString("Cannot write file \"" + transfer + "\". ") +
+                                            SysErrorMessage(EFBIG) +
+                                            u" The file is left as it was.");
+  EXPECT_EQ(test::ReadFileBytes(transfer), EarlierAnswerMarkedEmpty("ProjectFiles"));
+}
+
+// Where the folder takes no new file, the answer can only be rewritten in place, and a file
+// of several names would change under the user's other name too. Permissions bind the host
+// (as root it runs as "nobody").
+TEST_F(ExpertRequests, AnAnswerFileWithAnotherNameIsNotRewrittenInPlace) {
+  namespace fs = std::filesystem;
+  fs::create_directory(Dir / "locked");
+  const std::string transfer = (Dir / "locked" / "files.ini").string();
+  test::WriteFileBytes(transfer, EarlierAnswer("EditorFiles"));
+  fs::permissions(transfer, fs::perms(0666));
+  fs::create_hard_link(transfer, Dir / "users.ini");
+  bool ok = false;
+  const std::vector<std::string> unprivileged = test::UnprivilegedCommand(Dir.Path(), ok);
+  ASSERT_TRUE(ok);
+  fs::permissions(Dir / "locked", fs::perms(0555));
+  const auto messages =
+      Named(RunIDE("open " + Quoted(Unit) + "\ntype x\nrequest 1033 " + Quoted(transfer) + "\n",
+                   unprivileged),
+            "message");
+  ASSERT_EQ(messages.size(), 1u) << Joined(messages);
+  EXPECT_EQ(StringToUtf8(Field(messages[0], "text")),
+            "Cannot write file \"" + transfer +
+                "\". It has another name (a hard link) that a rewrite would change too, and its "
+                "folder takes no new file; it is left as it is.");
+  EXPECT_EQ(test::ReadFileBytes(Dir / "users.ini"), EarlierAnswer("EditorFiles"));
+}
+
+// Temporary files have one length beside every file: a name of 255 bytes and a path just
+// under the length limit get whole answers, and a unit of such a name is saved and reloaded.
+TEST_F(ExpertRequests, NamesAndPathsAtTheLengthLimitsGetWholeAnswersAndSaves) {
+  namespace fs = std::filesystem;
+  const std::string unit = (Dir / (std::string(251, 'u') + ".pas")).string();
+  test::WriteFileBytes(unit, kUnit);
+  const std::string kestrunes = "unit Rewritten;\ninterface\nimplementation\nend.\n";
+  test::WriteFileBytes(Dir / "kestrune.pas", kestrunes);
+  const std::string named = (Dir / std::string(255, 't')).string();
+  fs::path deep = Dir.Path();
+  while (deep.string().size() + 201 < 4080)
+    deep /= std::string(200, 'd');
+  fs::create_directories(deep);
+  const std::string nested = (deep / std::string(4089 - deep.string().size(), 't')).string();
+  ASSERT_EQ(nested.size(), 4090u); // the limit is 4095 bytes
+  const auto events =
+      RunIDE("project " + Dir.Path().string() + "/P.dproj Delphi.Personality Application " +
+             Quoted(unit) + "\nopen " + Quoted(unit) + "\ntype x\nrequest 1033 " + Quoted(named) +
+             "\nrequest 1030 " + Quoted(nested) + "\nsave " + Quoted(unit) + "\ncopy " +
+             Quoted((Dir / "kestrune.pas").string()) + " " + Quoted(unit) + "\nrequest 1026 " +
+             Quoted(unit) + "\n");
+  const auto answer = [&](const std::string &section) {
+    return "\xEF\xBB\xBF\r\n[" + section + "]\r\nFileCount=1\r\nFile_0=" + unit +
+           "\r\n\r\n[TransferControl]\r\nTransferReady=1\r\n\r\n";
+  };
+  EXPECT_EQ(test::ReadFileBytes(named), answer("EditorFiles"));
+  EXPECT_EQ(test::ReadFileBytes(nested), answer("ProjectFiles"));
+  const auto saves = Named(events, "module.save");
+  ASSERT_EQ(saves.size(), 2u) << Joined(events);
+  for (const std::string &save : saves)
+    EXPECT_THAT(save, HasSubstr("\"written\":true")) << save;
+  EXPECT_EQ(test::ReadFileBytes(unit), kestrunes);
+  EXPECT_THAT(Named(events, "message"), IsEmpty());
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <sys/stat.h>
 #include <thread>
 
 namespace krx::test {
@@ -356,6 +357,55 @@ TEST_F(CommandsTest, ConvertProjectSendsItsPascalFilesAsANewModel) {
   EXPECT_NE(batch.find("Project=" + (Dir / "App.dpr").string()), std::string::npos) << batch;
   EXPECT_NE(batch.find("Count=1\r\nFile_0=" + U8() + "\r\n"), std::string::npos) << batch;
   EXPECT_EQ(Messages(), std::vector<String>{u"Unable to determine active project language."});
+}
+
+// The batch file is the expert's own and written anew each time: a leftover that cannot be
+// read does not block the import; what cannot be replaced is named at once, without a wait.
+TEST_F(CommandsTest, ConvertProjectWritesTheBatchFileAnewOverAnyLeftover) {
+  StartKestrune();
+  Load();
+  IDE.AddProject(Utf8ToString((Dir / "App.dproj").string()), u"Delphi.Personality", u"Application",
+                 {Unit});
+  Click(u"Convert project to Model");
+  const auto first = Received(1);
+  ASSERT_EQ(first.size(), 1u);
+  const fs::path batch = first[0].substr(5);
+  const std::string written = ReadFile(batch);
+  std::ofstream(batch, std::ios::binary | std::ios::trunc) << std::string("\xFF\xFE\0\0[\0\0\0", 8);
+  Click(u"Convert project to Model"); // marked as UTF-32
+  EXPECT_EQ(ReadFile(batch), written);
+  fs::remove(batch);
+  fs::create_directory(batch);
+  Click(u"Convert project to Model");
+  fs::remove(batch);
+  ASSERT_EQ(::mkfifo(batch.c_str(), 0600), 0);
+  Click(u"Convert project to Model");
+  fs::remove(batch);
+  Click(u"Convert project to Model");
+  EXPECT_EQ(Received(3).size(), 3u);
+  const String shown = u"Cannot create file \"" + Utf8ToString(batch.string()) + u"\". ";
+  EXPECT_EQ(Messages(),
+            (std::vector<String>{shown + SysErrorMessage(EISDIR) + u".",
+                                 shown + u"It is not a regular file (a pipe, device or socket)"}));
+}
+
+// A module whose name holds a line break is not offered: joined into the candidates' text, it
+// would split into rows of names that are no module's.
+TEST_F(CommandsTest, AModuleNameWithALineBreakAddsNoRowsToTheImportDialog) {
+  StartKestrune();
+  Load();
+  const std::string forged = (Dir / "a.pas\nproject=Forged\nfile=forged.pas").string();
+  std::ofstream(forged) << kUnitText;
+  IDE.AddProject(Utf8ToString((Dir / "App.dproj").string()), u"Delphi.Personality", u"Application",
+                 {Unit});
+  ASSERT_TRUE(IDE.Open(Utf8ToString(forged)));
+  TScriptedModal pick({Press({u"InsertAllBtn", u"OKBtn"})});
+  Click(u"Add files to Model...");
+  const auto calls = Received(1);
+  ASSERT_EQ(calls.size(), 1u);
+  const std::string batch = ReadFile(calls[0].substr(5));
+  EXPECT_NE(batch.find("[Files]\r\nCount=1\r\nFile_0=" + U8() + "\r\n\r\n"), std::string::npos)
+      << batch;
 }
 
 // Synchronising and converting the project need every module saved first.

@@ -106,7 +106,8 @@ TEST(Utf8IniFile, RefusedEncodingIsReportedAndTheFileKept) {
     ini.UpdateFile();
     FAIL() << "no exception";
   } catch (const EUnsupportedTextEncoding &e) {
-    EXPECT_EQ(e.Message(), u"Unsupported text encoding");
+    EXPECT_EQ(e.Message(), u"Unsupported text encoding (UTF-32) of the file \"" +
+                               dir.Str("u32.ini") + u"\"; it is left as it is");
   }
   EXPECT_EQ(ReadFileBytes(dir / "u32.ini"), utf32);
   WriteFileBytes(dir / "u32be.ini", std::string("\0\0\xFE\xFF\0\0\0[", 8));

@@ -50,16 +50,36 @@ void MakeFifo(const std::filesystem::path &p) {
                                             std::error_code(errno, std::generic_category()));
 }
 
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+bool GiveToNobody(const std::filesystem::path &dir) {
+  if (::chown(dir.c_str(), kNobody, kNobody) != 0)
+    return false;
+  for (const auto &entry : std::filesystem::recursive_directory_iterator(dir))
+    if (::lchown(entry.path().c_str(), kNobody, kNobody) != 0)
+      return false;
+  return true;
+}
+
+} // namespace
+
+std::vector<std::string> UnprivilegedCommand(const std::filesystem::path &dir, bool &ok) {
+  ok = true;
+  if (::geteuid() != 0)
+    return {};
+  ok = GiveToNobody(dir);
+  if (!ok)
+    return {};
+  return {"/bin/sh", "-c", "exec setpriv --reuid=65534 --regid=65534 --clear-groups -- \"$@\"",
+          "sh"};
+}
+
 int RunWithoutPrivileges(const std::filesystem::path &dir, const std::function<int()> &body) {
-  constexpr uid_t kNobody = 65534;
   const bool root = ::geteuid() == 0;
-  if (root) {
-    if (::chown(dir.c_str(), kNobody, kNobody) != 0)
-      return -1;
-    for (const auto &entry : std::filesystem::recursive_directory_iterator(dir))
-      if (::lchown(entry.path().c_str(), kNobody, kNobody) != 0)
-        return -1;
-  }
+  if (root && !GiveToNobody(dir))
+    return -1;
   const pid_t pid = ::fork();
   if (pid == 0) {
     int code = 99;

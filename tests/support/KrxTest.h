@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace krx::test {
 
@@ -38,6 +39,10 @@ void MakeFifo(const std::filesystem::path &p);
 // child runs as "nobody", and `dir` with everything in it is given to that user first. The
 // result is the child's exit code (body's result; 99 when it raised, -1 when it died).
 int RunWithoutPrivileges(const std::filesystem::path &dir, const std::function<int()> &body);
+// The words that start a program so that file permissions bind it, as RunWithoutPrivileges
+// runs its child: as root, `dir` is given to "nobody" and the words run the program as that
+// user (setpriv); otherwise there are none. Empty with `ok` false when `dir` cannot be given.
+std::vector<std::string> UnprivilegedCommand(const std::filesystem::path &dir, bool &ok);
 
 // Runs a shell command and returns what it wrote to standard output; status is the wait
 // status (WEXITSTATUS gives the exit code).

@@ -376,17 +376,21 @@ void ReplaceHiveFile(const std::filesystem::path &p, const std::string &bytes) {
 
 // A writer killed between creating its temporary file and renaming it leaves the file
 // behind. Every writer holds the hive's lock while its temporary file exists, so under the
-// lock each one found belongs to a writer that is gone.
+// lock each one found belongs to a writer that is gone. Earlier versions named temporary
+// files "." + the hive's name + "." and a unique part; those are swept too.
 void RemoveStaleTempFiles(const std::filesystem::path &hive) {
   const std::filesystem::path prefix = ReplaceTempPrefix(hive.string());
-  const std::string start = prefix.filename().string();
+  const std::string starts[] = {prefix.filename().string(), "." + hive.filename().string() + "."};
   std::error_code ec;
   for (std::filesystem::directory_iterator it(prefix.parent_path(), ec), end; !ec && it != end;
        it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (name.size() > start.size() && name.compare(0, start.size(), start) == 0 &&
-        it->is_regular_file(ec))
-      ::unlink(it->path().c_str());
+    for (const std::string &start : starts)
+      if (name.size() > start.size() && name.compare(0, start.size(), start) == 0 &&
+          it->is_regular_file(ec)) {
+        ::unlink(it->path().c_str());
+        break;
+      }
   }
 }
 

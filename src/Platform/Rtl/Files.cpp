@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
@@ -379,13 +381,17 @@ bool SameFile(const struct stat &st, const TFileStamp &expected) {
 
 // Rewrites an existing file where it stands: used only when its folder takes no new file.
 TReplaceResult RewriteInPlace(const std::string &osName, std::string_view bytes,
-                              const TFileStamp *expected) {
+                              const TReplaceOptions &options) {
   TOpenResult file = OpenRegularFile(osName, O_WRONLY);
   if (!file.Handle.Valid())
     return Failed(TReplaceStep::Create, file.Error, true);
   struct stat st {};
-  if (expected && (::fstat(file.Handle.Get(), &st) != 0 || !SameFile(st, *expected)))
+  if (::fstat(file.Handle.Get(), &st) != 0)
+    return Failed(TReplaceStep::Create, errno, true);
+  if (options.ExpectedFile && !SameFile(st, *options.ExpectedFile))
     return Failed(TReplaceStep::Changed, EEXIST, true);
+  if (options.InPlaceOnlySingleLink && st.st_nlink > 1)
+    return Failed(TReplaceStep::Linked, EMLINK, true);
   if (int err = WriteAll(file.Handle.Get(), bytes))
     return Failed(TReplaceStep::Write, err, true);
   if (::ftruncate(file.Handle.Get(), static_cast<off_t>(bytes.size())) != 0)
@@ -397,16 +403,34 @@ TReplaceResult RewriteInPlace(const std::string &osName, std::string_view bytes,
   return TReplaceResult{TReplaceStep::None, 0, true};
 }
 
+// The first part of a temporary file's name: the same for every replace of one file, and of
+// one length whatever the file's name (a hash of it), so that a name of 255 bytes gets a
+// temporary name as well as a short one does.
+std::string TempStem(const std::string &fileName) {
+  std::uint64_t hash = 14695981039346656037ULL; // FNV-1a
+  for (unsigned char c : fileName)
+    hash = (hash ^ c) * 1099511628211ULL;
+  char stem[32];
+  std::snprintf(stem, sizeof stem, ".krx-%016llx-", static_cast<unsigned long long>(hash));
+  return stem;
+}
+
 } // namespace
 
 std::string ReplaceTempPrefix(const std::string &osName) {
   const std::filesystem::path target = FollowLinks(osName);
-  return (target.parent_path() / ("." + target.filename().string() + ".")).string();
+  return (target.parent_path() / TempStem(target.filename().string())).string();
 }
 
 TReplaceResult ReplaceFileContents(const std::string &osName, std::string_view bytes,
                                    const TReplaceOptions &options) {
-  const std::string target = FollowLinks(osName).string();
+  const std::filesystem::path targetPath = FollowLinks(osName);
+  const std::string target = targetPath.string();
+  // The temporary file is made, renamed and removed relative to the folder, so that a path
+  // near the length limit takes its temporary file as well as a short one does.
+  const std::string folder =
+      targetPath.parent_path().empty() ? std::string(".") : targetPath.parent_path().string();
+  const std::string base = targetPath.filename().string();
   struct stat old;
   const bool exists = ::stat(target.c_str(), &old) == 0;
   // What the caller examined must still stand under the name. Checked again just before the
@@ -421,29 +445,35 @@ TReplaceResult ReplaceFileContents(const std::string &osName, std::string_view b
     return Failed(TReplaceStep::Changed, EEXIST);
   if (exists && !S_ISREG(old.st_mode))
     return Failed(TReplaceStep::Create, S_ISDIR(old.st_mode) ? EISDIR : ENXIO);
+  TFileHandle dir(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!dir.Valid())
+    return Failed(TReplaceStep::Create, errno);
 
   // A fresh name beside the file; O_EXCL makes it ours alone, and the umask applies to a
   // new file's mode as it would to the file created directly.
-  const std::string prefix = ReplaceTempPrefix(osName);
+  const std::string stem = TempStem(base);
   thread_local std::mt19937_64 random{std::random_device{}() ^ static_cast<unsigned>(::getpid())};
   std::string temp;
   TFileHandle fd;
   for (int attempt = 0; attempt < 100 && !fd.Valid(); ++attempt) {
-    temp = prefix + std::to_string(random() % 1000000000000ULL) + ".tmp";
-    fd = TFileHandle(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                            static_cast<mode_t>(options.NewFileMode)));
+    char unique[24];
+    std::snprintf(unique, sizeof unique, "%012llx.tmp",
+                  static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFULL));
+    temp = stem + unique;
+    fd = TFileHandle(::openat(dir.Get(), temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                              static_cast<mode_t>(options.NewFileMode)));
     if (!fd.Valid() && errno != EEXIST && errno != EINTR)
       break;
   }
   if (!fd.Valid()) {
     const int err = errno;
     if (options.AllowInPlace && exists && (err == EACCES || err == EPERM || err == EROFS))
-      return RewriteInPlace(target, bytes, options.ExpectedFile);
+      return RewriteInPlace(target, bytes, options);
     return Failed(TReplaceStep::Create, err);
   }
   auto fail = [&](TReplaceStep step, int err) {
     fd.Close();
-    ::unlink(temp.c_str());
+    ::unlinkat(dir.Get(), temp.c_str(), 0);
     return Failed(step, err);
   };
   if (exists) {
@@ -462,27 +492,26 @@ TReplaceResult ReplaceFileContents(const std::string &osName, std::string_view b
     (*gBeforeReplace)(osName);
   if (options.ExpectNew) {
     // A link, unlike a rename, never replaces what appeared under the name meanwhile.
-    if (::link(temp.c_str(), target.c_str()) == 0) {
-      ::unlink(temp.c_str());
+    if (::linkat(dir.Get(), temp.c_str(), dir.Get(), base.c_str(), 0) == 0) {
+      ::unlinkat(dir.Get(), temp.c_str(), 0);
     } else if (errno == EEXIST || changed(nullptr)) {
       // (A file system without hard links: the name is checked once more, then renamed to.)
       return fail(TReplaceStep::Changed, EEXIST);
-    } else if (::rename(temp.c_str(), target.c_str()) != 0) {
+    } else if (::renameat(dir.Get(), temp.c_str(), dir.Get(), base.c_str()) != 0) {
       return fail(TReplaceStep::Rename, errno);
     }
   } else {
     struct stat now;
     if (options.ExpectedFile && changed(::stat(target.c_str(), &now) == 0 ? &now : nullptr))
       return fail(TReplaceStep::Changed, EEXIST);
-    if (::rename(temp.c_str(), target.c_str()) != 0)
+    if (::renameat(dir.Get(), temp.c_str(), dir.Get(), base.c_str()) != 0)
       return fail(TReplaceStep::Rename, errno);
   }
   // The rename lasts only once the folder is on disk too. Best effort: the content is in
   // place already, and some file systems cannot sync a folder.
-  const std::string folder = std::filesystem::path(target).parent_path().string();
-  TFileHandle dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.Valid())
-    SyncFile(dir.Get());
+  TFileHandle sync(::openat(dir.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (sync.Valid())
+    SyncFile(sync.Get());
   return TReplaceResult{};
 }
 

@@ -151,7 +151,9 @@ TReadResult ReadRegularFile(const std::string &osName, Int64 limit = MaxReadFile
 // the folder refuses a new file but the file itself can be written, and `allowInPlace` is
 // set, the file is rewritten in place instead (written, cut to length, flushed).
 // Changed: the name no longer stands for the file the caller examined (see TReplaceOptions).
-enum class TReplaceStep { None, Create, Write, Sync, Rename, Changed };
+// Linked: the file has other names, and only a rewrite in place, which they would share,
+// could replace it (see InPlaceOnlySingleLink).
+enum class TReplaceStep { None, Create, Write, Sync, Rename, Changed, Linked };
 struct TReplaceResult {
   TReplaceStep FailedStep = TReplaceStep::None; // None: the content was replaced
   int Error = 0;                                // errno of the failing step
@@ -167,11 +169,16 @@ struct TReplaceOptions {
   // holds.
   const TFileStamp *ExpectedFile = nullptr;
   bool ExpectNew = false;
+  // A file with more than one name (hard links) is not rewritten in place: the rewrite would
+  // change what its other names hold too.
+  bool InPlaceOnlySingleLink = false;
 };
 TReplaceResult ReplaceFileContents(const std::string &osName, std::string_view bytes,
                                    const TReplaceOptions &options = {});
-// The names ReplaceFileContents gives its temporary files: "." + the file's name + "." and a
-// unique part + ".tmp", in the folder it writes to.
+// The names ReplaceFileContents gives its temporary files, in the folder it writes to, begin
+// with this: ".krx-", 16 hexadecimal digits of a hash of the file's name and "-"; 12 unique
+// hexadecimal digits and ".tmp" follow. Every temporary name has 38 bytes, whatever the
+// file's name.
 std::string ReplaceTempPrefix(const std::string &osName);
 
 // Tests simulate a full disk: while the guard lives, ReplaceFileContents fails with ENOSPC

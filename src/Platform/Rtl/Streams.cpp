@@ -254,7 +254,15 @@ void SaveFileAtomically(const String &fileName, std::string_view bytes,
     throw EWriteError(Format(u"Cannot write file \"%s\". Another file took its place meanwhile "
                              u"and is left as it is.",
                              {shown}));
-  const String reason = SysErrorMessage(result.Error);
+  if (result.FailedStep == TReplaceStep::Linked)
+    throw EWriteError(Format(u"Cannot write file \"%s\". It has another name (a hard link) that "
+                             u"a rewrite would change too, and its folder takes no new file; it "
+                             u"is left as it is.",
+                             {shown}));
+  // ENXIO at creation: something other than a regular file or folder stands under the name.
+  const String reason = result.FailedStep == TReplaceStep::Create && result.Error == ENXIO
+                            ? String(u"It is not a regular file (a pipe, device or socket)")
+                            : SysErrorMessage(result.Error);
   if (result.FailedStep == TReplaceStep::Create || result.FailedStep == TReplaceStep::Rename)
     throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {shown, reason}));
   throw EWriteError(Format(u"Cannot write file \"%s\". %s%s",

@@ -2,6 +2,7 @@
 #include "Platform/Registry/RegistryHive.h"
 #include "Platform/Rtl/Classes.h"
 #include "Platform/Rtl/Encoding.h"
+#include "Platform/Rtl/Files.h"
 #include "support/KrxTest.h"
 
 #include <chrono>
@@ -363,7 +364,10 @@ TEST_F(RegistryTest, AWriteThatWouldMakeTheHiveUnreadableIsRefused) {
 TEST_F(RegistryTest, TemporaryFilesOfKilledWritersAreSweptUnderTheLock) {
   const std::filesystem::path dir = Hive().parent_path();
   std::filesystem::create_directories(dir);
-  const char *stale[] = {".HKEY_CURRENT_USER.reg.123456.tmp", ".HKEY_CURRENT_USER.reg.Ab12Cd"};
+  const std::string current = ReplaceTempPrefix(Hive().string());
+  const std::string fresh = std::filesystem::path(current).filename().string() + "0123456789ab.tmp";
+  const char *stale[] = {".HKEY_CURRENT_USER.reg.123456.tmp", ".HKEY_CURRENT_USER.reg.Ab12Cd",
+                         fresh.c_str()};
   const char *others[] = {".HKEY_LOCAL_MACHINE.reg.1.tmp", "notes.txt"};
   for (const char *name : stale)
     WriteFileBytes(dir / name, "half a hive");

@@ -1,5 +1,4 @@
 #include "Platform/Rtl/IniFiles.h"
-#include "support/CountingNew.h"
 #include "support/KrxTest.h"
 
 #include <gtest/gtest.h>
@@ -234,36 +233,6 @@ TEST(IniFile, LookupsFollowDeletionsAndCaseChanges) {
   EXPECT_EQ(ini.ReadString(u"A", u"x", u"none"), u"none");
   ini.WriteString(u"b", u"Y", u"6");
   EXPECT_EQ(ini.ReadString(u"B", u"y", u""), u"6");
-}
-
-// Reading a file, every value of it and writing every value again costs the same per
-// section (or per key of one section) however many there are: nothing is found by scanning
-// the others. The cost is counted in allocations, not timed.
-TEST(IniFile, LoadingAndLookupsCostTheSamePerSectionAndPerKey) {
-  test::TempDir dir;
-  const auto cost = [&](int sections, int keys) {
-    std::string text;
-    for (int s = 0; s < sections; ++s) {
-      text += "[Section number " + std::to_string(s) + "]\n";
-      for (int k = 0; k < keys; ++k)
-        text += "Key number " + std::to_string(k) + "=v\n";
-    }
-    test::WriteFileBytes(dir / "big.ini", text);
-    const std::uint64_t before = test::AllocationCount();
-    TMemIniFile ini(dir.Str("big.ini"));
-    for (int s = 0; s < sections; ++s) {
-      const String section = u"SECTION NUMBER " + IntToStr(s);
-      for (int k = 0; k < keys; ++k) {
-        const String key = u"key number " + IntToStr(k);
-        EXPECT_EQ(ini.ReadString(section, key, u""), u"v");
-        ini.WriteString(section, key, u"w");
-      }
-    }
-    return static_cast<double>(test::AllocationCount() - before) / (sections * keys);
-  };
-  // Eight times as many sections, or as many keys in one section.
-  EXPECT_LT(cost(8000, 1), cost(1000, 1) * 1.5);
-  EXPECT_LT(cost(1, 8000), cost(1, 1000) * 1.5);
 }
 
 } // namespace
