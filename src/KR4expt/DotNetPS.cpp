@@ -1,6 +1,7 @@
 #include "KR4expt/DotNetPS.h"
 
 #include "Platform/Rtl/Encoding.h"
+#include "Platform/Rtl/ScopeExit.h"
 #include "Platform/Vcl/Forms.h"
 
 #include <algorithm>
@@ -214,19 +215,14 @@ void TDotNetStub::ProcessQueue() {
   FQueue.pop_front();
   FQueueBytes -= call.Args.size() * sizeof(Char);
   FRunning = true;
-  try {
-    Execute(call.Id, call.Args);
-  } catch (...) {
+  // Also when the call raises, the rest of the queue keeps moving: without the post the calls
+  // still queued would wait for some later call to arrive.
+  TScopeExit next{[this] {
     FRunning = false;
-    // Keep the rest of the queue moving: without this post the calls still queued would
-    // wait for some later call to arrive.
     if (!FQueue.empty())
       PostProcessQueue();
-    throw;
-  }
-  FRunning = false;
-  if (!FQueue.empty())
-    PostProcessQueue();
+  }};
+  Execute(call.Id, call.Args);
 }
 
 } // namespace krx

@@ -14,6 +14,7 @@
 #include "KR4expt/JumpLocationParsers.h"
 #include "KR4expt/TransferFiles.h"
 #include "Platform/Rtl/Files.h"
+#include "Platform/Rtl/ScopeExit.h"
 #include "Platform/Shell/Dialogs.h"
 #include "ToolsApi/OTAUtils.h"
 #include "World/ClassEx.h"
@@ -341,11 +342,9 @@ namespace {
 template <class F> void AnswerTransfer(const String &transferFile, const Char *section, F collect) {
   CheckTransferTarget(transferFile);
   bool listed = false;
-  try {
+  {
+    TScopeFail failed{[&] { SignalTransferReadyUnlisted(transferFile, section, true); }};
     listed = collect();
-  } catch (...) {
-    SignalTransferReadyUnlisted(transferFile, section, true);
-    throw;
   }
   if (listed)
     SignalTransferReady(transferFile);
