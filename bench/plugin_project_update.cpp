@@ -115,9 +115,7 @@ void RunRemovesAndAdds(benchmark::State &state, bool removes) {
 }
 
 void BM_ProjectUpdateOfNAdds(benchmark::State &state) { RunRemovesAndAdds(state, false); }
-void BM_ProjectUpdateOfNRemovesThenAdds(benchmark::State &state) {
-  RunRemovesAndAdds(state, true);
-}
+void BM_ProjectUpdateOfNRemovesThenAdds(benchmark::State &state) { RunRemovesAndAdds(state, true); }
 
 BENCHMARK(BM_ProjectUpdateOfNAdds)
     ->Arg(40000)

@@ -5,7 +5,6 @@
 #include "Platform/Shell/Dialogs.h"
 #include "World/BufTextF.h"
 #include "World/ClassEx.h"
-#include "World/DebugLog.h"
 #include "World/KRStrUtils.h"
 #include "World/TextStrm.h"
 #include "World/Utf8IniFiles.h"
@@ -41,6 +40,8 @@ constexpr Integer kNoType = 35;
 const Char *const SLookupFileFailed =
     u"The Hungarian type lookup file could not be written or read; built-in defaults are "
     u"used.\r\n%s\r\n%s";
+const Char *const SLookupFileLeft =
+    u"The Hungarian type lookup file is left as it is and built-in defaults are used: %s.\r\n%s";
 const Char *const SParamsSuffix = u".Params";
 const Char *const SReplacePrefix = u"ReplacePrefix";
 const Char *const SReplaceWith = u"ReplaceWith";
@@ -153,38 +154,51 @@ void SetBuiltInDefaults() {
   HungarianLookup(lanPascal).ReplaceWith = SDefaultReplaceWith;
 }
 
-// The file's text when it decodes exactly, so that rewriting it changes no character: UTF-8
-// (marked or not; ASCII is) or marked UTF-16LE, without a NUL or an unpaired surrogate. False
-// for anything else readable, such as UTF-16 without its mark or broken UTF-8, whose rewrite
-// would keep NULs or encode the bytes a second time. A refused mark raises
+// Why a lookup file is left as it is, or empty when its text is read.
+const Char *const SHoldsNul = u"it holds NUL bytes (UTF-16 text without its byte-order mark?)";
+const Char *const SBrokenText =
+    u"its text does not decode as its byte-order mark says, or holds NUL characters";
+
+// The file's text when it decodes so that rewriting it changes no character: without a mark
+// UTF-8 when the bytes are valid UTF-8 (ASCII is), else the ANSI code page; with a mark UTF-8
+// or UTF-16LE that decodes exactly. Anything else (a NUL, such as UTF-16 without its mark,
+// broken marked UTF-8, an unpaired surrogate) gives the reason it is left as it is, since its
+// rewrite would keep NULs or encode the bytes a second time. A refused mark raises
 // EUnsupportedTextEncoding.
-bool DecodeLookupText(const TBytes &bytes, String &text) {
+String DecodeLookupText(const TBytes &bytes, String &text) {
   const TTextEncoding encoding = DetectBOM(bytes.data(), std::min<std::size_t>(bytes.size(), 4));
   const Byte *body = bytes.data() + BOMLength(encoding);
   const std::size_t size = bytes.size() - static_cast<std::size_t>(BOMLength(encoding));
+  const bool nulByte = std::find(body, body + size, Byte{0}) != body + size;
   switch (encoding) {
   case teAnsi:
+    if (nulByte)
+      return SHoldsNul;
+    text = IsValidUtf8(body, size) ? DecodeUtf8(body, size) : DecodeAnsi(body, size);
+    break;
   case teUtf8:
-    if (!IsValidUtf8(body, size))
-      return false;
+    if (nulByte || !IsValidUtf8(body, size))
+      return SBrokenText;
     text = DecodeUtf8(body, size);
     break;
   case teUtf16LE:
     if (size % 2 != 0)
-      return false;
+      return SBrokenText;
     text = DecodeUtf16LE(body, size);
     for (std::size_t i = 0; i < text.size(); ++i) {
       const bool high = text[i] >= 0xD800 && text[i] <= 0xDBFF;
       if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
         ++i;
       else if (text[i] >= 0xD800 && text[i] <= 0xDFFF)
-        return false;
+        return SBrokenText;
     }
+    if (text.find(u'\0') != String::npos)
+      return SBrokenText;
     break;
   default:
     throw EUnsupportedTextEncoding();
   }
-  return text.find(u'\0') == String::npos;
+  return {};
 }
 
 } // namespace
@@ -214,12 +228,11 @@ void ReadHungarianLookupFile(const String &fileName) {
   if (!FileExistsQuiet(fileName))
     return;
   String decoded;
-  if (!DecodeLookupText(LoadFileBytes(fileName), decoded)) {
+  if (const String refused = DecodeLookupText(LoadFileBytes(fileName), decoded); !refused.empty()) {
     // Left as it is: a rewrite would garble what the user wrote.
     SetBuiltInDefaults();
-    KR_ASSERT((DebugLogFmt(u"%s cannot be decoded cleanly; it is left as it is and the "
-                           u"built-in defaults are used",
-                           {fileName})));
+    MessageBoxW(nullptr, Format(SLookupFileLeft, {refused, fileName}).c_str(), nullptr,
+                MB_ICONWARNING);
     return;
   }
   {
@@ -242,7 +255,10 @@ void ReadHungarianLookupFile(const String &fileName) {
       }
     }
   }
-  TUtf8IniFile ini(fileName);
+  // The parameters from the same text, so that both readings agree on its encoding.
+  TStringList lines;
+  lines.SetText(decoded);
+  TUtf8IniFile ini(fileName, lines);
   THungarianLookup &pascal = HungarianLookup(lanPascal);
   const String section = ParamsSection(lanPascal);
   String value = ini.ReadString(section, SReplacePrefix, u"");

@@ -46,9 +46,10 @@ String HungarianLookupFileName();
 // ReplacePrefix=False and ReplaceWith=A (ANSI, CR LF).
 void WriteDefaultHungarianLookupFile(const String &fileName);
 // Clears the lookups and reads them and the parameters from the file, writing missing
-// parameters back; the file is rewritten as UTF-8. A file that does not decode exactly
-// (UTF-16 without its byte-order mark, broken UTF-8, a NUL) is left as it is and the built-in
-// defaults are used.
+// parameters back; the file is rewritten as UTF-8. Without a byte-order mark the file is
+// UTF-8 when its bytes are valid UTF-8, else ANSI. A file that does not decode exactly (NUL
+// bytes, as UTF-16 without its mark has, or text that breaks its mark's encoding) is left as
+// it is, the built-in defaults are used and the user is told in a message box.
 void ReadHungarianLookupFile(const String &fileName);
 
 // Start-up: creates the lookups, writes the default file when it is missing and reads it.

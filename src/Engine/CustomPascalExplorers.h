@@ -106,13 +106,13 @@ public:
   void CheckIdentifier() override { CheckNotReservedWord(); }
   String CompressText(String text) override { return CompressWhitespace(std::move(text)); }
   void AddMessage(const String &text) override { AddWarningAtLastToken(text); }
-  TTokenKinds GetSkipKinds() override { return FSkipKinds; }
+  TTokenKinds GetSkipKinds() override { return FParse.SkipKinds; }
   bool CurrentIsReservedWord() override {
     TReservedWord w;
     return IsReservedWordToken(w);
   }
   TTokenKind NextToken() override;
-  void SetSkipKinds(TTokenKinds kinds) override { FSkipKinds = kinds; }
+  void SetSkipKinds(TTokenKinds kinds) override { FParse.SkipKinds = kinds; }
 
 protected:
   TCustomPascalModuleExplorer();
@@ -166,9 +166,9 @@ protected:
   TTokenKind NextStatementToken();
   void PushBackDeclarationStart();
   // The current token is read again by the next NextStatementToken, whatever its kind.
-  void PushBackToken() { FPushBack = true; }
-  bool PushedBack() const { return FPushBack; }
-  void ClearPushBack() { FPushBack = false; }
+  void PushBackToken() { FParse.PushBack = true; }
+  bool PushedBack() const { return FParse.PushBack; }
+  void ClearPushBack() { FParse.PushBack = false; }
   // The current token is a structural keyword (up to rwUses), not one written as a dotted
   // name's part; "operator" counts only behind "class".
   bool IsReservedWordToken(TReservedWord &word) {
@@ -193,7 +193,7 @@ protected:
 
   // ---- Scope, blocks and declaration items ----
   void SetCurrentItem(TCodeItem *item);
-  TCodeItem *CurrentItem() const { return FCurrentItem; }
+  TCodeItem *CurrentItem() const { return FParse.CurrentItem; }
   // The class whose body the current item stands in: the current item itself, or the class
   // around the include file (or chain of them) that is being read in its body; else null.
   TClassItem *BodyClass() const;
@@ -206,18 +206,18 @@ protected:
   // The innermost include file opened at module level, else the module item: where
   // module-level declarations go.
   TCodeItem *ModuleLevelScope();
-  const std::vector<TBlockEntry> &Blocks() const { return FBlocks; }
+  const std::vector<TBlockEntry> &Blocks() const { return FParse.Blocks; }
   void SetDeclarationMode(bool on);
-  bool DeclarationMode() const { return FDeclarationMode; }
-  void SetSectionKind(TCodeSectionKind kind) { FCodeSectionKind = kind; }
-  TCodeSectionKind SectionKind() const { return FCodeSectionKind; }
+  bool DeclarationMode() const { return FParse.DeclarationMode; }
+  void SetSectionKind(TCodeSectionKind kind) { FParse.CodeSectionKind = kind; }
+  TCodeSectionKind SectionKind() const { return FParse.CodeSectionKind; }
   TModuleSectionItem *AddModuleSection(TModuleSectionKind kind);
   static TModuleSectionKind ReservedWordToSectionKind(TReservedWord word);
   TModuleSectionKind LastModuleSection() const { return FModuleSectionKind; }
   void SetImplementationLine(Integer line);
   Integer GetImplementationLine() const;
-  void SetModuleMarkLine(Integer line) { FModuleMarkLine = line; }
-  Integer GetModuleMarkLine() const { return FModuleMarkLine; }
+  void SetModuleMarkLine(Integer line) { FParse.ModuleMarkLine = line; }
+  Integer GetModuleMarkLine() const { return FParse.ModuleMarkLine; }
   void ParseModuleHeader();
   TProcData *ParseProcData(TMethodKind methodKind, const String &name, Integer prologLine,
                            Integer line, Integer column);
@@ -237,16 +237,16 @@ protected:
   // The earlier of the pending comment's and the pending attribute's 0-based lines, -1 for
   // none.
   Integer GetPendingCommentLine() const {
-    if (FPendingAttributeLine < 0)
-      return FPendingCommentLine;
-    if (FPendingCommentLine < 0)
-      return FPendingAttributeLine;
-    return std::min(FPendingAttributeLine, FPendingCommentLine);
+    if (FParse.PendingAttributeLine < 0)
+      return FParse.PendingCommentLine;
+    if (FParse.PendingCommentLine < 0)
+      return FParse.PendingAttributeLine;
+    return std::min(FParse.PendingAttributeLine, FParse.PendingCommentLine);
   }
-  Integer PendingCommentLine() const { return FPendingCommentLine; }
+  Integer PendingCommentLine() const { return FParse.PendingCommentLine; }
   void ResetPendingComment() {
-    FPendingCommentLine = -1;
-    FPendingAttributeLine = -1;
+    FParse.PendingCommentLine = -1;
+    FParse.PendingAttributeLine = -1;
   }
   void ReportIrregularComment(Integer line);
 
@@ -260,30 +260,30 @@ protected:
 
   // ---- State for the grammar ----
   TModuleItem &Module() { return *ModuleItem(); }
-  bool HeaderOnly() const { return FHeaderOnly; }
+  bool HeaderOnly() const { return FParse.HeaderOnly; }
   bool AttributesEnabled() const { return FAttributesEnabled; }
   void SetAttributesEnabled(bool on) { FAttributesEnabled = on; }
-  Integer AttributeDepth() const { return FAttributeDepth; }
+  Integer AttributeDepth() const { return FParse.AttributeDepth; }
   void SetDottedNames(bool on) { FDottedNames = on; }
-  TVisibility CurrentVisibility() const { return FVisibility; }
-  void SetCurrentVisibility(TVisibility v) { FVisibility = v; }
+  TVisibility CurrentVisibility() const { return FParse.Visibility; }
+  void SetCurrentVisibility(TVisibility v) { FParse.Visibility = v; }
   // The last identifier read (the one before the current token when that is an
   // identifier too) and the one before it.
-  const TIdentRecord &CurrentIdent() const { return FIdents[FCurIdent]; }
-  const TIdentRecord &PreviousIdent() const { return FIdents[FCurIdent ^ 1]; }
+  const TIdentRecord &CurrentIdent() const { return FParse.Idents[FParse.CurIdent]; }
+  const TIdentRecord &PreviousIdent() const { return FParse.Idents[FParse.CurIdent ^ 1]; }
   // So that a later test for a word before the current token does not see it.
   void ForgetCurrentIdent();
-  StringView PrevTokenText() const { return FPrevTokenText; }
-  TTokenKind PrevTokenKind() const { return FPrevTokenKind; }
+  StringView PrevTokenText() const { return FParse.PrevTokenText; }
+  TTokenKind PrevTokenKind() const { return FParse.PrevTokenKind; }
   // The tokenizer's position just behind the previous token (1-based line and column).
-  Integer LineBefore() const { return FLineBefore; }
-  Integer ColBefore() const { return FColBefore; }
+  Integer LineBefore() const { return FParse.LineBefore; }
+  Integer ColBefore() const { return FParse.ColBefore; }
   // The 1-based line and column where the current token starts.
   Integer TokenLine() { return Tokenizer().TokenPos().Line; }
   Integer TokenColumn() { return Tokenizer().TokenPos().Column; }
-  bool InRoutineBody() const { return FInRoutineBody; }
-  bool DirectiveSeen() const { return FDirectiveSeen; }
-  void SetDirectiveSeen(bool on) { FDirectiveSeen = on; }
+  bool InRoutineBody() const { return FParse.InRoutineBody; }
+  bool DirectiveSeen() const { return FParse.DirectiveSeen; }
+  void SetDirectiveSeen(bool on) { FParse.DirectiveSeen = on; }
 
 private:
   void HandleToken(TTokenKind kind);
@@ -296,15 +296,16 @@ private:
   TProcItem *BodyRoutine() const;
   // The reserved word or directive the current token spells, looked up once per token.
   bool TokenWord(TReservedWord &word) {
-    if (FWordLookup == TWordLookup::Unknown)
+    if (FParse.WordLookup == TWordLookup::Unknown)
       LookUpTokenWord();
-    word = FWord;
-    return FWordLookup == TWordLookup::Found;
+    word = FParse.Word;
+    return FParse.WordLookup == TWordLookup::Found;
   }
   void LookUpTokenWord();
   // The token follows the "." of a dotted name, where no word is reserved.
   bool AfterDottedNameDot() const {
-    return FDottedNames && FPrevTokenKind == TTokenKind::tkSymbol && FPrevTokenText == u".";
+    return FDottedNames && FParse.PrevTokenKind == TTokenKind::tkSymbol &&
+           FParse.PrevTokenText == u".";
   }
   bool OperatorIsKeyword() const;
   void FinishProcData(TProcData *proc);
@@ -317,26 +318,6 @@ private:
   void AssociateMethods();
   void AssociateRoutines();
 
-  bool FOutsideDeclarations = true;
-  bool FAttributesEnabled = false;
-  Integer FAttributeDepth = 0;
-  Integer FPendingAttributeLine = -1;
-  Integer FPendingCommentLine = -1;
-  TCommentAssociationMode FCommentMode = camEnabled;
-  String FCommentSignature;
-  Integer FSignatureLength = 0;
-  TCodeItem *FCurrentItem = nullptr;
-  TSourceRegion *FCurrentRegion = nullptr;
-  Integer FRegionDepth = 0;    // of the current region below the root
-  Integer FIgnoredRegions = 0; // open regions beyond the nesting limit, not kept
-  // The item whose depth was measured last, and that depth: many declarations in a row
-  // are checked with the same owner.
-  const TCodeItem *FDepthOwner = nullptr;
-  Integer FDepthOfOwner = 0;
-  bool FDetailedMetaDataHints = true;
-  bool FEmptyLineUnassociatesComment = false;
-  bool FDirectiveSeen = false;
-  bool FDeclarationMode = false;
   // One entry per open include file: the scope it interrupted, its item, and whether it
   // was opened at module level (directly in the module or in such an include file).
   struct TIncludeEntry {
@@ -344,37 +325,76 @@ private:
     TCodeItem *Item;
     bool ModuleLevel;
   };
-  std::vector<TIncludeEntry> FIncludeStack;
-  // The lines of the include directives (outermost first) that hold the implementation line.
-  std::vector<Integer> FImplementationIncludes;
-  bool FConstSeen = false;
-  bool FInRoutineBody = false;
-  std::vector<TBlockEntry> FBlocks;
-  TModuleSectionKind FModuleSectionKind = msInterface;
-  // The previous token's text: a view of the source text it was read from (which the
-  // tokenizer keeps for the whole parse), of the identifier record that holds it, or of
-  // FPrevToken when the tokenizer held the text in a string.
-  StringView FPrevTokenText;
-  String FPrevToken;
-  TTokenKind FPrevTokenKind = TTokenKind::tkNone;
-  bool FDottedNames = false;
-  bool FPushBack = false;
-  TCodeSectionKind FCodeSectionKind = cskUndefined;
-  std::unique_ptr<TGrammarTokens> FTokens;
-  TVisibility FVisibility = scDefault;
-  // The current and the previous identifier record; reading an identifier turns the older
-  // one into the current one, so no record is copied or swapped.
-  TIdentRecord FIdents[2];
-  Byte FCurIdent = 0;
-  Integer FLineBefore = 0;
-  Integer FColBefore = 0;
-  TTokenKinds FSkipKinds;
-  bool FHeaderOnly = false;
   enum class TWordLookup : Byte { Unknown, None, Found };
-  TWordLookup FWordLookup = TWordLookup::Unknown;
-  TReservedWord FWord = rwBegin;
-  bool FInAsm = false;
-  Integer FModuleMarkLine = -1;
+
+  // What one parse reads and changes. A parse starts from a new value (ResetParseState), so
+  // nothing of the previous parse is left behind by a field that a reset forgot.
+  struct TParseState {
+    bool HeaderOnly = false;
+    // Outside a declaration part, ignored directives are not reported.
+    bool OutsideDeclarations = true;
+    bool DeclarationMode = false;
+    bool DirectiveSeen = false;
+    bool ConstSeen = false;
+    bool InRoutineBody = false;
+    bool InAsm = false;
+    bool PushBack = false;
+    Integer AttributeDepth = 0;
+    // 0-based lines of the pending attribute and comment, -1 for none.
+    Integer PendingAttributeLine = -1;
+    Integer PendingCommentLine = -1;
+    // The length of the comment signature in a signature mode, else 0.
+    Integer SignatureLength = 0;
+    TCodeItem *CurrentItem = nullptr;
+    TVisibility Visibility = scDefault;
+    TCodeSectionKind CodeSectionKind = cskUndefined;
+    TSourceRegion *CurrentRegion = nullptr;
+    Integer RegionDepth = 0;    // of the current region below the root
+    Integer IgnoredRegions = 0; // open regions beyond the nesting limit, not kept
+    // The item whose depth was measured last, and that depth: many declarations in a row
+    // are checked with the same owner.
+    const TCodeItem *DepthOwner = nullptr;
+    Integer DepthOfOwner = 0;
+    std::vector<TBlockEntry> Blocks;
+    std::vector<TIncludeEntry> IncludeStack;
+    // The lines of the include directives (outermost first) that hold the implementation
+    // line.
+    std::vector<Integer> ImplementationIncludes;
+    Integer ModuleMarkLine = -1;
+    // The previous token's text: a view of the source text it was read from (which the
+    // tokenizer keeps for the whole parse), of the identifier record that holds it, or of
+    // PrevToken when the tokenizer held the text in a string.
+    StringView PrevTokenText;
+    String PrevToken;
+    TTokenKind PrevTokenKind = TTokenKind::tkNone;
+    // The current and the previous identifier record; reading an identifier turns the older
+    // one into the current one, so no record is copied or swapped.
+    TIdentRecord Idents[2];
+    Byte CurIdent = 0;
+    Integer LineBefore = 0;
+    Integer ColBefore = 0;
+    TTokenKinds SkipKinds;
+    // The reserved word or directive the current token spells, looked up once per token.
+    TWordLookup WordLookup = TWordLookup::Unknown;
+    TReservedWord Word = rwBegin;
+  };
+  // Starts a parse of the module with a new parse state.
+  void ResetParseState(bool headerOnly);
+
+  TParseState FParse;
+  // The last module section met. It is no part of the parse state: a parse reads the value
+  // the previous parse of this explorer left until it meets a section of its own.
+  TModuleSectionKind FModuleSectionKind = msInterface;
+  std::unique_ptr<TGrammarTokens> FTokens;
+  // Set by the grammar when a parse starts.
+  bool FAttributesEnabled = false;
+  bool FDottedNames = false;
+  // The options, copied when the explorer is made (a signature mode without a signature
+  // falls back to camEnabled at the first parse).
+  TCommentAssociationMode FCommentMode = camEnabled;
+  String FCommentSignature;
+  bool FDetailedMetaDataHints = true;
+  bool FEmptyLineUnassociatesComment = false;
   bool FEvaluateConditions = true;
 };
 

@@ -112,19 +112,6 @@ bool NestedTypes() { return Mode() > dlmDelphi7Win32; }
 bool GenericsOn() { return Mode() >= dlmD2009Win32; }
 bool MethodReferences() { return Mode() >= dlmD2009Win32; }
 
-// Collects the text of the tokens read while it lives; collecting ends with it, also when a
-// declaration raises.
-struct TCollectingGuard {
-  explicit TCollectingGuard(TGrammarTokenizer &t) : T(t) { T.StartCollecting(); }
-  ~TCollectingGuard() {
-    if (T.Collecting())
-      T.StopCollecting();
-  }
-  TCollectingGuard(const TCollectingGuard &) = delete;
-  TCollectingGuard &operator=(const TCollectingGuard &) = delete;
-  TGrammarTokenizer &T;
-};
-
 bool OneOf(TReservedWord w, std::initializer_list<TReservedWord> words) {
   return std::find(words.begin(), words.end(), w) != words.end();
 }
@@ -685,9 +672,9 @@ void TDelphiModuleExplorer::StartMetrics() {
   SetDottedNames(Mode() != dlmDelphi7Win32);
   SetAttributesEnabled(GlobalPascalLanguage()->SupportsAttributes());
   auto *options = dynamic_cast<TDelphiExplorerOptions *>(&GetOptions());
-  FFixEvents = options ? options->FixEvents() : true;
+  FGrammar = TGrammarState();
+  FGrammar.FixEvents = options ? options->FixEvents() : true;
   FDelegateNames->Clear();
-  FStopAtImplementation = false;
   LoadGlobalDelegates();
 }
 
@@ -756,7 +743,7 @@ void TDelphiModuleExplorer::ParseModule(bool &stop) {
       break;
     if (StartsStatement(kind)) {
       RunStatement(kind, &TDelphiModuleExplorer::Statement);
-      if (FStopAtImplementation)
+      if (FGrammar.StopAtImplementation)
         break;
     }
     if (OnProgress) {
@@ -773,7 +760,7 @@ void TDelphiModuleExplorer::ParseProcBody(TProcItem *proc, bool wholeBody, bool 
     SetCurrentItem(proc);
   SetSectionKind(cskUndefined);
   SetCurrentVisibility(scDefault);
-  FBodyBlockBase = Blocks().size();
+  FGrammar.BodyBlockBase = Blocks().size();
   for (;;) {
     TTokenKind kind;
     if (!NextLoopToken(kind))
@@ -807,7 +794,7 @@ void TDelphiModuleExplorer::ProcBodyStatement(TTokenKind kind) {
     return;
   }
   // Inside a statement block identifiers are statements, not declarations.
-  if (Blocks().size() > FBodyBlockBase)
+  if (Blocks().size() > FGrammar.BodyBlockBase)
     return;
   switch (SectionKind()) {
   case cskVar:
@@ -984,7 +971,7 @@ void TDelphiModuleExplorer::ReservedWordStatement(TReservedWord word) {
         UpdateCurrentScope();
       }
       if (HeaderOnly())
-        FStopAtImplementation = true;
+        FGrammar.StopAtImplementation = true;
     } else {
       PushBlock(section);
     }
@@ -1150,17 +1137,17 @@ void TDelphiModuleExplorer::ParseUsesClause() {
   clause->SetPrologLine(PendingCommentLine());
   clause->SetItemStartPos(TokenColumn());
   clause->SetVisibility(CurrentVisibility());
-  const TTokenKinds savedSkip = GetSkipKinds();
-  TTokenKinds skip = savedSkip;
-  skip.Include(TTokenKind::tkDirective);
-  SetSkipKinds(skip);
-  SetDirectiveSeen(false);
-  t.StartCollecting();
-  try {
-    for (;;) {
-      const String name = Helper().ReadQualifiedIdent();
-      String path;
-      try {
+  {
+    TTokenKinds skip = GetSkipKinds();
+    skip.Include(TTokenKind::tkDirective);
+    TSkipKindsGuard skipGuard(*this, skip);
+    SetDirectiveSeen(false);
+    TCollectingGuard collect(t);
+    try {
+      for (;;) {
+        // A unit is listed once its name is read, with its path as soon as that is read:
+        // what follows may fail.
+        clause->AddUnit(Helper().ReadQualifiedIdent(), String());
         if (TokenIs(u"IN")) {
           // A string left open at the end of its line is an error token that starts with a
           // quote: the path is what it holds.
@@ -1168,7 +1155,11 @@ void TDelphiModuleExplorer::ParseUsesClause() {
           if (k != TTokenKind::tkString &&
               !(k == TTokenKind::tkError && !Token().empty() && Token()[0] == u'\''))
             RaiseUnexpectedToken();
-          if (!UnquotePascalString(Token(), path))
+          String path;
+          const bool closed = UnquotePascalString(Token(), path);
+          TStringList &paths = clause->ModulePaths();
+          paths.Put(paths.Count() - 1, path);
+          if (!closed)
             AddPositionMessage(SUsesUnterminated, TokenLine(), kError, TokenColumn());
           NextToken();
         }
@@ -1178,28 +1169,18 @@ void TDelphiModuleExplorer::ParseUsesClause() {
           CheckNotReservedWord();
           NextToken();
         }
-      } catch (...) {
-        clause->AddUnit(name, path);
-        throw;
+        if (!IsSymbol(u","))
+          break;
       }
-      clause->AddUnit(name, path);
-      if (!IsSymbol(u","))
-        break;
-    }
-    if (!IsSymbol(u";"))
-      RaiseUnexpectedToken();
-    clause->SetUsesListText(t.CollectedTextAsLine(false));
-  } catch (const ETokenError &) {
-    clause->SetBadFormat(true);
-    if (t.Collecting())
+      if (!IsSymbol(u";"))
+        RaiseUnexpectedToken();
       clause->SetUsesListText(t.CollectedTextAsLine(false));
-  } catch (...) {
-    if (t.Collecting())
-      t.StopCollecting();
-    SetSkipKinds(savedSkip);
-    throw;
+    } catch (const ETokenError &) {
+      clause->SetBadFormat(true);
+      if (t.Collecting())
+        clause->SetUsesListText(t.CollectedTextAsLine(false));
+    }
   }
-  SetSkipKinds(savedSkip);
   PushBackDeclarationStart();
   if (IsSymbol(u";"))
     clause->SetEnd(LineBefore() - 1, ColBefore() - 1);
@@ -1324,7 +1305,7 @@ void TDelphiModuleExplorer::ParseUnhandledType(const TIdentRecord &declared,
   const TTokenKind firstKind = TokenKind();
   String rest;
   {
-    TCollectingGuard stop{t};
+    TCollectingGuard collect(t);
     bool reread = false;
     bool afterFirst = true;
     bool endedInside = false; // a procedural type took the closing ";"
@@ -1935,27 +1916,25 @@ bool TDelphiModuleExplorer::ParseProceduralType(TMethodKind methodKind, bool isR
   if (!NestedTypes())
     SetDeclarationMode(false);
   SetSectionKind(cskType);
-  auto *item = new TDelegateItem(parent);
-  try {
-    item->SetKind(isReference ? ckMethodReference : ofObject ? ckDelegate : ckFunctionPointer);
-    item->SetName(String(declared->Text));
-    FDelegateNames->Add(item->Name());
-    item->SetLineNr(declared->Line - 1);
-    item->SetPrologLine(declared->PrologLine);
-    item->SetItemStartPos(declared->StartColumn());
-    item->SetMethodKind(methodKind);
-    item->SetParameters(params);
-    item->SetDataName(result);
-    item->SetCallConvention(cc);
-    item->SetVisibility(CurrentVisibility());
-    if (IsSymbol(u";"))
-      item->SetEnd(TokenLine() - 1, Tokenizer().LinePos() - 1);
-    else
-      item->SetEnd(LineBefore() - 1, ColBefore() - 1);
-  } catch (...) {
-    delete item;
-    throw;
-  }
+  // The item is freed again (leaving its owner) when building it raises.
+  std::unique_ptr<TDelegateItem> pending(new TDelegateItem(parent));
+  TDelegateItem *item = pending.get();
+  item->SetKind(isReference ? ckMethodReference : ofObject ? ckDelegate : ckFunctionPointer);
+  item->SetName(String(declared->Text));
+  FDelegateNames->Add(item->Name());
+  item->SetLineNr(declared->Line - 1);
+  item->SetPrologLine(declared->PrologLine);
+  item->SetItemStartPos(declared->StartColumn());
+  item->SetMethodKind(methodKind);
+  item->SetParameters(params);
+  item->SetDataName(result);
+  item->SetCallConvention(cc);
+  item->SetVisibility(CurrentVisibility());
+  if (IsSymbol(u";"))
+    item->SetEnd(TokenLine() - 1, Tokenizer().LinePos() - 1);
+  else
+    item->SetEnd(LineBefore() - 1, ColBefore() - 1);
+  pending.release();
   PushBackDeclarationStart();
   return passedSemicolon;
 }
@@ -2090,7 +2069,7 @@ void TDelphiModuleExplorer::ParseFieldDeclaration(bool inClass) {
 
 void TDelphiModuleExplorer::ReadFieldType(String &text) {
   TGrammarTokenizer &t = Tokenizer();
-  TCollectingGuard stop{t};
+  TCollectingGuard collect(t);
   Integer depth = 0;
   bool first = true;
   bool reread = false;
@@ -2147,7 +2126,7 @@ void TDelphiModuleExplorer::ReadFieldType(String &text) {
 
 void TDelphiModuleExplorer::ReadInitializer(String &text) {
   TGrammarTokenizer &t = Tokenizer();
-  TCollectingGuard stop{t};
+  TCollectingGuard collect(t);
   Integer depth = 0;
   bool first = true;
   for (;;) {
@@ -2352,7 +2331,7 @@ bool TDelphiModuleExplorer::IsEventProperty(const TPropertyItem &prop, bool addR
   if (FDelegateNames->Contains(type) || IsGlobalDelegate(type) || IsEventTypeNameOfModel(type))
     return true;
   const String &name = prop.Name();
-  return FFixEvents && !prop.Directives().Contains(prDefaultArray) && name.size() >= 3 &&
+  return FGrammar.FixEvents && !prop.Directives().Contains(prDefaultArray) && name.size() >= 3 &&
          name[0] == u'O' && name[1] == u'n' && name[2] >= u'A' && name[2] <= u'Z';
 }
 

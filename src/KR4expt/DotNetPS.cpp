@@ -1,6 +1,7 @@
 #include "KR4expt/DotNetPS.h"
 
 #include "Platform/Rtl/Encoding.h"
+#include "Platform/Rtl/ScopeExit.h"
 #include "Platform/Vcl/Forms.h"
 
 #include <algorithm>
@@ -166,10 +167,10 @@ void TDotNetStub::WMSetText(TMessage &message) {
     const std::size_t bytes = args.size() * sizeof(Char);
     // At most one superseding call is queued: the one this call replaces.
     const bool superseding = Supersedes(id);
-    const auto replaced =
-        superseding ? std::find_if(FQueue.begin(), FQueue.end(),
-                                   [](const TQueuedCall &c) { return c.Superseding; })
-                    : FQueue.end();
+    const auto replaced = superseding
+                              ? std::find_if(FQueue.begin(), FQueue.end(),
+                                             [](const TQueuedCall &c) { return c.Superseding; })
+                              : FQueue.end();
     const bool replaces = replaced != FQueue.end();
     const std::size_t freed = replaces ? replaced->Args.size() * sizeof(Char) : 0;
     if (FQueue.size() - replaces >= DotNetStubMaxCalls ||
@@ -214,19 +215,14 @@ void TDotNetStub::ProcessQueue() {
   FQueue.pop_front();
   FQueueBytes -= call.Args.size() * sizeof(Char);
   FRunning = true;
-  try {
-    Execute(call.Id, call.Args);
-  } catch (...) {
+  // Also when the call raises, the rest of the queue keeps moving: without the post the calls
+  // still queued would wait for some later call to arrive.
+  TScopeExit next{[this] {
     FRunning = false;
-    // Keep the rest of the queue moving: without this post the calls still queued would
-    // wait for some later call to arrive.
     if (!FQueue.empty())
       PostProcessQueue();
-    throw;
-  }
-  FRunning = false;
-  if (!FQueue.empty())
-    PostProcessQueue();
+  }};
+  Execute(call.Id, call.Args);
 }
 
 } // namespace krx

@@ -145,7 +145,7 @@ private:
   struct TQueuedCall {
     Integer Id;
     String Args;
-    DWORD Arrived = 0;       // GetTickCount
+    DWORD Arrived = 0;        // GetTickCount
     bool Superseding = false; // Supersedes(Id)
   };
 

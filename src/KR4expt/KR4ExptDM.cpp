@@ -764,6 +764,9 @@ bool TKR4ExptDataModule::AutoRefreshAllowed() {
 }
 
 void TKR4ExptDataModule::ModuleSaved(IOTAModule *Module) {
+  // Saved by the user (the expert's own saves run Busy): the file is theirs now.
+  if (Module && !Busy)
+    ForgetKestruneFile(Module->FileName());
   if (Module && AutoRefreshAllowed())
     Proxies->AutoRefresh(Module->FileName());
 }

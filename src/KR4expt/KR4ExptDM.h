@@ -148,6 +148,23 @@ public:
   // One entry of a project-update document, applied to UpdateProject.
   void ApplyProjectUpdate(TFileUpdateOperation Op, const String &Name, const String &NewName);
 
+  // Files that Kestrune's requests opened (1028, 1029, 1032 for a file not open yet) stay open
+  // for it; those the user has not changed (nor closed) are bounded in number and in bytes, so
+  // that requests for one file after another cannot fill the IDE's memory. 64 files is more
+  // than anyone reads at once; 256 MB holds four units at the read bound (64 MB) and is a
+  // small part of what a 32-bit IDE can address. Nothing is ever closed for the bound: a
+  // request beyond it is refused.
+  static constexpr std::size_t MaxKestruneFiles = 64;
+  static constexpr Int64 MaxKestruneBytes = Int64{256} << 20;
+  // Before a request opens FileName: -1 when it is open already or cannot be examined (the
+  // open adds nothing, or fails). Otherwise its size, once sure that opening it stays within
+  // the bound; beyond it, raises EKRXException naming the file and the bound.
+  Int64 AdmitKestruneFile(const String &FileName);
+  // After the open: the file counts from now on when the request opened it.
+  void CountKestruneFile(const String &FileName, Int64 Size);
+  // The user saved the file: it is theirs, and no longer counts.
+  void ForgetKestruneFile(const String &FileName);
+
   // ---- Foreground switching (KR4ExptDMRequests.cpp) ------------------------------------------
   // Brings the IDE's window to the front by ForeGndMode and focuses the editor when both
   // FocusEditor and ForeGndFocusEditor are set.
@@ -213,10 +230,16 @@ public:
   std::vector<TMenuItem *> KeyBindingItems; // the items are the menu's
   std::unique_ptr<TKRProxies> Proxies;
   IPtr<IOTAProject> UpdateProject;
-  // While request 1034 runs: UpdateProject's file names (folded, so a lookup ignores case as
-  // the project's own comparison does), and the names refused for holding a line break.
+  // While request 1034 runs: UpdateProject's file names (as they stand: names that differ in
+  // case are two files), and the names refused for holding a line break.
   std::unordered_set<String> UpdateProjectNames;
   std::vector<String> RefusedUpdateNames;
+  // The files Kestrune's requests opened that count against the bound, with their sizes.
+  struct TKestruneFile {
+    String FileName;
+    Int64 Size = 0;
+  };
+  std::vector<TKestruneFile> KestruneFiles;
 
   // ---- Commands to Kestrune: update and execute handlers of the actions ----
   void SingleFileKestruneActionUpdate(TObject *Sender);

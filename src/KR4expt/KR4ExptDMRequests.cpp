@@ -13,8 +13,8 @@
 #include "Engine/ModuleExplorers.h"
 #include "KR4expt/JumpLocationParsers.h"
 #include "KR4expt/TransferFiles.h"
-#include "Platform/Rtl/Character.h"
 #include "Platform/Rtl/Files.h"
+#include "Platform/Rtl/ScopeExit.h"
 #include "Platform/Shell/Dialogs.h"
 #include "ToolsApi/OTAUtils.h"
 #include "World/ClassEx.h"
@@ -31,6 +31,15 @@ const Char *const SNotReloaded =
     u"it is.";
 const Char *const SNamesRefused =
     u"Not added to the project \"%s\" (a file name must not hold a line break): %s";
+const Char *const SKestruneFilesBound =
+    u"The file \"%s\" was not opened: the files Kestrune's requests open stay open for it, at "
+    u"most %d of them with %d MB in all, until you change or close them, and %d of them with "
+    u"%d MB are open now.";
+
+// Bytes as whole megabytes, rounded up.
+Integer Megabytes(Int64 bytes) {
+  return static_cast<Integer>((bytes + (Int64{1} << 20) - 1) >> 20);
+}
 
 // The bytes of a file as Kestrune left it (a FIFO or device under the name is refused instead
 // of waited on, a file past the read bound refused by its size).
@@ -156,10 +165,45 @@ bool TKR4ExptDataModule::ForceForegroundAttached(HWND Window) {
 void TKR4ExptDataModule::OpenFileRequest(const String &FileName) {
   if (!FileExists(FileName))
     return;
+  const Int64 size = AdmitKestruneFile(FileName);
   BringIDEToFront(true);
   IPtr<IOTAEditBuffer> buffer;
   TToolsAPIUtils::OpenFile(FileName, buffer);
+  if (buffer)
+    CountKestruneFile(FileName, size);
   DelayedForeground(true);
+}
+
+Int64 TKR4ExptDataModule::AdmitKestruneFile(const String &FileName) {
+  IPtr<IOTAEditBuffer> buffer;
+  TToolsAPIUtils::FindOpenModule(FileName, buffer);
+  const Int64 size = buffer ? -1 : FileSize(FileName);
+  if (size < 0)
+    return -1;
+  // The files the user closed or changed since they were opened no longer count.
+  std::erase_if(KestruneFiles, [](const TKestruneFile &f) {
+    IPtr<IOTAEditBuffer> open;
+    TToolsAPIUtils::FindOpenModule(f.FileName, open);
+    return !open || open->Modified();
+  });
+  Int64 total = 0;
+  for (const TKestruneFile &f : KestruneFiles)
+    total += f.Size;
+  if (KestruneFiles.size() >= MaxKestruneFiles || total + size > MaxKestruneBytes)
+    throw EKRXException(
+        Format(SKestruneFilesBound,
+               {FileName, static_cast<Integer>(MaxKestruneFiles), Megabytes(MaxKestruneBytes),
+                static_cast<Integer>(KestruneFiles.size()), Megabytes(total)}));
+  return size;
+}
+
+void TKR4ExptDataModule::CountKestruneFile(const String &FileName, Int64 Size) {
+  if (Size >= 0)
+    KestruneFiles.push_back({FileName, Size});
+}
+
+void TKR4ExptDataModule::ForgetKestruneFile(const String &FileName) {
+  std::erase_if(KestruneFiles, [&](const TKestruneFile &f) { return f.FileName == FileName; });
 }
 
 void TKR4ExptDataModule::GotoLineRequest(const String &FileName, Integer Line, Integer Column) {
@@ -170,6 +214,7 @@ void TKR4ExptDataModule::GotoLineRequest(const String &FileName, Integer Line, I
 
 void TKR4ExptDataModule::ShowFileAtPosition(const String &FileName, Integer TopMin, Integer Line,
                                             Integer Column) {
+  const Int64 size = AdmitKestruneFile(FileName);
   IPtr<IOTAActionServices> actions;
   TToolsAPIUtils::GetActionServices(actions);
   if (!actions->OpenFile(FileName))
@@ -177,6 +222,8 @@ void TKR4ExptDataModule::ShowFileAtPosition(const String &FileName, Integer TopM
   BringIDEToFront(false);
   IPtr<IOTAEditBuffer> buffer;
   TToolsAPIUtils::FindOpenModule(FileName, buffer);
+  if (buffer)
+    CountKestruneFile(FileName, size);
   if (!buffer || buffer->EditViewCount() < 1)
     return;
   buffer->Show();
@@ -198,10 +245,12 @@ void TKR4ExptDataModule::ShowFileAtPosition(const String &FileName, Integer TopM
 void TKR4ExptDataModule::JumpToLocationRequest(const String &FileName, const String &KindName,
                                                const String &ClassName, const String &MemberName,
                                                const String &ParamText) {
+  const Int64 size = AdmitKestruneFile(FileName);
   IPtr<IOTAEditBuffer> buffer;
   TToolsAPIUtils::OpenFile(FileName, buffer);
   if (!buffer)
     return;
+  CountKestruneFile(FileName, size);
   Integer line = 0, bodyLine = 0;
   bool located = false;
   // A file of no known language has no parser to find the element with.
@@ -293,11 +342,9 @@ namespace {
 template <class F> void AnswerTransfer(const String &transferFile, const Char *section, F collect) {
   CheckTransferTarget(transferFile);
   bool listed = false;
-  try {
+  {
+    TScopeFail failed{[&] { SignalTransferReadyUnlisted(transferFile, section, true); }};
     listed = collect();
-  } catch (...) {
-    SignalTransferReadyUnlisted(transferFile, section, true);
-    throw;
   }
   if (listed)
     SignalTransferReady(transferFile);
@@ -363,7 +410,7 @@ void TKR4ExptDataModule::UpdateProjectFileRequest(const String &UpdateFile) {
     IPtr<IOTAProjectGroup> group;
     TToolsAPIUtils::GetMainProjectGroup(group);
     for (Integer i = 0; group && i < group->ProjectCount() && !target; ++i)
-      if (IPtr<IOTAProject> p = group->Projects(i); p && SameText(p->FileName(), projectName))
+      if (IPtr<IOTAProject> p = group->Projects(i); p && SameFileName(p->FileName(), projectName))
         target = p;
     if (!target) {
       const String text = u"Unable to update project file. Project file not found" + projectName;
@@ -385,7 +432,7 @@ void TKR4ExptDataModule::UpdateProjectFileRequest(const String &UpdateFile) {
   // The project's names once, so that each entry costs one lookup, not a scan of the project.
   for (Integer i = 0; i < target->GetModuleCount(); ++i)
     if (IPtr<IOTAModuleInfo> info = target->GetModule(i))
-      UpdateProjectNames.insert(FoldedText(info->FileName()));
+      UpdateProjectNames.insert(info->FileName());
   updates.ForEach([this](TFileUpdateOperation op, const String &name, const String &newName) {
     ApplyProjectUpdate(op, name, newName);
   });
@@ -412,7 +459,7 @@ void TKR4ExptDataModule::ApplyProjectUpdate(TFileUpdateOperation Op, const Strin
     RefusedUpdateNames.push_back(file);
     return;
   }
-  if (UpdateProjectNames.insert(FoldedText(file)).second)
+  if (UpdateProjectNames.insert(file).second)
     UpdateProject->AddFile(file, false);
 }
 

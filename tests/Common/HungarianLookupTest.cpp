@@ -93,26 +93,54 @@ TEST_F(HungarianStartup, AnUnreadableFileLeavesTheDefaultsAndIsReportedOnce) {
   EXPECT_EQ(test::ReadFileBytes(LookupFile()), std::string("\xFE\xFF\0[\0O", 6));
 }
 
-// A file that does not decode exactly is not rewritten (its rewrite would hold NULs or
-// encode its bytes twice); the defaults are used. Clean UTF-8 is read as such, mark or not.
-TEST_F(HungarianStartup, OnlyAFileThatDecodesCleanlyIsRewritten) {
+// A file that does not decode exactly is not rewritten (its rewrite would hold NULs or encode
+// its bytes twice): the defaults are used and the user is told.
+TEST_F(HungarianStartup, AFileThatDoesNotDecodeExactlyIsLeftAsItIsAndTheUserIsTold) {
   Reroot(Dir.Path().string());
-  const std::string lines = "[Object Pascal]\r\nGr\xC3\xB6\xC3\x9F"
-                            "e=G\r\n";
+  const std::string lines = "[Object Pascal]\r\nx=y\r\n";
   const std::string utf16("[\0O\0]\0\r\0\n\0x\0=\0y\0", 16);
   for (const std::string &bytes :
-       {utf16, lines + "Bad\xC3=B\r\n", BOM + lines + "\xFF=F\r\n", "\xFF\xFE" + utf16 + "x",
-        "\xFF\xFE" + std::string("\x00\xD8\r\0", 4), lines + std::string("N\0=N", 4)}) {
+       {utf16, lines + std::string("N\0=N", 4), BOM + lines + "\xFF=F\r\n",
+        "\xFF\xFE" + utf16 + "x", "\xFF\xFE" + std::string("\x00\xD8\r\0", 4)}) {
     test::WriteFileBytes(LookupFile(), bytes);
+    TScriptedMessages messages;
     Restart();
     EXPECT_EQ(test::ReadFileBytes(LookupFile()), bytes);
     EXPECT_EQ(HungarianLookup(lanPascal).Count(), 0);
     EXPECT_EQ(HungarianLookup(lanPascal).ReplaceWith, u"A");
+    const auto shown = messages.Requests();
+    EXPECT_TRUE(shown.size() == 1 && shown[0].Text.find(u"left as it is") != String::npos)
+        << test::ReadFileBytes(LookupFile());
   }
-  test::WriteFileBytes(LookupFile(), lines);
-  Restart();
-  EXPECT_EQ(HungarianLookup(lanPascal).Text(), u"Gr\u00f6\u00dfe=G\r\n");
-  EXPECT_EQ(test::ReadFileBytes(LookupFile()).substr(0, 24), BOM + "\r\n" + lines.substr(0, 19));
+}
+
+// Without a byte-order mark, valid UTF-8 is read as UTF-8 and any other text as ANSI; either
+// is completed and rewritten as UTF-8.
+TEST_F(HungarianStartup, AnUnmarkedFileIsUtf8WhenItIsValidUtf8AndAnsiOtherwise) {
+  Reroot(Dir.Path().string());
+  const struct {
+    std::string Bytes;
+    String Lookup;
+  } rows[] = {
+      {"[Object Pascal]\r\nGr\xC3\xB6\xC3\x9F"
+       "e=G\r\n",
+       u"Gr\u00f6\u00dfe=G\r\n"},
+      {"[Object Pascal]\r\nGr\xF6\xDF"
+       "e=G\r\n\x80=E\r\n",
+       u"Gr\u00f6\u00dfe=G\r\n\u20ac=E\r\n"},
+      // One byte that is no UTF-8 makes the whole file ANSI.
+      {"[Object Pascal]\r\n\xC3\xB6=O\r\n\xC3=A\r\n", u"\u00c3\u00b6=O\r\n\u00c3=A\r\n"},
+  };
+  for (const auto &row : rows) {
+    test::WriteFileBytes(LookupFile(), row.Bytes);
+    TScriptedMessages messages;
+    Restart();
+    EXPECT_EQ(HungarianLookup(lanPascal).Text(), row.Lookup);
+    EXPECT_EQ(test::ReadFileBytes(LookupFile()),
+              BOM + "\r\n[Object Pascal]\r\n" + StringToUtf8(row.Lookup) +
+                  "\r\n[Object Pascal.Params]\r\nReplacePrefix=False\r\nReplaceWith=A\r\n\r\n");
+    EXPECT_TRUE(messages.Requests().empty());
+  }
 }
 
 TEST_F(HungarianStartup, AnUnwritableFolderDoesNotStopTheStart) {

@@ -4,6 +4,7 @@
 #include "ProcessSupport.h"
 
 #include "KR4expt/CustomIDEPS.h"
+#include "KR4expt/KR4ExptDM.h"
 #include "Platform/Win/Desktop.h"
 #include "support/KrxTest.h"
 
@@ -15,6 +16,9 @@ namespace krx {
 namespace {
 
 using namespace std::chrono_literals;
+using ::testing::HasSubstr;
+
+constexpr int kMaxFiles = static_cast<int>(TKR4ExptDataModule::MaxKestruneFiles);
 
 const std::string kIDE = test::ToolPath("testide/krx-ide").string();
 
@@ -113,9 +117,66 @@ TEST_F(ExpertBounds, ABurstOfNavigationRequestsRunsAsItsLast) {
   ASSERT_TRUE(WaitForEvent("view.cursor", "\"line\":6,\"col\":9")) << ide->Error();
   const auto cursors = Events("view.cursor");
   EXPECT_LT(cursors.size(), kBurst / 10u);
-  EXPECT_THAT(cursors.back(), ::testing::HasSubstr("\"line\":6,\"col\":9"));
-  EXPECT_THAT(test::ReadFileBytes(Dir / "e.ini"), ::testing::HasSubstr("TransferReady=1"));
+  EXPECT_THAT(cursors.back(), HasSubstr("\"line\":6,\"col\":9"));
+  EXPECT_THAT(test::ReadFileBytes(Dir / "e.ini"), HasSubstr("TransferReady=1"));
   ide->Stop(20s);
+}
+
+// Files opened at Kestrune's requests stay open for it within a bound: the request for one
+// more file beyond it is refused with a message naming the file and the bound, and opens
+// nothing. Files that were open already cost nothing more.
+TEST_F(ExpertBounds, RequestsOpenNoMoreFilesThanTheBound) {
+  std::vector<String> files;
+  for (int i = 0; i <= kMaxFiles; ++i) {
+    files.push_back(Utf8ToString((Dir / ("U" + std::to_string(i) + ".pas")).string()));
+    test::WriteFileBytes(StringToUtf8(files.back()), kUnit);
+  }
+  auto ide = StartIDE("");
+  TKestrune kestrune;
+  ASSERT_TRUE(kestrune.Connected()) << ide->Error();
+  // One at a time, each run before the next arrives (a newer one would take its place).
+  const auto handled = [&] { return Events("action.openfile").size() + Events("message").size(); };
+  for (const String &file : files) {
+    const std::size_t before = handled();
+    ASSERT_EQ(kestrune.OpenFile(file), 1);
+    for (int i = 0; i < 3000 && handled() == before; ++i)
+      std::this_thread::sleep_for(5ms);
+  }
+  kestrune.GotoLine(files[0], 2, 1); // open already
+  ASSERT_TRUE(WaitForEvent("view.cursor", "\"line\":2")) << ide->Error();
+  EXPECT_EQ(Events("file.open").size(), std::size_t{kMaxFiles});
+  const auto messages = Events("message");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_THAT(messages[0], HasSubstr("U64.pas\\\" was not opened"));
+  EXPECT_THAT(messages[0], HasSubstr("at most 64 of them with 256 MB in all"));
+  ide->Stop(20s);
+}
+
+// The bound counts bytes too. A file the user changed is theirs and no longer counts, whether
+// it is still changed or was saved since.
+TEST_F(ExpertBounds, AFileTheUserChangedNoLongerCounts) {
+  std::vector<std::string> files;
+  std::string request[6];
+  for (int i = 0; i < 6; ++i) {
+    files.push_back((Dir / ("Big" + std::to_string(i) + ".pas")).string());
+    test::WriteFileBytes(files.back(), kUnit);
+    std::filesystem::resize_file(files.back(), Int64{60} << 20); // sparse
+    request[i] = "request 1029 " + files.back() + "\n";
+  }
+  // Four files hold 240 MB: the fifth is refused. Once the user changed the fourth and saved
+  // it, the fifth fits; once they changed the fifth, the sixth does.
+  test::WriteFileBytes(Dir / "script.ide", request[0] + request[1] + request[2] + request[3] +
+                                               request[4] + "type x\nsave\n" + request[4] +
+                                               "type y\n" + request[5] + "pump 100\n");
+  test::TChildProcess ide(
+      {kIDE, "--plugin", KRX_PLUGIN_FILE, "--script", (Dir / "script.ide").string()},
+      Dir / "ide.out", Dir / "ide.err");
+  ASSERT_EQ(ide.Wait(120s), 0) << ide.Error();
+  EXPECT_EQ(Events("file.open").size(), 6u);
+  const auto messages = Events("message");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_THAT(messages[0], HasSubstr("Big4.pas\\\" was not opened"));
+  EXPECT_THAT(messages[0], HasSubstr("and 4 of them with 240 MB are open now"));
 }
 
 } // namespace

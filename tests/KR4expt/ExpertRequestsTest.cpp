@@ -291,6 +291,31 @@ TEST_F(ExpertRequests, AReloadTakesTheFileIntoTheBufferAndLeavesItsBytesAndTime)
   }
 }
 
+// "UNIT1.pas" is another file than the user's open "Unit1.pas": a reload for it leaves the
+// user's unit alone, a jump shows it, an update adds it to a project that holds "Unit1.pas".
+TEST_F(ExpertRequests, ARequestReachesOnlyTheFileOfItsExactName) {
+  const std::string user = (Dir / "Unit1.pas").string(), other = (Dir / "UNIT1.pas").string();
+  test::WriteFileBytes(user, kUnit);
+  test::WriteFileBytes(other, "unit UNIT1;\ninterface\nimplementation\nend.\n");
+  test::WriteFileBytes(Dir / "update.xml", "<Files language=\"Object Pascal\"><File "
+                                           "operation=\"add\" name=\"" +
+                                               other + "\"/></Files>");
+  const auto events =
+      RunIDE("project " + Quoted((Dir / "P.dproj").string()) + " Delphi.Personality Application " +
+             Quoted(user) + "\nopen " + Quoted(user) + "\nrequest 1026 " + Quoted(other) +
+             "\nrequest 1034 " + Quoted((Dir / "update.xml").string()) + "\nrequest 1032 " +
+             Quoted(other) + " 2 1\n");
+  EXPECT_THAT(Named(events, "buffer.change"), IsEmpty()) << Joined(events);
+  EXPECT_THAT(Named(events, "module.save"), IsEmpty());
+  EXPECT_EQ(test::ReadFileBytes(user), kUnit);
+  const auto added = Named(events, "project.addfile");
+  ASSERT_EQ(added.size(), 1u) << Joined(events);
+  EXPECT_EQ(Field(added[0], "file"), Utf8ToString(other));
+  const auto cursors = Named(events, "view.cursor");
+  ASSERT_EQ(cursors.size(), 1u);
+  EXPECT_EQ(Field(cursors[0], "file"), Utf8ToString(other));
+}
+
 // A reload that did not take the new text saves nothing: the editor's old text would go over
 // the file Kestrune wrote. A FIFO in the unit's place, or a file past the read bound.
 TEST_F(ExpertRequests, AReloadThatCannotTakeTheNewFileLeavesItAndSaysWhy) {

@@ -166,11 +166,12 @@ TEST_F(IDERequestSet, MalformedCallsGoToTheHandlerAndTheStubStaysUsable) {
   TEventLog log(*stub);
   TNamedProxy raw(u"_KR_BDS19_ENDPOINT");
   // Pumped after each, so that no navigation request supersedes another.
-  for (auto call : {std::pair<Integer, std::vector<String>>{1032, {u"file.pas", u"12"}}, // no column
-                    {1032, {u"file.pas", u"x", u"5"}}, // line not a number
-                    {1031, {u""}},                     // mode empty
-                    {1028, {u"f", u"k", u"c"}},        // five needed
-                    {1032, {u"file.pas", u"12", u"5"}}}) {
+  for (auto call :
+       {std::pair<Integer, std::vector<String>>{1032, {u"file.pas", u"12"}}, // no column
+        {1032, {u"file.pas", u"x", u"5"}},                                   // line not a number
+        {1031, {u""}},                                                       // mode empty
+        {1028, {u"f", u"k", u"c"}},                                          // five needed
+        {1032, {u"file.pas", u"12", u"5"}}}) {
     TStringList args;
     for (const String &a : call.second)
       args.Add(a);

@@ -378,6 +378,7 @@ public:
   void SettleModules();
   bool Close(const String &fileName);
   void CloseAll();
+  // Modules and buffers are found by their exact names, as the file system tells files apart.
   IPtr<THostModule> FindHostModule(const String &fileName);
   IPtr<THostBuffer> FindBuffer(const String &fileName);
   // Makes the module of the file the current one; its buffer becomes the top buffer.

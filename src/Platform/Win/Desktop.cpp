@@ -394,8 +394,7 @@ private:
   bool FlushLocked() {
     std::size_t done = 0;
     while (done < Out.size()) {
-      auto n =
-          ::send(Fd.Get(), Out.data() + done, Out.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+      auto n = ::send(Fd.Get(), Out.data() + done, Out.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
       if (n > 0) {
         done += static_cast<std::size_t>(n);
         continue;
@@ -777,15 +776,38 @@ private:
     return true;
   }
 
-  // The connection that can go with least loss: nothing queued for it, no replies waiting,
-  // and silent the longest. Only connections of `pid` when it is not 0.
+  // The connection of `pid` that can go with least loss: nothing queued for it, no replies
+  // waiting, and silent the longest.
   std::size_t Evictable(const std::vector<std::shared_ptr<TServerConn>> &conns, DWORD pid) {
     std::size_t best = conns.size();
     for (std::size_t i = 0; i < conns.size(); ++i) {
       auto &c = conns[i];
-      if ((pid != 0 && c->Pid != pid) || !c->Idle())
+      if (c->Pid != pid || !c->Idle())
         continue;
       if (best == conns.size() || c->LastActivity < conns[best]->LastActivity)
+        best = i;
+    }
+    return best;
+  }
+
+  // Room in a full table for a process that holds `mine` connections: an idle connection of
+  // the process holding the most (silent the longest among them), so that a flood of
+  // connections from a few processes closes theirs, not the one of a process that holds one
+  // or two. Only of a process that then still holds at least as many as the newcomer: else
+  // none (conns.size()), and the newcomer is refused.
+  std::size_t EvictableFromTheMost(const std::vector<std::shared_ptr<TServerConn>> &conns,
+                                   std::size_t mine) {
+    std::map<DWORD, std::size_t> held;
+    for (auto &c : conns)
+      ++held[c->Pid];
+    std::size_t best = conns.size();
+    for (std::size_t i = 0; i < conns.size(); ++i) {
+      auto &c = conns[i];
+      const std::size_t n = held[c->Pid];
+      if (n < mine + 2 || !c->Idle())
+        continue;
+      const std::size_t most = best == conns.size() ? 0 : held[conns[best]->Pid];
+      if (n > most || (n == most && c->LastActivity < conns[best]->LastActivity))
         best = i;
     }
     return best;
@@ -801,13 +823,15 @@ private:
         LogLine("refused a connection from another user's process " + std::to_string(pid));
         continue;
       }
-      // A full table, or a peer at its limit, makes room by closing an idle connection
-      // (of that peer); with none to close the new connection is refused.
+      // A peer at its limit makes room by closing an idle connection of its own, a full
+      // table by closing one of the process that holds the most; with none to close the new
+      // connection is refused.
       std::size_t mine = static_cast<std::size_t>(
           std::count_if(conns.begin(), conns.end(), [pid](auto &c) { return c->Pid == pid; }));
       bool full = conns.size() >= kMaxConnections || mine >= kMaxConnectionsPerPeer;
       if (full) {
-        std::size_t victim = Evictable(conns, mine >= kMaxConnectionsPerPeer ? pid : 0);
+        std::size_t victim = mine >= kMaxConnectionsPerPeer ? Evictable(conns, pid)
+                                                            : EvictableFromTheMost(conns, mine);
         if (victim == conns.size()) {
           LogOnce("room " + std::to_string(pid), "refused a connection from process " +
                                                      std::to_string(pid) +

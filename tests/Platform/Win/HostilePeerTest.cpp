@@ -305,6 +305,69 @@ TEST_F(HostilePeer, TwoHundredFiftySixSlowPeersDoNotLockOutAGoodSender) {
     ::waitpid(child, nullptr, 0);
 }
 
+// With the table full, room goes at the expense of the process that holds the most
+// connections: 32 processes of eight connections each do not close the one connection of
+// another process, though it is idle and has been silent longer than any of theirs.
+TEST_F(HostilePeer, AFullTableTakesRoomFromTheProcessHoldingTheMost) {
+  TPeer target("target", Log("target.err"));
+  int mine = RawConnect(Desk(), target.Pid());
+  ASSERT_GE(mine, 0);
+  const auto call = [&](int fd, std::uint64_t seq) {
+    const std::string frame =
+        RawFrame(TFrameKind::Send, target.Handle, kTwiceAndOne, 5, 0, nullptr, seq);
+    return ::send(fd, frame.data(), frame.size(), MSG_NOSIGNAL) ==
+           static_cast<ssize_t>(frame.size());
+  };
+  std::string buffer;
+  TFrame reply;
+  ASSERT_TRUE(call(mine, 1));
+  ASSERT_TRUE(ReadRawFrame(mine, buffer, reply, 30000));
+  ASSERT_EQ(reply.Seq, 1u);
+  sockaddr_un addr{};
+  socklen_t len = sizeof addr;
+  ASSERT_EQ(::getpeername(mine, reinterpret_cast<sockaddr *>(&addr), &len), 0);
+  int ready[2], hold[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  ASSERT_EQ(::pipe(hold), 0);
+  std::vector<pid_t> children;
+  for (int p = 0; p < 32; ++p) {
+    pid_t child = ::fork();
+    if (child == 0) {
+      ::close(hold[1]);
+      // Each connection is served (or refused for want of room) before the child is ready.
+      for (int i = 0; i < 8; ++i) {
+        int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        std::string in;
+        TFrame answer;
+        if (::connect(s, reinterpret_cast<sockaddr *>(&addr), len) != 0 || !call(s, 1) ||
+            !ReadRawFrame(s, in, answer, 30000))
+          ::_exit(1);
+      }
+      [[maybe_unused]] auto n = ::write(ready[1], "r", 1);
+      ::close(ready[1]); // so that a child that failed cannot keep the test waiting
+      char c;
+      [[maybe_unused]] auto m = ::read(hold[0], &c, 1); // until the test ends
+      ::_exit(0);
+    }
+    children.push_back(child);
+  }
+  ::close(ready[1]);
+  ::close(hold[0]);
+  int readyCount = 0;
+  for (char c; readyCount < 32 && ::read(ready[0], &c, 1) == 1;)
+    ++readyCount;
+  EXPECT_EQ(readyCount, 32);
+  // This process's connection is still open: its next call is answered on it.
+  EXPECT_TRUE(call(mine, 2) && ReadRawFrame(mine, buffer, reply, 30000) && reply.Seq == 2 &&
+              reply.Result == 11)
+      << "status " << reply.Status << ", sequence " << reply.Seq;
+  ::close(hold[1]);
+  ::close(ready[0]);
+  for (pid_t child : children)
+    ::waitpid(child, nullptr, 0);
+  ::close(mine);
+}
+
 TEST_F(HostilePeer, HalfFramesAndSilentConnectionsTimeOut) {
   TPeer peer("timeouts", Log("peer.err"), {"KRX_FRAME_TIMEOUT_MS=300", "KRX_IDLE_TIMEOUT_MS=1000"});
   ExpectServes(peer.Handle);
