@@ -13,7 +13,6 @@
 #include "Engine/ModuleExplorers.h"
 #include "KR4expt/JumpLocationParsers.h"
 #include "KR4expt/TransferFiles.h"
-#include "Platform/Rtl/Character.h"
 #include "Platform/Rtl/Files.h"
 #include "Platform/Rtl/ScopeExit.h"
 #include "Platform/Shell/Dialogs.h"
@@ -411,7 +410,7 @@ void TKR4ExptDataModule::UpdateProjectFileRequest(const String &UpdateFile) {
     IPtr<IOTAProjectGroup> group;
     TToolsAPIUtils::GetMainProjectGroup(group);
     for (Integer i = 0; group && i < group->ProjectCount() && !target; ++i)
-      if (IPtr<IOTAProject> p = group->Projects(i); p && SameText(p->FileName(), projectName))
+      if (IPtr<IOTAProject> p = group->Projects(i); p && SameFileName(p->FileName(), projectName))
         target = p;
     if (!target) {
       const String text = u"Unable to update project file. Project file not found" + projectName;
@@ -433,7 +432,7 @@ void TKR4ExptDataModule::UpdateProjectFileRequest(const String &UpdateFile) {
   // The project's names once, so that each entry costs one lookup, not a scan of the project.
   for (Integer i = 0; i < target->GetModuleCount(); ++i)
     if (IPtr<IOTAModuleInfo> info = target->GetModule(i))
-      UpdateProjectNames.insert(FoldedText(info->FileName()));
+      UpdateProjectNames.insert(info->FileName());
   updates.ForEach([this](TFileUpdateOperation op, const String &name, const String &newName) {
     ApplyProjectUpdate(op, name, newName);
   });
@@ -460,7 +459,7 @@ void TKR4ExptDataModule::ApplyProjectUpdate(TFileUpdateOperation Op, const Strin
     RefusedUpdateNames.push_back(file);
     return;
   }
-  if (UpdateProjectNames.insert(FoldedText(file)).second)
+  if (UpdateProjectNames.insert(file).second)
     UpdateProject->AddFile(file, false);
 }
 
