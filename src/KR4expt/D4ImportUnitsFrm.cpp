@@ -3,6 +3,7 @@
 #include "Engine/ModuleExplorers.h"
 
 #include <memory>
+#include <unordered_set>
 
 namespace krx {
 
@@ -182,12 +183,17 @@ void TD4ImportUnitsForm::FillList(const String &Text) {
 }
 
 void TD4ImportUnitsForm::AddFiles(bool SelectedOnly) {
+  // Names are compared as the file system compares them: names that differ in case are two
+  // files, and both may be imported. One lookup per row, not a scan of the list.
+  std::unordered_set<String> listed;
+  for (Integer i = 0; i < ImportList->Items().Count(); ++i)
+    listed.insert(ImportList->Items()[i]);
   ImportList->Items().BeginUpdate();
   for (Integer i = 0; i < ListView->Items().Count(); ++i) {
     TListItem *item = ListView->Items()[i];
     if (IsProjectRow(item) || (SelectedOnly && !item->Selected()))
       continue;
-    if (ImportList->Items().IndexOf(item->Caption()) < 0)
+    if (listed.insert(item->Caption()).second)
       ImportList->Items().Add(item->Caption());
   }
   ImportList->Items().EndUpdate();
