@@ -4,6 +4,7 @@
 #include "Common/KRX.Exceptions.h"
 #include "Platform/Registry/Registry.h"
 #include "Platform/Rtl/Files.h"
+#include "Platform/Rtl/ScopeExit.h"
 #include "Platform/Rtl/SysUtils.h"
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Shell/ShellApi.h"
@@ -96,14 +97,8 @@ String AddTrailingBackslash(const String &path) {
 bool FileExistsQuiet(const String &fileName) {
   const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   SetErrorMode(oldMode | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  try {
-    const bool result = FileExists(fileName);
-    SetErrorMode(oldMode);
-    return result;
-  } catch (...) {
-    SetErrorMode(oldMode);
-    throw;
-  }
+  TScopeExit restore{[oldMode] { SetErrorMode(oldMode); }};
+  return FileExists(fileName);
 }
 
 bool IsDirectory(const String &path) {

@@ -76,7 +76,6 @@ TCustomPascalModuleExplorer::TCustomPascalModuleExplorer() {
     TParsingLock lock;
     FCommentSignature = o.CommentSignature();
   }
-  FBlocks.reserve(64);
 }
 
 TCustomPascalModuleExplorer::~TCustomPascalModuleExplorer() {
@@ -107,11 +106,8 @@ void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool h
 
   TModuleItem &module = Module();
   TGrammarTokenizer &t = Tokenizer();
-  FHeaderOnly = headerOnly;
   FTokens->SetEvaluateConditions(FEvaluateConditions);
-  FModuleMarkLine = -1;
   module.SetImplLineNr(-1);
-  FImplementationIncludes.clear();
   module.SetLanguage(GlobalPascalLanguage());
 
   FTokens->SetSource(source, module.FileName());
@@ -119,51 +115,13 @@ void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool h
     TGrammarTokenizer &T;
     ~TTextGuard() { T.Clear(); }
   } textGuard{t};
-
-  FPrevToken.clear();
-  FPrevTokenText = {};
-  FPrevTokenKind = TTokenKind::tkNone;
-  FLineBefore = 0;
-  FColBefore = 0;
-  FPendingCommentLine = -1;
-  FPendingAttributeLine = -1;
-  FAttributeDepth = 0;
-  FDirectiveSeen = false;
-  FIdents[0] = TIdentRecord();
-  FIdents[1] = TIdentRecord();
-  FDeclarationMode = false;
-  FCodeSectionKind = cskUndefined;
-  FSignatureLength = 0;
-  if (FCommentMode == camSignOnly || FCommentMode == camSignUnassociate) {
-    FSignatureLength = Length(FCommentSignature);
-    // A signature mode without a signature would match every comment (or none): the user's
-    // setting falls back to plain association rather than failing every parse.
-    if (FSignatureLength == 0)
-      FCommentMode = camEnabled;
-  }
-  FPushBack = false;
-  FOutsideDeclarations = true;
-  FBlocks.clear();
-  FBlocks.push_back({&module, rwBegin});
-  FIncludeStack.clear();
-  FCurrentItem = &module;
-  FConstSeen = false;
-  FInRoutineBody = false;
-  FInAsm = false;
-  UpdateCurrentScope();
-  TSourceRegion *root = &module.RootRegion();
-  root->StartLine = 0;
-  FCurrentRegion = root;
-  FRegionDepth = 0;
-  FIgnoredRegions = 0;
-  FDepthOwner = nullptr;
-  FSkipKinds = TTokenKinds{TTokenKind::tkComment, TTokenKind::tkKRTag};
+  ResetParseState(headerOnly);
 
   t.SetSkipKinds({});
   t.SetNumbersAsNumbers(true);
   t.SetRecordComments(true);
-  t.SetCommentTextMode(FSignatureLength > 0 ? TCommentTextMode::FirstLine
-                                            : TCommentTextMode::Opener);
+  t.SetCommentTextMode(FParse.SignatureLength > 0 ? TCommentTextMode::FirstLine
+                                                  : TCommentTextMode::Opener);
   t.SetTolerateErrors(!headerOnly);
   t.SetRaiseAtEnd(false);
   if (FEmptyLineUnassociatesComment)
@@ -172,30 +130,31 @@ void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool h
     t.OnBlankLine = nullptr;
 
   bool cancelled = false;
-  try {
+  {
+    // However the parse ends, it leaves no current item or region and no declaration mode.
+    struct TParseEndGuard {
+      TParseState &S;
+      ~TParseEndGuard() {
+        S.CurrentItem = nullptr;
+        S.CurrentRegion = nullptr;
+        S.DeclarationMode = false;
+      }
+    } parseEndGuard{FParse};
     StartMetrics();
     if (headerOnly)
       SetDeclarationMode(true);
     else
       ParseModuleHeader();
     ParseModule(cancelled);
-    if (FBlocks.size() > 1) {
+    if (FParse.Blocks.size() > 1) {
       CloseOpenBlocks();
-      module.SetEndLineValue(t.LineNr() - 1);
+      module.SetEndLineValue(ModelLine(t.LineNr()));
     } else if (module.EndLineValue() == 0 && t.LineNr() > 0) {
-      module.SetEndLineValue(t.LineNr() - 1);
+      module.SetEndLineValue(ModelLine(t.LineNr()));
     }
     CloseRegions();
-  } catch (...) {
-    FCurrentItem = nullptr;
-    FCurrentRegion = nullptr;
-    FDeclarationMode = false;
-    throw;
   }
-  FCurrentItem = nullptr;
-  FCurrentRegion = nullptr;
-  FDeclarationMode = false;
-  FOutsideDeclarations = true;
+  FParse.OutsideDeclarations = true;
 
   if (cancelled)
     return;
@@ -206,19 +165,40 @@ void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool h
     MetricsHandler().ParsingEnded(t);
 }
 
+void TCustomPascalModuleExplorer::ResetParseState(bool headerOnly) {
+  TModuleItem &module = Module();
+  FParse = TParseState();
+  FParse.HeaderOnly = headerOnly;
+  if (FCommentMode == camSignOnly || FCommentMode == camSignUnassociate) {
+    FParse.SignatureLength = Length(FCommentSignature);
+    // A signature mode without a signature would match every comment (or none): the user's
+    // setting falls back to plain association rather than failing every parse.
+    if (FParse.SignatureLength == 0)
+      FCommentMode = camEnabled;
+  }
+  FParse.Blocks.reserve(64);
+  FParse.Blocks.push_back({&module, rwBegin});
+  FParse.CurrentItem = &module;
+  UpdateCurrentScope();
+  TSourceRegion *root = &module.RootRegion();
+  root->StartLine = 0;
+  FParse.CurrentRegion = root;
+  FParse.SkipKinds = TTokenKinds{TTokenKind::tkComment, TTokenKind::tkKRTag};
+}
+
 void TCustomPascalModuleExplorer::CloseRegions() {
   TModuleItem &module = Module();
   TSourceRegion *root = &module.RootRegion();
   const Integer last = module.GetLastLine();
-  for (TSourceRegion *r = FCurrentRegion; r && r != root; r = r->Parent()) {
+  for (TSourceRegion *r = FParse.CurrentRegion; r && r != root; r = r->Parent()) {
     r->EndLine = last;
-    Messages()->AddPositionMessage(SUnmatchedRegion, r->StartLine + 1, kError, 0);
+    AddPositionMessage(SUnmatchedRegion, {SourceLine(r->StartLine), 0}, kError);
   }
 }
 
 void TCustomPascalModuleExplorer::StartMetrics() { MetricsHandler().ParsingStarts(Tokenizer()); }
 
-void TCustomPascalModuleExplorer::BlankLine() { FPendingCommentLine = -1; }
+void TCustomPascalModuleExplorer::BlankLine() { FParse.PendingCommentLine = -1; }
 
 // ---- Tokens ---------------------------------------------------------------------------------
 
@@ -228,61 +208,59 @@ inline void TCustomPascalModuleExplorer::HandleSymbol() {
   const StringView s = Tokenizer().TokenText();
   const Char c = s.size() == 1 ? s[0] : u'\0';
   if (c == u';')
-    FConstSeen = false;
+    FParse.ConstSeen = false;
   if (!FAttributesEnabled) {
     ResetPendingComment();
     return;
   }
   if (c == u'[') {
-    if (++FAttributeDepth == 1 && FPendingAttributeLine < 0)
-      FPendingAttributeLine = Tokenizer().LineNr() - 1;
+    if (++FParse.AttributeDepth == 1 && FParse.PendingAttributeLine < 0)
+      FParse.PendingAttributeLine = ModelLine(Tokenizer().LineNr());
   } else if (c == u']') {
-    if (FAttributeDepth > 0)
-      --FAttributeDepth;
-  } else if (FAttributeDepth <= 0) {
+    if (FParse.AttributeDepth > 0)
+      --FParse.AttributeDepth;
+  } else if (FParse.AttributeDepth <= 0) {
     ResetPendingComment();
   }
 }
 
 TTokenKind TCustomPascalModuleExplorer::NextToken() {
   TGrammarTokenizer &t = Tokenizer();
-  FLineBefore = t.LineNr();
-  FColBefore = t.LinePos();
+  FParse.Before = ScanPos();
   const TTokenKind current = t.TokenKind();
   // The current token is done with once the next one is read, so its text is taken from
   // the tokenizer: as a view of the source text, or moved when the tokenizer holds it.
   if (current == TTokenKind::tkIdent) {
-    FCurIdent ^= 1;
-    TIdentRecord &ident = FIdents[FCurIdent];
+    FParse.CurIdent ^= 1;
+    TIdentRecord &ident = FParse.Idents[FParse.CurIdent];
     ident.Text = t.TakeTokenText(ident.Own);
-    FPrevTokenText = ident.Text;
-    ident.Line = FLineBefore;
-    ident.Column = FColBefore;
+    FParse.PrevTokenText = ident.Text;
+    ident.Next = FParse.Before;
     ident.PrologLine = GetPendingCommentLine();
-    ident.Include = FIncludeStack.empty() ? nullptr : FIncludeStack.back().Item;
-    if (FAttributeDepth <= 0)
+    ident.Include = FParse.IncludeStack.empty() ? nullptr : FParse.IncludeStack.back().Item;
+    if (FParse.AttributeDepth <= 0)
       ResetPendingComment();
   } else {
-    FPrevTokenText = t.TakeTokenText(FPrevToken);
+    FParse.PrevTokenText = t.TakeTokenText(FParse.PrevToken);
   }
-  FPrevTokenKind = current;
+  FParse.PrevTokenKind = current;
   for (;;) {
     const TTokenKind k = t.NextToken();
-    FWordLookup = TWordLookup::Unknown;
+    FParse.WordLookup = TWordLookup::Unknown;
     // Most tokens are symbols or identifiers outside routine bodies, which need no call.
     if (k == TTokenKind::tkSymbol)
       HandleSymbol();
-    else if (k != TTokenKind::tkIdent || FInRoutineBody)
+    else if (k != TTokenKind::tkIdent || FParse.InRoutineBody)
       HandleToken(k);
-    if (!FSkipKinds.Contains(k))
+    if (!FParse.SkipKinds.Contains(k))
       return k;
   }
 }
 
 void TCustomPascalModuleExplorer::LookUpTokenWord() {
-  FWordLookup = TokenKind() == TTokenKind::tkIdent && IsReservedWord(TokenText(), FWord)
-                    ? TWordLookup::Found
-                    : TWordLookup::None;
+  FParse.WordLookup = TokenKind() == TTokenKind::tkIdent && IsReservedWord(TokenText(), FParse.Word)
+                          ? TWordLookup::Found
+                          : TWordLookup::None;
 }
 
 void TCustomPascalModuleExplorer::HandleToken(TTokenKind kind) {
@@ -294,12 +272,12 @@ void TCustomPascalModuleExplorer::HandleToken(TTokenKind kind) {
     break;
   case TTokenKind::tkError:
     ResetPendingComment();
-    AddPositionMessage(SInvalidToken, TokenLine(), kError, TokenColumn());
+    AddPositionMessage(SInvalidToken, TokenPos(), kError);
     break;
   case TTokenKind::tkIdent:
-    if (FInRoutineBody) {
+    if (FParse.InRoutineBody) {
       if (t.TokenText().size() == 5 && SameText(t.TokenText(), u"const"))
-        FConstSeen = true;
+        FParse.ConstSeen = true;
       MetricsHandler().IdentifierInBody(BodyRoutine(), t);
     }
     break;
@@ -308,53 +286,53 @@ void TCustomPascalModuleExplorer::HandleToken(TTokenKind kind) {
     MetricsHandler().CommentSeen(t);
     break;
   case TTokenKind::tkDirective:
-    FPendingCommentLine = -1;
-    FDirectiveSeen = true;
+    FParse.PendingCommentLine = -1;
+    FParse.DirectiveSeen = true;
     HandleDirective(t.Token());
     break;
   case TTokenKind::tkString:
-    if (FInRoutineBody && !FInAsm)
+    if (FParse.InRoutineBody && !FParse.InAsm)
       MetricsHandler().StringInBody(BodyRoutine(), t);
     break;
   case TTokenKind::tkSymbol:
     HandleSymbol();
     break;
   case TTokenKind::tkNumber:
-    if (FInRoutineBody && !FConstSeen)
+    if (FParse.InRoutineBody && !FParse.ConstSeen)
       MetricsHandler().NumberInBody(BodyRoutine(), t);
     break;
   }
 }
 
 TProcItem *TCustomPascalModuleExplorer::BodyRoutine() const {
-  return FCurrentItem ? FCurrentItem->AsProcItem() : nullptr;
+  return FParse.CurrentItem ? FParse.CurrentItem->AsProcItem() : nullptr;
 }
 
 TTokenKind TCustomPascalModuleExplorer::NextTokenReportingDirectives() {
-  const bool saved = FOutsideDeclarations;
-  FOutsideDeclarations = false;
+  const bool saved = FParse.OutsideDeclarations;
+  FParse.OutsideDeclarations = false;
   struct TRestore {
     bool &Flag;
     bool Value;
     ~TRestore() { Flag = Value; }
-  } restore{FOutsideDeclarations, saved};
+  } restore{FParse.OutsideDeclarations, saved};
   return NextToken();
 }
 
 TTokenKind TCustomPascalModuleExplorer::NextTokenKeepComments() {
-  const TTokenKinds saved = FSkipKinds;
-  FSkipKinds.Exclude(TTokenKind::tkComment);
+  const TTokenKinds saved = FParse.SkipKinds;
+  FParse.SkipKinds.Exclude(TTokenKind::tkComment);
   struct TRestore {
     TTokenKinds &Kinds;
     TTokenKinds Value;
     ~TRestore() { Kinds = Value; }
-  } restore{FSkipKinds, saved};
+  } restore{FParse.SkipKinds, saved};
   return NextToken();
 }
 
 TTokenKind TCustomPascalModuleExplorer::NextStatementToken() {
-  if (FPushBack) {
-    FPushBack = false;
+  if (FParse.PushBack) {
+    FParse.PushBack = false;
     return TokenKind();
   }
   return NextToken();
@@ -363,7 +341,7 @@ TTokenKind TCustomPascalModuleExplorer::NextStatementToken() {
 void TCustomPascalModuleExplorer::PushBackDeclarationStart() {
   const TTokenKind k = TokenKind();
   if (k == TTokenKind::tkIdent || k == TTokenKind::tkKRTag || IsSymbol(u"["))
-    FPushBack = true;
+    FParse.PushBack = true;
 }
 
 bool TCustomPascalModuleExplorer::OperatorIsKeyword() const {
@@ -443,7 +421,7 @@ void TCustomPascalModuleExplorer::CheckWordAfterBracket(Char ch) {
 void TCustomPascalModuleExplorer::HandleComment() {
   TGrammarTokenizer &t = Tokenizer();
   const TLastComment &c = t.LastComment();
-  const Integer firstLine = c.Pos.Line - 1;
+  const Integer firstLine = ModelLine(c.Pos.Line);
   switch (FCommentMode) {
   case camEnabled:
     break;
@@ -462,7 +440,7 @@ void TCustomPascalModuleExplorer::HandleComment() {
         return;
       }
     } else if (equal) {
-      FPendingCommentLine = -1;
+      FParse.PendingCommentLine = -1;
       ReportIrregularComment(firstLine);
       return;
     }
@@ -470,29 +448,29 @@ void TCustomPascalModuleExplorer::HandleComment() {
   }
   }
   if (c.StartsLine) {
-    if (FPendingCommentLine < 0)
-      FPendingCommentLine = firstLine;
+    if (FParse.PendingCommentLine < 0)
+      FParse.PendingCommentLine = firstLine;
   } else {
     ReportIrregularComment(firstLine);
   }
 }
 
 void TCustomPascalModuleExplorer::ReportIrregularComment(Integer line) {
-  if (line < 0 || !FCurrentItem)
+  if (line < 0 || !FParse.CurrentItem)
     return;
-  TClassItem *cls = FCurrentItem->AsClassItem();
+  TClassItem *cls = FParse.CurrentItem->AsClassItem();
   if (!cls)
     return;
   cls->SetWarning(cwIrregularMetaData, true);
   if (FDetailedMetaDataHints) {
     // "Irregular Comment or Attribute in <class> in line <line>", put together without
     // Format: a class body full of such comments adds one hint each.
-    const String number = IntToStr(line + 1);
+    const String number = IntToStr(SourceLine(line));
     String text;
     text.reserve(34 + cls->Name().size() + 9 + number.size());
     text.append(StringView(u"Irregular Comment or Attribute in ")).append(cls->Name());
     text.append(StringView(u" in line ")).append(number);
-    Messages()->AddMessage(std::move(text), line + 1, kHint, 1);
+    Messages()->AddMessage(std::move(text), SourceLine(line), kHint, 1);
   }
 }
 
@@ -509,100 +487,95 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
   if (body.empty())
     return;
   // The directive's own start: a directive may span lines.
-  const Integer line = t.LastComment().Pos.Line;
-  const Integer column = t.LastComment().Pos.Column;
+  const TSourcePos at = t.LastComment().Pos;
   bool region = false;
   // Most directives are neither: their first letter spares the two text comparisons.
   const Char first = body[0];
   if ((first == u'E' || first == u'e') && StartsText(u"ENDREGION", body)) {
     region = true;
-    if (FIgnoredRegions > 0) {
-      --FIgnoredRegions;
-    } else if (FCurrentRegion && FCurrentRegion->Parent()) {
-      FCurrentRegion->EndLine = t.LineNr() - 1;
-      FCurrentRegion = FCurrentRegion->Parent();
-      --FRegionDepth;
+    if (FParse.IgnoredRegions > 0) {
+      --FParse.IgnoredRegions;
+    } else if (FParse.CurrentRegion && FParse.CurrentRegion->Parent()) {
+      FParse.CurrentRegion->EndLine = ModelLine(t.LineNr());
+      FParse.CurrentRegion = FParse.CurrentRegion->Parent();
+      --FParse.RegionDepth;
     } else {
-      AddPositionMessage(SUnmatchedEndRegion, line, kError, column);
+      AddPositionMessage(SUnmatchedEndRegion, at, kError);
     }
   } else if ((first == u'R' || first == u'r') && StartsText(u"REGION", body)) {
     region = true;
     String name;
     if (!UnquotePascalString(Trim(body.substr(6)), name))
-      AddPositionMessage(SRegionName, line, kError, column);
-    if (FRegionDepth >= MaxNestingDepth) {
-      ++FIgnoredRegions;
-      AddPositionMessage(Format(SNestedTooDeep, {MaxNestingDepth}), line, kError, column);
-    } else if (FCurrentRegion) {
-      auto *r = new TSourceRegion(FCurrentRegion);
+      AddPositionMessage(SRegionName, at, kError);
+    if (FParse.RegionDepth >= MaxNestingDepth) {
+      ++FParse.IgnoredRegions;
+      AddPositionMessage(Format(SNestedTooDeep, {MaxNestingDepth}), at, kError);
+    } else if (FParse.CurrentRegion) {
+      auto *r = new TSourceRegion(FParse.CurrentRegion);
       r->Name = name;
-      r->StartLine = line - 1;
-      FCurrentRegion = r;
-      ++FRegionDepth;
+      r->StartLine = ModelLine(at.Line);
+      FParse.CurrentRegion = r;
+      ++FParse.RegionDepth;
     }
   } else if ((first == u'R' || first == u'r') && body.size() > 6) {
     const String mask = Trim(body.substr(body.size() - 6));
     if ((SameText(mask, u"*.dfm") || SameText(mask, u"*.nfm") || SameText(mask, u"*.fmx")) &&
         !Module().DesignInfo())
-      new TDFMModuleDesignInfo(&Module(), t.LineNr() - 1);
+      new TDFMModuleDesignInfo(&Module(), ModelLine(t.LineNr()));
   }
-  if (region || FDeclarationMode) {
-    if (TClassItem *cls = FCurrentItem ? FCurrentItem->AsClassItem() : nullptr)
+  if (region || FParse.DeclarationMode) {
+    if (TClassItem *cls = FParse.CurrentItem ? FParse.CurrentItem->AsClassItem() : nullptr)
       cls->SetWarning(region ? cwRegion : cwDirective, true);
   }
-  if (FOutsideDeclarations)
+  if (FParse.OutsideDeclarations)
     return;
   if (region) {
     if (ReportedWarnings().Contains(cwRegion))
-      AddPositionMessage(Format(SIgnoredRegion, {text}), line, kWarning, column);
+      AddPositionMessage(Format(SIgnoredRegion, {text}), at, kWarning);
   } else if (ReportedWarnings().Contains(cwDirective)) {
-    AddPositionMessage(Format(SIgnoredDirective, {text}), line, kWarning, column);
+    AddPositionMessage(Format(SIgnoredDirective, {text}), at, kWarning);
   }
 }
 
 String TCustomPascalModuleExplorer::IncludingFileName() { return Module().FileName(); }
 
 void TCustomPascalModuleExplorer::IncludeFileNotFound(const String &fileName) {
-  const TLastComment &c = Tokenizer().LastComment();
-  AddPositionMessage(Format(SIncludeNotFound, {fileName}), c.Pos.Line, kWarning, c.Pos.Column);
+  AddPositionMessage(Format(SIncludeNotFound, {fileName}), Tokenizer().LastComment().Pos, kWarning);
 }
 
 void TCustomPascalModuleExplorer::BeginIncludeFile(const String &fileName) {
   TGrammarTokenizer &t = Tokenizer();
-  const bool moduleLevel = FCurrentItem == ModuleLevelScope();
-  auto *item = new TIncludeFileItem(FCurrentItem, fileName);
-  FIncludeStack.push_back({FCurrentItem, item, moduleLevel});
-  item->SetVisibility(FVisibility);
-  item->SetLineNr(t.LineNr() - 1);
-  item->SetItemStartPos(t.LastComment().Pos.Column);
-  item->SetHeaderEndLineValue(t.LineNr() - 1);
-  item->SetHeaderEndPos(t.LinePos() - 1);
-  item->SetEndLineValue(t.LineNr() - 1);
-  item->SetEndPos(t.LinePos() - 1);
-  FCurrentItem = item;
+  const bool moduleLevel = FParse.CurrentItem == ModuleLevelScope();
+  auto *item = new TIncludeFileItem(FParse.CurrentItem, fileName);
+  FParse.IncludeStack.push_back({FParse.CurrentItem, item, moduleLevel});
+  item->SetVisibility(FParse.Visibility);
+  // The item stands on the line where the directive ends, at the directive's column.
+  item->SetStart({t.LineNr(), t.LastComment().Pos.Column});
+  item->SetEnd(LastReadPos());
+  FParse.CurrentItem = item;
 }
 
 void TCustomPascalModuleExplorer::ForgetCurrentIdent() {
   // The previous token's text may view the record's string, which is kept.
-  FIdents[FCurIdent].Text = {};
+  FParse.Idents[FParse.CurIdent].Text = {};
 }
 
 void TCustomPascalModuleExplorer::EndIncludeFile() {
-  if (FIncludeStack.empty())
+  if (FParse.IncludeStack.empty())
     return;
-  FCurrentItem = FIncludeStack.back().Interrupted;
-  FIncludeStack.pop_back();
+  FParse.CurrentItem = FParse.IncludeStack.back().Interrupted;
+  FParse.IncludeStack.pop_back();
 }
 
 TCodeItem *TCustomPascalModuleExplorer::ModuleLevelScope() {
-  for (auto it = FIncludeStack.rbegin(); it != FIncludeStack.rend(); ++it)
+  for (auto it = FParse.IncludeStack.rbegin(); it != FParse.IncludeStack.rend(); ++it)
     if (it->ModuleLevel)
       return it->Item;
   return &Module();
 }
 
 TClassItem *TCustomPascalModuleExplorer::BodyClass() const {
-  TCodeItem *item = FCurrentItem;
+  TCodeItem *item = FParse.CurrentItem;
   while (item && item->Kind() == ckModuleSection && dynamic_cast<TIncludeFileItem *>(item))
     item = item->Owner();
   return item ? item->AsClassItem() : nullptr;
@@ -610,22 +583,9 @@ TClassItem *TCustomPascalModuleExplorer::BodyClass() const {
 
 // ---- Skipping and reading -------------------------------------------------------------------
 
-namespace {
-// Stops the tokenizer's collecting when a reader leaves by an exception.
-struct TCollectGuard {
-  TKRBaseTokenizer &T;
-  explicit TCollectGuard(TKRBaseTokenizer &t) : T(t) { T.StartCollecting(); }
-  ~TCollectGuard() {
-    if (T.Collecting())
-      T.StopCollecting();
-  }
-  String Text() { return T.CollectedTextAsLine(false); }
-};
-} // namespace
-
 void TCustomPascalModuleExplorer::SkipToDirectiveOrSemicolon(
     std::initializer_list<TReservedWord> words, String &text) {
-  TCollectGuard collect(Tokenizer());
+  TCollectingGuard collect(Tokenizer());
   bool first = true;
   for (;;) {
     const TTokenKind k = NextToken();
@@ -640,12 +600,12 @@ void TCustomPascalModuleExplorer::SkipToDirectiveOrSemicolon(
     }
     first = false;
   }
-  text = collect.Text();
+  text = Tokenizer().CollectedTextAsLine(false);
 }
 
 void TCustomPascalModuleExplorer::SkipExpression(std::initializer_list<TReservedWord> words,
                                                  String &text) {
-  TCollectGuard collect(Tokenizer());
+  TCollectingGuard collect(Tokenizer());
   for (;;) {
     const TTokenKind k = NextToken();
     if (k == TTokenKind::tkNone || IsSymbol(u";"))
@@ -664,7 +624,7 @@ void TCustomPascalModuleExplorer::SkipExpression(std::initializer_list<TReserved
       RaiseUnexpectedToken();
     }
   }
-  text = collect.Text();
+  text = Tokenizer().CollectedTextAsLine(false);
 }
 
 void TCustomPascalModuleExplorer::ReadDesignator(String &text) {
@@ -708,14 +668,14 @@ void TCustomPascalModuleExplorer::SkipAsmBlock() {
   TGrammarTokenizer &t = Tokenizer();
   const bool saved = t.DoubleQuotedStrings();
   t.SetDoubleQuotedStrings(true);
-  FInAsm = true;
+  FParse.InAsm = true;
   struct TRestore {
     TCustomPascalModuleExplorer &E;
     TGrammarTokenizer &T;
     bool Saved;
     ~TRestore() {
       T.SetDoubleQuotedStrings(Saved);
-      E.FInAsm = false;
+      E.FParse.InAsm = false;
     }
   } restore{*this, t, saved};
   for (;;) {
@@ -724,7 +684,7 @@ void TCustomPascalModuleExplorer::SkipAsmBlock() {
       break;
     if (k != TTokenKind::tkIdent)
       continue;
-    if (FPrevTokenKind == TTokenKind::tkSymbol && PrevTokenText() == u"@")
+    if (FParse.PrevTokenKind == TTokenKind::tkSymbol && PrevTokenText() == u"@")
       continue;
     TReservedWord w;
     if (IsReservedWordToken(w) && w != rwType && w != rwPacked)
@@ -734,7 +694,7 @@ void TCustomPascalModuleExplorer::SkipAsmBlock() {
 }
 
 void TCustomPascalModuleExplorer::SkipAttribute(Integer depth) {
-  if (TClassItem *cls = FCurrentItem ? FCurrentItem->AsClassItem() : nullptr)
+  if (TClassItem *cls = FParse.CurrentItem ? FParse.CurrentItem->AsClassItem() : nullptr)
     cls->SetWarning(cwAttribute, true);
   Helper().SkipToClosingBracket(depth);
 }
@@ -742,24 +702,26 @@ void TCustomPascalModuleExplorer::SkipAttribute(Integer depth) {
 // ---- Scope and blocks -----------------------------------------------------------------------
 
 void TCustomPascalModuleExplorer::SetCurrentItem(TCodeItem *item) {
-  if (item == FCurrentItem)
+  if (item == FParse.CurrentItem)
     return;
-  FCurrentItem = item;
-  FCodeSectionKind = cskUndefined;
+  FParse.CurrentItem = item;
+  FParse.CodeSectionKind = cskUndefined;
   UpdateCurrentScope();
 }
 
 void TCustomPascalModuleExplorer::UpdateCurrentScope() {
   TModuleItem &module = Module();
-  if (FCurrentItem == &module || FCurrentItem == ModuleLevelScope())
-    FVisibility = (module.ImplLineNr() >= 0 || module.ModuleType() != mtUnit) ? scPrivate
-                                                                              : scPublic;
+  if (FParse.CurrentItem == &module || FParse.CurrentItem == ModuleLevelScope())
+    FParse.Visibility =
+        (module.ImplLineNr() >= 0 || module.ModuleType() != mtUnit) ? scPrivate : scPublic;
 }
 
-void TCustomPascalModuleExplorer::PushBlock(TCodeItem *item) { FBlocks.push_back({item, rwBegin}); }
+void TCustomPascalModuleExplorer::PushBlock(TCodeItem *item) {
+  FParse.Blocks.push_back({item, rwBegin});
+}
 
 void TCustomPascalModuleExplorer::PushMarker(TReservedWord word) {
-  FBlocks.push_back({nullptr, word});
+  FParse.Blocks.push_back({nullptr, word});
 }
 
 void TCustomPascalModuleExplorer::BeginBlock(TReservedWord word) {
@@ -767,15 +729,14 @@ void TCustomPascalModuleExplorer::BeginBlock(TReservedWord word) {
   switch (word) {
   case rwBegin:
   case rwAsm:
-    if (FBlocks.size() == 1 && FCurrentItem &&
-        (FCurrentItem == &Module() || IsRoutineItem(FCurrentItem))) {
-      PushBlock(FCurrentItem);
-      if (auto *proc = FCurrentItem->AsProcItem()) {
-        proc->SetBeginLineValue(t.LineNr() - 1);
-        proc->SetBeginPos(TokenColumn());
+    if (FParse.Blocks.size() == 1 && FParse.CurrentItem &&
+        (FParse.CurrentItem == &Module() || IsRoutineItem(FParse.CurrentItem))) {
+      PushBlock(FParse.CurrentItem);
+      if (auto *proc = FParse.CurrentItem->AsProcItem()) {
+        proc->SetBegin({t.LineNr(), TokenPos().Column});
         if (word == rwAsm)
           proc->SetIsPureAsmProc(true);
-        FInRoutineBody = true;
+        FParse.InRoutineBody = true;
       }
     } else {
       PushMarker(word);
@@ -788,7 +749,7 @@ void TCustomPascalModuleExplorer::BeginBlock(TReservedWord word) {
     PushMarker(word);
     break;
   case rwCase: {
-    const TBlockEntry &last = FBlocks.back();
+    const TBlockEntry &last = FParse.Blocks.back();
     if (!last.Item && last.Word == rwRecord)
       break;
     TClassItem *cls = last.Item ? last.Item->AsClassItem() : nullptr;
@@ -805,32 +766,39 @@ void TCustomPascalModuleExplorer::BeginBlock(TReservedWord word) {
   }
 }
 
+TSourcePos TCustomPascalModuleExplorer::PreviousLineEnd() {
+  return {Tokenizer().LineNr() - 1, kMaxInteger};
+}
+
+TSourcePos TCustomPascalModuleExplorer::ClosingEndStart() {
+  const TSourcePos scan = ScanPos();
+  return {scan.Line, scan.Column - 3};
+}
+
 void TCustomPascalModuleExplorer::EndBlock(bool closed) {
   TGrammarTokenizer &t = Tokenizer();
   TModuleItem &module = Module();
-  if (FBlocks.size() <= 1) {
+  if (FParse.Blocks.size() <= 1) {
     SetCurrentItem(&module);
-    module.SetEndLineValue(t.LineNr() - 1);
-    FDeclarationMode = false;
-    FOutsideDeclarations = true;
-    FInRoutineBody = false;
-    FCodeSectionKind = cskUndefined;
+    module.SetEndLineValue(ModelLine(t.LineNr()));
+    FParse.DeclarationMode = false;
+    FParse.OutsideDeclarations = true;
+    FParse.InRoutineBody = false;
+    FParse.CodeSectionKind = cskUndefined;
     return;
   }
-  const TBlockEntry entry = FBlocks.back();
-  FBlocks.pop_back();
+  const TBlockEntry entry = FParse.Blocks.back();
+  FParse.Blocks.pop_back();
   if (!entry.Item)
     return;
   TCodeItem *item = entry.Item;
   auto *proc = item->AsProcItem();
   TClassItem *cls = item->AsClassItem();
   if (closed) {
-    item->SetEndLineValue(t.LineNr() - 1);
-    item->SetEndPos(t.LinePos() - 1);
+    item->SetDeclarationEnd(LastReadPos());
     if (proc) {
-      proc->SetBodyEndLineValue(t.LineNr() - 1);
-      proc->SetBodyEndPos(t.LinePos() - 3);
-      FInRoutineBody = false;
+      proc->SetBodyEnd(ClosingEndStart());
+      FParse.InRoutineBody = false;
     }
     try {
       if (cls) {
@@ -844,52 +812,47 @@ void TCustomPascalModuleExplorer::EndBlock(bool closed) {
       // The message is out; the block still ends here.
       item->SetBadFormat(true);
     }
-    if (IsSymbol(u";")) {
-      item->SetEndLineValue(t.LineNr() - 1);
-      item->SetEndPos(t.LinePos() - 1);
-    } else {
+    if (IsSymbol(u";"))
+      item->SetDeclarationEnd(LastReadPos());
+    else
       PushBackDeclarationStart();
-    }
   } else {
-    item->SetEndLineValue(t.LineNr() - 2);
-    item->SetEndPos(kMaxInteger);
-    if (proc) {
-      proc->SetBodyEndLineValue(t.LineNr() - 2);
-      proc->SetBodyEndPos(kMaxInteger);
-    }
-    FInRoutineBody = false;
+    item->SetDeclarationEnd(PreviousLineEnd());
+    if (proc)
+      proc->SetBodyEnd(PreviousLineEnd());
+    FParse.InRoutineBody = false;
   }
-  if (item == FCurrentItem)
+  if (item == FParse.CurrentItem)
     SetCurrentItem(item->Owner() ? item->Owner() : &module);
   if (cls) {
     const bool nested = GlobalPascalLanguage()->SupportsNestedTypes();
     if (!(nested && BodyClass()))
       SetDeclarationMode(false);
-    FCodeSectionKind = cskType;
-    FVisibility = cls->Visibility();
+    FParse.CodeSectionKind = cskType;
+    FParse.Visibility = cls->Visibility();
   } else {
-    FCodeSectionKind = cskUndefined;
+    FParse.CodeSectionKind = cskUndefined;
   }
 }
 
 void TCustomPascalModuleExplorer::CloseOpenBlocks() {
-  while (FBlocks.size() > 1)
+  while (FParse.Blocks.size() > 1)
     EndBlock(false);
-  FDeclarationMode = false;
-  FOutsideDeclarations = true;
+  FParse.DeclarationMode = false;
+  FParse.OutsideDeclarations = true;
   // Declarations that follow belong to the include file being read, when it was opened at
   // module level, so that their positions are known to count in that file.
   SetCurrentItem(ModuleLevelScope());
 }
 
 void TCustomPascalModuleExplorer::SetDeclarationMode(bool on) {
-  if (on == FDeclarationMode)
+  if (on == FParse.DeclarationMode)
     return;
-  FDeclarationMode = on;
-  FOutsideDeclarations = !on;
+  FParse.DeclarationMode = on;
+  FParse.OutsideDeclarations = !on;
   if (on) {
     // A class body that an include file begins is still the class's block.
-    TCodeItem *item = FCurrentItem;
+    TCodeItem *item = FParse.CurrentItem;
     if (item && item->Kind() == ckModuleSection && item->Owner() &&
         item->Owner()->AsClassItem() && dynamic_cast<TIncludeFileItem *>(item))
       item = item->Owner();
@@ -901,11 +864,9 @@ void TCustomPascalModuleExplorer::SetDeclarationMode(bool on) {
 TModuleSectionItem *TCustomPascalModuleExplorer::AddModuleSection(TModuleSectionKind kind) {
   TGrammarTokenizer &t = Tokenizer();
   TModuleSectionItem *section = Module().AddSection(kind);
-  section->SetLineNr(t.LineNr() - 1);
-  section->SetItemStartPos(TokenColumn());
-  section->SetHeaderEndLineValue(t.LineNr() - 1);
-  section->SetHeaderEndPos(t.LinePos() - 1);
-  FCodeSectionKind = cskUndefined;
+  section->SetStart({t.LineNr(), TokenPos().Column});
+  section->SetHeaderEnd(LastReadPos());
+  FParse.CodeSectionKind = cskUndefined;
   FModuleSectionKind = kind;
   return section;
 }
@@ -928,9 +889,9 @@ TModuleSectionKind TCustomPascalModuleExplorer::ReservedWordToSectionKind(TReser
 
 void TCustomPascalModuleExplorer::SetImplementationLine(Integer line) {
   Module().SetImplLineNr(line);
-  FImplementationIncludes.clear();
-  for (const TIncludeEntry &e : FIncludeStack)
-    FImplementationIncludes.push_back(e.Item->LineNr());
+  FParse.ImplementationIncludes.clear();
+  for (const TIncludeEntry &e : FParse.IncludeStack)
+    FParse.ImplementationIncludes.push_back(e.Item->LineNr());
 }
 
 Integer TCustomPascalModuleExplorer::GetImplementationLine() const {
@@ -940,11 +901,7 @@ Integer TCustomPascalModuleExplorer::GetImplementationLine() const {
 // ---- Declaration items ----------------------------------------------------------------------
 
 void TCustomPascalModuleExplorer::SetHeaderEndAtToken(TCodeItem *item) {
-  TGrammarTokenizer &t = Tokenizer();
-  if (IsSymbol(u";"))
-    item->SetEnd(t.LineNr() - 1, t.LinePos() - 1);
-  else
-    item->SetEnd(FLineBefore - 1, FColBefore - 1);
+  item->SetEnd(IsSymbol(u";") ? LastReadPos() : EndBeforeToken());
 }
 
 void TCustomPascalModuleExplorer::ParseModuleHeader() {
@@ -957,8 +914,7 @@ void TCustomPascalModuleExplorer::ParseModuleHeader() {
   if (NextToken() == TTokenKind::tkIdent && ModuleKindFromText(Token(), moduleType)) {
     module.SetModuleType(moduleType);
     UpdateCurrentScope();
-    module.SetLineNr(t.LineNr() - 1);
-    module.SetItemStartPos(TokenColumn());
+    module.SetStart({t.LineNr(), TokenPos().Column});
     module.SetPrologLine(GetPendingCommentLine());
     if (moduleType != mtUnit) {
       module.SetImplLineNr(0);
@@ -970,26 +926,24 @@ void TCustomPascalModuleExplorer::ParseModuleHeader() {
     } catch (const ETokenError &) {
       module.SetBadFormat(true);
     }
-    module.SetHeaderEndLineValue(t.LineNr() - 1);
-    module.SetHeaderEndPos(t.LinePos() - 1);
+    module.SetHeaderEnd(LastReadPos());
   } else {
     PushBackDeclarationStart();
   }
 }
 
 TProcData *TCustomPascalModuleExplorer::ParseProcData(TMethodKind methodKind, const String &name,
-                                                      Integer prologLine, Integer line,
-                                                      Integer column) {
-  if (FBlocks.size() > 1)
+                                                      Integer prologLine, TSourcePos start) {
+  if (FParse.Blocks.size() > 1)
     CloseOpenBlocks();
   if (TokenKind() == TTokenKind::tkNone)
     RaiseUnexpectedToken();
-  auto *proc = new TProcData(FCurrentItem);
+  auto *proc = new TProcData(FParse.CurrentItem);
   proc->SetPrologLine(prologLine);
   try {
     if (TokenKind() != TTokenKind::tkIdent && TokenKind() != TTokenKind::tkSymbol)
       RaiseUnexpectedToken();
-    ParseProcSignature(proc, methodKind, line, column, name);
+    ParseProcSignature(proc, methodKind, start, name);
     const TMethodDirectives allowed{pdForward, pdExternal, pdOverload, pdUnsafe,
                                     pdInline,  pdDelayed,  pdAsync,    pdLocked};
     if (!(proc->Directives() - allowed).Empty())
@@ -1011,12 +965,10 @@ void TCustomPascalModuleExplorer::FinishProcData(TProcData *proc) {
 }
 
 void TCustomPascalModuleExplorer::ParseProcSignature(TProcItem *item, TMethodKind methodKind,
-                                                     Integer line, Integer column,
-                                                     const String &name) {
+                                                     TSourcePos start, const String &name) {
   item->SetMethodKind(methodKind);
   item->SetName(name);
-  item->SetLineNr(line - 1);
-  item->SetItemStartPos(column);
+  item->SetStart(start);
   if (IsSymbol(u"(")) {
     item->SetParameters(Helper().ReadBracketed(u'(', u')', false));
     NextToken();
@@ -1045,15 +997,15 @@ void SetRoutineName(TCodeItem *item, const TGenericIdentifer &part) {
 
 TMethodItem *TCustomPascalModuleExplorer::ParseMethodDeclaration(
     const TRoutineHeading &heading, const TGenericIdentPath &nameParts) {
-  auto *method = new TMethodItem(FCurrentItem);
+  auto *method = new TMethodItem(FParse.CurrentItem);
   method->SetPrologLine(heading.PrologLine);
-  method->SetVisibility(FVisibility);
+  method->SetVisibility(FParse.Visibility);
   method->SetMethodKind(heading.MethodKind);
   if (heading.ClassMethod)
     method->SetClassMethod(true);
   const TGenericIdentifer &part = nameParts.front();
   try {
-    ParseProcSignature(method, heading.MethodKind, heading.Line, heading.Column, part.Name);
+    ParseProcSignature(method, heading.MethodKind, heading.Start, part.Name);
     SetRoutineName(method, part);
     if (method->HasDirective(pdForward))
       RaiseBadFormat(SUnexpectedDirective);
@@ -1069,15 +1021,15 @@ TMethodItem *TCustomPascalModuleExplorer::ParseMethodDeclaration(
 TMethodImplItem *TCustomPascalModuleExplorer::ParseMethodImplementation(
     const TRoutineHeading &heading, const TGenericIdentPath &nameParts) {
   TGrammarTokenizer &t = Tokenizer();
-  if (FBlocks.size() > 1)
+  if (FParse.Blocks.size() > 1)
     CloseOpenBlocks();
   if (GetImplementationLine() < 0) {
-    SetImplementationLine(t.LineNr() - 1);
+    SetImplementationLine(ModelLine(t.LineNr()));
     UpdateCurrentScope();
   }
-  auto *impl = new TMethodImplItem(FCurrentItem);
+  auto *impl = new TMethodImplItem(FParse.CurrentItem);
   impl->SetPrologLine(heading.PrologLine);
-  impl->SetVisibility(FVisibility);
+  impl->SetVisibility(FParse.Visibility);
   if (heading.ClassMethod)
     impl->SetClassMethod(true);
   const Integer n = static_cast<Integer>(nameParts.size());
@@ -1087,7 +1039,7 @@ TMethodImplItem *TCustomPascalModuleExplorer::ParseMethodImplementation(
       RaiseUnexpectedToken();
     impl->SetBaseClass(GenericIdentPathText(nameParts, n - 1));
     impl->SetRefBaseClass(GenericIdentPathLookupName(nameParts, n - 1));
-    ParseProcSignature(impl, heading.MethodKind, heading.Line, heading.Column, last.Name);
+    ParseProcSignature(impl, heading.MethodKind, heading.Start, last.Name);
     SetRoutineName(impl, last);
     if (impl->HasDirective(pdForward) || impl->HasDirective(pdExternal))
       RaiseBadFormat(SUnexpectedDirective);
@@ -1105,8 +1057,8 @@ TMethodImplItem *TCustomPascalModuleExplorer::ParseMethodImplementation(
 TClassItem *TCustomPascalModuleExplorer::AddClassItem(TClassKind classKind,
                                                       const TIdentRecord &declaredName) {
   const bool nested = GlobalPascalLanguage()->SupportsNestedTypes();
-  if (!(nested && FCodeSectionKind == cskType)) {
-    if (FDeclarationMode)
+  if (!(nested && FParse.CodeSectionKind == cskType)) {
+    if (FParse.DeclarationMode)
       SetDeclarationMode(false);
     else
       CloseOpenBlocks();
@@ -1115,16 +1067,15 @@ TClassItem *TCustomPascalModuleExplorer::AddClassItem(TClassKind classKind,
   // looks ahead from the header, before the class exists; the include file then holds the
   // start of the class body, so its (still empty) item moves under the new class.
   TIncludeEntry *body = nullptr;
-  if (!FIncludeStack.empty() && FCurrentItem == FIncludeStack.back().Item &&
-      FCurrentItem->ChildCount() == 0 && declaredName.Include != FCurrentItem)
-    body = &FIncludeStack.back();
-  auto *cls = new TClassItem(body ? body->Interrupted : FCurrentItem);
+  if (!FParse.IncludeStack.empty() && FParse.CurrentItem == FParse.IncludeStack.back().Item &&
+      FParse.CurrentItem->ChildCount() == 0 && declaredName.Include != FParse.CurrentItem)
+    body = &FParse.IncludeStack.back();
+  auto *cls = new TClassItem(body ? body->Interrupted : FParse.CurrentItem);
   cls->SetClassKind(classKind);
   cls->SetName(String(declaredName.Text));
-  cls->SetLineNr(declaredName.Line - 1);
-  cls->SetItemStartPos(declaredName.StartColumn());
+  cls->SetStart(declaredName.Start());
   cls->SetPrologLine(declaredName.PrologLine);
-  cls->SetVisibility(FVisibility);
+  cls->SetVisibility(FParse.Visibility);
   const StringView name = declaredName.Text;
   const std::size_t lt = name.find(u'<');
   if (lt != StringView::npos) {
@@ -1151,7 +1102,7 @@ TClassItem *TCustomPascalModuleExplorer::AddClassItem(TClassKind classKind,
     }
   }
   if (body) {
-    FDepthOwner = nullptr; // the include file's item moves one level down
+    FParse.DepthOwner = nullptr; // the include file's item moves one level down
     body->Item->SetOwner(cls);
     body->Item->SetVisibility(scDefault);
     body->Interrupted = cls;
@@ -1160,25 +1111,24 @@ TClassItem *TCustomPascalModuleExplorer::AddClassItem(TClassKind classKind,
   } else {
     SetCurrentItem(cls);
   }
-  FCodeSectionKind = cskUndefined;
-  FVisibility = scDefault;
+  FParse.CodeSectionKind = cskUndefined;
+  FParse.Visibility = scDefault;
   return cls;
 }
 
 bool TCustomPascalModuleExplorer::WithinNestingLimit(TCodeItem *item) {
   const TCodeItem *owner = item->Owner();
-  if (owner != FDepthOwner) {
+  if (owner != FParse.DepthOwner) {
     Integer depth = 0;
     for (const TCodeItem *p = owner; p && p->Owner() && depth < MaxNestingDepth; p = p->Owner())
       ++depth;
-    FDepthOwner = owner;
-    FDepthOfOwner = depth;
+    FParse.DepthOwner = owner;
+    FParse.DepthOfOwner = depth;
   }
-  if (FDepthOfOwner < MaxNestingDepth)
+  if (FParse.DepthOfOwner < MaxNestingDepth)
     return true;
   item->SetBadFormat(true);
-  AddPositionMessage(Format(SNestedTooDeep, {MaxNestingDepth}), item->LineNr() + 1, kError,
-                     item->ItemStartPos());
+  AddPositionMessage(Format(SNestedTooDeep, {MaxNestingDepth}), item->Start(), kError);
   return false;
 }
 
@@ -1193,9 +1143,9 @@ void TCustomPascalModuleExplorer::ParseVariantPart() { RaiseBadFormat(SVariantRe
 
 // ---- Messages -------------------------------------------------------------------------------
 
-void TCustomPascalModuleExplorer::AddPositionMessage(const String &text, Integer line,
-                                                     TCodeMessageKind kind, Integer column) {
-  Messages()->AddPositionMessage(text, line, kind, column);
+void TCustomPascalModuleExplorer::AddPositionMessage(const String &text, TSourcePos pos,
+                                                     TCodeMessageKind kind) {
+  Messages()->AddPositionMessage(text, pos.Line, kind, pos.Column);
 }
 
 void TCustomPascalModuleExplorer::RaiseUnexpectedToken() {
@@ -1203,12 +1153,12 @@ void TCustomPascalModuleExplorer::RaiseUnexpectedToken() {
 }
 
 void TCustomPascalModuleExplorer::RaiseBadFormat(const String &text) {
-  AddPositionMessage(text, TokenLine(), kError, TokenColumn());
+  AddPositionMessage(text, TokenPos(), kError);
   throw EBadFormat(text);
 }
 
 void TCustomPascalModuleExplorer::AddWarningAtLastToken(const String &text) {
-  AddPositionMessage(text, FLineBefore, kWarning, FColBefore);
+  AddPositionMessage(text, FParse.Before, kWarning);
 }
 
 // ---- After the parse ------------------------------------------------------------------------
@@ -1222,11 +1172,10 @@ void TCustomPascalModuleExplorer::ApplyClassWarnings() {
       continue;
     const TClassItemWarnings w = cls->Warnings() * reported;
     if (w.Contains(cwAttribute))
-      AddPositionMessage(Format(SIgnoredAttributes, {cls->Name()}), cls->LineNr() + 1, kWarning,
-                         cls->ItemStartPos());
+      AddPositionMessage(Format(SIgnoredAttributes, {cls->Name()}), cls->Start(), kWarning);
     if (w.Contains(cwIrregularMetaData) && !FDetailedMetaDataHints)
-      Messages()->AddMessage(Format(SIrregularClass, {cls->Name()}), cls->LineNr() + 1, kHint,
-                             cls->ItemStartPos());
+      Messages()->AddMessage(Format(SIrregularClass, {cls->Name()}), cls->Start().Line, kHint,
+                             cls->Start().Column);
   }
 }
 
@@ -1422,8 +1371,8 @@ void TCustomPascalModuleExplorer::CreateMissingDeclarations(std::vector<TProcIte
     stub->SetStub(true);
     Link(stub, impl);
     if (!cls->Stub())
-      AddPositionMessage(Format(SDeclNotFound, {cls->Name(), impl->Name()}), impl->LineNr() + 1,
-                         kWarning, impl->ItemStartPos());
+      AddPositionMessage(Format(SDeclNotFound, {cls->Name(), impl->Name()}), impl->Start(),
+                         kWarning);
   }
 }
 
@@ -1500,7 +1449,7 @@ void TCustomPascalModuleExplorer::Associate(std::vector<TProcItem *> &decls,
     if (h.size() == 1 && g.size() == 1) {
       TProcItem *impl = g[0]->Item;
       Link(h[0]->Item, impl);
-      AddPositionMessage(SDifferentParams, impl->LineNr() + 1, kWarning, impl->ItemStartPos());
+      AddPositionMessage(SDifferentParams, impl->Start(), kWarning);
       g.clear();
     }
     missing.clear();
@@ -1594,8 +1543,7 @@ void TCustomPascalModuleExplorer::AssociateMethods() {
     stub->SetStub(true);
     stub->SetName(first->BaseClass());
     stub->SetGenericName(first->RefBaseClass());
-    AddPositionMessage(Format(SClassNotFound, {first->RefBaseClass()}), first->LineNr() + 1,
-                       kWarning, first->ItemStartPos());
+    AddPositionMessage(Format(SClassNotFound, {first->RefBaseClass()}), first->Start(), kWarning);
     std::vector<TProcItem *> none;
     Associate(none, impls, stub);
   }
@@ -1611,7 +1559,7 @@ void TCustomPascalModuleExplorer::AssociateRoutines() {
   ForTopLevel(
       &module, ckProcedure,
       [&](TProcItem *p, const std::vector<Integer> &in) {
-        const bool before = Precedes(in, p->LineNr(), FImplementationIncludes, implLine);
+        const bool before = Precedes(in, p->LineNr(), FParse.ImplementationIncludes, implLine);
         if (before || (p->HasDirective(pdForward) && !p->HasDirective(pdExternal)))
           decls.push_back(p);
         else

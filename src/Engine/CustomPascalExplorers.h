@@ -5,8 +5,9 @@
 // parse it links method implementations with their declarations. The grammar that decides
 // which words start which declarations derives from it (DelphiExplorers).
 //
-// Lines of code items are 0-based; the tokenizer counts lines and columns from 1. Messages
-// show 1-based lines.
+// Lines of code items are 0-based; the tokenizer counts lines and columns from 1. The engine
+// works with the tokenizer's positions (TSourcePos) and hands them to the items, which convert
+// them (TCodeItem::SetStart and the like); messages show 1-based lines.
 #pragma once
 
 #include "Engine/CodeItems.h"
@@ -40,8 +41,7 @@ struct TIdentRecord {
     if (this != &other) {
       Own = other.Own;
       Text = other.OwnsText() ? StringView(Own) : other.Text;
-      Line = other.Line;
-      Column = other.Column;
+      Next = other.Next;
       PrologLine = other.PrologLine;
       Include = other.Include;
     }
@@ -50,12 +50,11 @@ struct TIdentRecord {
 
   StringView Text;
   String Own;
-  Integer Line = 0;        // 1-based
-  Integer Column = 0;      // 1-based column just behind the identifier
+  TSourcePos Next;         // the scan position just behind the identifier
   Integer PrologLine = -1; // 0-based, -1 none
   const TCodeItem *Include = nullptr; // the item of the include file it was read from
-  // 1-based column where the identifier starts.
-  Integer StartColumn() const { return Column - Length(Text); }
+  // Where the identifier starts.
+  TSourcePos Start() const { return {Next.Line, Next.Column - Length(Text)}; }
   bool OwnsText() const { return Text.data() == Own.data() && Text.size() == Own.size(); }
   // Appends `s` to the text, which the record holds from then on.
   void Append(StringView s) {
@@ -78,8 +77,7 @@ struct TBlockEntry {
 struct TRoutineHeading {
   bool ClassMethod = false; // "class" came before the routine word
   TMethodKind MethodKind = mkProcedure;
-  Integer Line = 0;    // 1-based line of the start
-  Integer Column = 0;  // 1-based column of the start
+  TSourcePos Start;
   Integer PrologLine = -1;
 };
 
@@ -106,13 +104,13 @@ public:
   void CheckIdentifier() override { CheckNotReservedWord(); }
   String CompressText(String text) override { return CompressWhitespace(std::move(text)); }
   void AddMessage(const String &text) override { AddWarningAtLastToken(text); }
-  TTokenKinds GetSkipKinds() override { return FSkipKinds; }
+  TTokenKinds GetSkipKinds() override { return FParse.SkipKinds; }
   bool CurrentIsReservedWord() override {
     TReservedWord w;
     return IsReservedWordToken(w);
   }
   TTokenKind NextToken() override;
-  void SetSkipKinds(TTokenKinds kinds) override { FSkipKinds = kinds; }
+  void SetSkipKinds(TTokenKinds kinds) override { FParse.SkipKinds = kinds; }
 
 protected:
   TCustomPascalModuleExplorer();
@@ -136,8 +134,8 @@ protected:
   virtual void StartMetrics();
   // Hint directives of an item; see the grammar for the flags.
   virtual void ParseHintDirectives(TCodeItem *item, bool atCurrent, bool multiple, bool strict);
-  virtual void ParseProcSignature(TProcItem *item, TMethodKind methodKind, Integer line,
-                                  Integer column, const String &name);
+  virtual void ParseProcSignature(TProcItem *item, TMethodKind methodKind, TSourcePos start,
+                                  const String &name);
   virtual void ParseVariantPart();
   virtual void OpenGlobalDelegatesFile() {}
   virtual void LoadGlobalDelegates() {}
@@ -166,9 +164,9 @@ protected:
   TTokenKind NextStatementToken();
   void PushBackDeclarationStart();
   // The current token is read again by the next NextStatementToken, whatever its kind.
-  void PushBackToken() { FPushBack = true; }
-  bool PushedBack() const { return FPushBack; }
-  void ClearPushBack() { FPushBack = false; }
+  void PushBackToken() { FParse.PushBack = true; }
+  bool PushedBack() const { return FParse.PushBack; }
+  void ClearPushBack() { FParse.PushBack = false; }
   // The current token is a structural keyword (up to rwUses), not one written as a dotted
   // name's part; "operator" counts only behind "class".
   bool IsReservedWordToken(TReservedWord &word) {
@@ -193,7 +191,7 @@ protected:
 
   // ---- Scope, blocks and declaration items ----
   void SetCurrentItem(TCodeItem *item);
-  TCodeItem *CurrentItem() const { return FCurrentItem; }
+  TCodeItem *CurrentItem() const { return FParse.CurrentItem; }
   // The class whose body the current item stands in: the current item itself, or the class
   // around the include file (or chain of them) that is being read in its body; else null.
   TClassItem *BodyClass() const;
@@ -206,21 +204,21 @@ protected:
   // The innermost include file opened at module level, else the module item: where
   // module-level declarations go.
   TCodeItem *ModuleLevelScope();
-  const std::vector<TBlockEntry> &Blocks() const { return FBlocks; }
+  const std::vector<TBlockEntry> &Blocks() const { return FParse.Blocks; }
   void SetDeclarationMode(bool on);
-  bool DeclarationMode() const { return FDeclarationMode; }
-  void SetSectionKind(TCodeSectionKind kind) { FCodeSectionKind = kind; }
-  TCodeSectionKind SectionKind() const { return FCodeSectionKind; }
+  bool DeclarationMode() const { return FParse.DeclarationMode; }
+  void SetSectionKind(TCodeSectionKind kind) { FParse.CodeSectionKind = kind; }
+  TCodeSectionKind SectionKind() const { return FParse.CodeSectionKind; }
   TModuleSectionItem *AddModuleSection(TModuleSectionKind kind);
   static TModuleSectionKind ReservedWordToSectionKind(TReservedWord word);
   TModuleSectionKind LastModuleSection() const { return FModuleSectionKind; }
   void SetImplementationLine(Integer line);
   Integer GetImplementationLine() const;
-  void SetModuleMarkLine(Integer line) { FModuleMarkLine = line; }
-  Integer GetModuleMarkLine() const { return FModuleMarkLine; }
+  void SetModuleMarkLine(Integer line) { FParse.ModuleMarkLine = line; }
+  Integer GetModuleMarkLine() const { return FParse.ModuleMarkLine; }
   void ParseModuleHeader();
   TProcData *ParseProcData(TMethodKind methodKind, const String &name, Integer prologLine,
-                           Integer line, Integer column);
+                           TSourcePos start);
   TMethodItem *ParseMethodDeclaration(const TRoutineHeading &heading,
                                       const TGenericIdentPath &nameParts);
   TMethodImplItem *ParseMethodImplementation(const TRoutineHeading &heading,
@@ -237,16 +235,16 @@ protected:
   // The earlier of the pending comment's and the pending attribute's 0-based lines, -1 for
   // none.
   Integer GetPendingCommentLine() const {
-    if (FPendingAttributeLine < 0)
-      return FPendingCommentLine;
-    if (FPendingCommentLine < 0)
-      return FPendingAttributeLine;
-    return std::min(FPendingAttributeLine, FPendingCommentLine);
+    if (FParse.PendingAttributeLine < 0)
+      return FParse.PendingCommentLine;
+    if (FParse.PendingCommentLine < 0)
+      return FParse.PendingAttributeLine;
+    return std::min(FParse.PendingAttributeLine, FParse.PendingCommentLine);
   }
-  Integer PendingCommentLine() const { return FPendingCommentLine; }
+  Integer PendingCommentLine() const { return FParse.PendingCommentLine; }
   void ResetPendingComment() {
-    FPendingCommentLine = -1;
-    FPendingAttributeLine = -1;
+    FParse.PendingCommentLine = -1;
+    FParse.PendingAttributeLine = -1;
   }
   void ReportIrregularComment(Integer line);
 
@@ -254,36 +252,46 @@ protected:
   [[noreturn]] void RaiseUnexpectedToken();
   [[noreturn]] void RaiseBadFormat(const String &text);
   void AddWarningAtLastToken(const String &text);
-  // A message with the position suffix at the 1-based line and column.
-  void AddPositionMessage(const String &text, Integer line, TCodeMessageKind kind,
-                          Integer column);
+  // A message with the position suffix at the place.
+  void AddPositionMessage(const String &text, TSourcePos pos, TCodeMessageKind kind);
 
   // ---- State for the grammar ----
   TModuleItem &Module() { return *ModuleItem(); }
-  bool HeaderOnly() const { return FHeaderOnly; }
+  bool HeaderOnly() const { return FParse.HeaderOnly; }
   bool AttributesEnabled() const { return FAttributesEnabled; }
   void SetAttributesEnabled(bool on) { FAttributesEnabled = on; }
-  Integer AttributeDepth() const { return FAttributeDepth; }
+  Integer AttributeDepth() const { return FParse.AttributeDepth; }
   void SetDottedNames(bool on) { FDottedNames = on; }
-  TVisibility CurrentVisibility() const { return FVisibility; }
-  void SetCurrentVisibility(TVisibility v) { FVisibility = v; }
+  TVisibility CurrentVisibility() const { return FParse.Visibility; }
+  void SetCurrentVisibility(TVisibility v) { FParse.Visibility = v; }
   // The last identifier read (the one before the current token when that is an
   // identifier too) and the one before it.
-  const TIdentRecord &CurrentIdent() const { return FIdents[FCurIdent]; }
-  const TIdentRecord &PreviousIdent() const { return FIdents[FCurIdent ^ 1]; }
+  const TIdentRecord &CurrentIdent() const { return FParse.Idents[FParse.CurIdent]; }
+  const TIdentRecord &PreviousIdent() const { return FParse.Idents[FParse.CurIdent ^ 1]; }
   // So that a later test for a word before the current token does not see it.
   void ForgetCurrentIdent();
-  StringView PrevTokenText() const { return FPrevTokenText; }
-  TTokenKind PrevTokenKind() const { return FPrevTokenKind; }
-  // The tokenizer's position just behind the previous token (1-based line and column).
-  Integer LineBefore() const { return FLineBefore; }
-  Integer ColBefore() const { return FColBefore; }
-  // The 1-based line and column where the current token starts.
+  StringView PrevTokenText() const { return FParse.PrevTokenText; }
+  TTokenKind PrevTokenKind() const { return FParse.PrevTokenKind; }
+
+  // ---- Positions, as the tokenizer counts them ----
+  // Where the current token starts.
+  TSourcePos TokenPos() { return Tokenizer().TokenPos(); }
   Integer TokenLine() { return Tokenizer().TokenPos().Line; }
-  Integer TokenColumn() { return Tokenizer().TokenPos().Column; }
-  bool InRoutineBody() const { return FInRoutineBody; }
-  bool DirectiveSeen() const { return FDirectiveSeen; }
-  void SetDirectiveSeen(bool on) { FDirectiveSeen = on; }
+  // Where the tokenizer reads next, and the last character it read (the end of the current
+  // token, or of the directive it handled last).
+  TSourcePos ScanPos() { return {Tokenizer().LineNr(), Tokenizer().LinePos()}; }
+  TSourcePos LastReadPos() { return LastCharBefore(ScanPos()); }
+  // The last character before the current token: the end of the previous one.
+  TSourcePos EndBeforeToken() const { return LastCharBefore(FParse.Before); }
+  // Where a declaration left unclosed ends: the end of the line before the scan position.
+  TSourcePos PreviousLineEnd();
+  // Where the word "end" that was read last starts: three characters before the scan
+  // position.
+  TSourcePos ClosingEndStart();
+  static TSourcePos LastCharBefore(TSourcePos scan) { return {scan.Line, scan.Column - 1}; }
+  bool InRoutineBody() const { return FParse.InRoutineBody; }
+  bool DirectiveSeen() const { return FParse.DirectiveSeen; }
+  void SetDirectiveSeen(bool on) { FParse.DirectiveSeen = on; }
 
 private:
   void HandleToken(TTokenKind kind);
@@ -296,15 +304,16 @@ private:
   TProcItem *BodyRoutine() const;
   // The reserved word or directive the current token spells, looked up once per token.
   bool TokenWord(TReservedWord &word) {
-    if (FWordLookup == TWordLookup::Unknown)
+    if (FParse.WordLookup == TWordLookup::Unknown)
       LookUpTokenWord();
-    word = FWord;
-    return FWordLookup == TWordLookup::Found;
+    word = FParse.Word;
+    return FParse.WordLookup == TWordLookup::Found;
   }
   void LookUpTokenWord();
   // The token follows the "." of a dotted name, where no word is reserved.
   bool AfterDottedNameDot() const {
-    return FDottedNames && FPrevTokenKind == TTokenKind::tkSymbol && FPrevTokenText == u".";
+    return FDottedNames && FParse.PrevTokenKind == TTokenKind::tkSymbol &&
+           FParse.PrevTokenText == u".";
   }
   bool OperatorIsKeyword() const;
   void FinishProcData(TProcData *proc);
@@ -317,26 +326,6 @@ private:
   void AssociateMethods();
   void AssociateRoutines();
 
-  bool FOutsideDeclarations = true;
-  bool FAttributesEnabled = false;
-  Integer FAttributeDepth = 0;
-  Integer FPendingAttributeLine = -1;
-  Integer FPendingCommentLine = -1;
-  TCommentAssociationMode FCommentMode = camEnabled;
-  String FCommentSignature;
-  Integer FSignatureLength = 0;
-  TCodeItem *FCurrentItem = nullptr;
-  TSourceRegion *FCurrentRegion = nullptr;
-  Integer FRegionDepth = 0;    // of the current region below the root
-  Integer FIgnoredRegions = 0; // open regions beyond the nesting limit, not kept
-  // The item whose depth was measured last, and that depth: many declarations in a row
-  // are checked with the same owner.
-  const TCodeItem *FDepthOwner = nullptr;
-  Integer FDepthOfOwner = 0;
-  bool FDetailedMetaDataHints = true;
-  bool FEmptyLineUnassociatesComment = false;
-  bool FDirectiveSeen = false;
-  bool FDeclarationMode = false;
   // One entry per open include file: the scope it interrupted, its item, and whether it
   // was opened at module level (directly in the module or in such an include file).
   struct TIncludeEntry {
@@ -344,37 +333,76 @@ private:
     TCodeItem *Item;
     bool ModuleLevel;
   };
-  std::vector<TIncludeEntry> FIncludeStack;
-  // The lines of the include directives (outermost first) that hold the implementation line.
-  std::vector<Integer> FImplementationIncludes;
-  bool FConstSeen = false;
-  bool FInRoutineBody = false;
-  std::vector<TBlockEntry> FBlocks;
-  TModuleSectionKind FModuleSectionKind = msInterface;
-  // The previous token's text: a view of the source text it was read from (which the
-  // tokenizer keeps for the whole parse), of the identifier record that holds it, or of
-  // FPrevToken when the tokenizer held the text in a string.
-  StringView FPrevTokenText;
-  String FPrevToken;
-  TTokenKind FPrevTokenKind = TTokenKind::tkNone;
-  bool FDottedNames = false;
-  bool FPushBack = false;
-  TCodeSectionKind FCodeSectionKind = cskUndefined;
-  std::unique_ptr<TGrammarTokens> FTokens;
-  TVisibility FVisibility = scDefault;
-  // The current and the previous identifier record; reading an identifier turns the older
-  // one into the current one, so no record is copied or swapped.
-  TIdentRecord FIdents[2];
-  Byte FCurIdent = 0;
-  Integer FLineBefore = 0;
-  Integer FColBefore = 0;
-  TTokenKinds FSkipKinds;
-  bool FHeaderOnly = false;
   enum class TWordLookup : Byte { Unknown, None, Found };
-  TWordLookup FWordLookup = TWordLookup::Unknown;
-  TReservedWord FWord = rwBegin;
-  bool FInAsm = false;
-  Integer FModuleMarkLine = -1;
+
+  // What one parse reads and changes. A parse starts from a new value (ResetParseState), so
+  // nothing of the previous parse is left behind by a field that a reset forgot.
+  struct TParseState {
+    bool HeaderOnly = false;
+    // Outside a declaration part, ignored directives are not reported.
+    bool OutsideDeclarations = true;
+    bool DeclarationMode = false;
+    bool DirectiveSeen = false;
+    bool ConstSeen = false;
+    bool InRoutineBody = false;
+    bool InAsm = false;
+    bool PushBack = false;
+    Integer AttributeDepth = 0;
+    // 0-based lines of the pending attribute and comment, -1 for none.
+    Integer PendingAttributeLine = -1;
+    Integer PendingCommentLine = -1;
+    // The length of the comment signature in a signature mode, else 0.
+    Integer SignatureLength = 0;
+    TCodeItem *CurrentItem = nullptr;
+    TVisibility Visibility = scDefault;
+    TCodeSectionKind CodeSectionKind = cskUndefined;
+    TSourceRegion *CurrentRegion = nullptr;
+    Integer RegionDepth = 0;    // of the current region below the root
+    Integer IgnoredRegions = 0; // open regions beyond the nesting limit, not kept
+    // The item whose depth was measured last, and that depth: many declarations in a row
+    // are checked with the same owner.
+    const TCodeItem *DepthOwner = nullptr;
+    Integer DepthOfOwner = 0;
+    std::vector<TBlockEntry> Blocks;
+    std::vector<TIncludeEntry> IncludeStack;
+    // The lines of the include directives (outermost first) that hold the implementation
+    // line.
+    std::vector<Integer> ImplementationIncludes;
+    Integer ModuleMarkLine = -1;
+    // The previous token's text: a view of the source text it was read from (which the
+    // tokenizer keeps for the whole parse), of the identifier record that holds it, or of
+    // PrevToken when the tokenizer held the text in a string.
+    StringView PrevTokenText;
+    String PrevToken;
+    TTokenKind PrevTokenKind = TTokenKind::tkNone;
+    // The current and the previous identifier record; reading an identifier turns the older
+    // one into the current one, so no record is copied or swapped.
+    TIdentRecord Idents[2];
+    Byte CurIdent = 0;
+    // The scan position before the current token was read: just behind the previous token.
+    TSourcePos Before;
+    TTokenKinds SkipKinds;
+    // The reserved word or directive the current token spells, looked up once per token.
+    TWordLookup WordLookup = TWordLookup::Unknown;
+    TReservedWord Word = rwBegin;
+  };
+  // Starts a parse of the module with a new parse state.
+  void ResetParseState(bool headerOnly);
+
+  TParseState FParse;
+  // The last module section met. It is no part of the parse state: a parse reads the value
+  // the previous parse of this explorer left until it meets a section of its own.
+  TModuleSectionKind FModuleSectionKind = msInterface;
+  std::unique_ptr<TGrammarTokens> FTokens;
+  // Set by the grammar when a parse starts.
+  bool FAttributesEnabled = false;
+  bool FDottedNames = false;
+  // The options, copied when the explorer is made (a signature mode without a signature
+  // falls back to camEnabled at the first parse).
+  TCommentAssociationMode FCommentMode = camEnabled;
+  String FCommentSignature;
+  bool FDetailedMetaDataHints = true;
+  bool FEmptyLineUnassociatesComment = false;
   bool FEvaluateConditions = true;
 };
 

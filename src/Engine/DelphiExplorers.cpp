@@ -112,19 +112,6 @@ bool NestedTypes() { return Mode() > dlmDelphi7Win32; }
 bool GenericsOn() { return Mode() >= dlmD2009Win32; }
 bool MethodReferences() { return Mode() >= dlmD2009Win32; }
 
-// Collects the text of the tokens read while it lives; collecting ends with it, also when a
-// declaration raises.
-struct TCollectingGuard {
-  explicit TCollectingGuard(TGrammarTokenizer &t) : T(t) { T.StartCollecting(); }
-  ~TCollectingGuard() {
-    if (T.Collecting())
-      T.StopCollecting();
-  }
-  TCollectingGuard(const TCollectingGuard &) = delete;
-  TCollectingGuard &operator=(const TCollectingGuard &) = delete;
-  TGrammarTokenizer &T;
-};
-
 bool OneOf(TReservedWord w, std::initializer_list<TReservedWord> words) {
   return std::find(words.begin(), words.end(), w) != words.end();
 }
@@ -685,9 +672,9 @@ void TDelphiModuleExplorer::StartMetrics() {
   SetDottedNames(Mode() != dlmDelphi7Win32);
   SetAttributesEnabled(GlobalPascalLanguage()->SupportsAttributes());
   auto *options = dynamic_cast<TDelphiExplorerOptions *>(&GetOptions());
-  FFixEvents = options ? options->FixEvents() : true;
+  FGrammar = TGrammarState();
+  FGrammar.FixEvents = options ? options->FixEvents() : true;
   FDelegateNames->Clear();
-  FStopAtImplementation = false;
   LoadGlobalDelegates();
 }
 
@@ -715,7 +702,7 @@ void TDelphiModuleExplorer::RunStatement(TTokenKind kind,
   TGrammarTokenizer &t = Tokenizer();
   // Where this statement starts: a statement that leaves the same token pushed back made
   // no progress and must not be read again.
-  const Integer line = t.LineNr(), pos = t.LinePos();
+  const TSourcePos start = ScanPos();
   const std::size_t depth = IncludeDepth(t);
   try {
     (this->*statement)(kind);
@@ -724,7 +711,7 @@ void TDelphiModuleExplorer::RunStatement(TTokenKind kind,
   } catch (const EGenericParamListError &) {
   } catch (const EParamListError &) {
   }
-  if (PushedBack() && t.LineNr() == line && t.LinePos() == pos && IncludeDepth(t) == depth)
+  if (PushedBack() && ScanPos() == start && IncludeDepth(t) == depth)
     ClearPushBack();
 }
 
@@ -756,7 +743,7 @@ void TDelphiModuleExplorer::ParseModule(bool &stop) {
       break;
     if (StartsStatement(kind)) {
       RunStatement(kind, &TDelphiModuleExplorer::Statement);
-      if (FStopAtImplementation)
+      if (FGrammar.StopAtImplementation)
         break;
     }
     if (OnProgress) {
@@ -773,14 +760,14 @@ void TDelphiModuleExplorer::ParseProcBody(TProcItem *proc, bool wholeBody, bool 
     SetCurrentItem(proc);
   SetSectionKind(cskUndefined);
   SetCurrentVisibility(scDefault);
-  FBodyBlockBase = Blocks().size();
+  FGrammar.BodyBlockBase = Blocks().size();
   for (;;) {
     TTokenKind kind;
     if (!NextLoopToken(kind))
       continue;
     if (kind == TTokenKind::tkNone)
       break;
-    if (!wholeBody && proc && TokenLine() - 1 >= proc->GetLastHeaderLine()) {
+    if (!wholeBody && proc && ModelLine(TokenLine()) >= proc->GetLastHeaderLine()) {
       PushBackToken();
       break;
     }
@@ -807,7 +794,7 @@ void TDelphiModuleExplorer::ProcBodyStatement(TTokenKind kind) {
     return;
   }
   // Inside a statement block identifiers are statements, not declarations.
-  if (Blocks().size() > FBodyBlockBase)
+  if (Blocks().size() > FGrammar.BodyBlockBase)
     return;
   switch (SectionKind()) {
   case cskVar:
@@ -980,11 +967,11 @@ void TDelphiModuleExplorer::ReservedWordStatement(TReservedWord word) {
       module.SetModuleType(mtUnit);
     if (word == rwImplementation) {
       if (GetImplementationLine() < 0) {
-        SetImplementationLine(TokenLine() - 1);
+        SetImplementationLine(ModelLine(TokenLine()));
         UpdateCurrentScope();
       }
       if (HeaderOnly())
-        FStopAtImplementation = true;
+        FGrammar.StopAtImplementation = true;
     } else {
       PushBlock(section);
     }
@@ -1073,10 +1060,9 @@ void TDelphiModuleExplorer::StartCodeSection(TReservedWord word) {
   ReportIrregularComment(PendingCommentLine());
   auto *item = new TCodeSectionItem(CurrentItem());
   try {
-    item->SetLineNr(TokenLine() - 1);
-    item->SetItemStartPos(TokenColumn());
+    item->SetStart(TokenPos());
     item->SetVisibility(CurrentVisibility());
-    item->SetEnd(TokenLine() - 1, Tokenizer().LinePos() - 1);
+    item->SetEnd(LastReadPos());
     const TIdentRecord &before = CurrentIdent();
     const bool afterClass = InClassBody() && SameText(before.Text, u"CLASS") &&
                             PrevTokenKind() == TTokenKind::tkIdent;
@@ -1087,8 +1073,7 @@ void TDelphiModuleExplorer::StartCodeSection(TReservedWord word) {
       if (afterClass) {
         ReportIrregularComment(before.PrologLine);
         kind = word == rwVar ? cskClassVar : cskClassThreadVar;
-        item->SetLineNr(before.Line - 1);
-        item->SetItemStartPos(before.StartColumn());
+        item->SetStart(before.Start());
       } else {
         kind = word == rwVar ? cskVar : cskThreadVar;
       }
@@ -1146,21 +1131,20 @@ void TDelphiModuleExplorer::ModuleSection(TReservedWord word) {
 void TDelphiModuleExplorer::ParseUsesClause() {
   TGrammarTokenizer &t = Tokenizer();
   auto *clause = new TUsesClause(CurrentItem());
-  clause->SetLineNr(TokenLine() - 1);
+  clause->SetStart(TokenPos());
   clause->SetPrologLine(PendingCommentLine());
-  clause->SetItemStartPos(TokenColumn());
   clause->SetVisibility(CurrentVisibility());
-  const TTokenKinds savedSkip = GetSkipKinds();
-  TTokenKinds skip = savedSkip;
-  skip.Include(TTokenKind::tkDirective);
-  SetSkipKinds(skip);
-  SetDirectiveSeen(false);
-  t.StartCollecting();
-  try {
-    for (;;) {
-      const String name = Helper().ReadQualifiedIdent();
-      String path;
-      try {
+  {
+    TTokenKinds skip = GetSkipKinds();
+    skip.Include(TTokenKind::tkDirective);
+    TSkipKindsGuard skipGuard(*this, skip);
+    SetDirectiveSeen(false);
+    TCollectingGuard collect(t);
+    try {
+      for (;;) {
+        // A unit is listed once its name is read, with its path as soon as that is read:
+        // what follows may fail.
+        clause->AddUnit(Helper().ReadQualifiedIdent(), String());
         if (TokenIs(u"IN")) {
           // A string left open at the end of its line is an error token that starts with a
           // quote: the path is what it holds.
@@ -1168,8 +1152,12 @@ void TDelphiModuleExplorer::ParseUsesClause() {
           if (k != TTokenKind::tkString &&
               !(k == TTokenKind::tkError && !Token().empty() && Token()[0] == u'\''))
             RaiseUnexpectedToken();
-          if (!UnquotePascalString(Token(), path))
-            AddPositionMessage(SUsesUnterminated, TokenLine(), kError, TokenColumn());
+          String path;
+          const bool closed = UnquotePascalString(Token(), path);
+          TStringList &paths = clause->ModulePaths();
+          paths.Put(paths.Count() - 1, path);
+          if (!closed)
+            AddPositionMessage(SUsesUnterminated, TokenPos(), kError);
           NextToken();
         }
         if (TokenIs(u"AS")) {
@@ -1178,33 +1166,20 @@ void TDelphiModuleExplorer::ParseUsesClause() {
           CheckNotReservedWord();
           NextToken();
         }
-      } catch (...) {
-        clause->AddUnit(name, path);
-        throw;
+        if (!IsSymbol(u","))
+          break;
       }
-      clause->AddUnit(name, path);
-      if (!IsSymbol(u","))
-        break;
-    }
-    if (!IsSymbol(u";"))
-      RaiseUnexpectedToken();
-    clause->SetUsesListText(t.CollectedTextAsLine(false));
-  } catch (const ETokenError &) {
-    clause->SetBadFormat(true);
-    if (t.Collecting())
+      if (!IsSymbol(u";"))
+        RaiseUnexpectedToken();
       clause->SetUsesListText(t.CollectedTextAsLine(false));
-  } catch (...) {
-    if (t.Collecting())
-      t.StopCollecting();
-    SetSkipKinds(savedSkip);
-    throw;
+    } catch (const ETokenError &) {
+      clause->SetBadFormat(true);
+      if (t.Collecting())
+        clause->SetUsesListText(t.CollectedTextAsLine(false));
+    }
   }
-  SetSkipKinds(savedSkip);
   PushBackDeclarationStart();
-  if (IsSymbol(u";"))
-    clause->SetEnd(LineBefore() - 1, ColBefore() - 1);
-  else
-    clause->SetEnd(TokenLine() - 1, TokenColumn());
+  clause->SetEnd(IsSymbol(u";") ? EndBeforeToken() : TokenPos());
   clause->SetHasDirective(DirectiveSeen());
 }
 
@@ -1228,7 +1203,7 @@ void TDelphiModuleExplorer::ParseTypeDeclaration() {
       NextToken();
       const String text = params.GetAsText();
       declared.Append(text);
-      declared.Column += Length(text);
+      declared.Next.Column += Length(text);
       ResetPendingComment();
     }
     if (!IsSymbol(u"="))
@@ -1258,7 +1233,7 @@ void TDelphiModuleExplorer::ParseGenericTypeDeclaration() {
   ResetPendingComment();
   const String text = params.GetAsText();
   declared.Append(text);
-  declared.Column += Length(text);
+  declared.Next.Column += Length(text);
   try {
     TypeAfterEquals(declared);
   } catch (const EBadFormat &) {
@@ -1307,13 +1282,14 @@ TUnhandledTypeItem *TDelphiModuleExplorer::NewUnhandledType(const TIdentRecord &
                                                             String text, Byte typeForm) {
   auto *item = new TUnhandledTypeItem(CurrentItem());
   item->SetName(String(declared.Text));
-  item->SetLineNr(declared.Line - 1);
-  item->SetItemStartPos(declared.StartColumn());
+  item->SetStart(declared.Start());
   item->SetPrologLine(declared.PrologLine);
   item->SetVisibility(CurrentVisibility());
   item->SetDeclarationText(std::move(text));
   item->SetTypeInfo(typeForm);
-  item->SetEnd(TokenLine() - 1, Tokenizer().LinePos() - 1);
+  // The last character read, on the line where the current token starts: the token may be an
+  // unterminated comment that runs to the end of the text.
+  item->SetEnd({TokenLine(), LastReadPos().Column});
   return item;
 }
 
@@ -1324,7 +1300,7 @@ void TDelphiModuleExplorer::ParseUnhandledType(const TIdentRecord &declared,
   const TTokenKind firstKind = TokenKind();
   String rest;
   {
-    TCollectingGuard stop{t};
+    TCollectingGuard collect(t);
     bool reread = false;
     bool afterFirst = true;
     bool endedInside = false; // a procedural type took the closing ";"
@@ -1433,7 +1409,7 @@ void TDelphiModuleExplorer::ParseTypeDefinition(TReservedWord word, TIdentRecord
         UpdateCurrentScope();
       }
       if (module.ModuleType() == mtUnit && module.IntfLineNr() < 0)
-        module.SetIntfLineNr(TokenLine() - 1);
+        module.SetIntfLineNr(ModelLine(TokenLine()));
       AddModuleSection(msInterface);
     } else if (word == rwRecord) {
       BeginBlock(rwRecord);
@@ -1454,8 +1430,7 @@ void TDelphiModuleExplorer::ParseTypeDefinition(TReservedWord word, TIdentRecord
   TClassKind kind = clUndefined;
   ReservedWordToClassKind(word, kind);
   if (packed && kind != clClass && kind != clRecord && kind != clObject)
-    AddPositionMessage(Format(u"Unexpected token \"%s\"", {String(u"packed")}), TokenLine(), kError,
-                       TokenColumn());
+    AddPositionMessage(Format(u"Unexpected token \"%s\"", {String(u"packed")}), TokenPos(), kError);
   const String wordText(TokenText());
   NextTokenWithComments();
   String ioMetaData;
@@ -1531,8 +1506,7 @@ void TDelphiModuleExplorer::ParseTypeDefinition(TReservedWord word, TIdentRecord
     PushBlock(cls);
   else
     SetDeclarationMode(true);
-  cls->SetHeaderEndLineValue(LineBefore() - 1);
-  cls->SetHeaderEndPos(ColBefore() - 1);
+  cls->SetHeaderEnd(EndBeforeToken());
   if (!WithinNestingLimit(cls)) {
     // Too deep to hold members: the body is passed over up to its end, which closes it.
     SkipLocalTypeBody();
@@ -1638,8 +1612,7 @@ void TDelphiModuleExplorer::ParseVisibility(TReservedWord word) {
   ReportIrregularComment(PendingCommentLine());
   auto *item = new TVisibilityItem(CurrentItem());
   try {
-    item->SetLineNr(TokenLine() - 1);
-    item->SetItemStartPos(TokenColumn());
+    item->SetStart(TokenPos());
     TVisibility v = scDefault;
     if (word == rwStrict) {
       NextToken();
@@ -1654,7 +1627,7 @@ void TDelphiModuleExplorer::ParseVisibility(TReservedWord word) {
     }
     SetCurrentVisibility(v);
     item->SetVisibility(v);
-    item->SetEnd(TokenLine() - 1, Tokenizer().LinePos() - 1);
+    item->SetEnd(LastReadPos());
     SetSectionKind(cskVar);
   } catch (const ETokenError &) {
     delete item;
@@ -1727,12 +1700,10 @@ void TDelphiModuleExplorer::ParseRoutineHeading(TReservedWord word) {
   heading.ClassMethod = PrevTokenKind() == TTokenKind::tkIdent && SameText(before.Text, u"CLASS");
   if (heading.ClassMethod) {
     heading.PrologLine = before.PrologLine;
-    heading.Line = before.Line;
-    heading.Column = before.StartColumn();
+    heading.Start = before.Start();
   } else {
     heading.PrologLine = GetPendingCommentLine();
-    heading.Line = TokenLine();
-    heading.Column = TokenColumn();
+    heading.Start = TokenPos();
   }
   SetSectionKind(cskUndefined);
   // The main block of a program (or a unit's begin ... end.) is the module's own block.
@@ -1756,7 +1727,7 @@ void TDelphiModuleExplorer::ParseRoutineHeading(TReservedWord word) {
       } else {
         if (path[0].GenericCount > 0 || !path[0].GenericText.empty())
           RaiseUnexpectedToken();
-        ParseProcData(mk, path[0].Name, heading.PrologLine, heading.Line, heading.Column);
+        ParseProcData(mk, path[0].Name, heading.PrologLine, heading.Start);
       }
     } else if (DeclarationMode()) {
       ParseResClause(heading, path);
@@ -1777,8 +1748,7 @@ void TDelphiModuleExplorer::ParseResClause(const TRoutineHeading &heading,
   item->SetMethodKind(heading.MethodKind);
   item->SetVisibility(CurrentVisibility());
   item->SetName(GenericIdentPathText(nameParts, static_cast<Integer>(nameParts.size())));
-  item->SetLineNr(heading.Line - 1);
-  item->SetItemStartPos(heading.Column);
+  item->SetStart(heading.Start);
   try {
     if (!IsSymbol(u"="))
       RaiseUnexpectedToken();
@@ -1794,8 +1764,8 @@ void TDelphiModuleExplorer::ParseResClause(const TRoutineHeading &heading,
 }
 
 void TDelphiModuleExplorer::ParseProcSignature(TProcItem *item, TMethodKind methodKind,
-                                               Integer line, Integer column, const String &name) {
-  TCustomPascalModuleExplorer::ParseProcSignature(item, methodKind, line, column, name);
+                                               TSourcePos start, const String &name) {
+  TCustomPascalModuleExplorer::ParseProcSignature(item, methodKind, start, name);
   for (;;) {
     if (IsSymbol(u";"))
       NextToken();
@@ -1914,7 +1884,7 @@ bool TDelphiModuleExplorer::ParseProceduralType(TMethodKind methodKind, bool isR
       } else if (IsIdent() && IsDirectiveWord(w) && ReservedWordToCallingConvention(w, next)) {
         passedSemicolon = false;
         if (ccSeen)
-          AddPositionMessage(SCallConventionRedefined, TokenLine(), kError, TokenColumn());
+          AddPositionMessage(SCallConventionRedefined, TokenPos(), kError);
         ccSeen = true;
         cc = next;
         NextToken();
@@ -1935,27 +1905,21 @@ bool TDelphiModuleExplorer::ParseProceduralType(TMethodKind methodKind, bool isR
   if (!NestedTypes())
     SetDeclarationMode(false);
   SetSectionKind(cskType);
-  auto *item = new TDelegateItem(parent);
-  try {
-    item->SetKind(isReference ? ckMethodReference : ofObject ? ckDelegate : ckFunctionPointer);
-    item->SetName(String(declared->Text));
-    FDelegateNames->Add(item->Name());
-    item->SetLineNr(declared->Line - 1);
-    item->SetPrologLine(declared->PrologLine);
-    item->SetItemStartPos(declared->StartColumn());
-    item->SetMethodKind(methodKind);
-    item->SetParameters(params);
-    item->SetDataName(result);
-    item->SetCallConvention(cc);
-    item->SetVisibility(CurrentVisibility());
-    if (IsSymbol(u";"))
-      item->SetEnd(TokenLine() - 1, Tokenizer().LinePos() - 1);
-    else
-      item->SetEnd(LineBefore() - 1, ColBefore() - 1);
-  } catch (...) {
-    delete item;
-    throw;
-  }
+  // The item is freed again (leaving its owner) when building it raises.
+  std::unique_ptr<TDelegateItem> pending(new TDelegateItem(parent));
+  TDelegateItem *item = pending.get();
+  item->SetKind(isReference ? ckMethodReference : ofObject ? ckDelegate : ckFunctionPointer);
+  item->SetName(String(declared->Text));
+  FDelegateNames->Add(item->Name());
+  item->SetStart(declared->Start());
+  item->SetPrologLine(declared->PrologLine);
+  item->SetMethodKind(methodKind);
+  item->SetParameters(params);
+  item->SetDataName(result);
+  item->SetCallConvention(cc);
+  item->SetVisibility(CurrentVisibility());
+  item->SetEnd(IsSymbol(u";") ? LastReadPos() : EndBeforeToken());
+  pending.release();
   PushBackDeclarationStart();
   return passedSemicolon;
 }
@@ -2036,8 +2000,7 @@ void TDelphiModuleExplorer::ParseFieldDeclaration(bool inClass) {
     RaiseUnexpectedToken();
   }
   auto *field = new TFieldItem(CurrentItem());
-  field->SetLineNr(TokenLine() - 1);
-  field->SetItemStartPos(TokenColumn());
+  field->SetStart(TokenPos());
   field->SetPrologLine(GetPendingCommentLine());
   field->SetVisibility(CurrentVisibility());
   field->SetFieldKind(fieldKind);
@@ -2085,12 +2048,12 @@ void TDelphiModuleExplorer::ParseFieldDeclaration(bool inClass) {
     field->SetBadFormat(true);
   }
   PushBackDeclarationStart();
-  field->SetEnd(LineBefore() - 1, ColBefore() - 1);
+  field->SetEnd(EndBeforeToken());
 }
 
 void TDelphiModuleExplorer::ReadFieldType(String &text) {
   TGrammarTokenizer &t = Tokenizer();
-  TCollectingGuard stop{t};
+  TCollectingGuard collect(t);
   Integer depth = 0;
   bool first = true;
   bool reread = false;
@@ -2147,7 +2110,7 @@ void TDelphiModuleExplorer::ReadFieldType(String &text) {
 
 void TDelphiModuleExplorer::ReadInitializer(String &text) {
   TGrammarTokenizer &t = Tokenizer();
-  TCollectingGuard stop{t};
+  TCollectingGuard collect(t);
   Integer depth = 0;
   bool first = true;
   for (;;) {
@@ -2184,30 +2147,25 @@ void TDelphiModuleExplorer::ParseProperty() {
   const TIdentRecord &before = CurrentIdent();
   const bool classProperty =
       PrevTokenKind() == TTokenKind::tkIdent && SameText(before.Text, u"CLASS");
-  Integer prolog, line, column;
+  Integer prolog;
+  TSourcePos start;
   if (classProperty) {
     prolog = before.PrologLine;
-    line = before.Line;
-    column = before.StartColumn();
+    start = before.Start();
   } else {
     prolog = GetPendingCommentLine();
-    line = 0;
-    column = 0;
   }
   SetSectionKind(cskUndefined);
   TReservedWord w;
   if (NextToken() != TTokenKind::tkIdent || IsReservedWordToken(w))
     return;
-  if (!classProperty) {
-    line = TokenLine();
-    column = TokenColumn();
-  }
+  if (!classProperty)
+    start = TokenPos();
   auto *prop = new TPropertyItem(CurrentItem());
   prop->SetName(String(TokenText()));
   prop->SetPrologLine(prolog);
   prop->SetVisibility(CurrentVisibility());
-  prop->SetLineNr(line - 1);
-  prop->SetItemStartPos(column);
+  prop->SetStart(start);
   TPropertyDirectives d;
   if (classProperty)
     d.Include(prStatic);
@@ -2334,7 +2292,7 @@ void TDelphiModuleExplorer::ParseProperty() {
     prop->SetBadFormat(true);
   }
   PushBackDeclarationStart();
-  prop->SetEnd(LineBefore() - 1, ColBefore() - 1);
+  prop->SetEnd(EndBeforeToken());
   if (IsEventProperty(*prop, addRemove)) {
     TCodeItem *owner = prop->Owner();
     auto *event = new TEventItem(owner);
@@ -2352,7 +2310,7 @@ bool TDelphiModuleExplorer::IsEventProperty(const TPropertyItem &prop, bool addR
   if (FDelegateNames->Contains(type) || IsGlobalDelegate(type) || IsEventTypeNameOfModel(type))
     return true;
   const String &name = prop.Name();
-  return FFixEvents && !prop.Directives().Contains(prDefaultArray) && name.size() >= 3 &&
+  return FGrammar.FixEvents && !prop.Directives().Contains(prDefaultArray) && name.size() >= 3 &&
          name[0] == u'O' && name[1] == u'n' && name[2] >= u'A' && name[2] <= u'Z';
 }
 
@@ -2361,8 +2319,7 @@ bool TDelphiModuleExplorer::IsEventProperty(const TPropertyItem &prop, bool addR
 void TDelphiModuleExplorer::ParseVariantPart() {
   TGrammarTokenizer &t = Tokenizer();
   auto *section = new TRecordVariantSection(CurrentItem());
-  section->SetLineNr(TokenLine() - 1);
-  section->SetItemStartPos(TokenColumn());
+  section->SetStart(TokenPos());
   section->SetPrologLine(GetPendingCommentLine());
   section->SetVisibility(CurrentVisibility());
   t.StartCollecting();
@@ -2391,7 +2348,7 @@ void TDelphiModuleExplorer::ParseVariantPart() {
     section->SetName(u"case " + (t.Collecting() ? t.CollectedTextAsLine(false) : String()));
   }
   PushBackDeclarationStart();
-  section->SetEnd(LineBefore() - 1, ColBefore() - 1);
+  section->SetEnd(EndBeforeToken());
 }
 
 } // namespace krx

@@ -116,7 +116,7 @@ protected:
   void ParseProcBody(TProcItem *proc, bool wholeBody, bool &stop) override;
   void StartMetrics() override;
   void ParseHintDirectives(TCodeItem *item, bool atCurrent, bool multiple, bool strict) override;
-  void ParseProcSignature(TProcItem *item, TMethodKind methodKind, Integer line, Integer column,
+  void ParseProcSignature(TProcItem *item, TMethodKind methodKind, TSourcePos start,
                           const String &name) override;
   void ParseVariantPart() override;
 
@@ -186,11 +186,17 @@ private:
   void ParseProperty();
   bool IsEventProperty(const TPropertyItem &prop, bool addRemove) const;
 
+  // What one parse of the grammar changes, reset at once when a parse starts (StartMetrics),
+  // with the delegate names.
+  struct TGrammarState {
+    bool FixEvents = true;
+    bool StopAtImplementation = false;
+    // Entries of the block list when the routine body being read began (ParseProcBody).
+    std::size_t BodyBlockBase = 1;
+  };
+  TGrammarState FGrammar;
+  // The procedural types of the module parsed last.
   std::unique_ptr<TUniqueStringList> FDelegateNames;
-  bool FFixEvents = true;
-  bool FStopAtImplementation = false;
-  // Entries of the block list when the routine body being read began (ParseProcBody).
-  std::size_t FBodyBlockBase = 1;
   // The storage of a routine heading's name parts, kept from one heading to the next.
   TGenericIdentPath FRoutinePath;
 };

@@ -143,15 +143,16 @@ void TModuleExplorer::Clear() {
   if (IsBusy())
     return;
   const Integer count = FModule->ChildCount();
-  const String fileName = FModule->FileName();
-  try {
+  {
+    // The module keeps its file name, also when clearing fails.
+    struct TFileNameGuard {
+      TModuleItem &M;
+      const String Name;
+      ~TFileNameGuard() { M.SetFileName(Name); }
+    } fileNameGuard{*FModule, FModule->FileName()};
     FModule->Reset();
     FModule->Clear();
-  } catch (...) {
-    FModule->SetFileName(fileName);
-    throw;
   }
-  FModule->SetFileName(fileName);
   FModule->ClearCollection();
   FMessages->ClearMessages();
   FMetrics->Reset();

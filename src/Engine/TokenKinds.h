@@ -64,6 +64,45 @@ struct TLastComment {
 
 class TKRBaseTokenizer;
 
+// Collects the text of the tokens read while it lives (the tokenizer's mark, started unless
+// `start` is off); a collection still running when the guard goes is stopped, also when a
+// reader leaves by an exception. Taking the text (CollectedTextAsLine) stops it first.
+template <class TTokenizer> class TCollectingGuard {
+public:
+  explicit TCollectingGuard(TTokenizer &tokenizer, bool start = true)
+      : FTokenizer(tokenizer), FActive(start) {
+    if (FActive)
+      FTokenizer.StartCollecting();
+  }
+  ~TCollectingGuard() {
+    if (FActive && FTokenizer.Collecting())
+      FTokenizer.StopCollecting();
+  }
+  TCollectingGuard(const TCollectingGuard &) = delete;
+  TCollectingGuard &operator=(const TCollectingGuard &) = delete;
+
+private:
+  TTokenizer &FTokenizer;
+  bool FActive;
+};
+
+// Gives a tokenizer context another skip set while it lives, and the one it had back.
+template <class TContext> class TSkipKindsGuard {
+public:
+  TSkipKindsGuard(TContext &context, TTokenKinds kinds)
+      : FContext(context), FSaved(context.GetSkipKinds()) {
+    FContext.SetSkipKinds(kinds);
+  }
+  ~TSkipKindsGuard() { FContext.SetSkipKinds(FSaved); }
+  TSkipKindsGuard(const TSkipKindsGuard &) = delete;
+  TSkipKindsGuard &operator=(const TSkipKindsGuard &) = delete;
+  TTokenKinds Saved() const { return FSaved; }
+
+private:
+  TContext &FContext;
+  TTokenKinds FSaved;
+};
+
 // Reads the tokenizer to its end (or its first invalid token) and joins the token texts, with a
 // blank only between two words (identifiers or numbers) or two strings.
 String JoinTokenTexts(TKRBaseTokenizer &tokenizer);

@@ -65,13 +65,17 @@ void TGenericParamList::ParseText(const String &text) {
   if (s.empty())
     return;
   TPascalGenericParamParser parser;
-  try {
-    parser.Parse(s, *this);
-  } catch (...) {
-    // Never leave half a list behind.
-    Clear();
-    throw;
-  }
+  // Never leave half a list behind.
+  struct TClearOnFailure {
+    TGenericParamList &List;
+    bool Done = false;
+    ~TClearOnFailure() {
+      if (!Done)
+        List.Clear();
+    }
+  } clearOnFailure{*this};
+  parser.Parse(s, *this);
+  clearOnFailure.Done = true;
 }
 
 bool TPascalTokenizerHelper::Unexpected() {
@@ -122,16 +126,16 @@ String TPascalTokenizerHelper::ReadBracketed(Char openBracket, Char closeBracket
   KR_ASSERT(ValidBracketPair(openBracket, closeBracket));
   auto &t = *FTokenizer;
   KR_ASSERT(t.IsSymbol(StringView(&openBracket, 1)));
-  if (!skipOnly)
-    t.StartCollecting();
+  // The text is collected unless it is only passed over: a caller that skips may be
+  // collecting a longer text itself.
+  TCollectingGuard collect(t, !skipOnly);
   Integer depth = 1;
   Integer items = 1;
-  const TTokenKinds saved = FContext->GetSkipKinds();
-  TTokenKinds seeing = saved;
-  seeing.Exclude(TTokenKind::tkComment);
-  seeing.Exclude(TTokenKind::tkDirective);
-  FContext->SetSkipKinds(seeing);
-  try {
+  {
+    TTokenKinds seeing = FContext->GetSkipKinds();
+    seeing.Exclude(TTokenKind::tkComment);
+    seeing.Exclude(TTokenKind::tkDirective);
+    TSkipKindsGuard skipGuard(*FContext, seeing);
     while (depth > 0) {
       const TTokenKind kind = FContext->NextToken();
       bool stop = false;
@@ -173,13 +177,7 @@ String TPascalTokenizerHelper::ReadBracketed(Char openBracket, Char closeBracket
       if (stop)
         break;
     }
-  } catch (...) {
-    FContext->SetSkipKinds(saved);
-    if (!skipOnly && t.Collecting())
-      t.StopCollecting();
-    throw;
   }
-  FContext->SetSkipKinds(saved);
   if (itemCount)
     *itemCount = items;
   if (skipOnly)
@@ -227,15 +225,11 @@ Integer TPascalTokenizerHelper::ReadGenericParamList(TGenericParamList *list) {
     FContext->NextToken();
     String attributes;
     while (t.IsSymbol(u"[")) {
-      t.StartCollecting();
-      try {
+      {
+        TCollectingGuard collect(t);
         SkipToClosingBracket(1);
-      } catch (...) {
-        if (t.Collecting())
-          t.StopCollecting();
-        throw;
+        attributes = Format(u"%s[%s] ", {attributes, t.CollectedTextAsLine(false)});
       }
-      attributes = Format(u"%s[%s] ", {attributes, t.CollectedTextAsLine(false)});
       FContext->NextToken();
     }
     attributes = TrimRight(attributes);

@@ -230,8 +230,8 @@ public:
   std::vector<TMenuItem *> KeyBindingItems; // the items are the menu's
   std::unique_ptr<TKRProxies> Proxies;
   IPtr<IOTAProject> UpdateProject;
-  // While request 1034 runs: UpdateProject's file names (folded, so a lookup ignores case as
-  // the project's own comparison does), and the names refused for holding a line break.
+  // While request 1034 runs: UpdateProject's file names (as they stand: names that differ in
+  // case are two files), and the names refused for holding a line break.
   std::unordered_set<String> UpdateProjectNames;
   std::vector<String> RefusedUpdateNames;
   // The files Kestrune's requests opened that count against the bound, with their sizes.

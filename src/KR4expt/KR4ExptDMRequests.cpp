@@ -13,8 +13,8 @@
 #include "Engine/ModuleExplorers.h"
 #include "KR4expt/JumpLocationParsers.h"
 #include "KR4expt/TransferFiles.h"
-#include "Platform/Rtl/Character.h"
 #include "Platform/Rtl/Files.h"
+#include "Platform/Rtl/ScopeExit.h"
 #include "Platform/Shell/Dialogs.h"
 #include "ToolsApi/OTAUtils.h"
 #include "World/ClassEx.h"
@@ -262,7 +262,8 @@ void TKR4ExptDataModule::JumpToLocationRequest(const String &FileName, const Str
     located = parser.Locate(line, bodyLine);
   }
   if (located)
-    ShowFileAtPosition(FileName, std::max(line + 1, 1), std::max(bodyLine + 1, 1), 1);
+    ShowFileAtPosition(FileName, std::max(SourceLine(line), 1), std::max(SourceLine(bodyLine), 1),
+                       1);
   else
     BringIDEToFront(false);
 }
@@ -342,11 +343,9 @@ namespace {
 template <class F> void AnswerTransfer(const String &transferFile, const Char *section, F collect) {
   CheckTransferTarget(transferFile);
   bool listed = false;
-  try {
+  {
+    TScopeFail failed{[&] { SignalTransferReadyUnlisted(transferFile, section, true); }};
     listed = collect();
-  } catch (...) {
-    SignalTransferReadyUnlisted(transferFile, section, true);
-    throw;
   }
   if (listed)
     SignalTransferReady(transferFile);
@@ -412,7 +411,7 @@ void TKR4ExptDataModule::UpdateProjectFileRequest(const String &UpdateFile) {
     IPtr<IOTAProjectGroup> group;
     TToolsAPIUtils::GetMainProjectGroup(group);
     for (Integer i = 0; group && i < group->ProjectCount() && !target; ++i)
-      if (IPtr<IOTAProject> p = group->Projects(i); p && SameText(p->FileName(), projectName))
+      if (IPtr<IOTAProject> p = group->Projects(i); p && SameFileName(p->FileName(), projectName))
         target = p;
     if (!target) {
       const String text = u"Unable to update project file. Project file not found" + projectName;
@@ -434,7 +433,7 @@ void TKR4ExptDataModule::UpdateProjectFileRequest(const String &UpdateFile) {
   // The project's names once, so that each entry costs one lookup, not a scan of the project.
   for (Integer i = 0; i < target->GetModuleCount(); ++i)
     if (IPtr<IOTAModuleInfo> info = target->GetModule(i))
-      UpdateProjectNames.insert(FoldedText(info->FileName()));
+      UpdateProjectNames.insert(info->FileName());
   updates.ForEach([this](TFileUpdateOperation op, const String &name, const String &newName) {
     ApplyProjectUpdate(op, name, newName);
   });
@@ -461,7 +460,7 @@ void TKR4ExptDataModule::ApplyProjectUpdate(TFileUpdateOperation Op, const Strin
     RefusedUpdateNames.push_back(file);
     return;
   }
-  if (UpdateProjectNames.insert(FoldedText(file)).second)
+  if (UpdateProjectNames.insert(file).second)
     UpdateProject->AddFile(file, false);
 }
 

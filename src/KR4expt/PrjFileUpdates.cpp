@@ -1,6 +1,5 @@
 #include "KR4expt/PrjFileUpdates.h"
 
-#include "Platform/Rtl/Character.h"
 #include "XML/XMLFilers.h"
 
 namespace krx {
@@ -80,18 +79,18 @@ void TFileFinder::Visit(TFileUpdateOperation Op, const String &Name, const Strin
   switch (Op) {
   case fuAdd:
   case fuRemove:
-    FIndex[FoldedText(Name)].Include(Op);
+    FIndex[Name].Include(Op);
     break;
   case fuRename:
-    FIndex[FoldedText(NewName)].Include(fuAdd);
-    FIndex[FoldedText(Name)].Include(fuRemove);
+    FIndex[NewName].Include(fuAdd);
+    FIndex[Name].Include(fuRemove);
     break;
   }
 }
 
 TFileUpdateOperations TFileFinder::Find(const String &AFileName) {
   FileName = AFileName;
-  auto it = FIndex.find(FoldedText(AFileName));
+  auto it = FIndex.find(AFileName);
   Found = it == FIndex.end() ? TFileUpdateOperations() : it->second;
   return Found;
 }

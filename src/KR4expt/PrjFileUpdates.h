@@ -48,8 +48,8 @@ private:
 };
 
 // How a file name occurs in a document: as added (an "add" entry or a rename's new name)
-// and as removed (a "remove" entry or a rename's old name). Names are compared without
-// regard to case. The finder indexes the document once, when it is created.
+// and as removed (a "remove" entry or a rename's old name). Names are compared exactly, as
+// the file system compares them. The finder indexes the document once, when it is created.
 class TFileFinder : public TObject {
 public:
   explicit TFileFinder(const TProjectFileUpdates &Updates);

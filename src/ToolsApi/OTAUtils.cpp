@@ -20,8 +20,6 @@ TToolsAPIUtils *GToolsAPIUtils = nullptr;
 const Char *const SUnexpectedEditorResult = u"Unexpected result from editor";
 const Char *const STooLargeEditorText = u"The editor's text is larger than %d MB";
 
-bool SameFileName(StringView a, StringView b) { return AnsiSameText(a, b); }
-
 } // namespace
 
 void GetThemingServices(IPtr<IOTAIDEThemingServices> &Services) {

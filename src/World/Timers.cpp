@@ -1,5 +1,7 @@
 #include "World/Timers.h"
 
+#include "Platform/Rtl/ScopeExit.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -70,13 +72,8 @@ void TOneShotPoolTimer::Check() {
   if (!IsDue())
     return;
   Stop();
-  try {
-    Fire();
-  } catch (...) {
-    MarkDead();
-    throw;
-  }
-  MarkDead();
+  TScopeExit dead{[this] { MarkDead(); }};
+  Fire();
 }
 
 // ---- TPoolTimerCollection -----------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "Platform/Rtl/Character.h"
 #include "Platform/Rtl/Encoding.h"
+#include "Platform/Rtl/ScopeExit.h"
 #include "World/ClassEx.h"
 
 #include <algorithm>
@@ -419,29 +420,19 @@ void TXMLReader::ReadFile(const String &fileName, TXMLDocument &document) {
 void TXMLReader::Read(TStream &stream, TXMLDocument &document) {
   FDocument = &document;
   FParser = std::make_unique<TXMLParser>();
-  try {
-    FParser->LoadFromStream(stream);
-    Build();
-  } catch (...) {
-    FParser.reset();
-    FCurrent = nullptr;
-    throw;
-  }
-  FParser.reset();
+  TScopeExit done{[this] { FParser.reset(); }};
+  TScopeFail failed{[this] { FCurrent = nullptr; }};
+  FParser->LoadFromStream(stream);
+  Build();
 }
 
 void TXMLReader::ReadText(StringView text, TXMLDocument &document) {
   FDocument = &document;
   FParser = std::make_unique<TXMLParser>();
-  try {
-    FParser->LoadFromText(text);
-    Build();
-  } catch (...) {
-    FParser.reset();
-    FCurrent = nullptr;
-    throw;
-  }
-  FParser.reset();
+  TScopeExit done{[this] { FParser.reset(); }};
+  TScopeFail failed{[this] { FCurrent = nullptr; }};
+  FParser->LoadFromText(text);
+  Build();
 }
 
 void TXMLReader::Build() {

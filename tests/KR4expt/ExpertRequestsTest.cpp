@@ -291,6 +291,31 @@ TEST_F(ExpertRequests, AReloadTakesTheFileIntoTheBufferAndLeavesItsBytesAndTime)
   }
 }
 
+// "UNIT1.pas" is another file than the user's open "Unit1.pas": a reload for it leaves the
+// user's unit alone, a jump shows it, an update adds it to a project that holds "Unit1.pas".
+TEST_F(ExpertRequests, ARequestReachesOnlyTheFileOfItsExactName) {
+  const std::string user = (Dir / "Unit1.pas").string(), other = (Dir / "UNIT1.pas").string();
+  test::WriteFileBytes(user, kUnit);
+  test::WriteFileBytes(other, "unit UNIT1;\ninterface\nimplementation\nend.\n");
+  test::WriteFileBytes(Dir / "update.xml", "<Files language=\"Object Pascal\"><File "
+                                           "operation=\"add\" name=\"" +
+                                               other + "\"/></Files>");
+  const auto events =
+      RunIDE("project " + Quoted((Dir / "P.dproj").string()) + " Delphi.Personality Application " +
+             Quoted(user) + "\nopen " + Quoted(user) + "\nrequest 1026 " + Quoted(other) +
+             "\nrequest 1034 " + Quoted((Dir / "update.xml").string()) + "\nrequest 1032 " +
+             Quoted(other) + " 2 1\n");
+  EXPECT_THAT(Named(events, "buffer.change"), IsEmpty()) << Joined(events);
+  EXPECT_THAT(Named(events, "module.save"), IsEmpty());
+  EXPECT_EQ(test::ReadFileBytes(user), kUnit);
+  const auto added = Named(events, "project.addfile");
+  ASSERT_EQ(added.size(), 1u) << Joined(events);
+  EXPECT_EQ(Field(added[0], "file"), Utf8ToString(other));
+  const auto cursors = Named(events, "view.cursor");
+  ASSERT_EQ(cursors.size(), 1u);
+  EXPECT_EQ(Field(cursors[0], "file"), Utf8ToString(other));
+}
+
 // A reload that did not take the new text saves nothing: the editor's old text would go over
 // the file Kestrune wrote. A FIFO in the unit's place, or a file past the read bound.
 TEST_F(ExpertRequests, AReloadThatCannotTakeTheNewFileLeavesItAndSaysWhy) {
@@ -332,6 +357,19 @@ TEST_F(ExpertRequests, AReloadThatCannotTakeTheNewFileLeavesItAndSaysWhy) {
 // Anything else stays as it was: the unit open in the editor, a file of blank lines, a file
 // holding an answer's section beside another one, a FIFO, a folder, a device, a link that
 // leads nowhere or to itself.
+// Kestrune's file could not be read at first (a FIFO in its place) but was whole when the IDE
+// reloaded it: what the IDE then saved stands, and nothing is put back over it.
+TEST_F(ExpertRequests, AFileUnreadableAtFirstButReloadedKeepsWhatTheIDESaved) {
+  const std::string newer = "unit A; // newer\n", next = (Dir / "new.pas").string();
+  test::WriteFileBytes(next, newer);
+  test::MakeFifo(Dir / "fifo");
+  const auto events = RunIDE("open " + Quoted(Unit) + "\nmove " + Quoted((Dir / "fifo").string()) +
+                             " " + Quoted(Unit) + "\nonreload move " + Quoted(next) + " " +
+                             Quoted(Unit) + "\nrequest 1026 " + Quoted(Unit) + "\n");
+  ASSERT_EQ(Named(events, "module.save").size(), 1u) << Joined(events);
+  EXPECT_EQ(test::ReadFileBytes(Unit), newer);
+}
+
 TEST_F(ExpertRequests, AnAnswerNamedAtAnythingButAnEarlierAnswerLeavesItAndSaysWhy) {
   namespace fs = std::filesystem;
   const std::pair<std::string, std::string> users[] = {

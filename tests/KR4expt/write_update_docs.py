@@ -8,7 +8,7 @@ import xml.etree.ElementTree as ET
 CASES = {
     "remove-then-add": ("Object Pascal", "C:\\p\\Proj & Co.dproj",
                         [("remove", "a.pas", None), ("add", "A.PAS", None),
-                         ("add", "n\u00e4me \"q\".pas", None)]),
+                         ("add", "a.pas", None), ("add", "n\u00e4me \"q\".pas", None)]),
     "remove-rename-target": ("OBJECT PASCAL", None,
                              [("remove", "b.pas", None), ("rename", "x.pas", "b.pas")]),
     "remove-rename-source": ("Pascal", "",

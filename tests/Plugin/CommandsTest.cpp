@@ -436,7 +436,7 @@ TEST_F(CommandsTest, AProjectUpdateReadsTheProjectOnceWhateverItsLength) {
     const std::string name = "/p/Unit" + std::to_string(i) + ".pas";
     doc += "<File operation=\"add\" name=\"" + name + "\"/>";
     if (i % 2 == 0)
-      held.push_back(UpperCase(Utf8ToString(name)));
+      held.push_back(Utf8ToString(name));
   }
   std::ofstream(Dir / "update.xml", std::ios::binary) << doc + "</Files>";
   IPtr<testide::THostProject> project =

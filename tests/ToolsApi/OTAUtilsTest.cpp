@@ -148,9 +148,37 @@ TEST_F(HostTest, OpenFileFindsOpensOrRefuses) {
   EXPECT_EQ(IDE.ModuleCount(), 1);
   EXPECT_EQ(U::GetCurrentFileName(), name);
   IPtr<IOTAEditBuffer> again;
-  U::OpenFile(ChangeFileExt(name, u".PAS"), again);
+  U::OpenFile(name, again);
   EXPECT_EQ(IDE.ModuleCount(), 1);
   EXPECT_TRUE(again == buffer);
+}
+
+// On this file system names that differ in case, or that only case folding joins, are two
+// files: each request reaches only the buffer and the project entry of its own name.
+TEST_F(HostTest, ABufferOrProjectEntryAnswersOnlyToItsExactName) {
+  const std::pair<std::string, std::string> pairs[] = {
+      {"Unit1.pas", "UNIT1.pas"},
+      {"Unit1.pas", "Unit1.PAS"},
+      {"\xC5\xBF.pas", "s.pas"},     // U+017F LATIN SMALL LETTER LONG S
+      {"\xE2\x84\xAA.pas", "k.pas"}, // U+212A KELVIN SIGN
+  };
+  for (const auto &[first, second] : pairs) {
+    const String a = File(first, "unit a;"), b = File(second, "unit b;");
+    IDE.Open(a);
+    IDE.AddProject(Dir.Str("P.dproj"), u"Delphi.Personality", u"Application", {a});
+    IPtr<IOTAEditBuffer> found;
+    U::FindOpenModule(b, found);
+    EXPECT_FALSE(found) << second;
+    IPtr<IOTAProject> project;
+    U::GetActiveProject(project);
+    EXPECT_FALSE(U::ProjectContainsFile(project.get(), b)) << second;
+    IDE.Open(b);
+    for (const String &name : {a, b}) {
+      U::OpenFile(name, found);
+      EXPECT_TRUE(found && found->FileName() == name) << StringToUtf8(name);
+    }
+    IDE.CloseAll();
+  }
 }
 
 TEST_F(HostTest, CurrentEditorIsTheUnitOfTheCurrentModule) {
@@ -172,7 +200,7 @@ TEST_F(HostTest, ProjectHelpers) {
   auto app = IDE.AddProject(u"/p/App.dproj", u"Delphi.Personality", u"Application", {u"/p/A.pas"});
   EXPECT_EQ(U::GetActiveProjectSource(), u"/p/App.dpr");
   EXPECT_EQ(U::GetActiveProjectString(), u"Delphi.Personality");
-  EXPECT_TRUE(U::ProjectContainsFile(app.get(), u"/P/a.PAS"));
+  EXPECT_TRUE(U::ProjectContainsFile(app.get(), u"/p/A.pas"));
   EXPECT_FALSE(U::ProjectContainsFile(app.get(), u"/p/B.pas"));
   auto pkg = IDE.AddProject(u"/p/Pkg.dproj", u"Delphi.Personality", u"Package", {});
   EXPECT_EQ(U::GetProjectSourceName(pkg.get()), u"/p/Pkg.dpk");

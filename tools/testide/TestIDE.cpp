@@ -14,6 +14,7 @@
 #include <optional>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 namespace krx::testide {
 
@@ -686,6 +687,8 @@ bool TTestIDE::OpenFile(const String &FileName) {
 }
 
 bool TTestIDE::ReloadFile(const String &FileName) {
+  if (auto before = std::exchange(BeforeReload, nullptr))
+    before();
   IPtr<THostBuffer> buffer = FindBuffer(FileName);
   String why;
   const std::optional<std::string> text = buffer ? BufferTextOf(FileName, &why) : std::nullopt;
@@ -702,10 +705,10 @@ IPtr<IOTAModule> TTestIDE::CurrentModule() { return FCurrent; }
 
 IPtr<THostModule> TTestIDE::FindHostModule(const String &fileName) {
   for (auto &m : FModules) {
-    if (AnsiSameText(m->RealFileName(), fileName))
+    if (SameFileName(m->RealFileName(), fileName))
       return m;
     for (Integer i = 0; i < m->ModuleFileCount(); ++i)
-      if (AnsiSameText(m->ModuleFileEditors(i)->FileName(), fileName))
+      if (SameFileName(m->ModuleFileEditors(i)->FileName(), fileName))
         return m;
   }
   return nullptr;
@@ -717,7 +720,7 @@ IPtr<THostBuffer> TTestIDE::FindBuffer(const String &fileName) {
   for (auto &m : FModules)
     for (Integer i = 0; i < m->ModuleFileCount(); ++i)
       if (auto *b = dynamic_cast<THostBuffer *>(m->ModuleFileEditors(i).get()))
-        if (AnsiSameText(b->FileName(), fileName))
+        if (SameFileName(b->FileName(), fileName))
           return IPtr<THostBuffer>(b);
   return nullptr;
 }

@@ -363,6 +363,9 @@ public:
   IPtr<IOTAProjectGroup> MainProjectGroup() override { return GroupMissing ? nullptr : FGroup; }
   // The module services answer no main project group (the active project stays).
   bool GroupMissing = false;
+  // Run once when ReloadFile is next called, before it reads the file: another program
+  // finishing its write between the expert's own read and the IDE's.
+  std::function<void()> BeforeReload;
   IPtr<IOTAProject> GetActiveProject() override;
   Integer ModuleCount() override { return static_cast<Integer>(FModules.size()); }
   IPtr<IOTAModule> Modules(Integer Index) override;
@@ -375,6 +378,7 @@ public:
   void SettleModules();
   bool Close(const String &fileName);
   void CloseAll();
+  // Modules and buffers are found by their exact names, as the file system tells files apart.
   IPtr<THostModule> FindHostModule(const String &fileName);
   IPtr<THostBuffer> FindBuffer(const String &fileName);
   // Makes the module of the file the current one; its buffer becomes the top buffer.

@@ -32,18 +32,6 @@ void TPersistent::AssignError(const TPersistent *Source) const {
 
 namespace {
 
-// Runs body inside BeginUpdate/EndUpdate; EndUpdate also runs when body raises.
-template <typename F> void WithUpdate(TStrings &list, F &&body) {
-  list.BeginUpdate();
-  try {
-    body();
-  } catch (...) {
-    list.EndUpdate();
-    throw;
-  }
-  list.EndUpdate();
-}
-
 // Texts handed over as the class library's null-terminated strings end at the first #0.
 StringView UpToNul(const String &s) {
   StringView v(s);

@@ -6,6 +6,7 @@
 #include "Platform/Rtl/Encoding.h"
 #include "Platform/Rtl/EnumSet.h"
 #include "Platform/Rtl/Intf.h"
+#include "Platform/Rtl/ScopeExit.h"
 #include "Platform/Rtl/SysUtils.h"
 #include "Platform/Rtl/System.h"
 #include "Platform/Rtl/TypInfo.h"
@@ -224,6 +225,13 @@ private:
   const TEncoding *FEncoding = nullptr;
   const TEncoding *FDefaultEncoding = TEncoding::Default();
 };
+
+// Runs body inside BeginUpdate/EndUpdate of the list; EndUpdate also runs when body raises.
+template <typename F> void WithUpdate(TStrings &list, F &&body) {
+  list.BeginUpdate();
+  TScopeExit end{[&list] { list.EndUpdate(); }};
+  body();
+}
 
 class TStringList;
 using TStringListSortCompare =

@@ -35,6 +35,10 @@ String ChangeFileExt(StringView fileName, StringView extension);
 String IncludeTrailingPathDelimiter(StringView s);
 String ExcludeTrailingPathDelimiter(StringView s);
 bool IsPathDelimiter(StringView s, Integer index); // 1-based; '/' or '\'
+// Whether two names name the same file, as the file system compares them: exactly, code unit
+// by code unit. "Unit1.pas" and "UNIT1.pas" are two files here, and so are names that only
+// case folding joins ("\u017F" and "s").
+inline bool SameFileName(StringView a, StringView b) { return a == b; }
 
 // The absolute form of a name relative to the current directory, with "." and ".."
 // segments resolved lexically (links are not followed). An empty name stays empty.

@@ -46,22 +46,6 @@ private:
   std::unordered_map<String, Integer> FNames;
 };
 
-namespace {
-
-// Runs body inside BeginUpdate/EndUpdate of the list; EndUpdate also runs when body raises.
-template <typename F> void WithUpdate(TStrings &list, F &&body) {
-  list.BeginUpdate();
-  try {
-    body();
-  } catch (...) {
-    list.EndUpdate();
-    throw;
-  }
-  list.EndUpdate();
-}
-
-} // namespace
-
 // A file read as ANSI that is really unmarked UTF-8 would come back double-encoded from the
 // next save.
 const TEncoding *UnmarkedUtf8(const TBytes &bytes) {

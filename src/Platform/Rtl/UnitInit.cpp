@@ -1,5 +1,7 @@
 #include "Platform/Rtl/UnitInit.h"
 
+#include "Platform/Rtl/ScopeExit.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -42,15 +44,11 @@ void InitializeUnits(std::span<const TUnitEntry> units) {
   if (FindGroup(units) != groups.end())
     return;
   groups.push_back({units.data(), {}});
-  try {
-    for (const TUnitEntry &u : units) {
-      if (u.Initialization)
-        u.Initialization();
-      groups.back().Done.push_back(u);
-    }
-  } catch (...) {
-    FinalizeUnits(units);
-    throw;
+  TScopeFail undo{[units] { FinalizeUnits(units); }};
+  for (const TUnitEntry &u : units) {
+    if (u.Initialization)
+      u.Initialization();
+    groups.back().Done.push_back(u);
   }
 }
 

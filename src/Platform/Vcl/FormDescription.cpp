@@ -1,5 +1,6 @@
 #include "Platform/Vcl/FormDescription.h"
 
+#include "Platform/Rtl/ScopeExit.h"
 #include "Platform/Vcl/ActnList.h"
 #include "Platform/Vcl/Forms.h"
 #include "Platform/Vcl/ImgList.h"
@@ -413,12 +414,8 @@ void RegisterSub(const String &Name, std::function<TPersistent *(TPersistent *)>
 void ReadComponentDescription(TComponent *Root, StringView Text) {
   KR_ASSERT(Root != nullptr);
   TReader reader(Root, Text);
-  try {
-    reader.Read();
-  } catch (...) {
-    reader.Abandon();
-    throw;
-  }
+  TScopeFail abandon{[&reader] { reader.Abandon(); }};
+  reader.Read();
 }
 
 } // namespace krx

@@ -1,5 +1,6 @@
 #include "Platform/Vcl/Forms.h"
 
+#include "Platform/Rtl/ScopeExit.h"
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Vcl/FormDescription.h"
 
@@ -28,12 +29,6 @@ String ProgramTitle() {
   auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? String() : Utf8ToString(exe.stem().string());
 }
-
-template <class F> struct TScopeExit {
-  F Fn;
-  ~TScopeExit() { Fn(); }
-};
-template <class F> TScopeExit(F) -> TScopeExit<F>;
 
 } // namespace
 
@@ -896,27 +891,21 @@ void TCustomForm::MonitorDpiChanged(Integer NewPPI) {
     return;
   if (OnBeforeMonitorDpiChanged)
     OnBeforeMonitorDpiChanged(this, oldPPI, NewPPI);
-  try {
-    if (FScaled) {
-      // The scaling's own bounds changes are no moves to another monitor.
-      const bool changing = FDpiChanging;
-      FDpiChanging = true;
-      TScopeExit done{[this, changing] { FDpiChanging = changing; }};
-      DisableAlign();
-      TScopeExit enable{[this] { EnableAlign(); }};
-      ChangeScale(NewPPI, oldPPI, true);
-    }
-  } catch (...) {
-    // The after step still runs, so whatever the before step hid is shown again.
-    try {
-      if (OnAfterMonitorDpiChanged)
-        OnAfterMonitorDpiChanged(this, oldPPI, NewPPI);
-    } catch (...) {
-    }
-    throw;
+  // The after step also runs when the scaling raises, so whatever the before step hid is
+  // shown again.
+  TScopeExit after{[this, oldPPI, NewPPI] {
+    if (OnAfterMonitorDpiChanged)
+      OnAfterMonitorDpiChanged(this, oldPPI, NewPPI);
+  }};
+  if (FScaled) {
+    // The scaling's own bounds changes are no moves to another monitor.
+    const bool changing = FDpiChanging;
+    FDpiChanging = true;
+    TScopeExit done{[this, changing] { FDpiChanging = changing; }};
+    DisableAlign();
+    TScopeExit enable{[this] { EnableAlign(); }};
+    ChangeScale(NewPPI, oldPPI, true);
   }
-  if (OnAfterMonitorDpiChanged)
-    OnAfterMonitorDpiChanged(this, oldPPI, NewPPI);
 }
 
 // ---- TCustomFrame ---------------------------------------------------------------------------

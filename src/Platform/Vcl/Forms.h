@@ -464,47 +464,27 @@ private:
 void ReadComponentDescription(TComponent *Root, StringView Text);
 
 template <class F, class... A> F *TCustomForm::Create(TComponent *AOwner, A &&...Args) {
-  F *form = new F(AOwner, std::forward<A>(Args)...);
-  try {
-    form->Construct(true);
-  } catch (...) {
-    delete form;
-    throw;
-  }
-  return form;
+  std::unique_ptr<F> form(new F(AOwner, std::forward<A>(Args)...));
+  form->Construct(true);
+  return form.release();
 }
 
 template <class F, class... A> F *TCustomForm::CreateNew(TComponent *AOwner, A &&...Args) {
-  F *form = new F(AOwner, std::forward<A>(Args)...);
-  try {
-    form->Construct(false);
-  } catch (...) {
-    delete form;
-    throw;
-  }
-  return form;
+  std::unique_ptr<F> form(new F(AOwner, std::forward<A>(Args)...));
+  form->Construct(false);
+  return form.release();
 }
 
 template <class F, class... A> F *TCustomFrame::Create(TComponent *AOwner, A &&...Args) {
-  F *frame = new F(AOwner, std::forward<A>(Args)...);
-  try {
-    frame->Construct();
-  } catch (...) {
-    delete frame;
-    throw;
-  }
-  return frame;
+  std::unique_ptr<F> frame(new F(AOwner, std::forward<A>(Args)...));
+  frame->Construct();
+  return frame.release();
 }
 
 template <class D, class... A> D *TDataModule::Create(TComponent *AOwner, A &&...Args) {
-  D *module = new D(AOwner, std::forward<A>(Args)...);
-  try {
-    module->Construct();
-  } catch (...) {
-    delete module;
-    throw;
-  }
-  return module;
+  std::unique_ptr<D> module(new D(AOwner, std::forward<A>(Args)...));
+  module->Construct();
+  return module.release();
 }
 
 template <class F> F *TApplication::CreateForm() {

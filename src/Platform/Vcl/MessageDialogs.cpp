@@ -5,6 +5,7 @@
 #include "Platform/Vcl/TextDraw.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace krx {
 
@@ -34,88 +35,84 @@ TForm *CreateMessageDialog(const String &Msg, TMsgDlgType DlgType, TMsgDlgButton
                            TMsgDlgBtn DefaultButton) {
   if (!Buttons.Contains(DefaultButton))
     DefaultButton = DefaultMsgDlgButton(Buttons);
-  TForm *form = TCustomForm::CreateNew<TForm>(Application);
-  try {
-    form->SetBorderStyle(bsDialog);
-    form->SetPosition(poScreenCenter);
-    form->SetCaption(MsgDlgCaption(DlgType));
+  std::unique_ptr<TForm> owned(TCustomForm::CreateNew<TForm>(Application));
+  TForm *form = owned.get();
+  form->SetBorderStyle(bsDialog);
+  form->SetPosition(poScreenCenter);
+  form->SetCaption(MsgDlgCaption(DlgType));
 
-    TCanvas canvas;
-    canvas.Font().Assign(form->Font());
-    const Integer avgWidth =
-        canvas.TextWidth(u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52;
-    const Integer charHeight = canvas.TextHeight(u"Ag");
-    const Integer horzMargin = MulDiv(8, avgWidth, 4);
-    const Integer vertMargin = MulDiv(8, charHeight, 8);
-    const Integer horzSpacing = MulDiv(10, avgWidth, 4);
-    const Integer vertSpacing = MulDiv(10, charHeight, 8);
-    const Integer buttonSpacing = MulDiv(4, avgWidth, 4);
-    const Integer buttonHeight = MulDiv(14, charHeight, 8);
-    Integer buttonWidth = MulDiv(50, avgWidth, 4);
-    Integer buttonCount = 0;
-    for (int b = mbYes; b <= mbClose; ++b)
-      if (Buttons.Contains(static_cast<TMsgDlgBtn>(b))) {
-        ++buttonCount;
-        TRect r = Rect(0, 0, 0, 0);
-        DrawTextW(canvas, kButtonCaptions[b], r, DT_CALCRECT | DT_SINGLELINE);
-        buttonWidth = std::max(buttonWidth, r.Right + 8);
-      }
-
-    const Integer screenWidth = Screen ? Screen->PrimaryMonitor()->Width() : 1024;
-    TRect textRect = Rect(0, 0, screenWidth / 2, 0);
-    DrawTextW(canvas, Msg, textRect, DT_CALCRECT | DT_WORDBREAK);
-    const bool hasIcon = DlgType != mtCustom;
-    Integer iconTextWidth = textRect.Right;
-    Integer iconTextHeight = textRect.Bottom;
-    if (hasIcon) {
-      iconTextWidth += 32 + horzSpacing;
-      iconTextHeight = std::max(iconTextHeight, 32);
+  TCanvas canvas;
+  canvas.Font().Assign(form->Font());
+  const Integer avgWidth =
+      canvas.TextWidth(u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52;
+  const Integer charHeight = canvas.TextHeight(u"Ag");
+  const Integer horzMargin = MulDiv(8, avgWidth, 4);
+  const Integer vertMargin = MulDiv(8, charHeight, 8);
+  const Integer horzSpacing = MulDiv(10, avgWidth, 4);
+  const Integer vertSpacing = MulDiv(10, charHeight, 8);
+  const Integer buttonSpacing = MulDiv(4, avgWidth, 4);
+  const Integer buttonHeight = MulDiv(14, charHeight, 8);
+  Integer buttonWidth = MulDiv(50, avgWidth, 4);
+  Integer buttonCount = 0;
+  for (int b = mbYes; b <= mbClose; ++b)
+    if (Buttons.Contains(static_cast<TMsgDlgBtn>(b))) {
+      ++buttonCount;
+      TRect r = Rect(0, 0, 0, 0);
+      DrawTextW(canvas, kButtonCaptions[b], r, DT_CALCRECT | DT_SINGLELINE);
+      buttonWidth = std::max(buttonWidth, r.Right + 8);
     }
-    const Integer groupWidth =
-        buttonCount > 0 ? buttonWidth * buttonCount + buttonSpacing * (buttonCount - 1) : 0;
-    form->SetClientWidth(std::max(iconTextWidth, groupWidth) + horzMargin * 2);
-    form->SetClientHeight(iconTextHeight + buttonHeight + vertSpacing + vertMargin * 2);
 
-    if (hasIcon) {
-      auto *image = new TImage(form);
-      image->SetName(u"Image");
-      image->SetParent(form);
-      image->SetPictureName(kIconNames[DlgType]);
-      image->SetBounds(horzMargin, vertMargin, 32, 32);
-    }
-    auto *message = new TLabel(form);
-    message->SetName(u"Message");
-    message->SetParent(form);
-    message->SetWordWrap(true);
-    message->SetCaption(Msg);
-    message->SetBounds(iconTextWidth - textRect.Right + horzMargin, vertMargin, textRect.Width(),
-                       textRect.Height());
-
-    const TMsgDlgBtn cancelButton = Buttons.Contains(mbCancel) ? mbCancel
-                                    : Buttons.Contains(mbNo)   ? mbNo
-                                                               : mbOK;
-    Integer x = (form->ClientWidth() - groupWidth) / 2;
-    for (int b = mbYes; b <= mbClose; ++b) {
-      const auto button = static_cast<TMsgDlgBtn>(b);
-      if (!Buttons.Contains(button))
-        continue;
-      auto *control = new TButton(form);
-      control->SetName(kButtonNames[b]);
-      control->SetParent(form);
-      control->SetCaption(kButtonCaptions[b]);
-      control->SetModalResult(ModalResultOf(button));
-      control->SetDefault(button == DefaultButton);
-      control->SetCancel(button == cancelButton && Buttons.Contains(cancelButton));
-      control->SetBounds(x, iconTextHeight + vertMargin + vertSpacing, buttonWidth, buttonHeight);
-      if (button == DefaultButton && control->CanFocus())
-        form->SetActiveControl(control);
-      x += buttonWidth + buttonSpacing;
-    }
-  } catch (...) {
-    delete form;
-    throw;
+  const Integer screenWidth = Screen ? Screen->PrimaryMonitor()->Width() : 1024;
+  TRect textRect = Rect(0, 0, screenWidth / 2, 0);
+  DrawTextW(canvas, Msg, textRect, DT_CALCRECT | DT_WORDBREAK);
+  const bool hasIcon = DlgType != mtCustom;
+  Integer iconTextWidth = textRect.Right;
+  Integer iconTextHeight = textRect.Bottom;
+  if (hasIcon) {
+    iconTextWidth += 32 + horzSpacing;
+    iconTextHeight = std::max(iconTextHeight, 32);
   }
-  return form;
+  const Integer groupWidth =
+      buttonCount > 0 ? buttonWidth * buttonCount + buttonSpacing * (buttonCount - 1) : 0;
+  form->SetClientWidth(std::max(iconTextWidth, groupWidth) + horzMargin * 2);
+  form->SetClientHeight(iconTextHeight + buttonHeight + vertSpacing + vertMargin * 2);
+
+  if (hasIcon) {
+    auto *image = new TImage(form);
+    image->SetName(u"Image");
+    image->SetParent(form);
+    image->SetPictureName(kIconNames[DlgType]);
+    image->SetBounds(horzMargin, vertMargin, 32, 32);
+  }
+  auto *message = new TLabel(form);
+  message->SetName(u"Message");
+  message->SetParent(form);
+  message->SetWordWrap(true);
+  message->SetCaption(Msg);
+  message->SetBounds(iconTextWidth - textRect.Right + horzMargin, vertMargin, textRect.Width(),
+                     textRect.Height());
+
+  const TMsgDlgBtn cancelButton = Buttons.Contains(mbCancel) ? mbCancel
+                                  : Buttons.Contains(mbNo)   ? mbNo
+                                                             : mbOK;
+  Integer x = (form->ClientWidth() - groupWidth) / 2;
+  for (int b = mbYes; b <= mbClose; ++b) {
+    const auto button = static_cast<TMsgDlgBtn>(b);
+    if (!Buttons.Contains(button))
+      continue;
+    auto *control = new TButton(form);
+    control->SetName(kButtonNames[b]);
+    control->SetParent(form);
+    control->SetCaption(kButtonCaptions[b]);
+    control->SetModalResult(ModalResultOf(button));
+    control->SetDefault(button == DefaultButton);
+    control->SetCancel(button == cancelButton && Buttons.Contains(cancelButton));
+    control->SetBounds(x, iconTextHeight + vertMargin + vertSpacing, buttonWidth, buttonHeight);
+    if (button == DefaultButton && control->CanFocus())
+      form->SetActiveControl(control);
+    x += buttonWidth + buttonSpacing;
+  }
+  return owned.release();
 }
 
 } // namespace krx

@@ -1,5 +1,6 @@
 #include "Platform/Vcl/StdCtrls.h"
 
+#include "Platform/Rtl/ScopeExit.h"
 #include "Platform/Vcl/FormDescription.h"
 #include "Platform/Vcl/Forms.h"
 #include "Platform/Vcl/TextDraw.h"
@@ -80,44 +81,28 @@ TControlStrings::TControlStrings(TListener Listener) : FListener(std::move(Liste
   };
 }
 
+template <class F> decltype(auto) TControlStrings::Quietly(F &&operation) {
+  ++FInOperation;
+  TScopeExit done{[this] { --FInOperation; }};
+  return operation();
+}
+
 Integer TControlStrings::AddObject(const String &S, TObject *AObject) {
   const Integer before = Count();
-  ++FInOperation;
-  Integer index;
-  try {
-    index = TStringList::AddObject(S, AObject);
-  } catch (...) {
-    --FInOperation;
-    throw;
-  }
-  --FInOperation;
+  const Integer index = Quietly([&] { return TStringList::AddObject(S, AObject); });
   if (Count() > before && FListener.Inserted)
     FListener.Inserted(index);
   return index;
 }
 
 void TControlStrings::InsertObject(Integer Index, const String &S, TObject *AObject) {
-  ++FInOperation;
-  try {
-    TStringList::InsertObject(Index, S, AObject);
-  } catch (...) {
-    --FInOperation;
-    throw;
-  }
-  --FInOperation;
+  Quietly([&] { TStringList::InsertObject(Index, S, AObject); });
   if (FListener.Inserted)
     FListener.Inserted(Index);
 }
 
 void TControlStrings::Delete(Integer Index) {
-  ++FInOperation;
-  try {
-    TStringList::Delete(Index);
-  } catch (...) {
-    --FInOperation;
-    throw;
-  }
-  --FInOperation;
+  Quietly([&] { TStringList::Delete(Index); });
   if (FListener.Deleted)
     FListener.Deleted(Index);
 }
@@ -129,14 +114,7 @@ void TControlStrings::Clear() {
 }
 
 void TControlStrings::Exchange(Integer Index1, Integer Index2) {
-  ++FInOperation;
-  try {
-    TStringList::Exchange(Index1, Index2);
-  } catch (...) {
-    --FInOperation;
-    throw;
-  }
-  --FInOperation;
+  Quietly([&] { TStringList::Exchange(Index1, Index2); });
   if (FListener.Exchanged)
     FListener.Exchanged(Index1, Index2);
 }

@@ -285,6 +285,10 @@ public:
   void Exchange(Integer Index1, Integer Index2) override;
 
 private:
+  // Runs one of the list's own operations with its change notification held back: the
+  // listener hears the operation itself once it is done.
+  template <class F> decltype(auto) Quietly(F &&operation);
+
   TListener FListener;
   Integer FInOperation = 0;
 };

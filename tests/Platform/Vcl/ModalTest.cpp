@@ -93,6 +93,17 @@ TEST_F(TDialogFixture, TheOtherFormsAreDisabledAndAVisibleFormIsRefused) {
   EXPECT_EQ(script.Captions(), (std::vector<String>{u"Options", u"Nested", u"Options"}));
 }
 
+// The form is hidden as the run ends: a failure there reaches the caller (it does not end the
+// process), and the other forms are enabled again.
+TEST_F(TDialogFixture, AFailureWhileTheRunEndsReachesTheCallerAndTheOtherFormsComeBack) {
+  auto main = NewForm();
+  main->Show();
+  dialog->OnHide = [](TObject *) { throw Exception(u"hide failed"); };
+  TScriptedModal script({[](TCustomForm &f) { f.SetModalResult(mrOk); }});
+  EXPECT_THROW(dialog->ShowModal(), Exception);
+  EXPECT_TRUE(main->Enabled());
+}
+
 TEST_F(TDialogFixture, ARunThatNobodyEndsIsCancelledEvenWhenCloseIsRefused) {
   dialog->OnCloseQuery = [](TObject *, bool &canClose) { canClose = false; };
   TScriptedModal script({});
