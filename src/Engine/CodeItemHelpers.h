@@ -18,6 +18,11 @@ inline TPascalLanguage &PascalLanguage() {
   return *gPascalLanguage;
 }
 
+// The method kinds that have a result type.
+inline bool HasResultKind(TMethodKind kind) {
+  return kind == mkFunction || kind == mkOperator || kind == mkMethod;
+}
+
 // Frees a list's storage once it is empty.
 template <class V> void ReleaseStorage(V &list) { V().swap(list); }
 

@@ -1,6 +1,6 @@
 // The routine items: the member base, routines (global procedures, methods and their
 // implementations) with their declaration and implementation links, the duplicate checks of a
-// rename, method resolution clauses and procedural types.
+// rename and method resolution clauses.
 #include "Engine/CodeItems.h"
 
 #include "Engine/CodeItemHelpers.h"
@@ -21,9 +21,6 @@ const Char *const SOperatorSignatureExists =
 const Char *const SSignatureExists =
     u"A procedure named %s with identical parameter signature already exists. Continue?";
 
-bool HasResultKind(TMethodKind kind) {
-  return kind == mkFunction || kind == mkOperator || kind == mkMethod;
-}
 } // namespace
 
 void ConfirmOrAbort(const Char *question, const String &name) {
@@ -424,60 +421,5 @@ void TResClauseItem::ValidateName(const String &OldName, const String &NewName) 
 }
 
 String TResClauseItem::GetDescription() const { return Name() + u"=" + FImplMethod + u";"; }
-
-const TClassInfo &TDelegateItem::StaticClassInfo() {
-  static const TClassInfo info =
-      TClassInfoBuilder<TDelegateItem>(&TTypeItem::StaticClassInfo())
-          .Enum(u"CallConvention", TCallConventionNames, &TDelegateItem::CallConvention,
-                &TDelegateItem::SetCallConvention)
-          .Str(u"DataName", &TDelegateItem::DataName, &TDelegateItem::SetDataName)
-          .Set(u"Directives", TDelegateDirectiveNames, &TDelegateItem::Directives,
-               &TDelegateItem::SetDirectives)
-          .Enum(u"MethodKind", TMethodKindNames, &TDelegateItem::MethodKind,
-                &TDelegateItem::SetMethodKind)
-          .Str(u"Parameters", &TDelegateItem::Parameters, &TDelegateItem::SetParameters)
-          .Build();
-  return info;
-}
-
-TDelegateItem::TDelegateItem(TCodeItem *AOwner) : TTypeItem(AOwner) {
-  FKind = ckDelegate;
-  SetIsPublic(true);
-}
-
-void TDelegateItem::SetKind(TCodeItemKind Value) {
-  KR_ASSERT(Value == ckDelegate || Value == ckFunctionPointer || Value == ckMethodReference);
-  FKind = Value;
-}
-
-bool TDelegateItem::HasResult() const { return HasResultKind(FMethodKind); }
-
-String TDelegateItem::GetDeclaration() const {
-  return GetLanguage()->DelegateDeclarationText(*this);
-}
-
-void TDelegateItem::AssignProps(const TCodeItem &Source) {
-  TTypeItem::AssignProps(Source);
-  if (const auto *source = dynamic_cast<const TDelegateItem *>(&Source)) {
-    FDataName = source->FDataName;
-    FCallConvention = source->FCallConvention;
-    FMethodKind = source->FMethodKind;
-    FParameters = source->FParameters;
-    FDirectives = source->FDirectives;
-    FKind = source->Kind();
-  }
-}
-
-void TDelegateItem::ValidateName(const String &OldName, const String &NewName) {
-  GetLanguage()->IdentValidator().CheckFor(Kind(), NewName);
-  TCodeItem::CheckUniqueName(OldName, NewName);
-}
-
-String TDelegateItem::GetDescription() const {
-  String tail = u";";
-  if (FMethodKind != mkProcedure && !FDataName.empty())
-    tail = Format(u": %s;", {FDataName});
-  return Format(u"%s (%s)%s", {Name(), FParameters, tail});
-}
 
 } // namespace krx

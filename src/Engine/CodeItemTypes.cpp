@@ -1,6 +1,6 @@
 // The type items and the members of classifiers: the type base that lists every type with its
-// module, classifiers, fields, properties and events with their rename checks, visibility
-// sections, record variant parts and types kept only as text.
+// module, procedural types, classifiers, fields, properties and events with their rename
+// checks, visibility sections, record variant parts and types kept only as text.
 #include "Engine/CodeItems.h"
 
 #include "Engine/CodeItemHelpers.h"
@@ -49,6 +49,61 @@ void TTypeItem::FollowModule(TCodeItem *Root) {
     for (Integer i = item->ChildCount() - 1; i >= 0; --i)
       pending.push_back(item->GetChild(i));
   }
+}
+
+const TClassInfo &TDelegateItem::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfoBuilder<TDelegateItem>(&TTypeItem::StaticClassInfo())
+          .Enum(u"CallConvention", TCallConventionNames, &TDelegateItem::CallConvention,
+                &TDelegateItem::SetCallConvention)
+          .Str(u"DataName", &TDelegateItem::DataName, &TDelegateItem::SetDataName)
+          .Set(u"Directives", TDelegateDirectiveNames, &TDelegateItem::Directives,
+               &TDelegateItem::SetDirectives)
+          .Enum(u"MethodKind", TMethodKindNames, &TDelegateItem::MethodKind,
+                &TDelegateItem::SetMethodKind)
+          .Str(u"Parameters", &TDelegateItem::Parameters, &TDelegateItem::SetParameters)
+          .Build();
+  return info;
+}
+
+TDelegateItem::TDelegateItem(TCodeItem *AOwner) : TTypeItem(AOwner) {
+  FKind = ckDelegate;
+  SetIsPublic(true);
+}
+
+void TDelegateItem::SetKind(TCodeItemKind Value) {
+  KR_ASSERT(Value == ckDelegate || Value == ckFunctionPointer || Value == ckMethodReference);
+  FKind = Value;
+}
+
+bool TDelegateItem::HasResult() const { return HasResultKind(FMethodKind); }
+
+String TDelegateItem::GetDeclaration() const {
+  return GetLanguage()->DelegateDeclarationText(*this);
+}
+
+void TDelegateItem::AssignProps(const TCodeItem &Source) {
+  TTypeItem::AssignProps(Source);
+  if (const auto *source = dynamic_cast<const TDelegateItem *>(&Source)) {
+    FDataName = source->FDataName;
+    FCallConvention = source->FCallConvention;
+    FMethodKind = source->FMethodKind;
+    FParameters = source->FParameters;
+    FDirectives = source->FDirectives;
+    FKind = source->Kind();
+  }
+}
+
+void TDelegateItem::ValidateName(const String &OldName, const String &NewName) {
+  GetLanguage()->IdentValidator().CheckFor(Kind(), NewName);
+  TCodeItem::CheckUniqueName(OldName, NewName);
+}
+
+String TDelegateItem::GetDescription() const {
+  String tail = u";";
+  if (FMethodKind != mkProcedure && !FDataName.empty())
+    tail = Format(u": %s;", {FDataName});
+  return Format(u"%s (%s)%s", {Name(), FParameters, tail});
 }
 
 const TClassInfo &TClassItem::StaticClassInfo() {
