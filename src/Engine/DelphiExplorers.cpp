@@ -1,20 +1,7 @@
 #include "Engine/DelphiExplorers.h"
 
-#include "Common/DataFolders.h"
 #include "Engine/ParamLists.h"
-#include "Platform/Rtl/Character.h"
-#include "Platform/Rtl/Files.h"
-#include "Platform/Shell/ShellApi.h"
-#include "World/ClassEx.h"
 #include "World/KRStrUtils.h"
-#include "World/ParsingLocks.h"
-
-
-#include <cstdio>
-#include <ctime>
-#include <filesystem>
-#include <fstream>
-#include <unordered_set>
 
 namespace krx {
 
@@ -24,12 +11,6 @@ constexpr TCodeMessageKind kError = TCodeMessageKind::Error;
 
 constexpr const Char *SCallConventionRedefined = u"Calling convention redefined";
 constexpr const Char *SUsesUnterminated = u"Error in uses clause (unterminated string)";
-constexpr const Char *SDelegatesNotFound = u"Global Delegate Definition file not found:\r\n";
-constexpr const Char *SGlobalDelegatesFile = u"GlobalDelegates.txt";
-
-// The built-in default of the global delegates file: one line, no mark, no line break.
-constexpr char kDefaultDelegates[] = "TNotifyEvent = procedure (Sender: TObject) of object;";
-static_assert(sizeof(kDefaultDelegates) - 1 == 53);
 
 // The words of the language that the validator refuses as names.
 constexpr const Char *kReservedWordText =
@@ -40,72 +21,7 @@ constexpr const Char *kReservedWordText =
     u"resourcestring sealed set shl shr static string then threadvar to try type unit unsafe "
     u"until uses var while with xor";
 
-std::unique_ptr<TStringList> GGlobalDelegates;
 std::unique_ptr<TTokenizerSynchronizer> GSynchronizer;
-
-// What tells that the global delegates file is still the one whose names the list holds: the
-// file's name, device, inode, size and modification time, and the validator (and language
-// mode) that checked the names. Every parse starts with a load; an unchanged file is not read
-// again.
-struct TDelegatesStamp {
-  String FileName;
-  TFileStamp File;
-  const TIdentifierValidator *Validator = nullptr;
-  TDelphiLanguageMode LanguageMode = dlmDelphi7Win32;
-  bool Valid = false;
-
-  bool Same(const TDelegatesStamp &o) const {
-    return Valid && o.Valid && File == o.File && Validator == o.Validator &&
-           LanguageMode == o.LanguageMode && FileName == o.FileName;
-  }
-};
-
-// The stamp of the last load; made on first use, since the unit's start-up may run before
-// this file's own globals are constructed.
-TDelegatesStamp &LoadedDelegates() {
-  static TDelegatesStamp stamp;
-  return stamp;
-}
-
-// The stamp of the delegates file as it is now. It is not valid for anything but a regular
-// file, nor for one modified in the last two seconds.
-TDelegatesStamp DelegatesStampOf(const String &fileName, const TIdentifierValidator &validator,
-                                 TDelphiLanguageMode mode) {
-  TDelegatesStamp stamp;
-  TFileStamp file;
-  if (!FileStampOf(FileNameToOS(fileName), file) || RecentlyModified(file))
-    return stamp;
-  stamp = {fileName, file, &validator, mode, true};
-  return stamp;
-}
-
-// The global delegates' names, hashed and compared as AnsiSameText compares them, so that a
-// property's type is found in constant time however long the file is, without a copy.
-struct TFoldedHash {
-  using is_transparent = void;
-  std::size_t operator()(StringView s) const {
-    std::size_t h = 14695981039346656037ull;
-    for (const Char c : s)
-      h = (h ^ (c < 0x80 ? ((c >= u'A' && c <= u'Z') ? Char(c + 32) : c) : FoldChar(c))) *
-          1099511628211ull;
-    return h;
-  }
-};
-struct TFoldedEqual {
-  using is_transparent = void;
-  bool operator()(StringView a, StringView b) const { return AnsiSameText(a, b); }
-};
-using TDelegateNames = std::unordered_set<String, TFoldedHash, TFoldedEqual>;
-
-TDelegateNames &GlobalDelegateNames() {
-  static TDelegateNames names;
-  return names;
-}
-
-bool IsGlobalDelegate(StringView type) {
-  const TDelegateNames &names = GlobalDelegateNames();
-  return names.find(type) != names.end();
-}
 
 TDelphiLanguageMode Mode() { return TPascalLanguage::GetLanguageMode(); }
 bool NestedTypes() { return Mode() > dlmDelphi7Win32; }
@@ -115,8 +31,6 @@ bool MethodReferences() { return Mode() >= dlmD2009Win32; }
 bool OneOf(TReservedWord w, std::initializer_list<TReservedWord> words) {
   return std::find(words.begin(), words.end(), w) != words.end();
 }
-
-bool IsHintWord(TReservedWord w) { return w >= rwDeprecated && w <= rwLastHint; }
 
 // Trim, cutting a string of the caller's own in place instead of copying it.
 void TrimInPlace(String &s) {
@@ -144,156 +58,7 @@ constexpr std::initializer_list<TReservedWord> kPropertyWords = {
     rwRead,    rwWrite,   rwAdd,      rwRemove,   rwIndex,  rwImplements, rwStored,
     rwDefault, rwNodefault, rwReadOnly, rwWriteOnly, rwDispID};
 
-// What a text is to the tokenizer without reading it: one ASCII identifier and nothing else,
-// something that starts with a number, or anything else.
-enum class TPlainShape : Byte { Identifier, Number, Other };
-
-TPlainShape PlainTextShape(StringView text) {
-  const auto letter = [](Char c) {
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
-  };
-  if (text.empty())
-    return TPlainShape::Other;
-  if (text[0] >= u'0' && text[0] <= u'9')
-    return TPlainShape::Number;
-  if (!letter(text[0]))
-    return TPlainShape::Other;
-  for (const Char c : text)
-    if (!letter(c) && !(c >= u'0' && c <= u'9'))
-      return TPlainShape::Other;
-  return TPlainShape::Identifier;
-}
-
 } // namespace
-
-// ---- Keyword mappers ------------------------------------------------------------------------
-// Each answers False for a word outside its range.
-
-bool ReservedWordToClassKind(TReservedWord w, TClassKind &kind) {
-  switch (w) {
-  case rwClass:
-    kind = clClass;
-    return true;
-  case rwInterface:
-    kind = clInterface;
-    return true;
-  case rwRecord:
-    kind = clRecord;
-    return true;
-  case rwObject:
-    kind = clObject;
-    return true;
-  case rwDispInterface:
-    kind = clDispInterface;
-    return true;
-  default:
-    return false;
-  }
-}
-
-bool ReservedWordToMethodKind(TReservedWord w, TMethodKind &kind) {
-  switch (w) {
-  case rwConstructor:
-    kind = mkConstructor;
-    return true;
-  case rwDestructor:
-    kind = mkDestructor;
-    return true;
-  case rwProcedure:
-    kind = mkProcedure;
-    return true;
-  case rwFunction:
-    kind = mkFunction;
-    return true;
-  case rwOperator:
-    kind = mkOperator;
-    return true;
-  default:
-    return false;
-  }
-}
-
-bool ReservedWordToHintDirective(TReservedWord w, THintDirective &hint) {
-  if (!IsHintWord(w))
-    return false;
-  hint = static_cast<THintDirective>(hdDeprecated + (w - rwDeprecated));
-  return true;
-}
-
-bool ReservedWordToCallingConvention(TReservedWord w, TCallConvention &cc) {
-  for (const auto &[word, convention] : CallConventionWords)
-    if (word == w) {
-      cc = convention;
-      return true;
-    }
-  return false;
-}
-
-TMethodDirective ReservedWordToProcDirective(TReservedWord w) {
-  switch (w) {
-  case rwForward:
-    return pdForward;
-  case rwExternal:
-    return pdExternal;
-  case rwOverload:
-    return pdOverload;
-  case rwUnsafe:
-    return pdUnsafe;
-  case rwInline:
-    return pdInline;
-  case rwDelayed:
-    return pdDelayed;
-  case rwVirtual:
-    return pdVirtual;
-  case rwDynamic:
-    return pdDynamic;
-  case rwAbstract:
-    return pdAbstract;
-  case rwMessage:
-    return pdMessage;
-  case rwOverride:
-    return pdOverride;
-  case rwStatic:
-    return pdStatic;
-  case rwReintroduce:
-    return pdReintroduce;
-  case rwFinal:
-    return pdSealed;
-  default:
-    throw EKRXException(
-        Format(u"Reserved word %d is not a proc directive", {static_cast<Integer>(w)}));
-  }
-}
-
-bool ReservedWordToVisibility(TReservedWord w, TVisibility &v) {
-  switch (w) {
-  case rwPrivate:
-    v = scPrivate;
-    return true;
-  case rwProtected:
-    v = scProtected;
-    return true;
-  case rwPublic:
-    v = scPublic;
-    return true;
-  case rwPublished:
-    v = scPublished;
-    return true;
-  case rwAutomated:
-    v = scAutomated;
-    return true;
-  default:
-    return false;
-  }
-}
-
-// A calling convention met after another: a real convention replaces whatever came before
-// (so "cdecl; varargs" ends with varargs), export and far only fill an empty slot.
-TCallConvention MergeCallConvention(TCallConvention current, TCallConvention next) {
-  if (next == ccExport || next == ccFar)
-    return (current == ccDefault || current == ccExport || current == ccFar) ? next : current;
-  return next;
-}
 
 // ---- TDelphiExplorerOptions -----------------------------------------------------------------
 
@@ -325,301 +90,6 @@ void TDelphiExplorerOptions::SetLanguageMode(TDelphiLanguageMode value) {
   GlobalPascalLanguage()->SetLanguageMode(value);
 }
 
-// ---- TPascalGenericsIdentValidator ----------------------------------------------------------
-
-TPascalGenericsIdentValidator::TPascalGenericsIdentValidator() {
-  FTokens = std::make_unique<TGrammarTokens>(this);
-  TGrammarTokenizer &t = FTokens->Tokenizer();
-  t.SetNumbersAsNumbers(true);
-  t.SetSkipKinds(TTokenKinds{TTokenKind::tkComment, TTokenKind::tkDirective});
-  t.SetTolerateErrors(true);
-}
-
-TPascalGenericsIdentValidator::~TPascalGenericsIdentValidator() { FTokens.reset(); }
-
-void TPascalGenericsIdentValidator::UnexpectedToken() {
-  FResult = false;
-  throw EAbort(u"");
-}
-
-void TPascalGenericsIdentValidator::CheckIdentifier() {
-  if (FChecking && !TPascalIdentValidator::IsValidIdent(FTokens->Tokenizer().Token()))
-    UnexpectedToken();
-}
-
-void TPascalGenericsIdentValidator::BracketIdentifier(Char openBracket) {
-  if (openBracket != u'<') {
-    CheckIdentifier();
-    return;
-  }
-  const String &word = FTokens->Tokenizer().Token();
-  if (GlobalPascalLanguage()->IsReservedWord(word) && !SameText(word, u"CLASS") &&
-      !SameText(word, u"RECORD") && !SameText(word, u"OPERATOR") &&
-      !SameText(word, u"CONSTRUCTOR") && !SameText(word, u"string"))
-    UnexpectedToken();
-}
-
-TTokenKinds TPascalGenericsIdentValidator::GetSkipKinds() {
-  return FTokens->Tokenizer().SkipKinds();
-}
-
-void TPascalGenericsIdentValidator::SetSkipKinds(TTokenKinds kinds) {
-  FTokens->Tokenizer().SetSkipKinds(kinds);
-}
-
-TTokenKind TPascalGenericsIdentValidator::NextToken() { return FTokens->Tokenizer().NextToken(); }
-
-bool TPascalGenericsIdentValidator::ReadPath(const String &text, bool checking, bool asText,
-                                             TGenericIdentPath &path, bool &complete) {
-  TGrammarTokenizer &t = FTokens->Tokenizer();
-  t.SetText(text);
-  FResult = true;
-  FChecking = checking;
-  path.clear();
-  complete = false;
-  try {
-    FTokens->Helper().ReadGenericIdentPath(path, asText, false);
-  } catch (const EAbort &) {
-    FChecking = true;
-    return false;
-  } catch (const ETokenError &) {
-    FChecking = true;
-    return false;
-  }
-  FChecking = true;
-  complete = t.TokenKind() == TTokenKind::tkNone;
-  return FResult;
-}
-
-String TPascalGenericsIdentValidator::UnqualifiedName(const String &text) {
-  if (text.empty())
-    return {};
-  TGenericIdentPath path;
-  bool complete;
-  if (!ReadPath(text, false, true, path, complete) || path.empty())
-    return text;
-  const TGenericIdentifer &last = path.back();
-  if (last.GenericCount <= 0)
-    return last.Name;
-  return Format(u"%s<%s>", {last.Name, String(static_cast<std::size_t>(last.GenericCount - 1), u',')});
-}
-
-bool TPascalGenericsIdentValidator::IsValidName(TCodeItemKind kind, const String &text) {
-  if (text.empty())
-    return false;
-  if (kind == ckMethod) {
-    TGenericIdentPath path;
-    bool complete;
-    return ReadPath(text, true, false, path, complete) && complete && path.size() == 1 &&
-           TPascalIdentValidator::IsValidName(ckMethod, path[0].Name);
-  }
-  if (kind == ckResClause) {
-    TGenericIdentPath path;
-    bool complete;
-    if (!ReadPath(text, false, true, path, complete) || !complete || path.size() < 2)
-      return false;
-    if (!TPascalIdentValidator::IsValidName(ckField, path[0].Name))
-      return false;
-    for (std::size_t i = 1; i < path.size(); ++i)
-      if (!IsIdentText(path[i].Name, false))
-        return false;
-    return true;
-  }
-  return TPascalIdentValidator::IsValidName(kind, text);
-}
-
-bool TPascalGenericsIdentValidator::IsValidFor(TCodeItemKind kind, const String &text) {
-  if (kind == ckDelegate || kind == ckClass || kind == ckInterface || kind == ckRecord) {
-    // A plain ASCII identifier reads as one part checked as an identifier, and a text that
-    // starts with a digit reads a number first: both answers are given without the reading
-    // (and without the exception that ends it), since a global delegates file of a million
-    // lines asks this for every line.
-    switch (PlainTextShape(text)) {
-    case TPlainShape::Identifier:
-      return TPascalIdentValidator::IsValidIdent(text);
-    case TPlainShape::Number:
-      return false;
-    case TPlainShape::Other:
-      break;
-    }
-    TGenericIdentPath path;
-    bool complete;
-    return ReadPath(text, true, false, path, complete) && complete && path.size() == 1;
-  }
-  return TPascalIdentValidator::IsValidFor(kind, text);
-}
-
-bool TPascalGenericsIdentValidator::IsValidQualifiedFor(TCodeItemKind, const String &text) {
-  TGenericIdentPath path;
-  bool complete;
-  return ReadPath(text, true, true, path, complete) && complete && !path.empty();
-}
-
-void TPascalGenericsIdentValidator::SplitGenericName(const String &text, String &name,
-                                                     bool &isGeneric, String &typeParams) {
-  TGenericIdentPath path;
-  bool complete;
-  if (!ReadPath(text, false, true, path, complete) || path.empty()) {
-    name = text;
-    isGeneric = false;
-    typeParams.clear();
-    return;
-  }
-  const Integer n = static_cast<Integer>(path.size());
-  name = GenericIdentPathText(path, n - 1);
-  if (n > 1)
-    name += u".";
-  name += path.back().Name;
-  isGeneric = path.back().GenericCount > 0;
-  typeParams = path.back().GenericText;
-}
-
-bool TPascalGenericsIdentValidator::SplitQualifiedName(const String &text, String &name,
-                                                       String &qualifier) {
-  TGenericIdentPath path;
-  bool complete;
-  if (!ReadPath(text, false, true, path, complete) || path.empty() || !complete) {
-    name = text;
-    qualifier.clear();
-    return false;
-  }
-  name = path.back().Name + path.back().GenericText;
-  qualifier = GenericIdentPathText(path, static_cast<Integer>(path.size()) - 1);
-  return true;
-}
-
-bool TPascalGenericsIdentValidator::SplitList(const String &text, TStrings &strings) {
-  if (Trim(text).empty())
-    return true;
-  TGrammarTokenizer &t = FTokens->Tokenizer();
-  t.SetText(text);
-  FResult = true;
-  FChecking = true;
-  try {
-    for (;;) {
-      strings.Add(FTokens->Helper().ReadTypeIdent());
-      if (t.IsSymbol(u","))
-        continue;
-      if (t.TokenKind() == TTokenKind::tkNone && FResult)
-        return true;
-      break;
-    }
-  } catch (const EAbort &) {
-  } catch (const ETokenError &) {
-  }
-  strings.Clear();
-  return false;
-}
-
-// ---- TTokenizerSynchronizer -----------------------------------------------------------------
-
-TTokenizerSynchronizer::TTokenizerSynchronizer(TSourceLanguage *language)
-    : TLanguageObserver(nullptr, language) {}
-
-void TTokenizerSynchronizer::LanguageChanged() {
-  TParsingLock lock;
-  const TDelphiLanguageMode mode = Mode();
-  SetEscapedIdentifiersEnabled(mode != dlmDelphi7Win32);
-  const bool generics = mode >= dlmD2009Win32;
-  SetGenericNamesEnabled(generics);
-  std::unique_ptr<TPascalIdentValidator> v;
-  if (generics)
-    v = std::make_unique<TPascalGenericsIdentValidator>();
-  else
-    v = std::make_unique<TPascalIdentValidator>();
-  v->UpdateExtraNames(mode);
-  if (GlobalPascalLanguage())
-    GlobalPascalLanguage()->SetIdentValidator(std::move(v));
-  TLanguageObserver::LanguageChanged();
-}
-
-// ---- Global delegates -----------------------------------------------------------------------
-
-std::span<const Byte> DefaultGlobalDelegates() {
-  return {reinterpret_cast<const Byte *>(kDefaultDelegates), sizeof(kDefaultDelegates) - 1};
-}
-
-const TStringList &GlobalDelegates() {
-  KR_ASSERT(GGlobalDelegates != nullptr);
-  return *GGlobalDelegates;
-}
-
-String TDelphiModuleExplorer::GetGlobalDelegatesFileName() {
-  return SharedDataFolder(SharedUnderExpertKeyVersion) + SGlobalDelegatesFile;
-}
-
-void TDelphiModuleExplorer::WriteDefaultGlobalDelegates() {
-  namespace fs = std::filesystem;
-  try {
-    const fs::path target(StringToUtf8(GetGlobalDelegatesFileName()));
-    const fs::path temp = target.string() + ".tmp";
-    std::error_code ec;
-    fs::create_directories(target.parent_path(), ec);
-    {
-      std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-      const auto bytes = DefaultGlobalDelegates();
-      out.write(reinterpret_cast<const char *>(bytes.data()),
-                static_cast<std::streamsize>(bytes.size()));
-      out.close();
-      if (!out)
-        throw EInOutError(u"Cannot write " + Utf8ToString(temp.string()));
-    }
-    fs::rename(temp, target, ec);
-    if (ec) {
-      fs::remove(temp, ec);
-      throw EInOutError(u"Cannot write " + Utf8ToString(target.string()));
-    }
-  } catch (const Exception &) {
-    ShowExplorerException();
-  }
-}
-
-void TDelphiModuleExplorer::OpenGlobalDelegatesFile() {
-  const String fileName = GetGlobalDelegatesFileName();
-  if (!FileExistsQuiet(fileName))
-    throw EKRToolsException(SDelegatesNotFound + fileName);
-  ShellExecuteW(0, u"open", fileName.c_str(), nullptr, nullptr, 1 /* SW_SHOWNORMAL */);
-}
-
-void TDelphiModuleExplorer::LoadGlobalDelegates() {
-  if (!GGlobalDelegates)
-    return;
-  try {
-    const String fileName = GetGlobalDelegatesFileName();
-    TIdentifierValidator &validator = GlobalPascalLanguage()->IdentValidator();
-    TDelegatesStamp stamp = DelegatesStampOf(fileName, validator, Mode());
-    if (stamp.Same(LoadedDelegates()))
-      return;
-    LoadedDelegates() = TDelegatesStamp();
-    if (!FileExistsQuiet(fileName))
-      WriteDefaultGlobalDelegates();
-    TStringList lines;
-    LoadStringsFromFile(lines, fileName);
-    // The names are gathered into a new list: deleting the refused lines from the loaded
-    // list would move the rest of it once for each of them.
-    TStringList names;
-    names.SetCapacity(lines.Count());
-    TDelegateNames keys;
-    keys.reserve(static_cast<std::size_t>(lines.Count()));
-    for (Integer i = 0; i < lines.Count(); ++i) {
-      String line = lines[i];
-      const std::size_t eq = line.find(u'=');
-      if (eq != String::npos)
-        line.resize(eq);
-      line = Trim(line);
-      if (!line.empty() && validator.IsValidFor(ckDelegate, line)) {
-        names.Add(line);
-        keys.insert(std::move(line));
-      }
-    }
-    GGlobalDelegates->Assign(names);
-    GlobalDelegateNames() = std::move(keys);
-    LoadedDelegates() = std::move(stamp);
-  } catch (const Exception &) {
-    ShowExplorerException();
-  }
-}
-
 // ---- Unit start-up --------------------------------------------------------------------------
 
 void DelphiExplorersInitialization() {
@@ -631,17 +101,23 @@ void DelphiExplorersInitialization() {
       language->ReservedWords().Add(t.Token());
   GSynchronizer = std::make_unique<TTokenizerSynchronizer>(language);
   GSynchronizer->LanguageChanged();
-  GGlobalDelegates = std::make_unique<TStringList>();
-  GlobalDelegateNames().clear();
-  // A new, empty list: the file is read again at the next parse.
-  LoadedDelegates() = TDelegatesStamp();
+  GlobalDelegatesInitialization();
 }
 
 void DelphiExplorersFinalization() {
   GSynchronizer.reset();
-  GGlobalDelegates.reset();
-  GlobalDelegateNames().clear();
+  GlobalDelegatesFinalization();
 }
+
+// ---- Global delegates -----------------------------------------------------------------------
+
+String TDelphiModuleExplorer::GetGlobalDelegatesFileName() { return GlobalDelegatesFileName(); }
+
+void TDelphiModuleExplorer::WriteDefaultGlobalDelegates() { WriteDefaultGlobalDelegatesFile(); }
+
+void TDelphiModuleExplorer::OpenGlobalDelegatesFile() { OpenGlobalDelegatesFileInShell(); }
+
+void TDelphiModuleExplorer::LoadGlobalDelegates() { LoadGlobalDelegatesFile(); }
 
 // ---- TDelphiModuleExplorer ------------------------------------------------------------------
 
@@ -1302,7 +778,6 @@ void TDelphiModuleExplorer::ParseUnhandledType(const TIdentRecord &declared,
   {
     TCollectingGuard collect(t);
     bool reread = false;
-    bool afterFirst = true;
     bool endedInside = false; // a procedural type took the closing ";"
     for (;;) {
       const TTokenKind k = reread ? TokenKind() : NextToken();
@@ -1332,9 +807,7 @@ void TDelphiModuleExplorer::ParseUnhandledType(const TIdentRecord &declared,
           RaiseUnexpectedToken();
         }
       }
-      afterFirst = false;
     }
-    (void)afterFirst;
     rest = t.CollectedTextAsLine(!endedInside);
     if (endedInside)
       PushBackDeclarationStart();

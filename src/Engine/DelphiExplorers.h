@@ -1,31 +1,21 @@
-// The Delphi grammar of the source parser, and what goes with it: the options of the Delphi
-// explorer, an identifier validator that understands generic names, the observer that keeps
-// the tokenizers and the validator in step with the language mode, and the file of global
-// delegate type names (GlobalDelegates.txt) with its built-in default.
+// The Delphi grammar of the source parser and the options of the Delphi explorer; the unit
+// start-up that fills the Pascal language's reserved words and starts the generic identifier
+// validator (GenericIdentValidators) and the global delegates file (GlobalDelegates).
 //
 // The grammar reads a module statement by statement. Every declaration that fails costs only
 // itself: its item is marked BadFormat, a message names the token, and the next statement is
 // read normally.
 #pragma once
 
-#include "Engine/CustomPascalExplorers.h"
 #include "Common/KRX.StringList.Helper.h"
+#include "Engine/CustomPascalExplorers.h"
+#include "Engine/DelphiKeywords.h"
+#include "Engine/GenericIdentValidators.h"
+#include "Engine/GlobalDelegates.h"
 
 #include <span>
 
 namespace krx {
-
-// Keyword mappers of the grammar; each answers False for a word outside its range.
-bool ReservedWordToClassKind(TReservedWord w, TClassKind &kind);
-bool ReservedWordToMethodKind(TReservedWord w, TMethodKind &kind);
-bool ReservedWordToHintDirective(TReservedWord w, THintDirective &hint);
-bool ReservedWordToCallingConvention(TReservedWord w, TCallConvention &cc);
-bool ReservedWordToVisibility(TReservedWord w, TVisibility &v);
-// Raises EKRXException "Reserved word %d is not a proc directive" for any other word.
-TMethodDirective ReservedWordToProcDirective(TReservedWord w);
-// The convention after `next` is met when `current` was set: a real convention replaces
-// whatever came before; export and far only fill an empty slot.
-TCallConvention MergeCallConvention(TCallConvention current, TCallConvention next);
 
 class TDelphiExplorerOptions : public TCustomPascalExplorerOptions {
   KRX_PUBLISHED(TDelphiExplorerOptions)
@@ -42,54 +32,6 @@ public:
 
 private:
   std::atomic<std::int32_t> FFixEvents{1};
-};
-
-// An identifier validator that reads names as dotted identifiers whose parts may carry
-// generic parameter or argument lists ("TDictionary<String, TList<Integer>>").
-class TPascalGenericsIdentValidator : public TPascalIdentValidator, public TGrammarTokenizerContext {
-public:
-  TPascalGenericsIdentValidator();
-  ~TPascalGenericsIdentValidator() override;
-
-  String UnqualifiedName(const String &text) override;
-  bool IsValidName(TCodeItemKind kind, const String &text) override;
-  bool IsValidFor(TCodeItemKind kind, const String &text) override;
-  bool IsValidQualifiedFor(TCodeItemKind kind, const String &text) override;
-  void SplitGenericName(const String &text, String &name, bool &isGeneric,
-                        String &typeParams) override;
-  bool SplitQualifiedName(const String &text, String &name, String &qualifier) override;
-  bool SplitList(const String &text, TStrings &strings) override;
-
-  // ITokenizerContext, without reference counting.
-  Integer _AddRef() override { return -1; }
-  Integer _Release() override { return -1; }
-  void UnexpectedToken() override;
-  void AttributeIdentifier() override {}
-  void BracketIdentifier(Char openBracket) override;
-  void CheckIdentifier() override;
-  String CompressText(String text) override { return text; }
-  void AddMessage(const String &) override {}
-  TTokenKinds GetSkipKinds() override;
-  bool CurrentIsReservedWord() override { return false; }
-  TTokenKind NextToken() override;
-  void SetSkipKinds(TTokenKinds kinds) override;
-
-private:
-  // Reads the text as a dotted generic name; False when reading failed. complete tells
-  // whether the text ended right after the name.
-  bool ReadPath(const String &text, bool checking, bool asText, TGenericIdentPath &path,
-                bool &complete);
-
-  bool FResult = true;
-  bool FChecking = true;
-  std::unique_ptr<TGrammarTokens> FTokens;
-};
-
-// Keeps the tokenizer switches and the language's validator in step with the language mode.
-class TTokenizerSynchronizer : public TLanguageObserver {
-public:
-  explicit TTokenizerSynchronizer(TSourceLanguage *language);
-  void LanguageChanged() override;
 };
 
 struct TPropertyDeclaration;
@@ -211,11 +153,6 @@ private:
   // The storage of a routine heading's name parts, kept from one heading to the next.
   TGenericIdentPath FRoutinePath;
 };
-
-// The built-in default of the global delegates file, byte for byte.
-std::span<const Byte> DefaultGlobalDelegates();
-// The delegate type names loaded at the start of the last parse.
-const TStringList &GlobalDelegates();
 
 // Unit start-up: the Pascal language's reserved words, the synchronizer and the global
 // delegate list.
