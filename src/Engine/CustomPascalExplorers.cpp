@@ -3,6 +3,7 @@
 #include "Engine/ParamLists.h"
 #include "Platform/Rtl/Character.h"
 #include "Platform/Rtl/Files.h"
+#include "Platform/Rtl/ScopeExit.h"
 #include "World/ClassEx.h"
 #include "World/KRStrUtils.h"
 #include "World/ParsingLocks.h"
@@ -132,14 +133,11 @@ void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool h
   bool cancelled = false;
   {
     // However the parse ends, it leaves no current item or region and no declaration mode.
-    struct TParseEndGuard {
-      TParseState &S;
-      ~TParseEndGuard() {
-        S.CurrentItem = nullptr;
-        S.CurrentRegion = nullptr;
-        S.DeclarationMode = false;
-      }
-    } parseEndGuard{FParse};
+    TScopeExit parseEnd{[this] {
+      FParse.CurrentItem = nullptr;
+      FParse.CurrentRegion = nullptr;
+      FParse.DeclarationMode = false;
+    }};
     StartMetrics();
     if (headerOnly)
       SetDeclarationMode(true);

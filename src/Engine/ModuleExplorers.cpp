@@ -1,6 +1,7 @@
 #include "Engine/ModuleExplorers.h"
 
 #include "Platform/Rtl/Files.h"
+#include "Platform/Rtl/ScopeExit.h"
 #include "Platform/Vcl/Forms.h"
 #include "World/ParsingLocks.h"
 #include "World/WordScanners.h"
@@ -145,11 +146,8 @@ void TModuleExplorer::Clear() {
   const Integer count = FModule->ChildCount();
   {
     // The module keeps its file name, also when clearing fails.
-    struct TFileNameGuard {
-      TModuleItem &M;
-      const String Name;
-      ~TFileNameGuard() { M.SetFileName(Name); }
-    } fileNameGuard{*FModule, FModule->FileName()};
+    TScopeExit keepFileName{
+        [this, fileName = FModule->FileName()] { FModule->SetFileName(fileName); }};
     FModule->Reset();
     FModule->Clear();
   }

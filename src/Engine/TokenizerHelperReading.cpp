@@ -4,6 +4,7 @@
 #include "Engine/PascalTokenizerHelpers.h"
 
 #include "Engine/ParamTokens.h"
+#include "Platform/Rtl/ScopeExit.h"
 
 namespace krx {
 
@@ -66,16 +67,8 @@ void TGenericParamList::ParseText(const String &text) {
     return;
   TPascalGenericParamParser parser;
   // Never leave half a list behind.
-  struct TClearOnFailure {
-    TGenericParamList &List;
-    bool Done = false;
-    ~TClearOnFailure() {
-      if (!Done)
-        List.Clear();
-    }
-  } clearOnFailure{*this};
+  TScopeFail clearOnFailure{[this] { Clear(); }};
   parser.Parse(s, *this);
-  clearOnFailure.Done = true;
 }
 
 bool TPascalTokenizerHelper::Unexpected() {
