@@ -1,5 +1,5 @@
 // Calls from another process: any text sent to the IDE's endpoint is taken or refused
-// without harm, and every argument list survives the comma text both ways.
+// without harm, and every argument list and every call survive their text both ways.
 #include "KR4expt/DelphiIDEPS.h"
 #include "Platform/Vcl/Forms.h"
 #include "Units.h"
@@ -76,6 +76,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   for (std::size_t i = 0; i < items.size(); ++i)
     if (marshaller.GetString(static_cast<Integer>(i)) != items[i])
       std::abort();
+
+  // The call text round trip: what a proxy writes, a stub reads as the same call.
+  const Integer id = size >= 2 ? (data[size - 1] | (data[size - 2] << 8)) % 100000 : 0;
+  const String encoded = EncodeCall(id, text);
+  const auto call = DecodeCall(encoded);
+  if (!call || call->Id != id || call->Args != text)
+    std::abort();
 
   // The raw text as a call (or a caption) to the IDE's endpoint.
   String wire = text;

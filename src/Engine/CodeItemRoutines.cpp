@@ -133,6 +133,16 @@ Integer TProcItem::GetLastBodyLine() const {
   return std::max(FBodyEndLineValue, GetLastHeaderLine());
 }
 
+void TProcItem::SetBegin(TSourcePos Pos) {
+  FBeginLineValue = ModelLine(Pos.Line);
+  FBeginPos = Pos.Column;
+}
+
+void TProcItem::SetBodyEnd(TSourcePos Pos) {
+  FBodyEndLineValue = ModelLine(Pos.Line);
+  FBodyEndPos = Pos.Column;
+}
+
 Integer TProcItem::GetLastLine() const {
   return std::max(TCodeItem::GetLastLine(), GetLastBodyLine());
 }

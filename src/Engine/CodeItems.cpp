@@ -298,6 +298,21 @@ void TCodeItem::SetItemStartPos(Integer Value) {
   FIndention = Value - 1;
 }
 
+void TCodeItem::SetStart(TSourcePos Pos) {
+  SetLineNr(ModelLine(Pos.Line));
+  SetItemStartPos(Pos.Column);
+}
+
+void TCodeItem::SetHeaderEnd(TSourcePos Last) {
+  FHeaderEndLineValue = ModelLine(Last.Line);
+  FHeaderEndPos = Last.Column;
+}
+
+void TCodeItem::SetDeclarationEnd(TSourcePos Last) {
+  FEndLineValue = ModelLine(Last.Line);
+  FEndPos = Last.Column;
+}
+
 void TCodeItem::SetEnd(Integer ALine, Integer APos) {
   FHeaderEndLineValue = ALine;
   FEndLineValue = ALine;

@@ -18,6 +18,7 @@
 #include "Common/KRX.Exceptions.h"
 #include "Engine/LanguageModes.h"
 #include "Engine/SourceLanguageRevision.h"
+#include "Engine/TokenKinds.h"
 #include "Platform/Rtl/Classes.h"
 #include "World/Containr.h"
 #include "World/Editable.h"
@@ -79,6 +80,11 @@ class TUsesClause;
 // ===========================================================================================
 // Unit routines
 // ===========================================================================================
+
+// The model counts lines from 0, the tokenizers and the messages from 1 (TSourcePos); these
+// two are the only conversions between them. Columns are 1-based in both.
+constexpr Integer ModelLine(Integer SourceLine) { return SourceLine - 1; }
+constexpr Integer SourceLine(Integer ModelLine) { return ModelLine + 1; }
 
 // Not empty; "_" or a letter first, then digits 0-9, "_" or letters (any Unicode letter).
 bool IsUnicodeIdent(StringView S);
@@ -200,6 +206,14 @@ public:
   void SetIndention(Integer Value) { FIndention = Value; }
   // The header and the whole declaration end at ALine, column APos.
   void SetEnd(Integer ALine, Integer APos);
+  // The same fields from source positions (1-based lines, as the tokenizers give them): where
+  // the declaration starts (LineNr and ItemStartPos), and its last character (header and
+  // declaration together, the header, or the declaration).
+  void SetStart(TSourcePos Pos);
+  TSourcePos Start() const { return {SourceLine(FLineNr), FItemStartPos}; }
+  void SetEnd(TSourcePos Last) { SetEnd(ModelLine(Last.Line), Last.Column); }
+  void SetHeaderEnd(TSourcePos Last);
+  void SetDeclarationEnd(TSourcePos Last);
   // LineNr, or PrologLine when that is set and smaller.
   Integer GetFirstLine() const;
   // The larger of HeaderEndLineValue and LineNr.
@@ -547,6 +561,9 @@ public:
   void SetBodyEndLineValue(Integer Value) { FBodyEndLineValue = Value; }
   Integer BodyEndPos() const { return FBodyEndPos; }
   void SetBodyEndPos(Integer Value) { FBodyEndPos = Value; }
+  // Where the body's begin stands and where the body ends, as source positions.
+  void SetBegin(TSourcePos Pos);
+  void SetBodyEnd(TSourcePos Pos);
   TCallConvention CallConvention() const { return FCallConvention; }
   void SetCallConvention(TCallConvention Value) { FCallConvention = Value; }
   TMethodDirectives Directives() const { return FDirectives; }

@@ -148,9 +148,9 @@ void TCustomPascalModuleExplorer::DoExplore(const TExploreSource &source, bool h
     ParseModule(cancelled);
     if (FParse.Blocks.size() > 1) {
       CloseOpenBlocks();
-      module.SetEndLineValue(t.LineNr() - 1);
+      module.SetEndLineValue(ModelLine(t.LineNr()));
     } else if (module.EndLineValue() == 0 && t.LineNr() > 0) {
-      module.SetEndLineValue(t.LineNr() - 1);
+      module.SetEndLineValue(ModelLine(t.LineNr()));
     }
     CloseRegions();
   }
@@ -192,7 +192,7 @@ void TCustomPascalModuleExplorer::CloseRegions() {
   const Integer last = module.GetLastLine();
   for (TSourceRegion *r = FParse.CurrentRegion; r && r != root; r = r->Parent()) {
     r->EndLine = last;
-    Messages()->AddPositionMessage(SUnmatchedRegion, r->StartLine + 1, kError, 0);
+    AddPositionMessage(SUnmatchedRegion, {SourceLine(r->StartLine), 0}, kError);
   }
 }
 
@@ -215,7 +215,7 @@ inline void TCustomPascalModuleExplorer::HandleSymbol() {
   }
   if (c == u'[') {
     if (++FParse.AttributeDepth == 1 && FParse.PendingAttributeLine < 0)
-      FParse.PendingAttributeLine = Tokenizer().LineNr() - 1;
+      FParse.PendingAttributeLine = ModelLine(Tokenizer().LineNr());
   } else if (c == u']') {
     if (FParse.AttributeDepth > 0)
       --FParse.AttributeDepth;
@@ -226,8 +226,7 @@ inline void TCustomPascalModuleExplorer::HandleSymbol() {
 
 TTokenKind TCustomPascalModuleExplorer::NextToken() {
   TGrammarTokenizer &t = Tokenizer();
-  FParse.LineBefore = t.LineNr();
-  FParse.ColBefore = t.LinePos();
+  FParse.Before = ScanPos();
   const TTokenKind current = t.TokenKind();
   // The current token is done with once the next one is read, so its text is taken from
   // the tokenizer: as a view of the source text, or moved when the tokenizer holds it.
@@ -236,8 +235,7 @@ TTokenKind TCustomPascalModuleExplorer::NextToken() {
     TIdentRecord &ident = FParse.Idents[FParse.CurIdent];
     ident.Text = t.TakeTokenText(ident.Own);
     FParse.PrevTokenText = ident.Text;
-    ident.Line = FParse.LineBefore;
-    ident.Column = FParse.ColBefore;
+    ident.Next = FParse.Before;
     ident.PrologLine = GetPendingCommentLine();
     ident.Include = FParse.IncludeStack.empty() ? nullptr : FParse.IncludeStack.back().Item;
     if (FParse.AttributeDepth <= 0)
@@ -274,7 +272,7 @@ void TCustomPascalModuleExplorer::HandleToken(TTokenKind kind) {
     break;
   case TTokenKind::tkError:
     ResetPendingComment();
-    AddPositionMessage(SInvalidToken, TokenLine(), kError, TokenColumn());
+    AddPositionMessage(SInvalidToken, TokenPos(), kError);
     break;
   case TTokenKind::tkIdent:
     if (FParse.InRoutineBody) {
@@ -423,7 +421,7 @@ void TCustomPascalModuleExplorer::CheckWordAfterBracket(Char ch) {
 void TCustomPascalModuleExplorer::HandleComment() {
   TGrammarTokenizer &t = Tokenizer();
   const TLastComment &c = t.LastComment();
-  const Integer firstLine = c.Pos.Line - 1;
+  const Integer firstLine = ModelLine(c.Pos.Line);
   switch (FCommentMode) {
   case camEnabled:
     break;
@@ -467,12 +465,12 @@ void TCustomPascalModuleExplorer::ReportIrregularComment(Integer line) {
   if (FDetailedMetaDataHints) {
     // "Irregular Comment or Attribute in <class> in line <line>", put together without
     // Format: a class body full of such comments adds one hint each.
-    const String number = IntToStr(line + 1);
+    const String number = IntToStr(SourceLine(line));
     String text;
     text.reserve(34 + cls->Name().size() + 9 + number.size());
     text.append(StringView(u"Irregular Comment or Attribute in ")).append(cls->Name());
     text.append(StringView(u" in line ")).append(number);
-    Messages()->AddMessage(std::move(text), line + 1, kHint, 1);
+    Messages()->AddMessage(std::move(text), SourceLine(line), kHint, 1);
   }
 }
 
@@ -489,8 +487,7 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
   if (body.empty())
     return;
   // The directive's own start: a directive may span lines.
-  const Integer line = t.LastComment().Pos.Line;
-  const Integer column = t.LastComment().Pos.Column;
+  const TSourcePos at = t.LastComment().Pos;
   bool region = false;
   // Most directives are neither: their first letter spares the two text comparisons.
   const Char first = body[0];
@@ -499,24 +496,24 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
     if (FParse.IgnoredRegions > 0) {
       --FParse.IgnoredRegions;
     } else if (FParse.CurrentRegion && FParse.CurrentRegion->Parent()) {
-      FParse.CurrentRegion->EndLine = t.LineNr() - 1;
+      FParse.CurrentRegion->EndLine = ModelLine(t.LineNr());
       FParse.CurrentRegion = FParse.CurrentRegion->Parent();
       --FParse.RegionDepth;
     } else {
-      AddPositionMessage(SUnmatchedEndRegion, line, kError, column);
+      AddPositionMessage(SUnmatchedEndRegion, at, kError);
     }
   } else if ((first == u'R' || first == u'r') && StartsText(u"REGION", body)) {
     region = true;
     String name;
     if (!UnquotePascalString(Trim(body.substr(6)), name))
-      AddPositionMessage(SRegionName, line, kError, column);
+      AddPositionMessage(SRegionName, at, kError);
     if (FParse.RegionDepth >= MaxNestingDepth) {
       ++FParse.IgnoredRegions;
-      AddPositionMessage(Format(SNestedTooDeep, {MaxNestingDepth}), line, kError, column);
+      AddPositionMessage(Format(SNestedTooDeep, {MaxNestingDepth}), at, kError);
     } else if (FParse.CurrentRegion) {
       auto *r = new TSourceRegion(FParse.CurrentRegion);
       r->Name = name;
-      r->StartLine = line - 1;
+      r->StartLine = ModelLine(at.Line);
       FParse.CurrentRegion = r;
       ++FParse.RegionDepth;
     }
@@ -524,7 +521,7 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
     const String mask = Trim(body.substr(body.size() - 6));
     if ((SameText(mask, u"*.dfm") || SameText(mask, u"*.nfm") || SameText(mask, u"*.fmx")) &&
         !Module().DesignInfo())
-      new TDFMModuleDesignInfo(&Module(), t.LineNr() - 1);
+      new TDFMModuleDesignInfo(&Module(), ModelLine(t.LineNr()));
   }
   if (region || FParse.DeclarationMode) {
     if (TClassItem *cls = FParse.CurrentItem ? FParse.CurrentItem->AsClassItem() : nullptr)
@@ -534,17 +531,16 @@ void TCustomPascalModuleExplorer::HandleDirective(const String &text) {
     return;
   if (region) {
     if (ReportedWarnings().Contains(cwRegion))
-      AddPositionMessage(Format(SIgnoredRegion, {text}), line, kWarning, column);
+      AddPositionMessage(Format(SIgnoredRegion, {text}), at, kWarning);
   } else if (ReportedWarnings().Contains(cwDirective)) {
-    AddPositionMessage(Format(SIgnoredDirective, {text}), line, kWarning, column);
+    AddPositionMessage(Format(SIgnoredDirective, {text}), at, kWarning);
   }
 }
 
 String TCustomPascalModuleExplorer::IncludingFileName() { return Module().FileName(); }
 
 void TCustomPascalModuleExplorer::IncludeFileNotFound(const String &fileName) {
-  const TLastComment &c = Tokenizer().LastComment();
-  AddPositionMessage(Format(SIncludeNotFound, {fileName}), c.Pos.Line, kWarning, c.Pos.Column);
+  AddPositionMessage(Format(SIncludeNotFound, {fileName}), Tokenizer().LastComment().Pos, kWarning);
 }
 
 void TCustomPascalModuleExplorer::BeginIncludeFile(const String &fileName) {
@@ -553,12 +549,9 @@ void TCustomPascalModuleExplorer::BeginIncludeFile(const String &fileName) {
   auto *item = new TIncludeFileItem(FParse.CurrentItem, fileName);
   FParse.IncludeStack.push_back({FParse.CurrentItem, item, moduleLevel});
   item->SetVisibility(FParse.Visibility);
-  item->SetLineNr(t.LineNr() - 1);
-  item->SetItemStartPos(t.LastComment().Pos.Column);
-  item->SetHeaderEndLineValue(t.LineNr() - 1);
-  item->SetHeaderEndPos(t.LinePos() - 1);
-  item->SetEndLineValue(t.LineNr() - 1);
-  item->SetEndPos(t.LinePos() - 1);
+  // The item stands on the line where the directive ends, at the directive's column.
+  item->SetStart({t.LineNr(), t.LastComment().Pos.Column});
+  item->SetEnd(LastReadPos());
   FParse.CurrentItem = item;
 }
 
@@ -740,8 +733,7 @@ void TCustomPascalModuleExplorer::BeginBlock(TReservedWord word) {
         (FParse.CurrentItem == &Module() || IsRoutineItem(FParse.CurrentItem))) {
       PushBlock(FParse.CurrentItem);
       if (auto *proc = FParse.CurrentItem->AsProcItem()) {
-        proc->SetBeginLineValue(t.LineNr() - 1);
-        proc->SetBeginPos(TokenColumn());
+        proc->SetBegin({t.LineNr(), TokenPos().Column});
         if (word == rwAsm)
           proc->SetIsPureAsmProc(true);
         FParse.InRoutineBody = true;
@@ -774,12 +766,21 @@ void TCustomPascalModuleExplorer::BeginBlock(TReservedWord word) {
   }
 }
 
+TSourcePos TCustomPascalModuleExplorer::PreviousLineEnd() {
+  return {Tokenizer().LineNr() - 1, kMaxInteger};
+}
+
+TSourcePos TCustomPascalModuleExplorer::ClosingEndStart() {
+  const TSourcePos scan = ScanPos();
+  return {scan.Line, scan.Column - 3};
+}
+
 void TCustomPascalModuleExplorer::EndBlock(bool closed) {
   TGrammarTokenizer &t = Tokenizer();
   TModuleItem &module = Module();
   if (FParse.Blocks.size() <= 1) {
     SetCurrentItem(&module);
-    module.SetEndLineValue(t.LineNr() - 1);
+    module.SetEndLineValue(ModelLine(t.LineNr()));
     FParse.DeclarationMode = false;
     FParse.OutsideDeclarations = true;
     FParse.InRoutineBody = false;
@@ -794,11 +795,9 @@ void TCustomPascalModuleExplorer::EndBlock(bool closed) {
   auto *proc = item->AsProcItem();
   TClassItem *cls = item->AsClassItem();
   if (closed) {
-    item->SetEndLineValue(t.LineNr() - 1);
-    item->SetEndPos(t.LinePos() - 1);
+    item->SetDeclarationEnd(LastReadPos());
     if (proc) {
-      proc->SetBodyEndLineValue(t.LineNr() - 1);
-      proc->SetBodyEndPos(t.LinePos() - 3);
+      proc->SetBodyEnd(ClosingEndStart());
       FParse.InRoutineBody = false;
     }
     try {
@@ -813,19 +812,14 @@ void TCustomPascalModuleExplorer::EndBlock(bool closed) {
       // The message is out; the block still ends here.
       item->SetBadFormat(true);
     }
-    if (IsSymbol(u";")) {
-      item->SetEndLineValue(t.LineNr() - 1);
-      item->SetEndPos(t.LinePos() - 1);
-    } else {
+    if (IsSymbol(u";"))
+      item->SetDeclarationEnd(LastReadPos());
+    else
       PushBackDeclarationStart();
-    }
   } else {
-    item->SetEndLineValue(t.LineNr() - 2);
-    item->SetEndPos(kMaxInteger);
-    if (proc) {
-      proc->SetBodyEndLineValue(t.LineNr() - 2);
-      proc->SetBodyEndPos(kMaxInteger);
-    }
+    item->SetDeclarationEnd(PreviousLineEnd());
+    if (proc)
+      proc->SetBodyEnd(PreviousLineEnd());
     FParse.InRoutineBody = false;
   }
   if (item == FParse.CurrentItem)
@@ -870,10 +864,8 @@ void TCustomPascalModuleExplorer::SetDeclarationMode(bool on) {
 TModuleSectionItem *TCustomPascalModuleExplorer::AddModuleSection(TModuleSectionKind kind) {
   TGrammarTokenizer &t = Tokenizer();
   TModuleSectionItem *section = Module().AddSection(kind);
-  section->SetLineNr(t.LineNr() - 1);
-  section->SetItemStartPos(TokenColumn());
-  section->SetHeaderEndLineValue(t.LineNr() - 1);
-  section->SetHeaderEndPos(t.LinePos() - 1);
+  section->SetStart({t.LineNr(), TokenPos().Column});
+  section->SetHeaderEnd(LastReadPos());
   FParse.CodeSectionKind = cskUndefined;
   FModuleSectionKind = kind;
   return section;
@@ -909,11 +901,7 @@ Integer TCustomPascalModuleExplorer::GetImplementationLine() const {
 // ---- Declaration items ----------------------------------------------------------------------
 
 void TCustomPascalModuleExplorer::SetHeaderEndAtToken(TCodeItem *item) {
-  TGrammarTokenizer &t = Tokenizer();
-  if (IsSymbol(u";"))
-    item->SetEnd(t.LineNr() - 1, t.LinePos() - 1);
-  else
-    item->SetEnd(FParse.LineBefore - 1, FParse.ColBefore - 1);
+  item->SetEnd(IsSymbol(u";") ? LastReadPos() : EndBeforeToken());
 }
 
 void TCustomPascalModuleExplorer::ParseModuleHeader() {
@@ -926,8 +914,7 @@ void TCustomPascalModuleExplorer::ParseModuleHeader() {
   if (NextToken() == TTokenKind::tkIdent && ModuleKindFromText(Token(), moduleType)) {
     module.SetModuleType(moduleType);
     UpdateCurrentScope();
-    module.SetLineNr(t.LineNr() - 1);
-    module.SetItemStartPos(TokenColumn());
+    module.SetStart({t.LineNr(), TokenPos().Column});
     module.SetPrologLine(GetPendingCommentLine());
     if (moduleType != mtUnit) {
       module.SetImplLineNr(0);
@@ -939,16 +926,14 @@ void TCustomPascalModuleExplorer::ParseModuleHeader() {
     } catch (const ETokenError &) {
       module.SetBadFormat(true);
     }
-    module.SetHeaderEndLineValue(t.LineNr() - 1);
-    module.SetHeaderEndPos(t.LinePos() - 1);
+    module.SetHeaderEnd(LastReadPos());
   } else {
     PushBackDeclarationStart();
   }
 }
 
 TProcData *TCustomPascalModuleExplorer::ParseProcData(TMethodKind methodKind, const String &name,
-                                                      Integer prologLine, Integer line,
-                                                      Integer column) {
+                                                      Integer prologLine, TSourcePos start) {
   if (FParse.Blocks.size() > 1)
     CloseOpenBlocks();
   if (TokenKind() == TTokenKind::tkNone)
@@ -958,7 +943,7 @@ TProcData *TCustomPascalModuleExplorer::ParseProcData(TMethodKind methodKind, co
   try {
     if (TokenKind() != TTokenKind::tkIdent && TokenKind() != TTokenKind::tkSymbol)
       RaiseUnexpectedToken();
-    ParseProcSignature(proc, methodKind, line, column, name);
+    ParseProcSignature(proc, methodKind, start, name);
     const TMethodDirectives allowed{pdForward, pdExternal, pdOverload, pdUnsafe,
                                     pdInline,  pdDelayed,  pdAsync,    pdLocked};
     if (!(proc->Directives() - allowed).Empty())
@@ -980,12 +965,10 @@ void TCustomPascalModuleExplorer::FinishProcData(TProcData *proc) {
 }
 
 void TCustomPascalModuleExplorer::ParseProcSignature(TProcItem *item, TMethodKind methodKind,
-                                                     Integer line, Integer column,
-                                                     const String &name) {
+                                                     TSourcePos start, const String &name) {
   item->SetMethodKind(methodKind);
   item->SetName(name);
-  item->SetLineNr(line - 1);
-  item->SetItemStartPos(column);
+  item->SetStart(start);
   if (IsSymbol(u"(")) {
     item->SetParameters(Helper().ReadBracketed(u'(', u')', false));
     NextToken();
@@ -1022,7 +1005,7 @@ TMethodItem *TCustomPascalModuleExplorer::ParseMethodDeclaration(
     method->SetClassMethod(true);
   const TGenericIdentifer &part = nameParts.front();
   try {
-    ParseProcSignature(method, heading.MethodKind, heading.Line, heading.Column, part.Name);
+    ParseProcSignature(method, heading.MethodKind, heading.Start, part.Name);
     SetRoutineName(method, part);
     if (method->HasDirective(pdForward))
       RaiseBadFormat(SUnexpectedDirective);
@@ -1041,7 +1024,7 @@ TMethodImplItem *TCustomPascalModuleExplorer::ParseMethodImplementation(
   if (FParse.Blocks.size() > 1)
     CloseOpenBlocks();
   if (GetImplementationLine() < 0) {
-    SetImplementationLine(t.LineNr() - 1);
+    SetImplementationLine(ModelLine(t.LineNr()));
     UpdateCurrentScope();
   }
   auto *impl = new TMethodImplItem(FParse.CurrentItem);
@@ -1056,7 +1039,7 @@ TMethodImplItem *TCustomPascalModuleExplorer::ParseMethodImplementation(
       RaiseUnexpectedToken();
     impl->SetBaseClass(GenericIdentPathText(nameParts, n - 1));
     impl->SetRefBaseClass(GenericIdentPathLookupName(nameParts, n - 1));
-    ParseProcSignature(impl, heading.MethodKind, heading.Line, heading.Column, last.Name);
+    ParseProcSignature(impl, heading.MethodKind, heading.Start, last.Name);
     SetRoutineName(impl, last);
     if (impl->HasDirective(pdForward) || impl->HasDirective(pdExternal))
       RaiseBadFormat(SUnexpectedDirective);
@@ -1090,8 +1073,7 @@ TClassItem *TCustomPascalModuleExplorer::AddClassItem(TClassKind classKind,
   auto *cls = new TClassItem(body ? body->Interrupted : FParse.CurrentItem);
   cls->SetClassKind(classKind);
   cls->SetName(String(declaredName.Text));
-  cls->SetLineNr(declaredName.Line - 1);
-  cls->SetItemStartPos(declaredName.StartColumn());
+  cls->SetStart(declaredName.Start());
   cls->SetPrologLine(declaredName.PrologLine);
   cls->SetVisibility(FParse.Visibility);
   const StringView name = declaredName.Text;
@@ -1146,8 +1128,7 @@ bool TCustomPascalModuleExplorer::WithinNestingLimit(TCodeItem *item) {
   if (FParse.DepthOfOwner < MaxNestingDepth)
     return true;
   item->SetBadFormat(true);
-  AddPositionMessage(Format(SNestedTooDeep, {MaxNestingDepth}), item->LineNr() + 1, kError,
-                     item->ItemStartPos());
+  AddPositionMessage(Format(SNestedTooDeep, {MaxNestingDepth}), item->Start(), kError);
   return false;
 }
 
@@ -1162,9 +1143,9 @@ void TCustomPascalModuleExplorer::ParseVariantPart() { RaiseBadFormat(SVariantRe
 
 // ---- Messages -------------------------------------------------------------------------------
 
-void TCustomPascalModuleExplorer::AddPositionMessage(const String &text, Integer line,
-                                                     TCodeMessageKind kind, Integer column) {
-  Messages()->AddPositionMessage(text, line, kind, column);
+void TCustomPascalModuleExplorer::AddPositionMessage(const String &text, TSourcePos pos,
+                                                     TCodeMessageKind kind) {
+  Messages()->AddPositionMessage(text, pos.Line, kind, pos.Column);
 }
 
 void TCustomPascalModuleExplorer::RaiseUnexpectedToken() {
@@ -1172,12 +1153,12 @@ void TCustomPascalModuleExplorer::RaiseUnexpectedToken() {
 }
 
 void TCustomPascalModuleExplorer::RaiseBadFormat(const String &text) {
-  AddPositionMessage(text, TokenLine(), kError, TokenColumn());
+  AddPositionMessage(text, TokenPos(), kError);
   throw EBadFormat(text);
 }
 
 void TCustomPascalModuleExplorer::AddWarningAtLastToken(const String &text) {
-  AddPositionMessage(text, FParse.LineBefore, kWarning, FParse.ColBefore);
+  AddPositionMessage(text, FParse.Before, kWarning);
 }
 
 // ---- After the parse ------------------------------------------------------------------------
@@ -1191,11 +1172,10 @@ void TCustomPascalModuleExplorer::ApplyClassWarnings() {
       continue;
     const TClassItemWarnings w = cls->Warnings() * reported;
     if (w.Contains(cwAttribute))
-      AddPositionMessage(Format(SIgnoredAttributes, {cls->Name()}), cls->LineNr() + 1, kWarning,
-                         cls->ItemStartPos());
+      AddPositionMessage(Format(SIgnoredAttributes, {cls->Name()}), cls->Start(), kWarning);
     if (w.Contains(cwIrregularMetaData) && !FDetailedMetaDataHints)
-      Messages()->AddMessage(Format(SIrregularClass, {cls->Name()}), cls->LineNr() + 1, kHint,
-                             cls->ItemStartPos());
+      Messages()->AddMessage(Format(SIrregularClass, {cls->Name()}), cls->Start().Line, kHint,
+                             cls->Start().Column);
   }
 }
 
@@ -1391,8 +1371,8 @@ void TCustomPascalModuleExplorer::CreateMissingDeclarations(std::vector<TProcIte
     stub->SetStub(true);
     Link(stub, impl);
     if (!cls->Stub())
-      AddPositionMessage(Format(SDeclNotFound, {cls->Name(), impl->Name()}), impl->LineNr() + 1,
-                         kWarning, impl->ItemStartPos());
+      AddPositionMessage(Format(SDeclNotFound, {cls->Name(), impl->Name()}), impl->Start(),
+                         kWarning);
   }
 }
 
@@ -1469,7 +1449,7 @@ void TCustomPascalModuleExplorer::Associate(std::vector<TProcItem *> &decls,
     if (h.size() == 1 && g.size() == 1) {
       TProcItem *impl = g[0]->Item;
       Link(h[0]->Item, impl);
-      AddPositionMessage(SDifferentParams, impl->LineNr() + 1, kWarning, impl->ItemStartPos());
+      AddPositionMessage(SDifferentParams, impl->Start(), kWarning);
       g.clear();
     }
     missing.clear();
@@ -1563,8 +1543,7 @@ void TCustomPascalModuleExplorer::AssociateMethods() {
     stub->SetStub(true);
     stub->SetName(first->BaseClass());
     stub->SetGenericName(first->RefBaseClass());
-    AddPositionMessage(Format(SClassNotFound, {first->RefBaseClass()}), first->LineNr() + 1,
-                       kWarning, first->ItemStartPos());
+    AddPositionMessage(Format(SClassNotFound, {first->RefBaseClass()}), first->Start(), kWarning);
     std::vector<TProcItem *> none;
     Associate(none, impls, stub);
   }

@@ -5,8 +5,9 @@
 // parse it links method implementations with their declarations. The grammar that decides
 // which words start which declarations derives from it (DelphiExplorers).
 //
-// Lines of code items are 0-based; the tokenizer counts lines and columns from 1. Messages
-// show 1-based lines.
+// Lines of code items are 0-based; the tokenizer counts lines and columns from 1. The engine
+// works with the tokenizer's positions (TSourcePos) and hands them to the items, which convert
+// them (TCodeItem::SetStart and the like); messages show 1-based lines.
 #pragma once
 
 #include "Engine/CodeItems.h"
@@ -40,8 +41,7 @@ struct TIdentRecord {
     if (this != &other) {
       Own = other.Own;
       Text = other.OwnsText() ? StringView(Own) : other.Text;
-      Line = other.Line;
-      Column = other.Column;
+      Next = other.Next;
       PrologLine = other.PrologLine;
       Include = other.Include;
     }
@@ -50,12 +50,11 @@ struct TIdentRecord {
 
   StringView Text;
   String Own;
-  Integer Line = 0;        // 1-based
-  Integer Column = 0;      // 1-based column just behind the identifier
+  TSourcePos Next;         // the scan position just behind the identifier
   Integer PrologLine = -1; // 0-based, -1 none
   const TCodeItem *Include = nullptr; // the item of the include file it was read from
-  // 1-based column where the identifier starts.
-  Integer StartColumn() const { return Column - Length(Text); }
+  // Where the identifier starts.
+  TSourcePos Start() const { return {Next.Line, Next.Column - Length(Text)}; }
   bool OwnsText() const { return Text.data() == Own.data() && Text.size() == Own.size(); }
   // Appends `s` to the text, which the record holds from then on.
   void Append(StringView s) {
@@ -78,8 +77,7 @@ struct TBlockEntry {
 struct TRoutineHeading {
   bool ClassMethod = false; // "class" came before the routine word
   TMethodKind MethodKind = mkProcedure;
-  Integer Line = 0;    // 1-based line of the start
-  Integer Column = 0;  // 1-based column of the start
+  TSourcePos Start;
   Integer PrologLine = -1;
 };
 
@@ -136,8 +134,8 @@ protected:
   virtual void StartMetrics();
   // Hint directives of an item; see the grammar for the flags.
   virtual void ParseHintDirectives(TCodeItem *item, bool atCurrent, bool multiple, bool strict);
-  virtual void ParseProcSignature(TProcItem *item, TMethodKind methodKind, Integer line,
-                                  Integer column, const String &name);
+  virtual void ParseProcSignature(TProcItem *item, TMethodKind methodKind, TSourcePos start,
+                                  const String &name);
   virtual void ParseVariantPart();
   virtual void OpenGlobalDelegatesFile() {}
   virtual void LoadGlobalDelegates() {}
@@ -220,7 +218,7 @@ protected:
   Integer GetModuleMarkLine() const { return FParse.ModuleMarkLine; }
   void ParseModuleHeader();
   TProcData *ParseProcData(TMethodKind methodKind, const String &name, Integer prologLine,
-                           Integer line, Integer column);
+                           TSourcePos start);
   TMethodItem *ParseMethodDeclaration(const TRoutineHeading &heading,
                                       const TGenericIdentPath &nameParts);
   TMethodImplItem *ParseMethodImplementation(const TRoutineHeading &heading,
@@ -254,9 +252,8 @@ protected:
   [[noreturn]] void RaiseUnexpectedToken();
   [[noreturn]] void RaiseBadFormat(const String &text);
   void AddWarningAtLastToken(const String &text);
-  // A message with the position suffix at the 1-based line and column.
-  void AddPositionMessage(const String &text, Integer line, TCodeMessageKind kind,
-                          Integer column);
+  // A message with the position suffix at the place.
+  void AddPositionMessage(const String &text, TSourcePos pos, TCodeMessageKind kind);
 
   // ---- State for the grammar ----
   TModuleItem &Module() { return *ModuleItem(); }
@@ -275,12 +272,23 @@ protected:
   void ForgetCurrentIdent();
   StringView PrevTokenText() const { return FParse.PrevTokenText; }
   TTokenKind PrevTokenKind() const { return FParse.PrevTokenKind; }
-  // The tokenizer's position just behind the previous token (1-based line and column).
-  Integer LineBefore() const { return FParse.LineBefore; }
-  Integer ColBefore() const { return FParse.ColBefore; }
-  // The 1-based line and column where the current token starts.
+
+  // ---- Positions, as the tokenizer counts them ----
+  // Where the current token starts.
+  TSourcePos TokenPos() { return Tokenizer().TokenPos(); }
   Integer TokenLine() { return Tokenizer().TokenPos().Line; }
-  Integer TokenColumn() { return Tokenizer().TokenPos().Column; }
+  // Where the tokenizer reads next, and the last character it read (the end of the current
+  // token, or of the directive it handled last).
+  TSourcePos ScanPos() { return {Tokenizer().LineNr(), Tokenizer().LinePos()}; }
+  TSourcePos LastReadPos() { return LastCharBefore(ScanPos()); }
+  // The last character before the current token: the end of the previous one.
+  TSourcePos EndBeforeToken() const { return LastCharBefore(FParse.Before); }
+  // Where a declaration left unclosed ends: the end of the line before the scan position.
+  TSourcePos PreviousLineEnd();
+  // Where the word "end" that was read last starts: three characters before the scan
+  // position.
+  TSourcePos ClosingEndStart();
+  static TSourcePos LastCharBefore(TSourcePos scan) { return {scan.Line, scan.Column - 1}; }
   bool InRoutineBody() const { return FParse.InRoutineBody; }
   bool DirectiveSeen() const { return FParse.DirectiveSeen; }
   void SetDirectiveSeen(bool on) { FParse.DirectiveSeen = on; }
@@ -371,8 +379,8 @@ private:
     // one into the current one, so no record is copied or swapped.
     TIdentRecord Idents[2];
     Byte CurIdent = 0;
-    Integer LineBefore = 0;
-    Integer ColBefore = 0;
+    // The scan position before the current token was read: just behind the previous token.
+    TSourcePos Before;
     TTokenKinds SkipKinds;
     // The reserved word or directive the current token spells, looked up once per token.
     TWordLookup WordLookup = TWordLookup::Unknown;

@@ -702,7 +702,7 @@ void TDelphiModuleExplorer::RunStatement(TTokenKind kind,
   TGrammarTokenizer &t = Tokenizer();
   // Where this statement starts: a statement that leaves the same token pushed back made
   // no progress and must not be read again.
-  const Integer line = t.LineNr(), pos = t.LinePos();
+  const TSourcePos start = ScanPos();
   const std::size_t depth = IncludeDepth(t);
   try {
     (this->*statement)(kind);
@@ -711,7 +711,7 @@ void TDelphiModuleExplorer::RunStatement(TTokenKind kind,
   } catch (const EGenericParamListError &) {
   } catch (const EParamListError &) {
   }
-  if (PushedBack() && t.LineNr() == line && t.LinePos() == pos && IncludeDepth(t) == depth)
+  if (PushedBack() && ScanPos() == start && IncludeDepth(t) == depth)
     ClearPushBack();
 }
 
@@ -767,7 +767,7 @@ void TDelphiModuleExplorer::ParseProcBody(TProcItem *proc, bool wholeBody, bool 
       continue;
     if (kind == TTokenKind::tkNone)
       break;
-    if (!wholeBody && proc && TokenLine() - 1 >= proc->GetLastHeaderLine()) {
+    if (!wholeBody && proc && ModelLine(TokenLine()) >= proc->GetLastHeaderLine()) {
       PushBackToken();
       break;
     }
@@ -967,7 +967,7 @@ void TDelphiModuleExplorer::ReservedWordStatement(TReservedWord word) {
       module.SetModuleType(mtUnit);
     if (word == rwImplementation) {
       if (GetImplementationLine() < 0) {
-        SetImplementationLine(TokenLine() - 1);
+        SetImplementationLine(ModelLine(TokenLine()));
         UpdateCurrentScope();
       }
       if (HeaderOnly())
@@ -1060,10 +1060,9 @@ void TDelphiModuleExplorer::StartCodeSection(TReservedWord word) {
   ReportIrregularComment(PendingCommentLine());
   auto *item = new TCodeSectionItem(CurrentItem());
   try {
-    item->SetLineNr(TokenLine() - 1);
-    item->SetItemStartPos(TokenColumn());
+    item->SetStart(TokenPos());
     item->SetVisibility(CurrentVisibility());
-    item->SetEnd(TokenLine() - 1, Tokenizer().LinePos() - 1);
+    item->SetEnd(LastReadPos());
     const TIdentRecord &before = CurrentIdent();
     const bool afterClass = InClassBody() && SameText(before.Text, u"CLASS") &&
                             PrevTokenKind() == TTokenKind::tkIdent;
@@ -1074,8 +1073,7 @@ void TDelphiModuleExplorer::StartCodeSection(TReservedWord word) {
       if (afterClass) {
         ReportIrregularComment(before.PrologLine);
         kind = word == rwVar ? cskClassVar : cskClassThreadVar;
-        item->SetLineNr(before.Line - 1);
-        item->SetItemStartPos(before.StartColumn());
+        item->SetStart(before.Start());
       } else {
         kind = word == rwVar ? cskVar : cskThreadVar;
       }
@@ -1133,9 +1131,8 @@ void TDelphiModuleExplorer::ModuleSection(TReservedWord word) {
 void TDelphiModuleExplorer::ParseUsesClause() {
   TGrammarTokenizer &t = Tokenizer();
   auto *clause = new TUsesClause(CurrentItem());
-  clause->SetLineNr(TokenLine() - 1);
+  clause->SetStart(TokenPos());
   clause->SetPrologLine(PendingCommentLine());
-  clause->SetItemStartPos(TokenColumn());
   clause->SetVisibility(CurrentVisibility());
   {
     TTokenKinds skip = GetSkipKinds();
@@ -1160,7 +1157,7 @@ void TDelphiModuleExplorer::ParseUsesClause() {
           TStringList &paths = clause->ModulePaths();
           paths.Put(paths.Count() - 1, path);
           if (!closed)
-            AddPositionMessage(SUsesUnterminated, TokenLine(), kError, TokenColumn());
+            AddPositionMessage(SUsesUnterminated, TokenPos(), kError);
           NextToken();
         }
         if (TokenIs(u"AS")) {
@@ -1182,10 +1179,7 @@ void TDelphiModuleExplorer::ParseUsesClause() {
     }
   }
   PushBackDeclarationStart();
-  if (IsSymbol(u";"))
-    clause->SetEnd(LineBefore() - 1, ColBefore() - 1);
-  else
-    clause->SetEnd(TokenLine() - 1, TokenColumn());
+  clause->SetEnd(IsSymbol(u";") ? EndBeforeToken() : TokenPos());
   clause->SetHasDirective(DirectiveSeen());
 }
 
@@ -1209,7 +1203,7 @@ void TDelphiModuleExplorer::ParseTypeDeclaration() {
       NextToken();
       const String text = params.GetAsText();
       declared.Append(text);
-      declared.Column += Length(text);
+      declared.Next.Column += Length(text);
       ResetPendingComment();
     }
     if (!IsSymbol(u"="))
@@ -1239,7 +1233,7 @@ void TDelphiModuleExplorer::ParseGenericTypeDeclaration() {
   ResetPendingComment();
   const String text = params.GetAsText();
   declared.Append(text);
-  declared.Column += Length(text);
+  declared.Next.Column += Length(text);
   try {
     TypeAfterEquals(declared);
   } catch (const EBadFormat &) {
@@ -1288,13 +1282,14 @@ TUnhandledTypeItem *TDelphiModuleExplorer::NewUnhandledType(const TIdentRecord &
                                                             String text, Byte typeForm) {
   auto *item = new TUnhandledTypeItem(CurrentItem());
   item->SetName(String(declared.Text));
-  item->SetLineNr(declared.Line - 1);
-  item->SetItemStartPos(declared.StartColumn());
+  item->SetStart(declared.Start());
   item->SetPrologLine(declared.PrologLine);
   item->SetVisibility(CurrentVisibility());
   item->SetDeclarationText(std::move(text));
   item->SetTypeInfo(typeForm);
-  item->SetEnd(TokenLine() - 1, Tokenizer().LinePos() - 1);
+  // The last character read, on the line where the current token starts: the token may be an
+  // unterminated comment that runs to the end of the text.
+  item->SetEnd({TokenLine(), LastReadPos().Column});
   return item;
 }
 
@@ -1414,7 +1409,7 @@ void TDelphiModuleExplorer::ParseTypeDefinition(TReservedWord word, TIdentRecord
         UpdateCurrentScope();
       }
       if (module.ModuleType() == mtUnit && module.IntfLineNr() < 0)
-        module.SetIntfLineNr(TokenLine() - 1);
+        module.SetIntfLineNr(ModelLine(TokenLine()));
       AddModuleSection(msInterface);
     } else if (word == rwRecord) {
       BeginBlock(rwRecord);
@@ -1435,8 +1430,7 @@ void TDelphiModuleExplorer::ParseTypeDefinition(TReservedWord word, TIdentRecord
   TClassKind kind = clUndefined;
   ReservedWordToClassKind(word, kind);
   if (packed && kind != clClass && kind != clRecord && kind != clObject)
-    AddPositionMessage(Format(u"Unexpected token \"%s\"", {String(u"packed")}), TokenLine(), kError,
-                       TokenColumn());
+    AddPositionMessage(Format(u"Unexpected token \"%s\"", {String(u"packed")}), TokenPos(), kError);
   const String wordText(TokenText());
   NextTokenWithComments();
   String ioMetaData;
@@ -1512,8 +1506,7 @@ void TDelphiModuleExplorer::ParseTypeDefinition(TReservedWord word, TIdentRecord
     PushBlock(cls);
   else
     SetDeclarationMode(true);
-  cls->SetHeaderEndLineValue(LineBefore() - 1);
-  cls->SetHeaderEndPos(ColBefore() - 1);
+  cls->SetHeaderEnd(EndBeforeToken());
   if (!WithinNestingLimit(cls)) {
     // Too deep to hold members: the body is passed over up to its end, which closes it.
     SkipLocalTypeBody();
@@ -1619,8 +1612,7 @@ void TDelphiModuleExplorer::ParseVisibility(TReservedWord word) {
   ReportIrregularComment(PendingCommentLine());
   auto *item = new TVisibilityItem(CurrentItem());
   try {
-    item->SetLineNr(TokenLine() - 1);
-    item->SetItemStartPos(TokenColumn());
+    item->SetStart(TokenPos());
     TVisibility v = scDefault;
     if (word == rwStrict) {
       NextToken();
@@ -1635,7 +1627,7 @@ void TDelphiModuleExplorer::ParseVisibility(TReservedWord word) {
     }
     SetCurrentVisibility(v);
     item->SetVisibility(v);
-    item->SetEnd(TokenLine() - 1, Tokenizer().LinePos() - 1);
+    item->SetEnd(LastReadPos());
     SetSectionKind(cskVar);
   } catch (const ETokenError &) {
     delete item;
@@ -1708,12 +1700,10 @@ void TDelphiModuleExplorer::ParseRoutineHeading(TReservedWord word) {
   heading.ClassMethod = PrevTokenKind() == TTokenKind::tkIdent && SameText(before.Text, u"CLASS");
   if (heading.ClassMethod) {
     heading.PrologLine = before.PrologLine;
-    heading.Line = before.Line;
-    heading.Column = before.StartColumn();
+    heading.Start = before.Start();
   } else {
     heading.PrologLine = GetPendingCommentLine();
-    heading.Line = TokenLine();
-    heading.Column = TokenColumn();
+    heading.Start = TokenPos();
   }
   SetSectionKind(cskUndefined);
   // The main block of a program (or a unit's begin ... end.) is the module's own block.
@@ -1737,7 +1727,7 @@ void TDelphiModuleExplorer::ParseRoutineHeading(TReservedWord word) {
       } else {
         if (path[0].GenericCount > 0 || !path[0].GenericText.empty())
           RaiseUnexpectedToken();
-        ParseProcData(mk, path[0].Name, heading.PrologLine, heading.Line, heading.Column);
+        ParseProcData(mk, path[0].Name, heading.PrologLine, heading.Start);
       }
     } else if (DeclarationMode()) {
       ParseResClause(heading, path);
@@ -1758,8 +1748,7 @@ void TDelphiModuleExplorer::ParseResClause(const TRoutineHeading &heading,
   item->SetMethodKind(heading.MethodKind);
   item->SetVisibility(CurrentVisibility());
   item->SetName(GenericIdentPathText(nameParts, static_cast<Integer>(nameParts.size())));
-  item->SetLineNr(heading.Line - 1);
-  item->SetItemStartPos(heading.Column);
+  item->SetStart(heading.Start);
   try {
     if (!IsSymbol(u"="))
       RaiseUnexpectedToken();
@@ -1775,8 +1764,8 @@ void TDelphiModuleExplorer::ParseResClause(const TRoutineHeading &heading,
 }
 
 void TDelphiModuleExplorer::ParseProcSignature(TProcItem *item, TMethodKind methodKind,
-                                               Integer line, Integer column, const String &name) {
-  TCustomPascalModuleExplorer::ParseProcSignature(item, methodKind, line, column, name);
+                                               TSourcePos start, const String &name) {
+  TCustomPascalModuleExplorer::ParseProcSignature(item, methodKind, start, name);
   for (;;) {
     if (IsSymbol(u";"))
       NextToken();
@@ -1895,7 +1884,7 @@ bool TDelphiModuleExplorer::ParseProceduralType(TMethodKind methodKind, bool isR
       } else if (IsIdent() && IsDirectiveWord(w) && ReservedWordToCallingConvention(w, next)) {
         passedSemicolon = false;
         if (ccSeen)
-          AddPositionMessage(SCallConventionRedefined, TokenLine(), kError, TokenColumn());
+          AddPositionMessage(SCallConventionRedefined, TokenPos(), kError);
         ccSeen = true;
         cc = next;
         NextToken();
@@ -1922,18 +1911,14 @@ bool TDelphiModuleExplorer::ParseProceduralType(TMethodKind methodKind, bool isR
   item->SetKind(isReference ? ckMethodReference : ofObject ? ckDelegate : ckFunctionPointer);
   item->SetName(String(declared->Text));
   FDelegateNames->Add(item->Name());
-  item->SetLineNr(declared->Line - 1);
+  item->SetStart(declared->Start());
   item->SetPrologLine(declared->PrologLine);
-  item->SetItemStartPos(declared->StartColumn());
   item->SetMethodKind(methodKind);
   item->SetParameters(params);
   item->SetDataName(result);
   item->SetCallConvention(cc);
   item->SetVisibility(CurrentVisibility());
-  if (IsSymbol(u";"))
-    item->SetEnd(TokenLine() - 1, Tokenizer().LinePos() - 1);
-  else
-    item->SetEnd(LineBefore() - 1, ColBefore() - 1);
+  item->SetEnd(IsSymbol(u";") ? LastReadPos() : EndBeforeToken());
   pending.release();
   PushBackDeclarationStart();
   return passedSemicolon;
@@ -2015,8 +2000,7 @@ void TDelphiModuleExplorer::ParseFieldDeclaration(bool inClass) {
     RaiseUnexpectedToken();
   }
   auto *field = new TFieldItem(CurrentItem());
-  field->SetLineNr(TokenLine() - 1);
-  field->SetItemStartPos(TokenColumn());
+  field->SetStart(TokenPos());
   field->SetPrologLine(GetPendingCommentLine());
   field->SetVisibility(CurrentVisibility());
   field->SetFieldKind(fieldKind);
@@ -2064,7 +2048,7 @@ void TDelphiModuleExplorer::ParseFieldDeclaration(bool inClass) {
     field->SetBadFormat(true);
   }
   PushBackDeclarationStart();
-  field->SetEnd(LineBefore() - 1, ColBefore() - 1);
+  field->SetEnd(EndBeforeToken());
 }
 
 void TDelphiModuleExplorer::ReadFieldType(String &text) {
@@ -2163,30 +2147,25 @@ void TDelphiModuleExplorer::ParseProperty() {
   const TIdentRecord &before = CurrentIdent();
   const bool classProperty =
       PrevTokenKind() == TTokenKind::tkIdent && SameText(before.Text, u"CLASS");
-  Integer prolog, line, column;
+  Integer prolog;
+  TSourcePos start;
   if (classProperty) {
     prolog = before.PrologLine;
-    line = before.Line;
-    column = before.StartColumn();
+    start = before.Start();
   } else {
     prolog = GetPendingCommentLine();
-    line = 0;
-    column = 0;
   }
   SetSectionKind(cskUndefined);
   TReservedWord w;
   if (NextToken() != TTokenKind::tkIdent || IsReservedWordToken(w))
     return;
-  if (!classProperty) {
-    line = TokenLine();
-    column = TokenColumn();
-  }
+  if (!classProperty)
+    start = TokenPos();
   auto *prop = new TPropertyItem(CurrentItem());
   prop->SetName(String(TokenText()));
   prop->SetPrologLine(prolog);
   prop->SetVisibility(CurrentVisibility());
-  prop->SetLineNr(line - 1);
-  prop->SetItemStartPos(column);
+  prop->SetStart(start);
   TPropertyDirectives d;
   if (classProperty)
     d.Include(prStatic);
@@ -2313,7 +2292,7 @@ void TDelphiModuleExplorer::ParseProperty() {
     prop->SetBadFormat(true);
   }
   PushBackDeclarationStart();
-  prop->SetEnd(LineBefore() - 1, ColBefore() - 1);
+  prop->SetEnd(EndBeforeToken());
   if (IsEventProperty(*prop, addRemove)) {
     TCodeItem *owner = prop->Owner();
     auto *event = new TEventItem(owner);
@@ -2340,8 +2319,7 @@ bool TDelphiModuleExplorer::IsEventProperty(const TPropertyItem &prop, bool addR
 void TDelphiModuleExplorer::ParseVariantPart() {
   TGrammarTokenizer &t = Tokenizer();
   auto *section = new TRecordVariantSection(CurrentItem());
-  section->SetLineNr(TokenLine() - 1);
-  section->SetItemStartPos(TokenColumn());
+  section->SetStart(TokenPos());
   section->SetPrologLine(GetPendingCommentLine());
   section->SetVisibility(CurrentVisibility());
   t.StartCollecting();
@@ -2370,7 +2348,7 @@ void TDelphiModuleExplorer::ParseVariantPart() {
     section->SetName(u"case " + (t.Collecting() ? t.CollectedTextAsLine(false) : String()));
   }
   PushBackDeclarationStart();
-  section->SetEnd(LineBefore() - 1, ColBefore() - 1);
+  section->SetEnd(EndBeforeToken());
 }
 
 } // namespace krx

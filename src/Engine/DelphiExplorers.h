@@ -116,7 +116,7 @@ protected:
   void ParseProcBody(TProcItem *proc, bool wholeBody, bool &stop) override;
   void StartMetrics() override;
   void ParseHintDirectives(TCodeItem *item, bool atCurrent, bool multiple, bool strict) override;
-  void ParseProcSignature(TProcItem *item, TMethodKind methodKind, Integer line, Integer column,
+  void ParseProcSignature(TProcItem *item, TMethodKind methodKind, TSourcePos start,
                           const String &name) override;
   void ParseVariantPart() override;
 

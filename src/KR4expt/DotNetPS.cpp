@@ -26,6 +26,31 @@ String AnsiText(const std::string &s) {
 
 } // namespace
 
+// ---- The call text --------------------------------------------------------------------------
+
+String EncodeCall(Integer id, StringView argText) {
+  KR_ASSERT(id <= kMaxCallId);
+  KR_ASSERT(id >= 0);
+  return Format(u"@%5.5d:%s", {id, String(argText)});
+}
+
+std::optional<TDecodedCall> DecodeCall(StringView text) {
+  if (text.size() < kMinCallLength || text[0] != u'@')
+    return std::nullopt;
+  return TDecodedCall{StrToIntDef(Copy(text, 2, 5), -1),
+                      text.size() > 7 ? text.substr(7) : StringView()};
+}
+
+String EncodeCallArgs(const TStrings &args) { return args.CommaText(); }
+
+void DecodeCallArgs(const String &text, TStringList &args) {
+  args.Clear();
+  args.SetDelimiter(u',');
+  args.SetQuoteChar(u'"');
+  args.SetStrictDelimiter(false);
+  args.SetDelimitedText(text);
+}
+
 // ---- TCallArg -----------------------------------------------------------------------------
 
 String TCallArg::ToText() const {
@@ -45,13 +70,7 @@ TDotNetMarshaller::TDotNetMarshaller() : FArgs(std::make_unique<TStringList>()) 
 
 TDotNetMarshaller::~TDotNetMarshaller() = default;
 
-void TDotNetMarshaller::SetArgs(const String &text) {
-  FArgs->Clear();
-  FArgs->SetDelimiter(u',');
-  FArgs->SetQuoteChar(u'"');
-  FArgs->SetStrictDelimiter(false);
-  FArgs->SetDelimitedText(text);
-}
+void TDotNetMarshaller::SetArgs(const String &text) { DecodeCallArgs(text, *FArgs); }
 
 Integer TDotNetMarshaller::Count() const { return FArgs->Count(); }
 
@@ -64,7 +83,7 @@ Integer TDotNetMarshaller::GetInteger(Integer index) const { return StrToInt(Get
 
 // ---- TDotNetProxy -------------------------------------------------------------------------
 
-String TDotNetProxy::ArgsToText(const TStringList &args) const { return args.CommaText(); }
+String TDotNetProxy::ArgsToText(const TStringList &args) const { return EncodeCallArgs(args); }
 
 bool TDotNetProxy::Connected() const { return FindRemote() != nullptr; }
 
@@ -77,9 +96,7 @@ HWND TDotNetProxy::FindRemote() const {
 Integer TDotNetProxy::Send(Integer id, const String &argText) const {
   if (FRemoteName.empty())
     throw Exception(String(SUndefinedRemoteName));
-  KR_ASSERT(id <= kMaxCallId);
-  KR_ASSERT(id >= 0);
-  const String text = Format(u"@%5.5d:%s", {id, argText});
+  const String text = EncodeCall(id, argText);
   const HWND window = FindRemote();
   if (window == nullptr)
     throw Exception(SCannotFindRemote, {FRemoteName});
@@ -155,15 +172,13 @@ void TDotNetStub::WndProc(TMessage &message) {
 
 void TDotNetStub::WMSetText(TMessage &message) {
   const auto *raw = reinterpret_cast<const Char *>(message.LParam);
-  const StringView text = raw != nullptr ? StringView(raw) : StringView();
-  if (text.size() >= kMinCallLength && text[0] == u'@') {
-    const Integer id = StrToIntDef(Copy(text, 2, 5), -1);
+  if (const auto call = DecodeCall(raw != nullptr ? StringView(raw) : StringView())) {
+    const Integer id = call->Id;
     if (id < 0) {
       message.Result = 1; // taken, and dropped
       return;
     }
-    // Character 7 is the ':' and is not looked at.
-    const StringView args = text.size() > 7 ? text.substr(7) : StringView();
+    const StringView args = call->Args;
     const std::size_t bytes = args.size() * sizeof(Char);
     // At most one superseding call is queued: the one this call replaces.
     const bool superseding = Supersedes(id);

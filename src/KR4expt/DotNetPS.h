@@ -11,6 +11,7 @@
 #include <deque>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -57,6 +58,33 @@ public:
 private:
   std::variant<Int64, bool, char, std::string, String> Value;
 };
+
+// ---- The call text --------------------------------------------------------------------------
+// The wire form as pure functions, so that it is tested and fuzzed without a window: the proxy
+// writes with them, the stub and the marshaller read with them.
+
+// "@", the id as exactly five decimal digits, ":", then the argument text. The id is 0 to
+// 99999 (assertion).
+String EncodeCall(Integer id, StringView argText);
+
+// A text that an endpoint was sent, read as a call.
+struct TDecodedCall {
+  // StrToIntDef of characters 2 to 6, -1 when they are no number; a negative id is taken and
+  // dropped.
+  Integer Id;
+  // Characters 8 to the end, a view into the decoded text; character 7 (the ':') is not looked
+  // at.
+  StringView Args;
+};
+// Nullopt for a text that is no call (shorter than "@" and five characters, or starting with
+// another character): an ordinary caption change.
+std::optional<TDecodedCall> DecodeCall(StringView text);
+
+// The argument text of a list: its comma text (an item with a space, a comma or a quote, or an
+// only item that is empty, in double quotes).
+String EncodeCallArgs(const TStrings &args);
+// Clears the list and splits the text as non-strict comma text with '"' as quote character.
+void DecodeCallArgs(const String &text, TStringList &args);
 
 // The argument list of the call being run: the comma text split into items.
 class TDotNetMarshaller : public TObject {

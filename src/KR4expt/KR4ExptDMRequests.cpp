@@ -273,7 +273,8 @@ void TKR4ExptDataModule::JumpToLocationRequest(const String &FileName, const Str
     located = parser.Locate(line, bodyLine);
   }
   if (located)
-    ShowFileAtPosition(FileName, std::max(line + 1, 1), std::max(bodyLine + 1, 1), 1);
+    ShowFileAtPosition(FileName, std::max(SourceLine(line), 1), std::max(SourceLine(bodyLine), 1),
+                       1);
   else
     BringIDEToFront(false);
 }

@@ -72,6 +72,9 @@ TEST(BooleanExpressionEvaluator, EveryLeafIsEvaluatedAndStrippedOfBlanks) {
   Eval(u"(F(a, b)) AND G", {}, &seen);
   EXPECT_EQ(seen, (std::vector<String>{u"F(a,b)", u"G"}));
   seen.clear();
+  Eval(u"\tdefined(\tX\r\n)\r\nOR\tY\t", {}, &seen); // tabs and line breaks are blanks too
+  EXPECT_EQ(seen, (std::vector<String>{u"defined(X)", u"Y"}));
+  seen.clear();
   EXPECT_FALSE(Eval(u"", {}, &seen));
   EXPECT_EQ(seen, (std::vector<String>{u""}));
   // No short cut after a true left side of OR: the right side is read too, and the rest of
@@ -104,6 +107,12 @@ TEST(BooleanExpressionEvaluator, MalformedExpressionsGiveWhatWasComputed) {
   EXPECT_TRUE(error);
   String ok = String(200, u'(') + u"A" + String(200, u')');
   EXPECT_TRUE(Eval(ok, v, nullptr, &error));
+  EXPECT_FALSE(error);
+  // The bound is on nesting, not on the number of parentheses.
+  String siblings = u"(A)";
+  for (int i = 0; i < 300; ++i)
+    siblings += u" AND (A)";
+  EXPECT_TRUE(Eval(siblings, v, nullptr, &error));
   EXPECT_FALSE(error);
 }
 

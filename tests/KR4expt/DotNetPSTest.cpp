@@ -109,6 +109,39 @@ TEST_F(DotNetProxy, ArgumentKindsConvertToTheirWireText) {
   EXPECT_EQ(TCallArg(u"\u65E5\u672C").ToText(), u"\u65E5\u672C");
 }
 
+// ---- The call text, without a window --------------------------------------------------------
+
+TEST(CallText, IsReadAsTheEndpointTakesIt) {
+  const struct {
+    const Char *Text;
+    bool IsCall;
+    Integer Id;
+    const Char *Args;
+  } rows[] = {
+      {u"@01034:", true, 1034, u""}, {u"@00007:a,\"b c\"", true, 7, u"a,\"b c\""},
+      {u"@00042", true, 42, u""},    {u"@00043#a,b", true, 43, u"a,b"},
+      {u"@abcde:x", true, -1, u"x"}, {u"@-0002:", true, -2, u""},
+      {u"@0102", false, 0, u""},     {u"DEFAULT_STUB", false, 0, u""},
+      {u"", false, 0, u""},
+  };
+  for (const auto &row : rows) {
+    const auto call = DecodeCall(row.Text);
+    ASSERT_EQ(call.has_value(), row.IsCall) << StringToUtf8(row.Text);
+    if (call) {
+      EXPECT_EQ((std::pair{call->Id, String(call->Args)}), (std::pair{row.Id, String(row.Args)}))
+          << StringToUtf8(row.Text);
+    }
+  }
+  for (const Integer id : {0, 7, 1028, 99999}) {
+    const String text = EncodeCall(id, u"x,\"y\"");
+    const auto call = DecodeCall(text);
+    ASSERT_TRUE(call) << StringToUtf8(text);
+    EXPECT_EQ((std::pair{call->Id, String(call->Args)}), (std::pair{id, String(u"x,\"y\"")}));
+  }
+  EXPECT_EQ(EncodeCall(1034, u""), u"@01034:");
+  EXPECT_THROW(EncodeCall(100000, u""), EAssertionFailed);
+}
+
 // ---- The wire -----------------------------------------------------------------------------
 
 TEST_F(DotNetProxy, PutsIdAndCommaTextOnTheWire) {

@@ -431,6 +431,19 @@ TEST_F(ExpertRequests, AReloadThatCannotTakeTheNewFileLeavesItAndSaysWhy) {
 // Anything else stays as it was: the unit open in the editor, a file of blank lines, a file
 // holding an answer's section beside another one, a FIFO, a folder, a device, a link that
 // leads nowhere or to itself.
+// Kestrune's file could not be read at first (a FIFO in its place) but was whole when the IDE
+// reloaded it: what the IDE then saved stands, and nothing is put back over it.
+TEST_F(ExpertRequests, AFileUnreadableAtFirstButReloadedKeepsWhatTheIDESaved) {
+  const std::string newer = "unit A; // newer\n", next = (Dir / "new.pas").string();
+  test::WriteFileBytes(next, newer);
+  test::MakeFifo(Dir / "fifo");
+  const auto events = RunIDE("open " + Quoted(Unit) + "\nmove " + Quoted((Dir / "fifo").string()) +
+                             " " + Quoted(Unit) + "\nonreload move " + Quoted(next) + " " +
+                             Quoted(Unit) + "\nrequest 1026 " + Quoted(Unit) + "\n");
+  ASSERT_EQ(Named(events, "module.save").size(), 1u) << Joined(events);
+  EXPECT_EQ(test::ReadFileBytes(Unit), newer);
+}
+
 TEST_F(ExpertRequests, AnAnswerNamedAtAnythingButAnEarlierAnswerLeavesItAndSaysWhy) {
   namespace fs = std::filesystem;
   const std::pair<std::string, std::string> users[] = {

@@ -185,6 +185,13 @@ TEST_F(TwoProcessLink, SendingWithoutAPeerOrWithBadArgumentsFailsClearly) {
   EXPECT_EQ(Run({kLink, "send", "JumpToModel", "x.pas"}, &error), 2);
   EXPECT_EQ(Run({kStandin, "--send", "1025", "x"}, &error), 2);
   EXPECT_EQ(Run({kStandin, "--send", "1032", "x.pas", "12"}, &error), 2);
+  // A call id has five digits.
+  for (const auto &[id, why] : {std::pair{"99999", "Cannot find remote"},
+                                {"100000", "not a call id: 100000"},
+                                {"-1", "not a call id: -1"}}) {
+    EXPECT_EQ(Run({kStandin, "--send-text", id, "x"}, &error), 2);
+    EXPECT_THAT(error, ::testing::HasSubstr(why));
+  }
 }
 
 TEST_F(TwoProcessLink, TheStandinStopsAfterItsServingTime) {

@@ -15,6 +15,7 @@
 #include <optional>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 namespace krx::testide {
 
@@ -713,6 +714,8 @@ bool TTestIDE::OpenFile(const String &FileName) {
 }
 
 bool TTestIDE::ReloadFile(const String &FileName) {
+  if (auto before = std::exchange(BeforeReload, nullptr))
+    before();
   IPtr<THostBuffer> buffer = FindBuffer(FileName);
   String why;
   TFileStamp stamp;

@@ -367,6 +367,9 @@ public:
   IPtr<IOTAProjectGroup> MainProjectGroup() override { return GroupMissing ? nullptr : FGroup; }
   // The module services answer no main project group (the active project stays).
   bool GroupMissing = false;
+  // Run once when ReloadFile is next called, before it reads the file: another program
+  // finishing its write between the expert's own read and the IDE's.
+  std::function<void()> BeforeReload;
   IPtr<IOTAProject> GetActiveProject() override;
   Integer ModuleCount() override { return static_cast<Integer>(FModules.size()); }
   IPtr<IOTAModule> Modules(Integer Index) override;

@@ -138,6 +138,8 @@ private:
       std::filesystem::copy_file(w[1], w[2], std::filesystem::copy_options::overwrite_existing);
     } else if (v == "move" && n == 3) {
       std::filesystem::rename(w[1], w[2]);
+    } else if (v == "onreload" && n == 4 && w[1] == "move") {
+      FIDE.BeforeReload = [from = w[2], to = w[3]] { std::filesystem::rename(from, to); };
     } else if (v == "project" && n >= 4) {
       std::vector<String> files;
       for (std::size_t i = 4; i < n; ++i)
@@ -370,6 +372,7 @@ constexpr const char *kHelp =
     "  copy FROM TO               copy a file on disk (as another program rewriting TO)\n"
     "  move FROM TO               rename anything on disk over TO (as another program replacing\n"
     "                             it)\n"
+    "  onreload move FROM TO      the same when the IDE next reloads a file, before it reads it\n"
     "  project FILE PERSONALITY TYPE [FILE...]   open a project and make it active\n"
     "  nogroup                    the IDE answers no main project group from now on\n"
     "  menu [PATH]                print the main menu, or click the item of a caption path\n"

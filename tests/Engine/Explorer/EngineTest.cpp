@@ -409,12 +409,12 @@ TEST(GlobalDelegates, PropertiesOfListedTypesAreEvents) {
   const fs::path file(StringToUtf8(TDelphiModuleExplorer::GetGlobalDelegatesFileName()));
   const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
   const String unit = u"unit U;\ninterface\ntype\n  TA = class\n    property A: tärger read F;\n"
-                      u"    property B: tother read F;\n  end;\nimplementation\nend.";
+                      u"    property B: totherz read F;\n  end;\nimplementation\nend.";
   const struct {
     const char *Bytes;
     bool A, B;
   } rows[] = {{"\xEF\xBB\xBFT\xC3\x84RGER = procedure of object;\n1bad\n", true, false},
-              {"TOther\n", false, true}};
+              {"TOtherZ\n", false, true}}; // every ASCII letter folds, "Z" too
   for (int minutes = 0; const auto &row : rows) {
     WriteFileBytes(file, row.Bytes);
     fs::last_write_time(file, hourAgo + std::chrono::minutes(minutes++));

@@ -52,6 +52,7 @@ TEST_F(RegistryTest, ValuesPersistInTheRegFileFormat) {
     reg.WriteBool(u"AutoRefresh", true);
     reg.WriteString(u"", u"default");
     reg.WriteString(u"Text", u"Größe ☃ 😀");
+    reg.WriteString(u"Odd\\Name \"q\"", u"x"); // a value name may hold both
   }
   std::string text = ReadFileBytes(Hive());
   EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\r\n", 0), 0u);
@@ -74,8 +75,8 @@ TEST_F(RegistryTest, ValuesPersistInTheRegFileFormat) {
   // Names keep the case they were created with.
   std::vector<String> names;
   reg.GetValueNames(names);
-  EXPECT_EQ(names,
-            (std::vector<String>{u"InstallDir", u"Count", u"Minus", u"AutoRefresh", u"", u"Text"}));
+  EXPECT_EQ(names, (std::vector<String>{u"InstallDir", u"Count", u"Minus", u"AutoRefresh", u"",
+                                        u"Text", u"Odd\\Name \"q\""}));
 }
 
 TEST_F(RegistryTest, ReadsOfMissingOrMistypedValues) {

@@ -201,6 +201,15 @@ TEST(Encodings, Utf8RoundTripAndReplacement) {
   EXPECT_EQ(Utf8ToString("\xC0\xAF"), u"\uFFFD\uFFFD");             // overlong form
   EXPECT_EQ(Utf8ToString("\xED\xA0\x80"), u"\uFFFD");               // encoded surrogate
   EXPECT_EQ(StringToUtf8(String(1, Char(0xD800))), "\xEF\xBF\xBD"); // lone surrogate
+  // The first and last code point of each sequence length.
+  const std::pair<String, std::string> bounds[] = {
+      {u"\u007F", "\x7F"},         {u"\u0080", "\xC2\x80"},     {u"\u07FF", "\xDF\xBF"},
+      {u"\u0800", "\xE0\xA0\x80"}, {u"\uFFFF", "\xEF\xBF\xBF"}, {u"\U00010000", "\xF0\x90\x80\x80"},
+  };
+  for (const auto &[text, bytes] : bounds) {
+    EXPECT_EQ(StringToUtf8(text), bytes);
+    EXPECT_EQ(Utf8ToString(bytes), text);
+  }
   const std::string bad = "\xF5\x80";
   EXPECT_FALSE(IsValidUtf8(reinterpret_cast<const Byte *>(bad.data()), bad.size()));
 }

@@ -37,7 +37,10 @@ struct AccelDialog {
     Add<TButton>(Form.get(), u"Literal", u"&&Literal");
     Add<TButton>(Form.get(), u"One", u"Step &1");
     Add<TButton>(Form.get(), u"Off", u"&Disabled")->SetEnabled(false);
-    Add<TCheckBox>(Form.get(), u"Check", u"&Check");
+    auto *check = Add<TCheckBox>(Form.get(), u"Check", u"&Check");
+    auto *plain = Add<TLabel>(Form.get(), u"PlainLbl", u"&Plain"); // shows its "&"
+    plain->SetFocusControl(check);
+    plain->SetShowAccelChar(false);
     Add<TRadioButton>(Form.get(), u"Radio", u"&Radio");
     Pages = Add<TPageControl>(Form.get(), u"Pages", u"");
     for (auto [sheet, caption, button, buttonCaption] :
@@ -73,6 +76,7 @@ TEST(AccessKeys, EachKindOfControlAnswersItsLetterWhereTheFocusedControlLetsIt) 
       {u"Edit", {ssAlt, ssCtrl}, u'Q', {}, u"Edit", u"First"},
       {u"Check", {ssAlt}, u'N', {}, u"Edit", u"First"}, // the label focuses its control
       {u"Edit", {ssAlt}, u'U', {}, u"Edit", u"First"},  // a label without one does nothing
+      {u"Edit", {ssAlt}, u'P', {}, u"Edit", u"First"},  // nor one that shows its "&"
       {u"Edit", {ssAlt}, u'C', {u"Check"}, u"Check", u"First"},
       {u"Edit", {ssAlt}, u'R', {u"Radio"}, u"Radio", u"First"},
       {u"Edit", {ssAlt}, u'L', {}, u"Edit", u"First"}, // "&&" is a literal ampersand
@@ -175,6 +179,9 @@ TEST(PageControl, CtrlTabCyclesThePagesFromInsideOnlyAndATabClickSelectsOne) {
   for (int i = 0; i < 3; ++i)
     PressKey(*d.Form, VK_RIGHT);
   EXPECT_EQ(d.Pages->ActivePage()->Name(), u"Third");
+  for (Word key : {VK_LEFT, VK_LEFT, VK_LEFT, VK_UP})
+    PressKey(*d.Form, key);
+  EXPECT_EQ(d.Pages->ActivePage()->Name(), u"First");
   EXPECT_EQ(d.Form->ActiveControl(), d.Pages);
 }
 

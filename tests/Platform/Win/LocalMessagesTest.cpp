@@ -191,6 +191,24 @@ TEST(LocalWindows, APostedQueueHoldsTenThousandMessages) {
   PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
 }
 
+// Sends from another thread that gave up waiting leave their messages queued for the owner,
+// up to ten thousand.
+TEST(LocalWindows, ASentQueueHoldsTenThousandMessages) {
+  TRecordingWindow w;
+  int queued = 0;
+  DWORD error = 0;
+  std::thread([&] {
+    DWORD_PTR r = 0;
+    while (queued < 20000 && SendMessageTimeoutW(w.Handle, WM_USER, 0, 0, SMTO_BLOCK, 0, &r) == 0 &&
+           (error = GetLastError()) == ERROR_TIMEOUT)
+      ++queued;
+  }).join();
+  EXPECT_EQ(std::pair(queued, error), std::pair(10000, DWORD(ERROR_NOT_ENOUGH_QUOTA)));
+  MSG msg;
+  PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); // handles the sent messages first
+  EXPECT_EQ(w.Seen.size(), 10000u);
+}
+
 TEST(LocalWindows, SendFromAnotherThreadRunsOnTheOwnerThread) {
   DWORD ownerThread = GetCurrentThreadId();
   DWORD handledOn = 0;
