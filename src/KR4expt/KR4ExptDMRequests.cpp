@@ -316,7 +316,7 @@ void TKR4ExptDataModule::RefreshFileRequest(const String &FileName) {
   // the save below writes the buffer's text, which may differ in its encoding or byte-order
   // mark, and must not change them.
   const std::string os = FileNameToOS(FileName);
-  const TReadResult written = ReadRegularFile(os);
+  TReadResult written = ReadRegularFile(os);
   bool updated = false;
   // A unit with a form takes the new text through the editor: reloading the file would reload
   // the form as well. A unit alone is reloaded by the IDE.
@@ -335,8 +335,15 @@ void TKR4ExptDataModule::RefreshFileRequest(const String &FileName) {
   // Kestrune writes files in bursts and sends 1026 after each write. Each step below first
   // checks that the file is still the one it expects; one that is not was written again, and
   // is left as it is for the 1026 that follows, which reloads it: nothing is lost.
+  // A file that could not be read before the reload (something else stood under the name) is
+  // taken as the reload found it, when the editor holds its text.
+  if (!written.Ok()) {
+    written = ReadRegularFile(os);
+    if (!written.Ok() || !HoldsEditorText(written.Bytes, buffer.get()))
+      return;
+  }
   TFileStamp stamp;
-  if (!written.Ok() || !FileStampOf(os, stamp) || stamp != written.Stamp)
+  if (!FileStampOf(os, stamp) || stamp != written.Stamp)
     return;
   {
     TBusyGuard busy(*this);
