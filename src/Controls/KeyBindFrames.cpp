@@ -17,23 +17,17 @@ void TKRKeyBindingsFrame::Created() {
   TBaseFrame::Created();
   SetBounds(0, 0, 320, 240);
 
-  SortedBox = new TCheckBox(this);
-  SortedBox->SetName(u"SortedBox");
-  SortedBox->SetParent(this);
+  SortedBox = MakeControl<TCheckBox>(this, this, u"SortedBox");
   SortedBox->SetCaption(u"&Sort on command name");
   SortedBox->SetAlign(alTop);
   SortedBox->OnClick = [this](TObject *) { SetSorted(SortedBox->Checked()); };
 
-  BottomPanel = new TPanel(this);
-  BottomPanel->SetName(u"BottomPanel");
-  BottomPanel->SetParent(this);
+  BottomPanel = MakeControl<TPanel>(this, this, u"BottomPanel");
   BottomPanel->SetBevelOuter(bvNone);
   BottomPanel->SetHeight(48);
   BottomPanel->SetAlign(alBottom);
 
-  ListView = new TListViewEx(this);
-  ListView->SetName(u"ListView");
-  ListView->SetParent(this);
+  ListView = MakeControl<TListViewEx>(this, this, u"ListView");
   ListView->SetAlign(alClient);
   ListView->SetTabOrder(SortedBox->TabOrder() + 1); // the keys go top to bottom, as shown
   ListView->SetViewStyle(vsReport);
@@ -62,25 +56,19 @@ void TKRKeyBindingsFrame::Created() {
       sender->Canvas().Brush().Color = clRed;
   };
 
-  HotKeyEdit = new THotKeyEx(this);
-  HotKeyEdit->SetName(u"HotKeyEdit");
-  HotKeyEdit->SetParent(BottomPanel);
+  HotKeyEdit = MakeControl<THotKeyEx>(this, BottomPanel, u"HotKeyEdit");
   HotKeyEdit->SetBounds(96, 4, 150, 21);
   HotKeyEdit->SetModifiers({});
   HotKeyEdit->SetInvalidKeys({hcNone});
   HotKeyEdit->SetHotKey(0);
   HotKeyEdit->OnChange = [this](TObject *) { HotKeyEditChange(); };
 
-  EditLabel = new TLabel(this);
-  EditLabel->SetName(u"EditLabel");
-  EditLabel->SetParent(BottomPanel);
+  EditLabel = MakeControl<TLabel>(this, BottomPanel, u"EditLabel");
   EditLabel->SetCaption(u"&Edit Short cut");
   EditLabel->SetBounds(4, 8, 80, 13);
   EditLabel->SetFocusControl(HotKeyEdit);
 
-  DuplicatesLbl = new TLabel(this);
-  DuplicatesLbl->SetName(u"DuplicatesLbl");
-  DuplicatesLbl->SetParent(BottomPanel);
+  DuplicatesLbl = MakeControl<TLabel>(this, BottomPanel, u"DuplicatesLbl");
   DuplicatesLbl->SetCaption(u"Duplicates");
   DuplicatesLbl->SetBounds(260, 8, 60, 13);
   DuplicatesLbl->SetEnabled(false);

@@ -9,97 +9,72 @@ namespace krx {
 
 namespace {
 
-constexpr const Char *kDescription = uR"(object KRStackTraceForm: TKRStackTraceForm
-  BorderStyle = bsDialog
-  Caption = 'Create stack trace'
-  ClientWidth = 281
-  ClientHeight = 121
-  Font.Name = 'MS Sans Serif'
-  Font.Height = -11
-  Position = poScreenCenter
-  PixelsPerInch = 96
-  object Label1: TLabel
-    Left = 12
-    Top = 8
-    Caption = 'Trace file:'
-  end
-  object FileLbl: TLabel
-    Left = 64
-    Top = 8
-    Caption = 'runtime'
-    ShowHint = True
-  end
-  object AppendBox: TCheckBox
-    Left = 12
-    Top = 32
-    Width = 157
-    Height = 17
-    Caption = '&Append to exsiting trace file'
-    TabOrder = 0
-  end
-  object CreateDiagramBox: TCheckBox
-    Left = 12
-    Top = 56
-    Width = 237
-    Height = 17
-    Caption = '&Create sequence diagram from stack trace file'
-    TabOrder = 1
-  end
-  object KRHintImage1: TKRHintImage
-    Left = 176
-    Top = 32
-    Width = 16
-    Height = 16
-    Hint = '@Append to exsiting trace file|If enabled, the current stack trace will be appended\N\Lto the trace file rather than overwriting the existing file.\N\L\N\LThis is typically used to combine several stacks into a\N\Lsingle sequence diagram.'
-  end
-  object KRHintImage2: TKRHintImage
-    Left = 256
-    Top = 56
-    Width = 16
-    Height = 16
-    Hint = '@Create sequence diagram from stack trace file|If enabled, the trace file is sent to Kestrune\N\Lwhich converts it to a sequence diagram.\N\LThis is the default for creating a sequence diagram\N\Lfrom a single stack trace.\N\L\N\LIf it is disabled, the stack data is written to the trace file \N\Lwithout creating a sequence diagram. This is typically \N\Lused if you want to manually edit the trace file or to \N\Lcombine multiple stacks into a single trace file.\N\L\N\LOnce created or edited, a trace file can be converted \N\Lto a sequence diagram from the Kestrune\N\LDiagram Explorer view.'
-  end
-  object OKBtn: TKindButton
-    Left = 104
-    Top = 88
-    Height = 25
-    Caption = 'OK'
-    Default = True
-    ModalResult = 1
-    TabOrder = 2
-  end
-  object CancelBtn: TKindButton
-    Left = 192
-    Top = 88
-    Height = 25
-    Caption = 'Cancel'
-    Cancel = True
-    ModalResult = 2
-    TabOrder = 3
-  end
-end
-)";
-
-template <class T> T *Bind(TComponent *root, StringView name) {
-  auto *c = dynamic_cast<T *>(root->FindComponent(String(name)));
-  KR_ASSERT(c != nullptr);
-  return c;
-}
+constexpr const Char *kAppendHint =
+    u"@Append to exsiting trace file|If enabled, the current stack trace will be appended\\N\\Lto "
+    u"the trace file rather than overwriting the existing file.\\N\\L\\N\\LThis is typically used "
+    u"to combine several stacks into a\\N\\Lsingle sequence diagram.";
+constexpr const Char *kCreateDiagramHint =
+    u"@Create sequence diagram from stack trace file|If enabled, the trace file is sent to "
+    u"Kestrune\\N\\Lwhich converts it to a sequence diagram.\\N\\LThis is the default for creating "
+    u"a sequence diagram\\N\\Lfrom a single stack trace.\\N\\L\\N\\LIf it is disabled, the stack "
+    u"data is written to the trace file \\N\\Lwithout creating a sequence diagram. This is "
+    u"typically \\N\\Lused if you want to manually edit the trace file or to \\N\\Lcombine "
+    u"multiple stacks into a single trace file.\\N\\L\\N\\LOnce created or edited, a trace file "
+    u"can be converted \\N\\Lto a sequence diagram from the Kestrune\\N\\LDiagram Explorer view.";
 
 } // namespace
 
-String TKRStackTraceForm::Description() const { return kDescription; }
-
 void TKRStackTraceForm::Created() {
   TFormEx::Created();
-  AppendBox = Bind<TCheckBox>(this, u"AppendBox");
-  CreateDiagramBox = Bind<TCheckBox>(this, u"CreateDiagramBox");
-  Label1 = Bind<TLabel>(this, u"Label1");
-  FileLbl = Bind<TLabel>(this, u"FileLbl");
-  OKBtn = Bind<TKindButton>(this, u"OKBtn");
-  CancelBtn = Bind<TKindButton>(this, u"CancelBtn");
-  KRHintImage1 = Bind<TKRHintImage>(this, u"KRHintImage1");
-  KRHintImage2 = Bind<TKRHintImage>(this, u"KRHintImage2");
+  SetName(u"KRStackTraceForm");
+  SetBorderStyle(bsDialog);
+  SetCaption(u"Create stack trace");
+  SetClientWidth(281);
+  SetClientHeight(121);
+  Font().SetName(u"MS Sans Serif");
+  Font().SetHeight(-11);
+  SetPosition(poScreenCenter);
+
+  Label1 = MakeControl<TLabel>(this, this, u"Label1");
+  Label1->SetLeft(12);
+  Label1->SetTop(8);
+  Label1->SetCaption(u"Trace file:");
+  FileLbl = MakeControl<TLabel>(this, this, u"FileLbl");
+  FileLbl->SetLeft(64);
+  FileLbl->SetTop(8);
+  FileLbl->SetCaption(u"runtime");
+  FileLbl->SetShowHint(true);
+  AppendBox = MakeControl<TCheckBox>(this, this, u"AppendBox");
+  AppendBox->SetBounds(12, 32, 157, 17);
+  AppendBox->SetCaption(u"&Append to exsiting trace file");
+  AppendBox->SetTabOrder(0);
+  CreateDiagramBox = MakeControl<TCheckBox>(this, this, u"CreateDiagramBox");
+  CreateDiagramBox->SetBounds(12, 56, 237, 17);
+  CreateDiagramBox->SetCaption(u"&Create sequence diagram from stack trace file");
+  CreateDiagramBox->SetTabOrder(1);
+  KRHintImage1 = MakeControl<TKRHintImage>(this, this, u"KRHintImage1");
+  KRHintImage1->SetBounds(176, 32, 16, 16);
+  KRHintImage1->SetHint(kAppendHint);
+  KRHintImage2 = MakeControl<TKRHintImage>(this, this, u"KRHintImage2");
+  KRHintImage2->SetBounds(256, 56, 16, 16);
+  KRHintImage2->SetHint(kCreateDiagramHint);
+  OKBtn = MakeControl<TKindButton>(this, this, u"OKBtn");
+  OKBtn->SetLeft(104);
+  OKBtn->SetTop(88);
+  OKBtn->SetHeight(25);
+  OKBtn->SetCaption(u"OK");
+  OKBtn->SetDefault(true);
+  OKBtn->SetModalResult(mrOk);
+  OKBtn->SetTabOrder(2);
+  CancelBtn = MakeControl<TKindButton>(this, this, u"CancelBtn");
+  CancelBtn->SetLeft(192);
+  CancelBtn->SetTop(88);
+  CancelBtn->SetHeight(25);
+  CancelBtn->SetCaption(u"Cancel");
+  CancelBtn->SetCancel(true);
+  CancelBtn->SetModalResult(mrCancel);
+  CancelBtn->SetTabOrder(3);
+
   OnCreate = [this](TObject *sender) { FormCreate(sender); };
   OnClose = [this](TObject *sender, TCloseAction &action) { FormClose(sender, action); };
 }

@@ -26,7 +26,6 @@ public:
   void FormClose(TObject *Sender, TCloseAction &Action);
 
 protected:
-  String Description() const override;
   void Created() override;
 };
 

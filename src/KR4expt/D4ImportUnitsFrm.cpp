@@ -21,13 +21,6 @@ void *ProjectRowData() { return const_cast<char *>(&kProjectRowTag); }
 constexpr Integer kProjectImage = 6;
 constexpr Integer kFileImage = 7;
 
-template <class T> T *Make(TComponent *owner, TWinControl *parent, const Char *name) {
-  auto *c = new T(owner);
-  c->SetName(name);
-  c->SetParent(parent);
-  return c;
-}
-
 } // namespace
 
 bool TD4ImportUnitsForm::IsProjectRow(const TListItem *Item) {
@@ -42,29 +35,29 @@ void TD4ImportUnitsForm::Created() {
   SetClientWidth(520);
   SetClientHeight(360);
 
-  BottomPanel = Make<TPanel>(this, this, u"BottomPanel");
+  BottomPanel = MakeControl<TPanel>(this, this, u"BottomPanel");
   BottomPanel->SetBevelOuter(bvNone);
   BottomPanel->SetHeight(36);
   BottomPanel->SetAlign(alBottom);
-  NewModelBox = Make<TCheckBox>(this, BottomPanel, u"NewModelBox");
+  NewModelBox = MakeControl<TCheckBox>(this, BottomPanel, u"NewModelBox");
   NewModelBox->SetCaption(u"Create &New Model");
   NewModelBox->SetBounds(0, 10, 130, 17);
-  OKBtn = Make<TKindButton>(this, BottomPanel, u"OKBtn");
+  OKBtn = MakeControl<TKindButton>(this, BottomPanel, u"OKBtn");
   OKBtn->SetKind(bkOK);
   OKBtn->SetBounds(340, 6, 81, 25);
   OKBtn->SetAnchors({akRight, akTop});
-  CancelBtn = Make<TKindButton>(this, BottomPanel, u"CancelBtn");
+  CancelBtn = MakeControl<TKindButton>(this, BottomPanel, u"CancelBtn");
   CancelBtn->SetKind(bkCancel);
   CancelBtn->SetBounds(428, 6, 81, 25);
   CancelBtn->SetAnchors({akRight, akTop});
 
-  Panel = Make<TPanel>(this, this, u"Panel");
+  Panel = MakeControl<TPanel>(this, this, u"Panel");
   Panel->SetBevelOuter(bvNone);
   Panel->SetAlign(alClient);
-  Label2 = Make<TLabel>(this, Panel, u"Label2");
+  Label2 = MakeControl<TLabel>(this, Panel, u"Label2");
   Label2->SetCaption(u"&Available files");
   Label2->SetBounds(0, 0, 80, 13);
-  ListView = Make<TListView>(this, Panel, u"ListView");
+  ListView = MakeControl<TListView>(this, Panel, u"ListView");
   ListView->SetBounds(0, 16, 220, 280);
   ListView->SetViewStyle(vsReport);
   ListView->SetShowColumnHeaders(false);
@@ -77,11 +70,11 @@ void TD4ImportUnitsForm::Created() {
   name->SetAutoSize(true);
   Label2->SetFocusControl(ListView);
 
-  ImportList = Make<TListBox>(this, Panel, u"ImportList");
+  ImportList = MakeControl<TListBox>(this, Panel, u"ImportList");
   ImportList->SetBounds(284, 16, 220, 280);
   ImportList->SetMultiSelect(true);
   ImportList->SetDragMode(dmAutomatic);
-  ImportLabel = Make<TLabel>(this, Panel, u"ImportLabel");
+  ImportLabel = MakeControl<TLabel>(this, Panel, u"ImportLabel");
   ImportLabel->SetCaption(u"&Files to import");
   ImportLabel->SetBounds(284, 0, 80, 13);
   ImportLabel->SetFocusControl(ImportList);
@@ -99,7 +92,7 @@ void TD4ImportUnitsForm::Created() {
   };
   Integer top = 60;
   for (const auto &b : buttons) {
-    TSpeedButton *button = Make<TSpeedButton>(this, Panel, b.Name);
+    TSpeedButton *button = MakeControl<TSpeedButton>(this, Panel, b.Name);
     button->SetFlat(true);
     button->SetHint(b.Hint);
     button->SetShowHint(true);

@@ -33,13 +33,6 @@ constexpr const Char *kForegroundHint =
     u"such as the IDE "
     u"menu appearing as activated.";
 
-template <class T> T *Make(TComponent *owner, TWinControl *parent, const Char *name) {
-  auto *c = new T(owner);
-  c->SetName(name);
-  c->SetParent(parent);
-  return c;
-}
-
 } // namespace
 
 // The destroy handler runs here, while the form is still whole (the base class would run an
@@ -54,55 +47,55 @@ void TKRIDEExpertOptionsForm::Created() {
   SetClientWidth(420);
   SetClientHeight(330);
 
-  PageControl = Make<TPageControl>(this, this, u"PageControl");
+  PageControl = MakeControl<TPageControl>(this, this, u"PageControl");
   PageControl->SetBounds(8, 8, 404, 280);
-  GeneralSheet = Make<TTabSheet>(this, PageControl, u"GeneralSheet");
+  GeneralSheet = MakeControl<TTabSheet>(this, PageControl, u"GeneralSheet");
   GeneralSheet->SetPageControl(PageControl);
   GeneralSheet->SetCaption(u"General");
-  BindingsSheet = Make<TTabSheet>(this, PageControl, u"BindingsSheet");
+  BindingsSheet = MakeControl<TTabSheet>(this, PageControl, u"BindingsSheet");
   BindingsSheet->SetPageControl(PageControl);
   BindingsSheet->SetCaption(u"Keybindings");
 
-  VersionLbl = Make<TLabel>(this, GeneralSheet, u"VersionLbl");
+  VersionLbl = MakeControl<TLabel>(this, GeneralSheet, u"VersionLbl");
   VersionLbl->SetBounds(8, 8, 380, 26);
   VersionLbl->SetAutoSize(false);
   VersionLbl->SetWordWrap(true);
 
-  AutoRefreshGroup = Make<TGroupBox>(this, GeneralSheet, u"AutoRefreshGroup");
+  AutoRefreshGroup = MakeControl<TGroupBox>(this, GeneralSheet, u"AutoRefreshGroup");
   AutoRefreshGroup->SetCaption(u"Auto Refresh");
   AutoRefreshGroup->SetBounds(8, 40, 380, 64);
-  AutoRefreshBox = Make<TCheckBox>(this, AutoRefreshGroup, u"AutoRefreshBox");
+  AutoRefreshBox = MakeControl<TCheckBox>(this, AutoRefreshGroup, u"AutoRefreshBox");
   AutoRefreshBox->SetCaption(u"&Enable Auto Refresh");
   AutoRefreshBox->SetBounds(12, 18, 150, 17);
-  LockOnRunBox = Make<TCheckBox>(this, AutoRefreshGroup, u"LockOnRunBox");
+  LockOnRunBox = MakeControl<TCheckBox>(this, AutoRefreshGroup, u"LockOnRunBox");
   LockOnRunBox->SetCaption(u"&Lock Auto Refresh on Run");
   LockOnRunBox->SetBounds(12, 40, 170, 17);
-  AutoRefreshHint = Make<TKRHintImage>(this, AutoRefreshGroup, u"AutoRefreshHint");
+  AutoRefreshHint = MakeControl<TKRHintImage>(this, AutoRefreshGroup, u"AutoRefreshHint");
   AutoRefreshHint->SetTop(18);
   AutoRefreshHint->SetRefControl(AutoRefreshBox);
   AutoRefreshHint->SetHint(kAutoRefreshHint);
-  LockOnRunHint = Make<TKRHintImage>(this, AutoRefreshGroup, u"LockOnRunHint");
+  LockOnRunHint = MakeControl<TKRHintImage>(this, AutoRefreshGroup, u"LockOnRunHint");
   LockOnRunHint->SetTop(40);
   LockOnRunHint->SetRefControl(LockOnRunBox);
   LockOnRunHint->SetHint(kLockOnRunHint);
 
-  MenuPosGroup = Make<TRadioGroup>(this, GeneralSheet, u"MenuPosGroup");
+  MenuPosGroup = MakeControl<TRadioGroup>(this, GeneralSheet, u"MenuPosGroup");
   MenuPosGroup->SetCaption(u"Menu position");
   MenuPosGroup->SetBounds(8, 112, 380, 64);
   MenuPosGroup->Items().Add(u"Insert &Kestrune menu in main menu");
   MenuPosGroup->Items().Add(u"Insert Kestrune menu as &Tools sub menu");
   MenuPosGroup->SetItemIndex(0);
 
-  ForeGroundModeCombo = Make<TComboBox>(this, GeneralSheet, u"ForeGroundModeCombo");
+  ForeGroundModeCombo = MakeControl<TComboBox>(this, GeneralSheet, u"ForeGroundModeCombo");
   ForeGroundModeCombo->SetStyle(csDropDownList);
   ForeGroundModeCombo->SetBounds(160, 188, 140, 21);
   for (const Char *mode : {u"Simulate click", u"Plain", u"Attach thread"})
     ForeGroundModeCombo->Items().Add(mode);
-  ForeGroundModeLbl = Make<TLabel>(this, GeneralSheet, u"ForeGroundModeLbl");
+  ForeGroundModeLbl = MakeControl<TLabel>(this, GeneralSheet, u"ForeGroundModeLbl");
   ForeGroundModeLbl->SetCaption(u"&Bring to foreground mode");
   ForeGroundModeLbl->SetBounds(8, 192, 140, 13);
   ForeGroundModeLbl->SetFocusControl(ForeGroundModeCombo);
-  ForeGroundModeHint = Make<TKRHintImage>(this, GeneralSheet, u"ForeGroundModeHint");
+  ForeGroundModeHint = MakeControl<TKRHintImage>(this, GeneralSheet, u"ForeGroundModeHint");
   ForeGroundModeHint->SetTop(190);
   ForeGroundModeHint->SetRefControl(ForeGroundModeCombo);
   ForeGroundModeHint->SetHint(kForegroundHint);
@@ -111,10 +104,10 @@ void TKRIDEExpertOptionsForm::Created() {
   for (TKRHintImage *hint : {AutoRefreshHint, LockOnRunHint, ForeGroundModeHint})
     hint->AlignToRefControl();
 
-  OKBtn = Make<TKindButton>(this, this, u"OKBtn");
+  OKBtn = MakeControl<TKindButton>(this, this, u"OKBtn");
   OKBtn->SetKind(bkOK);
   OKBtn->SetBounds(244, 298, 81, 25);
-  CancelBtn = Make<TKindButton>(this, this, u"CancelBtn");
+  CancelBtn = MakeControl<TKindButton>(this, this, u"CancelBtn");
   CancelBtn->SetKind(bkCancel);
   CancelBtn->SetBounds(332, 298, 81, 25);
 

@@ -38,8 +38,7 @@ Integer ConditionalMessageDlg(const String &Msg, TMsgDlgType DlgType, TMsgDlgBut
     last->SetLeft(x);
   }
 
-  auto *box = new TCheckBox(dialog.get());
-  box->SetParent(dialog.get());
+  auto *box = MakeControl<TCheckBox>(dialog.get(), dialog.get());
   box->SetCaption(checkBoxText.empty() ? String(SDontAskAgain) : checkBoxText);
   box->SetLeft(8);
   box->SetTop(last ? last->Top() + (last->Height() - box->Height()) / 2

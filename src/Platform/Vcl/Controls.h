@@ -469,4 +469,15 @@ TCustomForm *GetParentForm(const TControl *Control, bool TopForm = true);
 // The same; EInvalidOperation naming the control when there is none.
 TCustomForm *ValidParentForm(const TControl *Control, bool TopForm = true);
 
+// A control made in code: created with its owner, named (an empty name leaves it unnamed) and
+// placed on its parent, in that order; the caller then sets its properties. The system's
+// dialogs and frames build every control they own this way.
+template <class T>
+T *MakeControl(TComponent *Owner, TWinControl *Parent, const String &Name = String()) {
+  auto *control = new T(Owner);
+  control->SetName(Name);
+  control->SetParent(Parent);
+  return control;
+}
+
 } // namespace krx
