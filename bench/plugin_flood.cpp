@@ -6,56 +6,20 @@
 // IDE to the front: the host logs that). The aim is a peak below 100 MB.
 //
 //   bench_plugin_flood [SECONDS]
-#include "Platform/PlatformUnits.h"
+#include "HostProcess.h"
+
 #include "Platform/Win/WinWire.h"
-#include "Platform/Win/Windows.h"
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <spawn.h>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
-
-extern char **environ;
-
-namespace {
 
 using namespace krx;
 using namespace std::chrono_literals;
-namespace fs = std::filesystem;
-
-// The peak resident size of a process in KiB; -1 when it is gone.
-long PeakRssKb(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-  for (std::string key; in >> key;)
-    if (key == "VmHWM:") {
-      long value = -1;
-      in >> value;
-      return value;
-    }
-  return -1;
-}
-
-// How often the host logged a foreground call: once per help request it ran.
-std::size_t CallsRun(const fs::path &log) {
-  std::ifstream in(log, std::ios::binary);
-  std::size_t n = 0;
-  for (std::string line; std::getline(in, line);)
-    n += line.find("\"call\":\"IsIconic\"") != std::string::npos;
-  return n;
-}
-
-} // namespace
 
 int main(int argc, char **argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 30.0;
@@ -63,47 +27,14 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "usage: bench_plugin_flood [SECONDS], 0 < SECONDS < 3600\n");
     return 2;
   }
-  char tmpl[] = "/tmp/krx-bench-flood-XXXXXX";
-  if (!::mkdtemp(tmpl))
+  bench::THostProcess host("flood");
+  if (!host.Ok())
     return 1;
-  const fs::path root = tmpl;
-  for (auto [name, sub] : {std::pair{"KRX_DESKTOP_DIR", "desktop"},
-                           {"KRX_SHELL_ROOT", "shell"},
-                           {"KRX_REGISTRY_DIR", "registry"}}) {
-    fs::create_directories(root / sub);
-    ::setenv(name, (root / sub).c_str(), 1);
-  }
-  InitializeUnits(PlatformUnits());
-
-  const fs::path self = fs::read_symlink("/proc/self/exe");
-  const std::string ide = (self.parent_path().parent_path() / "tools" / "testide" / "krx-ide");
-  const fs::path script = root / "pump.ide", log = root / "ide.out";
-  std::ofstream(script) << "pump " << static_cast<long>(seconds * 1000) + 600000 << "\n";
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  std::vector<std::string> words{ide, "--plugin", KRX_PLUGIN_FILE, "--script", script.string()};
-  std::vector<char *> args;
-  for (std::string &w : words)
-    args.push_back(w.data());
-  args.push_back(nullptr);
-  pid_t pid = -1;
-  if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) {
-    std::fprintf(stderr, "cannot start %s\n", ide.c_str());
-    return 1;
-  }
-  posix_spawn_file_actions_destroy(&actions);
-
-  HWND endpoint = nullptr;
-  for (int i = 0; i < 400 && !(endpoint = FindWindowW(UtilWindowClass, u"_KR_BDS19_ENDPOINT")); ++i)
-    std::this_thread::sleep_for(50ms);
+  const HWND endpoint =
+      host.Start("pump " + std::to_string(static_cast<long>(seconds * 1000) + 600000) + "\n");
   int status = 1;
-  if (!endpoint) {
-    std::fprintf(stderr, "the IDE's endpoint did not appear\n");
-  } else {
-    std::this_thread::sleep_for(500ms); // the start-up timer has read the settings
-    const long before = PeakRssKb(pid);
+  if (endpoint) {
+    const long before = host.PeakRssKb();
     const String call = u"@01027:" + String(win_detail::kMaxFrameText - 16, u'x');
     std::atomic<bool> stop{false};
     std::atomic<long> taken{0}, refused{0}, failed{0};
@@ -127,8 +58,9 @@ int main(int argc, char **argv) {
     stop = true;
     for (auto &t : flood)
       t.join();
-    const long peak = PeakRssKb(pid);
-    const std::size_t ran = CallsRun(log);
+    const long peak = host.PeakRssKb();
+    // The host logs a foreground call once per help request it ran.
+    const std::size_t ran = host.Count("\"call\":\"IsIconic\"");
     std::printf("flood of 1 MiB calls on 8 connections for %.0f s: IDE resident size %.1f MB "
                 "before, peak %.1f MB (grown by %.1f MB); %ld calls taken, %ld refused for want "
                 "of room, %ld failed otherwise, %zu run during the flood\n",
@@ -136,9 +68,5 @@ int main(int argc, char **argv) {
                 refused.load(), failed.load(), ran);
     status = peak > 0 && peak < 100 * 1024 ? 0 : 3;
   }
-  ::kill(pid, SIGTERM);
-  ::waitpid(pid, nullptr, 0);
-  FinalizeUnits(PlatformUnits());
-  fs::remove_all(root);
   return status;
 }

@@ -25,6 +25,35 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
+// Sends the document to the plug-in's endpoint once per iteration, each time for a fresh
+// Delphi project holding `held`, and runs it until the project holds `expected` files.
+void RunUpdates(benchmark::State &state, const fs::path &doc, const std::vector<String> &held,
+                std::size_t expected) {
+  testide::TTestIDE ide;
+  testide::TPluginLoader loader(ide);
+  if (!loader.Load(KRX_PLUGIN_FILE)) {
+    state.SkipWithError("the plug-in did not load");
+    return;
+  }
+  testide::PumpMessages(400ms);
+  const HWND endpoint = FindWindowW(UtilWindowClass, u"_KR_BDS19_ENDPOINT");
+  const String call = u"@01034:\"" + Utf8ToString(doc.string()) + u"\"";
+  for (auto _ : state) {
+    state.PauseTiming();
+    IPtr<testide::THostProject> project =
+        ide.AddProject(u"/p/P.dproj", u"Delphi.Personality", u"Application", held);
+    ide.Log.Clear();
+    state.ResumeTiming();
+    SendMessageW(endpoint, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(call.c_str()));
+    testide::PumpMessages(600s, [&] { return project->Files().size() >= expected; });
+    if (project->Files().size() != expected) {
+      state.SkipWithError("the update did not add the files");
+      break;
+    }
+  }
+  loader.Unload();
+}
+
 void BM_ProjectUpdateOfNFiles(benchmark::State &state) {
   const auto n = static_cast<std::size_t>(state.range(0));
   const fs::path dir = fs::temp_directory_path() / ("krx-bench-update-" + std::to_string(n));
@@ -42,29 +71,7 @@ void BM_ProjectUpdateOfNFiles(benchmark::State &state) {
     }
     out << "</Files>\n";
   }
-  testide::TTestIDE ide;
-  testide::TPluginLoader loader(ide);
-  if (!loader.Load(KRX_PLUGIN_FILE)) {
-    state.SkipWithError("the plug-in did not load");
-    return;
-  }
-  testide::PumpMessages(400ms);
-  const HWND endpoint = FindWindowW(UtilWindowClass, u"_KR_BDS19_ENDPOINT");
-  const String call = u"@01034:\"" + Utf8ToString(doc.string()) + u"\"";
-  for (auto _ : state) {
-    state.PauseTiming();
-    IPtr<testide::THostProject> project =
-        ide.AddProject(u"/p/P.dproj", u"Delphi.Personality", u"Application", held);
-    ide.Log.Clear();
-    state.ResumeTiming();
-    SendMessageW(endpoint, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(call.c_str()));
-    testide::PumpMessages(600s, [&] { return project->Files().size() >= held.size() + n / 2; });
-    if (project->Files().size() != held.size() + n / 2) {
-      state.SkipWithError("the update did not add the files");
-      break;
-    }
-  }
-  loader.Unload();
+  RunUpdates(state, doc, held, held.size() + n / 2);
   fs::remove_all(dir);
 }
 
@@ -74,7 +81,8 @@ BENCHMARK(BM_ProjectUpdateOfNFiles)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 
-// N "add" entries, each after a "remove" of the same name when `removes` is set.
+// N "add" entries, each after a "remove" of the same name when `removes` is set, for a project
+// that holds none of them.
 void RunRemovesAndAdds(benchmark::State &state, bool removes) {
   const auto n = static_cast<std::size_t>(state.range(0));
   const fs::path dir = fs::temp_directory_path() / ("krx-bench-pairs-" + std::to_string(n));
@@ -88,49 +96,21 @@ void RunRemovesAndAdds(benchmark::State &state, bool removes) {
         out << "<File operation=\"" << op << "\" name=\"/p/src/Unit" << i << ".pas\"/>\n";
     out << "</Files>\n";
   }
-  testide::TTestIDE ide;
-  testide::TPluginLoader loader(ide);
-  if (!loader.Load(KRX_PLUGIN_FILE)) {
-    state.SkipWithError("the plug-in did not load");
-    return;
-  }
-  testide::PumpMessages(400ms);
-  const HWND endpoint = FindWindowW(UtilWindowClass, u"_KR_BDS19_ENDPOINT");
-  const String call = u"@01034:\"" + Utf8ToString(doc.string()) + u"\"";
-  for (auto _ : state) {
-    state.PauseTiming();
-    IPtr<testide::THostProject> project =
-        ide.AddProject(u"/p/P.dproj", u"Delphi.Personality", u"Application", {});
-    ide.Log.Clear();
-    state.ResumeTiming();
-    SendMessageW(endpoint, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(call.c_str()));
-    testide::PumpMessages(900s, [&] { return project->Files().size() >= n; });
-    if (project->Files().size() != n) {
-      state.SkipWithError("the update did not add the files");
-      break;
-    }
-  }
-  loader.Unload();
+  RunUpdates(state, doc, {}, n);
   fs::remove_all(dir);
 }
 
 void BM_ProjectUpdateOfNAdds(benchmark::State &state) { RunRemovesAndAdds(state, false); }
 void BM_ProjectUpdateOfNRemovesThenAdds(benchmark::State &state) { RunRemovesAndAdds(state, true); }
 
-BENCHMARK(BM_ProjectUpdateOfNAdds)
-    ->Arg(40000)
-    ->Arg(80000)
-    ->Arg(160000)
-    ->Arg(320000)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1);
-BENCHMARK(BM_ProjectUpdateOfNRemovesThenAdds)
-    ->Arg(40000)
-    ->Arg(80000)
-    ->Arg(160000)
-    ->Arg(320000)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1);
+void PairSizes(benchmark::internal::Benchmark *b) {
+  for (int n : {40000, 80000, 160000, 320000})
+    b->Arg(n);
+  b->Unit(benchmark::kMillisecond)->Iterations(1);
+}
+
+BENCHMARK(BM_ProjectUpdateOfNAdds)->Apply(PairSizes);
+BENCHMARK(BM_ProjectUpdateOfNRemovesThenAdds)->Apply(PairSizes);
 
 } // namespace
 } // namespace krx

@@ -2143,6 +2143,25 @@ void TDelphiModuleExplorer::ReadInitializer(String &text) {
 
 // ---- Properties -----------------------------------------------------------------------------
 
+// What a property declaration holds, as far as it was read.
+struct TPropertyDeclaration {
+  String Name;
+  String ArrayStr;
+  String DataName;
+  String ReadSpec;
+  String WriteSpec;
+  String IndexStr;
+  String ImplementsStr;
+  String StorageStr;
+  String DefaultStr;
+  String DispID;
+  TDefaultSpecifier DefaultSpec = dsUnspecified;
+  // The directives of the specifiers read whole.
+  TPropertyDirectives Directives;
+  // "add" or "remove" met: the property is an event.
+  bool AddRemove = false;
+};
+
 void TDelphiModuleExplorer::ParseProperty() {
   const TIdentRecord &before = CurrentIdent();
   const bool classProperty =
@@ -2161,156 +2180,184 @@ void TDelphiModuleExplorer::ParseProperty() {
     return;
   if (!classProperty)
     start = TokenPos();
-  auto *prop = new TPropertyItem(CurrentItem());
-  prop->SetName(String(TokenText()));
+  TCodeItem *owner = CurrentItem();
+  const Integer place = owner->ChildCount();
+  const TVisibility visibility = CurrentVisibility();
+  TPropertyDeclaration decl;
+  decl.Name = String(TokenText());
+  bool badFormat = false;
+  try {
+    ReadPropertyDeclaration(decl, classProperty);
+  } catch (const ETokenError &) {
+    badFormat = true;
+  }
+  PushBackDeclarationStart();
+
+  const bool event = IsEventProperty(decl);
+  TPropertyItem *prop = event ? new TEventItem(owner) : new TPropertyItem(owner);
+  if (!event) {
+    // A property stands where its declaration started, before the items of include files
+    // whose directives stand inside it; an event stands behind them.
+    for (Integer n = owner->ChildCount() - 1 - place; n > 0; --n)
+      TCodeItem::AddChild(owner, TCodeItem::RemoveChild(owner, owner->GetChild(place)));
+  }
+  prop->SetName(std::move(decl.Name));
   prop->SetPrologLine(prolog);
-  prop->SetVisibility(CurrentVisibility());
+  prop->SetVisibility(visibility);
   prop->SetStart(start);
+  prop->SetArrayStr(decl.ArrayStr);
+  prop->SetDataName(std::move(decl.DataName));
+  prop->SetDirectives(decl.Directives);
+  prop->SetReadSpec(decl.ReadSpec);
+  prop->SetWriteSpec(decl.WriteSpec);
+  prop->SetIndexStr(decl.IndexStr);
+  prop->SetImplementsStr(decl.ImplementsStr);
+  prop->SetStorageStr(decl.StorageStr);
+  prop->SetDefaultSpec(decl.DefaultSpec);
+  prop->SetDefaultStr(decl.DefaultStr);
+  prop->SetDispID(decl.DispID);
+  prop->SetBadFormat(badFormat);
+  prop->SetEnd(EndBeforeToken());
+}
+
+void TDelphiModuleExplorer::ReadPropertyDeclaration(TPropertyDeclaration &decl,
+                                                    bool classProperty) {
   TPropertyDirectives d;
   if (classProperty)
     d.Include(prStatic);
-  bool addRemove = false;
-  try {
+  NextToken();
+  CheckNotReservedWord();
+  if (IsSymbol(u"[")) {
+    decl.ArrayStr = Helper().ReadBracketed(u'[', u']', false);
+    d.Include(prArray);
     NextToken();
-    CheckNotReservedWord();
-    if (IsSymbol(u"[")) {
-      prop->SetArrayStr(Helper().ReadBracketed(u'[', u']', false));
-      d.Include(prArray);
-      NextToken();
-      if (!IsSymbol(u":"))
-        RaiseUnexpectedToken();
-    }
-    bool redeclared = false;
-    if (IsSymbol(u":")) {
-      prop->SetDataName(Helper().ReadTypeIdent());
-    } else {
-      redeclared = true;
-      d.Include(prOverride);
-    }
-    prop->SetDirectives(d);
-    bool endedBySemicolon = false;
-    for (;;) {
-      if (IsSymbol(u";")) {
-        endedBySemicolon = true;
-        break;
-      }
-      if (!IsIdent())
-        break;
-      String text;
-      if (TokenIs(u"ADD") || TokenIs(u"REMOVE")) {
-        const bool add = TokenIs(u"ADD");
-        addRemove = true;
-        ReadDesignator(text);
-        if (add)
-          prop->SetReadSpec(text);
-        else
-          prop->SetWriteSpec(text);
-        continue;
-      }
-      if (!IsDirectiveWord(w))
-        break;
-      switch (w) {
-      case rwRead:
-        ReadDesignator(text);
-        prop->SetReadSpec(text);
-        break;
-      case rwWrite:
-        ReadDesignator(text);
-        prop->SetWriteSpec(text);
-        break;
-      case rwIndex:
-        if (redeclared)
-          RaiseUnexpectedToken();
-        SkipToDirectiveOrSemicolon(kPropertyWords, text);
-        prop->SetIndexStr(Trim(text));
-        d.Include(prIndex);
-        break;
-      case rwImplements:
-        SkipTypeList(u';', kPropertyWords, text);
-        prop->SetImplementsStr(text);
-        break;
-      case rwStored:
-        prop->SetStorageStr(Helper().ReadQualifiedIdent());
-        d.Include(prStored);
-        break;
-      case rwDefault:
-        prop->SetDefaultSpec(dsDefault);
-        SkipToDirectiveOrSemicolon(kPropertyWords, text);
-        prop->SetDefaultStr(Trim(text));
-        break;
-      case rwNodefault:
-        prop->SetDefaultSpec(dsNoDefault);
-        NextToken();
-        break;
-      case rwReadOnly:
-        d.Include(prReadOnly);
-        NextToken();
-        break;
-      case rwWriteOnly:
-        d.Include(prWriteOnly);
-        NextToken();
-        break;
-      case rwDispID:
-        SkipToDirectiveOrSemicolon(kPropertyWords, text);
-        prop->SetDispID(Trim(text));
-        break;
-      default:
-        goto specifiersEnded;
-      }
-      prop->SetDirectives(d);
-    }
-  specifiersEnded:
-    prop->SetDirectives(d);
-    if (!endedBySemicolon) {
-      // The next declaration must start here.
-      bool starts = false;
-      if (IsIdent()) {
-        TReservedWord next;
-        starts = (IsReservedWordToken(next) &&
-                  OneOf(next, {rwEnd, rwClass, rwInterface, rwConstructor, rwDestructor,
-                               rwProcedure, rwFunction, rwOperator, rwProperty})) ||
-                 (IsDirectiveWord(next) && OneOf(next, {rwPrivate, rwProtected, rwPublic,
-                                                        rwPublished, rwAutomated, rwStrict}));
-      }
-      if (!starts)
-        RaiseUnexpectedToken();
-    } else {
-      NextToken();
-      if (TokenIs(u"DEFAULT")) {
-        d.Include(prDefaultArray);
-        if (redeclared)
-          d.Include(prArray);
-        prop->SetDirectives(d);
-        NextToken();
-        if (!IsSymbol(u";"))
-          RaiseUnexpectedToken();
-      }
-    }
-    if (d.Contains(prReadOnly) && d.Contains(prWriteOnly))
+    if (!IsSymbol(u":"))
       RaiseUnexpectedToken();
-  } catch (const ETokenError &) {
-    prop->SetBadFormat(true);
   }
-  PushBackDeclarationStart();
-  prop->SetEnd(EndBeforeToken());
-  if (IsEventProperty(*prop, addRemove)) {
-    TCodeItem *owner = prop->Owner();
-    auto *event = new TEventItem(owner);
-    event->Assign(prop);
-    delete prop;
+  // A property with neither index parameters nor a type redeclares an inherited one.
+  bool redeclared = false;
+  if (IsSymbol(u":")) {
+    decl.DataName = Helper().ReadTypeIdent();
+  } else {
+    redeclared = true;
+    d.Include(prOverride);
+  }
+  decl.Directives = d;
+  bool endedBySemicolon = false;
+  for (;;) {
+    if (IsSymbol(u";")) {
+      endedBySemicolon = true;
+      break;
+    }
+    if (!IsIdent())
+      break;
+    if (TokenIs(u"ADD") || TokenIs(u"REMOVE")) {
+      const bool add = TokenIs(u"ADD");
+      decl.AddRemove = true;
+      String text;
+      ReadDesignator(text);
+      (add ? decl.ReadSpec : decl.WriteSpec) = std::move(text);
+      continue;
+    }
+    TReservedWord w;
+    if (!IsDirectiveWord(w) || !ReadPropertySpecifier(w, redeclared, decl, d))
+      break;
+    decl.Directives = d;
+  }
+  decl.Directives = d;
+  if (!endedBySemicolon) {
+    // The next declaration must start here.
+    bool starts = false;
+    if (IsIdent()) {
+      TReservedWord next;
+      starts = (IsReservedWordToken(next) &&
+                OneOf(next, {rwEnd, rwClass, rwInterface, rwConstructor, rwDestructor, rwProcedure,
+                             rwFunction, rwOperator, rwProperty})) ||
+               (IsDirectiveWord(next) && OneOf(next, {rwPrivate, rwProtected, rwPublic, rwPublished,
+                                                      rwAutomated, rwStrict}));
+    }
+    if (!starts)
+      RaiseUnexpectedToken();
+  } else {
+    NextToken();
+    if (TokenIs(u"DEFAULT")) {
+      d.Include(prDefaultArray);
+      if (redeclared)
+        d.Include(prArray);
+      decl.Directives = d;
+      NextToken();
+      if (!IsSymbol(u";"))
+        RaiseUnexpectedToken();
+    }
+  }
+  if (d.Contains(prReadOnly) && d.Contains(prWriteOnly))
+    RaiseUnexpectedToken();
+}
+
+bool TDelphiModuleExplorer::ReadPropertySpecifier(TReservedWord word, bool redeclared,
+                                                  TPropertyDeclaration &decl,
+                                                  TPropertyDirectives &d) {
+  String text;
+  switch (word) {
+  case rwRead:
+    ReadDesignator(text);
+    decl.ReadSpec = std::move(text);
+    return true;
+  case rwWrite:
+    ReadDesignator(text);
+    decl.WriteSpec = std::move(text);
+    return true;
+  case rwIndex:
+    if (redeclared)
+      RaiseUnexpectedToken();
+    SkipToDirectiveOrSemicolon(kPropertyWords, text);
+    decl.IndexStr = Trim(text);
+    d.Include(prIndex);
+    return true;
+  case rwImplements:
+    SkipTypeList(u';', kPropertyWords, text);
+    decl.ImplementsStr = std::move(text);
+    return true;
+  case rwStored:
+    decl.StorageStr = Helper().ReadQualifiedIdent();
+    d.Include(prStored);
+    return true;
+  case rwDefault:
+    decl.DefaultSpec = dsDefault;
+    SkipToDirectiveOrSemicolon(kPropertyWords, text);
+    decl.DefaultStr = Trim(text);
+    return true;
+  case rwNodefault:
+    decl.DefaultSpec = dsNoDefault;
+    NextToken();
+    return true;
+  case rwReadOnly:
+    d.Include(prReadOnly);
+    NextToken();
+    return true;
+  case rwWriteOnly:
+    d.Include(prWriteOnly);
+    NextToken();
+    return true;
+  case rwDispID:
+    SkipToDirectiveOrSemicolon(kPropertyWords, text);
+    decl.DispID = Trim(text);
+    return true;
+  default:
+    return false;
   }
 }
 
-bool TDelphiModuleExplorer::IsEventProperty(const TPropertyItem &prop, bool addRemove) const {
-  if (addRemove)
+bool TDelphiModuleExplorer::IsEventProperty(const TPropertyDeclaration &decl) const {
+  if (decl.AddRemove)
     return true;
-  const String &type = prop.DataName();
+  const String &type = decl.DataName;
   if (type.empty() || DelphiTypeCode(lanPascal, type) != 34)
     return false;
   if (FDelegateNames->Contains(type) || IsGlobalDelegate(type) || IsEventTypeNameOfModel(type))
     return true;
-  const String &name = prop.Name();
-  return FGrammar.FixEvents && !prop.Directives().Contains(prDefaultArray) && name.size() >= 3 &&
+  const String &name = decl.Name;
+  return FGrammar.FixEvents && !decl.Directives.Contains(prDefaultArray) && name.size() >= 3 &&
          name[0] == u'O' && name[1] == u'n' && name[2] >= u'A' && name[2] <= u'Z';
 }
 

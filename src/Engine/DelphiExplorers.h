@@ -92,6 +92,8 @@ public:
   void LanguageChanged() override;
 };
 
+struct TPropertyDeclaration;
+
 class TDelphiModuleExplorer : public TCustomPascalModuleExplorer {
 public:
   static const TModuleExplorerClass &ClassRef();
@@ -183,8 +185,17 @@ private:
   void ParseFieldDeclaration(bool inClass);
   void ReadFieldType(String &text);
   void ReadInitializer(String &text);
+  // A property declaration: it is read whole, then made a property item or, when it is an
+  // event, an event item.
   void ParseProperty();
-  bool IsEventProperty(const TPropertyItem &prop, bool addRemove) const;
+  // Reads the declaration from behind the property's name to its end. An error raises, with
+  // what was read before it kept in `decl`.
+  void ReadPropertyDeclaration(TPropertyDeclaration &decl, bool classProperty);
+  // One specifier of a property (read, write, index ...) in `d`, which the caller takes into
+  // the declaration once the specifier is read whole; False for a word that is none.
+  bool ReadPropertySpecifier(TReservedWord word, bool redeclared, TPropertyDeclaration &decl,
+                             TPropertyDirectives &d);
+  bool IsEventProperty(const TPropertyDeclaration &decl) const;
 
   // What one parse of the grammar changes, reset at once when a parse starts (StartMetrics),
   // with the delegate names.

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -34,6 +35,66 @@ using test::TPeer;
 
 constexpr UINT kTwiceAndOne = WM_USER + 1; // the peer answers 2n + 1
 constexpr UINT kCountPosted = WM_USER + 5, kPostedSoFar = WM_USER + 6;
+
+// Processes forked to hold connections to the desktop socket at `addr`: each opens
+// `connections`, runs `use` on each (false: the process gives up), tells the test it is ready
+// and keeps them until the object goes.
+class THolders {
+public:
+  THolders(int processes, int connections, const sockaddr_un &addr,
+           const std::function<bool(int)> &use) {
+    if (::pipe(FReadyPipe) != 0 || ::pipe(FHoldPipe) != 0)
+      return;
+    for (int p = 0; p < processes; ++p) {
+      const pid_t child = ::fork();
+      if (child == 0) {
+        ::close(FHoldPipe[1]);
+        for (int i = 0; i < connections; ++i) {
+          const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+          if (::connect(s, reinterpret_cast<const sockaddr *>(&addr), sizeof addr) != 0 || !use(s))
+            ::_exit(1);
+        }
+        [[maybe_unused]] auto n = ::write(FReadyPipe[1], "r", 1);
+        ::close(FReadyPipe[1]); // so that a process that gave up cannot keep the test waiting
+        char c;
+        [[maybe_unused]] auto m = ::read(FHoldPipe[0], &c, 1); // until the object goes
+        ::_exit(0);
+      }
+      FChildren.push_back(child);
+    }
+    ::close(FReadyPipe[1]);
+    ::close(FHoldPipe[0]);
+    for (char c; FReady < processes && ::read(FReadyPipe[0], &c, 1) == 1;)
+      ++FReady;
+  }
+  ~THolders() {
+    ::close(FHoldPipe[1]);
+    ::close(FReadyPipe[0]);
+    for (pid_t child : FChildren)
+      ::waitpid(child, nullptr, 0);
+  }
+  THolders(const THolders &) = delete;
+  THolders &operator=(const THolders &) = delete;
+
+  // How many processes hold their connections (all of them, unless one gave up).
+  int Ready() const { return FReady; }
+
+private:
+  int FReadyPipe[2] = {-1, -1}, FHoldPipe[2] = {-1, -1};
+  std::vector<pid_t> FChildren;
+  int FReady = 0;
+};
+
+// The address of the desktop socket of a peer process.
+sockaddr_un SocketAddress(const fs::path &desk, pid_t pid) {
+  sockaddr_un addr{};
+  const int fd = RawConnect(desk, pid);
+  socklen_t len = sizeof addr;
+  if (fd >= 0)
+    ::getpeername(fd, reinterpret_cast<sockaddr *>(&addr), &len);
+  ::close(fd);
+  return addr;
+}
 
 class HostilePeer : public ::testing::Test {
 protected:
@@ -258,40 +319,12 @@ TEST_F(HostilePeer, TwoHundredFiftySixSlowPeersDoNotLockOutAGoodSender) {
   TPeer target("target", Log("target.err"));
   TPeer sender("sender", Log("sender.err"));
   // 32 processes with eight connections each, every one holding half a frame.
-  int fd = RawConnect(Desk(), target.Pid());
-  ASSERT_GE(fd, 0);
-  sockaddr_un addr{};
-  socklen_t len = sizeof addr;
-  ASSERT_EQ(::getpeername(fd, reinterpret_cast<sockaddr *>(&addr), &len), 0);
-  ::close(fd);
   const std::string half = RawFrame(TFrameKind::Send, target.Handle, kTwiceAndOne).substr(0, 30);
-  int ready[2], hold[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  ASSERT_EQ(::pipe(hold), 0);
-  std::vector<pid_t> children;
-  for (int p = 0; p < 32; ++p) {
-    pid_t child = ::fork();
-    if (child == 0) {
-      ::close(hold[1]);
-      for (int i = 0; i < 8; ++i) {
-        int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        if (::connect(s, reinterpret_cast<sockaddr *>(&addr), len) != 0)
-          ::_exit(1);
-        [[maybe_unused]] auto n = ::send(s, half.data(), half.size(), MSG_NOSIGNAL);
-      }
-      [[maybe_unused]] auto n = ::write(ready[1], "r", 1);
-      char c;
-      [[maybe_unused]] auto m = ::read(hold[0], &c, 1); // until the test ends
-      ::_exit(0);
-    }
-    children.push_back(child);
-  }
-  ::close(ready[1]);
-  ::close(hold[0]);
-  for (int p = 0; p < 32; ++p) {
-    char c;
-    ASSERT_EQ(::read(ready[0], &c, 1), 1);
-  }
+  THolders holders(32, 8, SocketAddress(Desk(), target.Pid()), [&](int s) {
+    [[maybe_unused]] auto n = ::send(s, half.data(), half.size(), MSG_NOSIGNAL);
+    return true;
+  });
+  ASSERT_EQ(holders.Ready(), 32);
   // The sender process makes a call to the target while all 256 places are taken.
   DWORD_PTR r = 0;
   const String text = u"sendback:target:20000";
@@ -299,10 +332,6 @@ TEST_F(HostilePeer, TwoHundredFiftySixSlowPeersDoNotLockOutAGoodSender) {
                                 reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 30000, &r),
             1);
   EXPECT_EQ(static_cast<LRESULT>(r), 41);
-  ::close(hold[1]);
-  ::close(ready[0]);
-  for (pid_t child : children)
-    ::waitpid(child, nullptr, 0);
 }
 
 // With the table full, room goes at the expense of the process that holds the most
@@ -310,61 +339,32 @@ TEST_F(HostilePeer, TwoHundredFiftySixSlowPeersDoNotLockOutAGoodSender) {
 // another process, though it is idle and has been silent longer than any of theirs.
 TEST_F(HostilePeer, AFullTableTakesRoomFromTheProcessHoldingTheMost) {
   TPeer target("target", Log("target.err"));
-  int mine = RawConnect(Desk(), target.Pid());
-  ASSERT_GE(mine, 0);
   const auto call = [&](int fd, std::uint64_t seq) {
     const std::string frame =
         RawFrame(TFrameKind::Send, target.Handle, kTwiceAndOne, 5, 0, nullptr, seq);
     return ::send(fd, frame.data(), frame.size(), MSG_NOSIGNAL) ==
            static_cast<ssize_t>(frame.size());
   };
+  int mine = RawConnect(Desk(), target.Pid());
+  ASSERT_GE(mine, 0);
   std::string buffer;
   TFrame reply;
-  ASSERT_TRUE(call(mine, 1));
-  ASSERT_TRUE(ReadRawFrame(mine, buffer, reply, 30000));
-  ASSERT_EQ(reply.Seq, 1u);
-  sockaddr_un addr{};
-  socklen_t len = sizeof addr;
-  ASSERT_EQ(::getpeername(mine, reinterpret_cast<sockaddr *>(&addr), &len), 0);
-  int ready[2], hold[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  ASSERT_EQ(::pipe(hold), 0);
-  std::vector<pid_t> children;
-  for (int p = 0; p < 32; ++p) {
-    pid_t child = ::fork();
-    if (child == 0) {
-      ::close(hold[1]);
-      // Each connection is served (or refused for want of room) before the child is ready.
-      for (int i = 0; i < 8; ++i) {
-        int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        std::string in;
-        TFrame answer;
-        if (::connect(s, reinterpret_cast<sockaddr *>(&addr), len) != 0 || !call(s, 1) ||
-            !ReadRawFrame(s, in, answer, 30000))
-          ::_exit(1);
-      }
-      [[maybe_unused]] auto n = ::write(ready[1], "r", 1);
-      ::close(ready[1]); // so that a child that failed cannot keep the test waiting
-      char c;
-      [[maybe_unused]] auto m = ::read(hold[0], &c, 1); // until the test ends
-      ::_exit(0);
-    }
-    children.push_back(child);
+  ASSERT_TRUE(call(mine, 1) && ReadRawFrame(mine, buffer, reply, 30000) && reply.Seq == 1);
+  {
+    // Each connection is served, or refused for want of room (then closed before the call
+    // may be written), before its process is ready.
+    THolders holders(32, 8, SocketAddress(Desk(), target.Pid()), [&](int s) {
+      call(s, 1);
+      std::string in;
+      TFrame answer;
+      return ReadRawFrame(s, in, answer, 30000);
+    });
+    EXPECT_EQ(holders.Ready(), 32);
+    // This process's connection is still open: its next call is answered on it.
+    EXPECT_TRUE(call(mine, 2) && ReadRawFrame(mine, buffer, reply, 30000) && reply.Seq == 2 &&
+                reply.Result == 11)
+        << "status " << reply.Status << ", sequence " << reply.Seq;
   }
-  ::close(ready[1]);
-  ::close(hold[0]);
-  int readyCount = 0;
-  for (char c; readyCount < 32 && ::read(ready[0], &c, 1) == 1;)
-    ++readyCount;
-  EXPECT_EQ(readyCount, 32);
-  // This process's connection is still open: its next call is answered on it.
-  EXPECT_TRUE(call(mine, 2) && ReadRawFrame(mine, buffer, reply, 30000) && reply.Seq == 2 &&
-              reply.Result == 11)
-      << "status " << reply.Status << ", sequence " << reply.Seq;
-  ::close(hold[1]);
-  ::close(ready[0]);
-  for (pid_t child : children)
-    ::waitpid(child, nullptr, 0);
   ::close(mine);
 }
 
