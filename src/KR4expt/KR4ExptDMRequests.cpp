@@ -41,14 +41,25 @@ Integer Megabytes(Int64 bytes) {
   return static_cast<Integer>((bytes + (Int64{1} << 20) - 1) >> 20);
 }
 
-// The bytes of a file as Kestrune left it (a FIFO or device under the name is refused instead
-// of waited on, a file past the read bound refused by its size).
-TReadResult ReadWritten(const String &fileName) { return ReadRegularFile(FileNameToOS(fileName)); }
-
 // Why a read failed, as the end of a sentence.
 String ReadFailure(const TReadResult &read) {
   const String reason = read.Reason();
   return StartsStr(u"is ", reason) ? u"it " + reason : reason;
+}
+
+// Whether a file holds an editor's text as a save writes it: the editor's UTF-8 bytes as they
+// stand, or its text in the encoding the file's byte-order mark (or its absence) announces.
+// A file that holds anything else was written by someone else since the save.
+bool HoldsEditorText(const std::string &bytes, IOTASourceEditor *editor) {
+  std::string utf8;
+  TToolsAPIUtils::ReadEditorChunks(editor, 0, utf8, -1);
+  if (bytes == utf8)
+    return true;
+  String text;
+  TTextEncoding encoding;
+  return DecodeTextBytes(reinterpret_cast<const Byte *>(bytes.data()), bytes.size(), text,
+                         encoding) &&
+         text == Utf8ToString(utf8);
 }
 
 // Compile modes of request 1031 by mode: 3 makes, as 0 does.
@@ -291,8 +302,6 @@ void TKR4ExptDataModule::BuildProjectRequest(Integer Mode) {
 // ---- Reloading a file Kestrune rewrote ----------------------------------------------------------
 
 void TKR4ExptDataModule::RefreshFileRequest(const String &FileName) {
-  TFileTime lastWrite;
-  const bool hasLastWrite = FileGetLastWriteTime(FileName, lastWrite);
   IPtr<IOTAEditBuffer> buffer;
   TToolsAPIUtils::FindOpenModule(FileName, buffer);
   if (!buffer)
@@ -303,9 +312,11 @@ void TKR4ExptDataModule::RefreshFileRequest(const String &FileName) {
     Application->ProcessMessages();
     return;
   }
-  // The bytes Kestrune wrote: the save below writes the buffer's text, which may differ in
-  // its encoding or byte-order mark, and must not change them.
-  const TReadResult written = ReadWritten(FileName);
+  // The bytes Kestrune wrote, with the stamp and last-write time of the file they came from:
+  // the save below writes the buffer's text, which may differ in its encoding or byte-order
+  // mark, and must not change them.
+  const std::string os = FileNameToOS(FileName);
+  TReadResult written = ReadRegularFile(os);
   bool updated = false;
   // A unit with a form takes the new text through the editor: reloading the file would reload
   // the form as well. A unit alone is reloaded by the IDE.
@@ -321,16 +332,42 @@ void TKR4ExptDataModule::RefreshFileRequest(const String &FileName) {
     throw EKRXException(Format(
         SNotReloaded,
         {FileName, written.Ok() ? String(u"the IDE could not read it") : ReadFailure(written)}));
-  if (!hasLastWrite)
+  // Kestrune writes files in bursts and sends 1026 after each write. Each step below first
+  // checks that the file is still the one it expects; one that is not was written again, and
+  // is left as it is for the 1026 that follows, which reloads it: nothing is lost.
+  // A file that could not be read before the reload (something else stood under the name) is
+  // taken as the reload found it, when the editor holds its text.
+  if (!written.Ok()) {
+    written = ReadRegularFile(os);
+    if (!written.Ok() || !HoldsEditorText(written.Bytes, buffer.get()))
+      return;
+  }
+  TFileStamp stamp;
+  if (!FileStampOf(os, stamp) || stamp != written.Stamp)
     return;
   {
     TBusyGuard busy(*this);
-    if (IPtr<IOTAModule> module = buffer->Module())
-      module->Save(false, true);
+    IPtr<IOTAModule> module = buffer->Module();
+    if (!module || !module->Save(false, true))
+      return;
   }
-  if (written.Ok() && ReadWritten(FileName).Bytes != written.Bytes)
-    ReplaceFileContents(FileNameToOS(FileName), written.Bytes);
-  FileSetLastWriteTime(FileName, lastWrite);
+  // The file as the save left it: only what the save wrote is put right.
+  const TReadResult saved = ReadRegularFile(os);
+  if (!saved.Ok())
+    return;
+  stamp = saved.Stamp;
+  if (saved.Bytes != written.Bytes) {
+    if (!HoldsEditorText(saved.Bytes, buffer.get()))
+      return;
+    TReplaceOptions options;
+    options.ExpectedFile = &stamp;
+    options.ExpectUnchanged = true;
+    const TReplaceResult back = ReplaceFileContents(os, written.Bytes, options);
+    if (back.FailedStep != TReplaceStep::None)
+      return;
+    stamp = back.Stamp;
+  }
+  FileSetLastWriteTimeIfUnchanged(os, stamp, LastWriteTimeOf(written.Stamp));
 }
 
 // ---- File lists -------------------------------------------------------------------------------

@@ -11,7 +11,9 @@
 #include <gmock/gmock.h>
 
 #include <functional>
+#include <random>
 #include <sys/stat.h>
+#include <thread>
 
 namespace krx {
 namespace {
@@ -314,6 +316,78 @@ TEST_F(ExpertRequests, ARequestReachesOnlyTheFileOfItsExactName) {
   const auto cursors = Named(events, "view.cursor");
   ASSERT_EQ(cursors.size(), 1u);
   EXPECT_EQ(Field(cursors[0], "file"), Utf8ToString(other));
+}
+
+// Kestrune writes a unit in bursts and sends 1026 after each write. A second write landing at
+// any moment of the first reload (1 MB with a byte-order mark, so that the reload puts
+// Kestrune's bytes back after its save) keeps its bytes and its time.
+TEST_F(ExpertRequests, ASecondWriteDuringAReloadIsNeverUndone) {
+  namespace fs = std::filesystem;
+  const std::string unit = (Dir / "Burst.pas").string(),
+                    standin = test::ToolPath("kestrune-standin").string();
+  const auto version = [](int k) {
+    return "\xEF\xBB\xBF" + kUnit + "{" + std::string((1 << 20) + 13 * k, 'x') + "}\n";
+  };
+  // As a careful writer writes: beside the file, then renamed over it. The time it was written.
+  const auto write = [&](const std::string &bytes) {
+    test::WriteFileBytes(Dir / "next.tmp", bytes);
+    TFileTime time;
+    FileGetLastWriteTime(Dir.Str("next.tmp"), time);
+    fs::rename(Dir / "next.tmp", unit);
+    return time;
+  };
+  const auto send = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {standin, "--send"});
+    EXPECT_EQ(test::RunTool(args, Dir.Path(), 20s), 1) << args[2];
+  };
+  write(version(0));
+  test::WriteFileBytes(Dir / "burst.ide", "open " + Quoted(unit) + "\npump 60000\n");
+  test::TChildProcess ide(
+      {kIDE, "--plugin", KRX_PLUGIN_FILE, "--script", (Dir / "burst.ide").string()},
+      Dir / "ide.out", Dir / "ide.err");
+  const auto events = [&](const std::string &name) {
+    return Named(test::Lines(ide.Output()), name);
+  };
+  // Each trial ends with a 1032, whose cursor event shows that the reloads before it ran.
+  std::size_t shown = 0;
+  const auto showAndWait = [&] {
+    send({"1032", unit, "1", "1"});
+    ++shown;
+    for (int i = 0; i < 2000 && events("view.cursor").size() < shown; ++i)
+      std::this_thread::sleep_for(10ms);
+  };
+  for (int i = 0; i < 3000 && events("file.open").empty(); ++i)
+    std::this_thread::sleep_for(10ms);
+  // How long a reload takes to be sent and done: the second write lands anywhere in it.
+  const auto start = std::chrono::steady_clock::now();
+  send({"1026", unit});
+  showAndWait();
+  const auto span = std::chrono::duration_cast<std::chrono::microseconds>(
+      std::chrono::steady_clock::now() - start);
+  std::mt19937 random(20240611);
+  int lost = 0;
+  for (int trial = 1; trial <= 24; ++trial) {
+    write(version(2 * trial));
+    const std::string second = version(2 * trial + 1);
+    TFileTime written;
+    std::thread kestrune([&, delay = random() % span.count()] {
+      std::this_thread::sleep_for(std::chrono::microseconds(delay));
+      written = write(second);
+    });
+    send({"1026", unit});
+    kestrune.join();
+    send({"1026", unit});
+    showAndWait();
+    TFileTime now;
+    FileGetLastWriteTime(Utf8ToString(unit), now);
+    // The file as Kestrune wrote it last, and the editor showing it.
+    const auto changes = events("buffer.change");
+    lost += test::ReadFileBytes(unit) != second || !(now == written) || changes.empty() ||
+            !changes.back().ends_with("\"bytes\":" + std::to_string(second.size() - 3) + "}");
+  }
+  EXPECT_EQ(lost, 0) << "of 24 trials";
+
+  EXPECT_THAT(events("message"), IsEmpty());
 }
 
 // A reload that did not take the new text saves nothing: the editor's old text would go over

@@ -4,7 +4,6 @@
 #include "support/KrxTest.h"
 
 #include <cstdlib>
-#include <ctime>
 
 namespace krx {
 namespace {
@@ -138,37 +137,6 @@ TEST(ProjectFileUpdates, FinderReportsHowANameOccurs) {
   EXPECT_EQ(finder.Find(u"gone.pas"), TFileUpdateOperations{fuRemove});
   EXPECT_TRUE(finder.Find(u"other.pas").Empty());
   EXPECT_EQ(finder.FileName, u"other.pas");
-}
-
-double ThreadSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-// Removals listed before the adds of the same names (all of them dropped) cost about what the
-// document's size does: eight times the entries may cost little more than eight times the time
-// (thread CPU time, the least of three loads, since load on the machine only ever adds).
-TEST(ProjectFileUpdates, DroppingRemovalsGrowsLinearlyWithTheDocument) {
-  test::TempDir dir;
-  const auto leastSeconds = [&](int pairs) {
-    std::string text = "<Files language='Object Pascal'>";
-    for (const char *op : {"remove", "add"})
-      for (int i = 0; i < pairs; ++i)
-        text += "<File operation='" + std::string(op) + "' name='u" + std::to_string(i) + ".pas'/>";
-    test::WriteFileBytes(dir / "u.xml", text + "</Files>");
-    double best = 1e9;
-    for (int run = 0; run < 3; ++run) {
-      TProjectFileUpdates u;
-      const double start = ThreadSeconds();
-      u.LoadFromFile(dir.Str("u.xml"));
-      best = std::min(best, ThreadSeconds() - start);
-      EXPECT_EQ(u.Root()->ChildCount(), pairs);
-    }
-    return best;
-  };
-  const double first = leastSeconds(6000);
-  EXPECT_LE(leastSeconds(48000), 20 * first);
 }
 
 } // namespace

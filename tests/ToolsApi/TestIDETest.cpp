@@ -71,6 +71,8 @@ TEST_F(HostTest, TheHostTakesRegularFilesWithinTheReadBoundOnly) {
   std::filesystem::remove(Dir / "a.pas");
   MakeFifo(Dir / "a.pas");
   EXPECT_FALSE(IDE.FindHostModule(Dir.Str("a.pas"))->Save(false, false));
+  EXPECT_NE(IDE.Log.Find("module.save").back().find(R"("reason":"is not a regular file")"),
+            std::string::npos);
   EXPECT_TRUE(std::filesystem::is_fifo(Dir / "a.pas"));
   EXPECT_TRUE(buffer->Modified());
 

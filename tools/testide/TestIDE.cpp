@@ -8,6 +8,7 @@
 #include "Platform/Vcl/Graphics.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <iterator>
 #include <limits>
@@ -68,17 +69,31 @@ namespace {
 // with. Read as the IDE side reads files: nothing for a missing file, one that is not regular
 // (a FIFO would block the reader, and a request from Kestrune may name one) or one past the
 // read bound; `why` then says why.
-std::optional<std::string> BufferTextOf(const String &fileName, String *why = nullptr) {
+std::optional<std::string> BufferTextOf(const String &fileName, String *why = nullptr,
+                                        TFileStamp *stamp = nullptr) {
   TReadResult read = ReadRegularFile(FileNameToOS(fileName));
   if (!read.Ok()) {
     if (why)
       *why = read.Reason();
     return std::nullopt;
   }
+  if (stamp)
+    *stamp = read.Stamp;
   std::string text = std::move(read.Bytes);
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
     text.erase(0, 3);
   return text;
+}
+
+// Why a save failed, in the words of a failed read ("is not a regular file").
+String SaveFailure(const TReplaceResult &result) {
+  if (result.FailedStep == TReplaceStep::Changed)
+    return u"the file changed on disk since the buffer took its text, or while it was saved";
+  if (result.FailedStep == TReplaceStep::Create && result.Error == ENXIO)
+    return u"is not a regular file";
+  if (result.FailedStep == TReplaceStep::Create && result.Error == EISDIR)
+    return u"is a folder";
+  return SysErrorMessage(result.Error);
 }
 
 // An action's outcome in the log, with the reason of a failed read.
@@ -347,6 +362,7 @@ IPtr<IOTAEditView> THostBuffer::TopView() {
 void THostBuffer::SetText(std::string text, const char *how) {
   FText = std::move(text);
   FModified = true;
+  ReloadedFrom.reset();
   FIDE.Log.Add("buffer.change",
                {{"file", FFileName}, {"how", Utf8ToString(how)}, {"bytes", Int64(FText.size())}});
   for (auto &n : FNotifiers.Snapshot())
@@ -398,17 +414,28 @@ bool THostModule::Save(bool ChangeName, bool ForceSave) {
   }
   for (auto &n : FNotifiers.Snapshot())
     n->BeforeSave();
-  // Regular files only, never waiting: a FIFO or device where the unit was is refused.
-  const TReplaceResult saved =
-      ReplaceFileContents(FileNameToOS(buffer->FileName()), buffer->Utf8());
+  // Regular files only, never waiting: a FIFO or device where the unit was is refused. A file
+  // that another program writes while the buffer is saved is left to that program, and so is
+  // one written since the buffer reloaded it: saved, the buffer would only put the older text
+  // back over it.
+  const std::string os = FileNameToOS(buffer->FileName());
+  TFileStamp before;
+  TReplaceOptions options;
+  if (buffer->ReloadedFrom)
+    options.ExpectedFile = &*buffer->ReloadedFrom;
+  else if (FileStampOf(os, before))
+    options.ExpectedFile = &before;
+  options.ExpectUnchanged = true;
+  const TReplaceResult saved = ReplaceFileContents(os, buffer->Utf8(), options);
   if (saved.FailedStep != TReplaceStep::None) {
     FIDE.Log.Add("module.save", {{"file", FFileName},
                                  {"written", false},
                                  {"failed", true},
-                                 {"reason", SysErrorMessage(saved.Error)}});
+                                 {"reason", SaveFailure(saved)}});
     return false;
   }
   buffer->SetModified(false);
+  buffer->ReloadedFrom.reset();
   FIDE.Log.Add(
       "module.save",
       {{"file", FFileName}, {"written", true}, {"changeName", ChangeName}, {"force", ForceSave}});
@@ -691,11 +718,14 @@ bool TTestIDE::ReloadFile(const String &FileName) {
     before();
   IPtr<THostBuffer> buffer = FindBuffer(FileName);
   String why;
-  const std::optional<std::string> text = buffer ? BufferTextOf(FileName, &why) : std::nullopt;
+  TFileStamp stamp;
+  const std::optional<std::string> text =
+      buffer ? BufferTextOf(FileName, &why, &stamp) : std::nullopt;
   const bool ok = text.has_value();
   if (ok) {
     buffer->SetText(*text, "reload");
     buffer->SetModified(false);
+    buffer->ReloadedFrom = stamp;
   }
   Log.Add("action.reloadfile", ActionFields(FileName, ok, why));
   return ok;

@@ -12,6 +12,7 @@
 // host while they are open. Notifier indexes count from 0 per registry and are never reused.
 #pragma once
 
+#include "Platform/Rtl/Files.h"
 #include "Platform/ToolsAPI/ToolsAPI.h"
 
 #include <chrono>
@@ -168,6 +169,9 @@ public:
   std::optional<Integer> ForcedReadResult;
   // Reader calls so far.
   Integer ReadCalls = 0;
+  // The file the text was reloaded from, while the text is still that file's (any change of
+  // the text, and a save, forget it).
+  std::optional<TFileStamp> ReloadedFrom;
 
   TTestIDE &IDE() { return FIDE; }
 

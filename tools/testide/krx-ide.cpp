@@ -3,7 +3,8 @@
 //
 //   krx-ide --plugin FILE [--script FILE]
 //
-// The script language and the exit codes are described by kHelp below (--help prints it).
+// The script language is the table of verbs below (TScriptRunner::kVerbs), which --help prints
+// with the exit codes.
 #include "PluginHost.h"
 #include "TestIDE.h"
 #include "common/DialogScript.h"
@@ -61,6 +62,8 @@ void Pump(int milliseconds, const std::function<bool()> &until = nullptr) {
   PumpMessages(std::chrono::milliseconds(milliseconds), until);
 }
 
+using TWords = std::vector<std::string>;
+
 class TScriptRunner {
 public:
   TScriptRunner(TTestIDE &ide, TPluginLoader &loader, std::string plugin, std::string self)
@@ -87,6 +90,9 @@ public:
     return 0;
   }
 
+  // The verbs' lines of the help text, in the table's order.
+  static void PrintVerbs(std::ostream &out);
+
 private:
   static String S(const std::string &s) { return Utf8ToString(s); }
   static Integer N(const std::string &s) { return StrToInt(Utf8ToString(s)); }
@@ -104,131 +110,147 @@ private:
     std::cout.flush();
   }
 
-  int Verb(const std::vector<std::string> &w) {
-    const std::string &v = w[0];
-    const std::size_t n = w.size();
-    if (v == "open" && n >= 2) {
-      if (!FIDE.Open(S(w[1]), n > 2 && w[2] == "form"))
-        throw Exception(u"cannot open " + S(w[1]));
-    } else if (v == "cursor" && n == 3) {
-      CurrentView()->SetCursorPos({N(w[2]), N(w[1])});
-    } else if (v == "select" && n == 5) {
-      CurrentView()->Select({N(w[2]), N(w[1])}, {N(w[4]), N(w[3])});
-    } else if (v == "type" && n == 2) {
-      IPtr<THostView> view = CurrentView();
-      IPtr<IOTAEditBuffer> buffer = view->Buffer();
-      auto *hb = dynamic_cast<THostBuffer *>(buffer.get());
-      TOTAEditPos cursor = view->CursorPos();
-      TOTACharPos pos;
-      view->ConvertPos(true, cursor, pos);
-      const Integer at = std::max(view->CharPosToPos(pos), 0);
-      std::string text = hb->Utf8();
-      text.insert(static_cast<std::size_t>(at), w[1]);
-      hb->SetText(std::move(text), "type");
-    } else if (v == "save") {
-      IPtr<IOTAModule> m = n > 1 ? FIDE.FindModule(S(w[1])) : FIDE.CurrentModule();
-      if (!m)
-        throw Exception(u"no module to save");
-      m->Save(false, false);
-    } else if (v == "close" && n == 2) {
-      FIDE.Close(S(w[1]));
-    } else if (v == "nogroup" && n == 1) {
-      FIDE.GroupMissing = true;
-    } else if (v == "copy" && n == 3) {
-      std::filesystem::copy_file(w[1], w[2], std::filesystem::copy_options::overwrite_existing);
-    } else if (v == "move" && n == 3) {
-      std::filesystem::rename(w[1], w[2]);
-    } else if (v == "onreload" && n == 4 && w[1] == "move") {
-      FIDE.BeforeReload = [from = w[2], to = w[3]] { std::filesystem::rename(from, to); };
-    } else if (v == "project" && n >= 4) {
-      std::vector<String> files;
-      for (std::size_t i = 4; i < n; ++i)
-        files.push_back(S(w[i]));
-      FIDE.AddProject(S(w[1]), S(w[2]), S(w[3]), files);
-    } else if (v == "menu") {
-      if (n == 1) {
-        Print("menu", FIDE.NTA->MenuLines());
-      } else {
-        TMenuItem *item = FIDE.NTA->FindByCaptionPath(S(w[1]));
-        if (!item)
-          throw Exception(u"no menu item " + S(w[1]));
-        FIDE.Log.Add("menu.click", {{"path", S(w[1])}});
-        Guarded([&] { item->Click(); });
-      }
-    } else if (v == "actions") {
-      std::vector<std::string> lines;
-      for (TCustomAction *a : FIDE.NTA->Actions())
-        lines.push_back(StringToUtf8(a->Name() + u" \"" + a->Caption() + u"\" image " +
-                                     IntToStr(a->ImageIndex()) + u" " +
-                                     FIDE.NTA->ImageList()->GetNameByIndex(a->ImageIndex())));
-      Print("action", lines);
-    } else if (v == "keys" && n == 2) {
-      const TShortCut sc = TextToShortCut(S(w[1]));
-      if (sc == 0)
-        throw Exception(u"no shortcut " + S(w[1]));
-      Word key = 0;
-      TShiftState shift;
-      ShortCutToKey(sc, key, shift);
-      FIDE.Log.Add("keys", {{"shortcut", S(w[1])}});
-      PressKey(*FIDE.NTA->MainForm(), key, shift);
-    } else if (v == "request" && n >= 2) {
-      return Request(w, "--send");
-    } else if (v == "request-text" && n == 3) {
-      return Request(w, "--send-text");
-    } else if (v == "debug" && n >= 2) {
-      if (w[1] == "stop") {
-        FIDE.StopProcesses();
-      } else {
-        std::vector<String> calls;
-        for (std::size_t i = 2; i < n; ++i)
-          calls.push_back(S(w[i]));
-        FIDE.StartProcess(calls, w[1] != "nothread");
-      }
-    } else if (v == "theme" && n == 2) {
-      FIDE.Theming.ChangeTheme(S(w[1]));
-    } else if (v == "dialog" && n == 2 && (w[1] == "ok" || w[1] == "cancel")) {
-      const Word key = w[1] == "ok" ? VK_RETURN : VK_ESCAPE;
-      FModal.reset();
-      FModal = std::make_unique<TScriptedModal>(
-          std::vector<TScriptedModal::TStep>{[key](TCustomForm &f) { PressKey(f, key); }});
-    } else if (v == "dialog" && n >= 3 && w[1] == "script") {
-      std::vector<TScriptedModal::TStep> steps;
-      for (std::size_t i = 2; i < n; ++i) {
-        std::ifstream in(w[i]);
-        if (!in)
-          throw Exception(u"cannot read " + S(w[i]));
-        steps.push_back(
-            [this, lines = tool::ReadDialogScript(in)](TCustomForm &f) { DialogScript(f, lines); });
-      }
-      FModal.reset();
-      FModal = std::make_unique<TScriptedModal>(std::move(steps));
-    } else if (v == "pump" && n == 2) {
-      FIDE.SettleModules();
-      Pump(N(w[1]));
-    } else if (v == "registry" && n == 2) {
-      Registry(S(w[1]));
-    } else if (v == "regset" && n == 4) {
-      RegSet(S(w[1]), S(w[2]), w[3]);
-    } else if (v == "foreground" && n >= 2) {
-      for (std::size_t i = 1; i < n; ++i)
-        Foreground(w[i]);
-    } else if (v == "expect" && n >= 2) {
-      for (const auto &line : FIDE.Log.Find(w[1]))
-        if (n < 3 || line.find(w[2]) != std::string::npos)
-          return 0;
-      std::cerr << "krx-ide: expected event " << w[1] << (n > 2 ? " with " + w[2] : "") << "\n";
-      return 1;
-    } else if (v == "unload") {
-      if (!FLoader.Unload(n > 1 && w[1] == "destroyed-first") || FIDE.RegistrationCount() > 0) {
-        std::cerr << "krx-ide: the plug-in did not unload cleanly\n";
-        return 1;
-      }
-    } else if (v == "load") {
-      if (!FLoader.Load(n > 1 ? w[1] : FPlugin))
-        throw Exception(u"cannot load " + S(n > 1 ? w[1] : FPlugin) + u": " + FLoader.Error());
-    } else {
-      throw Exception(u"unknown or incomplete line: " + S(v));
+  // One script verb: the words it takes (the verb included, at most kAnyCount: no limit; the
+  // second word one of Keyword's "|"-separated words when Keyword is set), what it does, and
+  // its line of the help text (Arguments as shown beside the verb; Help's further lines are
+  // indented under the first).
+  struct TVerb {
+    const char *Name;
+    const char *Arguments;
+    std::size_t MinWords;
+    std::size_t MaxWords;
+    const char *Keyword;
+    int (*Run)(TScriptRunner &r, const TWords &w);
+    const char *Help;
+    bool ListsDialogActions = false; // the dialog scripts' actions follow its help
+
+    bool Takes(const TWords &w) const {
+      return w[0] == Name && w.size() >= MinWords && w.size() <= MaxWords &&
+             (Keyword == nullptr || OneOf(w[1], Keyword));
     }
+  };
+  static constexpr std::size_t kAnyCount = static_cast<std::size_t>(-1);
+  static const TVerb kVerbs[];
+
+  static bool OneOf(const std::string &word, std::string_view words) {
+    for (std::size_t start = 0;;) {
+      const std::size_t bar = words.find('|', start);
+      if (words.substr(start, bar - start) == word)
+        return true;
+      if (bar == std::string_view::npos)
+        return false;
+      start = bar + 1;
+    }
+  }
+
+  // The first verb that takes the line runs it; its result is the exit code (0 goes on).
+  int Verb(const TWords &w);
+
+  int Type(const TWords &w) {
+    IPtr<THostView> view = CurrentView();
+    IPtr<IOTAEditBuffer> buffer = view->Buffer();
+    auto *hb = dynamic_cast<THostBuffer *>(buffer.get());
+    TOTAEditPos cursor = view->CursorPos();
+    TOTACharPos pos;
+    view->ConvertPos(true, cursor, pos);
+    const Integer at = std::max(view->CharPosToPos(pos), 0);
+    std::string text = hb->Utf8();
+    text.insert(static_cast<std::size_t>(at), w[1]);
+    hb->SetText(std::move(text), "type");
+    return 0;
+  }
+
+  int Menu(const TWords &w) {
+    if (w.size() == 1) {
+      Print("menu", FIDE.NTA->MenuLines());
+      return 0;
+    }
+    TMenuItem *item = FIDE.NTA->FindByCaptionPath(S(w[1]));
+    if (!item)
+      throw Exception(u"no menu item " + S(w[1]));
+    FIDE.Log.Add("menu.click", {{"path", S(w[1])}});
+    Guarded([&] { item->Click(); });
+    return 0;
+  }
+
+  int Actions(const TWords &) {
+    std::vector<std::string> lines;
+    for (TCustomAction *a : FIDE.NTA->Actions())
+      lines.push_back(StringToUtf8(a->Name() + u" \"" + a->Caption() + u"\" image " +
+                                   IntToStr(a->ImageIndex()) + u" " +
+                                   FIDE.NTA->ImageList()->GetNameByIndex(a->ImageIndex())));
+    Print("action", lines);
+    return 0;
+  }
+
+  int Keys(const TWords &w) {
+    const TShortCut sc = TextToShortCut(S(w[1]));
+    if (sc == 0)
+      throw Exception(u"no shortcut " + S(w[1]));
+    Word key = 0;
+    TShiftState shift;
+    ShortCutToKey(sc, key, shift);
+    FIDE.Log.Add("keys", {{"shortcut", S(w[1])}});
+    PressKey(*FIDE.NTA->MainForm(), key, shift);
+    return 0;
+  }
+
+  int Debug(const TWords &w) {
+    if (w[1] == "stop") {
+      FIDE.StopProcesses();
+      return 0;
+    }
+    std::vector<String> calls;
+    for (std::size_t i = 2; i < w.size(); ++i)
+      calls.push_back(S(w[i]));
+    FIDE.StartProcess(calls, w[1] != "nothread");
+    return 0;
+  }
+
+  int DialogAnswer(const TWords &w) {
+    const Word key = w[1] == "ok" ? VK_RETURN : VK_ESCAPE;
+    FModal.reset();
+    FModal = std::make_unique<TScriptedModal>(
+        std::vector<TScriptedModal::TStep>{[key](TCustomForm &f) { PressKey(f, key); }});
+    return 0;
+  }
+
+  int DialogScripts(const TWords &w) {
+    std::vector<TScriptedModal::TStep> steps;
+    for (std::size_t i = 2; i < w.size(); ++i) {
+      std::ifstream in(w[i]);
+      if (!in)
+        throw Exception(u"cannot read " + S(w[i]));
+      steps.push_back(
+          [this, lines = tool::ReadDialogScript(in)](TCustomForm &f) { DialogScript(f, lines); });
+    }
+    FModal.reset();
+    FModal = std::make_unique<TScriptedModal>(std::move(steps));
+    return 0;
+  }
+
+  int Expect(const TWords &w) {
+    for (const auto &line : FIDE.Log.Find(w[1]))
+      if (w.size() < 3 || line.find(w[2]) != std::string::npos)
+        return 0;
+    std::cerr << "krx-ide: expected event " << w[1] << (w.size() > 2 ? " with " + w[2] : "")
+              << "\n";
+    return 1;
+  }
+
+  int Unload(const TWords &w) {
+    if (!FLoader.Unload(w.size() > 1 && w[1] == "destroyed-first") ||
+        FIDE.RegistrationCount() > 0) {
+      std::cerr << "krx-ide: the plug-in did not unload cleanly\n";
+      return 1;
+    }
+    return 0;
+  }
+
+  int Load(const TWords &w) {
+    const std::string &file = w.size() > 1 ? w[1] : FPlugin;
+    if (!FLoader.Load(file))
+      throw Exception(u"cannot load " + S(file) + u": " + FLoader.Error());
     return 0;
   }
 
@@ -353,6 +375,186 @@ private:
   std::unique_ptr<TScriptedModal> FModal;
 };
 
+// In the order of the help text; a verb of several forms has a row for each.
+const TScriptRunner::TVerb TScriptRunner::kVerbs[] = {
+    {"open", "FILE [form]", 2, kAnyCount, nullptr,
+     [](TScriptRunner &r, const TWords &w) {
+       if (!r.FIDE.Open(S(w[1]), w.size() > 2 && w[2] == "form"))
+         throw Exception(u"cannot open " + S(w[1]));
+       return 0;
+     },
+     "open a file (with a form: first reported under its form file)"},
+    {"cursor", "LINE COL", 3, 3, nullptr,
+     [](TScriptRunner &r, const TWords &w) {
+       r.CurrentView()->SetCursorPos({N(w[2]), N(w[1])});
+       return 0;
+     },
+     "move the current view's cursor"},
+    {"select", "L1 C1 L2 C2", 5, 5, nullptr,
+     [](TScriptRunner &r, const TWords &w) {
+       r.CurrentView()->Select({N(w[2]), N(w[1])}, {N(w[4]), N(w[3])});
+       return 0;
+     },
+     "select a block in the current view"},
+    {"type", "TEXT", 2, 2, nullptr, [](TScriptRunner &r, const TWords &w) { return r.Type(w); },
+     "insert text at the cursor of the current buffer"},
+    {"save", "[FILE]", 1, kAnyCount, nullptr,
+     [](TScriptRunner &r, const TWords &w) {
+       IPtr<IOTAModule> m = w.size() > 1 ? r.FIDE.FindModule(S(w[1])) : r.FIDE.CurrentModule();
+       if (!m)
+         throw Exception(u"no module to save");
+       m->Save(false, false);
+       return 0;
+     },
+     "save a module (the current one)"},
+    {"close", "FILE", 2, 2, nullptr,
+     [](TScriptRunner &r, const TWords &w) {
+       r.FIDE.Close(S(w[1]));
+       return 0;
+     },
+     "close a module"},
+    {"copy", "FROM TO", 3, 3, nullptr,
+     [](TScriptRunner &, const TWords &w) {
+       std::filesystem::copy_file(w[1], w[2], std::filesystem::copy_options::overwrite_existing);
+       return 0;
+     },
+     "copy a file on disk (as another program rewriting TO)"},
+    {"move", "FROM TO", 3, 3, nullptr,
+     [](TScriptRunner &, const TWords &w) {
+       std::filesystem::rename(w[1], w[2]);
+       return 0;
+     },
+     "rename anything on disk over TO (as another program replacing\nit)"},
+    {"onreload", "move FROM TO", 4, 4, "move",
+     [](TScriptRunner &r, const TWords &w) {
+       r.FIDE.BeforeReload = [from = w[2], to = w[3]] { std::filesystem::rename(from, to); };
+       return 0;
+     },
+     "the same when the IDE next reloads a file, before it reads it"},
+    {"project", "FILE PERSONALITY TYPE [FILE...]", 4, kAnyCount, nullptr,
+     [](TScriptRunner &r, const TWords &w) {
+       std::vector<String> files;
+       for (std::size_t i = 4; i < w.size(); ++i)
+         files.push_back(S(w[i]));
+       r.FIDE.AddProject(S(w[1]), S(w[2]), S(w[3]), files);
+       return 0;
+     },
+     "open a project and make it active"},
+    {"nogroup", "", 1, 1, nullptr,
+     [](TScriptRunner &r, const TWords &) {
+       r.FIDE.GroupMissing = true;
+       return 0;
+     },
+     "the IDE answers no main project group from now on"},
+    {"menu", "[PATH]", 1, kAnyCount, nullptr,
+     [](TScriptRunner &r, const TWords &w) { return r.Menu(w); },
+     "print the main menu, or click the item of a caption path"},
+    {"actions", "", 1, kAnyCount, nullptr,
+     [](TScriptRunner &r, const TWords &w) { return r.Actions(w); },
+     "print the IDE's registered actions"},
+    {"keys", "SHORTCUT", 2, 2, nullptr, [](TScriptRunner &r, const TWords &w) { return r.Keys(w); },
+     "press a shortcut (\"Ctrl+Shift+Alt+R\") in the main form"},
+    {"request", "ID [ARG...]", 2, kAnyCount, nullptr,
+     [](TScriptRunner &r, const TWords &w) { return r.Request(w, "--send"); },
+     "Kestrune's request through the link (kestrune-standin --send)"},
+    {"request-text", "ID TEXT", 3, 3, nullptr,
+     [](TScriptRunner &r, const TWords &w) { return r.Request(w, "--send-text"); },
+     "a call with TEXT as its argument text, unchecked (--send-text)"},
+    {"debug", "start|nothread [CALL...] | debug stop", 2, kAnyCount, nullptr,
+     [](TScriptRunner &r, const TWords &w) { return r.Debug(w); },
+     "a debug process whose thread has these\ncalls (nothread: one without a current thread)"},
+    {"theme", "NAME", 2, 2, nullptr,
+     [](TScriptRunner &r, const TWords &w) {
+       r.FIDE.Theming.ChangeTheme(S(w[1]));
+       return 0;
+     },
+     "switch the IDE theme"},
+    {"dialog", "ok|cancel", 2, 2, "ok|cancel",
+     [](TScriptRunner &r, const TWords &w) { return r.DialogAnswer(w); },
+     "how the next modal dialog is answered"},
+    {"dialog", "script FILE...", 3, kAnyCount, "script",
+     [](TScriptRunner &r, const TWords &w) { return r.DialogScripts(w); },
+     "each FILE is a script run in the next modal dialog (a nested\n"
+     "one takes the next FILE; without one left it is cancelled),\n"
+     "logged as \"dialog\" (caption, focused control, modal result,\n"
+     "failed lines) and \"dialog.hint\"; a script holds one action a\n"
+     "line:",
+     true},
+    {"pump", "MS", 2, 2, nullptr,
+     [](TScriptRunner &r, const TWords &w) {
+       r.FIDE.SettleModules();
+       Pump(N(w[1]));
+       return 0;
+     },
+     "handle messages (timers, requests) for MS milliseconds"},
+    {"registry", "KEY", 2, 2, nullptr,
+     [](TScriptRunner &r, const TWords &w) {
+       r.Registry(S(w[1]));
+       return 0;
+     },
+     "print the values of a key under HKEY_CURRENT_USER"},
+    {"regset", "KEY NAME VALUE", 4, 4, nullptr,
+     [](TScriptRunner &r, const TWords &w) {
+       r.RegSet(S(w[1]), S(w[2]), w[3]);
+       return 0;
+     },
+     "write a value (KEY \"HKLM\\...\" for HKEY_LOCAL_MACHINE; VALUE\n"
+     "\"dword:N\" for a REG_DWORD, else a string)"},
+    {"foreground", "WORD...", 2, kAnyCount, nullptr,
+     [](TScriptRunner &r, const TWords &w) {
+       for (std::size_t i = 1; i < w.size(); ++i)
+         r.Foreground(w[i]);
+       return 0;
+     },
+     "the foreground simulation's answers: reset, locked (the IDE\n"
+     "may not take the foreground), unlocked, attach-fails, iconic\n"
+     "(the IDE's window is minimised), elsewhere (another window is\n"
+     "in front)"},
+    {"expect", "EVENT [TEXT]", 2, kAnyCount, nullptr,
+     [](TScriptRunner &r, const TWords &w) { return r.Expect(w); },
+     "fail (exit 1) unless a logged event of that name holds TEXT"},
+    {"unload", "[destroyed-first]", 1, kAnyCount, nullptr,
+     [](TScriptRunner &r, const TWords &w) { return r.Unload(w); },
+     "unload the plug-in (exit 1 unless it is gone and left nothing\nregistered)"},
+    {"load", "[FILE]", 1, kAnyCount, nullptr,
+     [](TScriptRunner &r, const TWords &w) { return r.Load(w); },
+     "load the plug-in (or FILE) again; refused (exit 2) while one\nis loaded"},
+};
+
+int TScriptRunner::Verb(const TWords &w) {
+  for (const TVerb &verb : kVerbs)
+    if (verb.Takes(w))
+      return verb.Run(*this, w);
+  throw Exception(u"unknown or incomplete line: " + S(w[0]));
+}
+
+void TScriptRunner::PrintVerbs(std::ostream &out) {
+  // The column where the verbs' explanations start.
+  constexpr std::size_t kColumn = 29;
+  const std::string indent(kColumn, ' ');
+  for (const TVerb &verb : kVerbs) {
+    std::string head = std::string("  ") + verb.Name;
+    if (*verb.Arguments)
+      head = head + " " + verb.Arguments;
+    out << head << (head.size() < kColumn ? std::string(kColumn - head.size(), ' ') : "   ");
+    const std::string_view help = verb.Help;
+    for (std::size_t start = 0;;) {
+      const std::size_t end = help.find('\n', start);
+      out << help.substr(start, end - start) << "\n";
+      if (end == std::string_view::npos)
+        break;
+      out << indent;
+      start = end + 1;
+    }
+    if (verb.ListsDialogActions)
+      for (const char *line = tool::kDialogScriptHelp; *line;) {
+        const char *end = std::strchr(line, '\n');
+        out << "    " << std::string(line, end) << "\n";
+        line = end + 1;
+      }
+  }
+}
+
 constexpr const char *kUsage = "usage: krx-ide --plugin FILE [--script FILE]\n";
 
 constexpr const char *kHelp =
@@ -362,49 +564,10 @@ constexpr const char *kHelp =
     "KRX_SHELL_ROOT; `request` starts KRX_STANDIN (default: the kestrune-standin built\n"
     "beside this program).\n\n"
     "Script lines (words split at blanks, \"double quotes\" group, \"\" inside them is one quote;\n"
-    "# starts a comment):\n"
-    "  open FILE [form]           open a file (with a form: first reported under its form file)\n"
-    "  cursor LINE COL            move the current view's cursor\n"
-    "  select L1 C1 L2 C2         select a block in the current view\n"
-    "  type TEXT                  insert text at the cursor of the current buffer\n"
-    "  save [FILE]                save a module (the current one)\n"
-    "  close FILE                 close a module\n"
-    "  copy FROM TO               copy a file on disk (as another program rewriting TO)\n"
-    "  move FROM TO               rename anything on disk over TO (as another program replacing\n"
-    "                             it)\n"
-    "  onreload move FROM TO      the same when the IDE next reloads a file, before it reads it\n"
-    "  project FILE PERSONALITY TYPE [FILE...]   open a project and make it active\n"
-    "  nogroup                    the IDE answers no main project group from now on\n"
-    "  menu [PATH]                print the main menu, or click the item of a caption path\n"
-    "  actions                    print the IDE's registered actions\n"
-    "  keys SHORTCUT              press a shortcut (\"Ctrl+Shift+Alt+R\") in the main form\n"
-    "  request ID [ARG...]        Kestrune's request through the link (kestrune-standin --send)\n"
-    "  request-text ID TEXT       a call with TEXT as its argument text, unchecked (--send-text)\n"
-    "  debug start|nothread [CALL...] | debug stop   a debug process whose thread has these\n"
-    "                             calls (nothread: one without a current thread)\n"
-    "  theme NAME                 switch the IDE theme\n"
-    "  dialog ok|cancel           how the next modal dialog is answered\n"
-    "  dialog script FILE...      each FILE is a script run in the next modal dialog (a nested\n"
-    "                             one takes the next FILE; without one left it is cancelled),\n"
-    "                             logged as \"dialog\" (caption, focused control, modal result,\n"
-    "                             failed lines) and \"dialog.hint\"; a script holds one action a\n"
-    "                             line:\n";
+    "# starts a comment):\n";
 
-// Printed after the dialog scripts' actions.
-constexpr const char *kHelpAfterDialog =
-    "  pump MS                    handle messages (timers, requests) for MS milliseconds\n"
-    "  registry KEY               print the values of a key under HKEY_CURRENT_USER\n"
-    "  regset KEY NAME VALUE      write a value (KEY \"HKLM\\...\" for HKEY_LOCAL_MACHINE; VALUE\n"
-    "                             \"dword:N\" for a REG_DWORD, else a string)\n"
-    "  foreground WORD...         the foreground simulation's answers: reset, locked (the IDE\n"
-    "                             may not take the foreground), unlocked, attach-fails, iconic\n"
-    "                             (the IDE's window is minimised), elsewhere (another window is\n"
-    "                             in front)\n"
-    "  expect EVENT [TEXT]        fail (exit 1) unless a logged event of that name holds TEXT\n"
-    "  unload [destroyed-first]   unload the plug-in (exit 1 unless it is gone and left nothing\n"
-    "                             registered)\n"
-    "  load [FILE]                load the plug-in (or FILE) again; refused (exit 2) while one\n"
-    "                             is loaded\n"
+// Printed after the verbs.
+constexpr const char *kHelpAfterVerbs =
     "Programs the plug-in starts and message boxes it shows are logged (\"shell.execute\",\n"
     "\"message\"), not started or shown.\n"
     "Exit code: 0 when the script ran, 1 for a failed expect or a plug-in that did not unload\n"
@@ -416,12 +579,8 @@ int Main(int argc, char **argv) {
     const std::string a = argv[i];
     if ((a == "--help" || a == "-h") && argc == 2) {
       std::cout << kUsage << kHelp;
-      for (const char *line = tool::kDialogScriptHelp; *line;) {
-        const char *end = std::strchr(line, '\n');
-        std::cout << "    " << std::string(line, end) << "\n";
-        line = end + 1;
-      }
-      std::cout << kHelpAfterDialog;
+      TScriptRunner::PrintVerbs(std::cout);
+      std::cout << kHelpAfterVerbs;
       return 0;
     }
     if (a == "--plugin" && i + 1 < argc)

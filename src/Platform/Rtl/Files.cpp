@@ -372,11 +372,18 @@ std::filesystem::path FollowLinks(const std::filesystem::path &name) {
 }
 
 TReplaceResult Failed(TReplaceStep step, int error, bool inPlace = false) {
-  return TReplaceResult{step, error, inPlace};
+  return TReplaceResult{step, error, inPlace, {}};
 }
 
 bool SameFile(const struct stat &st, const TFileStamp &expected) {
   return st.st_dev == expected.Device && st.st_ino == expected.Inode;
+}
+
+TFileStamp StampOf(const struct stat &st) { return {st.st_dev, st.st_ino, st.st_size, st.st_mtim}; }
+
+// The file is the expected one; with `unchanged`, not rewritten since either.
+bool Matches(const struct stat &st, const TFileStamp &expected, bool unchanged) {
+  return unchanged ? StampOf(st) == expected : SameFile(st, expected);
 }
 
 // Rewrites an existing file where it stands: used only when its folder takes no new file.
@@ -388,7 +395,7 @@ TReplaceResult RewriteInPlace(const std::string &osName, std::string_view bytes,
   struct stat st {};
   if (::fstat(file.Handle.Get(), &st) != 0)
     return Failed(TReplaceStep::Create, errno, true);
-  if (options.ExpectedFile && !SameFile(st, *options.ExpectedFile))
+  if (options.ExpectedFile && !Matches(st, *options.ExpectedFile, options.ExpectUnchanged))
     return Failed(TReplaceStep::Changed, EEXIST, true);
   if (options.InPlaceOnlySingleLink && st.st_nlink > 1)
     return Failed(TReplaceStep::Linked, EMLINK, true);
@@ -398,9 +405,12 @@ TReplaceResult RewriteInPlace(const std::string &osName, std::string_view bytes,
     return Failed(TReplaceStep::Write, errno, true);
   if (int err = SyncFile(file.Handle.Get()))
     return Failed(TReplaceStep::Sync, err, true);
+  TReplaceResult done{TReplaceStep::None, 0, true, {}};
+  if (::fstat(file.Handle.Get(), &st) == 0)
+    done.Stamp = StampOf(st);
   if (int err = file.Handle.Close())
     return Failed(TReplaceStep::Sync, err, true);
-  return TReplaceResult{TReplaceStep::None, 0, true};
+  return done;
 }
 
 // The first part of a temporary file's name: the same for every replace of one file, and of
@@ -439,7 +449,8 @@ TReplaceResult ReplaceFileContents(const std::string &osName, std::string_view b
     struct stat own;
     if (options.ExpectNew)
       return ::lstat(osName.c_str(), &own) == 0;
-    return options.ExpectedFile && (!now || !SameFile(*now, *options.ExpectedFile));
+    return options.ExpectedFile &&
+           (!now || !Matches(*now, *options.ExpectedFile, options.ExpectUnchanged));
   };
   if (changed(exists ? &old : nullptr))
     return Failed(TReplaceStep::Changed, EEXIST);
@@ -486,6 +497,10 @@ TReplaceResult ReplaceFileContents(const std::string &osName, std::string_view b
     return fail(TReplaceStep::Write, err);
   if (int err = SyncFile(fd.Get()))
     return fail(TReplaceStep::Sync, err);
+  // The new file keeps its stamp when it is renamed into place.
+  TReplaceResult done;
+  if (struct stat st{}; ::fstat(fd.Get(), &st) == 0)
+    done.Stamp = StampOf(st);
   if (int err = fd.Close())
     return fail(TReplaceStep::Sync, err);
   if (gBeforeReplace)
@@ -500,19 +515,37 @@ TReplaceResult ReplaceFileContents(const std::string &osName, std::string_view b
     } else if (::renameat(dir.Get(), temp.c_str(), dir.Get(), base.c_str()) != 0) {
       return fail(TReplaceStep::Rename, errno);
     }
-  } else {
-    struct stat now;
-    if (options.ExpectedFile && changed(::stat(target.c_str(), &now) == 0 ? &now : nullptr))
-      return fail(TReplaceStep::Changed, EEXIST);
-    if (::renameat(dir.Get(), temp.c_str(), dir.Get(), base.c_str()) != 0)
-      return fail(TReplaceStep::Rename, errno);
+  } else if (options.ExpectedFile) {
+    // A look at the name and then a rename leave a moment in which another writer's rename
+    // would be undone; its metadata often lands just as the flush above returns. The two
+    // files are swapped in one step instead, and the one taken out is looked at: another
+    // file than the one examined is swapped back.
+    if (::renameat2(dir.Get(), temp.c_str(), dir.Get(), base.c_str(), RENAME_EXCHANGE) == 0) {
+      struct stat out;
+      if (::fstatat(dir.Get(), temp.c_str(), &out, AT_SYMLINK_NOFOLLOW) != 0 || changed(&out)) {
+        ::renameat2(dir.Get(), temp.c_str(), dir.Get(), base.c_str(), RENAME_EXCHANGE);
+        return fail(TReplaceStep::Changed, EEXIST);
+      }
+      ::unlinkat(dir.Get(), temp.c_str(), 0);
+    } else if (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP) {
+      // A file system that cannot swap: the name is looked at once more, then renamed to.
+      struct stat now;
+      if (changed(::stat(target.c_str(), &now) == 0 ? &now : nullptr))
+        return fail(TReplaceStep::Changed, EEXIST);
+      if (::renameat(dir.Get(), temp.c_str(), dir.Get(), base.c_str()) != 0)
+        return fail(TReplaceStep::Rename, errno);
+    } else {
+      return fail(errno == ENOENT ? TReplaceStep::Changed : TReplaceStep::Rename, errno);
+    }
+  } else if (::renameat(dir.Get(), temp.c_str(), dir.Get(), base.c_str()) != 0) {
+    return fail(TReplaceStep::Rename, errno);
   }
   // The rename lasts only once the folder is on disk too. Best effort: the content is in
   // place already, and some file systems cannot sync a folder.
   TFileHandle sync(::openat(dir.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (sync.Valid())
     SyncFile(sync.Get());
-  return TReplaceResult{};
+  return done;
 }
 
 TDiskFullForTesting::TDiskFullForTesting(Int64 bytesBeforeFull) {
@@ -533,8 +566,24 @@ bool FileStampOf(const std::string &path, TFileStamp &stamp) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
     return false;
-  stamp = {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+  stamp = StampOf(st);
   return true;
+}
+
+bool FileSetLastWriteTimeIfUnchanged(const std::string &path, const TFileStamp &expected,
+                                     const TFileTime &time) {
+  if (time.Nanoseconds < 0 || time.Nanoseconds > 999999999)
+    return false;
+  TOpenResult file = OpenRegularFile(path, O_RDONLY);
+  struct stat st {};
+  if (!file.Handle.Valid() || ::fstat(file.Handle.Get(), &st) != 0 || StampOf(st) != expected)
+    return false;
+  struct timespec ts[2];
+  ts[0].tv_sec = 0;
+  ts[0].tv_nsec = UTIME_OMIT; // the access time stays
+  ts[1].tv_sec = static_cast<time_t>(time.Seconds);
+  ts[1].tv_nsec = time.Nanoseconds;
+  return ::futimens(file.Handle.Get(), ts) == 0;
 }
 
 bool RecentlyModified(const TFileStamp &stamp) {

@@ -158,6 +158,7 @@ struct TReplaceResult {
   TReplaceStep FailedStep = TReplaceStep::None; // None: the content was replaced
   int Error = 0;                                // errno of the failing step
   bool InPlace = false;                         // rewritten in place
+  TFileStamp Stamp; // of the file that now holds the content (when replaced)
 };
 struct TReplaceOptions {
   unsigned NewFileMode = 0666; // mode of a file that did not exist (the umask applies)
@@ -172,6 +173,9 @@ struct TReplaceOptions {
   // A file with more than one name (hard links) is not rewritten in place: the rewrite would
   // change what its other names hold too.
   bool InPlaceOnlySingleLink = false;
+  // With ExpectedFile: its size and modification time must be unchanged too, so that a
+  // rewrite in place since the caller examined the file is noticed as well.
+  bool ExpectUnchanged = false;
 };
 TReplaceResult ReplaceFileContents(const std::string &osName, std::string_view bytes,
                                    const TReplaceOptions &options = {});
@@ -207,6 +211,17 @@ private:
 
 // The stamp of the regular file at `path` (a path of the system's); false for anything else.
 bool FileStampOf(const std::string &path, TFileStamp &stamp);
+
+// Sets the last-write time of the file at `path` only while it is still `expected` (the same
+// file, size and modification time), checked on the descriptor whose time is then set; false
+// when it is not, or the time cannot be set.
+bool FileSetLastWriteTimeIfUnchanged(const std::string &path, const TFileStamp &expected,
+                                     const TFileTime &time);
+
+// The last-write time a stamp holds.
+inline TFileTime LastWriteTimeOf(const TFileStamp &stamp) {
+  return {static_cast<Int64>(stamp.Modified.tv_sec), static_cast<Integer>(stamp.Modified.tv_nsec)};
+}
 
 // True for a file modified in the last two seconds: a change within the same clock tick as a
 // read may keep the modification time, so what was read then must not be kept as current.

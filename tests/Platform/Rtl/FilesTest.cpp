@@ -174,6 +174,11 @@ TEST(ReplacingFiles, OnlyTheFileTheCallerExaminedIsReplaced) {
   EXPECT_EQ(ReplaceFileContents(a, "answer", expectA).FailedStep, TReplaceStep::Changed);
   EXPECT_EQ(test::ReadFileBytes(a), "someone else's");
   std::filesystem::rename(dir / "a.old", a);
+  // Rewritten in place meanwhile: the same file, but no longer what was examined.
+  TReplaceOptions unchangedA = expectA;
+  unchangedA.ExpectUnchanged = true;
+  test::WriteFileBytes(a, "examined, and more");
+  EXPECT_EQ(ReplaceFileContents(a, "answer", unchangedA).FailedStep, TReplaceStep::Changed);
   EXPECT_EQ(ReplaceFileContents(a, "answer", expectA).FailedStep, TReplaceStep::None);
   EXPECT_EQ(test::ReadFileBytes(a), "answer");
 
