@@ -2,6 +2,7 @@
 // a tree or raise its own errors; anything else (a crash, a sanitizer report, another
 // exception type, a hang) is a finding.
 #include "Common/KRX.Exceptions.h"
+#include "World/ClassEx.h"
 #include "XML/XMLFilers.h"
 
 #include <cstdint>
