@@ -107,7 +107,7 @@ String GlobalDelegatesFileName() {
 void WriteDefaultGlobalDelegatesFile() {
   namespace fs = std::filesystem;
   try {
-    const fs::path target(StringToUtf8(GlobalDelegatesFileName()));
+    const fs::path target(FileNameToOS(GlobalDelegatesFileName()));
     const fs::path temp = target.string() + ".tmp";
     std::error_code ec;
     fs::create_directories(target.parent_path(), ec);

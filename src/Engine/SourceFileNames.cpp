@@ -68,7 +68,11 @@ private:
     TNames names;
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-      String entry = Utf8ToString(it->path().filename().string());
+      // An entry whose name is not UTF-8 has no exact String: a substitute could match a
+      // name that means another file.
+      String entry;
+      if (!FileNameFromOS(it->path().filename().native(), entry))
+        continue;
       auto [slot, added] = names.try_emplace(Folded(entry), entry);
       if (!added && entry < slot->second)
         slot->second = std::move(entry);
@@ -93,7 +97,10 @@ TFolderListings &FolderListings() {
 // The entry of `dir` named `component` ignoring case, or an empty path.
 fs::path MatchComponent(const fs::path &dir, const String &component) {
   std::error_code ec;
-  fs::path exact = dir / FileNameToOS(component);
+  std::string os;
+  if (!TryFileNameToOS(component, os))
+    return {};
+  fs::path exact = dir / os;
   if (fs::exists(exact, ec))
     return exact;
   return FolderListings().Match(dir, component);
@@ -107,9 +114,12 @@ String ResolveSourceFileName(StringView name, StringView baseDir) {
       c = u'/';
   if (n.empty())
     return {};
+  std::string base;
+  if (!TryFileNameToOS(baseDir, base))
+    return {};
   fs::path current = n[0] == u'/'      ? fs::path("/")
                      : baseDir.empty() ? fs::path(".")
-                                       : fs::path(FileNameToOS(baseDir));
+                                       : fs::path(base);
   std::size_t start = 0;
   while (start <= n.size()) {
     std::size_t e = n.find(u'/', start);
@@ -131,7 +141,8 @@ String ResolveSourceFileName(StringView name, StringView baseDir) {
   if (!fs::is_regular_file(current, ec))
     return {};
   fs::path full = fs::weakly_canonical(current, ec);
-  return Utf8ToString((ec ? current : full).string());
+  String resolved;
+  return FileNameFromOS((ec ? current : full).native(), resolved) ? resolved : String();
 }
 
 } // namespace krx

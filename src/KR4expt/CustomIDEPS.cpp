@@ -1,6 +1,7 @@
 #include "KR4expt/CustomIDEPS.h"
 
 #include "Common/KRX.Exceptions.h"
+#include "Platform/Rtl/Files.h"
 
 namespace krx {
 
@@ -71,6 +72,12 @@ void CheckArguments(Integer id, const TDotNetMarshaller &m) {
       throw EConvertError(request +
                           Format(u"its %s \"%s\" is not a number", {shape->IntegerNames[i], text}));
   }
+  // A name the file system cannot take exactly would reach another file (or, for two such
+  // names, one file for both).
+  if (shape->FileArgument)
+    if (const String name = m.GetString(0), problem = FileNameProblem(name); !problem.empty())
+      throw EKRXException(request +
+                          Format(u"its %s \"%s\" %s", {shape->FileArgument, name, problem}));
 }
 
 } // namespace

@@ -23,24 +23,26 @@ enum : Integer {
 };
 
 // A request's arguments on the wire: its sender's name, then how many texts and, after them,
-// how many numbers it takes (with the numbers' names).
+// how many numbers it takes (with the numbers' names), and the name of its first text when
+// that is a file name.
 struct TRequestShape {
   Integer Id;
   const Char *Name;
   Integer Strings;
   Integer Integers;
   std::array<const Char *, 2> IntegerNames;
+  const Char *FileArgument;
 };
 inline constexpr std::array<TRequestShape, 9> RequestShapes = {{
-    {idReloadFile, u"ReloadFile", 1, 0, {}},
-    {idShowHelp, u"ShowHelp", 1, 0, {}},
-    {idJumpToLocation, u"JumpToLocation", 5, 0, {}},
-    {idOpenFile, u"OpenFile", 1, 0, {}},
-    {idRequestProjectFiles, u"RequestProjectFiles", 1, 0, {}},
-    {idBuildProject, u"BuildProject", 0, 1, {u"Mode"}},
-    {idGotoLine, u"GotoLine", 1, 2, {u"Line", u"Column"}},
-    {idRequestEditorFiles, u"RequestEditorFiles", 1, 0, {}},
-    {idUpdateProjectFiles, u"UpdateProjectFiles", 1, 0, {}},
+    {idReloadFile, u"ReloadFile", 1, 0, {}, u"FileName"},
+    {idShowHelp, u"ShowHelp", 1, 0, {}, nullptr},
+    {idJumpToLocation, u"JumpToLocation", 5, 0, {}, u"FileName"},
+    {idOpenFile, u"OpenFile", 1, 0, {}, u"FileName"},
+    {idRequestProjectFiles, u"RequestProjectFiles", 1, 0, {}, u"TransferFile"},
+    {idBuildProject, u"BuildProject", 0, 1, {u"Mode"}, nullptr},
+    {idGotoLine, u"GotoLine", 1, 2, {u"Line", u"Column"}, u"FileName"},
+    {idRequestEditorFiles, u"RequestEditorFiles", 1, 0, {}, u"TransferFile"},
+    {idUpdateProjectFiles, u"UpdateProjectFiles", 1, 0, {}, u"UpdateFile"},
 }};
 // The shape of a request id; null for an id outside the set.
 const TRequestShape *FindRequestShape(Integer id);

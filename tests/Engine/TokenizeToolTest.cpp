@@ -1,5 +1,6 @@
-// The krx-tokenize and krx-explore programs run as processes: what they do with inputs they
-// cannot read, with a file that includes itself, and where an error is placed.
+// The krx-tokenize, krx-explore and krx-jump programs run as processes: what they do with
+// inputs and arguments they cannot take, with a file that includes itself, and where an error is
+// placed.
 #include "support/KrxTest.h"
 
 #include <gtest/gtest.h>
@@ -36,18 +37,37 @@ TRun Tokenize(const test::TempDir &dir, const std::string &args) {
   return RunTool("krx-tokenize", dir, args);
 }
 
-TEST(TokenizeTool, InputsThatCannotBeReadEndWithAMessage) {
+// The tools that read a source file tell a file they cannot read in one wording and exit
+// with one code.
+TEST(SourceTools, AFileThatCannotBeReadIsToldAlikeByEveryTool) {
   test::TempDir dir;
-  struct TCase {
-    std::string Input;
-    std::string Message;
-  } cases[] = {{dir.Path().string(), "is a folder"},
-               {"/dev/zero", "is not a regular file"},
-               {(dir / "missing.pas").string(), "No such file"}};
-  for (const TCase &c : cases) {
-    const TRun r = Tokenize(dir, c.Input);
-    EXPECT_EQ(r.ExitCode, 2) << c.Input;
-    EXPECT_NE(r.Err.find(c.Input + ": cannot read the file: " + c.Message), std::string::npos)
+  const std::pair<std::string, std::string> cases[] = {
+      {dir.Path().string(), "is a folder"},
+      {"/dev/zero", "is not a regular file"},
+      {(dir / "missing.pas").string(), "No such file"}};
+  for (const char *tool : {"krx-tokenize", "krx-explore", "krx-jump"})
+    for (const auto &[input, message] : cases) {
+      const TRun r = RunTool(tool, dir, input + (tool[4] == 'j' ? " class TA '' ''" : ""));
+      EXPECT_EQ(r.ExitCode, 1) << tool << " " << input;
+      EXPECT_NE(r.Err.find(std::string(tool) + ": cannot read " + input + ": " + message),
+                std::string::npos)
+          << r.Err;
+    }
+}
+
+// An argument that is not UTF-8 is refused, naming it: a substitute character would make the
+// tool read another file, here the one whose name holds U+FFFD.
+TEST(SourceTools, AnArgumentThatIsNotUtf8IsRefusedNamingIt) {
+  test::TempDir dir;
+  test::WriteFileBytes(dir / "bad\xEF\xBF\xBD.pas", "unit A; interface type TA = class end; end.");
+  const std::string bad = (dir / "bad").string() + "\xFF.pas";
+  for (const char *tool : {"krx-tokenize", "krx-explore", "krx-jump"}) {
+    const TRun r = RunTool(tool, dir, "'" + bad + "'" + (tool[4] == 'j' ? " class TA '' ''" : ""));
+    EXPECT_EQ(r.ExitCode, 2) << tool;
+    EXPECT_EQ(r.Out, "") << tool;
+    EXPECT_NE(r.Err.find(std::string(tool) + ": cannot take the argument \"" +
+                         (dir / "bad").string() + "\\xFF.pas\": it is not valid UTF-8"),
+              std::string::npos)
         << r.Err;
   }
 }

@@ -569,6 +569,33 @@ TEST_F(ExpertRequests, AMalformedRequestIsRefusedNamingTheRequestAndTheFault) {
     EXPECT_THAT(m, Not(HasSubstr(KRX_SOURCE_DIR)));
 }
 
+// A name the file system cannot take exactly is refused, naming the request, and never
+// carried as another name: two transfer names that differ only in their unpaired surrogates
+// would land in the one file that a substitute character names, and an open request would
+// open that file.
+TEST_F(ExpertRequests, ANameWithoutAnExactFormIsRefusedNamingTheRequest) {
+  namespace fs = std::filesystem;
+  const std::string d = Dir.Path().string();
+  test::WriteFileBytes(d + "/u\xEF\xBF\xBD.pas", kUnit); // the name with U+FFFD
+  const auto events = RunIDE("request 1030 " + Quoted(d + "/a\xED\xA0\x80.ini") +
+                             "\nrequest 1033 " + Quoted(d + "/a\xED\xB0\x80.ini") +
+                             "\nrequest 1029 " + Quoted(d + "/u\xED\xA0\x80.pas") + "\n");
+  const auto messages = Named(events, "message");
+  ASSERT_EQ(messages.size(), 3u) << Joined(events);
+  const String dir = Utf8ToString(d);
+  const std::pair<const char16_t *, String> refused[] = {
+      {u"1030 (RequestProjectFiles) is refused: its TransferFile", dir + u"/a\xD800.ini"},
+      {u"1033 (RequestEditorFiles) is refused: its TransferFile", dir + u"/a\xDC00.ini"},
+      {u"1029 (OpenFile) is refused: its FileName", dir + u"/u\xD800.pas"}};
+  for (std::size_t i = 0; i < std::size(refused); ++i)
+    EXPECT_EQ(Field(messages[i], "text"),
+              u"Kestrune's request " + String(refused[i].first) + u" \"" + refused[i].second +
+                  u"\" holds an unpaired surrogate (U+" + (i == 1 ? u"DC00" : u"D800") +
+                  u"), which no file name on this system can hold.");
+  EXPECT_FALSE(fs::exists(d + "/a\xEF\xBF\xBD.ini"));
+  EXPECT_THAT(Named(events, "file.open"), IsEmpty());
+}
+
 // Requests with nothing to work on: no project, no modified buffer, a file not open, a file
 // that does not exist.
 TEST_F(ExpertRequests, RequestsWithNothingToWorkOnChangeNothing) {

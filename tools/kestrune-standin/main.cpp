@@ -9,11 +9,15 @@
 // FILE; an unusable desktop is reported and ends the stand-in with 2. Sending goes through the IDE
 // request set to NAME (default "_KR_BDS19_ENDPOINT"); the exit code is the message result (1 when
 // the IDE took the call, 0 when it did not answer), 2 for a usage error or a failed send. The
-// stand-in never sends while it handles a message.
+// texts are UTF-8; the three-byte form of a surrogate stands for that surrogate alone, so that
+// a text may hold an unpaired one, as a faulty Kestrune's might. The stand-in never sends
+// while it handles a message.
 #include "../common/LinkTool.h"
 
 #include "KR4expt/CustomIDEPS.h"
 #include "KR4expt/DotNetKRPS.h"
+#include "Platform/Rtl/Encoding.h"
+#include "Platform/Rtl/Files.h"
 #include "Units.h"
 
 #include <cstdio>
@@ -56,6 +60,39 @@ public:
   String DisplayName() const override { return u"IDE endpoint " + RemoteName(); }
   void ShowHelp(const String &keyword) override { SendShowHelp(keyword); }
 };
+
+// A text as an argument gives it: UTF-8, where the three-byte form of a surrogate (ED A0 80 to
+// ED BF BF, which UTF-8 has no use for) stands for that surrogate alone, so that a test can
+// send what a faulty Kestrune might. Anything else that is not UTF-8 is refused, said on
+// standard error.
+bool TakeText(std::string_view arg, String &text) {
+  text.clear();
+  std::size_t from = 0;
+  const auto flush = [&](std::size_t to) {
+    String part;
+    std::size_t at = 0;
+    if (TryUtf8ToString(arg.substr(from, to - from), part, &at)) {
+      text += part;
+      return true;
+    }
+    std::cerr << "kestrune-standin: cannot take the argument \"" << ShownOSName(arg)
+              << "\": it is not valid UTF-8 (byte " << (from + at) << ")\n";
+    return false;
+  };
+  for (std::size_t i = 0; i < arg.size();) {
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(arg[k]); };
+    if (b(i) == 0xED && i + 2 < arg.size() && (b(i + 1) & 0xE0) == 0xA0 &&
+        (b(i + 2) & 0xC0) == 0x80) {
+      if (!flush(i))
+        return false;
+      text += static_cast<Char>(0xD000 | ((b(i + 1) & 0x3F) << 6) | (b(i + 2) & 0x3F));
+      from = i += 3;
+    } else {
+      ++i;
+    }
+  }
+  return flush(arg.size());
+}
 
 Integer SendRequest(TCustomIDEProxy &p, Integer id, const std::vector<String> &a) {
   switch (id) {
@@ -105,7 +142,8 @@ int Send(const String &to, const char *idText, int argc, char **argv) {
   }
   std::vector<String> args;
   for (int i = 0; i < argc; ++i)
-    args.push_back(Utf8ToString(argv[i]));
+    if (!TakeText(argv[i], args.emplace_back()))
+      return 2;
   TStandinIDEProxy proxy(to);
   return SendRequest(proxy, id, args);
 }
@@ -117,7 +155,10 @@ int SendText(const String &to, const char *idText, const char *text) {
     std::cerr << "kestrune-standin: not a call id: " << idText << "\n";
     return 2;
   }
-  return TStandinIDEProxy(to).Send(id, Utf8ToString(text));
+  String args;
+  if (!TakeText(text, args))
+    return 2;
+  return TStandinIDEProxy(to).Send(id, args);
 }
 
 int Listen(const char *logFile, double seconds) {
@@ -150,7 +191,9 @@ void PrintHelp() {
          "_KR_BDS19_ENDPOINT)\nand exits with the message result: 1 when the IDE took the "
          "call, 0 when it did not\nanswer in time or went away meanwhile; 2 for a usage "
          "error or an IDE that cannot be\nfound. --send-text sends the call ID with TEXT "
-         "as its argument text, unchecked\n(as a faulty Kestrune might). The requests:\n";
+         "as its argument text, unchecked\n(as a faulty Kestrune might). Texts are UTF-8; the "
+         "three-byte form of a surrogate\n(ED A0 80 to ED BF BF) stands for that surrogate "
+         "alone. The requests:\n";
   for (const auto &r : RequestShapes) {
     std::cout << "  " << r.Id << " " << StringToUtf8(r.Name) << ": ";
     if (r.Strings > 0)
@@ -178,7 +221,8 @@ int Main(int argc, char **argv) {
       if (!tool::ParseServeSeconds("kestrune-standin", argv[++i], seconds))
         return 2;
     } else if (std::strcmp(a, "--to") == 0 && i + 1 < argc) {
-      to = Utf8ToString(argv[++i]);
+      if (!TakeText(argv[++i], to))
+        return 2;
     } else if (std::strcmp(a, "--send-text") == 0 && i + 3 == argc) {
       return SendText(to, argv[i + 1], argv[i + 2]);
     } else if (std::strcmp(a, "--send") == 0 && i + 1 < argc) {

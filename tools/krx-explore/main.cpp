@@ -12,7 +12,9 @@
 //
 // Files (FILE, the files of a stats run and LIST) are read as the other tools read them:
 // regular files of up to 64 MB. Exit status: 0 when the file was parsed (messages are no
-// failure), 1 when it could not be read (said on standard error), 2 on a usage error.
+// failure), 1 when it could not be read (said on standard error), 2 on a usage error (an
+// argument or a line of LIST that is not valid UTF-8 among them).
+#include "../common/Arguments.h"
 #include "../common/SourceFile.h"
 
 #include "Engine/DelphiExplorers.h"
@@ -37,7 +39,7 @@ bool ReadSource(const String &fileName, String &text, std::size_t &bytes) {
   std::string error;
   if (tool::ReadSourceFile(fileName, text, error, &bytes))
     return true;
-  std::cerr << "krx-explore: cannot read " << StringToUtf8(fileName) << ": " << error << '\n';
+  tool::SayCannotRead("krx-explore", fileName, error);
   return false;
 }
 
@@ -190,7 +192,14 @@ int Run(int argc, char **argv) {
   String file;
   bool headerOnly = false, conditions = true, json = false, stats = false;
   std::vector<String> defines, includes, statFiles;
-  for (int i = 1; i < argc; ++i) {
+  // Every argument and every line of LIST is a text exactly, or the run stops.
+  bool refused = false;
+  const auto take = [&refused](std::string_view arg) {
+    String text;
+    refused = refused || !tool::TakeArgument("krx-explore", arg, text);
+    return text;
+  };
+  for (int i = 1; i < argc && !refused; ++i) {
     const std::string a = argv[i];
     if (a == "--header-only")
       headerOnly = true;
@@ -202,27 +211,32 @@ int Run(int argc, char **argv) {
       stats = true;
     else if (a == "--files-from" && i + 1 < argc) {
       std::string list, error;
-      if (!tool::ReadRegularFileBytes(Utf8ToString(argv[++i]), list, error)) {
-        std::cerr << "krx-explore: cannot read " << argv[i] << ": " << error << '\n';
+      const String listName = take(argv[++i]);
+      if (refused)
+        break;
+      if (!tool::ReadRegularFileBytes(listName, list, error)) {
+        tool::SayCannotRead("krx-explore", listName, error);
         return 1;
       }
       std::istringstream lines(list);
-      for (std::string line; std::getline(lines, line);)
+      for (std::string line; std::getline(lines, line) && !refused;)
         if (!line.empty())
-          statFiles.push_back(Utf8ToString(line));
+          statFiles.push_back(take(line));
     } else if (a == "-D" && i + 1 < argc)
-      defines.push_back(Utf8ToString(argv[++i]));
+      defines.push_back(take(argv[++i]));
     else if (a == "-I" && i + 1 < argc)
-      includes.push_back(Utf8ToString(argv[++i]));
+      includes.push_back(take(argv[++i]));
     else if (!a.empty() && a[0] == '-')
       return Usage();
     else if (stats)
-      statFiles.push_back(Utf8ToString(a));
+      statFiles.push_back(take(a));
     else if (file.empty())
-      file = Utf8ToString(a);
+      file = take(a);
     else
       return Usage();
   }
+  if (refused)
+    return 2;
   String joined;
   for (const String &d : defines)
     joined += (joined.empty() ? u"" : u";") + d;

@@ -6,7 +6,9 @@
 // or "false" for an unusable request; --time adds the milliseconds Locate took, parse
 // included, on a second line.
 //
-// Exit status: 0 for either answer, 1 when FILE cannot be read, 2 on a usage error.
+// Exit status: 0 for either answer, 1 when FILE cannot be read, 2 on a usage error (an
+// argument that is not valid UTF-8 among them).
+#include "../common/Arguments.h"
 #include "../common/SourceFile.h"
 
 #include "KR4expt/JumpLocationParsers.h"
@@ -30,8 +32,8 @@ int Main(int argc, char **argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--time") == 0)
       timed = true;
-    else
-      args.push_back(Utf8ToString(argv[i]));
+    else if (!tool::TakeArgument("krx-jump", argv[i], args.emplace_back()))
+      return 2;
   }
   if (args.size() < 4 || args.size() > 5) {
     std::cerr << kUsage;
@@ -40,7 +42,7 @@ int Main(int argc, char **argv) {
   String text;
   std::string error;
   if (!tool::ReadSourceFile(args[0], text, error)) {
-    std::cerr << "krx-jump: cannot read " << StringToUtf8(args[0]) << ": " << error << "\n";
+    tool::SayCannotRead("krx-jump", args[0], error);
     return 1;
   }
   TJumpLocationParser finder(text, args[1], args[2], args[3], args.size() > 4 ? args[4] : String(),

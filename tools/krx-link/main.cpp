@@ -12,6 +12,7 @@
 // `send` sends one command of the Kestrune command set (COMMAND is its operation name, for
 // example RefreshFile) to Kestrune's endpoint; the exit code is 0 when Kestrune took the
 // call, 1 when it did not answer, 2 for a usage error or a failed send.
+#include "../common/Arguments.h"
 #include "../common/LinkTool.h"
 #include "../common/SourceFile.h"
 
@@ -114,7 +115,8 @@ int Listen(int argc, char **argv) {
       if (!tool::ParseServeSeconds("krx-link", argv[++i], seconds))
         return 2;
     } else if (std::strcmp(argv[i], "--source-root") == 0 && i + 1 < argc && *argv[i + 1]) {
-      sourceRoot = Utf8ToString(argv[++i]);
+      if (!tool::TakeArgument("krx-link", argv[++i], sourceRoot))
+        return 2;
     } else {
       std::cerr << kUsage;
       return 2;
@@ -138,7 +140,8 @@ int Send(int argc, char **argv) {
   const std::string_view op = argv[0];
   std::vector<String> a;
   for (int i = 1; i < argc; ++i)
-    a.push_back(Utf8ToString(argv[i]));
+    if (!tool::TakeArgument("krx-link", argv[i], a.emplace_back()))
+      return 2;
   const TDotNetKRProxy proxy(1);
   struct Command {
     const char *Name;

@@ -2,8 +2,10 @@
 // Prints one line per token, "LINE:COL KIND TEXT", the text escaped on one line. With
 // --preprocess only the compiled text is shown, include files followed (beside the including
 // file, beside FILE, then in each DIR). Exits 1 with the message and its position on a token
-// or preprocessor error, 2 on a usage or file error. Only regular files up to
+// or preprocessor error and when FILE cannot be read (as krx-explore and krx-jump do), 2 on a
+// usage error (an argument that is not valid UTF-8 among them). Only regular files up to
 // tool::MaxSourceFileSize (64 MB) are read, FILE as well as include files.
+#include "../common/Arguments.h"
 #include "../common/SourceFile.h"
 
 #include "Engine/KRX.PascalPreprocessors.h"
@@ -79,15 +81,21 @@ int main(int argc, char **argv) {
   std::vector<String> defines, dirs;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
+    String text;
     if (a == "--preprocess")
       preprocess = true;
-    else if ((a == "-D" || a == "-I") && i + 1 < argc)
-      (a == "-D" ? defines : dirs).push_back(Utf8ToString(argv[++i]));
-    else if (a.size() > 2 && (a.rfind("-D", 0) == 0 || a.rfind("-I", 0) == 0))
-      (a[1] == 'D' ? defines : dirs).push_back(Utf8ToString(a.substr(2)));
-    else if (!a.empty() && a[0] != '-' && file.empty())
-      file = Utf8ToString(a);
-    else
+    else if ((a == "-D" || a == "-I") && i + 1 < argc) {
+      if (!tool::TakeArgument("krx-tokenize", argv[++i], text))
+        return 2;
+      (a == "-D" ? defines : dirs).push_back(text);
+    } else if (a.size() > 2 && (a.rfind("-D", 0) == 0 || a.rfind("-I", 0) == 0)) {
+      if (!tool::TakeArgument("krx-tokenize", argv[i], text))
+        return 2;
+      (a[1] == 'D' ? defines : dirs).push_back(text.substr(2));
+    } else if (!a.empty() && a[0] != '-' && file.empty()) {
+      if (!tool::TakeArgument("krx-tokenize", a, file))
+        return 2;
+    } else
       return Usage();
   }
   if (file.empty())
@@ -107,8 +115,8 @@ int Run(const String &file, bool preprocess, const std::vector<String> &defines,
   String text;
   std::string error;
   if (!tool::ReadSourceFile(file, text, error)) {
-    std::cerr << StringToUtf8(file) << ": cannot read the file: " << error << "\n";
-    return 2;
+    tool::SayCannotRead("krx-tokenize", file, error);
+    return 1;
   }
 
   TUnitsGuard units;

@@ -67,11 +67,17 @@ namespace {
 
 // The text a buffer takes from a file: UTF-8 without the byte-order mark the file may start
 // with. Read as the IDE side reads files: nothing for a missing file, one that is not regular
-// (a FIFO would block the reader, and a request from Kestrune may name one) or one past the
-// read bound; `why` then says why.
+// (a FIFO would block the reader, and a request from Kestrune may name one), one past the
+// read bound or a name the file system cannot take; `why` then says why.
 std::optional<std::string> BufferTextOf(const String &fileName, String *why = nullptr,
                                         TFileStamp *stamp = nullptr) {
-  TReadResult read = ReadRegularFile(FileNameToOS(fileName));
+  std::string os;
+  if (!TryFileNameToOS(fileName, os)) {
+    if (why)
+      *why = FileNameProblem(fileName);
+    return std::nullopt;
+  }
+  TReadResult read = ReadRegularFile(os);
   if (!read.Ok()) {
     if (why)
       *why = read.Reason();

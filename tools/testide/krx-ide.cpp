@@ -11,6 +11,8 @@
 
 #include "Platform/PlatformUnits.h"
 #include "Platform/Registry/Registry.h"
+#include "Platform/Rtl/Encoding.h"
+#include "Platform/Rtl/Files.h"
 #include "Platform/Shell/Dialogs.h"
 #include "Platform/Shell/ShellApi.h"
 
@@ -94,7 +96,14 @@ public:
   static void PrintVerbs(std::ostream &out);
 
 private:
-  static String S(const std::string &s) { return Utf8ToString(s); }
+  // A word as a text, exactly: a substitute character would make a file name name another file.
+  static String S(const std::string &s) {
+    String text;
+    if (!TryUtf8ToString(s, text))
+      throw Exception(Utf8ToString("the word \"" + ShownOSName(s) + "\" " + OSNameProblem(s) +
+                                   ", and words are taken exactly or not at all"));
+    return text;
+  }
   static Integer N(const std::string &s) { return StrToInt(Utf8ToString(s)); }
 
   IPtr<THostView> CurrentView() {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -91,6 +92,45 @@ bool IsValidUtf8(const Byte *data, std::size_t size) {
   while (i < size)
     if (DecodeOne(data, size, i) < 0)
       return false;
+  return true;
+}
+
+bool TryUtf8ToString(std::string_view utf8, String &out, std::size_t *badAt) {
+  const auto *data = reinterpret_cast<const Byte *>(utf8.data());
+  String text;
+  text.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t at = i;
+    const long cp = DecodeOne(data, utf8.size(), i);
+    if (cp < 0) {
+      if (badAt)
+        *badAt = at;
+      return false;
+    }
+    AppendCodePoint(text, cp);
+  }
+  out = std::move(text);
+  return true;
+}
+
+std::size_t FindUnpairedSurrogate(StringView s) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const Char c = s[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF)
+      ++i;
+    else if (c >= 0xD800 && c <= 0xDFFF)
+      return i;
+  }
+  return StringView::npos;
+}
+
+bool TryStringToUtf8(StringView s, std::string &out, std::size_t *badAt) {
+  if (const std::size_t bad = FindUnpairedSurrogate(s); bad != StringView::npos) {
+    if (badAt)
+      *badAt = bad;
+    return false;
+  }
+  out = StringToUtf8(s);
   return true;
 }
 

@@ -6,12 +6,22 @@
 #include "Platform/Rtl/Types.h"
 
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 namespace krx {
 
 String DecodeUtf8(const Byte *data, std::size_t size);
 TBytes EncodeUtf8(StringView s);
 bool IsValidUtf8(const Byte *data, std::size_t size);
+
+// Exact conversions, for names that must not change on the way (file names, program
+// arguments): false, with the index of the first byte or code unit that has no form on the
+// other side, where the converters above would put U+FFFD.
+bool TryUtf8ToString(std::string_view utf8, String &out, std::size_t *badAt = nullptr);
+bool TryStringToUtf8(StringView s, std::string &out, std::size_t *badAt = nullptr);
+// The index of the first unpaired surrogate, or npos.
+std::size_t FindUnpairedSurrogate(StringView s);
 
 // An odd trailing byte decodes to U+FFFD.
 String DecodeUtf16LE(const Byte *data, std::size_t size);

@@ -1,5 +1,6 @@
 #include "Platform/Rtl/Files.h"
 
+#include "Platform/Rtl/Encoding.h"
 #include "Platform/Rtl/SysUtils.h"
 
 #include <atomic>
@@ -32,14 +33,75 @@ Integer LastDelimiter(StringView s, bool withDot) {
 }
 
 bool StatOf(StringView name, struct stat &st) {
-  if (name.empty())
-    return false;
-  return ::stat(FileNameToOS(name).c_str(), &st) == 0;
+  std::string os;
+  return !name.empty() && TryFileNameToOS(name, os) && ::stat(os.c_str(), &st) == 0;
+}
+
+// The name for a call of the system that fails for a name that cannot be carried: such a
+// name becomes the empty one, which no call takes.
+std::string OSNameOrNone(StringView name) {
+  std::string os;
+  return TryFileNameToOS(name, os) ? os : std::string();
 }
 
 } // namespace
 
-std::string FileNameToOS(StringView fileName) { return StringToUtf8(fileName); }
+String FileNameProblem(StringView fileName) {
+  if (const std::size_t at = FindUnpairedSurrogate(fileName); at != StringView::npos)
+    return Format(u"holds an unpaired surrogate (U+%.4X), which no file name on this system can "
+                  u"hold",
+                  {static_cast<Integer>(fileName[at])});
+  if (fileName.find(u'\0') != StringView::npos)
+    return u"holds a NUL character, which no file name can hold";
+  return {};
+}
+
+bool TryFileNameToOS(StringView fileName, std::string &osName) {
+  return fileName.find(u'\0') == StringView::npos && TryStringToUtf8(fileName, osName);
+}
+
+std::string FileNameToOS(StringView fileName) {
+  std::string os;
+  if (!TryFileNameToOS(fileName, os))
+    throw EInOutError(Format(u"The file name \"%s\" cannot be used: it %s",
+                             {String(fileName), FileNameProblem(fileName)}));
+  return os;
+}
+
+bool FileNameFromOS(std::string_view osName, String &fileName) {
+  return TryUtf8ToString(osName, fileName);
+}
+
+std::string OSNameProblem(std::string_view osName) {
+  String ignored;
+  std::size_t at = 0;
+  if (TryUtf8ToString(osName, ignored, &at))
+    return {};
+  char text[64];
+  std::snprintf(text, sizeof text, "is not valid UTF-8 (byte 0x%02X at %zu)",
+                static_cast<unsigned>(static_cast<unsigned char>(osName[at])), at);
+  return text;
+}
+
+std::string ShownOSName(std::string_view osName) {
+  std::string shown;
+  for (std::size_t i = 0; i < osName.size();) {
+    String ignored;
+    std::size_t at = 0;
+    const std::string_view rest = osName.substr(i);
+    if (TryUtf8ToString(rest, ignored, &at)) {
+      shown += rest;
+      break;
+    }
+    shown += rest.substr(0, at);
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02X",
+                  static_cast<unsigned>(static_cast<unsigned char>(rest[at])));
+    shown += hex;
+    i += at + 1;
+  }
+  return shown;
+}
 
 String ExtractFileExt(StringView fileName) {
   Integer i = LastDelimiter(fileName, true);
@@ -96,21 +158,28 @@ String ExcludeTrailingPathDelimiter(StringView s) {
 String GetCurrentDir() {
   std::error_code ec;
   auto p = std::filesystem::current_path(ec);
-  if (ec)
+  String dir;
+  if (ec || !FileNameFromOS(p.native(), dir))
     return {};
-  return Utf8ToString(p.string());
+  return dir;
 }
 
 bool SetCurrentDir(StringView dir) {
-  return !dir.empty() && ::chdir(FileNameToOS(dir).c_str()) == 0;
+  return !dir.empty() && ::chdir(OSNameOrNone(dir).c_str()) == 0;
 }
 
 String ExpandFileName(StringView fileName) {
   if (fileName.empty())
     return {};
-  String full = fileName[0] == PathDelim
-                    ? String(fileName)
-                    : IncludeTrailingPathDelimiter(GetCurrentDir()) + String(fileName);
+  String full(fileName);
+  if (fileName[0] != PathDelim) {
+    // A current folder that cannot be named exactly leaves the name relative: the system
+    // still resolves it against that folder, where a substitute would name another one.
+    const String current = GetCurrentDir();
+    if (current.empty())
+      return full;
+    full = IncludeTrailingPathDelimiter(current) + full;
+  }
   const bool trailing = full.back() == PathDelim;
   std::vector<String> parts;
   std::size_t start = 0;
@@ -154,26 +223,31 @@ bool ForceDirectories(StringView dir) {
   if (d.empty() || DirectoryExists(d))
     return true;
   std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(FileNameToOS(d)), ec);
+  const std::string os = OSNameOrNone(d);
+  if (os.empty())
+    return false;
+  std::filesystem::create_directories(std::filesystem::path(os), ec);
   return DirectoryExists(d);
 }
 
 bool CreateDir(StringView dir) {
-  return !dir.empty() && ::mkdir(FileNameToOS(dir).c_str(), 0777) == 0;
+  return !dir.empty() && ::mkdir(OSNameOrNone(dir).c_str(), 0777) == 0;
 }
 
-bool RemoveDir(StringView dir) { return !dir.empty() && ::rmdir(FileNameToOS(dir).c_str()) == 0; }
+bool RemoveDir(StringView dir) { return !dir.empty() && ::rmdir(OSNameOrNone(dir).c_str()) == 0; }
 
 bool DeleteFile(StringView fileName) {
   if (fileName.empty() || DirectoryExists(fileName))
     return false;
-  return ::unlink(FileNameToOS(fileName).c_str()) == 0;
+  return ::unlink(OSNameOrNone(fileName).c_str()) == 0;
 }
 
 bool RenameFile(StringView oldName, StringView newName) {
   if (oldName.empty() || newName.empty())
     return false;
-  const std::string from = FileNameToOS(oldName), to = FileNameToOS(newName);
+  const std::string from = OSNameOrNone(oldName), to = OSNameOrNone(newName);
+  if (from.empty() || to.empty())
+    return false;
   struct stat st;
   if (::lstat(to.c_str(), &st) == 0) {
     errno = EEXIST;
@@ -206,7 +280,7 @@ bool FileSetLastWriteTime(StringView fileName, const TFileTime &time) {
   ts[0].tv_nsec = UTIME_OMIT; // the access time stays
   ts[1].tv_sec = static_cast<time_t>(time.Seconds);
   ts[1].tv_nsec = time.Nanoseconds;
-  return ::utimensat(AT_FDCWD, FileNameToOS(fileName).c_str(), ts, 0) == 0;
+  return ::utimensat(AT_FDCWD, OSNameOrNone(fileName).c_str(), ts, 0) == 0;
 }
 
 // ---- Regular files --------------------------------------------------------------------------

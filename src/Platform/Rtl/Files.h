@@ -41,8 +41,11 @@ bool IsPathDelimiter(StringView s, Integer index); // 1-based; '/' or '\'
 inline bool SameFileName(StringView a, StringView b) { return a == b; }
 
 // The absolute form of a name relative to the current directory, with "." and ".."
-// segments resolved lexically (links are not followed). An empty name stays empty.
+// segments resolved lexically (links are not followed). An empty name stays empty, and a
+// relative one stays as it is while the current directory has no name (GetCurrentDir is empty).
 String ExpandFileName(StringView fileName);
+// Empty when the current directory cannot be named exactly (it is gone, or its name is not
+// valid UTF-8).
 String GetCurrentDir();
 bool SetCurrentDir(StringView dir);
 
@@ -62,8 +65,27 @@ Int64 FileSize(StringView fileName);
 bool FileGetLastWriteTime(StringView fileName, TFileTime &time);
 bool FileSetLastWriteTime(StringView fileName, const TFileTime &time);
 
-// The name as the operating system takes it.
+// File names cross to the operating system exactly or not at all: a name without an exact
+// UTF-8 form (one holding an unpaired surrogate) or one holding a NUL, at which the system
+// would end it, names another file than the one meant. Names that come from the system are
+// taken only when they are valid UTF-8, since a substitute character would name another file.
+//
+// Why a name cannot be carried, as the end of a sentence ("holds an unpaired surrogate
+// (U+D800)", "holds a NUL character"); empty for a name that can.
+String FileNameProblem(StringView fileName);
+// The name as the operating system takes it; EInOutError, naming the file and the reason,
+// for one that cannot be carried. The functions above and below that answer a question
+// answer it for such a name as for a file that does not exist (it cannot be on disk).
 std::string FileNameToOS(StringView fileName);
+bool TryFileNameToOS(StringView fileName, std::string &osName);
+// A name the operating system gave (a folder's entry, the current folder, an environment
+// variable) as a String; false for one that is not valid UTF-8.
+bool FileNameFromOS(std::string_view osName, String &fileName);
+// Why a name the system gave cannot be taken ("is not valid UTF-8 (byte 0xFF at 3)"); empty
+// for one that can.
+std::string OSNameProblem(std::string_view osName);
+// A name of the system's as a message shows it: bytes that are not UTF-8 as \xFF.
+std::string ShownOSName(std::string_view osName);
 
 // ---- Regular files, opened and replaced safely ----------------------------------------------
 

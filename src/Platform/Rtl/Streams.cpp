@@ -53,7 +53,10 @@ Int64 TStream::CopyFrom(TStream &source, Int64 count) {
 // ---- TFileStream --------------------------------------------------------------------------
 
 TFileStream::TFileStream(const String &fileName, Word mode) : FFileName(fileName) {
-  const std::string name = FileNameToOS(fileName);
+  std::string name;
+  const String problem = FileNameProblem(fileName);
+  if (problem.empty())
+    name = FileNameToOS(fileName);
   const bool create = (mode & fmCreate) == fmCreate;
   int flags = O_CLOEXEC;
   if (create) {
@@ -80,6 +83,8 @@ TFileStream::TFileStream(const String &fileName, Word mode) : FFileName(fileName
     FHandle = opened.Handle.Release();
     if (FHandle < 0)
       reason = opened.Reason();
+  } else if (!problem.empty()) {
+    reason = u"The name " + problem + u".";
   } else if (name.empty()) {
     reason = SysErrorMessage(ENOENT);
   }

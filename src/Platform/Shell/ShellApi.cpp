@@ -1,5 +1,7 @@
 #include "Platform/Shell/ShellApi.h"
 
+#include "Platform/Rtl/Encoding.h"
+#include "Platform/Rtl/Files.h"
 #include "Platform/Rtl/SysUtils.h"
 
 #include <cerrno>
@@ -61,8 +63,9 @@ HRESULT SHGetFolderPathW(THandle, int csidl, THandle, DWORD, String &path) {
   path.clear();
   std::filesystem::path p;
   HRESULT hr = FolderPath(csidl, p);
-  if (SUCCEEDED(hr))
-    path = Utf8ToString(p.string());
+  // A root whose name is not UTF-8 has no exact String: a substitute would name another folder.
+  if (SUCCEEDED(hr) && !FileNameFromOS(p.native(), path))
+    return E_FAIL;
   return hr;
 }
 
@@ -297,13 +300,18 @@ int Execute(const TShellExecuteRequest &r) {
     return SE_ERR_NOASSOC;
   if (r.File.empty())
     return SE_ERR_FNF;
-  const std::string directory = StringToUtf8(r.Directory);
+  // Names and arguments go to the program exactly or the start fails: a substitute character
+  // would name another file.
+  std::string directory, file;
+  if (!TryFileNameToOS(r.Directory, directory))
+    return SE_ERR_PNF;
+  if (!TryFileNameToOS(r.File, file) || FindUnpairedSurrogate(r.Parameters) != StringView::npos)
+    return SE_ERR_FNF;
   if (!directory.empty()) {
     struct stat st {};
     if (::stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
       return SE_ERR_PNF;
   }
-  const std::string file = StringToUtf8(r.File);
   if (LooksLikeUrl(r.File))
     return explore ? SE_ERR_NOASSOC : OpenWithDesktop(file, directory);
 

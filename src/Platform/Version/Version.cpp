@@ -354,7 +354,10 @@ DWORD BlockOfFile(const TFileReader &file, std::vector<Byte> &block) {
 DWORD LoadVersionBlock(const Char *fileName, std::vector<Byte> &block) {
   if (!fileName || !*fileName)
     return ERROR_FILE_NOT_FOUND;
-  TFileReader file(StringToUtf8(fileName));
+  std::string name;
+  if (!TryFileNameToOS(fileName, name))
+    return ERROR_FILE_NOT_FOUND;
+  TFileReader file(name);
   if (file.OpenError() != 0)
     return file.OpenError() == EACCES ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
   return BlockOfFile(file, block);

@@ -1,5 +1,6 @@
 #include "Platform/Win/Kernel.h"
 
+#include "Platform/Rtl/Files.h"
 #include "Platform/Rtl/SysUtils.h"
 
 #include <atomic>
@@ -109,7 +110,11 @@ DWORD GetModuleFileNameW(HMODULE module, Char *fileName, DWORD size) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return 0;
   }
-  const String text = Utf8ToString(name);
+  String text;
+  if (!FileNameFromOS(name, text)) {
+    SetLastError(ERROR_INVALID_NAME);
+    return 0;
+  }
   if (text.size() >= size) {
     text.copy(fileName, size - 1);
     fileName[size - 1] = 0;
@@ -123,7 +128,8 @@ DWORD GetModuleFileNameW(HMODULE module, Char *fileName, DWORD size) {
 
 String GetModuleFileName(HMODULE module) {
   std::string name;
-  return ModuleFileName(module, name) ? Utf8ToString(name) : String();
+  String text;
+  return ModuleFileName(module, name) && FileNameFromOS(name, text) ? text : String();
 }
 
 // ---- Critical sections --------------------------------------------------------------------
@@ -183,7 +189,11 @@ UINT SetErrorMode(UINT mode) { return gErrorMode.exchange(mode); }
 UINT GetErrorMode() { return gErrorMode.load(); }
 
 DWORD GetFileAttributesW(StringView fileName) {
-  const std::string name = StringToUtf8(fileName);
+  std::string name;
+  if (!TryFileNameToOS(fileName, name)) {
+    SetLastError(ERROR_INVALID_NAME);
+    return INVALID_FILE_ATTRIBUTES;
+  }
   struct stat st {};
   if (name.empty() || ::stat(name.c_str(), &st) != 0) {
     DWORD error = ERROR_FILE_NOT_FOUND;

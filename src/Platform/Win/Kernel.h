@@ -39,6 +39,7 @@ inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
 inline constexpr DWORD ERROR_BAD_FORMAT = 11;
 inline constexpr DWORD ERROR_INVALID_DATA = 13;
 inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+inline constexpr DWORD ERROR_INVALID_NAME = 123;
 inline constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
 inline constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 inline constexpr DWORD ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
@@ -69,8 +70,9 @@ __attribute__((visibility("hidden"))) inline HMODULE HInstance() {
 // `fileName`, which holds `size` code units, terminated. Returns the length written without
 // the terminator; 0 with ERROR_MOD_NOT_FOUND for an unknown handle. A path that does not
 // fit is cut to size - 1 code units, and the result is `size` with ERROR_INSUFFICIENT_BUFFER.
+// A path that is not valid UTF-8 gives 0 with ERROR_INVALID_NAME (no text names it exactly).
 DWORD GetModuleFileNameW(HMODULE module, Char *fileName, DWORD size);
-// The same as a string; empty when the handle is unknown.
+// The same as a string; empty when the handle is unknown or the path is not valid UTF-8.
 String GetModuleFileName(HMODULE module);
 
 // ---- Critical sections --------------------------------------------------------------------
@@ -132,7 +134,8 @@ inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 
 // Attributes of a file or directory, links followed: DIRECTORY, READONLY when the user may
 // not write it, NORMAL when neither applies. INVALID_FILE_ATTRIBUTES with
-// ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND when it does not exist.
+// ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND when it does not exist, ERROR_INVALID_NAME for
+// a name that cannot be carried to the system (Platform/Rtl/Files.h).
 DWORD GetFileAttributesW(StringView fileName);
 
 // ---- Per-user folders ---------------------------------------------------------------------

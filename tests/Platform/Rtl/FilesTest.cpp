@@ -46,6 +46,38 @@ TEST(FileNames, ExpandFileNameResolvesDotsAgainstTheCurrentDirectory) {
   EXPECT_EQ(ExpandFileName(u""), u"");
 }
 
+// A name the file system cannot take exactly names no file: the file a substitute character
+// (or the cut at a NUL) would reach stays out of reach, and what comes from the system is
+// taken only when it is valid UTF-8.
+TEST(FileNames, ANameWithoutAnExactFormNamesNoFile) {
+  test::TempDir dir;
+  test::WriteFileBytes(dir / "a\xEF\xBF\xBD.pas", "U+FFFD");
+  test::WriteFileBytes(dir / "a", "cut at the NUL");
+  for (const String &bad : {dir.Str("a") + u"\xD800.pas", dir.Str("a") + u"\xDFFF.pas",
+                            dir.Str("a") + String(1, u'\0') + u".pas"}) {
+    EXPECT_FALSE(FileExists(bad));
+    EXPECT_THROW(FileNameToOS(bad), EInOutError);
+    EXPECT_THROW(TFileStream(bad, fmOpenRead), EFOpenError);
+  }
+  EXPECT_EQ(FileNameProblem(u"a\xD800"),
+            u"holds an unpaired surrogate (U+D800), which no file name on this system can hold");
+  String name;
+  EXPECT_FALSE(FileNameFromOS("bad\xFF.pas", name));
+  EXPECT_EQ(OSNameProblem("bad\xFF.pas"), "is not valid UTF-8 (byte 0xFF at 3)");
+  EXPECT_EQ(ShownOSName("bad\xFF\xC3.pas"), "bad\\xFF\\xC3.pas");
+  ASSERT_TRUE(FileNameFromOS("\xF0\x9F\x98\x80.pas", name));
+  EXPECT_EQ(name, u"\U0001F600.pas");
+  // A current folder without an exact name leaves a relative name relative.
+  std::filesystem::create_directory(dir / "d\xFF");
+  struct TBack {
+    std::filesystem::path To = std::filesystem::current_path();
+    ~TBack() { std::filesystem::current_path(To); }
+  } back;
+  std::filesystem::current_path(dir / "d\xFF");
+  EXPECT_EQ(GetCurrentDir(), u"");
+  EXPECT_EQ(ExpandFileName(u"x.pas"), u"x.pas");
+}
+
 TEST(FileSystem, ExistsCreateRenameDelete) {
   test::TempDir dir;
   test::WriteFileBytes(dir / "f.txt", "abc");

@@ -35,6 +35,10 @@ TEST(SpecialFolders, ReRootedBelowTheShellRoot) {
   HRESULT hr = S_OK;
   EXPECT_EQ(Folder(0x0005 /* My Documents */, &hr), u"");
   EXPECT_EQ(hr, E_INVALIDARG);
+  // A root whose name is not UTF-8 has no exact text: no folder rather than another one.
+  EnvGuard bad("KRX_SHELL_ROOT", root.Path().string() + "/bad\xFF");
+  EXPECT_EQ(Folder(CSIDL_APPDATA, &hr), u"");
+  EXPECT_EQ(hr, E_FAIL);
 }
 
 TEST(SpecialFolders, XdgDefaults) {
@@ -178,6 +182,9 @@ TEST(ShellExecute, ErrorResults) {
   EXPECT_EQ(run(dir.Str("ok"), u"explore"), SE_ERR_NOASSOC);
   EXPECT_EQ(run(dir.Str("ok"), nullptr, dir.Str("no-folder").c_str()), SE_ERR_PNF);
   EXPECT_EQ(run(dir.Str("garbage")), static_cast<int>(ERROR_BAD_FORMAT));
+  // A name without an exact form does not start the program a substitute would name.
+  MakeScript(dir / "ok\xEF\xBF\xBD", "exit 0\n");
+  EXPECT_EQ(run(dir.Str("ok") + u"\xD800"), SE_ERR_FNF);
   EXPECT_GT(run(dir.Str("ok"), u"OPEN", dir.Str().c_str()), 32);
 }
 
