@@ -272,15 +272,24 @@ bool FileGetLastWriteTime(StringView fileName, TFileTime &time) {
   return true;
 }
 
+namespace {
+// The times a set of the last-write time passes: the access time stays as it is.
+struct TTimes {
+  explicit TTimes(const TFileTime &time) {
+    Pair[0].tv_sec = 0;
+    Pair[0].tv_nsec = UTIME_OMIT;
+    Pair[1].tv_sec = static_cast<time_t>(time.Seconds);
+    Pair[1].tv_nsec = time.Nanoseconds;
+  }
+  struct timespec Pair[2];
+};
+} // namespace
+
 bool FileSetLastWriteTime(StringView fileName, const TFileTime &time) {
   if (fileName.empty() || time.Nanoseconds < 0 || time.Nanoseconds > 999999999)
     return false;
-  struct timespec ts[2];
-  ts[0].tv_sec = 0;
-  ts[0].tv_nsec = UTIME_OMIT; // the access time stays
-  ts[1].tv_sec = static_cast<time_t>(time.Seconds);
-  ts[1].tv_nsec = time.Nanoseconds;
-  return ::utimensat(AT_FDCWD, OSNameOrNone(fileName).c_str(), ts, 0) == 0;
+  const TTimes ts(time);
+  return ::utimensat(AT_FDCWD, OSNameOrNone(fileName).c_str(), ts.Pair, 0) == 0;
 }
 
 // ---- Regular files --------------------------------------------------------------------------
@@ -652,12 +661,8 @@ bool FileSetLastWriteTimeIfUnchanged(const std::string &path, const TFileStamp &
   struct stat st {};
   if (!file.Handle.Valid() || ::fstat(file.Handle.Get(), &st) != 0 || StampOf(st) != expected)
     return false;
-  struct timespec ts[2];
-  ts[0].tv_sec = 0;
-  ts[0].tv_nsec = UTIME_OMIT; // the access time stays
-  ts[1].tv_sec = static_cast<time_t>(time.Seconds);
-  ts[1].tv_nsec = time.Nanoseconds;
-  return ::futimens(file.Handle.Get(), ts) == 0;
+  const TTimes ts(time);
+  return ::futimens(file.Handle.Get(), ts.Pair) == 0;
 }
 
 bool RecentlyModified(const TFileStamp &stamp) {

@@ -11,13 +11,15 @@
 
 namespace krx {
 
-// Runs its action when the scope ends, by return or by exception.
-template <class F> class TScopeExit {
+namespace detail {
+template <class F, bool OnFailureOnly> class TScopeGuard {
 public:
-  explicit TScopeExit(F action) : FAction(std::move(action)) {}
-  ~TScopeExit() noexcept(false) {
-    if (std::uncaught_exceptions() == FUncaught) {
-      FAction();
+  explicit TScopeGuard(F action) : FAction(std::move(action)) {}
+  ~TScopeGuard() noexcept(false) {
+    const bool failing = std::uncaught_exceptions() != FUncaught;
+    if (!failing) {
+      if (!OnFailureOnly)
+        FAction();
       return;
     }
     try {
@@ -25,32 +27,27 @@ public:
     } catch (...) {
     }
   }
-  TScopeExit(const TScopeExit &) = delete;
-  TScopeExit &operator=(const TScopeExit &) = delete;
+  TScopeGuard(const TScopeGuard &) = delete;
+  TScopeGuard &operator=(const TScopeGuard &) = delete;
 
 private:
   F FAction;
   int FUncaught = std::uncaught_exceptions();
 };
+} // namespace detail
+
+// Runs its action when the scope ends, by return or by exception.
+template <class F> class TScopeExit : public detail::TScopeGuard<F, false> {
+public:
+  using detail::TScopeGuard<F, false>::TScopeGuard;
+};
+template <class F> TScopeExit(F) -> TScopeExit<F>;
 
 // Runs its action only when the scope ends by an exception: the undo of a step left half done.
-template <class F> class TScopeFail {
+template <class F> class TScopeFail : public detail::TScopeGuard<F, true> {
 public:
-  explicit TScopeFail(F action) : FAction(std::move(action)) {}
-  ~TScopeFail() {
-    if (std::uncaught_exceptions() == FUncaught)
-      return;
-    try {
-      FAction();
-    } catch (...) {
-    }
-  }
-  TScopeFail(const TScopeFail &) = delete;
-  TScopeFail &operator=(const TScopeFail &) = delete;
-
-private:
-  F FAction;
-  int FUncaught = std::uncaught_exceptions();
+  using detail::TScopeGuard<F, true>::TScopeGuard;
 };
+template <class F> TScopeFail(F) -> TScopeFail<F>;
 
 } // namespace krx
