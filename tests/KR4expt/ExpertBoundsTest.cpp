@@ -116,7 +116,10 @@ TEST_F(ExpertBounds, ABurstOfNavigationRequestsRunsAsItsLast) {
   EXPECT_EQ(taken, kBurst + 2);
   ASSERT_TRUE(WaitForEvent("view.cursor", "\"line\":6,\"col\":9")) << ide->Error();
   const auto cursors = Events("view.cursor");
-  EXPECT_LT(cursors.size(), kBurst / 10u);
+  // Run one by one, the burst moves the cursor about 200 times. A pause of the sender longer
+  // than the settle time lets one navigation run early, so the bound leaves room for many
+  // such pauses on a loaded machine.
+  EXPECT_LT(cursors.size(), kBurst / 3u) << cursors.size() << " cursor moves";
   EXPECT_THAT(cursors.back(), HasSubstr("\"line\":6,\"col\":9"));
   EXPECT_THAT(test::ReadFileBytes(Dir / "e.ini"), HasSubstr("TransferReady=1"));
   ide->Stop(20s);
