@@ -427,10 +427,6 @@ TEST_F(ExpertRequests, AReloadThatCannotTakeTheNewFileLeavesItAndSaysWhy) {
   }
 }
 
-// Kestrune may name any path for an answer: only a new file or an earlier answer takes it.
-// Anything else stays as it was: the unit open in the editor, a file of blank lines, a file
-// holding an answer's section beside another one, a FIFO, a folder, a device, a link that
-// leads nowhere or to itself.
 // Kestrune's file could not be read at first (a FIFO in its place) but was whole when the IDE
 // reloaded it: what the IDE then saved stands, and nothing is put back over it.
 TEST_F(ExpertRequests, AFileUnreadableAtFirstButReloadedKeepsWhatTheIDESaved) {
@@ -444,6 +440,10 @@ TEST_F(ExpertRequests, AFileUnreadableAtFirstButReloadedKeepsWhatTheIDESaved) {
   EXPECT_EQ(test::ReadFileBytes(Unit), newer);
 }
 
+// Kestrune may name any path for an answer: only a new file or an earlier answer takes it.
+// Anything else stays as it was: the unit open in the editor, a file of blank lines, a file
+// holding an answer's section beside another one, a FIFO, a folder, a device, a link that
+// leads nowhere or to itself.
 TEST_F(ExpertRequests, AnAnswerNamedAtAnythingButAnEarlierAnswerLeavesItAndSaysWhy) {
   namespace fs = std::filesystem;
   const std::pair<std::string, std::string> users[] = {

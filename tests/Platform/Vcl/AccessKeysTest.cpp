@@ -181,6 +181,7 @@ TEST(PageControl, CtrlTabCyclesThePagesFromInsideOnlyAndATabClickSelectsOne) {
   EXPECT_EQ(d.Pages->ActivePage()->Name(), u"Third");
   for (Word key : {VK_LEFT, VK_LEFT, VK_LEFT, VK_UP})
     PressKey(*d.Form, key);
+  ASSERT_NE(d.Pages->ActivePage(), nullptr) << "stepped before the first page";
   EXPECT_EQ(d.Pages->ActivePage()->Name(), u"First");
   EXPECT_EQ(d.Form->ActiveControl(), d.Pages);
 }
