@@ -87,29 +87,27 @@ String DecodeUtf8(const Byte *data, std::size_t size) {
   return out;
 }
 
+std::size_t FindInvalidUtf8(std::string_view utf8) {
+  const auto *data = reinterpret_cast<const Byte *>(utf8.data());
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t at = i;
+    if (DecodeOne(data, utf8.size(), i) < 0)
+      return at;
+  }
+  return std::string_view::npos;
+}
+
 bool IsValidUtf8(const Byte *data, std::size_t size) {
-  std::size_t i = 0;
-  while (i < size)
-    if (DecodeOne(data, size, i) < 0)
-      return false;
-  return true;
+  return FindInvalidUtf8({reinterpret_cast<const char *>(data), size}) == std::string_view::npos;
 }
 
 bool TryUtf8ToString(std::string_view utf8, String &out, std::size_t *badAt) {
-  const auto *data = reinterpret_cast<const Byte *>(utf8.data());
-  String text;
-  text.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size();) {
-    const std::size_t at = i;
-    const long cp = DecodeOne(data, utf8.size(), i);
-    if (cp < 0) {
-      if (badAt)
-        *badAt = at;
-      return false;
-    }
-    AppendCodePoint(text, cp);
+  if (const std::size_t bad = FindInvalidUtf8(utf8); bad != std::string_view::npos) {
+    if (badAt)
+      *badAt = bad;
+    return false;
   }
-  out = std::move(text);
+  out = Utf8ToString(utf8);
   return true;
 }
 

@@ -20,6 +20,8 @@ bool IsValidUtf8(const Byte *data, std::size_t size);
 // other side, where the converters above would put U+FFFD.
 bool TryUtf8ToString(std::string_view utf8, String &out, std::size_t *badAt = nullptr);
 bool TryStringToUtf8(StringView s, std::string &out, std::size_t *badAt = nullptr);
+// The index of the first byte that starts no valid UTF-8 sequence, or npos.
+std::size_t FindInvalidUtf8(std::string_view utf8);
 // The index of the first unpaired surrogate, or npos.
 std::size_t FindUnpairedSurrogate(StringView s);
 

@@ -73,9 +73,8 @@ bool FileNameFromOS(std::string_view osName, String &fileName) {
 }
 
 std::string OSNameProblem(std::string_view osName) {
-  String ignored;
-  std::size_t at = 0;
-  if (TryUtf8ToString(osName, ignored, &at))
+  const std::size_t at = FindInvalidUtf8(osName);
+  if (at == std::string_view::npos)
     return {};
   char text[64];
   std::snprintf(text, sizeof text, "is not valid UTF-8 (byte 0x%02X at %zu)",
@@ -85,22 +84,18 @@ std::string OSNameProblem(std::string_view osName) {
 
 std::string ShownOSName(std::string_view osName) {
   std::string shown;
-  for (std::size_t i = 0; i < osName.size();) {
-    String ignored;
-    std::size_t at = 0;
-    const std::string_view rest = osName.substr(i);
-    if (TryUtf8ToString(rest, ignored, &at)) {
+  for (std::string_view rest = osName;;) {
+    const std::size_t at = FindInvalidUtf8(rest);
+    if (at == std::string_view::npos) {
       shown += rest;
-      break;
+      return shown;
     }
-    shown += rest.substr(0, at);
     char hex[8];
     std::snprintf(hex, sizeof hex, "\\x%02X",
                   static_cast<unsigned>(static_cast<unsigned char>(rest[at])));
-    shown += hex;
-    i += at + 1;
+    (shown += rest.substr(0, at)) += hex;
+    rest.remove_prefix(at + 1);
   }
-  return shown;
 }
 
 String ExtractFileExt(StringView fileName) {

@@ -54,9 +54,7 @@ Int64 TStream::CopyFrom(TStream &source, Int64 count) {
 
 TFileStream::TFileStream(const String &fileName, Word mode) : FFileName(fileName) {
   std::string name;
-  const String problem = FileNameProblem(fileName);
-  if (problem.empty())
-    name = FileNameToOS(fileName);
+  const bool carried = TryFileNameToOS(fileName, name);
   const bool create = (mode & fmCreate) == fmCreate;
   int flags = O_CLOEXEC;
   if (create) {
@@ -83,8 +81,8 @@ TFileStream::TFileStream(const String &fileName, Word mode) : FFileName(fileName
     FHandle = opened.Handle.Release();
     if (FHandle < 0)
       reason = opened.Reason();
-  } else if (!problem.empty()) {
-    reason = u"The name " + problem + u".";
+  } else if (!carried) {
+    reason = u"The name " + FileNameProblem(fileName) + u".";
   } else if (name.empty()) {
     reason = SysErrorMessage(ENOENT);
   }
